@@ -1,0 +1,35 @@
+# The windows: Qt 6 Widgets, the classic controls and the three windows.
+find_package(Qt6 REQUIRED COMPONENTS Widgets Svg)
+set(CMAKE_AUTOMOC ON)
+set(CMAKE_AUTORCC ON)
+
+file(GLOB UI_CANDIDATES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/src/widgets/*.cpp
+  ${CMAKE_SOURCE_DIR}/src/*/*_window.cpp)
+set(UI_SOURCES "")
+set(UI_TESTS "")
+foreach(f IN LISTS UI_CANDIDATES)
+  if(f MATCHES "_test\\.cpp$")
+    list(APPEND UI_TESTS ${f})
+  else()
+    list(APPEND UI_SOURCES ${f})
+  endif()
+endforeach()
+file(GLOB UI_WINDOW_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*/*_window_test.cpp)
+list(APPEND UI_TESTS ${UI_WINDOW_TESTS})
+file(GLOB UI_HEADERS CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/src/widgets/*.h
+  ${CMAKE_SOURCE_DIR}/src/*/*_window.h)
+
+add_library(varnel_ui STATIC ${UI_SOURCES} ${UI_HEADERS} ${CMAKE_SOURCE_DIR}/resources/varnel.qrc)
+target_link_libraries(varnel_ui PUBLIC varnel_core Qt6::Widgets Qt6::Svg)
+
+add_executable(varnel src/app/main.cpp)
+target_link_libraries(varnel varnel_ui)
+target_compile_definitions(varnel PRIVATE VARNEL_WITH_UI=1)
+
+if(UI_TESTS)
+  add_executable(ui_tests ${UI_TESTS})
+  target_link_libraries(ui_tests varnel_ui varnel_testsupport GTest::gtest)
+  gtest_discover_tests(ui_tests DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endif()

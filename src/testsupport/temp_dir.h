@@ -1,0 +1,39 @@
+#pragma once
+// Test helpers: a temporary folder removed at the end of the test, small file helpers, and the
+// corpus of real files.
+#include <string>
+
+namespace varnel::test {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+std::string CorpusPath(const std::string& relative);  // e.g. "wine-prefix/system.reg"
+
+// A prefix in a fresh temporary folder with the own-prefix layout (empty hives, drive_c,
+// dosdevices links). Optionally seeded with copies of the corpus hive files.
+class TempPrefix {
+ public:
+  explicit TempPrefix(bool withCorpusHives = false);
+  const std::string& path() const { return dir_.path(); }
+  std::string native(const std::string& relative) const { return dir_ / relative; }
+  // Makes a directory (and parents) under drive_c, e.g. "Program Files/Netscape/users".
+  void MakeDriveCDirectory(const std::string& relative) const;
+
+ private:
+  TempDir dir_;
+};
+
+}  // namespace varnel::test

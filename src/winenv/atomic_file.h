@@ -1,0 +1,18 @@
+#pragma once
+// Whole-file reads and the safe replacement of a file: a temporary file in the target's own
+// directory, flushed to disk, renamed over the target. A symbolic link at the target is
+// followed (the link stays, its target is replaced) and the target's permission bits are kept.
+// On any failure the target is exactly as it was and the temporary file is gone.
+#include <string>
+#include <string_view>
+
+#include "winenv/status.h"
+
+namespace varnel {
+
+Status ReadWholeFile(const std::string& nativePath, std::string& bytes);
+Status ReplaceFileContents(const std::string& nativePath, std::string_view bytes);
+// "Copy source over target": the target ends identical to the source, replaced atomically.
+Status CopyFileOver(const std::string& sourceNative, const std::string& targetNative);
+
+}  // namespace varnel

@@ -1,0 +1,27 @@
+#pragma once
+// Windows-1252, the system's 8-bit code page. Every text the program handles is 1252 bytes
+// (std::string); conversion happens only at the edges: hive files (UTF-16), the terminal and
+// native file names (UTF-8), the windows (QString, via UTF-16).
+// All 256 byte values round-trip: the five bytes 1252 leaves undefined (0x81, 0x8D, 0x8F, 0x90,
+// 0x9D) map to the code points of the same number. A character 1252 cannot hold becomes '?'.
+#include <string>
+#include <string_view>
+
+namespace varnel {
+
+std::u16string Utf16FromAnsi(std::string_view ansi);
+std::string AnsiFromUtf16(std::u16string_view text);
+std::string Utf8FromAnsi(std::string_view ansi);
+std::string AnsiFromUtf8(std::string_view utf8);
+
+// Letter case folding for names compared without case (registry keys, file names):
+// ASCII and the Latin-1 letters of 1252.
+char16_t FoldCase(char16_t c);
+bool EqualNoCase(std::u16string_view a, std::u16string_view b);
+// Ordering by folded code units; a shorter string that is a prefix sorts first.
+int CompareNoCase(std::u16string_view a, std::u16string_view b);
+std::string LowerAnsi(std::string_view ansi);
+std::string UpperAnsi(std::string_view ansi);
+bool EqualNoCaseAnsi(std::string_view a, std::string_view b);
+
+}  // namespace varnel

@@ -1,0 +1,84 @@
+#pragma once
+// The registry of a Wine prefix: HKEY_LOCAL_MACHINE in system.reg, HKEY_CURRENT_USER in
+// user.reg, HKEY_CLASSES_ROOT as HKEY_LOCAL_MACHINE\Software\Classes. Key paths and names are
+// 1252 text with backslash separators and compare without case.
+//
+// Each hive file is parsed once and kept; before every operation the file's identity on disk
+// (inode, size, modification time) is checked and the file reloaded when it changed, so an
+// outside edit is never overwritten with stale data. Every write is saved at once by an atomic
+// replace, under an advisory lock on <prefix>/.varnel-registry.lock, after reloading inside the
+// lock; two processes writing different values both keep theirs. A hive file that does not parse
+// is never written: reads give nothing, writes do nothing, and LastError() says why.
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+#include <vector>
+
+#include "winenv/hive_file.h"
+#include "winenv/status.h"
+
+namespace varnel {
+
+enum class Hive { ClassesRoot, CurrentUser, LocalMachine };
+
+class Registry {
+ public:
+  explicit Registry(std::string prefixPath);
+  ~Registry();
+  Registry(const Registry&) = delete;
+  Registry& operator=(const Registry&) = delete;
+
+  std::optional<RegValue> QueryValue(Hive hive, std::string_view keyPath, std::string_view name);
+  bool KeyExists(Hive hive, std::string_view keyPath);
+  // Creates the key and its missing parents as needed. False when nothing could be saved.
+  bool SetValue(Hive hive, std::string_view keyPath, std::string_view name, const RegValue& value);
+  // Deletes a key that has no sub-keys. False when it has sub-keys, does not exist, or the
+  // hive could not be saved.
+  bool DeleteKey(Hive hive, std::string_view keyPath);
+
+  // Checks that both hive files parse (a missing file counts as an empty hive).
+  Status CheckHives();
+  const std::string& LastError() const { return lastError_; }
+
+  // True while a wineserver serves this prefix: it holds the registry in memory then and will
+  // overwrite the hive files, so writes made now would be lost.
+  bool WineServerRunning() const;
+
+  // Groups writes so that they are saved once, all or nothing, when the outermost batch ends.
+  // Reads inside a batch see the batch's writes.
+  class Batch {
+   public:
+    explicit Batch(Registry& registry);
+    ~Batch();  // commits when Commit() was not called
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+    bool Commit();
+
+   private:
+    Registry& registry_;
+    bool done_ = false;
+  };
+
+  const std::string& prefix() const { return prefix_; }
+
+ private:
+  struct HiveState;
+  struct PendingWrite;
+  HiveState& StateFor(Hive hive);
+  bool Refresh(HiveState& state);
+  bool Apply(const PendingWrite& write, HiveFile& file, std::int64_t now);
+  bool Save(const std::vector<PendingWrite>& writes);
+  bool Write(PendingWrite write);
+
+  std::string prefix_;
+  std::unique_ptr<HiveState> system_;
+  std::unique_ptr<HiveState> user_;
+  std::vector<PendingWrite> pending_;
+  int batchDepth_ = 0;
+  std::string lastError_;
+};
+
+}  // namespace varnel

@@ -1,0 +1,60 @@
+#pragma once
+// The one reader and the one writer of text files.
+// Reading: a line ends at CR; an LF right after that CR is consumed with it; an LF without a CR
+// before it is part of the line; the last line may end at the end of the file (an empty file
+// has no lines; a file ending in CR has no empty last line). No length limit.
+// Writing: every line is followed by CR LF.
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "winenv/status.h"
+
+namespace varnel {
+
+// Splits bytes into lines by the rule above.
+std::vector<std::string> SplitTextLines(std::string_view bytes);
+
+class TextLineReader {
+ public:
+  TextLineReader() = default;
+  ~TextLineReader();
+  TextLineReader(const TextLineReader&) = delete;
+  TextLineReader& operator=(const TextLineReader&) = delete;
+
+  // Opens a native file for reading; code 53 when it does not exist.
+  Status Open(const std::string& nativePath);
+  // Reads the next line; false at the end of the file or on a read failure (see status()).
+  bool ReadLine(std::string& line);
+  const Status& status() const { return status_; }
+  bool is_open() const { return file_ != nullptr; }
+  void Close();
+
+ private:
+  std::FILE* file_ = nullptr;
+  Status status_;
+};
+
+class TextLineWriter {
+ public:
+  TextLineWriter() = default;
+  ~TextLineWriter();
+  TextLineWriter(const TextLineWriter&) = delete;
+  TextLineWriter& operator=(const TextLineWriter&) = delete;
+
+  // Creates (or truncates) a native file for writing.
+  Status Create(const std::string& nativePath);
+  // Writes the line followed by CR LF.
+  Status WriteLine(std::string_view line);
+  // Flushes and closes; reports a failure of either. Closing a closed writer is Ok.
+  Status Close();
+  bool is_open() const { return file_ != nullptr; }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::FILE* file_ = nullptr;
+  std::string path_;
+};
+
+}  // namespace varnel
