@@ -78,6 +78,7 @@ class Registry {
   std::unique_ptr<HiveState> user_;
   std::vector<PendingWrite> pending_;
   int batchDepth_ = 0;
+  bool batchFailed_ = false;
   std::string lastError_;
 };
 

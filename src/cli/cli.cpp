@@ -1,0 +1,118 @@
+#include "cli/cli.h"
+
+#include <algorithm>
+#include <functional>
+#include <ostream>
+#include <string_view>
+
+#include "cli/commands.h"
+#include "winenv/drive_map.h"
+#include "winenv/registry.h"
+
+namespace varnel {
+
+namespace {
+
+struct Subcommand {
+  std::string_view name;
+  std::function<int(CommandContext&)> run;
+};
+
+const std::vector<Subcommand>& Subcommands() {
+  static const std::vector<Subcommand> table = {
+      {"settings", SettingsCommand},
+  };
+  return table;
+}
+
+}  // namespace
+
+std::string HelpText() {
+  return "Usage:\n"
+         "  varnel [--prefix DIR]                                  open the main window\n"
+         "  varnel [--prefix DIR] settings [NAME [VALUE]]          show or set NetPath, IEPath, NetLAU, IEfav\n"
+         "  varnel --help | --version\n"
+         "\n"
+         "Options:\n"
+         "  --prefix DIR   the Wine prefix to work on (default: $WINEPREFIX, else ~/.wine when it\n"
+         "                 exists, else Varnel's own prefix under $XDG_DATA_HOME/varnel/prefix)\n"
+         "  --json         machine-readable output, where a subcommand prints data\n";
+}
+
+CommandLine ParseCommandLine(int argc, char** argv) {
+  CommandLine result;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (!result.words.empty()) {
+      result.words.push_back(arg);
+    } else if (arg == "--help" || arg == "-h") {
+      result.help = true;
+    } else if (arg == "--version") {
+      result.version = true;
+    } else if (arg == "--prefix") {
+      if (i + 1 >= argc) {
+        result.usageError = "--prefix needs a directory";
+        return result;
+      }
+      result.prefix = argv[++i];
+    } else if (arg.rfind("--prefix=", 0) == 0) {
+      result.prefix = arg.substr(9);
+    } else if (arg.rfind("-", 0) == 0 && arg != "-") {
+      result.usageError = "unknown option " + arg;
+      return result;
+    } else {
+      result.words.push_back(arg);
+    }
+  }
+  return result;
+}
+
+Status OpenPrefix(const std::optional<std::string>& commandLinePrefix, const EnvLookup& env, PrefixLocation& chosen) {
+  chosen = ChoosePrefix(commandLinePrefix, env);
+  if (chosen.own) {
+    Status created = CreatePrefixLayout(chosen.path);
+    if (!created.ok()) return created;
+  }
+  Status usable = CheckPrefixDirectory(chosen.path);
+  if (!usable.ok()) return usable;
+  Registry registry(chosen.path);
+  return registry.CheckHives();
+}
+
+int RunCommand(const CommandLine& commandLine, const EnvLookup& env, std::ostream& out, std::ostream& err) {
+  if (!commandLine.usageError.empty()) {
+    err << "varnel: " << commandLine.usageError << "\n" << HelpText();
+    return 2;
+  }
+  if (commandLine.help) {
+    out << HelpText();
+    return 0;
+  }
+  if (commandLine.version) {
+    out << "varnel " << VARNEL_VERSION << "\n";
+    return 0;
+  }
+  const std::string name = commandLine.words.empty() ? "settings" : commandLine.words.front();
+  auto it = std::find_if(Subcommands().begin(), Subcommands().end(), [&](const Subcommand& s) { return s.name == name; });
+  if (it == Subcommands().end()) {
+    err << "varnel: unknown subcommand '" << name << "' (see varnel --help)\n";
+    return 2;
+  }
+
+  PrefixLocation prefix;
+  Status opened = OpenPrefix(commandLine.prefix, env, prefix);
+  if (!opened.ok()) {
+    err << "varnel: cannot use the prefix " << prefix.path << ": " << opened.message << "\n";
+    return 1;
+  }
+  Registry registry(prefix.path);
+  DriveMap drives(prefix.path);
+  CommandContext context{registry, drives, out, err, {}, false};
+  for (std::size_t i = 1; i < commandLine.words.size(); ++i) {
+    if (commandLine.words[i] == "--json") context.json = true;
+    else context.args.push_back(commandLine.words[i]);
+  }
+  return it->run(context);
+}
+
+}  // namespace varnel

@@ -1,0 +1,32 @@
+#pragma once
+// The command line: global options, the subcommands, and the prefix they work on.
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "winenv/prefix.h"
+#include "winenv/status.h"
+
+namespace varnel {
+
+struct CommandLine {
+  std::optional<std::string> prefix;  // --prefix DIR
+  bool help = false;
+  bool version = false;
+  std::vector<std::string> words;  // the subcommand and its arguments; empty: the windows
+  std::string usageError;
+};
+
+CommandLine ParseCommandLine(int argc, char** argv);
+
+// Chooses the prefix, creates Varnel's own prefix on first use, and checks that it can be used
+// (a directory we may read and write, with hive files that parse).
+Status OpenPrefix(const std::optional<std::string>& commandLinePrefix, const EnvLookup& env, PrefixLocation& chosen);
+
+// Runs --help, --version or a subcommand. Exit code: 0 done, 1 failed, 2 usage error.
+int RunCommand(const CommandLine& commandLine, const EnvLookup& env, std::ostream& out, std::ostream& err);
+
+std::string HelpText();
+
+}  // namespace varnel

@@ -1,0 +1,108 @@
+#include "cli/cli.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+
+#include "testsupport/temp_dir.h"
+
+namespace varnel {
+namespace {
+
+struct Run {
+  int code;
+  std::string out;
+  std::string err;
+};
+
+class CommandLineTest : public ::testing::Test {
+ protected:
+  Run Varnel(std::vector<std::string> words) {
+    std::vector<char*> argv{const_cast<char*>("varnel")};
+    for (std::string& w : words) argv.push_back(w.data());
+    CommandLine commandLine = ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+    std::ostringstream out, err;
+    EnvLookup env = [this](const char* name) -> std::optional<std::string> {
+      auto it = env_.find(name);
+      if (it == env_.end()) return std::nullopt;
+      return it->second;
+    };
+    int code = RunCommand(commandLine, env, out, err);
+    return {code, out.str(), err.str()};
+  }
+
+  test::TempDir home_;
+  std::map<std::string, std::string> env_{{"HOME", home_.path()}};
+};
+
+TEST_F(CommandLineTest, SettingsOnAFreshOwnPrefix) {
+  Run all = Varnel({"settings"});
+  ASSERT_EQ(all.code, 0) << all.err;
+  EXPECT_EQ(all.out, "NetPath=\nIEPath=\nNetLAU=\nIEfav=\n");
+  const std::string own = home_ / ".local/share/varnel/prefix";
+  EXPECT_FALSE(test::ReadFile(own + "/system.reg").empty());
+
+  EXPECT_EQ(Varnel({"settings", "NetPath", "c:\\program files\\netscape"}).code, 0);
+  EXPECT_EQ(Varnel({"settings", "netpath"}).out, "c:\\program files\\netscape\n");
+  EXPECT_EQ(Varnel({"settings", "--json"}).out,
+            "{\"NetPath\": \"c:\\\\program files\\\\netscape\", \"IEPath\": \"\", \"NetLAU\": \"\", \"IEfav\": \"\"}\n");
+}
+
+TEST_F(CommandLineTest, TextIsUtf8OnTheTerminalAnd1252InTheRegistry) {
+  test::TempPrefix prefix;
+  ASSERT_EQ(Varnel({"--prefix", prefix.path(), "settings", "IEfav", "c:\\caf\xc3\xa9"}).code, 0);
+  EXPECT_EQ(Varnel({"--prefix", prefix.path(), "settings", "IEfav"}).out, "c:\\caf\xc3\xa9\n");
+  EXPECT_NE(test::ReadFile(prefix.native("system.reg")).find("c:\\\\caf\\xe9"), std::string::npos);
+}
+
+TEST_F(CommandLineTest, MistakesAreExplainedAndWriteNothing) {
+  test::TempPrefix prefix;
+  const std::string before = test::ReadFile(prefix.native("system.reg"));
+
+  Run unknown = Varnel({"--prefix", prefix.path(), "frobnicate"});
+  EXPECT_EQ(unknown.code, 2);
+  EXPECT_NE(unknown.err.find("unknown subcommand 'frobnicate'"), std::string::npos);
+
+  Run badSetting = Varnel({"--prefix", prefix.path(), "settings", "Colour", "red"});
+  EXPECT_EQ(badSetting.code, 2);
+  EXPECT_NE(badSetting.err.find("unknown setting 'Colour'"), std::string::npos);
+
+  EXPECT_EQ(Varnel({"--prefix"}).code, 2);
+  EXPECT_EQ(Varnel({"--bogus"}).code, 2);
+  EXPECT_EQ(test::ReadFile(prefix.native("system.reg")), before);
+}
+
+TEST_F(CommandLineTest, APrefixThatCannotBeUsedIsRefused) {
+  test::TempDir dir;
+  test::WriteFile(dir / "plainfile", "x");
+  Run notDir = Varnel({"--prefix", dir / "plainfile", "settings"});
+  EXPECT_EQ(notDir.code, 1);
+  EXPECT_NE(notDir.err.find("cannot use the prefix"), std::string::npos);
+
+  EXPECT_EQ(Varnel({"--prefix", dir / "missing", "settings"}).code, 1);
+
+  test::TempPrefix broken;
+  test::WriteFile(broken.native("user.reg"), "WINE REGISTRY Version 2\n[unterminated\n");
+  Run bad = Varnel({"--prefix", broken.path(), "settings", "NetPath", "c:\\x"});
+  EXPECT_EQ(bad.code, 1);
+  EXPECT_NE(bad.err.find("user.reg"), std::string::npos);
+  EXPECT_EQ(test::ReadFile(broken.native("system.reg")).find("Varnel"), std::string::npos);
+}
+
+TEST_F(CommandLineTest, WinePrefixFromTheEnvironmentComesBeforeTheOwnPrefix) {
+  test::TempPrefix prefix;
+  env_["WINEPREFIX"] = prefix.path();
+  ASSERT_EQ(Varnel({"settings", "NetLAU", "c:\\"}).code, 0);
+  EXPECT_NE(test::ReadFile(prefix.native("system.reg")).find("NetLAU"), std::string::npos);
+}
+
+TEST_F(CommandLineTest, HelpAndVersion) {
+  Run help = Varnel({"--help"});
+  EXPECT_EQ(help.code, 0);
+  EXPECT_NE(help.out.find("settings [NAME [VALUE]]"), std::string::npos);
+  EXPECT_EQ(Varnel({"--version"}).out, "varnel 1.02\n");
+}
+
+}  // namespace
+}  // namespace varnel

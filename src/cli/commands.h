@@ -1,0 +1,31 @@
+#pragma once
+// The subcommands. Each is a thin caller of core operations; text arguments arrive as UTF-8
+// and are handed to the core as 1252, and output goes back as UTF-8.
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "winenv/drive_map.h"
+#include "winenv/registry.h"
+
+namespace varnel {
+
+struct CommandContext {
+  Registry& registry;
+  DriveMap& drives;
+  std::ostream& out;
+  std::ostream& err;
+  std::vector<std::string> args;  // after the subcommand's name
+  bool json = false;              // --json given
+};
+
+int SettingsCommand(CommandContext& context);
+
+// Output helpers shared by the subcommands.
+std::string ForTerminal(const std::string& ansi);   // 1252 -> UTF-8
+std::string FromTerminal(const std::string& utf8);  // UTF-8 -> 1252
+std::string JsonString(const std::string& ansi);    // a quoted, escaped JSON string
+// Warns on stderr when a running wineserver would overwrite what we are about to write.
+void WarnIfWineRunning(CommandContext& context);
+
+}  // namespace varnel

@@ -1,0 +1,38 @@
+#include <cstdio>
+#include <ostream>
+
+#include "cli/commands.h"
+#include "winenv/code_page.h"
+
+namespace varnel {
+
+std::string ForTerminal(const std::string& ansi) { return Utf8FromAnsi(ansi); }
+
+std::string FromTerminal(const std::string& utf8) { return AnsiFromUtf8(utf8); }
+
+std::string JsonString(const std::string& ansi) {
+  std::string out = "\"";
+  for (char c : Utf8FromAnsi(ansi)) {
+    unsigned char u = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (u < 0x20) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04x", u);
+      out += buf;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+void WarnIfWineRunning(CommandContext& context) {
+  if (context.registry.WineServerRunning()) {
+    context.err << "varnel: warning: Wine is running in this prefix; it keeps the registry in memory and may "
+                   "overwrite this change when it stops (run 'wineserver -k' first)\n";
+  }
+}
+
+}  // namespace varnel

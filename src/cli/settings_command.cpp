@@ -1,0 +1,56 @@
+#include <ostream>
+
+#include "cli/commands.h"
+#include "settings/settings.h"
+
+namespace varnel {
+
+namespace {
+
+int PrintAll(CommandContext& c) {
+  if (c.json) {
+    c.out << "{";
+    const char* separator = "";
+    for (Setting s : kAllSettings) {
+      c.out << separator << "\"" << SettingName(s) << "\": " << JsonString(ReadSetting(c.registry, s));
+      separator = ", ";
+    }
+    c.out << "}\n";
+    return 0;
+  }
+  for (Setting s : kAllSettings) c.out << SettingName(s) << "=" << ForTerminal(ReadSetting(c.registry, s)) << "\n";
+  return 0;
+}
+
+}  // namespace
+
+// settings                 print all four settings, NAME=VALUE a line
+// settings NAME            print one setting's value
+// settings NAME VALUE      store a value ("" clears it)
+int SettingsCommand(CommandContext& c) {
+  if (c.args.empty()) return PrintAll(c);
+  std::optional<Setting> setting = SettingByName(c.args[0]);
+  if (!setting) {
+    c.err << "varnel: unknown setting '" << c.args[0] << "' (the settings are NetPath, IEPath, NetLAU and IEfav)\n";
+    return 2;
+  }
+  if (c.args.size() > 2) {
+    c.err << "varnel: settings takes at most a name and a value\n";
+    return 2;
+  }
+  if (c.args.size() == 1) {
+    std::string value = ReadSetting(c.registry, *setting);
+    c.out << (c.json ? JsonString(value) : ForTerminal(value)) << "\n";
+    return 0;
+  }
+  WarnIfWineRunning(c);
+  std::string value = FromTerminal(c.args[1]);
+  WriteSetting(c.registry, *setting, value);
+  if (ReadSetting(c.registry, *setting) != value) {
+    c.err << "varnel: could not store " << SettingName(*setting) << ": " << c.registry.LastError() << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace varnel

@@ -1,0 +1,31 @@
+#pragma once
+// Varnel's own settings: four directory paths, each the unnamed REG_SZ value of its own
+// sub-key under HKEY_LOCAL_MACHINE "Software\Varnel\<name>". "" means not set.
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "winenv/registry.h"
+
+namespace varnel {
+
+enum class Setting {
+  NetPath,  // Netscape program directory (holds COMMUNICATOR\PROGRAM\NETSCAPE.EXE)
+  IEPath,   // Internet Explorer program directory (holds iexplore.exe)
+  NetLAU,   // last used Netscape user-profile directory
+  IEfav,    // last used Internet Explorer favorites directory
+};
+
+inline constexpr std::array<Setting, 4> kAllSettings = {Setting::NetPath, Setting::IEPath, Setting::NetLAU,
+                                                        Setting::IEfav};
+
+std::string_view SettingName(Setting setting);
+std::string SettingKey(Setting setting);  // "Software\Varnel\NetPath", ...
+// By name, without regard to case.
+std::optional<Setting> SettingByName(std::string_view name);
+
+std::string ReadSetting(Registry& registry, Setting setting);
+void WriteSetting(Registry& registry, Setting setting, std::string_view value);
+
+}  // namespace varnel

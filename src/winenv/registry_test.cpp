@@ -1,0 +1,159 @@
+#include "winenv/registry.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "testsupport/temp_dir.h"
+#include "winenv/code_page.h"
+
+namespace varnel {
+namespace {
+
+using test::ReadFile;
+using test::TempPrefix;
+using test::WriteFile;
+
+std::string StringOf(const std::optional<RegValue>& v) {
+  if (!v || v->type != kRegSz) return "<none>";
+  std::u16string text;
+  for (std::size_t i = 0; i + 1 < v->data.size(); i += 2) text.push_back(char16_t(v->data[i] | v->data[i + 1] << 8));
+  if (!text.empty() && text.back() == 0) text.pop_back();
+  return AnsiFromUtf16(text);
+}
+
+RegValue Sz(const std::string& ansi) { return RegValue::String(Utf16FromAnsi(ansi)); }
+
+TEST(RegistryTest, ClassesRootIsMachineSoftwareClassesAndNamesIgnoreCase) {
+  TempPrefix prefix(true);
+  Registry registry(prefix.path());
+  EXPECT_EQ(StringOf(registry.QueryValue(Hive::ClassesRoot, ".HTM", "")), "htmlfile");
+  EXPECT_EQ(StringOf(registry.QueryValue(Hive::LocalMachine, "software\\classes\\.htm", "content type")), "text/html");
+  ASSERT_TRUE(registry.SetValue(Hive::ClassesRoot, "HTTP\\shell\\open\\ddeexec\\application", "", Sz("NSShell")));
+  EXPECT_EQ(StringOf(registry.QueryValue(Hive::LocalMachine, "Software\\Classes\\http\\shell\\open\\ddeexec\\Application", "")),
+            "NSShell");
+}
+
+TEST(RegistryTest, WritesAreSavedAtOnceAndOnlyTheirLinesChange) {
+  TempPrefix prefix(true);
+  std::string before = ReadFile(prefix.native("system.reg"));
+  {
+    Registry registry(prefix.path());
+    ASSERT_TRUE(registry.SetValue(Hive::ClassesRoot, ".htm", "", Sz("NetscapeMarkup")));
+  }
+  std::string after = ReadFile(prefix.native("system.reg"));
+  ASSERT_NE(before, after);
+  std::size_t at = before.find("@=\"htmlfile\"\n\"Content Type\"=\"text/html\"");
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_EQ(after, before.substr(0, at) + "@=\"NetscapeMarkup\"" + before.substr(at + 12));
+  Registry reopened(prefix.path());
+  EXPECT_EQ(StringOf(reopened.QueryValue(Hive::ClassesRoot, ".htm", "")), "NetscapeMarkup");
+}
+
+TEST(RegistryTest, OutsideChangesAreReloadedAndNeverOverwritten) {
+  TempPrefix prefix;
+  Registry registry(prefix.path());
+  ASSERT_TRUE(registry.SetValue(Hive::LocalMachine, "Software\\Varnel\\NetPath", "", Sz("c:\\one")));
+  // Another program (Wine, an editor) adds a key behind our back.
+  std::string text = ReadFile(prefix.native("system.reg"));
+  WriteFile(prefix.native("system.reg"), text + "\n[Software\\\\Other] 1700000000\n\"x\"=\"outside\"\n");
+  EXPECT_EQ(StringOf(registry.QueryValue(Hive::LocalMachine, "Software\\Other", "x")), "outside");
+  ASSERT_TRUE(registry.SetValue(Hive::LocalMachine, "Software\\Varnel\\IEPath", "", Sz("c:\\two")));
+  Registry fresh(prefix.path());
+  EXPECT_EQ(StringOf(fresh.QueryValue(Hive::LocalMachine, "Software\\Other", "x")), "outside");
+  EXPECT_EQ(StringOf(fresh.QueryValue(Hive::LocalMachine, "Software\\Varnel\\NetPath", "")), "c:\\one");
+  EXPECT_EQ(StringOf(fresh.QueryValue(Hive::LocalMachine, "Software\\Varnel\\IEPath", "")), "c:\\two");
+}
+
+TEST(RegistryTest, AHiveThatDoesNotParseIsNeverWritten) {
+  TempPrefix prefix;
+  const std::string broken = "WINE REGISTRY Version 2\n\n[Software\\\\Broken\n\"x\"=\"y\"\n";
+  WriteFile(prefix.native("system.reg"), broken);
+  Registry registry(prefix.path());
+  EXPECT_FALSE(registry.CheckHives().ok());
+  EXPECT_FALSE(registry.QueryValue(Hive::LocalMachine, "Software\\Broken", "x"));
+  EXPECT_FALSE(registry.SetValue(Hive::LocalMachine, "Software\\Varnel\\NetPath", "", Sz("c:\\x")));
+  EXPECT_NE(registry.LastError().find("system.reg"), std::string::npos);
+  EXPECT_EQ(ReadFile(prefix.native("system.reg")), broken);
+}
+
+TEST(RegistryTest, DeleteRemovesOnlyAKeyWithoutSubKeys) {
+  TempPrefix prefix;
+  Registry registry(prefix.path());
+  ASSERT_TRUE(registry.SetValue(Hive::CurrentUser, "Software\\A\\B", "v", Sz("1")));
+  ASSERT_TRUE(registry.SetValue(Hive::CurrentUser, "Software\\A", "w", Sz("2")));
+  EXPECT_FALSE(registry.DeleteKey(Hive::CurrentUser, "Software\\A"));
+  EXPECT_TRUE(registry.KeyExists(Hive::CurrentUser, "Software\\A\\B"));
+  EXPECT_TRUE(registry.DeleteKey(Hive::CurrentUser, "software\\a\\b"));
+  EXPECT_FALSE(registry.KeyExists(Hive::CurrentUser, "Software\\A\\B"));
+  Registry fresh(prefix.path());
+  EXPECT_FALSE(fresh.KeyExists(Hive::CurrentUser, "Software\\A\\B"));
+  EXPECT_EQ(StringOf(fresh.QueryValue(Hive::CurrentUser, "Software\\A", "w")), "2");
+}
+
+TEST(RegistryTest, ABatchIsSavedOnceWithAllItsWrites) {
+  TempPrefix prefix(true);
+  Registry registry(prefix.path());
+  std::string before = ReadFile(prefix.native("system.reg"));
+  {
+    Registry::Batch batch(registry);
+    for (int i = 0; i < 5; ++i) registry.SetValue(Hive::ClassesRoot, "k" + std::to_string(i), "", Sz("v"));
+    EXPECT_EQ(ReadFile(prefix.native("system.reg")), before);  // nothing saved yet
+    EXPECT_EQ(StringOf(registry.QueryValue(Hive::ClassesRoot, "k3", "")), "v");  // but visible
+    EXPECT_TRUE(batch.Commit());
+  }
+  Registry fresh(prefix.path());
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(StringOf(fresh.QueryValue(Hive::ClassesRoot, "k" + std::to_string(i), "")), "v");
+}
+
+TEST(RegistryTest, ABatchWithAFailedWriteSavesNothing) {
+  TempPrefix prefix;
+  WriteFile(prefix.native("user.reg"), "not a hive\n");
+  Registry registry(prefix.path());
+  std::string before = ReadFile(prefix.native("system.reg"));
+  {
+    Registry::Batch batch(registry);
+    registry.SetValue(Hive::LocalMachine, "Software\\One", "", Sz("1"));
+    registry.SetValue(Hive::CurrentUser, "Software\\Two", "", Sz("2"));
+    EXPECT_FALSE(batch.Commit());
+  }
+  EXPECT_EQ(ReadFile(prefix.native("system.reg")), before);
+  EXPECT_FALSE(registry.KeyExists(Hive::LocalMachine, "Software\\One"));
+}
+
+TEST(RegistryTest, TwoProcessesWritingDifferentValuesBothSurvive) {
+  TempPrefix prefix(true);
+  constexpr int kWrites = 20;
+  pid_t child = fork();
+  if (child == 0) {
+    Registry registry(prefix.path());
+    for (int i = 0; i < kWrites; ++i) registry.SetValue(Hive::LocalMachine, "Software\\Child", "v" + std::to_string(i), Sz("c"));
+    _exit(0);
+  }
+  Registry registry(prefix.path());
+  for (int i = 0; i < kWrites; ++i) registry.SetValue(Hive::LocalMachine, "Software\\Parent", "v" + std::to_string(i), Sz("p"));
+  int status = 0;
+  waitpid(child, &status, 0);
+  Registry fresh(prefix.path());
+  for (int i = 0; i < kWrites; ++i) {
+    EXPECT_EQ(StringOf(fresh.QueryValue(Hive::LocalMachine, "Software\\Child", "v" + std::to_string(i))), "c") << i;
+    EXPECT_EQ(StringOf(fresh.QueryValue(Hive::LocalMachine, "Software\\Parent", "v" + std::to_string(i))), "p") << i;
+  }
+}
+
+TEST(RegistryTest, AMissingHiveIsEmptyAndCreatedByTheFirstWrite) {
+  test::TempDir dir;
+  Registry registry(dir.path());
+  EXPECT_TRUE(registry.CheckHives().ok());
+  EXPECT_FALSE(registry.QueryValue(Hive::CurrentUser, "Software\\X", ""));
+  ASSERT_TRUE(registry.SetValue(Hive::CurrentUser, "Software\\X", "", Sz("y")));
+  EXPECT_EQ(ReadFile(dir / "user.reg").rfind("WINE REGISTRY Version 2\n", 0), 0u);
+}
+
+TEST(RegistryTest, NoWineServerForAFreshPrefix) {
+  TempPrefix prefix;
+  EXPECT_FALSE(Registry(prefix.path()).WineServerRunning());
+}
+
+}  // namespace
+}  // namespace varnel
