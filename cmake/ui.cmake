@@ -5,7 +5,8 @@ set(CMAKE_AUTORCC ON)
 
 file(GLOB UI_CANDIDATES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/src/widgets/*.cpp
-  ${CMAKE_SOURCE_DIR}/src/*/*_window.cpp)
+  ${CMAKE_SOURCE_DIR}/src/*/*_window.cpp
+  ${CMAKE_SOURCE_DIR}/src/*/*_ui.cpp)
 set(UI_SOURCES "")
 set(UI_TESTS "")
 foreach(f IN LISTS UI_CANDIDATES)
@@ -15,11 +16,14 @@ foreach(f IN LISTS UI_CANDIDATES)
     list(APPEND UI_SOURCES ${f})
   endif()
 endforeach()
-file(GLOB UI_WINDOW_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*/*_window_test.cpp)
+file(GLOB UI_WINDOW_TESTS CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/src/*/*_window_test.cpp
+  ${CMAKE_SOURCE_DIR}/src/*/*_ui_test.cpp)
 list(APPEND UI_TESTS ${UI_WINDOW_TESTS})
 file(GLOB UI_HEADERS CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/src/widgets/*.h
-  ${CMAKE_SOURCE_DIR}/src/*/*_window.h)
+  ${CMAKE_SOURCE_DIR}/src/*/*_window.h
+  ${CMAKE_SOURCE_DIR}/src/*/*_ui.h)
 
 add_library(varnel_ui STATIC ${UI_SOURCES} ${UI_HEADERS} ${CMAKE_SOURCE_DIR}/resources/varnel.qrc)
 target_link_libraries(varnel_ui PUBLIC varnel_core Qt6::Widgets Qt6::Svg)
@@ -29,7 +33,7 @@ target_link_libraries(varnel varnel_ui)
 target_compile_definitions(varnel PRIVATE VARNEL_WITH_UI=1)
 
 if(UI_TESTS)
-  add_executable(ui_tests ${UI_TESTS})
+  add_executable(ui_tests ${UI_TESTS} ${CMAKE_SOURCE_DIR}/src/testsupport/qt_test_main.cpp)
   target_link_libraries(ui_tests varnel_ui varnel_testsupport GTest::gtest)
   gtest_discover_tests(ui_tests DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endif()
