@@ -1,0 +1,143 @@
+#include "winenv/prefix.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <string_view>
+#include <system_error>
+
+namespace varnel {
+namespace {
+
+// Empty hives as Wine writes them: the header line and the comment naming the hive's root.
+constexpr std::string_view kSystemHiveText =
+    "WINE REGISTRY Version 2\n;; All keys relative to \\\\Registry\\\\Machine\n";
+constexpr std::string_view kUserHiveText =
+    "WINE REGISTRY Version 2\n;; All keys relative to \\\\Registry\\\\User\\\\S-1-5-21-0-0-0-1000\n";
+
+std::string JoinPath(const std::string& directory, std::string_view name) {
+  if (directory.empty() || directory.back() == '/') return directory + std::string(name);
+  return directory + "/" + std::string(name);
+}
+
+std::optional<std::string> NonEmpty(const std::optional<std::string>& value) {
+  if (value && !value->empty()) return value;
+  return std::nullopt;
+}
+
+// $HOME, or the password database's home folder when the variable is missing.
+std::string HomeDirectory(const EnvLookup& env) {
+  if (auto home = NonEmpty(env("HOME"))) return *home;
+  if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) return entry->pw_dir;
+  return "/";
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool EntryExists(const std::string& path) {
+  struct stat info {};
+  return lstat(path.c_str(), &info) == 0;
+}
+
+// Writes a new file; an existing one (or anything else of that name) is left alone.
+Status CreateFileIfMissing(const std::string& path, std::string_view text) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return errno == EEXIST ? Status::Ok() : StatusFromErrno(errno, path);
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      const int error = errno;
+      close(fd);
+      unlink(path.c_str());
+      return StatusFromErrno(error, path);
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (close(fd) != 0) return StatusFromErrno(errno, path);
+  return Status::Ok();
+}
+
+Status CreateDirectoryIfMissing(const std::string& path) {
+  if (mkdir(path.c_str(), 0777) == 0 || (errno == EEXIST && IsDirectory(path))) return Status::Ok();
+  return StatusFromErrno(errno == EEXIST ? ENOTDIR : errno, path);
+}
+
+// A link is made only when nothing of that name exists, not even a dangling link.
+Status CreateLinkIfMissing(const std::string& target, const std::string& linkPath) {
+  if (EntryExists(linkPath)) return Status::Ok();
+  if (symlink(target.c_str(), linkPath.c_str()) == 0 || errno == EEXIST) return Status::Ok();
+  return StatusFromErrno(errno, linkPath);
+}
+
+Status CreatePrefixFolder(const std::string& path) {
+  std::error_code error;
+  std::filesystem::create_directories(path, error);
+  if (error) return StatusFromErrno(error.value(), path);
+  if (!IsDirectory(path)) return StatusFromErrno(ENOTDIR, path);
+  return Status::Ok();
+}
+
+}  // namespace
+
+EnvLookup ProcessEnvironment() {
+  return [](const char* name) -> std::optional<std::string> {
+    const char* value = std::getenv(name);
+    if (!value) return std::nullopt;
+    return std::string(value);
+  };
+}
+
+PrefixLocation ChoosePrefix(const std::optional<std::string>& commandLinePrefix, const EnvLookup& env) {
+  if (auto given = NonEmpty(commandLinePrefix)) return {*given, false};
+  if (auto winePrefix = NonEmpty(env("WINEPREFIX"))) return {*winePrefix, false};
+  const std::string home = HomeDirectory(env);
+  const std::string dotWine = JoinPath(home, ".wine");
+  if (IsDirectory(dotWine)) return {dotWine, false};
+  // XDG asks for an absolute path; a relative one is ignored like an unset one.
+  std::string dataHome = NonEmpty(env("XDG_DATA_HOME")).value_or("");
+  if (dataHome.empty() || dataHome.front() != '/') dataHome = JoinPath(home, ".local/share");
+  return {JoinPath(dataHome, "varnel/prefix"), true};
+}
+
+Status CreatePrefixLayout(const std::string& path) {
+  Status status = CreatePrefixFolder(path);
+  if (status.ok()) status = CreateFileIfMissing(SystemHivePath(path), kSystemHiveText);
+  if (status.ok()) status = CreateFileIfMissing(UserHivePath(path), kUserHiveText);
+  if (status.ok()) status = CreateDirectoryIfMissing(JoinPath(path, "drive_c"));
+  const std::string devices = JoinPath(path, "dosdevices");
+  if (status.ok()) status = CreateDirectoryIfMissing(devices);
+  if (status.ok()) status = CreateLinkIfMissing("../drive_c", JoinPath(devices, "c:"));
+  if (status.ok()) status = CreateLinkIfMissing("/", JoinPath(devices, "z:"));
+  return status;
+}
+
+Status CheckPrefixDirectory(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) {
+    return Status::Error(errc::kPathNotFound, "The Wine prefix folder " + path + " does not exist.");
+  }
+  if (!S_ISDIR(info.st_mode)) {
+    return Status::Error(errc::kPathNotFound, "The Wine prefix " + path + " is not a folder.");
+  }
+  if (access(path.c_str(), R_OK | W_OK | X_OK) != 0) {
+    return Status::Error(errc::kPermissionDenied,
+                         "Varnel may not read and write the Wine prefix folder " + path + ".");
+  }
+  return Status::Ok();
+}
+
+std::string SystemHivePath(const std::string& prefix) { return JoinPath(prefix, "system.reg"); }
+
+std::string UserHivePath(const std::string& prefix) { return JoinPath(prefix, "user.reg"); }
+
+}  // namespace varnel

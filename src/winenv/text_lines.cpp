@@ -1,0 +1,109 @@
+#include "winenv/text_lines.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace varnel {
+namespace {
+
+constexpr char kCr = '\r';
+constexpr char kLf = '\n';
+constexpr std::size_t kBufferSize = 1 << 16;
+
+// Consumes the LF that belongs to a CR just read, leaving any other byte in the stream.
+void SkipLfAfterCr(std::FILE* file) {
+  const int next = std::getc(file);
+  if (next != kLf && next != EOF) std::ungetc(next, file);
+}
+
+}  // namespace
+
+std::vector<std::string> SplitTextLines(std::string_view bytes) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < bytes.size()) {
+    const std::size_t cr = bytes.find(kCr, start);
+    if (cr == std::string_view::npos) {
+      lines.emplace_back(bytes.substr(start));
+      break;
+    }
+    lines.emplace_back(bytes.substr(start, cr - start));
+    start = cr + 1;
+    if (start < bytes.size() && bytes[start] == kLf) ++start;
+  }
+  return lines;
+}
+
+TextLineReader::~TextLineReader() { Close(); }
+
+Status TextLineReader::Open(const std::string& nativePath) {
+  Close();
+  file_ = std::fopen(nativePath.c_str(), "rb");
+  if (!file_) {
+    status_ = StatusFromErrno(errno, nativePath);
+    return status_;
+  }
+  std::setvbuf(file_, nullptr, _IOFBF, kBufferSize);
+  status_ = Status::Ok();
+  return status_;
+}
+
+// getdelim reads up to and including the CR in one pass over the stdio buffer, however long
+// the line is.
+bool TextLineReader::ReadLine(std::string& line) {
+  line.clear();
+  if (!file_ || !status_.ok()) return false;
+  char* buffer = nullptr;
+  std::size_t capacity = 0;
+  errno = 0;
+  const ssize_t length = getdelim(&buffer, &capacity, kCr, file_);
+  if (length < 0) {
+    if (std::ferror(file_)) status_ = StatusFromErrno(errno ? errno : EIO, "Reading a text file");
+    std::free(buffer);
+    return false;
+  }
+  const bool endsAtCr = buffer[length - 1] == kCr;
+  line.assign(buffer, endsAtCr ? length - 1 : length);
+  std::free(buffer);
+  if (endsAtCr) SkipLfAfterCr(file_);
+  return true;
+}
+
+void TextLineReader::Close() {
+  if (file_) std::fclose(file_);
+  file_ = nullptr;
+}
+
+TextLineWriter::~TextLineWriter() { Close(); }
+
+Status TextLineWriter::Create(const std::string& nativePath) {
+  Close();
+  path_ = nativePath;
+  file_ = std::fopen(nativePath.c_str(), "wb");
+  if (!file_) return StatusFromErrno(errno, nativePath);
+  std::setvbuf(file_, nullptr, _IOFBF, kBufferSize);
+  return Status::Ok();
+}
+
+Status TextLineWriter::WriteLine(std::string_view line) {
+  if (!file_) return Status::Error(errc::kPathFileAccess, "The file is not open for writing: " + path_);
+  static constexpr char kLineEnd[] = {kCr, kLf};
+  const bool written = std::fwrite(line.data(), 1, line.size(), file_) == line.size() &&
+                       std::fwrite(kLineEnd, 1, sizeof kLineEnd, file_) == sizeof kLineEnd;
+  if (!written) return StatusFromErrno(errno, path_);
+  return Status::Ok();
+}
+
+Status TextLineWriter::Close() {
+  if (!file_) return Status::Ok();
+  const bool flushed = std::fflush(file_) == 0;
+  const int flushError = errno;
+  const bool closed = std::fclose(file_) == 0;
+  const int closeError = errno;
+  file_ = nullptr;
+  if (!flushed) return StatusFromErrno(flushError, path_);
+  if (!closed) return StatusFromErrno(closeError, path_);
+  return Status::Ok();
+}
+
+}  // namespace varnel
