@@ -1,0 +1,188 @@
+#include "winenv/atomic_file.h"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+
+namespace varnel {
+namespace {
+
+// Linux gives up on a chain of more links than this (ELOOP); so do we.
+constexpr int kMaxLinkDepth = 40;
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() { Close(); }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+  // Returns the error of close(), 0 when it succeeded.
+  int Close() {
+    if (fd_ < 0) return 0;
+    const int result = close(fd_);
+    fd_ = -1;
+    return result == 0 ? 0 : errno;
+  }
+
+ private:
+  int fd_;
+};
+
+std::string DirectoryOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::optional<std::string> ReadLink(const std::string& path) {
+  std::string target(PATH_MAX, '\0');
+  const ssize_t length = readlink(path.c_str(), target.data(), target.size());
+  if (length < 0) return std::nullopt;
+  target.resize(static_cast<std::size_t>(length));
+  return target;
+}
+
+// The file a write to `path` really changes: the end of its chain of symbolic links. A link
+// whose target does not exist yet names the file that will be created.
+Status ResolveTarget(const std::string& path, std::string& resolved) {
+  if (char* real = realpath(path.c_str(), nullptr)) {
+    resolved = real;
+    free(real);
+    return Status::Ok();
+  }
+  std::string current = path;
+  for (int depth = 0; depth < kMaxLinkDepth; ++depth) {
+    const std::optional<std::string> target = ReadLink(current);
+    if (!target) {
+      resolved = current;
+      return Status::Ok();
+    }
+    current = target->starts_with('/') ? *target : DirectoryOf(current) + "/" + *target;
+  }
+  return StatusFromErrno(ELOOP, path);
+}
+
+// 0666 less the umask, the bits a newly created file gets. /proc shows the umask without the
+// race of setting it and putting it back.
+mode_t NewFileMode() {
+  std::ifstream status("/proc/self/status");
+  std::string key;
+  while (status >> key) {
+    if (key == "Umask:") {
+      std::string octal;
+      status >> octal;
+      return 0666 & ~static_cast<mode_t>(std::strtoul(octal.c_str(), nullptr, 8));
+    }
+  }
+  const mode_t mask = umask(022);
+  umask(mask);
+  return 0666 & ~mask;
+}
+
+Status WriteAll(int fd, std::string_view bytes, const std::string& what) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return StatusFromErrno(errno, what);
+    done += static_cast<std::size_t>(n);
+  }
+  return Status::Ok();
+}
+
+// Gives the temporary file the target's permission bits (and owner, where allowed), or the
+// bits of a new file when there is no target yet.
+Status SetModeAndOwner(int fd, const std::string& target, const std::string& what) {
+  struct stat info {};
+  if (stat(target.c_str(), &info) != 0) {
+    if (fchmod(fd, NewFileMode()) != 0) return StatusFromErrno(errno, what);
+    return Status::Ok();
+  }
+  if (S_ISDIR(info.st_mode)) return StatusFromErrno(EISDIR, target);
+  if (info.st_uid != geteuid() || info.st_gid != getegid()) {
+    [[maybe_unused]] const int ignored = fchown(fd, info.st_uid, info.st_gid);  // best effort
+  }
+  if (fchmod(fd, info.st_mode & 07777) != 0) return StatusFromErrno(errno, what);
+  return Status::Ok();
+}
+
+void SyncDirectory(const std::string& directory) {
+  const FileDescriptor dir(open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.valid()) fsync(dir.get());
+}
+
+// Fills the temporary file completely and puts it on disk; the caller renames or removes it.
+Status FillTemporary(FileDescriptor& temp, std::string_view bytes, const std::string& target,
+                     const std::string& tempPath) {
+  Status status = WriteAll(temp.get(), bytes, tempPath);
+  if (status.ok() && fsync(temp.get()) != 0) status = StatusFromErrno(errno, tempPath);
+  if (status.ok()) status = SetModeAndOwner(temp.get(), target, tempPath);
+  const int closeError = temp.Close();
+  if (status.ok() && closeError != 0) status = StatusFromErrno(closeError, tempPath);
+  return status;
+}
+
+}  // namespace
+
+Status ReadWholeFile(const std::string& nativePath, std::string& bytes) {
+  bytes.clear();
+  const FileDescriptor file(open(nativePath.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!file.valid()) return StatusFromErrno(errno, nativePath);
+  struct stat info {};
+  if (fstat(file.get(), &info) == 0 && S_ISDIR(info.st_mode)) return StatusFromErrno(EISDIR, nativePath);
+  if (info.st_size > 0) bytes.reserve(static_cast<std::size_t>(info.st_size));
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t n = read(file.get(), buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      bytes.clear();
+      return StatusFromErrno(errno, nativePath);
+    }
+    if (n == 0) return Status::Ok();
+    bytes.append(buffer, static_cast<std::size_t>(n));
+  }
+}
+
+Status ReplaceFileContents(const std::string& nativePath, std::string_view bytes) {
+  std::string target;
+  Status status = ResolveTarget(nativePath, target);
+  if (!status.ok()) return status;
+  const std::string directory = DirectoryOf(target);
+  std::string tempPath = directory + "/." + NameOf(target) + ".varnel-XXXXXX";
+  FileDescriptor temp(mkostemp(tempPath.data(), O_CLOEXEC));
+  if (!temp.valid()) return StatusFromErrno(errno, nativePath);
+
+  status = FillTemporary(temp, bytes, target, tempPath);
+  if (status.ok() && rename(tempPath.c_str(), target.c_str()) != 0) status = StatusFromErrno(errno, nativePath);
+  if (!status.ok()) {
+    unlink(tempPath.c_str());
+    return status;
+  }
+  SyncDirectory(directory);
+  return Status::Ok();
+}
+
+Status CopyFileOver(const std::string& sourceNative, const std::string& targetNative) {
+  std::string bytes;
+  Status status = ReadWholeFile(sourceNative, bytes);
+  if (!status.ok()) return status;
+  return ReplaceFileContents(targetNative, bytes);
+}
+
+}  // namespace varnel
