@@ -21,6 +21,8 @@ struct Subcommand {
 const std::vector<Subcommand>& Subcommands() {
   static const std::vector<Subcommand> table = {
       {"settings", SettingsCommand},
+      {"default-browser", DefaultBrowserCommand},
+      {"open", OpenCommand},
   };
   return table;
 }
@@ -31,6 +33,8 @@ std::string HelpText() {
   return "Usage:\n"
          "  varnel [--prefix DIR]                                  open the main window\n"
          "  varnel [--prefix DIR] settings [NAME [VALUE]]          show or set NetPath, IEPath, NetLAU, IEfav\n"
+         "  varnel [--prefix DIR] default-browser [ie|netscape]    show, or switch, the default browser\n"
+         "  varnel [--prefix DIR] open ADDRESS                     open an address as the windows do\n"
          "  varnel --help | --version\n"
          "\n"
          "Options:\n"

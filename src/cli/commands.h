@@ -20,6 +20,8 @@ struct CommandContext {
 };
 
 int SettingsCommand(CommandContext& context);
+int DefaultBrowserCommand(CommandContext& context);
+int OpenCommand(CommandContext& context);
 
 // Output helpers shared by the subcommands.
 std::string ForTerminal(const std::string& ansi);   // 1252 -> UTF-8

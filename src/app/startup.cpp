@@ -1,0 +1,36 @@
+#include "app/startup.h"
+
+#include "app/product.h"
+#include "settings/settings.h"
+
+namespace varnel {
+
+bool Main(Registry& registry, const DriveMap& drives, StartupWindows& windows) {
+  bool showSetupAtStart = false;
+  windows.SetHelpFile(product::kHelpFileName);
+
+  if (ReadSetting(registry, Setting::NetPath).empty()) {
+    if (drives.Exists(kNetscapeStandardDirectory)) {
+      if (!windows.SetProfileDirectory(kNetscapeStandardProfiles)) return false;
+      WriteSetting(registry, Setting::NetPath, kNetscapeStandardDirectory);
+    } else {
+      if (!windows.SetProfileDirectory(kProfileListFallback)) return false;
+      windows.ShowMessage(kNetscapeNotFoundMessage);
+      showSetupAtStart = true;
+    }
+  }
+
+  if (ReadSetting(registry, Setting::IEPath).empty()) {
+    if (drives.Exists(kIEStandardDirectory)) {
+      WriteSetting(registry, Setting::IEPath, kIEStandardDirectory);
+    } else {
+      windows.ShowMessage(kIENotFoundMessage);
+      showSetupAtStart = true;
+    }
+  }
+
+  if (showSetupAtStart) windows.ShowSetupModal();
+  return windows.ShowMainScreen();
+}
+
+}  // namespace varnel

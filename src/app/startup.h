@@ -1,0 +1,46 @@
+#pragma once
+// The start routine: makes sure the settings name an install directory for each browser,
+// storing the standard directories when they exist, tells the user and opens the setup window
+// when one cannot be found, and finally shows the main window.
+#include <string>
+
+#include "winenv/drive_map.h"
+#include "winenv/registry.h"
+
+namespace varnel {
+
+inline constexpr const char* kNetscapeStandardDirectory = "c:\\program files\\netscape";
+inline constexpr const char* kNetscapeStandardProfiles = "c:\\program files\\netscape\\users";
+inline constexpr const char* kProfileListFallback = "c:\\";
+inline constexpr const char* kIEStandardDirectory = "c:\\program files\\Internet Explorer";
+
+inline constexpr const char* kNetscapeNotFoundMessage =
+    "We tried to locate the netscape directory under c:\\program files\\netscape and it was not found, you will "
+    "have to find the directory.  We will first check the for IE and then allow you to setup the full path of your "
+    "Netscape program ";
+inline constexpr const char* kIENotFoundMessage =
+    "We tried to locate the IE directory under c:\\program files\\Internet Explorer and it was not found, you will "
+    "have to find the directory.  We will launch setup at this time so you can select the correct path for your IE "
+    "browser.";
+
+// What the start routine needs of the windows.
+class StartupWindows {
+ public:
+  virtual ~StartupWindows() = default;
+  // Names the help file that F1 opens in every window.
+  virtual void SetHelpFile(const std::string& fileName) = 0;
+  // Sets the main window's profile list (creating and loading the main window first when it
+  // does not exist yet). False when that load ended the program (a second copy).
+  virtual bool SetProfileDirectory(const std::string& windowsPath) = 0;
+  virtual void ShowMessage(const std::string& text) = 0;
+  // Shows the setup window modally and returns when it was hidden or closed.
+  virtual void ShowSetupModal() = 0;
+  // Shows the main window modelessly (creating and loading it when needed). False when its
+  // load ended the program.
+  virtual bool ShowMainScreen() = 0;
+};
+
+// Runs the start routine. False when the program ended during it (a second copy).
+bool Main(Registry& registry, const DriveMap& drives, StartupWindows& windows);
+
+}  // namespace varnel

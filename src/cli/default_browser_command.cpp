@@ -1,0 +1,41 @@
+#include <ostream>
+
+#include "cli/commands.h"
+#include "defaultbrowser/default_browser.h"
+
+namespace varnel {
+
+namespace {
+
+const char* NameOf(Browser b) { return b == Browser::Netscape ? "netscape" : "ie"; }
+
+}  // namespace
+
+// default-browser             print which browser is the default ("ie" or "netscape")
+// default-browser ie|netscape make it the default, as the main window's icons do
+int DefaultBrowserCommand(CommandContext& c) {
+  if (c.args.empty()) {
+    Browser current = DetectDefaultBrowser(c.registry);
+    if (c.json) c.out << "{\"default\": \"" << NameOf(current) << "\", \"caption\": " << JsonString(DefaultBrowserCaption(current)) << "}\n";
+    else c.out << NameOf(current) << "\n";
+    return 0;
+  }
+  if (c.args.size() > 1 || (c.args[0] != "ie" && c.args[0] != "netscape")) {
+    c.err << "varnel: default-browser takes 'ie' or 'netscape'\n";
+    return 2;
+  }
+  Browser target = c.args[0] == "ie" ? Browser::InternetExplorer : Browser::Netscape;
+  WarnIfWineRunning(c);
+  Status switched = MakeDefault(c.registry, target);
+  if (!switched.ok()) {
+    c.err << "varnel: " << ForTerminal(switched.message) << "\n";
+    return 1;
+  }
+  if (DetectDefaultBrowser(c.registry) != target) {
+    c.err << "varnel: the associations could not be saved: " << c.registry.LastError() << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace varnel

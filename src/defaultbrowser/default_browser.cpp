@@ -1,0 +1,91 @@
+#include "defaultbrowser/default_browser.h"
+
+#include "settings/registry_access.h"
+#include "settings/settings.h"
+#include "winenv/code_page.h"
+
+namespace varnel {
+
+namespace {
+
+// The keys of both tables in their written order; only row 2's letter case differs.
+AssociationTable Rows(const char* ftpApplicationKey, const std::string& application, const std::string& command,
+                      const std::string& ddeMessage, const std::string& htmlType, const std::string& htmType,
+                      const std::string& icon) {
+  return {{
+      {"HTTP\\shell\\open\\ddeexec\\application", application},
+      {ftpApplicationKey, application},
+      {"HTTPs\\shell\\open\\ddeexec\\application", application},
+      {"gopher\\shell\\open\\ddeexec\\application", application},
+      {"HTTP\\shell\\open\\command", command},
+      {"HTTPS\\shell\\open\\command", command},
+      {"gopher\\shell\\open\\command", command},
+      {"ftp\\shell\\open\\command", command},
+      {"HTTPS\\shell\\open\\ddeexec", ddeMessage},
+      {"HTTP\\shell\\open\\ddeexec", ddeMessage},
+      {"ftp\\shell\\open\\ddeexec", ddeMessage},
+      {"gopher\\shell\\open\\ddeexec", ddeMessage},
+      {".html", htmlType},
+      {".htm", htmType},
+      {"http\\DefaultIcon", icon},
+      {"ftp\\DefaultIcon", icon},
+      {"gopher\\DefaultIcon", icon},
+      {"https\\DefaultIcon", icon},
+  }};
+}
+
+Status WriteTable(Registry& registry, const AssociationTable& table) {
+  Registry::Batch batch(registry);
+  for (const AssociationRow& row : table) WriteRegistryString(registry, Hive::ClassesRoot, row.key, "", row.data);
+  batch.Commit();
+  return Status::Ok();
+}
+
+}  // namespace
+
+// The program path is quoted, as Windows registers it, so a directory with blanks cannot be
+// mistaken for a shorter program name.
+AssociationTable IEAssociations(const std::string& iePath) {
+  return Rows("ftp\\shell\\open\\ddeexec\\application", "IExplore", "\"" + iePath + "\\iexplore.exe\" -nohome",
+              "\"%1\", , -1, , , , ,", "htmlfile", "htmlfile", "c:\\windows\\system\\url.dll,0");
+}
+
+AssociationTable NetscapeAssociations(const std::string& netPath) {
+  return Rows("fTP\\shell\\open\\ddeexec\\application", "NSShell",
+              "\"" + netPath + "\\COMMUNICATOR\\PROGRAM\\NETSCAPE.EXE\" -h \"%1\"", "%1", "NetscapeMarkup",
+              "NetscapeMarkup", netPath + "\\COMMUNICATOR\\PROGRAM\\NETSCAPE.EXE,0");
+}
+
+Browser DetectDefaultBrowser(Registry& registry) {
+  std::string application =
+      ReadRegistryString(registry, Hive::ClassesRoot, "HTTP\\shell\\open\\ddeexec\\application", "", "");
+  return UpperAnsi(application) == "NSSHELL" ? Browser::Netscape : Browser::InternetExplorer;
+}
+
+const char* DefaultBrowserCaption(Browser browser) {
+  return browser == Browser::Netscape ? kNetscapeDefaultCaption : kIEDefaultCaption;
+}
+
+std::string MissingDirectoryMessage(Browser browser) {
+  return browser == Browser::Netscape
+             ? "The Netscape directory is not set up yet.  Please use Set up Browsers to select it first."
+             : "The Internet Explorer directory is not set up yet.  Please use Set up Browsers to select it first.";
+}
+
+Status MakeIEDefault(Registry& registry) {
+  std::string iePath = ReadSetting(registry, Setting::IEPath);
+  if (iePath.empty()) return Status::Error(errc::kPathNotFound, MissingDirectoryMessage(Browser::InternetExplorer));
+  return WriteTable(registry, IEAssociations(iePath));
+}
+
+Status MakeNetscapeDefault(Registry& registry) {
+  std::string netPath = ReadSetting(registry, Setting::NetPath);
+  if (netPath.empty()) return Status::Error(errc::kPathNotFound, MissingDirectoryMessage(Browser::Netscape));
+  return WriteTable(registry, NetscapeAssociations(netPath));
+}
+
+Status MakeDefault(Registry& registry, Browser browser) {
+  return browser == Browser::Netscape ? MakeNetscapeDefault(registry) : MakeIEDefault(registry);
+}
+
+}  // namespace varnel

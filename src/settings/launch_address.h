@@ -1,0 +1,54 @@
+#pragma once
+// The one way the program opens a web address: handed to the system, which starts (or reuses)
+// whatever program is associated with it, so the current default browser receives it. The main
+// window shows the hourglass, is minimized, and gets its normal pointer back, also when opening
+// failed; the result is never examined.
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace varnel {
+
+// Starts the system's opener for an address, detached; the address is one argument, unchanged.
+class AddressOpener {
+ public:
+  virtual ~AddressOpener() = default;
+  virtual void Open(const std::string& address) = 0;
+};
+
+// In a prefix where Wine is installed: "wine start <address>" with WINEPREFIX set, so the prefix's
+// own associations choose the browser. Otherwise the desktop's "xdg-open <address>".
+class SystemAddressOpener : public AddressOpener {
+ public:
+  explicit SystemAddressOpener(std::string prefix) : prefix_(std::move(prefix)) {}
+  void Open(const std::string& address) override;
+
+  // The program and arguments that would open the address (for tests and the command line).
+  std::vector<std::string> CommandFor(const std::string& address) const;
+
+ private:
+  std::string prefix_;
+};
+
+// What the launch does to the main window.
+struct MainWindowHooks {
+  std::function<void()> showHourglass;
+  std::function<void()> minimize;
+  std::function<void()> restorePointer;
+};
+
+// Installs the opener and the main window's hooks used by LaunchAddress (the windows do this at
+// start; the command line installs only an opener).
+void SetAddressLauncher(AddressOpener* opener, MainWindowHooks hooks);
+
+// Hourglass, open the address, minimize the main window, normal pointer again.
+void LaunchAddress(const std::string& address);
+
+// Starts a program detached from this process (its own session, standard streams on /dev/null),
+// without a shell. False when it could not be started.
+bool SpawnDetached(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnvironment);
+// Whether a program of that name is on PATH.
+bool ProgramOnPath(const std::string& name);
+
+}  // namespace varnel
