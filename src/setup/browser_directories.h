@@ -1,0 +1,38 @@
+#pragma once
+// Saving the two browser directories chosen in the setup window: each is checked by its own
+// name, the user may choose again or accept it, then both are stored and the main window's
+// profile list moves to the Netscape directory's "users" folder.
+#include <string>
+
+#include "winenv/drive_map.h"
+#include "winenv/registry.h"
+
+namespace varnel {
+
+inline constexpr const char* kNetscapeNameEnding = "netscape";
+inline constexpr const char* kIENameEnding = "internet explorer";
+inline constexpr const char* kInvalidNetscapeQuestion =
+    "You have not selected a valid Netscape path,  do you wish to select again.";
+inline constexpr const char* kInvalidIEQuestion = "You have not selected a valid IE path,  do you wish to select again.";
+
+// True when the directory's name, as the file system spells it, ends in the given lower-case
+// text without regard to case. A drive root or a missing directory has no name and fails.
+bool DirectoryNameEndsWith(const DriveMap& drives, const std::string& windowsPath, const std::string& ending);
+
+// What the save needs of the windows.
+class SetupSaveWindows {
+ public:
+  virtual ~SetupSaveWindows() = default;
+  virtual bool AskYesNo(const std::string& text) = 0;
+  // Hides the setup window and shows the main window.
+  virtual void HideSetupShowMain() = 0;
+  // Moves the main window's profile list: first to the drive, then to the path.
+  virtual void MoveProfileList(const std::string& drive, const std::string& path) = 0;
+};
+
+// The save, step by step. True when both directories were stored.
+bool SaveBrowserDirectories(Registry& registry, const DriveMap& drives, const std::string& netscapeDirectory,
+                            const std::string& ieDirectory, const std::string& netscapeDrive,
+                            SetupSaveWindows& windows);
+
+}  // namespace varnel

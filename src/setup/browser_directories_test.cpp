@@ -1,0 +1,86 @@
+#include "setup/browser_directories.h"
+
+#include <gtest/gtest.h>
+
+#include "settings/settings.h"
+#include "testsupport/temp_dir.h"
+
+namespace varnel {
+namespace {
+
+class ScriptedSetup : public SetupSaveWindows {
+ public:
+  bool AskYesNo(const std::string& text) override {
+    calls.push_back("ask " + text);
+    bool answer = answers.front();
+    answers.erase(answers.begin());
+    return answer;
+  }
+  void HideSetupShowMain() override { calls.push_back("hide"); }
+  void MoveProfileList(const std::string& drive, const std::string& path) override {
+    calls.push_back("move " + drive + " " + path);
+  }
+  std::vector<bool> answers;
+  std::vector<std::string> calls;
+};
+
+class SetupSaveTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    prefix_.MakeDriveCDirectory("Program Files/NETSCAPE/users");
+    prefix_.MakeDriveCDirectory("Program Files/Internet Explorer");
+    prefix_.MakeDriveCDirectory("Program Files/Communicator");
+    prefix_.MakeDriveCDirectory("MyNetscape");
+  }
+  bool Save(const std::string& net, const std::string& ie) {
+    return SaveBrowserDirectories(registry_, drives_, net, ie, "c:", windows_);
+  }
+  test::TempPrefix prefix_;
+  Registry registry_{prefix_.path()};
+  DriveMap drives_{prefix_.path()};
+  ScriptedSetup windows_;
+};
+
+TEST_F(SetupSaveTest, TheNameTestUsesTheDiskSpellingAndTheEndOfTheName) {
+  EXPECT_TRUE(DirectoryNameEndsWith(drives_, "c:\\program files\\netscape", "netscape"));
+  EXPECT_TRUE(DirectoryNameEndsWith(drives_, "c:\\MyNetscape", "netscape"));
+  EXPECT_FALSE(DirectoryNameEndsWith(drives_, "c:\\Program Files\\Communicator", "netscape"));
+  EXPECT_FALSE(DirectoryNameEndsWith(drives_, "c:\\", "netscape"));
+  EXPECT_FALSE(DirectoryNameEndsWith(drives_, "c:\\nowhere\\netscape", "netscape"));
+  EXPECT_TRUE(DirectoryNameEndsWith(drives_, "c:\\program files\\INTERNET EXPLORER", "internet explorer"));
+}
+
+TEST_F(SetupSaveTest, BothValidAreStoredWithoutAQuestion) {
+  EXPECT_TRUE(Save("c:\\Program Files\\NETSCAPE", "c:\\Program Files\\Internet Explorer"));
+  EXPECT_EQ(windows_.calls, (std::vector<std::string>{"move c: c:\\Program Files\\NETSCAPE\\users", "hide"}));
+  EXPECT_EQ(ReadSetting(registry_, Setting::NetPath), "c:\\Program Files\\NETSCAPE");
+  EXPECT_EQ(ReadSetting(registry_, Setting::IEPath), "c:\\Program Files\\Internet Explorer");
+}
+
+TEST_F(SetupSaveTest, YesToTheNetscapeQuestionStoresNothing) {
+  windows_.answers = {true};
+  EXPECT_FALSE(Save("c:\\Program Files\\Communicator", "c:\\Program Files\\Internet Explorer"));
+  EXPECT_EQ(windows_.calls, (std::vector<std::string>{std::string("ask ") + kInvalidNetscapeQuestion}));
+  EXPECT_EQ(ReadSetting(registry_, Setting::NetPath), "");
+  EXPECT_EQ(ReadSetting(registry_, Setting::IEPath), "");
+}
+
+TEST_F(SetupSaveTest, NoToBothQuestionsStoresBothAsChosen) {
+  windows_.answers = {false, false};
+  EXPECT_TRUE(Save("c:\\Program Files\\Communicator", "c:\\"));
+  EXPECT_EQ(windows_.calls,
+            (std::vector<std::string>{std::string("ask ") + kInvalidNetscapeQuestion, "hide",
+                                      std::string("ask ") + kInvalidIEQuestion, "hide",
+                                      "move c: c:\\Program Files\\Communicator\\users", "hide"}));
+  EXPECT_EQ(ReadSetting(registry_, Setting::NetPath), "c:\\Program Files\\Communicator");
+  EXPECT_EQ(ReadSetting(registry_, Setting::IEPath), "c:\\");
+}
+
+TEST_F(SetupSaveTest, NoThenYesLeavesNothingStored) {
+  windows_.answers = {false, true};
+  EXPECT_FALSE(Save("c:\\Program Files\\Communicator", "c:\\Program Files"));
+  EXPECT_EQ(ReadSetting(registry_, Setting::NetPath), "");
+}
+
+}  // namespace
+}  // namespace varnel
