@@ -104,10 +104,5 @@ TEST(Prefix, CheckNamesWhatIsWrong) {
   }
 }
 
-TEST(Prefix, HivePathsJoinNames) {
-  EXPECT_EQ(SystemHivePath("/p"), "/p/system.reg");
-  EXPECT_EQ(UserHivePath("/p/"), "/p/user.reg");
-}
-
 }  // namespace
 }  // namespace varnel
