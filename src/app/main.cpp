@@ -2,8 +2,24 @@
 #include <iostream>
 
 #include "cli/cli.h"
+#ifdef VARNEL_WITH_UI
+#include "app/forms_ui.h"
+#endif
 
 int main(int argc, char** argv) {
   varnel::CommandLine commandLine = varnel::ParseCommandLine(argc, argv);
+#ifdef VARNEL_WITH_UI
+  bool wantsWindows = commandLine.words.empty() && !commandLine.help && !commandLine.version &&
+                      commandLine.usageError.empty();
+  if (wantsWindows) {
+    varnel::PrefixLocation prefix;
+    varnel::Status opened = varnel::OpenPrefix(commandLine.prefix, varnel::ProcessEnvironment(), prefix);
+    if (!opened.ok()) {
+      std::cerr << "varnel: cannot use the prefix " << prefix.path << ": " << opened.message << "\n";
+      return 1;
+    }
+    return varnel::RunWindows(argc, argv, prefix.path);
+  }
+#endif
   return varnel::RunCommand(commandLine, varnel::ProcessEnvironment(), std::cout, std::cerr);
 }

@@ -1,0 +1,104 @@
+#include "app/forms_ui.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QIcon>
+
+#include "app/main_screen_window.h"
+#include "app/single_instance.h"
+#include "app/startup.h"
+#include "bookmarks/ie_window.h"
+#include "setup/setup_window.h"
+#include "widgets/dialogs.h"
+#include "widgets/help.h"
+
+namespace varnel {
+
+Forms::Forms(Registry& registry, const DriveMap& drives, AddressOpener& opener, bool anotherCopyRunning)
+    : registry_(registry), drives_(drives), opener_(opener), anotherCopyRunning_(anotherCopyRunning) {}
+
+Forms::~Forms() { SetAddressLauncher(nullptr, {}); }
+
+MainScreen& Forms::Main() {
+  if (!main_) {
+    main_ = std::make_unique<MainScreen>(*this);
+    MainScreen* window = main_.get();
+    SetAddressLauncher(&opener_, {[window] { window->setCursor(Qt::WaitCursor); },
+                                  [window] { window->setWindowState(window->windowState() | Qt::WindowMinimized); },
+                                  [window] { window->unsetCursor(); }});
+    main_->Form_Load();
+  }
+  return *main_;
+}
+
+IEWindow& Forms::IE() {
+  if (!ie_) {
+    ie_ = std::make_unique<IEWindow>(*this);
+    ie_->Form_Load();
+  }
+  return *ie_;
+}
+
+SetupWindow& Forms::Setup() {
+  if (!setup_) {
+    setup_ = std::make_unique<SetupWindow>(*this);
+    setup_->Form_Load();
+  }
+  return *setup_;
+}
+
+void Forms::EndProgram() {
+  if (ended_) return;
+  ended_ = true;
+  for (QWidget* w : {static_cast<QWidget*>(setup_.get()), static_cast<QWidget*>(ie_.get()),
+                     static_cast<QWidget*>(main_.get())}) {
+    if (w) w->hide();
+  }
+  QCoreApplication::quit();
+}
+
+namespace {
+
+// The start routine's view of the windows.
+class StartupAdapter : public StartupWindows {
+ public:
+  explicit StartupAdapter(Forms& forms) : forms_(forms) {}
+  void SetHelpFile(const std::string& fileName) override { varnel::SetHelpFile(fileName); }
+  bool SetProfileDirectory(const std::string& path) override {
+    MainScreen& main = forms_.Main();
+    if (forms_.Ended()) return false;
+    main.Dir1->SetPath(path);
+    return true;
+  }
+  void ShowMessage(const std::string& text) override { AppDialogs().Ok(nullptr, text); }
+  void ShowSetupModal() override { forms_.Setup().ShowModalAtStart(); }
+  bool ShowMainScreen() override {
+    MainScreen& main = forms_.Main();
+    if (forms_.Ended()) return false;
+    main.show();
+    return true;
+  }
+
+ private:
+  Forms& forms_;
+};
+
+}  // namespace
+
+int RunWindows(int argc, char** argv, const std::string& prefix) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Varnel");
+  QApplication::setWindowIcon(QIcon(":/icons/globe.svg"));
+  InstallHelpKey(nullptr);
+
+  Registry registry(prefix);
+  DriveMap drives(prefix);
+  SystemAddressOpener opener(prefix);
+  SingleInstance instance(prefix);
+  Forms forms(registry, drives, opener, instance.AnotherCopyRunning());
+  StartupAdapter startup(forms);
+  if (!Main(registry, drives, startup)) return 0;
+  return forms.Ended() ? 0 : app.exec();
+}
+
+}  // namespace varnel

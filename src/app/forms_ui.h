@@ -1,0 +1,52 @@
+#pragma once
+// The program's three windows and their lifecycle: each is created on first use, its Form_Load
+// runs once then, afterwards it is only shown and hidden. Reading a control of a window that does
+// not exist yet creates and loads it. Ending the program unloads every window and quits the loop.
+#include <QObject>
+#include <memory>
+
+#include "settings/launch_address.h"
+#include "winenv/drive_map.h"
+#include "winenv/registry.h"
+
+namespace varnel {
+
+class MainScreen;
+class IEWindow;
+class SetupWindow;
+
+class Forms : public QObject {
+  Q_OBJECT
+
+ public:
+  Forms(Registry& registry, const DriveMap& drives, AddressOpener& opener, bool anotherCopyRunning);
+  ~Forms() override;
+
+  MainScreen& Main();
+  IEWindow& IE();
+  bool IELoaded() const { return ie_ != nullptr; }
+  SetupWindow& Setup();
+
+  // Unloads every window and quits the event loop (or keeps it from starting).
+  void EndProgram();
+  bool Ended() const { return ended_; }
+
+  Registry& registry() { return registry_; }
+  const DriveMap& drives() const { return drives_; }
+  bool anotherCopyRunning() const { return anotherCopyRunning_; }
+
+ private:
+  Registry& registry_;
+  const DriveMap& drives_;
+  AddressOpener& opener_;
+  bool anotherCopyRunning_;
+  bool ended_ = false;
+  std::unique_ptr<MainScreen> main_;
+  std::unique_ptr<IEWindow> ie_;
+  std::unique_ptr<SetupWindow> setup_;
+};
+
+// Starts the windows on an opened prefix and runs until the program ends. Returns the exit code.
+int RunWindows(int argc, char** argv, const std::string& prefix);
+
+}  // namespace varnel

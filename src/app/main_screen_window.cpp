@@ -1,0 +1,301 @@
+#include "app/main_screen_window.h"
+
+#include <QCloseEvent>
+#include <QEvent>
+#include <QUrl>
+
+#include "app/forms_ui.h"
+#include "app/product.h"
+#include "bookmarks/ie_window.h"
+#include "settings/launch_address.h"
+#include "settings/settings.h"
+#include "setup/setup_window.h"
+#include "widgets/ansi_text.h"
+#include "widgets/dialogs.h"
+#include "widgets/twips.h"
+
+namespace varnel {
+
+namespace {
+
+constexpr const char* kLaunchTip =
+    "Launch browser without any MRU or Bookmark selected, will default to Varnel update page.";
+constexpr const char* kListHelp =
+    "(left click to highlight MRU, then right click to delete, then Save MRU.  To launch double click)";
+
+QPushButton* Button(QWidget* parent, const char* caption, int l, int t, int w, int h) {
+  auto* button = new QPushButton(QString::fromLatin1(caption), parent);
+  PlaceTwips(button, l, t, w, h);
+  return button;
+}
+
+QLabel* Label(QWidget* parent, const char* caption, int l, int t, int w, int h) {
+  auto* label = new QLabel(QString::fromLatin1(caption), parent);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label->setWordWrap(true);
+  PlaceTwips(label, l, t, w, h);
+  return label;
+}
+
+ClickableImage* Image(QWidget* parent, const char* picture, int l, int t) {
+  auto* image = new ClickableImage(parent);
+  image->SetImage(QString::fromLatin1(picture));
+  PlaceTwips(image, l, t, 480, 480);
+  return image;
+}
+
+unsigned ButtonFlags(Qt::MouseButton button) {
+  switch (button) {
+    case Qt::LeftButton: return kLeftButton;
+    case Qt::RightButton: return kRightButton;
+    case Qt::MiddleButton: return kMiddleButton;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+MainScreen::MainScreen(Forms& forms) : QWidget(nullptr), forms_(forms) {
+  setObjectName("MainScreen");
+  setWindowTitle(QString::fromLatin1(kMainCaption));
+  setFixedSize(TwipsToPixels(9480) + TwipsToPixels(120), TwipsToPixels(6615) + TwipsToPixels(120));
+  setMouseTracking(true);
+  histories_ = std::make_unique<HistoryLists>(
+      forms_.drives(), forms_.registry(),
+      HistoryUi{[this](const std::string& text) { AppDialogs().Ok(this, text); },
+                [this](const std::string& text) { return AppDialogs().YesNo(this, text); },
+                [](const std::string& address) { LaunchAddress(address); }});
+  CreateControls();
+  ConnectHandlers();
+}
+
+MainScreen::~MainScreen() = default;
+
+void MainScreen::CreateControls() {
+  WebBrowser1 = new QTextBrowser(this);
+  WebBrowser1->setOpenLinks(false);
+  WebBrowser1->setFrameShape(QFrame::NoFrame);
+  PlaceTwips(WebBrowser1, 120, -120, 9255, 1575);
+  Drive1 = new DriveListBox(forms_.drives(), this);
+  PlaceTwips(Drive1, 2640, 1800, 1215, 420);
+  Command5 = Button(this, "Support ", 5400, 6240, 1575, 375);
+  List2 = new ClassicListBox(this);
+  List2->setToolTip(QString::fromLatin1(history_text::kIeListTip.data(), history_text::kIeListTip.size()));
+  PlaceTwips(List2, 120, 2880, 8790, 1425);
+
+  Frame1 = new QGroupBox(this);
+  Frame1->setMouseTracking(true);
+  PlaceTwips(Frame1, 4200, 1440, 5295, 1095);
+  Image3 = Image(Frame1, ":/icons/setup.svg", 360, 240);
+  Label6 = Label(Frame1, "Set up Browsers", 240, 720, 1095, 375);
+  Label3 = Label(Frame1, "Click to launch", 3600, 840, 1815, 255);
+  Image4 = Image(Frame1, ":/icons/netscape.svg", 3960, 360);
+  Image4->setToolTip(QString::fromLatin1(kLaunchTip));
+  Image5 = Image(Frame1, ":/icons/ie.svg", 3960, 360);
+  Image5->setToolTip(QString::fromLatin1(kLaunchTip));
+  Image2 = Image(Frame1, ":/icons/netscape.svg", 2640, 360);
+  Image1 = Image(Frame1, ":/icons/ie.svg", 1680, 360);
+
+  Command4 = Button(this, "Go to Bookmarks", 3720, 6240, 1695, 375);
+  Command3 = Button(this, "Exit Utility", 6840, 6240, 1575, 375);
+  Command2 = Button(this, history_text::kClearBoth.data(), 2040, 6240, 1695, 375);
+  Command1 = Button(this, history_text::kOpenButton.data(), 120, 6240, 1935, 375);
+  List1 = new ClassicListBox(this);
+  List1->setToolTip(QString::fromLatin1(history_text::kNetscapeListTip.data(), history_text::kNetscapeListTip.size()));
+  PlaceTwips(List1, 120, 4680, 8775, 1425);
+  Dir1 = new DirListBox(forms_.drives(), this);
+  Dir1->setToolTip(QString::fromLatin1(
+      "Open User Profile folder then either right click  or press Open Netscape MRU"));
+  PlaceTwips(Dir1, 240, 1800, 2415, 765);
+  Command6 = Button(this, "Back to Varnel", 2280, 120, 5895, 300);
+  Label4[2] = Label(this, kListHelp, 1200, 2640, 6855, 255);
+  Label4[1] = Label(this, kListHelp, 2040, 4440, 6855, 255);
+  Label5 = Label(this, "IE MRU", 120, 2640, 1695, 255);
+  Label4[0] = Label(this, (std::string("Netscape MRU ") + kListHelp).c_str(), 120, 4440, 2055, 255);
+  Label1 = Label(this, "Open User Profile ", 360, 1560, 1935, 255);
+}
+
+void MainScreen::ConnectHandlers() {
+  connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+  connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+  connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+  connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
+  connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
+  connect(Command6, &QPushButton::clicked, this, [this] { Command6_Click(); });
+  connect(Dir1, &DirListBox::MouseDown, this, [this](Qt::MouseButton b) { Dir1_MouseDown(b); });
+  connect(Drive1, &DriveListBox::Change, this, [this] { Drive1_Change(); });
+  connect(Image1, &ClickableImage::Click, this, [this] { Image1_Click(); });
+  connect(Image2, &ClickableImage::Click, this, [this] { Image2_Click(); });
+  connect(Image3, &ClickableImage::Click, this, [this] { Image3_Click(); });
+  connect(Image4, &ClickableImage::Click, this, [this] { Image4_Click(); });
+  connect(Image5, &ClickableImage::Click, this, [this] { Image5_Click(); });
+  connect(List1, &ClassicListBox::MouseDown, this, [this](Qt::MouseButton b) { List1_MouseDown(b); });
+  connect(List2, &ClassicListBox::MouseDown, this, [this](Qt::MouseButton b) { List2_MouseDown(b); });
+  connect(List1, &ClassicListBox::DblClick, this, [this] { List1_DblClick(); });
+  connect(List2, &ClassicListBox::DblClick, this, [this] { List2_DblClick(); });
+  Label6->installEventFilter(this);
+  Frame1->installEventFilter(this);
+  WebBrowser1->installEventFilter(this);
+}
+
+void MainScreen::Form_Load() {
+  if (forms_.anotherCopyRunning()) {
+    AppDialogs().Ok(this, kSecondCopyMessage);
+    forms_.EndProgram();
+    return;
+  }
+  ShowDefaultBrowser(DetectDefaultBrowser(forms_.registry()));
+  std::string remembered = ReadSetting(forms_.registry(), Setting::NetLAU);
+  if (!remembered.empty()) Dir1->SetPath(remembered);
+  WebBrowser1->setSource(QUrl(QString::fromLatin1(product::kWebPageAddress)));
+}
+
+void MainScreen::ShowDefaultBrowser(Browser browser) {
+  Frame1->setTitle(QString::fromLatin1(DefaultBrowserCaption(browser)));
+  Image4->setVisible(browser == Browser::Netscape);
+  Image5->setVisible(browser == Browser::InternetExplorer);
+}
+
+// A switch hides the icon just clicked until the pointer moves over the window again.
+void MainScreen::SwitchDefaultBrowser(Browser browser) {
+  Status switched = MakeDefault(forms_.registry(), browser);
+  if (!switched.ok()) {
+    AppDialogs().Ok(this, switched.message);
+    return;
+  }
+  (browser == Browser::InternetExplorer ? Image1 : Image2)->setVisible(false);
+  ShowDefaultBrowser(browser);
+}
+
+void MainScreen::Image1_Click() { SwitchDefaultBrowser(Browser::InternetExplorer); }
+void MainScreen::Image2_Click() { SwitchDefaultBrowser(Browser::Netscape); }
+
+void MainScreen::Form_MouseMove() {
+  Image2->setVisible(true);
+  Image1->setVisible(true);
+}
+
+void MainScreen::Image3_Click() {
+  forms_.Setup().show();
+  hide();
+}
+
+void MainScreen::Label6_Click() { forms_.Setup().show(); }
+
+void MainScreen::Image4_Click() { LaunchAddress(product::kUpdatePageAddress); }
+void MainScreen::Image5_Click() { LaunchAddress(product::kUpdatePageAddress); }
+
+void MainScreen::Command5_Click() {
+  std::string question = std::string("The Primary mode of support for Varnel is our list server, ") +
+                         product::kSupportListEmail +
+                         ".  If you are not a subscriber and you wish to do so at this time enter yes.";
+  if (AppDialogs().YesNo(this, question)) LaunchAddress(product::kSupportSubscribeAddress);
+}
+
+void MainScreen::PlaceWebStrip(int top, int height) { PlaceTwips(WebBrowser1, 120, top, 9255, height); }
+
+void MainScreen::Command6_Click() {
+  PlaceWebStrip(0, 1455);
+  WebBrowser1->lower();
+  WebBrowser1->setSource(QUrl(QString::fromLatin1(product::kWebPageAddress)));
+}
+
+void MainScreen::WebBrowser1_GotFocus() {
+  PlaceWebStrip(480, 6135);
+  WebBrowser1->raise();
+  Command6->raise();
+}
+
+void MainScreen::Dir1_MouseDown(Qt::MouseButton button) {
+  if (button == Qt::RightButton) Command1_Click();
+}
+
+void MainScreen::Drive1_Change() { Dir1->SetPath(Drive1->Drive()); }
+
+void MainScreen::Command4_Click() {
+  IEWindow& bookmarks = forms_.IE();
+  bookmarks.setWindowTitle(QString::fromLatin1(Image5->isVisible() ? kBookmarksCaptionIE : kBookmarksCaptionNetscape));
+  bookmarks.show();
+  hide();
+}
+
+void MainScreen::StoreRemembered() {
+  // A bookmarks window that was never opened has no directory of its own: IEfav stays as stored.
+  if (forms_.IELoaded()) WriteSetting(forms_.registry(), Setting::IEfav, forms_.IE().Dir1->Path());
+  WriteSetting(forms_.registry(), Setting::NetLAU, Dir1->Path());
+}
+
+void MainScreen::Command3_Click() {
+  WriteSetting(forms_.registry(), Setting::NetLAU, Dir1->Path());
+  if (forms_.IELoaded()) WriteSetting(forms_.registry(), Setting::IEfav, forms_.IE().Dir1->Path());
+  close();
+}
+
+void MainScreen::Form_QueryUnload() {
+  StoreRemembered();
+  histories_->CloseAll();
+  forms_.EndProgram();
+}
+
+void MainScreen::closeEvent(QCloseEvent* event) {
+  event->ignore();  // the window does not close by itself; the program ends instead
+  if (!forms_.Ended()) Form_QueryUnload();
+}
+
+void MainScreen::mouseMoveEvent(QMouseEvent* event) {
+  Form_MouseMove();
+  QWidget::mouseMoveEvent(event);
+}
+
+bool MainScreen::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == Frame1 && event->type() == QEvent::MouseMove) Form_MouseMove();
+  if (watched == Label6 && event->type() == QEvent::MouseButtonRelease) Label6_Click();
+  if (watched == WebBrowser1 && event->type() == QEvent::FocusIn) WebBrowser1_GotFocus();
+  return QWidget::eventFilter(watched, event);
+}
+
+// The history lists: the model holds the items, the controls show them.
+void MainScreen::ShowHistories() {
+  for (auto [list, control] : {std::pair{HistoryList::Netscape, List1}, std::pair{HistoryList::InternetExplorer, List2}}) {
+    control->Clear();
+    for (const std::string& item : histories_->items(list)) control->AddItem(item);
+    control->SetListIndex(histories_->selection(list));
+  }
+  Command2->setText(FromAnsi(histories_->caption()));
+}
+
+void MainScreen::Command1_Click() {
+  setCursor(Qt::WaitCursor);
+  histories_->Open(Dir1->Path());
+  ShowHistories();
+  unsetCursor();
+}
+
+void MainScreen::Command2_Click() {
+  histories_->Save(Dir1->Path());
+  ShowHistories();
+}
+
+void MainScreen::List1_MouseDown(Qt::MouseButton button) {
+  histories_->Select(HistoryList::Netscape, List1->ListIndex());
+  histories_->MouseDown(HistoryList::Netscape, ButtonFlags(button));
+  ShowHistories();
+}
+
+void MainScreen::List2_MouseDown(Qt::MouseButton button) {
+  histories_->Select(HistoryList::InternetExplorer, List2->ListIndex());
+  histories_->MouseDown(HistoryList::InternetExplorer, ButtonFlags(button));
+  ShowHistories();
+}
+
+void MainScreen::List1_DblClick() {
+  histories_->Select(HistoryList::Netscape, List1->ListIndex());
+  histories_->DoubleClick(HistoryList::Netscape);
+}
+
+void MainScreen::List2_DblClick() {
+  histories_->Select(HistoryList::InternetExplorer, List2->ListIndex());
+  histories_->DoubleClick(HistoryList::InternetExplorer);
+}
+
+}  // namespace varnel
