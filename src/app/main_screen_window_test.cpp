@@ -1,0 +1,222 @@
+#include "app/main_screen_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include "app/forms_ui.h"
+#include "app/startup.h"
+#include "bookmarks/ie_window.h"
+#include "settings/registry_access.h"
+#include "settings/settings.h"
+#include "setup/setup_window.h"
+#include "testsupport/temp_dir.h"
+#include "widgets/dialogs.h"
+
+namespace varnel {
+namespace {
+
+class RecordingOpener : public AddressOpener {
+ public:
+  void Open(const std::string& address) override { opened.push_back(address); }
+  std::vector<std::string> opened;
+};
+
+// A prefix, the registry and drives on it, scripted dialogs and a recording opener.
+class WindowTest : public ::testing::Test {
+ protected:
+  WindowTest() { SetAppDialogs(&dialogs_); }
+  ~WindowTest() override { SetAppDialogs(nullptr); }
+
+  Forms& MakeForms(bool anotherCopy = false) {
+    forms_ = std::make_unique<Forms>(registry_, drives_, opener_, anotherCopy);
+    return *forms_;
+  }
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> texts;
+    for (const auto& s : dialogs_.shown) texts.push_back(s.text);
+    return texts;
+  }
+
+  test::TempPrefix prefix_{true};
+  Registry registry_{prefix_.path()};
+  DriveMap drives_{prefix_.path()};
+  ScriptedDialogs dialogs_;
+  RecordingOpener opener_;
+  std::unique_ptr<Forms> forms_;
+};
+
+TEST_F(WindowTest, TheMainWindowIsLaidOutAsDesigned) {
+  MainScreen& main = MakeForms().Main();
+  EXPECT_EQ(main.windowTitle().toStdString(), "Browser Information and Clear MRU___Function Key 1 for help__Version 1.02");
+  EXPECT_EQ(main.Command2->text().toStdString(), "Clear both MRU");
+  EXPECT_EQ(main.Command5->text().toStdString(), "Support ");
+  EXPECT_EQ(main.Label1->text().toStdString(), "Open User Profile ");
+  EXPECT_EQ(main.Dir1->toolTip().toStdString(),
+            "Open User Profile folder then either right click  or press Open Netscape MRU");
+  EXPECT_EQ(main.List1->toolTip().toStdString(), "Delete or launch one of Netscape's  MRU addresses");
+  EXPECT_EQ(main.List1->geometry(), QRect(8, 312, 585, 95));  // 120, 4680, 8775, 1425 twips
+  EXPECT_EQ(main.Image4->parentWidget(), main.Frame1);
+  EXPECT_EQ(main.Image4->geometry(), main.Image5->geometry());
+  EXPECT_GE(main.width(), 632);
+  EXPECT_GE(main.height(), 441);
+}
+
+TEST_F(WindowTest, StartUpWithBothBrowsersShowsTheMainWindowAtTheProfiles) {
+  prefix_.MakeDriveCDirectory("Program Files/Netscape/Users/default");
+  prefix_.MakeDriveCDirectory("Program Files/Internet Explorer");
+  Forms& forms = MakeForms();
+  class Adapter : public StartupWindows {
+   public:
+    explicit Adapter(Forms& f) : forms(f) {}
+    void SetHelpFile(const std::string&) override {}
+    bool SetProfileDirectory(const std::string& p) override { forms.Main().Dir1->SetPath(p); return !forms.Ended(); }
+    void ShowMessage(const std::string& t) override { AppDialogs().Ok(nullptr, t); }
+    void ShowSetupModal() override { ADD_FAILURE() << "no setup expected"; }
+    bool ShowMainScreen() override { forms.Main().show(); return !forms.Ended(); }
+    Forms& forms;
+  } adapter(forms);
+  EXPECT_TRUE(Main(registry_, drives_, adapter));
+  EXPECT_TRUE(Texts().empty());
+  EXPECT_EQ(forms.Main().Dir1->Path(), "c:\\program files\\netscape\\users");
+  EXPECT_TRUE(forms.Main().isVisible());
+}
+
+TEST_F(WindowTest, ASecondCopyIsRefusedAndSavesNothing) {
+  Forms& forms = MakeForms(true);
+  forms.Main();
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Only one copy of Varnel can be executed,  already open on this machine"}));
+  EXPECT_TRUE(forms.Ended());
+  EXPECT_EQ(ReadSetting(registry_, Setting::NetLAU), "");
+}
+
+TEST_F(WindowTest, TheRememberedProfileIsRestoredAndAMissingOneFallsBack) {
+  prefix_.MakeDriveCDirectory("Program Files/Netscape/Users/default");
+  WriteSetting(registry_, Setting::NetLAU, "c:\\program files\\netscape\\users\\gone");
+  EXPECT_EQ(MakeForms().Main().Dir1->Path(), "c:\\program files\\netscape\\users");
+}
+
+TEST_F(WindowTest, SwitchingTheDefaultBrowserUpdatesFrameIconsAndRegistry) {
+  WriteSetting(registry_, Setting::NetPath, "c:\\program files\\netscape");
+  WriteSetting(registry_, Setting::IEPath, "c:\\program files\\Internet Explorer");
+  MainScreen& main = MakeForms().Main();
+  EXPECT_EQ(main.Frame1->title().toStdString(), "IE is the default browser, Click Netscape icon to change");
+  EXPECT_FALSE(main.Image4->isVisibleTo(&main));
+  EXPECT_TRUE(main.Image5->isVisibleTo(&main));
+
+  main.Image2_Click();
+  EXPECT_EQ(main.Frame1->title().toStdString(), "Netscape is the default browser, Click IE icon to change");
+  EXPECT_TRUE(main.Image4->isVisibleTo(&main));
+  EXPECT_FALSE(main.Image5->isVisibleTo(&main));
+  EXPECT_FALSE(main.Image2->isVisibleTo(&main));
+  main.Form_MouseMove();
+  EXPECT_TRUE(main.Image2->isVisibleTo(&main));
+
+  // The next start detects it.
+  Registry reloaded(prefix_.path());
+  EXPECT_EQ(DetectDefaultBrowser(reloaded), Browser::Netscape);
+
+  main.Image1_Click();
+  EXPECT_EQ(main.Frame1->title().toStdString(), "IE is the default browser, Click Netscape icon to change");
+  EXPECT_EQ(ReadRegistryString(registry_, Hive::ClassesRoot, "http\\shell\\open\\ddeexec\\application", "", ""), "IExplore");
+}
+
+TEST_F(WindowTest, SwitchingWithoutTheBrowserDirectoryTellsTheUserAndWritesNothing) {
+  MainScreen& main = MakeForms().Main();
+  const std::string before = test::ReadFile(prefix_.native("system.reg"));
+  main.Image2_Click();
+  ASSERT_EQ(dialogs_.shown.size(), 1u);
+  EXPECT_FALSE(dialogs_.shown[0].yesNo);
+  EXPECT_EQ(test::ReadFile(prefix_.native("system.reg")), before);
+  EXPECT_EQ(main.Frame1->title().toStdString(), "IE is the default browser, Click Netscape icon to change");
+}
+
+TEST_F(WindowTest, LaunchesMinimizeTheMainWindowAndSupportAsksFirst) {
+  MainScreen& main = MakeForms().Main();
+  main.show();
+  main.Image4_Click();
+  ASSERT_EQ(opener_.opened.size(), 1u);
+  EXPECT_TRUE(main.windowState() & Qt::WindowMinimized);
+  EXPECT_EQ(main.cursor().shape(), Qt::ArrowCursor);
+
+  dialogs_.answers = {false, true};
+  main.Command5_Click();
+  EXPECT_EQ(opener_.opened.size(), 1u);
+  main.Command5_Click();
+  EXPECT_EQ(opener_.opened.size(), 2u);
+  EXPECT_TRUE(dialogs_.shown[0].yesNo);
+  EXPECT_EQ(dialogs_.shown[0].text.rfind("The Primary mode of support for Varnel is our list server, ", 0), 0u);
+  EXPECT_NE(dialogs_.shown[0].text.find(".  If you are not a subscriber and you wish to do so at this time enter yes."),
+            std::string::npos);
+}
+
+TEST_F(WindowTest, ClosingStoresTheProfileAndKeepsIEfavWhenBookmarksWereNeverOpened) {
+  prefix_.MakeDriveCDirectory("Program Files/Netscape/Users/default");
+  WriteSetting(registry_, Setting::IEfav, "c:\\kept");
+  Forms& forms = MakeForms();
+  MainScreen& main = forms.Main();
+  main.Dir1->SetPath("c:\\Program Files\\Netscape\\Users\\default");
+  main.close();
+  EXPECT_TRUE(forms.Ended());
+  EXPECT_EQ(ReadSetting(registry_, Setting::NetLAU), "c:\\Program Files\\Netscape\\Users\\default");
+  EXPECT_EQ(ReadSetting(registry_, Setting::IEfav), "c:\\kept");
+}
+
+TEST_F(WindowTest, GoToBookmarksAndBackAndClosingTheBookmarksWindowStoresBoth) {
+  prefix_.MakeDriveCDirectory("windows/Favorites/Links");
+  Forms& forms = MakeForms();
+  MainScreen& main = forms.Main();
+  main.show();
+  main.Command4_Click();
+  IEWindow& ie = forms.IE();
+  EXPECT_EQ(ie.windowTitle().toStdString(), "Bookmarks and Favorites, IE is the default Browser");
+  EXPECT_TRUE(ie.isVisible());
+  EXPECT_FALSE(main.isVisible());
+  EXPECT_EQ(ie.Dir1->Path(), "c:\\windows\\favorites");
+  ie.Command1_Click();
+  EXPECT_TRUE(main.isVisible());
+  EXPECT_FALSE(ie.isVisible());
+
+  ie.Dir1->SetPath("c:\\windows\\favorites\\links");
+  ie.close();
+  EXPECT_TRUE(forms.Ended());
+  EXPECT_EQ(ReadSetting(registry_, Setting::IEfav), "c:\\windows\\favorites\\links");
+  EXPECT_EQ(ReadSetting(registry_, Setting::NetLAU), main.Dir1->Path());
+}
+
+TEST_F(WindowTest, TheSetupWindowStoresValidDirectoriesAndMovesTheProfileList) {
+  prefix_.MakeDriveCDirectory("Program Files/Netscape/Users");
+  prefix_.MakeDriveCDirectory("Program Files/Internet Explorer");
+  Forms& forms = MakeForms();
+  SetupWindow& setup = forms.Setup();
+  EXPECT_EQ(setup.windowTitle().toStdString(), "Setup Netscape and Internet Explorer Directories");
+  EXPECT_FALSE(setup.Frame3->isVisibleTo(&setup));
+  setup.Command1_Click();
+  EXPECT_TRUE(setup.Frame3->isVisibleTo(&setup));
+  setup.Command2_Click();
+  EXPECT_FALSE(setup.Frame3->isVisibleTo(&setup));
+
+  setup.show();
+  setup.Dir1->SetPath("c:\\Program Files\\Netscape");
+  setup.Dir2->SetPath("c:\\Program Files\\Internet Explorer");
+  setup.Image1_Click();
+  EXPECT_TRUE(Texts().empty());
+  EXPECT_EQ(ReadSetting(registry_, Setting::NetPath), "c:\\Program Files\\Netscape");
+  EXPECT_EQ(ReadSetting(registry_, Setting::IEPath), "c:\\Program Files\\Internet Explorer");
+  EXPECT_FALSE(setup.isVisible());
+  EXPECT_TRUE(forms.Main().isVisible());
+  EXPECT_EQ(forms.Main().Dir1->Path(), "c:\\Program Files\\Netscape\\users");
+}
+
+TEST_F(WindowTest, TheSetupCloseBoxKeepsItOpenAndBringsUpTheMainWindow) {
+  Forms& forms = MakeForms();
+  SetupWindow& setup = forms.Setup();
+  setup.show();
+  setup.close();
+  EXPECT_TRUE(setup.isVisible());
+  EXPECT_TRUE(forms.Main().isVisible());
+  EXPECT_FALSE(forms.Ended());
+}
+
+}  // namespace
+}  // namespace varnel
