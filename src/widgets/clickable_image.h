@@ -1,0 +1,38 @@
+#pragma once
+// A picture that stretches over its whole rectangle and reports Click when the left button is
+// released inside it. SVG files are drawn as vectors, other formats as pixmaps. The mouse
+// pointer stays the default arrow.
+#include <QLabel>
+#include <QPixmap>
+#include <QString>
+
+class QSvgRenderer;
+
+namespace varnel {
+
+class ClickableImage : public QLabel {
+  Q_OBJECT
+
+ public:
+  explicit ClickableImage(QWidget* parent = nullptr);
+
+  // A file or resource path (":/images/x.svg"); false when it cannot be read.
+  bool SetImage(const QString& path);
+  void SetPixmap(const QPixmap& pixmap);
+  bool HasImage() const;
+
+ signals:
+  void Click();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  QSvgRenderer* svg_ = nullptr;
+  QPixmap pixmap_;
+  bool pressed_ = false;
+};
+
+}  // namespace varnel

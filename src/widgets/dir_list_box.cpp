@@ -1,0 +1,108 @@
+#include "widgets/dir_list_box.h"
+
+#include <QPainter>
+#include <QStyle>
+#include <QStyledItemDelegate>
+
+#include "widgets/ansi_text.h"
+#include "widgets/twips.h"
+#include "winenv/code_page.h"
+
+namespace varnel {
+namespace {
+
+constexpr int kPathRole = Qt::UserRole;
+constexpr int kDepthRole = Qt::UserRole + 1;
+const int kIndentPixels = TwipsToPixels(120);
+
+// Draws each row shifted right by its depth.
+class IndentDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QStyleOptionViewItem shifted(option);
+    shifted.rect.setLeft(option.rect.left() + Indent(index));
+    QStyledItemDelegate::paint(painter, shifted, index);
+  }
+
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    return QStyledItemDelegate::sizeHint(option, index) + QSize(Indent(index), 0);
+  }
+
+ private:
+  static int Indent(const QModelIndex& index) { return index.data(kDepthRole).toInt() * kIndentPixels; }
+};
+
+std::string LastComponent(const std::string& path) {
+  const auto slash = path.find_last_of('\\');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+DirListBox::DirListBox(const DriveMap& drives, QWidget* parent) : ClassicListBase(parent), drives_(drives) {
+  setItemDelegate(new IndentDelegate(this));
+  connect(this, &ClassicListBase::DblClick, this, &DirListBox::OpenSelected);
+  SetPath("c:\\");
+}
+
+void DirListBox::SetPath(const std::string& windowsPath) {
+  const std::string path = ExistingDirectory(windowsPath);
+  if (path.empty()) return;
+  const bool changed = !EqualNoCaseAnsi(path, path_);
+  path_ = path;
+  Rebuild();
+  if (changed) emit PathChanged();
+}
+
+void DirListBox::Refresh() { SetPath(path_); }
+
+std::string DirListBox::SelectedPath() const {
+  const QListWidgetItem* it = item(SelectedRow());
+  return it ? it->data(kPathRole).toByteArray().toStdString() : std::string();
+}
+
+std::string DirListBox::ExistingDirectory(const std::string& windowsPath) const {
+  std::string path = NormalizeWindowsPath(windowsPath);
+  if (path.size() < 2 || path[1] != ':') return "";
+  if (path.size() == 2 && path[1] == ':') path += '\\';
+  const std::vector<std::string> ancestors = WindowsAncestors(path);
+  if (ancestors.empty()) return "";
+  for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) {
+    if (drives_.IsDirectory(*it)) return *it;
+  }
+  return ancestors.front();
+}
+
+void DirListBox::Rebuild() {
+  Quiet quiet(*this);
+  clear();
+  const std::vector<std::string> ancestors = WindowsAncestors(path_);
+  const int depth = static_cast<int>(ancestors.size()) - 1;
+  for (int i = 0; i <= depth; ++i) AddRow(ancestors[i], AncestorName(ancestors[i], i), i, true);
+  for (const std::string& name : drives_.SubDirectories(path_)) {
+    AddRow(WindowsChild(path_, name), name, depth + 1, false);
+  }
+  SelectRow(depth);
+}
+
+void DirListBox::AddRow(const std::string& path, const std::string& name, int depth, bool open) {
+  const auto icon = open ? QStyle::SP_DirOpenIcon : QStyle::SP_DirClosedIcon;
+  auto* row = new QListWidgetItem(style()->standardIcon(icon), FromAnsi(name), this);
+  row->setData(kPathRole, QByteArray::fromStdString(path));
+  row->setData(kDepthRole, depth);
+}
+
+std::string DirListBox::AncestorName(const std::string& path, int depth) const {
+  if (depth == 0) return LowerAnsi(path.substr(0, 2)) + "\\";
+  const std::string actual = drives_.ActualName(path);
+  return actual.empty() ? LastComponent(path) : actual;
+}
+
+void DirListBox::OpenSelected() {
+  const std::string path = SelectedPath();
+  if (!path.empty()) SetPath(path);
+}
+
+}  // namespace varnel
