@@ -27,8 +27,8 @@ class RecordingWindows : public StartupWindows {
   bool secondCopy = false;
 };
 
-const std::string kNetMessage = "message We tried to locate the netscape directory ";
-const std::string kIEMessage = "message We tried to locate the IE directory under c";
+const std::string kNetMessage = "message " + std::string(kNetscapeNotFoundMessage).substr(0, 40);
+const std::string kIEMessage = "message " + std::string(kIENotFoundMessage).substr(0, 40);
 
 class StartupTest : public ::testing::Test {
  protected:

@@ -10,7 +10,7 @@
 namespace varnel {
 namespace {
 
-struct Run {
+struct Outcome {
   int code;
   std::string out;
   std::string err;
@@ -18,7 +18,7 @@ struct Run {
 
 class CommandLineTest : public ::testing::Test {
  protected:
-  Run Varnel(std::vector<std::string> words) {
+  Outcome Varnel(std::vector<std::string> words) {
     std::vector<char*> argv{const_cast<char*>("varnel")};
     for (std::string& w : words) argv.push_back(w.data());
     CommandLine commandLine = ParseCommandLine(static_cast<int>(argv.size()), argv.data());
@@ -37,7 +37,7 @@ class CommandLineTest : public ::testing::Test {
 };
 
 TEST_F(CommandLineTest, SettingsOnAFreshOwnPrefix) {
-  Run all = Varnel({"settings"});
+  Outcome all = Varnel({"settings"});
   ASSERT_EQ(all.code, 0) << all.err;
   EXPECT_EQ(all.out, "NetPath=\nIEPath=\nNetLAU=\nIEfav=\n");
   const std::string own = home_ / ".local/share/varnel/prefix";
@@ -60,11 +60,11 @@ TEST_F(CommandLineTest, MistakesAreExplainedAndWriteNothing) {
   test::TempPrefix prefix;
   const std::string before = test::ReadFile(prefix.native("system.reg"));
 
-  Run unknown = Varnel({"--prefix", prefix.path(), "frobnicate"});
+  Outcome unknown = Varnel({"--prefix", prefix.path(), "frobnicate"});
   EXPECT_EQ(unknown.code, 2);
   EXPECT_NE(unknown.err.find("unknown subcommand 'frobnicate'"), std::string::npos);
 
-  Run badSetting = Varnel({"--prefix", prefix.path(), "settings", "Colour", "red"});
+  Outcome badSetting = Varnel({"--prefix", prefix.path(), "settings", "Colour", "red"});
   EXPECT_EQ(badSetting.code, 2);
   EXPECT_NE(badSetting.err.find("unknown setting 'Colour'"), std::string::npos);
 
@@ -76,7 +76,7 @@ TEST_F(CommandLineTest, MistakesAreExplainedAndWriteNothing) {
 TEST_F(CommandLineTest, APrefixThatCannotBeUsedIsRefused) {
   test::TempDir dir;
   test::WriteFile(dir / "plainfile", "x");
-  Run notDir = Varnel({"--prefix", dir / "plainfile", "settings"});
+  Outcome notDir = Varnel({"--prefix", dir / "plainfile", "settings"});
   EXPECT_EQ(notDir.code, 1);
   EXPECT_NE(notDir.err.find("cannot use the prefix"), std::string::npos);
 
@@ -84,7 +84,7 @@ TEST_F(CommandLineTest, APrefixThatCannotBeUsedIsRefused) {
 
   test::TempPrefix broken;
   test::WriteFile(broken.native("user.reg"), "WINE REGISTRY Version 2\n[unterminated\n");
-  Run bad = Varnel({"--prefix", broken.path(), "settings", "NetPath", "c:\\x"});
+  Outcome bad = Varnel({"--prefix", broken.path(), "settings", "NetPath", "c:\\x"});
   EXPECT_EQ(bad.code, 1);
   EXPECT_NE(bad.err.find("user.reg"), std::string::npos);
   EXPECT_EQ(test::ReadFile(broken.native("system.reg")).find("Varnel"), std::string::npos);
@@ -98,7 +98,7 @@ TEST_F(CommandLineTest, WinePrefixFromTheEnvironmentComesBeforeTheOwnPrefix) {
 }
 
 TEST_F(CommandLineTest, HelpAndVersion) {
-  Run help = Varnel({"--help"});
+  Outcome help = Varnel({"--help"});
   EXPECT_EQ(help.code, 0);
   EXPECT_NE(help.out.find("settings [NAME [VALUE]]"), std::string::npos);
   EXPECT_EQ(Varnel({"--version"}).out, "varnel 1.02\n");

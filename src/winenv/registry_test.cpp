@@ -122,7 +122,7 @@ TEST(RegistryTest, ABatchWithAFailedWriteSavesNothing) {
 }
 
 TEST(RegistryTest, TwoProcessesWritingDifferentValuesBothSurvive) {
-  TempPrefix prefix(true);
+  TempPrefix prefix;
   constexpr int kWrites = 20;
   pid_t child = fork();
   if (child == 0) {
