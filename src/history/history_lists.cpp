@@ -1,0 +1,121 @@
+#include "history/history_lists.h"
+
+#include "history/typed_urls.h"
+
+namespace varnel {
+namespace {
+
+// The quotation mark before the address, and the quotation mark, ")" and ";" after it.
+constexpr std::size_t kCharactersAroundAddress = 4;
+
+std::string SaveFailureText(std::string_view what, std::string_view where, const Status& failure) {
+  return std::string(what) + " not saved, " + std::string(where) + " was left as it was.  Error number " +
+         std::to_string(failure.code) + ": " + failure.message;
+}
+
+}  // namespace
+
+std::string OpenFailureText(const Status& failure) {
+  if (failure.code == errc::kFileNotFound) return std::string(history_text::kPrefsNotFound);
+  return std::string(history_text::kOpenError) + std::to_string(failure.code);
+}
+
+std::string NetscapeSaveFailureText(const Status& failure) {
+  return SaveFailureText("Netscape MRU", "prefs.js", failure);
+}
+
+std::string IeSaveFailureText(const Status& failure) { return SaveFailureText("IE MRU", "TypedURLs", failure); }
+
+std::optional<std::string> NetscapeItemAddress(std::string_view item) {
+  if (item.size() < kCharactersAroundAddress) return std::nullopt;
+  return std::string(item.substr(1, item.size() - kCharactersAroundAddress));
+}
+
+HistoryLists::HistoryLists(const DriveMap& drives, Registry& registry, HistoryUi ui)
+    : drives_(drives), registry_(registry), ui_(std::move(ui)) {}
+
+void HistoryLists::Clear(ListState& state) {
+  state.items.clear();
+  state.selection = -1;
+}
+
+bool HistoryLists::Open(std::string_view profileDirectory) {
+  Clear(netscape_);
+  Status read = ReadNetscapeHistory(workingCopy_, drives_, profileDirectory,
+                                    [this](const std::string& item) { netscape_.items.push_back(item); });
+  if (!read.ok()) {
+    ui_.ok(OpenFailureText(read));
+    return false;
+  }
+  Clear(ie_);
+  ReadTypedUrls(registry_, [this](const std::string& item) { ie_.items.push_back(item); });
+  caption_ = history_text::kSave;
+  ie_.selection = -1;
+  return true;
+}
+
+// Clearing a history asks first; a save of two filled lists only reminds the user to close the
+// browsers, which would overwrite the data when they close.
+bool HistoryLists::ConfirmSave() {
+  if (netscape_.items.empty() || ie_.items.empty()) return ui_.yesNo(std::string(history_text::kClearQuestion));
+  ui_.ok(std::string(history_text::kCloseBrowsersWarning));
+  return true;
+}
+
+// The two halves are independent: Internet Explorer's list is saved even when prefs.js could
+// not be, since it needs no working copy.
+SaveOutcome HistoryLists::Save(std::string_view profileDirectory) {
+  if (!ConfirmSave()) return SaveOutcome::Declined;
+  Status netscape = WriteNetscapeHistory(workingCopy_, netscape_.items);
+  if (!netscape.ok()) ui_.ok(NetscapeSaveFailureText(netscape));
+  Status ie = WriteTypedUrls(registry_, ie_.items);
+  if (!ie.ok()) ui_.ok(IeSaveFailureText(ie));
+  Open(profileDirectory);
+  return netscape.ok() && ie.ok() ? SaveOutcome::Saved : SaveOutcome::Failed;
+}
+
+bool HistoryLists::RemoveSelected(ListState& state) {
+  if (state.selection < 0 || state.selection >= static_cast<int>(state.items.size())) return false;
+  state.items.erase(state.items.begin() + state.selection);
+  state.selection = -1;
+  return true;
+}
+
+void HistoryLists::UpdateCaptionAfterMouse(HistoryList list) {
+  const HistoryList other = list == HistoryList::Netscape ? HistoryList::InternetExplorer : HistoryList::Netscape;
+  if (!State(list).items.empty()) return;
+  if (State(other).items.empty()) {
+    caption_ = history_text::kClearBoth;
+  } else {
+    caption_ = list == HistoryList::Netscape ? history_text::kClearNet : history_text::kClearIe;
+  }
+}
+
+void HistoryLists::MouseDown(HistoryList list, unsigned buttons) {
+  if (buttons == kRightButton) RemoveSelected(State(list));
+  UpdateCaptionAfterMouse(list);
+}
+
+void HistoryLists::DoubleClick(HistoryList list) {
+  const std::string selected = text(list);
+  if (list == HistoryList::InternetExplorer) {
+    ui_.launch(selected);
+    return;
+  }
+  if (selected.empty() || netscape_.selection < 0) return;
+  std::optional<std::string> address = NetscapeItemAddress(selected);
+  if (address) ui_.launch(*address);
+}
+
+void HistoryLists::Select(HistoryList list, int index) {
+  ListState& state = State(list);
+  state.selection = index >= 0 && index < static_cast<int>(state.items.size()) ? index : -1;
+}
+
+std::string HistoryLists::text(HistoryList list) const {
+  const ListState& state = State(list);
+  if (state.selection < 0) return "";
+  return state.items[static_cast<std::size_t>(state.selection)];
+}
+
+}  // namespace varnel

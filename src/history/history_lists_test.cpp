@@ -1,0 +1,225 @@
+#include "history/history_lists.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <deque>
+
+#include "history/typed_urls.h"
+#include "settings/registry_access.h"
+#include "testsupport/temp_dir.h"
+
+namespace varnel {
+namespace {
+
+using L = HistoryList;
+namespace text = history_text;
+
+const std::string kHeader = "// Netscape User Preferences\r\n// This is a generated file!  Do not edit.\r\n\r\n";
+const std::string kOther = "user_pref(\"browser.startup.homepage\", \"http://home.netscape.com/\");\r\n";
+
+std::string HistoryLine(int n, const std::string& address) {
+  return ComposeHistoryLine(n, "\"" + address + "\");") + "\r\n";
+}
+
+class HistoryListsTest : public ::testing::Test {
+ protected:
+  HistoryListsTest() {
+    prefix_.MakeDriveCDirectory("Program Files/Netscape/Users/default");
+    WritePrefs(kHeader + HistoryLine(1, "http://a/") + kOther + HistoryLine(2, "http://b/"));
+    PutTypedUrls({"http://ie1/", "http://ie2/"});
+  }
+
+  void WritePrefs(const std::string& bytes) { test::WriteFile(PrefsPath(), bytes); }
+  std::string Prefs() const { return test::ReadFile(PrefsPath()); }
+  std::string PrefsPath() const { return prefix_.native("drive_c/Program Files/Netscape/Users/default/prefs.js"); }
+  void PutTypedUrls(const std::vector<std::string>& values) {
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      WriteRegistryString(registry_, Hive::CurrentUser, kTypedUrlsKey, TypedUrlValueName(i + 1), values[i]);
+    }
+  }
+  std::vector<std::string> TypedUrls() {
+    std::vector<std::string> items;
+    ReadTypedUrls(registry_, [&](const std::string& item) { items.push_back(item); });
+    return items;
+  }
+  // Selects and deletes with the right button, as the user does.
+  void Delete(L list, int index) {
+    lists_.Select(list, index);
+    lists_.MouseDown(list, kRightButton);
+  }
+
+  static constexpr std::string_view kProfile = "c:\\Program Files\\Netscape\\Users\\default";
+  test::TempPrefix prefix_;
+  DriveMap drives_{prefix_.path()};
+  Registry registry_{prefix_.path()};
+  std::vector<std::string> shown_;     // every message box text, in order
+  std::deque<bool> answers_;           // Yes/No answers to give
+  std::vector<std::string> launched_;  // addresses handed to the launcher
+  HistoryLists lists_{drives_, registry_,
+                      HistoryUi{[this](const std::string& t) { shown_.push_back(t); },
+                                [this](const std::string& t) {
+                                  shown_.push_back(t);
+                                  bool yes = answers_.front();
+                                  answers_.pop_front();
+                                  return yes;
+                                },
+                                [this](const std::string& a) { launched_.push_back(a); }}};
+};
+
+TEST_F(HistoryListsTest, OpenFillsBothListsAndSetsSaveCaption) {
+  EXPECT_EQ(lists_.caption(), text::kClearBoth);
+  EXPECT_TRUE(lists_.items(L::Netscape).empty());
+  ASSERT_TRUE(lists_.Open(kProfile));
+  EXPECT_EQ(lists_.items(L::Netscape), (std::vector<std::string>{"\"http://a/\");", "\"http://b/\");"}));
+  EXPECT_EQ(lists_.items(L::InternetExplorer), (std::vector<std::string>{"http://ie1/", "http://ie2/"}));
+  EXPECT_EQ(lists_.caption(), text::kSave);
+  EXPECT_EQ(lists_.selection(L::InternetExplorer), -1);
+  EXPECT_TRUE(shown_.empty());
+
+  // Both histories empty: still "Save MRU".
+  WritePrefs(kHeader);
+  registry_.DeleteKey(Hive::CurrentUser, kTypedUrlsKey);
+  ASSERT_TRUE(lists_.Open(kProfile));
+  EXPECT_EQ(lists_.caption(), text::kSave);
+}
+
+TEST_F(HistoryListsTest, CaptionFollowsTheMouseOnTheLists) {
+  ASSERT_TRUE(lists_.Open(kProfile));
+  Delete(L::Netscape, 0);  // one left: unchanged
+  EXPECT_EQ(lists_.caption(), text::kSave);
+  EXPECT_EQ(lists_.items(L::Netscape), std::vector<std::string>{"\"http://b/\");"});
+  EXPECT_EQ(lists_.selection(L::Netscape), -1);
+
+  lists_.MouseDown(L::Netscape, kRightButton);  // nothing selected: nothing removed
+  lists_.Select(L::Netscape, 0);
+  lists_.MouseDown(L::Netscape, kRightButton | kLeftButton);  // not the right button alone
+  EXPECT_EQ(lists_.items(L::Netscape).size(), 1u);
+
+  Delete(L::Netscape, 0);
+  EXPECT_EQ(lists_.caption(), text::kClearNet);
+  lists_.MouseDown(L::InternetExplorer, kLeftButton);  // IE list not empty: unchanged
+  EXPECT_EQ(lists_.caption(), text::kClearNet);
+  Delete(L::InternetExplorer, 1);
+  Delete(L::InternetExplorer, 0);
+  EXPECT_EQ(lists_.caption(), text::kClearBoth);
+
+  // The other way round, and a plain left press on an empty list.
+  ASSERT_TRUE(lists_.Open(kProfile));
+  Delete(L::InternetExplorer, 0);
+  Delete(L::InternetExplorer, 0);
+  EXPECT_EQ(lists_.caption(), text::kClearIe);
+  lists_.MouseDown(L::Netscape, kLeftButton);
+  EXPECT_EQ(lists_.caption(), text::kClearIe);
+  WritePrefs(kHeader);
+  ASSERT_TRUE(lists_.Open(kProfile));
+  lists_.MouseDown(L::Netscape, kLeftButton);
+  EXPECT_EQ(lists_.caption(), text::kClearNet);
+  EXPECT_EQ(lists_.items(L::InternetExplorer).size(), 2u);
+}
+
+TEST_F(HistoryListsTest, AFailedOpenShowsItsMessageAndKeepsTheRest) {
+  ASSERT_TRUE(lists_.Open(kProfile));
+  lists_.MouseDown(L::Netscape, kLeftButton);
+  Delete(L::InternetExplorer, 0);
+  std::remove(PrefsPath().c_str());
+  EXPECT_FALSE(lists_.Open(kProfile));
+  EXPECT_EQ(shown_, std::vector<std::string>{"Netscape preference file not found in this directory"});
+  EXPECT_TRUE(lists_.items(L::Netscape).empty());
+  EXPECT_EQ(lists_.items(L::InternetExplorer), std::vector<std::string>{"http://ie2/"});  // not re-read
+  EXPECT_EQ(lists_.caption(), text::kSave);
+
+  // A history line ending at its first comma: the items before it stay in the list.
+  Delete(L::InternetExplorer, 0);
+  EXPECT_EQ(lists_.caption(), text::kClearBoth);
+  WritePrefs(kHeader + HistoryLine(1, "http://a/") + "user_pref(\"browser.url_history.URL_2\",\r\n");
+  EXPECT_FALSE(lists_.Open(kProfile));
+  EXPECT_EQ(shown_.back(), "Error occured in Open MRU error number 5");
+  EXPECT_EQ(lists_.items(L::Netscape), std::vector<std::string>{"\"http://a/\");"});
+  EXPECT_TRUE(lists_.items(L::InternetExplorer).empty());
+  EXPECT_EQ(lists_.caption(), text::kClearBoth);
+}
+
+TEST_F(HistoryListsTest, SavingTwoFilledListsOnlyWarnsThenWritesAndRereads) {
+  std::vector<std::string> many;
+  for (int i = 1; i <= 22; ++i) many.push_back(" http://ie" + std::to_string(i) + "/ ");
+  PutTypedUrls(many);
+  ASSERT_TRUE(lists_.Open(kProfile));
+  Delete(L::Netscape, 0);
+  EXPECT_EQ(lists_.Save(kProfile), SaveOutcome::Saved);
+  EXPECT_EQ(shown_, std::vector<std::string>{std::string(text::kCloseBrowsersWarning)});
+  EXPECT_EQ(Prefs(), kHeader + kOther + HistoryLine(1, "http://b/"));
+  // Re-read: at most 20, without the blanks at their ends.
+  ASSERT_EQ(lists_.items(L::InternetExplorer).size(), 20u);
+  EXPECT_EQ(lists_.items(L::InternetExplorer)[19], "http://ie20/");
+  EXPECT_EQ(lists_.items(L::Netscape), std::vector<std::string>{"\"http://b/\");"});
+  EXPECT_EQ(lists_.caption(), text::kSave);
+}
+
+TEST_F(HistoryListsTest, ClearingAsksFirstAndNoChangesNothing) {
+  const std::string prefsBefore = Prefs();
+  ASSERT_TRUE(lists_.Open(kProfile));
+  Delete(L::InternetExplorer, 0);
+  Delete(L::InternetExplorer, 0);
+  answers_ = {false};
+  EXPECT_EQ(lists_.Save(kProfile), SaveOutcome::Declined);
+  EXPECT_EQ(shown_, std::vector<std::string>{std::string(text::kClearQuestion)});
+  EXPECT_EQ(Prefs(), prefsBefore);
+  EXPECT_EQ(TypedUrls().size(), 2u);
+  EXPECT_TRUE(lists_.items(L::InternetExplorer).empty());
+  EXPECT_EQ(lists_.caption(), text::kClearIe);
+
+  answers_ = {true};
+  EXPECT_EQ(lists_.Save(kProfile), SaveOutcome::Saved);
+  EXPECT_FALSE(registry_.KeyExists(Hive::CurrentUser, kTypedUrlsKey));
+  EXPECT_EQ(Prefs(), prefsBefore.substr(0, kHeader.size()) + kOther + HistoryLine(1, "http://a/") +
+                         HistoryLine(2, "http://b/"));
+  EXPECT_EQ(lists_.caption(), text::kSave);
+}
+
+TEST_F(HistoryListsTest, ASaveWithoutAnOpenLeavesPrefsAndStillSavesIe) {
+  const std::string prefsBefore = Prefs();
+  answers_ = {true};  // both lists are empty: the user is asked
+  EXPECT_EQ(lists_.Save(kProfile), SaveOutcome::Failed);
+  ASSERT_EQ(shown_.size(), 2u);
+  EXPECT_EQ(shown_[1].rfind("Netscape MRU not saved, prefs.js was left as it was.  Error number 52: ", 0), 0u)
+      << shown_[1];
+  EXPECT_EQ(Prefs(), prefsBefore);
+  EXPECT_FALSE(registry_.KeyExists(Hive::CurrentUser, kTypedUrlsKey));  // cleared, as asked
+  // The open afterwards shows what is on disk and makes the next save possible.
+  EXPECT_EQ(lists_.items(L::Netscape).size(), 2u);
+  EXPECT_TRUE(lists_.workingCopy().HasCompleteWorkingCopy());
+}
+
+TEST_F(HistoryListsTest, AFailedRegistrySaveIsReported) {
+  ASSERT_TRUE(lists_.Open(kProfile));
+  test::WriteFile(prefix_.native("user.reg"), "not a hive file");
+  EXPECT_EQ(lists_.Save(kProfile), SaveOutcome::Failed);
+  ASSERT_EQ(shown_.size(), 2u);
+  EXPECT_EQ(shown_[1].rfind("IE MRU not saved, TypedURLs was left as it was.  Error number 75: ", 0), 0u)
+      << shown_[1];
+  EXPECT_EQ(test::ReadFile(prefix_.native("user.reg")), "not a hive file");
+}
+
+TEST_F(HistoryListsTest, DoubleClickLaunchesTheSelectedAddress) {
+  WritePrefs(kHeader + HistoryLine(1, "abc") + "// comment: browser.url_history.URL_, ab\r\n");
+  ASSERT_TRUE(lists_.Open(kProfile));
+  lists_.DoubleClick(L::Netscape);  // nothing selected
+  lists_.Select(L::Netscape, 1);    // "ab": too short to hold an address
+  lists_.DoubleClick(L::Netscape);
+  EXPECT_TRUE(launched_.empty());
+  lists_.Select(L::Netscape, 0);
+  lists_.DoubleClick(L::Netscape);
+  lists_.Select(L::InternetExplorer, 1);
+  lists_.DoubleClick(L::InternetExplorer);
+  lists_.Select(L::InternetExplorer, -1);
+  lists_.DoubleClick(L::InternetExplorer);  // the empty text goes to the launcher as it is
+  EXPECT_EQ(launched_, (std::vector<std::string>{"abc", "http://ie2/", ""}));
+
+  EXPECT_EQ(NetscapeItemAddress("\"x\");"), "x");
+  EXPECT_EQ(NetscapeItemAddress("\"\");"), "");
+  EXPECT_EQ(NetscapeItemAddress("\");"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace varnel

@@ -1,0 +1,133 @@
+#include "history/netscape_history.h"
+
+#include "winenv/atomic_file.h"
+
+namespace varnel {
+namespace {
+
+// The key text is searched from the 12th character on: `user_pref("` is skipped.
+constexpr std::size_t kKeySearchStart = 11;
+
+using OtherLineSink = std::function<Status(const std::string& line)>;
+
+Status WithContext(const Status& status, const std::string& context) {
+  return Status::Error(status.code, context + ": " + status.message);
+}
+
+// Native path of a Windows file name; an unmapped drive means the file cannot be found.
+Status MapToNative(const DriveMap& drives, const std::string& windowsPath, std::string& native) {
+  native = drives.ToNative(windowsPath);
+  if (!native.empty()) return Status::Ok();
+  return Status::Error(errc::kPathNotFound, windowsPath + ": not a path on a drive of this Wine prefix");
+}
+
+// Reads prefs.js to its end, handing history items to onItem and every other line to
+// onOtherLine, each as soon as it is read. Stops at the first failure.
+Status SplitPrefsFile(TextLineReader& prefs, const HistoryItemSink& onItem, const OtherLineSink& onOtherLine) {
+  std::string line;
+  std::string item;
+  while (prefs.ReadLine(line)) {
+    if (!IsHistoryLine(line)) {
+      Status kept = onOtherLine(line);
+      if (!kept.ok()) return kept;
+      continue;
+    }
+    Status cut = CutHistoryItem(line, item);
+    if (!cut.ok()) return cut;
+    onItem(item);
+  }
+  return prefs.status();
+}
+
+Status OpenPrefs(const DriveMap& drives, std::string_view profileDirectory, TextLineReader& prefs,
+                 std::string& prefsNative) {
+  Status mapped = MapToNative(drives, PrefsFileName(profileDirectory), prefsNative);
+  if (!mapped.ok()) return mapped;
+  return prefs.Open(prefsNative);
+}
+
+}  // namespace
+
+bool IsHistoryLine(std::string_view line) { return line.find(kHistoryKey, kKeySearchStart) != std::string_view::npos; }
+
+Status CutHistoryItem(std::string_view line, std::string& item) {
+  const std::size_t comma = line.find(',');
+  const std::ptrdiff_t commaPosition = comma == std::string_view::npos ? 0 : static_cast<std::ptrdiff_t>(comma) + 1;
+  const std::ptrdiff_t length = static_cast<std::ptrdiff_t>(line.size()) - commaPosition - 1;
+  if (length < 0) {
+    return Status::Error(errc::kInvalidArgument,
+                         "A history line in prefs.js ends with its first comma: " + std::string(line));
+  }
+  item.assign(line.substr(line.size() - static_cast<std::size_t>(length)));
+  return Status::Ok();
+}
+
+std::string ComposeHistoryLine(std::size_t number, std::string_view item) {
+  std::string line(kHistoryLineStart);
+  line += std::to_string(number);
+  line += "\", ";
+  line += item;
+  return line;
+}
+
+std::string PrefsFileName(std::string_view profileDirectory) { return std::string(profileDirectory) + "\\prefs.js"; }
+
+std::string WorkingCopyFileName(std::string_view profileDirectory) {
+  return std::string(profileDirectory) + "\\test.js";
+}
+
+void NetscapeWorkingCopy::CloseAll() {
+  file_.Close();
+  complete_ = false;
+}
+
+Status ReadNetscapeHistory(NetscapeWorkingCopy& workingCopy, const DriveMap& drives,
+                           std::string_view profileDirectory, const HistoryItemSink& onItem) {
+  workingCopy.CloseAll();
+  TextLineReader prefs;
+  Status opened = OpenPrefs(drives, profileDirectory, prefs, workingCopy.prefsNative_);
+  if (!opened.ok()) return opened;
+
+  std::string workingNative;
+  Status mapped = MapToNative(drives, WorkingCopyFileName(profileDirectory), workingNative);
+  if (!mapped.ok()) return mapped;
+  Status created = workingCopy.file_.Create(workingNative);
+  if (!created.ok()) return WithContext(created, "Creating the working copy test.js");
+
+  Status read = SplitPrefsFile(prefs, onItem, [&](const std::string& line) { return workingCopy.file_.WriteLine(line); });
+  if (!read.ok()) return read;
+  workingCopy.complete_ = true;
+  return Status::Ok();
+}
+
+Status WriteNetscapeHistory(NetscapeWorkingCopy& workingCopy, const std::vector<std::string>& items) {
+  if (!workingCopy.HasCompleteWorkingCopy()) {
+    workingCopy.CloseAll();
+    return Status::Error(errc::kBadFileName,
+                         "There is no complete working copy test.js to save from; open the Netscape MRU first");
+  }
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    Status written = workingCopy.file_.WriteLine(ComposeHistoryLine(i + 1, items[i]));
+    if (!written.ok()) {
+      workingCopy.CloseAll();
+      return WithContext(written, "Writing the working copy test.js");
+    }
+  }
+  const std::string workingNative = workingCopy.file_.path();
+  Status closed = workingCopy.file_.Close();
+  workingCopy.complete_ = false;
+  if (!closed.ok()) return WithContext(closed, "Writing the working copy test.js");
+  Status copied = CopyFileOver(workingNative, workingCopy.prefsNative_);
+  if (!copied.ok()) return WithContext(copied, "Copying test.js over prefs.js");
+  return Status::Ok();
+}
+
+Status ListNetscapeHistory(const DriveMap& drives, std::string_view profileDirectory, const HistoryItemSink& onItem) {
+  TextLineReader prefs;
+  std::string prefsNative;
+  Status opened = OpenPrefs(drives, profileDirectory, prefs, prefsNative);
+  if (!opened.ok()) return opened;
+  return SplitPrefsFile(prefs, onItem, [](const std::string&) { return Status::Ok(); });
+}
+
+}  // namespace varnel

@@ -1,0 +1,240 @@
+#include "history/netscape_history.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "testsupport/temp_dir.h"
+
+namespace varnel {
+namespace {
+
+namespace fs = std::filesystem;
+
+// prefs.js as Netscape 4 writes it on Windows: the two header lines and a blank line, then the
+// preferences sorted by name, strings escaped (\" and \\), CR LF line ends.
+const std::string kHeader =
+    "// Netscape User Preferences\r\n"
+    "// This is a generated file!  Do not edit.\r\n"
+    "\r\n";
+const std::string kPrefsBefore =
+    "user_pref(\"browser.bookmark_window_showwindow\", 1);\r\n"
+    "user_pref(\"browser.cache.disk_cache_size\", 7680);\r\n"
+    "user_pref(\"browser.startup.homepage\", \"http://home.netscape.com/\");\r\n";
+const std::string kHistoryLines =
+    "user_pref(\"browser.url_history.URL_1\", \"http://www.example.com/\");\r\n"
+    "user_pref(\"browser.url_history.URL_2\", \"file:///C|/My Documents/Caf\xe9 \\\"Menu\\\".html\");\r\n"
+    "user_pref(\"browser.url_history.URL_3\", \"file:///C|/temp/a\\\\b.html\");\r\n"
+    "user_pref(\"browser.url_history.URL_4\", \"http://search.example.com/find?q=a,b\");\r\n";
+const std::string kPrefsAfter =
+    "user_pref(\"mail.identity.username\", \"Jane Doe\");\r\n"
+    "user_pref(\"network.hosts.pop_server\", \"mail.example.com\");\r\n";
+const std::vector<std::string> kItems = {
+    "\"http://www.example.com/\");",
+    "\"file:///C|/My Documents/Caf\xe9 \\\"Menu\\\".html\");",
+    "\"file:///C|/temp/a\\\\b.html\");",
+    "\"http://search.example.com/find?q=a,b\");",
+};
+
+class NetscapeHistoryTest : public ::testing::Test {
+ protected:
+  NetscapeHistoryTest() : drives_(prefix_.path()) { prefix_.MakeDriveCDirectory("Program Files/Netscape/Users/default"); }
+
+  std::string Native(const std::string& name) const {
+    return prefix_.native("drive_c/Program Files/Netscape/Users/default/" + name);
+  }
+  void WritePrefs(const std::string& bytes) const { test::WriteFile(Native("prefs.js"), bytes); }
+  std::string Prefs() const { return test::ReadFile(Native("prefs.js")); }
+  std::string WorkingCopy() const { return test::ReadFile(Native("test.js")); }
+  // The working copy is held open with its lines buffered; closing it without a save (as at
+  // program end) puts them all on disk.
+  std::string ClosedWorkingCopy() {
+    workingCopy_.CloseAll();
+    return WorkingCopy();
+  }
+
+  // Windows spells the directory in whatever case it likes; the drive map finds it anyway.
+  Status Read(std::vector<std::string>& items) {
+    items.clear();
+    return ReadNetscapeHistory(workingCopy_, drives_, kProfile, [&](const std::string& i) { items.push_back(i); });
+  }
+
+  static constexpr std::string_view kProfile = "c:\\program files\\netscape\\users\\default";
+  test::TempPrefix prefix_;
+  DriveMap drives_;
+  NetscapeWorkingCopy workingCopy_;
+};
+
+TEST(NetscapeHistoryLineTest, RecognisesTheKeyFromTheTwelfthCharacterOnAndCaseSensitively) {
+  EXPECT_TRUE(IsHistoryLine("user_pref(\"browser.url_history.URL_1\", \"x\");"));
+  EXPECT_TRUE(IsHistoryLine("// see also browser.url_history.URL_ lines"));  // a comment counts too
+  EXPECT_FALSE(IsHistoryLine("user_pref(browser.url_history.URL_1, \"x\");"));  // key at position 11
+  EXPECT_FALSE(IsHistoryLine("browser.url_history.URL_1"));
+  EXPECT_FALSE(IsHistoryLine("user_pref(\"Browser.url_history.URL_1\", \"x\");"));
+  EXPECT_FALSE(IsHistoryLine("user_pref(\"browser.url_history.url_1\", \"x\");"));
+  EXPECT_FALSE(IsHistoryLine("short"));
+  EXPECT_FALSE(IsHistoryLine(""));
+}
+
+TEST(NetscapeHistoryLineTest, CutsAfterTheFirstCommaAndTheCharacterBehindIt) {
+  std::string item;
+  ASSERT_TRUE(CutHistoryItem("user_pref(\"browser.url_history.URL_9\", \"http://a/?x=1,2\");", item).ok());
+  EXPECT_EQ(item, "\"http://a/?x=1,2\");");
+  ASSERT_TRUE(CutHistoryItem("// browser.url_history.URL_ no comma", item).ok());
+  EXPECT_EQ(item, "/ browser.url_history.URL_ no comma");  // the whole line less its first character
+  ASSERT_TRUE(CutHistoryItem("user_pref(\"browser.url_history.URL_1\",x", item).ok());
+  EXPECT_EQ(item, "");
+
+  Status commaLast = CutHistoryItem("user_pref(\"browser.url_history.URL_1\",", item);
+  EXPECT_EQ(commaLast.code, errc::kInvalidArgument);
+
+  EXPECT_EQ(ComposeHistoryLine(12, "\"http://a/\");"), "user_pref(\"browser.url_history.URL_12\", \"http://a/\");");
+}
+
+TEST_F(NetscapeHistoryTest, SplitsARealPrefsFileAndWritesTheHistoryBackAtTheEnd) {
+  WritePrefs(kHeader + kPrefsBefore + kHistoryLines + kPrefsAfter);
+  std::vector<std::string> items;
+  ASSERT_TRUE(Read(items).ok());
+  EXPECT_EQ(items, kItems);
+  EXPECT_TRUE(workingCopy_.HasCompleteWorkingCopy());
+  EXPECT_EQ(ClosedWorkingCopy(), kHeader + kPrefsBefore + kPrefsAfter);
+  EXPECT_EQ(WriteNetscapeHistory(workingCopy_, items).code, errc::kBadFileName);  // closed: not usable
+
+  ASSERT_TRUE(Read(items).ok());
+  ASSERT_TRUE(WriteNetscapeHistory(workingCopy_, items).ok());
+  EXPECT_EQ(Prefs(), kHeader + kPrefsBefore + kPrefsAfter + kHistoryLines);
+  EXPECT_EQ(WorkingCopy(), Prefs());
+}
+
+TEST_F(NetscapeHistoryTest, RenumbersFromOneInListOrder) {
+  WritePrefs(kHeader +
+             "user_pref(\"a\", 1);\r\n"
+             "user_pref(\"browser.url_history.URL_0\", \"http://zero/\");\r\n"
+             "user_pref(\"b\", 2);\r\n"
+             "user_pref(\"browser.url_history.URL_7\", \"http://seven/\");\r\n"
+             "user_pref(\"c\", 3);\r\n");
+  std::vector<std::string> items;
+  ASSERT_TRUE(Read(items).ok());
+  ASSERT_TRUE(WriteNetscapeHistory(workingCopy_, items).ok());
+  EXPECT_EQ(Prefs(), kHeader +
+                         "user_pref(\"a\", 1);\r\n"
+                         "user_pref(\"b\", 2);\r\n"
+                         "user_pref(\"c\", 3);\r\n"
+                         "user_pref(\"browser.url_history.URL_1\", \"http://zero/\");\r\n"
+                         "user_pref(\"browser.url_history.URL_2\", \"http://seven/\");\r\n");
+
+  // An empty list leaves no history lines at all.
+  ASSERT_TRUE(Read(items).ok());
+  ASSERT_TRUE(WriteNetscapeHistory(workingCopy_, {}).ok());
+  EXPECT_EQ(Prefs(), kHeader + "user_pref(\"a\", 1);\r\nuser_pref(\"b\", 2);\r\nuser_pref(\"c\", 3);\r\n");
+}
+
+TEST_F(NetscapeHistoryTest, LinesEndAtCrAndALoneLfBelongsToTheLine) {
+  // No history: the working copy is prefs.js with CR LF line ends; a lone CR ends a line too.
+  WritePrefs(kHeader + "user_pref(\"a\", 1);\ruser_pref(\"b\", \"x\ny\");");
+  std::vector<std::string> items;
+  ASSERT_TRUE(Read(items).ok());
+  EXPECT_TRUE(items.empty());
+  EXPECT_EQ(ClosedWorkingCopy(), kHeader + "user_pref(\"a\", 1);\r\nuser_pref(\"b\", \"x\ny\");\r\n");
+
+  // A history line with a lone LF in it keeps the LF in its item.
+  WritePrefs("user_pref(\"browser.url_history.URL_1\", \"http://a/\n\");\r\n");
+  ASSERT_TRUE(Read(items).ok());
+  EXPECT_EQ(items, std::vector<std::string>{"\"http://a/\n\");"});
+
+  WritePrefs("");
+  ASSERT_TRUE(Read(items).ok());
+  EXPECT_TRUE(items.empty());
+  EXPECT_EQ(ClosedWorkingCopy(), "");
+}
+
+TEST_F(NetscapeHistoryTest, NoLengthOrCountLimits) {
+  const std::string longAddress(3 << 20, 'a');
+  std::string prefs = kHeader;
+  for (int i = 1; i <= 2000; ++i) prefs += ComposeHistoryLine(i, "\"http://h/" + std::to_string(i) + "\");") + "\r\n";
+  prefs += ComposeHistoryLine(2001, "\"" + longAddress + "\");") + "\r\n";
+  WritePrefs(prefs);
+  std::vector<std::string> items;
+  ASSERT_TRUE(Read(items).ok());
+  ASSERT_EQ(items.size(), 2001u);
+  EXPECT_EQ(items.back().size(), longAddress.size() + 4);
+  ASSERT_TRUE(WriteNetscapeHistory(workingCopy_, items).ok());
+  EXPECT_EQ(Prefs(), prefs);
+}
+
+TEST_F(NetscapeHistoryTest, OnlyACompleteWorkingCopyReplacesPrefs) {
+  const std::string original = kHeader + kPrefsBefore + kHistoryLines + kPrefsAfter;
+  WritePrefs(original);
+
+  // No read since the start.
+  EXPECT_EQ(WriteNetscapeHistory(workingCopy_, {"\"http://x/\");"}).code, errc::kBadFileName);
+  EXPECT_EQ(Prefs(), original);
+
+  // A write closes the working copy: a second write needs a new read.
+  std::vector<std::string> items;
+  ASSERT_TRUE(Read(items).ok());
+  ASSERT_TRUE(WriteNetscapeHistory(workingCopy_, items).ok());
+  const std::string saved = Prefs();
+  EXPECT_FALSE(workingCopy_.HasCompleteWorkingCopy());
+  EXPECT_FALSE(WriteNetscapeHistory(workingCopy_, {}).ok());
+  EXPECT_EQ(Prefs(), saved);
+
+  // A read that fails part-way hands over the items before the failure and leaves an
+  // incomplete working copy that is never saved.
+  const std::string broken = kHeader + kHistoryLines + "user_pref(\"browser.url_history.URL_5\",\r\n" + kPrefsAfter;
+  WritePrefs(broken);
+  Status read = Read(items);
+  EXPECT_EQ(read.code, errc::kInvalidArgument);
+  EXPECT_EQ(items, kItems);
+  EXPECT_FALSE(workingCopy_.HasCompleteWorkingCopy());
+  EXPECT_EQ(WriteNetscapeHistory(workingCopy_, items).code, errc::kBadFileName);
+  EXPECT_EQ(Prefs(), broken);
+
+  // A new read discards the edits of the previous one and builds the working copy afresh.
+  WritePrefs(original);
+  ASSERT_TRUE(Read(items).ok());
+  ASSERT_TRUE(Read(items).ok());
+  ASSERT_TRUE(WriteNetscapeHistory(workingCopy_, items).ok());
+  EXPECT_EQ(Prefs(), saved);
+}
+
+TEST_F(NetscapeHistoryTest, AMissingPrefsFileIsCode53AndMakesNoWorkingCopy) {
+  std::vector<std::string> items;
+  EXPECT_EQ(Read(items).code, errc::kFileNotFound);
+  EXPECT_FALSE(fs::exists(Native("test.js")));
+  EXPECT_EQ(ReadNetscapeHistory(workingCopy_, drives_, "c:\\no such profile", [](const std::string&) {}).code,
+            errc::kFileNotFound);
+  EXPECT_NE(ReadNetscapeHistory(workingCopy_, drives_, "no drive", [](const std::string&) {}).code, 0);
+}
+
+TEST_F(NetscapeHistoryTest, AFailedWriteOrCopyLeavesPrefsAsItWas) {
+  const std::string original = kHeader + kPrefsBefore + kHistoryLines + kPrefsAfter;
+  WritePrefs(original);
+  std::vector<std::string> items;
+  ASSERT_TRUE(Read(items).ok());
+  // Something else puts a folder where the working copy was: it cannot be copied.
+  fs::remove(Native("test.js"));
+  fs::create_directory(Native("test.js"));
+  Status written = WriteNetscapeHistory(workingCopy_, {});
+  EXPECT_NE(written.message.find("Copying test.js over prefs.js"), std::string::npos) << written.message;
+  EXPECT_EQ(Prefs(), original);
+
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  fs::remove(Native("test.js"));
+  fs::create_symlink("/dev/full", Native("test.js"));  // every write fails: the disk is full
+  Status read = Read(items);
+  written = read.ok() ? WriteNetscapeHistory(workingCopy_, items) : read;
+  EXPECT_EQ(written.code, errc::kDiskFull) << written.message;
+  EXPECT_EQ(Prefs(), original);
+}
+
+TEST_F(NetscapeHistoryTest, ListingReadsTheItemsWithoutMakingAWorkingCopy) {
+  WritePrefs(kHeader + kPrefsBefore + kHistoryLines + kPrefsAfter);
+  std::vector<std::string> items;
+  ASSERT_TRUE(ListNetscapeHistory(drives_, kProfile, [&](const std::string& i) { items.push_back(i); }).ok());
+  EXPECT_EQ(items, kItems);
+  EXPECT_FALSE(fs::exists(Native("test.js")));
+}
+
+}  // namespace
+}  // namespace varnel

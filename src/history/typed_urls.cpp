@@ -1,0 +1,37 @@
+#include "history/typed_urls.h"
+
+#include <algorithm>
+
+#include "settings/registry_access.h"
+
+namespace varnel {
+
+std::string TypedUrlValueName(std::size_t number) { return "url" + std::to_string(number); }
+
+std::string TrimBlanks(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return "";
+  const std::size_t last = text.find_last_not_of(' ');
+  return std::string(text.substr(first, last - first + 1));
+}
+
+void ReadTypedUrls(Registry& registry, const TypedUrlSink& onItem) {
+  for (std::size_t n = 1;; ++n) {
+    std::string item = ReadRegistryString(registry, Hive::CurrentUser, kTypedUrlsKey, TypedUrlValueName(n), "");
+    if (item.empty()) return;
+    onItem(item);
+  }
+}
+
+Status WriteTypedUrls(Registry& registry, const std::vector<std::string>& items) {
+  Registry::Batch batch(registry);
+  DeleteRegistryKey(registry, Hive::CurrentUser, kTypedUrlsKey);
+  const std::size_t count = std::min(items.size(), kMaxTypedUrls);
+  for (std::size_t i = 0; i < count; ++i) {
+    WriteRegistryString(registry, Hive::CurrentUser, kTypedUrlsKey, TypedUrlValueName(i + 1), TrimBlanks(items[i]));
+  }
+  if (batch.Commit()) return Status::Ok();
+  return Status::Error(errc::kPathFileAccess, "The typed addresses could not be saved: " + registry.LastError());
+}
+
+}  // namespace varnel
