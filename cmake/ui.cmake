@@ -25,15 +25,17 @@ file(GLOB UI_HEADERS CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/src/*/*_window.h
   ${CMAKE_SOURCE_DIR}/src/*/*_ui.h)
 
-add_library(varnel_ui STATIC ${UI_SOURCES} ${UI_HEADERS} ${CMAKE_SOURCE_DIR}/resources/varnel.qrc)
+add_library(varnel_ui STATIC ${UI_SOURCES} ${UI_HEADERS})
 target_link_libraries(varnel_ui PUBLIC varnel_core Qt6::Widgets Qt6::Svg)
 
-add_executable(varnel src/app/main.cpp)
+# The resources are compiled into each program (a static library would drop them).
+set(UI_RESOURCES ${CMAKE_SOURCE_DIR}/resources/varnel.qrc)
+add_executable(varnel src/app/main.cpp ${UI_RESOURCES})
 target_link_libraries(varnel varnel_ui)
 target_compile_definitions(varnel PRIVATE VARNEL_WITH_UI=1)
 
 if(UI_TESTS)
-  add_executable(ui_tests ${UI_TESTS} ${CMAKE_SOURCE_DIR}/src/testsupport/qt_test_main.cpp)
+  add_executable(ui_tests ${UI_TESTS} ${CMAKE_SOURCE_DIR}/src/testsupport/qt_test_main.cpp ${UI_RESOURCES})
   target_link_libraries(ui_tests varnel_ui varnel_testsupport GTest::gtest)
   gtest_discover_tests(ui_tests DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endif()

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "cli/commands.h"
+#include "cli/history_command.h"
 #include "winenv/drive_map.h"
 #include "winenv/registry.h"
 
@@ -23,6 +24,7 @@ const std::vector<Subcommand>& Subcommands() {
       {"settings", SettingsCommand},
       {"default-browser", DefaultBrowserCommand},
       {"open", OpenCommand},
+      {"history", HistoryCommand},
   };
   return table;
 }
@@ -35,6 +37,7 @@ std::string HelpText() {
          "  varnel [--prefix DIR] settings [NAME [VALUE]]          show or set NetPath, IEPath, NetLAU, IEfav\n"
          "  varnel [--prefix DIR] default-browser [ie|netscape]    show, or switch, the default browser\n"
          "  varnel [--prefix DIR] open ADDRESS                     open an address as the windows do\n"
+         "  varnel [--prefix DIR] history [--profile WINPATH]      list both typed-address histories\n"
          "  varnel --help | --version\n"
          "\n"
          "Options:\n"

@@ -32,6 +32,13 @@ Status SplitPrefsFile(TextLineReader& prefs, const HistoryItemSink& onItem, cons
       if (!kept.ok()) return kept;
       continue;
     }
+    // A line feed inside a history line means the file does not end its lines with CR (a
+    // prefs.js from another system): cutting would swallow the lines that follow, so the read
+    // stops there and the save is refused.
+    if (line.find('\n') != std::string::npos) {
+      return Status::Error(errc::kInvalidArgument,
+                           "prefs.js ends its lines with line feeds only; its history lines cannot be told apart");
+    }
     Status cut = CutHistoryItem(line, item);
     if (!cut.ok()) return cut;
     onItem(item);
@@ -96,6 +103,8 @@ Status ReadNetscapeHistory(NetscapeWorkingCopy& workingCopy, const DriveMap& dri
 
   Status read = SplitPrefsFile(prefs, onItem, [&](const std::string& line) { return workingCopy.file_.WriteLine(line); });
   if (!read.ok()) return read;
+  Status flushed = workingCopy.file_.Flush();
+  if (!flushed.ok()) return WithContext(flushed, "Writing the working copy test.js");
   workingCopy.complete_ = true;
   return Status::Ok();
 }

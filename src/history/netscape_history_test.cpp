@@ -46,8 +46,8 @@ class NetscapeHistoryTest : public ::testing::Test {
   void WritePrefs(const std::string& bytes) const { test::WriteFile(Native("prefs.js"), bytes); }
   std::string Prefs() const { return test::ReadFile(Native("prefs.js")); }
   std::string WorkingCopy() const { return test::ReadFile(Native("test.js")); }
-  // The working copy is held open with its lines buffered; closing it without a save (as at
-  // program end) puts them all on disk.
+  // The working copy stays open after a read; closing it without a save (as at program end)
+  // changes nothing in it.
   std::string ClosedWorkingCopy() {
     workingCopy_.CloseAll();
     return WorkingCopy();
@@ -97,6 +97,7 @@ TEST_F(NetscapeHistoryTest, SplitsARealPrefsFileAndWritesTheHistoryBackAtTheEnd)
   ASSERT_TRUE(Read(items).ok());
   EXPECT_EQ(items, kItems);
   EXPECT_TRUE(workingCopy_.HasCompleteWorkingCopy());
+  EXPECT_EQ(WorkingCopy(), kHeader + kPrefsBefore + kPrefsAfter);  // on disk while still open
   EXPECT_EQ(ClosedWorkingCopy(), kHeader + kPrefsBefore + kPrefsAfter);
   EXPECT_EQ(WriteNetscapeHistory(workingCopy_, items).code, errc::kBadFileName);  // closed: not usable
 
@@ -137,10 +138,15 @@ TEST_F(NetscapeHistoryTest, LinesEndAtCrAndALoneLfBelongsToTheLine) {
   EXPECT_TRUE(items.empty());
   EXPECT_EQ(ClosedWorkingCopy(), kHeader + "user_pref(\"a\", 1);\r\nuser_pref(\"b\", \"x\ny\");\r\n");
 
-  // A history line with a lone LF in it keeps the LF in its item.
-  WritePrefs("user_pref(\"browser.url_history.URL_1\", \"http://a/\n\");\r\n");
-  ASSERT_TRUE(Read(items).ok());
-  EXPECT_EQ(items, std::vector<std::string>{"\"http://a/\n\");"});
+  // A prefs.js that ends its lines with LF only reads as one line; when that line holds the
+  // history key it must not become one item, or a save would keep only its tail.
+  const std::string unixPrefs = "user_pref(\"a\", 1);\nuser_pref(\"browser.url_history.URL_1\", \"http://a/\");\n";
+  WritePrefs(unixPrefs);
+  Status read = Read(items);
+  EXPECT_EQ(read.code, errc::kInvalidArgument);
+  EXPECT_TRUE(items.empty());
+  EXPECT_FALSE(WriteNetscapeHistory(workingCopy_, {}).ok());
+  EXPECT_EQ(Prefs(), unixPrefs);
 
   WritePrefs("");
   ASSERT_TRUE(Read(items).ok());

@@ -94,6 +94,12 @@ Status TextLineWriter::WriteLine(std::string_view line) {
   return Status::Ok();
 }
 
+Status TextLineWriter::Flush() {
+  if (!file_) return Status::Ok();
+  if (std::fflush(file_) != 0) return StatusFromErrno(errno, path_);
+  return Status::Ok();
+}
+
 Status TextLineWriter::Close() {
   if (!file_) return Status::Ok();
   const bool flushed = std::fflush(file_) == 0;

@@ -47,6 +47,8 @@ class TextLineWriter {
   Status Create(const std::string& nativePath);
   // Writes the line followed by CR LF.
   Status WriteLine(std::string_view line);
+  // Hands what was written so far to the file system (the file stays open).
+  Status Flush();
   // Flushes and closes; reports a failure of either. Closing a closed writer is Ok.
   Status Close();
   bool is_open() const { return file_ != nullptr; }
