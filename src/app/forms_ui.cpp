@@ -89,6 +89,9 @@ int RunWindows(int argc, char** argv, const std::string& prefix) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Varnel");
   QApplication::setWindowIcon(QIcon(":/icons/globe.svg"));
+  QFont classic = QApplication::font();
+  classic.setPointSize(8);  // the designed twips geometry fits the classic 8-point dialog font
+  QApplication::setFont(classic);
   InstallHelpKey(nullptr);
 
   Registry registry(prefix);

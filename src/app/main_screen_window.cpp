@@ -32,7 +32,8 @@ QPushButton* Button(QWidget* parent, const char* caption, int l, int t, int w, i
 QLabel* Label(QWidget* parent, const char* caption, int l, int t, int w, int h) {
   auto* label = new QLabel(QString::fromLatin1(caption), parent);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  label->setWordWrap(true);
+  label->setWordWrap(h > 255);  // a one-line label clips its text, as the classic label does
+  label->setAutoFillBackground(true);  // opaque: a later label covers an earlier one
   PlaceTwips(label, l, t, w, h);
   return label;
 }
@@ -89,6 +90,7 @@ void MainScreen::CreateControls() {
   Image3 = Image(Frame1, ":/icons/setup.svg", 360, 240);
   Label6 = Label(Frame1, "Set up Browsers", 240, 720, 1095, 375);
   Label3 = Label(Frame1, "Click to launch", 3600, 840, 1815, 255);
+  for (QLabel* onFrame : {Label6, Label3}) onFrame->setAutoFillBackground(false);  // over the frame's border
   Image4 = Image(Frame1, ":/icons/netscape.svg", 3960, 360);
   Image4->setToolTip(QString::fromLatin1(kLaunchTip));
   Image5 = Image(Frame1, ":/icons/ie.svg", 3960, 360);
