@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include "app/forms_ui.h"
+#include "app/main_screen_window.h"
+#include "history/typed_urls.h"
+#include "settings/settings.h"
+#include "testsupport/temp_dir.h"
+#include "widgets/dialogs.h"
+
+namespace varnel {
+namespace {
+
+class RecordingOpener : public AddressOpener {
+ public:
+  void Open(const std::string& address) override { opened.push_back(address); }
+  std::vector<std::string> opened;
+};
+
+const char* kProfile = "c:\\program files\\netscape\\users\\default";
+
+class HistoryWindowTest : public ::testing::Test {
+ protected:
+  HistoryWindowTest() {
+    SetAppDialogs(&dialogs_);
+    prefix_.MakeDriveCDirectory("Program Files/Netscape/Users/default");
+    test::WriteFile(Prefs(),
+                    "// Netscape User Preferences\r\n"
+                    "user_pref(\"browser.url_history.URL_1\", \"http://one.example/\");\r\n"
+                    "user_pref(\"browser.startup.page\", 1);\r\n"
+                    "user_pref(\"browser.url_history.URL_2\", \"http://two.example/\");\r\n");
+    WriteTypedUrls(registry_, {"http://ie1.example/", "http://ie2.example/"});
+    WriteSetting(registry_, Setting::NetLAU, kProfile);
+    forms_ = std::make_unique<Forms>(registry_, drives_, opener_, false);
+  }
+  ~HistoryWindowTest() override { SetAppDialogs(nullptr); }
+
+  std::string Prefs() const { return prefix_.native("drive_c/Program Files/Netscape/Users/default/prefs.js"); }
+  MainScreen& Main() { return forms_->Main(); }
+  std::vector<std::string> Items(ClassicListBox* list) {
+    std::vector<std::string> items;
+    for (int i = 0; i < list->ListCount(); ++i) items.push_back(list->Item(i));
+    return items;
+  }
+
+  test::TempPrefix prefix_;
+  Registry registry_{prefix_.path()};
+  DriveMap drives_{prefix_.path()};
+  ScriptedDialogs dialogs_;
+  RecordingOpener opener_;
+  std::unique_ptr<Forms> forms_;
+};
+
+TEST_F(HistoryWindowTest, ARightClickOnTheProfileListOpensBothHistories) {
+  MainScreen& main = Main();
+  EXPECT_EQ(main.Command2->text().toStdString(), "Clear both MRU");
+  main.Dir1_MouseDown(Qt::LeftButton);
+  EXPECT_EQ(main.List1->ListCount(), 0);
+  main.Dir1_MouseDown(Qt::RightButton);
+  EXPECT_EQ(Items(main.List1), (std::vector<std::string>{"\"http://one.example/\");", "\"http://two.example/\");"}));
+  EXPECT_EQ(Items(main.List2), (std::vector<std::string>{"http://ie1.example/", "http://ie2.example/"}));
+  EXPECT_EQ(main.List2->ListIndex(), -1);
+  EXPECT_EQ(main.Command2->text().toStdString(), "Save MRU");
+}
+
+TEST_F(HistoryWindowTest, DeletingLaunchingAndSavingThroughTheWindow) {
+  MainScreen& main = Main();
+  main.Command1_Click();
+  main.List1->SetListIndex(0);
+  main.List1_DblClick();
+  EXPECT_EQ(opener_.opened, std::vector<std::string>{"http://one.example/"});
+
+  main.List1_MouseDown(Qt::RightButton);
+  main.List1->SetListIndex(0);
+  main.List1_MouseDown(Qt::RightButton);
+  EXPECT_EQ(main.List1->ListCount(), 0);
+  EXPECT_EQ(main.Command2->text().toStdString(), "Clear Net MRU");
+
+  dialogs_.answers = {false};
+  main.Command2_Click();
+  EXPECT_EQ(main.Command2->text().toStdString(), "Clear Net MRU");
+  EXPECT_NE(test::ReadFile(Prefs()).find("URL_2"), std::string::npos);
+
+  dialogs_.answers = {true};
+  main.Command2_Click();
+  EXPECT_EQ(test::ReadFile(Prefs()), "// Netscape User Preferences\r\nuser_pref(\"browser.startup.page\", 1);\r\n");
+  EXPECT_EQ(main.List1->ListCount(), 0);
+  EXPECT_EQ(main.List2->ListCount(), 2);
+  EXPECT_EQ(main.Command2->text().toStdString(), "Save MRU");
+  ASSERT_EQ(dialogs_.shown.size(), 2u);
+  EXPECT_TRUE(dialogs_.shown[1].yesNo);
+  EXPECT_EQ(dialogs_.shown[1].text.rfind("You are about to clear all MRU in either one or both browsers", 0), 0u);
+}
+
+TEST_F(HistoryWindowTest, AMissingPrefsFileIsReportedAndTheCaptionStays) {
+  MainScreen& main = Main();
+  main.Dir1->SetPath("c:\\program files\\netscape\\users");
+  main.Command1_Click();
+  ASSERT_EQ(dialogs_.shown.size(), 1u);
+  EXPECT_EQ(dialogs_.shown[0].text, "Netscape preference file not found in this directory");
+  EXPECT_EQ(main.Command2->text().toStdString(), "Clear both MRU");
+}
+
+TEST_F(HistoryWindowTest, ASaveWithoutAnOpenLeavesPrefsAsItWasAndSaysSo) {
+  MainScreen& main = Main();
+  const std::string before = test::ReadFile(Prefs());
+  dialogs_.answers = {true};
+  main.Command2_Click();
+  EXPECT_EQ(test::ReadFile(Prefs()), before);
+  bool told = false;
+  for (const auto& shown : dialogs_.shown) told = told || shown.text.find("prefs.js") != std::string::npos;
+  EXPECT_TRUE(told);
+}
+
+}  // namespace
+}  // namespace varnel
