@@ -39,3 +39,6 @@ if(UI_TESTS)
   target_link_libraries(ui_tests varnel_ui varnel_testsupport GTest::gtest)
   gtest_discover_tests(ui_tests DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endif()
+
+add_executable(bench_minimal_label bench/minimal_label.cpp)
+target_link_libraries(bench_minimal_label Qt6::Widgets)

@@ -3,10 +3,13 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QIcon>
+#include <cstdio>
+#include <thread>
 
 #include "app/main_screen_window.h"
 #include "app/single_instance.h"
 #include "app/startup.h"
+#include "cli/cli.h"
 #include "bookmarks/ie_window.h"
 #include "setup/setup_window.h"
 #include "widgets/dialogs.h"
@@ -85,8 +88,21 @@ class StartupAdapter : public StartupWindows {
 
 }  // namespace
 
-int RunWindows(int argc, char** argv, const std::string& prefix) {
+int RunWindows(int argc, char** argv, const std::optional<std::string>& commandLinePrefix) {
+  // The hive files are read and parsed on a second thread while Qt starts up: both take about
+  // as long, and the machine has cores to spare. The windows wait for it before they start.
+  PrefixLocation location;
+  std::unique_ptr<Registry> opened;
+  Status status;
+  std::thread opening([&] { status = OpenPrefix(commandLinePrefix, ProcessEnvironment(), location, opened); });
   QApplication app(argc, argv);
+  opening.join();
+  if (!status.ok()) {
+    std::fprintf(stderr, "varnel: cannot use the prefix %s: %s\n", location.path.c_str(), status.message.c_str());
+    return 1;
+  }
+  Registry& registry = *opened;
+  const std::string& prefix = registry.prefix();
   QApplication::setApplicationName("Varnel");
   QApplication::setWindowIcon(QIcon(":/icons/globe.svg"));
   QFont classic = QApplication::font();
@@ -94,7 +110,6 @@ int RunWindows(int argc, char** argv, const std::string& prefix) {
   QApplication::setFont(classic);
   InstallHelpKey(nullptr);
 
-  Registry registry(prefix);
   DriveMap drives(prefix);
   SystemAddressOpener opener(prefix);
   SingleInstance instance(prefix);

@@ -4,6 +4,8 @@
 // not exist yet creates and loads it. Ending the program unloads every window and quits the loop.
 #include <QObject>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "settings/launch_address.h"
 #include "winenv/drive_map.h"
@@ -46,7 +48,8 @@ class Forms : public QObject {
   std::unique_ptr<SetupWindow> setup_;
 };
 
-// Starts the windows on an opened prefix and runs until the program ends. Returns the exit code.
-int RunWindows(int argc, char** argv, const std::string& prefix);
+// Opens the prefix and starts the windows on it; runs until the program ends. Returns the exit
+// code (1 when the prefix cannot be used).
+int RunWindows(int argc, char** argv, const std::optional<std::string>& commandLinePrefix);
 
 }  // namespace varnel

@@ -11,15 +11,7 @@ int main(int argc, char** argv) {
 #ifdef VARNEL_WITH_UI
   bool wantsWindows = commandLine.words.empty() && !commandLine.help && !commandLine.version &&
                       commandLine.usageError.empty();
-  if (wantsWindows) {
-    varnel::PrefixLocation prefix;
-    varnel::Status opened = varnel::OpenPrefix(commandLine.prefix, varnel::ProcessEnvironment(), prefix);
-    if (!opened.ok()) {
-      std::cerr << "varnel: cannot use the prefix " << prefix.path << ": " << opened.message << "\n";
-      return 1;
-    }
-    return varnel::RunWindows(argc, argv, prefix.path);
-  }
+  if (wantsWindows) return varnel::RunWindows(argc, argv, commandLine.prefix);
 #endif
   return varnel::RunCommand(commandLine, varnel::ProcessEnvironment(), std::cout, std::cerr);
 }

@@ -74,7 +74,8 @@ CommandLine ParseCommandLine(int argc, char** argv) {
   return result;
 }
 
-Status OpenPrefix(const std::optional<std::string>& commandLinePrefix, const EnvLookup& env, PrefixLocation& chosen) {
+Status OpenPrefix(const std::optional<std::string>& commandLinePrefix, const EnvLookup& env, PrefixLocation& chosen,
+                  std::unique_ptr<Registry>& registry) {
   chosen = ChoosePrefix(commandLinePrefix, env);
   if (chosen.own) {
     Status created = CreatePrefixLayout(chosen.path);
@@ -82,8 +83,8 @@ Status OpenPrefix(const std::optional<std::string>& commandLinePrefix, const Env
   }
   Status usable = CheckPrefixDirectory(chosen.path);
   if (!usable.ok()) return usable;
-  Registry registry(chosen.path);
-  return registry.CheckHives();
+  registry = std::make_unique<Registry>(chosen.path);
+  return registry->CheckHives();
 }
 
 int RunCommand(const CommandLine& commandLine, const EnvLookup& env, std::ostream& out, std::ostream& err) {
@@ -107,14 +108,14 @@ int RunCommand(const CommandLine& commandLine, const EnvLookup& env, std::ostrea
   }
 
   PrefixLocation prefix;
-  Status opened = OpenPrefix(commandLine.prefix, env, prefix);
+  std::unique_ptr<Registry> registry;
+  Status opened = OpenPrefix(commandLine.prefix, env, prefix, registry);
   if (!opened.ok()) {
     err << "varnel: cannot use the prefix " << prefix.path << ": " << opened.message << "\n";
     return 1;
   }
-  Registry registry(prefix.path);
   DriveMap drives(prefix.path);
-  CommandContext context{registry, drives, out, err, {}, false};
+  CommandContext context{*registry, drives, out, err, {}, false};
   for (std::size_t i = 1; i < commandLine.words.size(); ++i) {
     if (commandLine.words[i] == "--json") context.json = true;
     else context.args.push_back(commandLine.words[i]);
