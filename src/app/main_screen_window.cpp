@@ -76,6 +76,8 @@ void MainScreen::CreateControls() {
   WebBrowser1 = new QTextBrowser(this);
   WebBrowser1->setOpenLinks(false);
   WebBrowser1->setFrameShape(QFrame::NoFrame);
+  // Only a click into the strip enlarges it; the window's first focus goes elsewhere.
+  WebBrowser1->setFocusPolicy(Qt::ClickFocus);
   PlaceTwips(WebBrowser1, 120, -120, 9255, 1575);
   Drive1 = new DriveListBox(forms_.drives(), this);
   PlaceTwips(Drive1, 2640, 1800, 1215, 420);

@@ -12,6 +12,7 @@
 #include "setup/setup_window.h"
 #include "testsupport/temp_dir.h"
 #include "widgets/dialogs.h"
+#include "widgets/twips.h"
 
 namespace varnel {
 namespace {
@@ -60,6 +61,17 @@ TEST_F(WindowTest, TheMainWindowIsLaidOutAsDesigned) {
   EXPECT_EQ(main.Image4->geometry(), main.Image5->geometry());
   EXPECT_GE(main.width(), 632);
   EXPECT_GE(main.height(), 441);
+}
+
+TEST_F(WindowTest, TheWebStripGrowsOnFocusAndBackToVarnelShrinksIt) {
+  MainScreen& main = MakeForms().Main();
+  EXPECT_EQ(main.WebBrowser1->geometry(), TwipsRect(120, -120, 9255, 1575));
+  EXPECT_EQ(main.WebBrowser1->focusPolicy(), Qt::ClickFocus);  // not by the window's first focus
+  main.WebBrowser1_GotFocus();
+  EXPECT_EQ(main.WebBrowser1->geometry(), TwipsRect(120, 480, 9255, 6135));
+  main.Command6_Click();
+  EXPECT_EQ(main.WebBrowser1->geometry(), TwipsRect(120, 0, 9255, 1455));
+  EXPECT_FALSE(main.WebBrowser1->document()->isEmpty());
 }
 
 TEST_F(WindowTest, StartUpWithBothBrowsersShowsTheMainWindowAtTheProfiles) {

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -224,13 +225,11 @@ Status Registry::CheckHives() {
   return Status::Ok();
 }
 
-bool Registry::WineServerRunning() const {
-  struct stat st {};
-  if (::stat(prefix_.c_str(), &st) != 0) return false;
-  char dir[128];
-  std::snprintf(dir, sizeof dir, "/tmp/.wine-%u/server-%llx-%llx/lock", static_cast<unsigned>(::getuid()),
-                static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino));
-  int fd = ::open(dir, O_RDWR | O_CLOEXEC);
+namespace {
+
+// True when the wineserver lock file exists and a process holds a lock on it.
+bool LockHeld(const std::string& lockPath) {
+  int fd = ::open(lockPath.c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0) return false;
   struct flock probe {};
   probe.l_type = F_WRLCK;
@@ -238,6 +237,36 @@ bool Registry::WineServerRunning() const {
   bool locked = ::fcntl(fd, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
   ::close(fd);
   return locked;
+}
+
+}  // namespace
+
+// A running wineserver keeps "server-<device>-<inode>/lock" locked, in /tmp/.wine-<uid>/ or, as
+// Debian's Wine does it, in a private /tmp/wine-XXXXXX/ folder of the same user.
+bool Registry::WineServerRunning() const {
+  struct stat st {};
+  if (::stat(prefix_.c_str(), &st) != 0) return false;
+  char server[96];
+  std::snprintf(server, sizeof server, "server-%llx-%llx/lock", static_cast<unsigned long long>(st.st_dev),
+                static_cast<unsigned long long>(st.st_ino));
+  const uid_t uid = ::getuid();
+  const std::string classic = "/tmp/.wine-" + std::to_string(uid) + "/" + server;
+  if (LockHeld(classic)) return true;
+  DIR* tmp = ::opendir("/tmp");
+  if (!tmp) return false;
+  bool running = false;
+  while (dirent* entry = ::readdir(tmp)) {
+    if (std::strncmp(entry->d_name, "wine-", 5) != 0) continue;
+    std::string dir = std::string("/tmp/") + entry->d_name;
+    struct stat owner {};
+    if (::lstat(dir.c_str(), &owner) != 0 || !S_ISDIR(owner.st_mode) || owner.st_uid != uid) continue;
+    if (LockHeld(dir + "/" + server)) {
+      running = true;
+      break;
+    }
+  }
+  ::closedir(tmp);
+  return running;
 }
 
 Registry::Batch::Batch(Registry& registry) : registry_(registry) { ++registry_.batchDepth_; }

@@ -1,7 +1,11 @@
 #include "winenv/registry.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <csignal>
+#include <cstdio>
 #include <unistd.h>
 
 #include "testsupport/temp_dir.h"
@@ -150,9 +154,46 @@ TEST(RegistryTest, AMissingHiveIsEmptyAndCreatedByTheFirstWrite) {
   EXPECT_EQ(ReadFile(dir / "user.reg").rfind("WINE REGISTRY Version 2\n", 0), 0u);
 }
 
-TEST(RegistryTest, NoWineServerForAFreshPrefix) {
+TEST(RegistryTest, ARunningWineServerIsSeenByItsLockedLockFile) {
   TempPrefix prefix;
-  EXPECT_FALSE(Registry(prefix.path()).WineServerRunning());
+  Registry registry(prefix.path());
+  EXPECT_FALSE(registry.WineServerRunning());
+
+  // Debian's Wine keeps its server folder in a private /tmp/wine-XXXXXX folder.
+  char folder[] = "/tmp/wine-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  struct stat st {};
+  ASSERT_EQ(stat(prefix.path().c_str(), &st), 0);
+  char server[128];
+  std::snprintf(server, sizeof server, "%s/server-%llx-%llx", folder, (unsigned long long)st.st_dev,
+                (unsigned long long)st.st_ino);
+  ASSERT_EQ(mkdir(server, 0700), 0);
+  const std::string lock = std::string(server) + "/lock";
+  WriteFile(lock, "");
+  EXPECT_FALSE(registry.WineServerRunning());  // a lock file nobody holds: the server is gone
+
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  pid_t holder = fork();
+  if (holder == 0) {
+    int fd = open(lock.c_str(), O_RDWR);
+    struct flock hold {};
+    hold.l_type = F_WRLCK;
+    hold.l_whence = SEEK_SET;
+    fcntl(fd, F_SETLK, &hold);
+    (void)!write(ready[1], "x", 1);
+    pause();
+    _exit(0);
+  }
+  char byte;
+  ASSERT_EQ(read(ready[0], &byte, 1), 1);
+  EXPECT_TRUE(registry.WineServerRunning());
+  kill(holder, SIGKILL);
+  waitpid(holder, nullptr, 0);
+  EXPECT_FALSE(registry.WineServerRunning());
+  unlink(lock.c_str());
+  rmdir(server);
+  rmdir(folder);
 }
 
 }  // namespace
