@@ -1,5 +1,7 @@
 #include "widgets/classic_list_base.h"
 
+#include <utility>
+
 #include <QMouseEvent>
 
 #include "widgets/ansi_text.h"
@@ -11,6 +13,7 @@ ClassicListBase::ClassicListBase(QWidget* parent) : QListWidget(parent) {
   setSortingEnabled(false);
   setContextMenuPolicy(Qt::PreventContextMenu);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // classic lists scroll up and down only
   connect(this, &QListWidget::itemSelectionChanged, this, &ClassicListBase::OnSelectionChanged);
 }
 
@@ -45,6 +48,9 @@ void ClassicListBase::PressLeft(QMouseEvent* event) {
 }
 
 void ClassicListBase::mouseReleaseEvent(QMouseEvent* event) {
+  // The release that ends a double click belongs to it: a handler may have rebuilt the rows
+  // meanwhile (the directory list opens a folder), so it must not select a row of its own.
+  if (std::exchange(releaseEndsDoubleClick_, false)) return;
   if (event->button() == Qt::LeftButton) QListWidget::mouseReleaseEvent(event);
 }
 
@@ -63,6 +69,7 @@ void ClassicListBase::mouseDoubleClickEvent(QMouseEvent* event) {
                     event->globalPosition(), event->button(), event->buttons(), event->modifiers(),
                     event->pointingDevice());
   QListWidget::mousePressEvent(&press);
+  releaseEndsDoubleClick_ = true;
   emit DblClick();
 }
 

@@ -51,6 +51,7 @@ class ClassicListBase : public QListWidget {
   void OnSelectionChanged();
 
   int quiet_ = 0;
+  bool releaseEndsDoubleClick_ = false;
 };
 
 }  // namespace varnel

@@ -77,6 +77,8 @@ TEST_F(DirListBoxTest, DoubleClickOpensTheRowSingleClickOnlySelects) {
   test::DoubleClickAt(list->viewport(), Qt::LeftButton, RowPoint(4));
   EXPECT_EQ(list->Path(), "c:\\program files\\netscape\\Users");
   EXPECT_EQ(changes, 2);
+  // The double click's release, over a rebuilt list, leaves the opened folder highlighted.
+  EXPECT_EQ(list->SelectedPath(), "c:\\program files\\netscape\\Users");
 
   test::DoubleClickAt(list->viewport(), Qt::LeftButton, RowPoint(0));
   EXPECT_EQ(list->Path(), "c:\\");
