@@ -4,17 +4,12 @@
 #include "app/main_screen_window.h"
 #include "history/typed_urls.h"
 #include "settings/settings.h"
+#include "testsupport/recording_opener.h"
 #include "testsupport/temp_dir.h"
 #include "widgets/dialogs.h"
 
 namespace varnel {
 namespace {
-
-class RecordingOpener : public AddressOpener {
- public:
-  void Open(const std::string& address) override { opened.push_back(address); }
-  std::vector<std::string> opened;
-};
 
 const char* kProfile = "c:\\program files\\netscape\\users\\default";
 
@@ -46,7 +41,7 @@ class HistoryWindowTest : public ::testing::Test {
   Registry registry_{prefix_.path()};
   DriveMap drives_{prefix_.path()};
   ScriptedDialogs dialogs_;
-  RecordingOpener opener_;
+  test::RecordingOpener opener_;
   std::unique_ptr<Forms> forms_;
 };
 

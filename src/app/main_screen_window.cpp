@@ -8,6 +8,7 @@
 #include "app/product.h"
 #include "bookmarks/ie_window.h"
 #include "settings/launch_address.h"
+#include "settings/registry_access.h"
 #include "settings/settings.h"
 #include "setup/setup_window.h"
 #include "widgets/ansi_text.h"
@@ -162,6 +163,7 @@ void MainScreen::ShowDefaultBrowser(Browser browser) {
 
 // A switch hides the icon just clicked until the pointer moves over the window again.
 void MainScreen::SwitchDefaultBrowser(Browser browser) {
+  WarnIfWineRunning();
   Status switched = MakeDefault(forms_.registry(), browser);
   if (!switched.ok()) {
     AppDialogs().Ok(this, switched.message);
@@ -169,6 +171,11 @@ void MainScreen::SwitchDefaultBrowser(Browser browser) {
   }
   (browser == Browser::InternetExplorer ? Image1 : Image2)->setVisible(false);
   ShowDefaultBrowser(browser);
+}
+
+// A running wineserver would overwrite the registry files later with its own copy.
+void MainScreen::WarnIfWineRunning() {
+  if (forms_.registry().WineServerRunning()) AppDialogs().Ok(this, kWineRunningWarning);
 }
 
 void MainScreen::Image1_Click() { SwitchDefaultBrowser(Browser::InternetExplorer); }
@@ -214,7 +221,7 @@ void MainScreen::Dir1_MouseDown(Qt::MouseButton button) {
   if (button == Qt::RightButton) Command1_Click();
 }
 
-void MainScreen::Drive1_Change() { Dir1->SetPath(Drive1->Drive()); }
+void MainScreen::Drive1_Change() { Dir1->SetDrive(Drive1->Drive()); }
 
 void MainScreen::Command4_Click() {
   IEWindow& bookmarks = forms_.IE();
@@ -276,6 +283,7 @@ void MainScreen::Command1_Click() {
 }
 
 void MainScreen::Command2_Click() {
+  WarnIfWineRunning();
   histories_->Save(Dir1->Path());
   ShowHistories();
 }

@@ -94,6 +94,7 @@ class MainScreen : public QWidget {
   void ConnectHandlers();
   void ShowDefaultBrowser(Browser browser);
   void SwitchDefaultBrowser(Browser browser);
+  void WarnIfWineRunning();
   void StoreRemembered();
   void ShowHistories();
   void PlaceWebStrip(int top, int height);

@@ -10,18 +10,13 @@
 #include "settings/registry_access.h"
 #include "settings/settings.h"
 #include "setup/setup_window.h"
+#include "testsupport/recording_opener.h"
 #include "testsupport/temp_dir.h"
 #include "widgets/dialogs.h"
 #include "widgets/twips.h"
 
 namespace varnel {
 namespace {
-
-class RecordingOpener : public AddressOpener {
- public:
-  void Open(const std::string& address) override { opened.push_back(address); }
-  std::vector<std::string> opened;
-};
 
 // A prefix, the registry and drives on it, scripted dialogs and a recording opener.
 class WindowTest : public ::testing::Test {
@@ -43,7 +38,7 @@ class WindowTest : public ::testing::Test {
   Registry registry_{prefix_.path()};
   DriveMap drives_{prefix_.path()};
   ScriptedDialogs dialogs_;
-  RecordingOpener opener_;
+  test::RecordingOpener opener_;
   std::unique_ptr<Forms> forms_;
 };
 

@@ -2,6 +2,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "settings/registry_access.h"
 #include "winenv/code_page.h"
 
 namespace varnel {
@@ -30,8 +31,7 @@ std::string JsonString(const std::string& ansi) {
 
 void WarnIfWineRunning(CommandContext& context) {
   if (context.registry.WineServerRunning()) {
-    context.err << "varnel: warning: Wine is running in this prefix; it keeps the registry in memory and may "
-                   "overwrite this change when it stops (run 'wineserver -k' first)\n";
+    context.err << "varnel: warning: " << kWineRunningWarning << " (wineserver -k stops it)\n";
   }
 }
 

@@ -10,26 +10,21 @@ bool DirectoryNameEndsWith(const DriveMap& drives, const std::string& windowsPat
   return name.size() >= ending.size() && name.compare(name.size() - ending.size(), ending.size(), ending) == 0;
 }
 
-namespace {
-
-// Asks about a directory whose name does not fit. False when the user wants to choose again.
-bool AcceptedDespiteName(SetupSaveWindows& windows, const char* question) {
-  if (windows.AskYesNo(question)) return false;
-  windows.HideSetupShowMain();
-  return true;
-}
-
-}  // namespace
-
 bool SaveBrowserDirectories(Registry& registry, const DriveMap& drives, const std::string& netscapeDirectory,
                             const std::string& ieDirectory, const std::string& netscapeDrive,
                             SetupSaveWindows& windows) {
-  if (!DirectoryNameEndsWith(drives, netscapeDirectory, kNetscapeNameEnding) &&
-      !AcceptedDespiteName(windows, kInvalidNetscapeQuestion)) {
-    return false;
+  bool setupHidden = false;
+  if (!DirectoryNameEndsWith(drives, netscapeDirectory, kNetscapeNameEnding)) {
+    if (windows.AskYesNo(kInvalidNetscapeQuestion)) return false;
+    windows.HideSetupShowMain();
+    setupHidden = true;
   }
-  if (!DirectoryNameEndsWith(drives, ieDirectory, kIENameEnding) && !AcceptedDespiteName(windows, kInvalidIEQuestion)) {
-    return false;
+  if (!DirectoryNameEndsWith(drives, ieDirectory, kIENameEnding)) {
+    if (windows.AskYesNo(kInvalidIEQuestion)) {
+      if (setupHidden) windows.ShowSetup();
+      return false;
+    }
+    windows.HideSetupShowMain();
   }
   WriteSetting(registry, Setting::NetPath, netscapeDirectory);
   WriteSetting(registry, Setting::IEPath, ieDirectory);

@@ -26,11 +26,15 @@ class SetupSaveWindows {
   virtual bool AskYesNo(const std::string& text) = 0;
   // Hides the setup window and shows the main window.
   virtual void HideSetupShowMain() = 0;
+  // Brings the setup window back for another choice.
+  virtual void ShowSetup() = 0;
   // Moves the main window's profile list: first to the drive, then to the path.
   virtual void MoveProfileList(const std::string& drive, const std::string& path) = 0;
 };
 
-// The save, step by step. True when both directories were stored.
+// The save, step by step. True when both directories were stored. A user who accepted an odd
+// Netscape directory (No) and then wants to choose the Internet Explorer directory again (Yes)
+// gets the setup window back, which the No had put away.
 bool SaveBrowserDirectories(Registry& registry, const DriveMap& drives, const std::string& netscapeDirectory,
                             const std::string& ieDirectory, const std::string& netscapeDrive,
                             SetupSaveWindows& windows);

@@ -17,6 +17,7 @@ class ScriptedSetup : public SetupSaveWindows {
     return answer;
   }
   void HideSetupShowMain() override { calls.push_back("hide"); }
+  void ShowSetup() override { calls.push_back("show setup"); }
   void MoveProfileList(const std::string& drive, const std::string& path) override {
     calls.push_back("move " + drive + " " + path);
   }
@@ -76,10 +77,11 @@ TEST_F(SetupSaveTest, NoToBothQuestionsStoresBothAsChosen) {
   EXPECT_EQ(ReadSetting(registry_, Setting::IEPath), "c:\\");
 }
 
-TEST_F(SetupSaveTest, NoThenYesLeavesNothingStored) {
+TEST_F(SetupSaveTest, NoThenYesStoresNothingAndBringsTheSetupWindowBack) {
   windows_.answers = {false, true};
   EXPECT_FALSE(Save("c:\\Program Files\\Communicator", "c:\\Program Files"));
   EXPECT_EQ(ReadSetting(registry_, Setting::NetPath), "");
+  EXPECT_EQ(windows_.calls.back(), "show setup");
 }
 
 }  // namespace

@@ -51,6 +51,7 @@ class SetupSaveAdapter : public SetupSaveWindows {
     setup_.hide();
     forms_.Main().show();
   }
+  void ShowSetup() override { setup_.show(); }
   void MoveProfileList(const std::string& drive, const std::string& path) override {
     MainScreen& main = forms_.Main();
     main.Drive1->SetDrive(drive);
@@ -122,8 +123,8 @@ void SetupWindow::Form_Load() {
   Drive2->SetDrive(Dir2->Path().substr(0, 2));
 }
 
-void SetupWindow::Drive1_Change() { Dir1->SetPath(Drive1->Drive()); }
-void SetupWindow::Drive2_Change() { Dir2->SetPath(Drive2->Drive()); }
+void SetupWindow::Drive1_Change() { Dir1->SetDrive(Drive1->Drive()); }
+void SetupWindow::Drive2_Change() { Dir2->SetDrive(Drive2->Drive()); }
 void SetupWindow::Command1_Click() { Frame3->setVisible(true); }
 void SetupWindow::Command2_Click() { Frame3->setVisible(false); }
 

@@ -58,6 +58,11 @@ void DirListBox::SetPath(const std::string& windowsPath) {
 
 void DirListBox::Refresh() { SetPath(path_); }
 
+void DirListBox::SetDrive(const std::string& drive) {
+  if (drive.size() < 2 || EqualNoCaseAnsi(path_.substr(0, 2), drive.substr(0, 2))) return;
+  SetPath(drive.substr(0, 2) + "\\");
+}
+
 std::string DirListBox::SelectedPath() const {
   const QListWidgetItem* it = item(SelectedRow());
   return it ? it->data(kPathRole).toByteArray().toStdString() : std::string();
@@ -72,7 +77,7 @@ std::string DirListBox::ExistingDirectory(const std::string& windowsPath) const 
   for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) {
     if (drives_.IsDirectory(*it)) return *it;
   }
-  return ancestors.front();
+  return "";  // not on a drive of this prefix: the list stays where it is
 }
 
 void DirListBox::Rebuild() {

@@ -25,6 +25,9 @@ class DirListBox : public ClassicListBase {
 
   void SetPath(const std::string& windowsPath);
   const std::string& Path() const { return path_; }
+  // Moves the list to a drive ("z:"): to its root, unless the list already stands on that drive
+  // (the drive's current directory is then the list's own).
+  void SetDrive(const std::string& drive);
   // Re-reads the disk; a current directory that has gone falls back as in SetPath.
   void Refresh();
   // The Windows path of the selected row; "" when none.

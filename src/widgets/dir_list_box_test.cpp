@@ -107,3 +107,19 @@ TEST_F(DirListBoxTest, RefreshSeesNewDirectoriesAndLeavesRemovedOnes) {
 
 }  // namespace
 }  // namespace varnel
+
+namespace varnel {
+namespace {
+
+TEST_F(DirListBoxTest, ADriveChangeKeepsTheDirectoryWhenTheListIsOnThatDriveAlready) {
+  list->SetPath("c:\\Program Files\\Netscape");
+  list->SetDrive("C:");
+  EXPECT_EQ(list->Path(), "c:\\Program Files\\Netscape");
+  list->SetDrive("z:");
+  EXPECT_EQ(list->Path(), "z:\\");
+  list->SetDrive("q:");  // not a drive of this prefix
+  EXPECT_EQ(list->Path(), "z:\\");
+}
+
+}  // namespace
+}  // namespace varnel
