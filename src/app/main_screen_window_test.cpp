@@ -144,7 +144,7 @@ TEST_F(WindowTest, LaunchesMinimizeTheMainWindowAndSupportAsksFirst) {
   main.Image4_Click();
   ASSERT_EQ(opener_.opened.size(), 1u);
   EXPECT_TRUE(main.windowState() & Qt::WindowMinimized);
-  EXPECT_EQ(main.cursor().shape(), Qt::ArrowCursor);
+  EXPECT_EQ(main.cursor().shape(), Qt::ArrowCursor);  // the pointer is the default again
 
   dialogs_.answers = {false, true};
   main.Command5_Click();
@@ -155,6 +155,22 @@ TEST_F(WindowTest, LaunchesMinimizeTheMainWindowAndSupportAsksFirst) {
   EXPECT_EQ(dialogs_.shown[0].text.rfind("The Primary mode of support for Varnel is our list server, ", 0), 0u);
   EXPECT_NE(dialogs_.shown[0].text.find(".  If you are not a subscriber and you wish to do so at this time enter yes."),
             std::string::npos);
+}
+
+TEST_F(WindowTest, ALaunchThatStartsNothingStillMinimizesAndRestoresThePointer) {
+  // Neither wine nor xdg-open can be found: the system opener fails, silently.
+  test::TempDir emptyPath;
+  const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+  setenv("PATH", emptyPath.path().c_str(), 1);
+  SystemAddressOpener failing(prefix_.path());
+  Forms forms(registry_, drives_, failing, false);
+  MainScreen& main = forms.Main();
+  main.show();
+  main.Image5_Click();
+  setenv("PATH", savedPath.c_str(), 1);
+  EXPECT_TRUE(main.windowState() & Qt::WindowMinimized);
+  EXPECT_EQ(main.cursor().shape(), Qt::ArrowCursor);
+  EXPECT_TRUE(dialogs_.shown.empty());
 }
 
 TEST_F(WindowTest, ClosingStoresTheProfileAndKeepsIEfavWhenBookmarksWereNeverOpened) {
