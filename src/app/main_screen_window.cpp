@@ -66,7 +66,8 @@ MainScreen::MainScreen(Forms& forms) : QWidget(nullptr), forms_(forms) {
       forms_.drives(), forms_.registry(),
       HistoryUi{[this](const std::string& text) { AppDialogs().Ok(this, text); },
                 [this](const std::string& text) { return AppDialogs().YesNo(this, text); },
-                [](const std::string& address) { LaunchAddress(address); }});
+                [](const std::string& address) { LaunchAddress(address); },
+                [this] { WarnIfWineRunning(); }});
   CreateControls();
   ConnectHandlers();
 }
@@ -283,7 +284,6 @@ void MainScreen::Command1_Click() {
 }
 
 void MainScreen::Command2_Click() {
-  WarnIfWineRunning();
   histories_->Save(Dir1->Path());
   ShowHistories();
 }

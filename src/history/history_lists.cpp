@@ -8,9 +8,8 @@ namespace {
 // The quotation mark before the address, and the quotation mark, ")" and ";" after it.
 constexpr std::size_t kCharactersAroundAddress = 4;
 
-std::string SaveFailureText(std::string_view what, std::string_view where, const Status& failure) {
-  return std::string(what) + " not saved, " + std::string(where) + " was left as it was.  Error number " +
-         std::to_string(failure.code) + ": " + failure.message;
+std::string SaveFailureText(std::string_view what, const Status& failure) {
+  return std::string(what) + "  Error number " + std::to_string(failure.code) + ": " + failure.message;
 }
 
 }  // namespace
@@ -21,10 +20,12 @@ std::string OpenFailureText(const Status& failure) {
 }
 
 std::string NetscapeSaveFailureText(const Status& failure) {
-  return SaveFailureText("Netscape MRU", "prefs.js", failure);
+  return SaveFailureText("MRU not saved, prefs.js and IE's typed addresses were left as they were.", failure);
 }
 
-std::string IeSaveFailureText(const Status& failure) { return SaveFailureText("IE MRU", "TypedURLs", failure); }
+std::string IeSaveFailureText(const Status& failure) {
+  return SaveFailureText("IE MRU not saved, TypedURLs was left as it was.", failure);
+}
 
 std::optional<std::string> NetscapeItemAddress(std::string_view item) {
   if (item.size() < kCharactersAroundAddress) return std::nullopt;
@@ -62,16 +63,20 @@ bool HistoryLists::ConfirmSave() {
   return true;
 }
 
-// The two halves are independent: Internet Explorer's list is saved even when prefs.js could
-// not be, since it needs no working copy.
+// Netscape's half first, then Internet Explorer's; a failure stops the save there, so nothing
+// after it is written. The lists are read again in any case and show what is on disk.
 SaveOutcome HistoryLists::Save(std::string_view profileDirectory) {
   if (!ConfirmSave()) return SaveOutcome::Declined;
-  Status netscape = WriteNetscapeHistory(workingCopy_, netscape_.items);
-  if (!netscape.ok()) ui_.ok(NetscapeSaveFailureText(netscape));
-  Status ie = WriteTypedUrls(registry_, ie_.items);
-  if (!ie.ok()) ui_.ok(IeSaveFailureText(ie));
+  if (ui_.beforeWrite) ui_.beforeWrite();
+  Status saved = WriteNetscapeHistory(workingCopy_, netscape_.items);
+  if (!saved.ok()) {
+    ui_.ok(NetscapeSaveFailureText(saved));
+  } else {
+    saved = WriteTypedUrls(registry_, ie_.items);
+    if (!saved.ok()) ui_.ok(IeSaveFailureText(saved));
+  }
   Open(profileDirectory);
-  return netscape.ok() && ie.ok() ? SaveOutcome::Saved : SaveOutcome::Failed;
+  return saved.ok() ? SaveOutcome::Saved : SaveOutcome::Failed;
 }
 
 bool HistoryLists::RemoveSelected(ListState& state) {

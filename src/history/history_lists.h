@@ -61,6 +61,8 @@ struct HistoryUi {
   std::function<void(const std::string& text)> ok;         // a message box with an OK button
   std::function<bool(const std::string& text)> yesNo;      // Yes and No buttons; true for Yes
   std::function<void(const std::string& address)> launch;  // the address launcher
+  // Called once a save is confirmed, right before anything is written (may be empty).
+  std::function<void()> beforeWrite;
 };
 
 enum class SaveOutcome { Declined, Saved, Failed };
@@ -73,7 +75,8 @@ class HistoryLists {
   // A failure is shown and ends the open, leaving what was done so far.
   bool Open(std::string_view profileDirectory);
   // Command2: asks or warns, writes both lists back, then opens again from profileDirectory
-  // (Dir1's path now). Each half that fails is shown and leaves its data as it was.
+  // (Dir1's path now). A failure is shown and leaves what was not yet written as it was: when
+  // prefs.js cannot be saved, the typed addresses are not touched either.
   SaveOutcome Save(std::string_view profileDirectory);
   // A mouse button pressed on a list: the right button alone deletes the selected item; every
   // press then updates the caption.

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <deque>
+#include <filesystem>
 
 #include "history/typed_urls.h"
 #include "settings/registry_access.h"
@@ -64,7 +65,8 @@ class HistoryListsTest : public ::testing::Test {
                                   answers_.pop_front();
                                   return yes;
                                 },
-                                [this](const std::string& a) { launched_.push_back(a); }}};
+                                [this](const std::string& a) { launched_.push_back(a); },
+                                {}}};
 };
 
 TEST_F(HistoryListsTest, OpenFillsBothListsAndSetsSaveCaption) {
@@ -177,18 +179,46 @@ TEST_F(HistoryListsTest, ClearingAsksFirstAndNoChangesNothing) {
   EXPECT_EQ(lists_.caption(), text::kSave);
 }
 
-TEST_F(HistoryListsTest, ASaveWithoutAnOpenLeavesPrefsAndStillSavesIe) {
+TEST_F(HistoryListsTest, ASaveWithoutAnOpenLeavesBothHistoriesAsTheyWere) {
   const std::string prefsBefore = Prefs();
   answers_ = {true};  // both lists are empty: the user is asked
   EXPECT_EQ(lists_.Save(kProfile), SaveOutcome::Failed);
   ASSERT_EQ(shown_.size(), 2u);
-  EXPECT_EQ(shown_[1].rfind("Netscape MRU not saved, prefs.js was left as it was.  Error number 52: ", 0), 0u)
+  EXPECT_EQ(shown_[1].rfind("MRU not saved, prefs.js and IE's typed addresses were left as they were.  Error number 52: ", 0),
+            0u)
       << shown_[1];
   EXPECT_EQ(Prefs(), prefsBefore);
-  EXPECT_FALSE(registry_.KeyExists(Hive::CurrentUser, kTypedUrlsKey));  // cleared, as asked
+  EXPECT_EQ(TypedUrls(), (std::vector<std::string>{"http://ie1/", "http://ie2/"}));  // not yet written: kept
   // The open afterwards shows what is on disk and makes the next save possible.
   EXPECT_EQ(lists_.items(L::Netscape).size(), 2u);
   EXPECT_TRUE(lists_.workingCopy().HasCompleteWorkingCopy());
+}
+
+TEST_F(HistoryListsTest, PrefsRewrittenByTheBrowserAfterTheOpenIsNeverOverwritten) {
+  ASSERT_TRUE(lists_.Open(kProfile));
+  Delete(L::Netscape, 0);
+  // Netscape closes meanwhile and writes its preferences anew.
+  const std::string rewritten = kHeader + HistoryLine(1, "http://new/") + kOther + "user_pref(\"x\", 2);\r\n";
+  WritePrefs(rewritten);
+  EXPECT_EQ(lists_.Save(kProfile), SaveOutcome::Failed);
+  EXPECT_EQ(Prefs(), rewritten);
+  EXPECT_NE(shown_.back().find("changed by another program"), std::string::npos);
+  EXPECT_EQ(TypedUrls(), (std::vector<std::string>{"http://ie1/", "http://ie2/"}));
+  EXPECT_EQ(lists_.items(L::Netscape), std::vector<std::string>{"\"http://new/\");"});  // read again
+}
+
+TEST_F(HistoryListsTest, AWorkingCopyThatCannotBeMadeFailsTheOpenWithItsNumber) {
+  // The profile folder does not take the working copy (a read-only folder does the same; a
+  // folder in test.js's place stands in for it, as tests may run with every permission).
+  std::filesystem::create_directory(prefix_.native("drive_c/Program Files/Netscape/Users/default/test.js"));
+  EXPECT_FALSE(lists_.Open(kProfile));
+  ASSERT_EQ(shown_.size(), 1u);
+  EXPECT_EQ(shown_[0].rfind("Error occured in Open MRU error number ", 0), 0u);
+  EXPECT_EQ(lists_.caption(), text::kClearBoth);
+  EXPECT_TRUE(lists_.items(L::InternetExplorer).empty());
+  answers_ = {true};
+  EXPECT_EQ(lists_.Save(kProfile), SaveOutcome::Failed);  // nothing usable to save from
+  EXPECT_EQ(Prefs(), kHeader + HistoryLine(1, "http://a/") + kOther + HistoryLine(2, "http://b/"));
 }
 
 TEST_F(HistoryListsTest, AFailedRegistrySaveIsReported) {

@@ -105,6 +105,7 @@ Status ReadNetscapeHistory(NetscapeWorkingCopy& workingCopy, const DriveMap& dri
   if (!read.ok()) return read;
   Status flushed = workingCopy.file_.Flush();
   if (!flushed.ok()) return WithContext(flushed, "Writing the working copy test.js");
+  workingCopy.prefsRead_ = IdentityOf(workingCopy.prefsNative_);
   workingCopy.complete_ = true;
   return Status::Ok();
 }
@@ -126,6 +127,11 @@ Status WriteNetscapeHistory(NetscapeWorkingCopy& workingCopy, const std::vector<
   Status closed = workingCopy.file_.Close();
   workingCopy.complete_ = false;
   if (!closed.ok()) return WithContext(closed, "Writing the working copy test.js");
+  if (!(IdentityOf(workingCopy.prefsNative_) == workingCopy.prefsRead_)) {
+    return Status::Error(errc::kPathFileAccess,
+                         "prefs.js was changed by another program after the Netscape MRU was opened; open it again "
+                         "and repeat your changes");
+  }
   Status copied = CopyFileOver(workingNative, workingCopy.prefsNative_);
   if (!copied.ok()) return WithContext(copied, "Copying test.js over prefs.js");
   return Status::Ok();

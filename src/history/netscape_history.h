@@ -10,8 +10,9 @@
 // closes it and copies it over prefs.js. So a save puts the whole history at the end of
 // prefs.js, in list order, and keeps every other line where it was.
 //
-// prefs.js is replaced only by a working copy that a read completed since the program started;
-// the replacement is atomic, and on any failure prefs.js stays as it was.
+// prefs.js is replaced only by a working copy that a read completed since the program started,
+// and only while prefs.js is still the file that read saw (a browser that rewrote it meanwhile
+// would lose its changes); the replacement is atomic, and on any failure prefs.js stays as it was.
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "winenv/drive_map.h"
+#include "winenv/file_identity.h"
 #include "winenv/status.h"
 #include "winenv/text_lines.h"
 
@@ -65,6 +67,7 @@ class NetscapeWorkingCopy {
 
   TextLineWriter file_;
   std::string prefsNative_;
+  FileIdentity prefsRead_;  // prefs.js as the completed read left it
   bool complete_ = false;
 };
 
@@ -77,7 +80,7 @@ Status ReadNetscapeHistory(NetscapeWorkingCopy& workingCopy, const DriveMap& dri
 
 // Appends one history line per item, numbered from 1, to the working copy, closes it and
 // copies it over prefs.js of the directory it was read from. Refused (code 52) without a
-// complete working copy. Afterwards the working copy is closed, whatever the outcome; after
+// complete working copy, and (code 75) when prefs.js changed on disk after the read. Afterwards the working copy is closed, whatever the outcome; after
 // success test.js is identical to the new prefs.js, after a failure prefs.js is unchanged.
 Status WriteNetscapeHistory(NetscapeWorkingCopy& workingCopy, const std::vector<std::string>& items);
 

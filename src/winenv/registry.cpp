@@ -14,37 +14,12 @@
 
 #include "winenv/atomic_file.h"
 #include "winenv/code_page.h"
+#include "winenv/file_identity.h"
 #include "winenv/prefix.h"
 
 namespace varnel {
 
 namespace {
-
-// What tells us that a hive file changed on disk since we read it.
-struct FileIdentity {
-  bool exists = false;
-  dev_t device = 0;
-  ino_t inode = 0;
-  off_t size = 0;
-  timespec modified{};
-
-  bool operator==(const FileIdentity& o) const {
-    return exists == o.exists && device == o.device && inode == o.inode && size == o.size &&
-           modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
-  }
-};
-
-FileIdentity IdentityOf(const std::string& path) {
-  FileIdentity id;
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return id;
-  id.exists = true;
-  id.device = st.st_dev;
-  id.inode = st.st_ino;
-  id.size = st.st_size;
-  id.modified = st.st_mtim;
-  return id;
-}
 
 // Keys are given with backslashes; a leading or trailing one is ignored, as Windows does.
 std::u16string KeyInHive(Hive hive, std::string_view keyPath) {

@@ -1,0 +1,26 @@
+#pragma once
+// What tells that a file changed on disk since it was read: its inode, size and modification
+// time. A replaced file (new inode) or an edited one (new size or time) compares unequal.
+#include <ctime>
+#include <string>
+#include <sys/types.h>
+
+namespace varnel {
+
+struct FileIdentity {
+  bool exists = false;
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  timespec modified{};
+
+  bool operator==(const FileIdentity& o) const {
+    return exists == o.exists && device == o.device && inode == o.inode && size == o.size &&
+           modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
+  }
+};
+
+// The identity of a native file (following links); exists is false when it cannot be found.
+FileIdentity IdentityOf(const std::string& nativePath);
+
+}  // namespace varnel
