@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QEvent>
+#include <QMouseEvent>
 #include <QUrl>
 
 #include "app/forms_ui.h"
@@ -164,8 +165,7 @@ void MainScreen::ShowDefaultBrowser(Browser browser) {
 
 // A switch hides the icon just clicked until the pointer moves over the window again.
 void MainScreen::SwitchDefaultBrowser(Browser browser) {
-  WarnIfWineRunning();
-  Status switched = MakeDefault(forms_.registry(), browser);
+  Status switched = MakeDefault(forms_.registry(), browser, [this] { WarnIfWineRunning(); });
   if (!switched.ok()) {
     AppDialogs().Ok(this, switched.message);
     return;
@@ -261,9 +261,23 @@ void MainScreen::mouseMoveEvent(QMouseEvent* event) {
 
 bool MainScreen::eventFilter(QObject* watched, QEvent* event) {
   if (watched == Frame1 && event->type() == QEvent::MouseMove) Form_MouseMove();
-  if (watched == Label6 && event->type() == QEvent::MouseButtonRelease) Label6_Click();
+  if (watched == Label6 && IsLabel6Click(event)) Label6_Click();
   if (watched == WebBrowser1 && event->type() == QEvent::FocusIn) WebBrowser1_GotFocus();
   return QWidget::eventFilter(watched, event);
+}
+
+// A click is a left press and a left release on the label, as on a button.
+bool MainScreen::IsLabel6Click(QEvent* event) {
+  if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonRelease) return false;
+  auto* mouse = static_cast<QMouseEvent*>(event);
+  if (mouse->button() != Qt::LeftButton) return false;
+  if (event->type() == QEvent::MouseButtonPress) {
+    label6Pressed_ = true;
+    return false;
+  }
+  const bool click = label6Pressed_ && Label6->rect().contains(mouse->position().toPoint());
+  label6Pressed_ = false;
+  return click;
 }
 
 // The history lists: the model holds the items, the controls show them.
@@ -288,16 +302,21 @@ void MainScreen::Command2_Click() {
   ShowHistories();
 }
 
-void MainScreen::List1_MouseDown(Qt::MouseButton button) {
-  histories_->Select(HistoryList::Netscape, List1->ListIndex());
-  histories_->MouseDown(HistoryList::Netscape, ButtonFlags(button));
-  ShowHistories();
-}
+void MainScreen::List1_MouseDown(Qt::MouseButton button) { ListMouseDown(HistoryList::Netscape, List1, button); }
 
 void MainScreen::List2_MouseDown(Qt::MouseButton button) {
-  histories_->Select(HistoryList::InternetExplorer, List2->ListIndex());
-  histories_->MouseDown(HistoryList::InternetExplorer, ButtonFlags(button));
-  ShowHistories();
+  ListMouseDown(HistoryList::InternetExplorer, List2, button);
+}
+
+// Only the item a press deletes leaves the control, so the list keeps its scroll position.
+void MainScreen::ListMouseDown(HistoryList list, ClassicListBox* control, Qt::MouseButton button) {
+  histories_->Select(list, control->ListIndex());
+  const int selected = histories_->selection(list);
+  const size_t countBefore = histories_->items(list).size();
+  histories_->MouseDown(list, ButtonFlags(button));
+  if (histories_->items(list).size() < countBefore) control->RemoveItem(selected);
+  control->SetListIndex(histories_->selection(list));
+  Command2->setText(FromAnsi(histories_->caption()));
 }
 
 void MainScreen::List1_DblClick() {

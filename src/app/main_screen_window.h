@@ -97,10 +97,13 @@ class MainScreen : public QWidget {
   void WarnIfWineRunning();
   void StoreRemembered();
   void ShowHistories();
+  bool IsLabel6Click(QEvent* event);
+  void ListMouseDown(HistoryList list, ClassicListBox* control, Qt::MouseButton button);
   void PlaceWebStrip(int top, int height);
 
   Forms& forms_;
   std::unique_ptr<HistoryLists> histories_;
+  bool label6Pressed_ = false;
 };
 
 }  // namespace varnel

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTimer>
 
 #include "app/forms_ui.h"
 #include "app/startup.h"
@@ -13,6 +14,7 @@
 #include "testsupport/recording_opener.h"
 #include "testsupport/temp_dir.h"
 #include "widgets/dialogs.h"
+#include "widgets/test_events.h"
 #include "widgets/twips.h"
 
 namespace varnel {
@@ -239,6 +241,42 @@ TEST_F(WindowTest, TheSetupCloseBoxKeepsItOpenAndBringsUpTheMainWindow) {
   EXPECT_TRUE(setup.isVisible());
   EXPECT_TRUE(forms.Main().isVisible());
   EXPECT_FALSE(forms.Ended());
+}
+
+TEST_F(WindowTest, SetupShownAgainDuringStartUpNoLongerBlocksTheOtherWindows) {
+  SetupWindow& setup = MakeForms().Setup();
+  QTimer::singleShot(0, &setup, [&setup] {
+    setup.hide();  // the start-up loop ends here ...
+    setup.show();  // ... and the user asked to choose the directories again
+  });
+  setup.ShowModalAtStart();
+  EXPECT_TRUE(setup.isVisible());
+  EXPECT_EQ(QGuiApplication::modalWindow(), nullptr);
+}
+
+TEST_F(WindowTest, TheSetupLabelOpensSetupOnlyOnALeftClickOnIt) {
+  Forms& forms = MakeForms();
+  MainScreen& main = forms.Main();
+  main.show();
+  const QPoint inside(2, 2);
+  test::ClickAt(main.Label6, Qt::RightButton, inside);
+  test::Press(main.Label6, Qt::LeftButton, inside);
+  test::SendMouse(main.Label6, QEvent::MouseButtonRelease, Qt::LeftButton, QPoint(-50, -50));
+  test::SendMouse(main.Label6, QEvent::MouseButtonRelease, Qt::LeftButton, inside);  // no press before it
+  EXPECT_FALSE(forms.Setup().isVisible());
+  test::ClickAt(main.Label6, Qt::LeftButton, inside);
+  EXPECT_TRUE(forms.Setup().isVisible());
+}
+
+TEST_F(WindowTest, BookmarksOpenAtTheNearestRemainingFolderOfTheRememberedOne) {
+  prefix_.MakeDriveCDirectory("Favorites/Work");
+  WriteSetting(registry_, Setting::IEfav, "c:\\Favorites\\Work\\Gone");
+  MakeForms().Main().Command4_Click();
+  EXPECT_EQ(forms_->IE().Dir1->Path(), "c:\\Favorites\\Work");
+
+  WriteSetting(registry_, Setting::IEfav, "q:\\Favorites");  // a drive the prefix does not map
+  MakeForms().Main().Command4_Click();
+  EXPECT_EQ(forms_->IE().Dir1->Path(), "c:\\");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "app/single_instance.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -8,7 +9,9 @@ namespace varnel {
 
 SingleInstance::SingleInstance(const std::string& prefix) {
   fd_ = ::open((prefix + "/.varnel-instance.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+  if (fd_ < 0) return;  // a lock file that cannot be made (a read-only prefix) stops no one
+  if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    anotherCopy_ = errno == EWOULDBLOCK;
     ::close(fd_);
     fd_ = -1;
   }

@@ -13,10 +13,11 @@ class SingleInstance {
   SingleInstance& operator=(const SingleInstance&) = delete;
 
   // True when another copy already holds the lock.
-  bool AnotherCopyRunning() const { return fd_ < 0; }
+  bool AnotherCopyRunning() const { return anotherCopy_; }
 
  private:
   int fd_ = -1;
+  bool anotherCopy_ = false;
 };
 
 }  // namespace varnel

@@ -96,6 +96,9 @@ TEST(SingleInstanceTest, OnlyTheFirstCopyRuns) {
   }
   SingleInstance afterwards(dir.path());
   EXPECT_FALSE(afterwards.AnotherCopyRunning());
+  // A prefix where no lock file can be made does not pretend a copy is running.
+  SingleInstance missingPrefix(dir.path() + "/no such folder");
+  EXPECT_FALSE(missingPrefix.AnotherCopyRunning());
 }
 
 }  // namespace

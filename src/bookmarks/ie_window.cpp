@@ -34,7 +34,9 @@ IEWindow::IEWindow(Forms& forms) : QWidget(nullptr), forms_(forms) {
 void IEWindow::Form_Load() {
   std::string remembered = ReadSetting(forms_.registry(), Setting::IEfav);
   std::string start = remembered.empty() ? kStandardFavoritesDirectory : remembered;
-  Dir1->SetPath(forms_.drives().Exists(start) ? start : "c:\\");
+  // A folder that has gone opens its nearest remaining parent; an unmapped drive opens c:\.
+  Dir1->SetPath(start);
+  if (!forms_.drives().Exists(Dir1->Path())) Dir1->SetPath("c:\\");
   Dir1_Change();
 }
 

@@ -25,8 +25,7 @@ int DefaultBrowserCommand(CommandContext& c) {
     return 2;
   }
   Browser target = c.args[0] == "ie" ? Browser::InternetExplorer : Browser::Netscape;
-  WarnIfWineRunning(c);
-  Status switched = MakeDefault(c.registry, target);
+  Status switched = MakeDefault(c.registry, target, [&c] { WarnIfWineRunning(c); });
   if (!switched.ok()) {
     c.err << "varnel: " << ForTerminal(switched.message) << "\n";
     return 1;

@@ -72,20 +72,28 @@ std::string MissingDirectoryMessage(Browser browser) {
              : "The Internet Explorer directory is not set up yet.  Please use Set up Browsers to select it first.";
 }
 
-Status MakeIEDefault(Registry& registry) {
-  std::string iePath = ReadSetting(registry, Setting::IEPath);
-  if (iePath.empty()) return Status::Error(errc::kPathNotFound, MissingDirectoryMessage(Browser::InternetExplorer));
-  return WriteTable(registry, IEAssociations(iePath));
+namespace {
+
+Status MakeDefaultFrom(Registry& registry, Browser browser, const std::function<void()>& beforeWrite) {
+  bool netscape = browser == Browser::Netscape;
+  std::string path = ReadSetting(registry, netscape ? Setting::NetPath : Setting::IEPath);
+  if (path.empty()) return Status::Error(errc::kPathNotFound, MissingDirectoryMessage(browser));
+  if (beforeWrite) beforeWrite();
+  return WriteTable(registry, netscape ? NetscapeAssociations(path) : IEAssociations(path));
 }
 
-Status MakeNetscapeDefault(Registry& registry) {
-  std::string netPath = ReadSetting(registry, Setting::NetPath);
-  if (netPath.empty()) return Status::Error(errc::kPathNotFound, MissingDirectoryMessage(Browser::Netscape));
-  return WriteTable(registry, NetscapeAssociations(netPath));
+}  // namespace
+
+Status MakeIEDefault(Registry& registry, const std::function<void()>& beforeWrite) {
+  return MakeDefaultFrom(registry, Browser::InternetExplorer, beforeWrite);
 }
 
-Status MakeDefault(Registry& registry, Browser browser) {
-  return browser == Browser::Netscape ? MakeNetscapeDefault(registry) : MakeIEDefault(registry);
+Status MakeNetscapeDefault(Registry& registry, const std::function<void()>& beforeWrite) {
+  return MakeDefaultFrom(registry, Browser::Netscape, beforeWrite);
+}
+
+Status MakeDefault(Registry& registry, Browser browser, const std::function<void()>& beforeWrite) {
+  return MakeDefaultFrom(registry, browser, beforeWrite);
 }
 
 }  // namespace varnel

@@ -3,6 +3,7 @@
 // http, https, ftp and gopher and the .htm and .html types. Detection reads only the http DDE
 // application; a switch writes a fixed table of 18 default values in one registry batch.
 #include <array>
+#include <functional>
 #include <string>
 
 #include "winenv/registry.h"
@@ -33,10 +34,11 @@ const char* DefaultBrowserCaption(Browser browser);
 
 // Reads the browser's directory setting and writes its table, saved once. Refuses, writing
 // nothing, when the directory setting is empty (the commands would point at no program).
-// Failed registry writes are not reported, as for every association write.
-Status MakeIEDefault(Registry& registry);
-Status MakeNetscapeDefault(Registry& registry);
-Status MakeDefault(Registry& registry, Browser browser);
+// Failed registry writes are not reported, as for every association write. beforeWrite, when
+// given, runs once the directory is known and just before the table is written.
+Status MakeIEDefault(Registry& registry, const std::function<void()>& beforeWrite = {});
+Status MakeNetscapeDefault(Registry& registry, const std::function<void()>& beforeWrite = {});
+Status MakeDefault(Registry& registry, Browser browser, const std::function<void()>& beforeWrite = {});
 
 // The message shown when the target browser's directory is not set.
 std::string MissingDirectoryMessage(Browser browser);

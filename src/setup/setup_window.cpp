@@ -160,8 +160,13 @@ void SetupWindow::ShowModalAtStart() {
   QEventLoop loop;
   connect(this, &SetupWindow::Hidden, &loop, &QEventLoop::quit);
   if (isVisible()) loop.exec();
+  // Shown again before the loop ended (the user chose to pick again): modality only changes
+  // while hidden, so the window is hidden and shown once more without blocking the others.
+  const bool visible = isVisible();
+  if (visible) hide();
   setWindowModality(Qt::NonModal);
   modalAtStart_ = false;
+  if (visible) show();
 }
 
 }  // namespace varnel
