@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "app/main_screen_window.h"
+#include "app/session_end_ui.h"
 #include "app/single_instance.h"
 #include "app/startup.h"
 #include "cli/cli.h"
@@ -114,6 +115,7 @@ int RunWindows(int argc, char** argv, const std::optional<std::string>& commandL
   SystemAddressOpener opener(prefix);
   SingleInstance instance(prefix);
   Forms forms(registry, drives, opener, instance.AnotherCopyRunning());
+  SessionEndWatcher sessionEnd([&forms] { forms.Main().close(); });
   StartupAdapter startup(forms);
   if (!Main(registry, drives, startup)) return 0;
   return forms.Ended() ? 0 : app.exec();
