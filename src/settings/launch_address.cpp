@@ -71,8 +71,9 @@ bool SpawnDetached(const std::vector<std::string>& argv, const std::vector<std::
 
 std::vector<std::string> SystemAddressOpener::CommandFor(const std::string& address) const {
   std::string utf8 = Utf8FromAnsi(address);
-  if (ProgramOnPath("wine")) return {"wine", "start", utf8};
-  return {"xdg-open", utf8};
+  if (!useWine_) return {"xdg-open", utf8};
+  if (!utf8.empty() && utf8.front() == '/') return {};
+  return {"wine", "start", "/min", utf8};
 }
 
 void SystemAddressOpener::Open(const std::string& address) {

@@ -17,18 +17,30 @@ class AddressOpener {
   virtual void Open(const std::string& address) = 0;
 };
 
-// In a prefix where Wine is installed: "wine start <address>" with WINEPREFIX set, so the prefix's
-// own associations choose the browser. Otherwise the desktop's "xdg-open <address>".
+// Starts a program detached from this process (its own session, standard streams on /dev/null),
+// without a shell. False when it could not be started.
+bool SpawnDetached(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnvironment);
+// Whether a program of that name is on PATH.
+bool ProgramOnPath(const std::string& name);
+
+// Where Wine is installed: "wine start /min <address>" with WINEPREFIX set, so the prefix's own
+// associations choose the browser, which opens minimized as the Windows shell is asked to.
+// Otherwise the desktop's "xdg-open <address>".
 class SystemAddressOpener : public AddressOpener {
  public:
-  explicit SystemAddressOpener(std::string prefix) : prefix_(std::move(prefix)) {}
+  explicit SystemAddressOpener(std::string prefix, bool useWine = ProgramOnPath("wine"))
+      : prefix_(std::move(prefix)), useWine_(useWine) {}
   void Open(const std::string& address) override;
 
-  // The program and arguments that would open the address (for tests and the command line).
+  // The program and arguments that would open the address (for tests and the command line);
+  // empty when nothing is to be started. Wine's start reads an argument that begins with "/" as
+  // one of its own options (some of which run programs), so such an address is not handed to
+  // it: on Windows the shell finds no such document and opens nothing either.
   std::vector<std::string> CommandFor(const std::string& address) const;
 
  private:
   std::string prefix_;
+  bool useWine_;
 };
 
 // What the launch does to the main window.
@@ -44,11 +56,5 @@ void SetAddressLauncher(AddressOpener* opener, MainWindowHooks hooks);
 
 // Hourglass, open the address, minimize the main window, normal pointer again.
 void LaunchAddress(const std::string& address);
-
-// Starts a program detached from this process (its own session, standard streams on /dev/null),
-// without a shell. False when it could not be started.
-bool SpawnDetached(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnvironment);
-// Whether a program of that name is on PATH.
-bool ProgramOnPath(const std::string& name);
 
 }  // namespace varnel

@@ -27,13 +27,21 @@ TEST(LaunchAddressTest, HourglassOpenMinimizeAndPointerInThatOrder) {
 }
 
 TEST(LaunchAddressTest, TheAddressIsOneArgumentAndNeverReachesAShell) {
-  SystemAddressOpener opener("/tmp/prefix");
-  std::vector<std::string> command = opener.CommandFor("http://x/;touch /tmp/pwned");
-  ASSERT_GE(command.size(), 2u);
-  EXPECT_EQ(command.back(), "http://x/;touch /tmp/pwned");
-  EXPECT_TRUE(command.front() == "wine" || command.front() == "xdg-open");
+  const std::string address = "http://x/;touch /tmp/pwned";
+  EXPECT_EQ(SystemAddressOpener("/tmp/prefix", true).CommandFor(address),
+            (std::vector<std::string>{"wine", "start", "/min", address}));
+  EXPECT_EQ(SystemAddressOpener("/tmp/prefix", false).CommandFor(address),
+            (std::vector<std::string>{"xdg-open", address}));
   // 1252 text reaches the opener as UTF-8.
-  EXPECT_EQ(opener.CommandFor("caf\xe9").back(), "caf\xc3\xa9");
+  EXPECT_EQ(SystemAddressOpener("/tmp/prefix", true).CommandFor("caf\xe9").back(), "caf\xc3\xa9");
+}
+
+TEST(LaunchAddressTest, AnAddressThatWineStartWouldReadAsItsOwnOptionStartsNothing) {
+  SystemAddressOpener wine("/tmp/prefix", true);
+  EXPECT_TRUE(wine.CommandFor("/exec c:\\windows\\evil.exe").empty());
+  EXPECT_TRUE(wine.CommandFor("/unix /home/user/evil.exe").empty());
+  EXPECT_EQ(wine.CommandFor(" /min").back(), " /min");  // a leading blank makes it no option
+  EXPECT_EQ(wine.CommandFor("").back(), "");
 }
 
 TEST(LaunchAddressTest, SpawnDetachedStartsAProgramWithTheExtraEnvironment) {
