@@ -127,7 +127,7 @@ Status WriteNetscapeHistory(NetscapeWorkingCopy& workingCopy, const std::vector<
   Status closed = workingCopy.file_.Close();
   workingCopy.complete_ = false;
   if (!closed.ok()) return WithContext(closed, "Writing the working copy test.js");
-  if (!(IdentityOf(workingCopy.prefsNative_) == workingCopy.prefsRead_)) {
+  if (IdentityOf(workingCopy.prefsNative_) != workingCopy.prefsRead_) {
     return Status::Error(errc::kPathFileAccess,
                          "prefs.js was changed by another program after the Netscape MRU was opened; open it again "
                          "and repeat your changes");

@@ -80,8 +80,9 @@ Status ReadNetscapeHistory(NetscapeWorkingCopy& workingCopy, const DriveMap& dri
 
 // Appends one history line per item, numbered from 1, to the working copy, closes it and
 // copies it over prefs.js of the directory it was read from. Refused (code 52) without a
-// complete working copy, and (code 75) when prefs.js changed on disk after the read. Afterwards the working copy is closed, whatever the outcome; after
-// success test.js is identical to the new prefs.js, after a failure prefs.js is unchanged.
+// complete working copy, and (code 75) when prefs.js changed on disk after the read.
+// Afterwards the working copy is closed, whatever the outcome; after success test.js is
+// identical to the new prefs.js, after a failure prefs.js is unchanged.
 Status WriteNetscapeHistory(NetscapeWorkingCopy& workingCopy, const std::vector<std::string>& items);
 
 // Only lists the items of prefs.js, for looking without saving: no working copy is made.
