@@ -72,28 +72,20 @@ std::string MissingDirectoryMessage(Browser browser) {
              : "The Internet Explorer directory is not set up yet.  Please use Set up Browsers to select it first.";
 }
 
-namespace {
-
-Status MakeDefaultFrom(Registry& registry, Browser browser, const std::function<void()>& beforeWrite) {
-  bool netscape = browser == Browser::Netscape;
-  std::string path = ReadSetting(registry, netscape ? Setting::NetPath : Setting::IEPath);
+Status MakeDefault(Registry& registry, Browser browser, const std::function<void()>& beforeWrite) {
+  const bool netscape = browser == Browser::Netscape;
+  const std::string path = ReadSetting(registry, netscape ? Setting::NetPath : Setting::IEPath);
   if (path.empty()) return Status::Error(errc::kPathNotFound, MissingDirectoryMessage(browser));
   if (beforeWrite) beforeWrite();
   return WriteTable(registry, netscape ? NetscapeAssociations(path) : IEAssociations(path));
 }
 
-}  // namespace
-
 Status MakeIEDefault(Registry& registry, const std::function<void()>& beforeWrite) {
-  return MakeDefaultFrom(registry, Browser::InternetExplorer, beforeWrite);
+  return MakeDefault(registry, Browser::InternetExplorer, beforeWrite);
 }
 
 Status MakeNetscapeDefault(Registry& registry, const std::function<void()>& beforeWrite) {
-  return MakeDefaultFrom(registry, Browser::Netscape, beforeWrite);
-}
-
-Status MakeDefault(Registry& registry, Browser browser, const std::function<void()>& beforeWrite) {
-  return MakeDefaultFrom(registry, browser, beforeWrite);
+  return MakeDefault(registry, Browser::Netscape, beforeWrite);
 }
 
 }  // namespace varnel
