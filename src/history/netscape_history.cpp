@@ -105,7 +105,7 @@ Status ReadNetscapeHistory(NetscapeWorkingCopy& workingCopy, const DriveMap& dri
   if (!read.ok()) return read;
   Status flushed = workingCopy.file_.Flush();
   if (!flushed.ok()) return WithContext(flushed, "Writing the working copy test.js");
-  workingCopy.prefsRead_ = IdentityOf(workingCopy.prefsNative_);
+  workingCopy.prefsRead_ = prefs.identity();
   workingCopy.complete_ = true;
   return Status::Ok();
 }

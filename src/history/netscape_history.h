@@ -67,7 +67,7 @@ class NetscapeWorkingCopy {
 
   TextLineWriter file_;
   std::string prefsNative_;
-  FileIdentity prefsRead_;  // prefs.js as the completed read left it
+  FileIdentity prefsRead_;  // prefs.js as the completed read opened it
   bool complete_ = false;
 };
 

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <filesystem>
 
 #include "testsupport/temp_dir.h"
+#include "winenv/atomic_file.h"
 
 namespace varnel {
 namespace {
@@ -225,13 +229,54 @@ TEST_F(NetscapeHistoryTest, AFailedWriteOrCopyLeavesPrefsAsItWas) {
   EXPECT_NE(written.message.find("Copying test.js over prefs.js"), std::string::npos) << written.message;
   EXPECT_EQ(Prefs(), original);
 
-  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  // The disk fills while the history lines are written: the working copy may not grow.
   fs::remove(Native("test.js"));
-  fs::create_symlink("/dev/full", Native("test.js"));  // every write fails: the disk is full
-  Status read = Read(items);
-  written = read.ok() ? WriteNetscapeHistory(workingCopy_, items) : read;
+  ASSERT_TRUE(Read(items).ok());
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit oldLimit{};
+  getrlimit(RLIMIT_FSIZE, &oldLimit);
+  rlimit full = oldLimit;
+  full.rlim_cur = fs::file_size(Native("test.js"));
+  setrlimit(RLIMIT_FSIZE, &full);
+  written = WriteNetscapeHistory(workingCopy_, items);
+  setrlimit(RLIMIT_FSIZE, &oldLimit);
+  std::signal(SIGXFSZ, oldHandler);
   EXPECT_EQ(written.code, errc::kDiskFull) << written.message;
   EXPECT_EQ(Prefs(), original);
+}
+
+TEST_F(NetscapeHistoryTest, AWorkingCopyNameThatIsALinkIsReplacedNeverWrittenThrough) {
+  const std::string original = kHeader + kPrefsBefore + kHistoryLines + kPrefsAfter;
+  WritePrefs(original);
+  const std::string elsewhere = Native("elsewhere.txt");
+  test::WriteFile(elsewhere, "someone else's file");
+  std::vector<std::string> items;
+  for (const std::string& target : {Native("prefs.js"), elsewhere}) {
+    fs::remove(Native("test.js"));
+    fs::create_symlink(target, Native("test.js"));
+    ASSERT_TRUE(Read(items).ok());
+    EXPECT_EQ(Prefs(), original);
+    EXPECT_EQ(test::ReadFile(elsewhere), "someone else's file");
+    EXPECT_FALSE(fs::is_symlink(Native("test.js")));
+  }
+  fs::remove(Native("test.js"));
+  fs::create_hard_link(Native("prefs.js"), Native("test.js"));  // a second name of prefs.js
+  ASSERT_TRUE(Read(items).ok());
+  EXPECT_EQ(Prefs(), original);
+}
+
+TEST_F(NetscapeHistoryTest, PrefsReplacedWhileTheOpenReadsItIsNeverOverwritten) {
+  WritePrefs(kHeader + kPrefsBefore + kHistoryLines + kPrefsAfter);
+  const std::string browsers = "user_pref(\"important\", 42);\r\n";
+  bool replaced = false;
+  NetscapeWorkingCopy copy;
+  Status read = ReadNetscapeHistory(copy, drives_, kProfile, [&](const std::string&) {
+    if (!replaced) ReplaceFileContents(Native("prefs.js"), browsers);
+    replaced = true;
+  });
+  ASSERT_TRUE(read.ok()) << read.message;
+  EXPECT_EQ(WriteNetscapeHistory(copy, {}).code, errc::kPathFileAccess);
+  EXPECT_EQ(Prefs(), browsers);
 }
 
 TEST_F(NetscapeHistoryTest, ListingReadsTheItemsWithoutMakingAWorkingCopy) {

@@ -59,6 +59,7 @@ bool SpawnDetached(const std::vector<std::string>& argv, const std::vector<std::
       ::dup2(null, 0);
       ::dup2(null, 1);
       ::dup2(null, 2);
+      if (null > 2) ::close(null);
     }
     ::execvpe(args[0], args.data(), env.data());
     ::_exit(127);

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "testsupport/temp_dir.h"
+#include "winenv/text_lines.h"
+
 namespace varnel {
 namespace {
 
@@ -44,24 +47,32 @@ TEST(LaunchAddressTest, AnAddressThatWineStartWouldReadAsItsOwnOptionStartsNothi
   EXPECT_EQ(wine.CommandFor("").back(), "");
 }
 
-TEST(LaunchAddressTest, SpawnDetachedStartsAProgramWithTheExtraEnvironment) {
-  char pattern[] = "/tmp/varnel-spawn-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  std::string marker = std::string(pattern) + "/done";
-  ASSERT_TRUE(SpawnDetached({"sh", "-c", "printf %s \"$VARNEL_T\" > \"$0\"", marker}, {"VARNEL_T=ok"}));
+// What a detached program finds in a file it was asked to write, waiting for it to appear.
+std::string WaitForFile(const std::string& path) {
   std::string content;
   for (int i = 0; i < 200 && content.empty(); ++i) {
     usleep(10000);
-    if (FILE* f = fopen(marker.c_str(), "r")) {
-      char buf[8] = {};
-      content = fgets(buf, sizeof buf, f) ? buf : "";
-      fclose(f);
-    }
+    content = test::ReadFile(path);
   }
-  EXPECT_EQ(content, "ok");
-  unlink(marker.c_str());
-  rmdir(pattern);
+  return content;
+}
+
+TEST(LaunchAddressTest, SpawnDetachedStartsAProgramWithTheExtraEnvironmentAndNoOpenFiles) {
+  test::TempDir dir;
+  const std::string marker = dir / "done";
+  ASSERT_TRUE(SpawnDetached({"sh", "-c", "printf %s \"$VARNEL_T\" > \"$0\"", marker}, {"VARNEL_T=ok"}));
+  EXPECT_EQ(WaitForFile(marker), "ok");
   EXPECT_FALSE(SpawnDetached({}, {}));
+
+  // A working copy open for writing stays with this program: a browser started now must not
+  // hold it.
+  TextLineWriter workingCopy;
+  ASSERT_TRUE(workingCopy.Create(dir / "test.js").ok());
+  const std::string listing = dir / "fds";
+  ASSERT_TRUE(SpawnDetached({"sh", "-c", "ls -l /proc/$$/fd > \"$0.tmp\" && mv \"$0.tmp\" \"$0\"", listing}, {}));
+  const std::string open = WaitForFile(listing);
+  EXPECT_NE(open.find("/dev/null"), std::string::npos) << open;
+  EXPECT_EQ(open.find("test.js"), std::string::npos) << open;
 }
 
 }  // namespace

@@ -163,6 +163,13 @@ Status ReplaceFileContents(const std::string& nativePath, std::string_view bytes
   std::string target;
   Status status = ResolveTarget(nativePath, target);
   if (!status.ok()) return status;
+  // A file the user made read-only stays as it is, as a copy over it fails on Windows: no write
+  // permission for us, or no write bit at all (Wine's read-only attribute; binds root too).
+  struct stat existing {};
+  if (stat(target.c_str(), &existing) == 0 &&
+      ((existing.st_mode & 0222) == 0 || access(target.c_str(), W_OK) != 0)) {
+    return StatusFromErrno(EACCES, nativePath);
+  }
   const std::string directory = DirectoryOf(target);
   std::string tempPath = directory + "/." + NameOf(target) + ".varnel-XXXXXX";
   FileDescriptor temp(mkostemp(tempPath.data(), O_CLOEXEC));

@@ -87,6 +87,13 @@ TEST(AtomicFile, FailureLeavesTargetAndNoTemporaryFile) {
   EXPECT_EQ(test::ReadFile(dir / "folder/inside"), "kept");
   EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"folder"});
 
+  // A file made read-only (no write bit at all, which binds root too) is kept.
+  test::WriteFile(dir / "prefs.js", "kept");
+  chmod((dir / "prefs.js").c_str(), 0444);
+  EXPECT_EQ(ReplaceFileContents(dir / "prefs.js", "x").code, errc::kPermissionDenied);
+  EXPECT_EQ(test::ReadFile(dir / "prefs.js"), "kept");
+  fs::remove(dir / "prefs.js");
+
   // A link loop.
   fs::create_symlink("loop-b", dir / "loop-a");
   fs::create_symlink("loop-a", dir / "loop-b");

@@ -4,16 +4,28 @@
 
 namespace varnel {
 
-FileIdentity IdentityOf(const std::string& nativePath) {
+namespace {
+
+FileIdentity FromStat(const struct stat& st) {
   FileIdentity id;
-  struct stat st {};
-  if (::stat(nativePath.c_str(), &st) != 0) return id;
   id.exists = true;
   id.device = st.st_dev;
   id.inode = st.st_ino;
   id.size = st.st_size;
   id.modified = st.st_mtim;
   return id;
+}
+
+}  // namespace
+
+FileIdentity IdentityOf(const std::string& nativePath) {
+  struct stat st {};
+  return ::stat(nativePath.c_str(), &st) == 0 ? FromStat(st) : FileIdentity{};
+}
+
+FileIdentity IdentityOf(int descriptor) {
+  struct stat st {};
+  return ::fstat(descriptor, &st) == 0 ? FromStat(st) : FileIdentity{};
 }
 
 }  // namespace varnel

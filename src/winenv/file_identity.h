@@ -22,5 +22,7 @@ struct FileIdentity {
 
 // The identity of a native file (following links); exists is false when it cannot be found.
 FileIdentity IdentityOf(const std::string& nativePath);
+// The identity of the file an open descriptor reads.
+FileIdentity IdentityOf(int descriptor);
 
 }  // namespace varnel

@@ -14,7 +14,8 @@ Status StatusFromErrno(int error, const std::string& what) {
     case EPERM:
     case EROFS: code = errc::kPermissionDenied; break;
     case ENOSPC:
-    case EDQUOT: code = errc::kDiskFull; break;
+    case EDQUOT:
+    case EFBIG: code = errc::kDiskFull; break;
     case EIO: code = errc::kDeviceIo; break;
     case ENAMETOOLONG:
     case EINVAL: code = errc::kBadFileName; break;

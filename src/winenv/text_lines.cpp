@@ -1,5 +1,8 @@
 #include "winenv/text_lines.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdlib>
 
@@ -38,11 +41,12 @@ TextLineReader::~TextLineReader() { Close(); }
 
 Status TextLineReader::Open(const std::string& nativePath) {
   Close();
-  file_ = std::fopen(nativePath.c_str(), "rb");
+  file_ = std::fopen(nativePath.c_str(), "rbe");
   if (!file_) {
     status_ = StatusFromErrno(errno, nativePath);
     return status_;
   }
+  identity_ = IdentityOf(::fileno(file_));
   std::setvbuf(file_, nullptr, _IOFBF, kBufferSize);
   status_ = Status::Ok();
   return status_;
@@ -79,8 +83,17 @@ TextLineWriter::~TextLineWriter() { Close(); }
 Status TextLineWriter::Create(const std::string& nativePath) {
   Close();
   path_ = nativePath;
-  file_ = std::fopen(nativePath.c_str(), "wb");
-  if (!file_) return StatusFromErrno(errno, nativePath);
+  // A new file in place of whatever had the name: a link or a second name of another file
+  // (prefs.js itself, say) is removed, never written through.
+  if (::unlink(nativePath.c_str()) != 0 && errno != ENOENT) return StatusFromErrno(errno, nativePath);
+  const int fd = ::open(nativePath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return StatusFromErrno(errno, nativePath);
+  file_ = ::fdopen(fd, "wb");
+  if (!file_) {
+    const int error = errno;
+    ::close(fd);
+    return StatusFromErrno(error, nativePath);
+  }
   std::setvbuf(file_, nullptr, _IOFBF, kBufferSize);
   return Status::Ok();
 }

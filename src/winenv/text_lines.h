@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "winenv/file_identity.h"
 #include "winenv/status.h"
 
 namespace varnel {
@@ -29,11 +30,14 @@ class TextLineReader {
   bool ReadLine(std::string& line);
   const Status& status() const { return status_; }
   bool is_open() const { return file_ != nullptr; }
+  // The file being read, as it was when opened (not whatever has its name now).
+  const FileIdentity& identity() const { return identity_; }
   void Close();
 
  private:
   std::FILE* file_ = nullptr;
   Status status_;
+  FileIdentity identity_;
 };
 
 class TextLineWriter {
@@ -43,7 +47,8 @@ class TextLineWriter {
   TextLineWriter(const TextLineWriter&) = delete;
   TextLineWriter& operator=(const TextLineWriter&) = delete;
 
-  // Creates (or truncates) a native file for writing.
+  // Creates a new, empty native file for writing. Whatever had the name before is removed
+  // first, so a link there is replaced, never followed.
   Status Create(const std::string& nativePath);
   // Writes the line followed by CR LF.
   Status WriteLine(std::string_view line);
