@@ -19,6 +19,10 @@ void OnSignal(int) {
   [[maybe_unused]] ssize_t written = ::write(wakePipe[1], &byte, 1);
 }
 
+void RestoreDefaultHandling() {
+  for (int signal : kSignals) std::signal(signal, SIG_DFL);
+}
+
 }  // namespace
 
 SessionEndWatcher::SessionEndWatcher(std::function<void()> closeStep) : closeStep_(std::move(closeStep)) {
@@ -42,7 +46,7 @@ SessionEndWatcher::SessionEndWatcher(std::function<void()> closeStep) : closeSte
 
 SessionEndWatcher::~SessionEndWatcher() {
   if (!notifier_) return;
-  for (int signal : kSignals) std::signal(signal, SIG_DFL);
+  RestoreDefaultHandling();
   notifier_.reset();
   ::close(wakePipe[0]);
   ::close(wakePipe[1]);
@@ -52,7 +56,7 @@ SessionEndWatcher::~SessionEndWatcher() {
 void SessionEndWatcher::RunCloseStep() {
   if (ran_) return;
   ran_ = true;
-  for (int signal : kSignals) std::signal(signal, SIG_DFL);  // a second signal ends at once
+  RestoreDefaultHandling();  // a second signal ends at once
   closeStep_();
 }
 
