@@ -25,6 +25,8 @@ const std::vector<Subcommand>& Subcommands() {
       {"default-browser", DefaultBrowserCommand},
       {"open", OpenCommand},
       {"history", HistoryCommand},
+      {"bookmarks", BookmarksCommand},
+      {"favorites", FavoritesCommand},
   };
   return table;
 }
@@ -38,6 +40,8 @@ std::string HelpText() {
          "  varnel [--prefix DIR] default-browser [ie|netscape]    show, or switch, the default browser\n"
          "  varnel [--prefix DIR] open ADDRESS                     open an address as the windows do\n"
          "  varnel [--prefix DIR] history [--profile WINPATH]      list both typed-address histories\n"
+         "  varnel [--prefix DIR] bookmarks [--profile WINPATH]    print a profile's bookmark tree\n"
+         "  varnel [--prefix DIR] favorites [--dir WINPATH]        list favorites and their addresses\n"
          "  varnel --help | --version\n"
          "\n"
          "Options:\n"

@@ -3,6 +3,7 @@
 // and are handed to the core as 1252, and output goes back as UTF-8.
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "winenv/drive_map.h"
@@ -22,11 +23,16 @@ struct CommandContext {
 int SettingsCommand(CommandContext& context);
 int DefaultBrowserCommand(CommandContext& context);
 int OpenCommand(CommandContext& context);
+int BookmarksCommand(CommandContext& context);
+int FavoritesCommand(CommandContext& context);
 
 // Output helpers shared by the subcommands.
 std::string ForTerminal(const std::string& ansi);   // 1252 -> UTF-8
 std::string FromTerminal(const std::string& utf8);  // UTF-8 -> 1252
 std::string JsonString(const std::string& ansi);    // a quoted, escaped JSON string
+// Reads the subcommand's one option, "NAME VALUE" or "NAME=VALUE" (1252 from the terminal), into
+// `value`; anything else is a usage error, said on stderr: false.
+bool ParseOneOption(CommandContext& context, std::string_view name, std::string& value);
 // Warns on stderr when a running wineserver would overwrite what we are about to write.
 void WarnIfWineRunning(CommandContext& context);
 

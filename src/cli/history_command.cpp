@@ -17,23 +17,6 @@ struct HistoryListing {
   Status netscapeRead;
 };
 
-// Reads --profile WINPATH (or --profile=WINPATH); false on anything else.
-bool ParseProfileOption(CommandContext& c, std::string& profile) {
-  const std::string option = "--profile";
-  for (std::size_t i = 0; i < c.args.size(); ++i) {
-    const std::string& arg = c.args[i];
-    if (arg == option && i + 1 < c.args.size()) {
-      profile = FromTerminal(c.args[++i]);
-    } else if (arg.rfind(option + "=", 0) == 0) {
-      profile = FromTerminal(arg.substr(option.size() + 1));
-    } else {
-      c.err << "varnel: history takes only --profile WINPATH (and --json)\n";
-      return false;
-    }
-  }
-  return true;
-}
-
 void PrintJsonArray(std::ostream& out, const std::vector<std::string>& items) {
   out << "[";
   const char* separator = "";
@@ -77,7 +60,7 @@ void ReportNetscapeFailure(CommandContext& c, const HistoryListing& listing) {
 // code is 1.
 int HistoryCommand(CommandContext& c) {
   HistoryListing listing;
-  if (!ParseProfileOption(c, listing.profile)) return 2;
+  if (!ParseOneOption(c, "--profile", listing.profile)) return 2;
   if (listing.profile.empty()) listing.profile = ReadSetting(c.registry, Setting::NetLAU);
   if (listing.profile.empty()) {
     c.err << "varnel: no Netscape profile directory: give --profile WINPATH or set NetLAU "

@@ -29,6 +29,22 @@ std::string JsonString(const std::string& ansi) {
   return out + "\"";
 }
 
+bool ParseOneOption(CommandContext& c, std::string_view name, std::string& value) {
+  const std::string option(name);
+  for (std::size_t i = 0; i < c.args.size(); ++i) {
+    const std::string& arg = c.args[i];
+    if (arg == option && i + 1 < c.args.size()) {
+      value = FromTerminal(c.args[++i]);
+    } else if (arg.rfind(option + "=", 0) == 0) {
+      value = FromTerminal(arg.substr(option.size() + 1));
+    } else {
+      c.err << "varnel: this subcommand takes only " << option << " WINPATH (and --json)\n";
+      return false;
+    }
+  }
+  return true;
+}
+
 void WarnIfWineRunning(CommandContext& context) {
   if (context.registry.WineServerRunning()) {
     context.err << "varnel: warning: " << kWineRunningWarning << " (wineserver -k stops it)\n";

@@ -1,7 +1,7 @@
 #pragma once
 // The result of an operation that can fail: a numbered code and a text for the user.
 // Codes follow the classic runtime's file-error numbers, which the product's messages show:
-//   5 invalid argument (a history line that cannot be cut), 52 bad file name, 53 file not found,
+//   5 invalid argument (a history line that cannot be cut), 7 out of memory, 52 bad file name, 53 file not found,
 //   57 device I/O error, 61 disk full, 70 permission denied, 75 path/file access error,
 //   76 path not found. 0 means success.
 #include <string>
@@ -20,6 +20,7 @@ struct Status {
 
 namespace errc {
 inline constexpr int kInvalidArgument = 5;
+inline constexpr int kOutOfMemory = 7;
 inline constexpr int kBadFileName = 52;
 inline constexpr int kFileNotFound = 53;
 inline constexpr int kDeviceIo = 57;

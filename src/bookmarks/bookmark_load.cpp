@@ -1,0 +1,73 @@
+#include "bookmarks/bookmark_load.h"
+
+#include "winenv/line_scanner.h"
+
+namespace varnel {
+
+std::string BookmarkFileName(const std::string& profileDirectory) { return profileDirectory + "\\bookmark.htm"; }
+
+bool IsMissingFile(const Status& status) {
+  return status.code == errc::kFileNotFound || status.code == errc::kPathNotFound;
+}
+
+BookmarkFileReading ReadBookmarkFile(const DriveMap& drives, const std::string& profileDirectory, BookmarkTree& tree) {
+  BookmarkFileReading reading;
+  const std::string fileName = BookmarkFileName(profileDirectory);
+  const std::string native = drives.ToNative(fileName);
+  if (native.empty()) {
+    reading.status = Status::Error(errc::kPathNotFound, fileName + ": no drive maps this path");
+    return reading;
+  }
+  LineScanner scanner;
+  reading.status = scanner.Open(native);
+  if (!reading.status.ok()) return reading;
+  reading.opened = true;
+  BookmarkReader reader(tree);
+  reader.Begin();
+  std::string_view line;
+  bool cut = true;
+  while (cut && scanner.Next(line)) cut = reader.Line(line);
+  if (cut && scanner.status().ok()) cut = reader.End();
+  reading.status = scanner.status();
+  reading.linesRead = scanner.lineNumber();
+  if (!cut) reading.stoppedAtLine = reader.lineNumber();
+  return reading;
+}
+
+namespace {
+
+std::string ErrorText(const Status& status) {
+  return "error number " + std::to_string(status.code) + ": " + status.message;
+}
+
+}  // namespace
+
+void LoadBookmarks(const DriveMap& drives, const std::string& profileDirectory, BookmarkTree& tree,
+                   const BookmarkLoadUi& ui) {
+  ui.setStatus(kLoadingBookmarksStatus);
+  ui.setHourglass(true);
+  ui.treeReplacing();
+  tree.Clear();
+  const BookmarkFileReading reading = ReadBookmarkFile(drives, profileDirectory, tree);
+  ui.treeReplaced();
+  if (!reading.opened && IsMissingFile(reading.status)) {
+    ui.showMessage(kNoBookmarkFileMessage);
+    ui.setHourglass(false);
+    return;
+  }
+  if (!reading.opened) {
+    ui.setStatus("STATUS: bookmark.htm could not be read, " + ErrorText(reading.status));
+  } else if (reading.stoppedAtLine) {
+    ui.setStatus("STATUS: Bookmarks shown up to line " + std::to_string(*reading.stoppedAtLine) +
+                 " of bookmark.htm; that line could not be read");
+  } else if (!reading.status.ok()) {
+    ui.setStatus("STATUS: Bookmarks shown up to line " + std::to_string(reading.linesRead) +
+                 " of bookmark.htm; the rest could not be read, " + ErrorText(reading.status));
+  } else {
+    ui.setStatus(kReadyStatus);
+    ui.refreshFavorites();
+  }
+  ui.setHourglass(false);
+}
+
+}  // namespace varnel

@@ -1,0 +1,99 @@
+#include "bookmarks/bookmark_load.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "testsupport/temp_dir.h"
+
+namespace varnel {
+namespace {
+
+using Events = std::vector<std::string>;
+
+// The load's calls on the window, in order.
+class LoadTest : public ::testing::Test {
+ protected:
+  LoadTest() { prefix_.MakeDriveCDirectory("Program Files/Netscape/Users/default"); }
+
+  Events Load(const std::string& profile = kProfile) {
+    events_.clear();
+    LoadBookmarks(drives_, profile, tree_, ui_);
+    return events_;
+  }
+  void WriteBookmarks(const std::string& bytes) { test::WriteFile(Native(), bytes); }
+  std::string Native() const { return prefix_.native("drive_c/Program Files/Netscape/Users/default/bookmark.htm"); }
+
+  static constexpr const char* kProfile = "c:\\program files\\netscape\\users\\default";
+  test::TempPrefix prefix_;
+  DriveMap drives_{prefix_.path()};
+  BookmarkTree tree_;
+  Events events_;
+  BookmarkLoadUi ui_{[this](std::string_view s) { events_.push_back("status " + std::string(s)); },
+                     [this](bool on) { events_.push_back(on ? "hourglass" : "default pointer"); },
+                     [this] { events_.push_back("replacing"); },
+                     [this] { events_.push_back("replaced " + std::to_string(tree_.size())); },
+                     [this](std::string_view s) { events_.push_back("message " + std::string(s)); },
+                     [this] { events_.push_back("refresh favorites"); }};
+};
+
+TEST_F(LoadTest, AWholeReadEndsReadyAndRefreshesTheFavorites) {
+  WriteBookmarks("<DL><p>\r\n<DT><A HREF=\"http://a/\">A</A>\r\n</DL><p>\r\n");
+  const Events expected = {"status STATUS: Loading Netscape bookmarks", "hourglass", "replacing", "replaced 2",
+                           "status STATUS: Ready", "refresh favorites", "default pointer"};
+  EXPECT_EQ(Load(), expected);
+  EXPECT_EQ(Load(), expected);  // pressed again: the same tree, not a second copy
+  EXPECT_EQ(tree_.size(), 2u);
+}
+
+TEST_F(LoadTest, AMissingFileShowsTheProfileMessageAndLeavesTheTreeEmpty) {
+  WriteBookmarks("<DT><A HREF=\"http://a/\">A</A>\r\n");
+  Load();
+  std::remove(Native().c_str());
+  const Events expected = {"status STATUS: Loading Netscape bookmarks", "hourglass", "replacing", "replaced 0",
+                           "message " + std::string(kNoBookmarkFileMessage), "default pointer"};
+  EXPECT_EQ(Load(), expected);
+  EXPECT_EQ(Load("c:\\no such profile"), expected);
+  EXPECT_EQ(Load("q:\\unmapped drive"), expected);
+}
+
+TEST_F(LoadTest, ALineThatCannotBeCutEndsTheLoadWithItsNumber) {
+  WriteBookmarks("<DT><A HREF=\"http://a/\">A</A>\r\n<DT><A HREF=\"http://b/>B</A>\r\n<DT><A HREF=\"c\">C</A>\r\n");
+  EXPECT_EQ(Load(), (Events{"status STATUS: Loading Netscape bookmarks", "hourglass", "replacing", "replaced 2",
+                            "status STATUS: Bookmarks shown up to line 2 of bookmark.htm; that line could not be read",
+                            "default pointer"}));
+}
+
+TEST_F(LoadTest, AFileThatCannotBeReadIsSaidOnTheStatusLine) {
+  ASSERT_EQ(mkdir(Native().c_str(), 0700), 0);  // a directory named bookmark.htm
+  const Events events = Load();
+  ASSERT_EQ(events.size(), 6u);
+  EXPECT_EQ(events[4].rfind("status STATUS: bookmark.htm could not be read, error number ", 0), 0u) << events[4];
+  EXPECT_EQ(events[5], "default pointer");
+}
+
+TEST(BookmarkFile, TheRealNetscapeFileIsReadWhole) {
+  test::TempPrefix prefix;
+  prefix.MakeDriveCDirectory("p");
+  test::WriteFile(prefix.native("drive_c/p/bookmark.htm"), test::ReadFile(test::CorpusPath("netscape4-bookmark.htm")));
+  DriveMap drives(prefix.path());
+  BookmarkTree tree;
+  const BookmarkFileReading reading = ReadBookmarkFile(drives, "c:\\p", tree);
+  ASSERT_TRUE(reading.status.ok()) << reading.status.message;
+  EXPECT_FALSE(reading.stoppedAtLine);
+  EXPECT_EQ(reading.linesRead, 1807u);  // 1,806 CR LF ends and the lone LF after the heading
+  EXPECT_EQ(tree.key(0), "NoFolder");
+  // The toolbar folder's nested "Search" folder is flattened into it, and its end ends the
+  // toolbar folder, so "Computers" is the second top-level folder.
+  const auto search = tree.Find("Inference Find!");
+  ASSERT_TRUE(search);
+  EXPECT_EQ(tree.address(*search), "http://www.infind.com");
+  EXPECT_EQ(tree.key(tree.parent(*search)), "Personal Toolbar Folder 1");
+  const auto slashdot = tree.Find("Slashdot.org");
+  ASSERT_TRUE(slashdot);
+  EXPECT_EQ(tree.key(tree.parent(*slashdot)), "Computers 2");
+  EXPECT_GT(tree.size(), 900u);
+  EXPECT_NE(tree.lastMadeVisible(), BookmarkTree::kNone);
+}
+
+}  // namespace
+}  // namespace varnel

@@ -1,0 +1,168 @@
+#include "bookmarks/bookmark_reader.h"
+
+namespace varnel {
+namespace {
+
+constexpr std::string_view kFolderMarker = "<DT><H3";
+constexpr std::string_view kBookmarkMarker = "<DT><A";
+constexpr std::string_view kDescriptionMarker = "<DD>";
+constexpr std::string_view kListEndMarker = "</DL><p>";
+
+// The characters between a bookmark marker and its address: a blank, HREF, "=" and the quote.
+constexpr std::size_t kAddressOffset = 13;
+// What follows the name: "</A>" after a title, "</H3>" after a folder name.
+constexpr std::size_t kTitleTail = 4;
+constexpr std::size_t kFolderTail = 5;
+
+bool Contains(std::string_view line, std::string_view marker) { return line.find(marker) != std::string_view::npos; }
+
+// The name that follows the first ">" found from the 8th character after the marker's start,
+// up to `tail` characters before the line's end; without such a ">", from the line's start.
+// Nothing when fewer than `tail` characters follow that ">".
+std::optional<std::string_view> CutName(std::string_view line, std::size_t marker, std::size_t tail) {
+  const std::size_t gt = line.find('>', marker + 7);
+  const std::size_t start = gt == std::string_view::npos ? 0 : gt + 1;
+  if (line.size() < start + tail) return std::nullopt;
+  return line.substr(start, line.size() - start - tail);
+}
+
+}  // namespace
+
+void BookmarkReader::Begin() {
+  actions_.AddNode({std::nullopt, kRootKey, kRootText, BookmarkPicture::Folder, std::nullopt});
+}
+
+bool BookmarkReader::Line(std::string_view line) {
+  ++lineNumber_;
+  L_ = line;
+  bool cut = true;
+  switch (state()) {
+    case State::TopLevel: cut = TopLevelLine(); break;
+    case State::Folder: cut = FolderLine(); break;
+    case State::FirstDescription: cut = FirstDescriptionLine(); break;
+    case State::SecondDescription: cut = SecondDescriptionLine(); break;
+  }
+  if (states_.size() > 1) {
+    // An inner state ended by the end of the file retests what was read last.
+    last_.assign(L_);
+    L_ = last_;
+  }
+  return cut;
+}
+
+bool BookmarkReader::End() {
+  while (states_.size() > 1) {
+    if (!LeaveState()) return false;
+  }
+  return true;
+}
+
+bool BookmarkReader::TopLevelLine() {
+  if (Contains(L_, kFolderMarker)) return FolderHeader();
+  if (Contains(L_, kBookmarkMarker)) return AddBookmark(kRootKey);
+  return true;  // descriptions and list ends are ignored here
+}
+
+bool BookmarkReader::FolderLine() {
+  if (Contains(L_, kListEndMarker)) return LeaveState();
+  if (Contains(L_, kDescriptionMarker)) {
+    Description(false);
+    return true;
+  }
+  if (Contains(L_, kBookmarkMarker)) return AddBookmark(folderKey_);
+  return true;
+}
+
+bool BookmarkReader::FirstDescriptionLine() {
+  if (Contains(L_, kListEndMarker)) return LeaveState();
+  if (Contains(L_, kDescriptionMarker)) {
+    Description(true);
+    return true;
+  }
+  if (Contains(L_, kBookmarkMarker)) return AddBookmark(folderKey_);
+  return true;
+}
+
+bool BookmarkReader::SecondDescriptionLine() {
+  if (Contains(L_, kListEndMarker)) return LeaveState();
+  if (Contains(L_, kBookmarkMarker)) return AddBookmark(secondKey_);
+  return true;  // a third description is ignored
+}
+
+// Ends the current state. The folder and first-description states, when the state they entered
+// ends, try their bookmark rule once more on L.
+bool BookmarkReader::LeaveState() {
+  states_.pop_back();
+  const bool retest = state() == State::Folder || state() == State::FirstDescription;
+  if (retest && Contains(L_, kBookmarkMarker)) return AddBookmark(folderKey_);
+  return true;
+}
+
+bool BookmarkReader::FolderHeader() {
+  ++folders_;
+  const std::optional<std::string_view> name = CutName(L_, L_.find(kFolderMarker), kFolderTail);
+  if (!name) return false;
+  L_ = *name;
+  folderKey_.assign(*name).append(" ").append(std::to_string(folders_));
+  actions_.AddNode({std::nullopt, folderKey_, *name, BookmarkPicture::Folder, std::nullopt});
+  states_.push_back(State::Folder);
+  return true;
+}
+
+void BookmarkReader::Description(bool second) {
+  L_ = L_.substr(kDescriptionMarker.size());
+  scratch_.assign(folderKey_).append(L_);
+  actions_.AddNode({folderKey_, scratch_, L_, BookmarkPicture::Folder, std::nullopt});
+  if (second) secondKey_ = scratch_;
+  actions_.MakeVisible();
+  states_.push_back(second ? State::SecondDescription : State::FirstDescription);
+}
+
+bool BookmarkReader::AddBookmark(std::string_view parentKey) {
+  const std::size_t marker = L_.find(kBookmarkMarker);
+  const std::size_t start = marker + kAddressOffset;
+  const std::size_t quote = L_.find('"', start);
+  if (quote == std::string_view::npos) return false;
+  const std::string_view address = L_.substr(start, quote - start);
+  const std::optional<std::string_view> title = CutName(L_, marker, kTitleTail);
+  if (!title) return false;
+  L_ = *title;
+  actions_.AddNode({parentKey, *title, *title, BookmarkPicture::Bookmark, address});
+  actions_.MakeVisible();
+  return true;
+}
+
+namespace {
+
+class CollectedActions : public BookmarkActions {
+ public:
+  void AddNode(const BookmarkNodeToAdd& node) override {
+    BookmarkAction action{BookmarkAction::Kind::AddNode, std::nullopt, std::string(node.key), std::string(node.text),
+                          node.picture, std::nullopt};
+    if (node.parentKey) action.parentKey = std::string(*node.parentKey);
+    if (node.address) action.address = std::string(*node.address);
+    actions.push_back(std::move(action));
+  }
+  void MakeVisible() override { actions.push_back({BookmarkAction::Kind::MakeVisible, {}, {}, {}, {}, {}}); }
+  std::vector<BookmarkAction> actions;
+};
+
+}  // namespace
+
+BookmarkReading ReadBookmarkLines(const std::vector<std::string>& lines) {
+  CollectedActions collected;
+  BookmarkReader reader(collected);
+  BookmarkReading reading;
+  reader.Begin();
+  bool whole = true;
+  for (const std::string& line : lines) {
+    whole = reader.Line(line);
+    if (!whole) break;
+  }
+  if (whole) whole = reader.End();
+  if (!whole) reading.stoppedAtLine = reader.lineNumber();
+  reading.actions = std::move(collected.actions);
+  return reading;
+}
+
+}  // namespace varnel

@@ -1,0 +1,74 @@
+#pragma once
+// The bookmark tree: nodes with a key unique in the whole tree (exact text, letter case counts),
+// a text, a picture and, on bookmarks, an address. It applies the reader's actions: a node whose
+// key is already used is refused and nothing else changes; "make visible" expands every ancestor
+// of the node just added and makes it the node the view scrolls to. Nodes are kept flat, in the
+// order added; each knows its parent and its row there, and each parent its children in order.
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "bookmarks/bookmark_reader.h"
+
+namespace varnel {
+
+class BookmarkTree : public BookmarkActions {
+ public:
+  using NodeId = std::int32_t;
+  static constexpr NodeId kNone = -1;
+
+  void Clear();
+  // False when the key is already used (or the parent key is unknown): nothing was added.
+  bool Add(const BookmarkNodeToAdd& node);
+
+  // BookmarkActions
+  void AddNode(const BookmarkNodeToAdd& node) override { lastAdded_ = Add(node) ? NodeId(nodes_.size() - 1) : kNone; }
+  void MakeVisible() override;
+
+  std::size_t size() const { return nodes_.size(); }
+  std::optional<NodeId> Find(std::string_view key) const;
+  std::string_view key(NodeId id) const;
+  std::string_view text(NodeId id) const;
+  std::optional<std::string_view> address(NodeId id) const;
+  BookmarkPicture picture(NodeId id) const { return nodes_[id].picture; }
+  NodeId parent(NodeId id) const { return nodes_[id].parent; }
+  // The node's position among its parent's children (or among the top-level nodes).
+  int row(NodeId id) const { return nodes_[id].row; }
+  // The children of a node, or with kNone the top-level nodes.
+  const std::vector<NodeId>& children(NodeId id) const;
+  // Expanded: a node made visible lies below it.
+  bool expanded(NodeId id) const { return nodes_[id].expanded; }
+  // The last node made visible (the view scrolls to it), kNone when none was.
+  NodeId lastMadeVisible() const { return lastMadeVisible_; }
+
+ private:
+  struct Node {
+    std::string data;  // the key, then the text when it differs from the key, then the address
+    std::size_t keyLength = 0;
+    std::size_t textStart = 0;
+    std::size_t textLength = 0;
+    NodeId parent = kNone;
+    std::int32_t row = 0;
+    std::int32_t childList = -1;  // index into childLists_, -1 when it has no children
+    BookmarkPicture picture = BookmarkPicture::Folder;
+    bool hasAddress = false;
+    bool expanded = false;
+  };
+
+  std::vector<NodeId>& ChildrenOf(NodeId parent);
+  void IndexKey(NodeId id);
+  void Place(NodeId id);
+
+  std::deque<Node> nodes_;
+  std::vector<std::vector<NodeId>> childLists_;
+  std::vector<NodeId> topLevel_;
+  std::vector<NodeId> index_;  // open addressing over the keys; kNone marks a free slot
+  NodeId lastAdded_ = kNone;
+  NodeId lastMadeVisible_ = kNone;
+};
+
+}  // namespace varnel

@@ -1,0 +1,42 @@
+#include "bookmarks/favorites.h"
+
+#include "winenv/code_page.h"
+#include "winenv/line_scanner.h"
+
+namespace varnel {
+
+FavoritesDirectoryChoice ChooseFavoritesDirectory(const std::string& remembered, const DriveMap& drives) {
+  const bool useRemembered = !remembered.empty();
+  const std::string candidate = useRemembered ? remembered : std::string(kStandardFavoritesDirectory);
+  if (drives.IsDirectory(candidate)) return {candidate, std::nullopt};
+  return {std::nullopt, std::string(useRemembered ? kFavoritesDirectoryGone : kNoStandardFavoritesDirectory)};
+}
+
+std::optional<std::string_view> FavoriteAddressOfLine(std::string_view line) {
+  constexpr std::string_view kAddressKey = "URL=";
+  if (line.size() < kAddressKey.size() || !EqualNoCaseAnsi(line.substr(0, kAddressKey.size()), kAddressKey)) {
+    return std::nullopt;
+  }
+  return line.substr(kAddressKey.size());
+}
+
+Status ReadFavoriteAddress(const DriveMap& drives, const std::string& windowsPath, std::optional<std::string>& address) {
+  address.reset();
+  const std::string native = drives.ToNative(windowsPath);
+  if (native.empty()) return Status::Error(errc::kPathNotFound, windowsPath + ": no drive maps this path");
+  LineScanner scanner;
+  Status opened = scanner.Open(native);
+  if (!opened.ok()) return opened;
+  std::string_view line;
+  while (scanner.Next(line)) {
+    if (const std::optional<std::string_view> found = FavoriteAddressOfLine(line)) address = std::string(*found);
+  }
+  if (!scanner.status().ok()) address.reset();
+  return scanner.status();
+}
+
+std::string FavoriteTitle(std::string_view fileName) {
+  return std::string(fileName.substr(0, fileName.size() < 4 ? 0 : fileName.size() - 4));
+}
+
+}  // namespace varnel

@@ -1,0 +1,42 @@
+#pragma once
+// Internet Explorer's favorites: the directory that holds them, and the address kept in a
+// favorite file (*.url, an Internet Shortcut).
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "winenv/drive_map.h"
+#include "winenv/status.h"
+
+namespace varnel {
+
+inline constexpr std::string_view kStandardFavoritesDirectory = "c:\\windows\\favorites";
+inline constexpr std::string_view kFavoritePattern = "*.url";
+inline constexpr std::string_view kFavoritesDirectoryGone =
+    "The directory last used for your IE favorites does not exist, the directory may have been deleted or rename";
+inline constexpr std::string_view kNoStandardFavoritesDirectory =
+    "Unable to find the normal directory for IE favorites, c:\\windows\\favorites, you will need to use the "
+    "directory control on the top left of form to browse for the directory.  You will know you have a favorite "
+    "directory when you start to see .url files in the list box to the right of the directory.";
+
+// Where the favorites list starts: the remembered directory (IEfav) when it is not empty, else
+// the standard one, each only when it is an existing directory (a plain file of that name does
+// not count). When the chosen one does not exist there is no directory, only the message for it.
+struct FavoritesDirectoryChoice {
+  std::optional<std::string> directory;
+  std::optional<std::string> message;
+};
+FavoritesDirectoryChoice ChooseFavoritesDirectory(const std::string& remembered, const DriveMap& drives);
+
+// The address when `line` is an address line: its first four characters are "URL=" in any
+// letter case; the address is the rest of the line, unchanged.
+std::optional<std::string_view> FavoriteAddressOfLine(std::string_view line);
+
+// Reads a favorite file line by line (CR, CR LF or LF end a line); every line is examined and
+// the last address line wins. No address line: `address` stays empty and the read is Ok.
+Status ReadFavoriteAddress(const DriveMap& drives, const std::string& windowsPath, std::optional<std::string>& address);
+
+// The title a favorite file stands for: its name without the last four characters (".url").
+std::string FavoriteTitle(std::string_view fileName);
+
+}  // namespace varnel

@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/commands.h"
+#include "settings/settings.h"
+#include "testsupport/temp_dir.h"
+
+namespace varnel {
+namespace {
+
+// The bookmarks and favorites subcommands on a prefix with a profile and a favorites folder.
+class CollectionsCommandTest : public ::testing::Test {
+ protected:
+  CollectionsCommandTest() {
+    prefix_.MakeDriveCDirectory("Program Files/Netscape/Users/jane");
+    prefix_.MakeDriveCDirectory("Windows/Favorites");
+  }
+  int Run(int (*command)(CommandContext&), std::vector<std::string> args, bool json = false) {
+    out_.str("");
+    err_.str("");
+    CommandContext context{registry_, drives_, out_, err_, std::move(args), json};
+    return command(context);
+  }
+  void WriteBookmarks(const std::string& bytes) {
+    test::WriteFile(prefix_.native("drive_c/Program Files/Netscape/Users/jane/bookmark.htm"), bytes);
+  }
+  void WriteFavorite(const std::string& name, const std::string& bytes) {
+    test::WriteFile(prefix_.native("drive_c/Windows/Favorites/" + name), bytes);
+  }
+
+  static constexpr const char* kProfile = "c:\\program files\\netscape\\users\\jane";
+  test::TempPrefix prefix_;
+  Registry registry_{prefix_.path()};
+  DriveMap drives_{prefix_.path()};
+  std::ostringstream out_;
+  std::ostringstream err_;
+};
+
+const char* const kBookmarks =
+    "<H1>B</H1>\r\n<DT><A HREF=\"http://loose/\">Caf\xe9</A>\r\n<DT><H3 ADD_DATE=\"1\">Work</H3>\r\n<DL><p>\r\n"
+    "<DD>notes\r\n<DT><A HREF=\"\">Empty</A>\r\n</DL><p>\r\n";
+
+TEST_F(CollectionsCommandTest, BookmarksPrintsTheTreeAsTextAndJson) {
+  WriteBookmarks(kBookmarks);
+  WriteSetting(registry_, Setting::NetLAU, kProfile);
+  ASSERT_EQ(Run(BookmarksCommand, {}), 0) << err_.str();
+  EXPECT_EQ(out_.str(),
+            "Bookmarks not In folders\n  Caf\xc3\xa9 <http://loose/>\nWork\n  notes\n  Empty <>\n");
+  ASSERT_EQ(Run(BookmarksCommand, {"--profile", kProfile}, true), 0);
+  EXPECT_EQ(out_.str(),
+            "{\"profile\": \"c:\\\\program files\\\\netscape\\\\users\\\\jane\", \"nodes\": ["
+            "{\"key\": \"NoFolder\", \"parent\": null, \"text\": \"Bookmarks not In folders\", \"picture\": 2, "
+            "\"address\": null}, "
+            "{\"key\": \"Caf\xc3\xa9\", \"parent\": \"NoFolder\", \"text\": \"Caf\xc3\xa9\", \"picture\": 1, "
+            "\"address\": \"http://loose/\"}, "
+            "{\"key\": \"Work 1\", \"parent\": null, \"text\": \"Work\", \"picture\": 2, \"address\": null}, "
+            "{\"key\": \"Work 1notes\", \"parent\": \"Work 1\", \"text\": \"notes\", \"picture\": 2, \"address\": null}, "
+            "{\"key\": \"Empty\", \"parent\": \"Work 1\", \"text\": \"Empty\", \"picture\": 1, \"address\": \"\"}"
+            "], \"stopped_at_line\": null}\n");
+}
+
+TEST_F(CollectionsCommandTest, BookmarksFailures) {
+  // No profile at all, no bookmark file, a usage error.
+  EXPECT_EQ(Run(BookmarksCommand, {}), 1);
+  EXPECT_NE(err_.str().find("NetLAU"), std::string::npos);
+  EXPECT_EQ(Run(BookmarksCommand, {"--profile", kProfile}), 1);
+  EXPECT_EQ(err_.str(), std::string("varnel: there is no bookmark file ") + kProfile + "\\bookmark.htm\n");
+  EXPECT_EQ(Run(BookmarksCommand, {"--dir", kProfile}), 2);
+  // A line that cannot be cut: what came before it, its number on stderr, exit 3.
+  WriteBookmarks("<DT><A HREF=\"a\">A</A>\r\n<DT><A HREF=\"b>B</A>\r\n");
+  EXPECT_EQ(Run(BookmarksCommand, {"--profile", kProfile}, true), 3);
+  EXPECT_NE(out_.str().find("\"stopped_at_line\": 2}"), std::string::npos);
+  EXPECT_NE(err_.str().find("line 2 of"), std::string::npos);
+}
+
+TEST_F(CollectionsCommandTest, FavoritesListsTitlesAndAddressesInTheListsOrder) {
+  WriteFavorite("b site.URL", "[InternetShortcut]\r\r\nURL=http://b/\r\r\n");
+  WriteFavorite("A site.url", "[DEFAULT]\r\nBASEURL=http://x/\r\n[InternetShortcut]\r\nURL=http://a/\r\nIconIndex=0\r\n");
+  WriteFavorite("none.url", "[InternetShortcut]\r\n");
+  WriteFavorite("other.txt", "URL=http://not-listed/\r\n");
+  ASSERT_EQ(Run(FavoritesCommand, {}), 0) << err_.str();
+  EXPECT_EQ(out_.str(), "A site <http://a/>\nb site <http://b/>\nnone (no address)\n");
+  ASSERT_EQ(Run(FavoritesCommand, {"--dir=c:\\windows\\favorites"}, true), 0);
+  EXPECT_EQ(out_.str(),
+            "{\"dir\": \"c:\\\\windows\\\\favorites\", \"favorites\": ["
+            "{\"file\": \"A site.url\", \"title\": \"A site\", \"address\": \"http://a/\"}, "
+            "{\"file\": \"b site.URL\", \"title\": \"b site\", \"address\": \"http://b/\"}, "
+            "{\"file\": \"none.url\", \"title\": \"none\", \"address\": null}]}\n");
+  // IEfav wins over the standard directory; a directory that is not there fails.
+  WriteSetting(registry_, Setting::IEfav, "c:\\gone");
+  EXPECT_EQ(Run(FavoritesCommand, {}), 1);
+  EXPECT_EQ(err_.str(), "varnel: the favorites directory c:\\gone does not exist\n");
+}
+
+}  // namespace
+}  // namespace varnel

@@ -1,0 +1,66 @@
+#include <ostream>
+
+#include "bookmarks/favorites.h"
+#include "cli/commands.h"
+#include "settings/settings.h"
+
+namespace varnel {
+namespace {
+
+struct Favorite {
+  std::string file;
+  std::optional<std::string> address;
+};
+
+void PrintJson(CommandContext& c, const std::string& dir, const std::vector<Favorite>& favorites) {
+  c.out << "{\"dir\": " << JsonString(dir) << ", \"favorites\": [";
+  const char* separator = "";
+  for (const Favorite& f : favorites) {
+    c.out << separator << "{\"file\": " << JsonString(f.file) << ", \"title\": " << JsonString(FavoriteTitle(f.file))
+          << ", \"address\": " << (f.address ? JsonString(*f.address) : "null") << "}";
+    separator = ", ";
+  }
+  c.out << "]}\n";
+}
+
+void PrintText(CommandContext& c, const std::vector<Favorite>& favorites) {
+  for (const Favorite& f : favorites) {
+    c.out << ForTerminal(FavoriteTitle(f.file)) << " "
+          << (f.address ? "<" + ForTerminal(*f.address) + ">" : std::string("(no address)")) << "\n";
+  }
+}
+
+}  // namespace
+
+// Lists the favorite files of a directory (default IEfav, else the standard directory) in the
+// favorites list's order, each with its address. Exit 1 when the directory is not there or a
+// favorite could not be read (the others are still listed).
+int FavoritesCommand(CommandContext& c) {
+  std::string dir;
+  if (!ParseOneOption(c, "--dir", dir)) return 2;
+  if (dir.empty()) dir = ReadSetting(c.registry, Setting::IEfav);
+  if (dir.empty()) dir = kStandardFavoritesDirectory;
+  if (!c.drives.IsDirectory(dir)) {
+    c.err << "varnel: the favorites directory " << ForTerminal(dir) << " does not exist\n";
+    return 1;
+  }
+  std::vector<Favorite> favorites;
+  int exitCode = 0;
+  for (const std::string& file : c.drives.Files(dir, kFavoritePattern)) {
+    Favorite& favorite = favorites.emplace_back(Favorite{file, std::nullopt});
+    const Status read = ReadFavoriteAddress(c.drives, WindowsChild(dir, file), favorite.address);
+    if (!read.ok()) {
+      c.err << "varnel: cannot read " << ForTerminal(file) << " (error number " << read.code
+            << "): " << ForTerminal(read.message) << "\n";
+      exitCode = 1;
+    }
+  }
+  if (c.json) {
+    PrintJson(c, dir, favorites);
+  } else {
+    PrintText(c, favorites);
+  }
+  return exitCode;
+}
+
+}  // namespace varnel

@@ -1,0 +1,125 @@
+#include "winenv/line_scanner.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+namespace varnel {
+namespace {
+
+constexpr std::size_t kChunk = 1 << 18;
+constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
+
+}  // namespace
+
+LineScanner::~LineScanner() { Close(); }
+
+Status LineScanner::Open(const std::string& nativePath) {
+  Close();
+  path_ = nativePath;
+  begin_ = end_ = 0;
+  nextCr_ = nextLf_ = kUnknown;
+  atEnd_ = skipLf_ = false;
+  lineNumber_ = 0;
+  // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; it is refused just below.
+  fd_ = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd_ < 0) return status_ = StatusFromErrno(errno, nativePath);
+  struct stat info {};
+  if (::fstat(fd_, &info) != 0) {
+    status_ = StatusFromErrno(errno, nativePath);
+  } else if (!S_ISREG(info.st_mode)) {
+    status_ = S_ISDIR(info.st_mode) ? StatusFromErrno(EISDIR, nativePath)
+                                    : Status::Error(errc::kPathFileAccess, nativePath + ": not a regular file");
+  } else if (::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK) != 0) {
+    status_ = StatusFromErrno(errno, nativePath);
+  } else {
+    status_ = Status::Ok();
+    return status_;
+  }
+  Close();
+  return status_;
+}
+
+void LineScanner::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+// Moves the unread bytes to the front, makes room (the buffer grows for a line longer than
+// itself) and reads the next chunk. False at the end of the file or on a failure.
+bool LineScanner::Fill() {
+  if (atEnd_ || fd_ < 0) return false;
+  if (begin_ > 0) {
+    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+  }
+  nextCr_ = nextLf_ = kUnknown;
+  try {
+    if (buffer_.size() - end_ < kChunk) buffer_.resize(std::max(buffer_.size() * 2, end_ + kChunk));
+  } catch (const std::bad_alloc&) {
+    status_ = Status::Error(errc::kOutOfMemory, path_ + ": a line too long for the memory available");
+    return false;
+  }
+  for (;;) {
+    const ssize_t n = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      status_ = StatusFromErrno(errno, path_);
+      return false;
+    }
+    if (n == 0) {
+      atEnd_ = true;
+      return false;
+    }
+    end_ += static_cast<std::size_t>(n);
+    return true;
+  }
+}
+
+// The position of the next `wanted` byte at or after begin_ (end_ when there is none in the
+// buffer). Each byte is searched once: the last find is kept while it lies ahead.
+std::size_t LineScanner::FindFrom(char wanted, std::size_t& cache) const {
+  if (cache != kUnknown && cache >= begin_) return cache;
+  const void* found = std::memchr(buffer_.data() + begin_, wanted, end_ - begin_);
+  cache = found ? static_cast<std::size_t>(static_cast<const char*>(found) - buffer_.data()) : end_;
+  return cache;
+}
+
+bool LineScanner::Next(std::string_view& line) {
+  if (!status_.ok() || fd_ < 0) return false;
+  for (;;) {
+    if (skipLf_ && begin_ < end_) {
+      if (buffer_[begin_] == '\n') ++begin_;
+      skipLf_ = false;
+    }
+    const std::size_t cr = FindFrom('\r', nextCr_);
+    const std::size_t lf = FindFrom('\n', nextLf_);
+    const std::size_t stop = std::min(cr, lf);
+    if (stop < end_) {
+      line = std::string_view(buffer_.data() + begin_, stop - begin_);
+      begin_ = stop + 1;
+      if (stop == cr) {
+        if (begin_ < end_) {
+          if (buffer_[begin_] == '\n') ++begin_;
+        } else {
+          skipLf_ = true;  // the LF that may follow is in the next chunk
+        }
+      }
+      ++lineNumber_;
+      return true;
+    }
+    if (Fill()) continue;
+    if (!status_.ok() || begin_ == end_) return false;
+    line = std::string_view(buffer_.data() + begin_, end_ - begin_);  // the last line, without an end
+    begin_ = end_;
+    ++lineNumber_;
+    return true;
+  }
+}
+
+}  // namespace varnel

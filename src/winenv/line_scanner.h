@@ -1,0 +1,52 @@
+#pragma once
+// The reader of the browsers' own text files (bookmark.htm, favorite files), which end their
+// lines at CR, CR LF or a lone LF: each of the three ends a line, and the text of the line is
+// otherwise unchanged. The last line may end at the end of the file; an empty file has no lines.
+//
+// Lines come back as views into the scanner's buffer, valid until the next call, so a file of
+// any size is read in one pass without a copy per line. Only regular files are read: a FIFO, a
+// device or a directory is refused at once, without blocking. A read failure is a failure, never
+// an end of file.
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "winenv/status.h"
+
+namespace varnel {
+
+class LineScanner {
+ public:
+  LineScanner() = default;
+  ~LineScanner();
+  LineScanner(const LineScanner&) = delete;
+  LineScanner& operator=(const LineScanner&) = delete;
+
+  // Opens a native file; code 53 when it does not exist.
+  Status Open(const std::string& nativePath);
+  // The next line; false at the end of the file or after a failure (see status()).
+  bool Next(std::string_view& line);
+  const Status& status() const { return status_; }
+  // How many lines Next has returned.
+  std::size_t lineNumber() const { return lineNumber_; }
+  void Close();
+
+ private:
+  bool Fill();
+  std::size_t FindFrom(char wanted, std::size_t& cache) const;
+
+  int fd_ = -1;
+  Status status_;
+  std::string path_;
+  std::vector<char> buffer_;
+  std::size_t begin_ = 0;  // the unread bytes are [begin_, end_)
+  std::size_t end_ = 0;
+  std::size_t nextCr_ = 0;  // where the next CR / LF at or after begin_ was found (end_: none)
+  std::size_t nextLf_ = 0;
+  bool atEnd_ = false;
+  bool skipLf_ = false;  // the last line ended at a CR that was the buffer's last byte
+  std::size_t lineNumber_ = 0;
+};
+
+}  // namespace varnel
