@@ -14,6 +14,7 @@
 #include "setup/setup_window.h"
 #include "widgets/ansi_text.h"
 #include "widgets/dialogs.h"
+#include "widgets/controls.h"
 #include "widgets/twips.h"
 
 namespace varnel {
@@ -24,21 +25,6 @@ constexpr const char* kLaunchTip =
     "Launch browser without any MRU or Bookmark selected, will default to Varnel update page.";
 constexpr const char* kListHelp =
     "(left click to highlight MRU, then right click to delete, then Save MRU.  To launch double click)";
-
-QPushButton* Button(QWidget* parent, const char* caption, int l, int t, int w, int h) {
-  auto* button = new QPushButton(QString::fromLatin1(caption), parent);
-  PlaceTwips(button, l, t, w, h);
-  return button;
-}
-
-QLabel* Label(QWidget* parent, const char* caption, int l, int t, int w, int h) {
-  auto* label = new QLabel(QString::fromLatin1(caption), parent);
-  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  label->setWordWrap(h > 255);  // a one-line label clips its text, as the classic label does
-  label->setAutoFillBackground(true);  // opaque: a later label covers an earlier one
-  PlaceTwips(label, l, t, w, h);
-  return label;
-}
 
 ClickableImage* Image(QWidget* parent, const char* picture, int l, int t) {
   auto* image = new ClickableImage(parent);
@@ -84,7 +70,7 @@ void MainScreen::CreateControls() {
   PlaceTwips(WebBrowser1, 120, -120, 9255, 1575);
   Drive1 = new DriveListBox(forms_.drives(), this);
   PlaceTwips(Drive1, 2640, 1800, 1215, 420);
-  Command5 = Button(this, "Support ", 5400, 6240, 1575, 375);
+  Command5 = MakeButton(this, "Support ", 5400, 6240, 1575, 375);
   List2 = new ClassicListBox(this);
   List2->setToolTip(QString::fromLatin1(history_text::kIeListTip.data(), history_text::kIeListTip.size()));
   PlaceTwips(List2, 120, 2880, 8790, 1425);
@@ -93,8 +79,8 @@ void MainScreen::CreateControls() {
   Frame1->setMouseTracking(true);
   PlaceTwips(Frame1, 4200, 1440, 5295, 1095);
   Image3 = Image(Frame1, ":/icons/setup.svg", 360, 240);
-  Label6 = Label(Frame1, "Set up Browsers", 240, 720, 1095, 375);
-  Label3 = Label(Frame1, "Click to launch", 3600, 840, 1815, 255);
+  Label6 = MakeLabel(Frame1, "Set up Browsers", 240, 720, 1095, 375);
+  Label3 = MakeLabel(Frame1, "Click to launch", 3600, 840, 1815, 255);
   for (QLabel* onFrame : {Label6, Label3}) onFrame->setAutoFillBackground(false);  // over the frame's border
   Image4 = Image(Frame1, ":/icons/netscape.svg", 3960, 360);
   Image4->setToolTip(QString::fromLatin1(kLaunchTip));
@@ -103,10 +89,10 @@ void MainScreen::CreateControls() {
   Image2 = Image(Frame1, ":/icons/netscape.svg", 2640, 360);
   Image1 = Image(Frame1, ":/icons/ie.svg", 1680, 360);
 
-  Command4 = Button(this, "Go to Bookmarks", 3720, 6240, 1695, 375);
-  Command3 = Button(this, "Exit Utility", 6840, 6240, 1575, 375);
-  Command2 = Button(this, history_text::kClearBoth.data(), 2040, 6240, 1695, 375);
-  Command1 = Button(this, history_text::kOpenButton.data(), 120, 6240, 1935, 375);
+  Command4 = MakeButton(this, "Go to Bookmarks", 3720, 6240, 1695, 375);
+  Command3 = MakeButton(this, "Exit Utility", 6840, 6240, 1575, 375);
+  Command2 = MakeButton(this, std::string(history_text::kClearBoth), 2040, 6240, 1695, 375);
+  Command1 = MakeButton(this, std::string(history_text::kOpenButton), 120, 6240, 1935, 375);
   List1 = new ClassicListBox(this);
   List1->setToolTip(QString::fromLatin1(history_text::kNetscapeListTip.data(), history_text::kNetscapeListTip.size()));
   PlaceTwips(List1, 120, 4680, 8775, 1425);
@@ -114,12 +100,12 @@ void MainScreen::CreateControls() {
   Dir1->setToolTip(QString::fromLatin1(
       "Open User Profile folder then either right click  or press Open Netscape MRU"));
   PlaceTwips(Dir1, 240, 1800, 2415, 765);
-  Command6 = Button(this, "Back to Varnel", 2280, 120, 5895, 300);
-  Label4[2] = Label(this, kListHelp, 1200, 2640, 6855, 255);
-  Label4[1] = Label(this, kListHelp, 2040, 4440, 6855, 255);
-  Label5 = Label(this, "IE MRU", 120, 2640, 1695, 255);
-  Label4[0] = Label(this, (std::string("Netscape MRU ") + kListHelp).c_str(), 120, 4440, 2055, 255);
-  Label1 = Label(this, "Open User Profile ", 360, 1560, 1935, 255);
+  Command6 = MakeButton(this, "Back to Varnel", 2280, 120, 5895, 300);
+  Label4[2] = MakeLabel(this, kListHelp, 1200, 2640, 6855, 255);
+  Label4[1] = MakeLabel(this, kListHelp, 2040, 4440, 6855, 255);
+  Label5 = MakeLabel(this, "IE MRU", 120, 2640, 1695, 255);
+  Label4[0] = MakeLabel(this, std::string("Netscape MRU ") + kListHelp, 120, 4440, 2055, 255);
+  Label1 = MakeLabel(this, "Open User Profile ", 360, 1560, 1935, 255);
 }
 
 void MainScreen::ConnectHandlers() {

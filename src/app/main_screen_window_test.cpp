@@ -11,8 +11,7 @@
 #include "settings/registry_access.h"
 #include "settings/settings.h"
 #include "setup/setup_window.h"
-#include "testsupport/recording_opener.h"
-#include "testsupport/temp_dir.h"
+#include "testsupport/window_fixture.h"
 #include "widgets/dialogs.h"
 #include "widgets/test_events.h"
 #include "widgets/twips.h"
@@ -20,29 +19,7 @@
 namespace varnel {
 namespace {
 
-// A prefix, the registry and drives on it, scripted dialogs and a recording opener.
-class WindowTest : public ::testing::Test {
- protected:
-  WindowTest() { SetAppDialogs(&dialogs_); }
-  ~WindowTest() override { SetAppDialogs(nullptr); }
-
-  Forms& MakeForms(bool anotherCopy = false) {
-    forms_ = std::make_unique<Forms>(registry_, drives_, opener_, anotherCopy);
-    return *forms_;
-  }
-  std::vector<std::string> Texts() const {
-    std::vector<std::string> texts;
-    for (const auto& s : dialogs_.shown) texts.push_back(s.text);
-    return texts;
-  }
-
-  test::TempPrefix prefix_{true};
-  Registry registry_{prefix_.path()};
-  DriveMap drives_{prefix_.path()};
-  ScriptedDialogs dialogs_;
-  test::RecordingOpener opener_;
-  std::unique_ptr<Forms> forms_;
-};
+using test::WindowTest;
 
 TEST_F(WindowTest, TheMainWindowIsLaidOutAsDesigned) {
   MainScreen& main = MakeForms().Main();
@@ -266,17 +243,6 @@ TEST_F(WindowTest, TheSetupLabelOpensSetupOnlyOnALeftClickOnIt) {
   EXPECT_FALSE(forms.Setup().isVisible());
   test::ClickAt(main.Label6, Qt::LeftButton, inside);
   EXPECT_TRUE(forms.Setup().isVisible());
-}
-
-TEST_F(WindowTest, BookmarksOpenAtTheNearestRemainingFolderOfTheRememberedOne) {
-  prefix_.MakeDriveCDirectory("Favorites/Work");
-  WriteSetting(registry_, Setting::IEfav, "c:\\Favorites\\Work\\Gone");
-  MakeForms().Main().Command4_Click();
-  EXPECT_EQ(forms_->IE().Dir1->Path(), "c:\\Favorites\\Work");
-
-  WriteSetting(registry_, Setting::IEfav, "q:\\Favorites");  // a drive the prefix does not map
-  MakeForms().Main().Command4_Click();
-  EXPECT_EQ(forms_->IE().Dir1->Path(), "c:\\");
 }
 
 }  // namespace

@@ -1,51 +1,125 @@
 #include "bookmarks/ie_window.h"
 
 #include <QCloseEvent>
+#include <QMouseEvent>
 
 #include "app/forms_ui.h"
 #include "app/main_screen_window.h"
+#include "bookmarks/bookmark_load.h"
+#include "bookmarks/favorites.h"
 #include "settings/settings.h"
+#include "widgets/ansi_text.h"
+#include "widgets/controls.h"
+#include "widgets/dialogs.h"
 #include "widgets/twips.h"
 
 namespace varnel {
+namespace {
+
+// A travelling picture of the transfer animations: the globe, hidden at rest.
+ClickableImage* Globe(QWidget* parent, int l, int t) {
+  auto* image = new ClickableImage(parent);
+  image->SetImage(QStringLiteral(":/icons/globe.svg"));
+  PlaceTwips(image, l, t, 480, 480);
+  image->hide();
+  return image;
+}
+
+}  // namespace
 
 IEWindow::IEWindow(Forms& forms) : QWidget(nullptr), forms_(forms) {
   setObjectName("IE");
   setWindowTitle(QString::fromLatin1("Bookmarks and Favorites"));
   setFixedSize(TwipsToPixels(9615), TwipsToPixels(6855));
+  setMouseTracking(true);
+  CreateControls();
+  connect(Dir1, &DirListBox::PathChanged, this, [this] { Dir1_Change(); });
+  connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+  connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+}
+
+void IEWindow::CreateControls() {
+  Check1 = new QCheckBox(QString::fromLatin1("Transfer bookmarks <> favorities"), this);
+  PlaceTwips(Check1, 360, 120, 3495, 315);
   Dir1 = new DirListBox(forms_.drives(), this);
   PlaceTwips(Dir1, 120, 600, 3375, 1890);
   File1 = new FileListBox(forms_.drives(), this);
-  File1->SetPattern("*.url");
+  File1->SetPattern(std::string(kFavoritePattern));
   PlaceTwips(File1, 3600, 600, 5895, 1845);
-  Label2[0] = new QLabel(QString::fromLatin1("Internet Explorer Favorites"), this);
-  PlaceTwips(Label2[0], 4920, 240, 6015, 255);
-  Label1 = new QLabel(QString::fromLatin1("Status: Ready"), this);
-  PlaceTwips(Label1, 120, 2520, 9375, 255);
-  Label2[1] = new QLabel(QString::fromLatin1("Netscape Bookmarks"), this);
-  PlaceTwips(Label2[1], 3360, 3000, 2535, 255);
-  Command1 = new QPushButton(QString::fromLatin1("Back to main screen"), this);
-  PlaceTwips(Command1, 4800, 6480, 2295, 255);
-  connect(Dir1, &DirListBox::PathChanged, this, [this] { Dir1_Change(); });
-  connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+  Label2[0] = MakeLabel(this, "Internet Explorer Favorites", 4920, 240, 6015, 255);
+  Label1 = MakeLabel(this, "Status: Ready", 120, 2520, 9375, 255);
+  Label2[1] = MakeLabel(this, "Netscape Bookmarks", 3360, 3000, 2535, 255);
+  tvwMyTree = new QTreeView(this);
+  treeModel_ = new BookmarkTreeModel(tree_, this);
+  tvwMyTree->setModel(treeModel_);
+  tvwMyTree->setHeaderHidden(true);
+  tvwMyTree->setUniformRowHeights(true);  // a tree of any size lays out in one pass
+  tvwMyTree->setIconSize(QSize(16, 16));
+  PlaceTwips(tvwMyTree, 120, 3240, 9375, 3015);
+  Command3 = MakeButton(this, "Refresh Bookmarks/ favorites", 1680, 6480, 2295, 255);
+  Command1 = MakeButton(this, "Back to main screen", 4800, 6480, 2295, 255);
+  Image1 = Globe(this, 120, 3000);
+  Label3 = MakeLabel(this, "Label3", -600, 2760, 4815, 255);
+  Label3->hide();
+  Image2 = Globe(this, 6720, 2520);
+  Label4 = MakeLabel(this, "Label3", 6480, 3000, 3735, 255);
+  Label4->hide();
 }
 
-// Starts in the remembered favorites directory, else the standard one when it exists.
+// The favorites directory: the remembered one, else the standard one; when the one to use is
+// not there, its message, and the list stays at the program's working directory. Then the
+// bookmarks are loaded.
 void IEWindow::Form_Load() {
-  std::string remembered = ReadSetting(forms_.registry(), Setting::IEfav);
-  std::string start = remembered.empty() ? kStandardFavoritesDirectory : remembered;
-  // A folder that has gone opens its nearest remaining parent; an unmapped drive opens c:\.
-  Dir1->SetPath(start);
-  if (!forms_.drives().Exists(Dir1->Path())) Dir1->SetPath("c:\\");
+  Dir1->SetPath(forms_.drives().WorkingDirectory());
+  const FavoritesDirectoryChoice choice =
+      ChooseFavoritesDirectory(ReadSetting(forms_.registry(), Setting::IEfav), forms_.drives());
+  if (choice.directory) Dir1->SetPath(*choice.directory);
+  if (choice.message) AppDialogs().Ok(this, *choice.message);
   Dir1_Change();
+  Command3_Click();
 }
 
 void IEWindow::Dir1_Change() { File1->SetPath(Dir1->Path()); }
 
+void IEWindow::SetStatus(std::string_view text) {
+  Label1->setText(FromAnsi(std::string(text)));
+  Label1->repaint();  // the load holds the event loop: show the text now
+}
+
+void IEWindow::Command3_Click() {
+  LoadBookmarks(forms_.drives(), forms_.Main().Dir1->Path(), tree_,
+                BookmarkLoadUi{[this](std::string_view text) { SetStatus(text); },
+                               [this](bool busy) { busy ? setCursor(Qt::WaitCursor) : unsetCursor(); },
+                               [this] { treeModel_->BeginReplace(); },
+                               [this] { ShowLoadedTree(); },
+                               [this](std::string_view text) { AppDialogs().Ok(this, std::string(text)); },
+                               [this] { File1->Refresh(); }});
+}
+
+// Every node a made-visible node lies under is expanded, and the view scrolls to the last one:
+// the view stores the expansions and lays the tree out once, when it scrolls.
+void IEWindow::ShowLoadedTree() {
+  treeModel_->EndReplace();
+  for (BookmarkTree::NodeId id = 0; id < static_cast<BookmarkTree::NodeId>(tree_.size()); ++id) {
+    if (tree_.expanded(id)) tvwMyTree->expand(treeModel_->IndexOf(id));
+  }
+  if (tree_.lastMadeVisible() != BookmarkTree::kNone) tvwMyTree->scrollTo(treeModel_->IndexOf(tree_.lastMadeVisible()));
+}
+
+void IEWindow::Form_MouseMove() { Label1->setText(FromAnsi(std::string(kReadyStatus))); }
+
+void IEWindow::mouseMoveEvent(QMouseEvent* event) {
+  if (!childAt(event->position().toPoint())) Form_MouseMove();  // the background, not a control
+  QWidget::mouseMoveEvent(event);
+}
+
+// Back to the main window, shown normal and focused even when a launch had minimized it.
 void IEWindow::Command1_Click() {
   hide();
   MainScreen& main = forms_.Main();
+  main.setWindowState(main.windowState() & ~Qt::WindowMinimized);
   main.show();
+  main.raise();
   main.activateWindow();
 }
 

@@ -1,19 +1,23 @@
 #pragma once
-// IE, the bookmarks and favorites window. For now it carries its caption, the favorites
-// directory list (remembered as IEfav) with its file list, the status line and the way back to
-// the main window; closing it ends the program like the main window.
+// IE, the bookmarks and favorites window: the Netscape bookmarks of the main window's profile as
+// a tree, the Internet Explorer favorites of a directory as a file list, the transfer switch,
+// the status line, and the way back to the main window. Closing it ends the program like the
+// main window.
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTreeView>
 #include <array>
 
+#include "bookmarks/bookmark_tree.h"
+#include "bookmarks/bookmark_tree_model_ui.h"
+#include "widgets/clickable_image.h"
 #include "widgets/dir_list_box.h"
 #include "widgets/file_list_box.h"
 
 namespace varnel {
 
 class Forms;
-
-inline constexpr const char* kStandardFavoritesDirectory = "c:\\windows\\favorites";
 
 class IEWindow : public QWidget {
   Q_OBJECT
@@ -24,19 +28,40 @@ class IEWindow : public QWidget {
   void Form_Load();
   void Dir1_Change();
   void Command1_Click();
+  // Reloads the bookmark tree from the main window's profile and refreshes File1.
+  void Command3_Click();
+  void Form_MouseMove();
   void Form_QueryUnload();
 
+  const BookmarkTree& tree() const { return tree_; }
+  BookmarkTreeModel& treeModel() { return *treeModel_; }
+
+  // Controls, as designed.
+  QCheckBox* Check1;
   DirListBox* Dir1;
   FileListBox* File1;
   std::array<QLabel*, 2> Label2;
   QLabel* Label1;
+  QTreeView* tvwMyTree;
+  QPushButton* Command3;
   QPushButton* Command1;
+  ClickableImage* Image1;
+  QLabel* Label3;
+  ClickableImage* Image2;
+  QLabel* Label4;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
 
  private:
+  void CreateControls();
+  void SetStatus(std::string_view text);
+  void ShowLoadedTree();
+
   Forms& forms_;
+  BookmarkTree tree_;
+  BookmarkTreeModel* treeModel_;
 };
 
 }  // namespace varnel

@@ -272,6 +272,13 @@ bool DriveMap::Exists(std::string_view windowsPath) const {
   return type == S_IFDIR || type == S_IFREG;
 }
 
+std::string DriveMap::WorkingDirectory() const {
+  std::error_code error;
+  const std::filesystem::path here = std::filesystem::current_path(error);
+  if (error) return "c:\\";
+  return ToWindows(here.string()).value_or("c:\\");
+}
+
 bool DriveMap::IsDirectory(std::string_view windowsPath) const {
   return FileType(ToNative(windowsPath)) == S_IFDIR;
 }

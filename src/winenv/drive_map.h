@@ -34,6 +34,8 @@ class DriveMap {
   std::vector<std::string> SubDirectories(std::string_view windowsPath) const;
   // Names of plain files matching a pattern like "*.url" (with * and ?), without case, sorted.
   std::vector<std::string> Files(std::string_view windowsPath, std::string_view pattern) const;
+  // The Windows path of the process's working directory; "c:\" when no drive maps it.
+  std::string WorkingDirectory() const;
   // Mapped drive letters, lower case, in order.
   std::vector<char> Drives() const;
 

@@ -1,0 +1,182 @@
+#include "bookmarks/ie_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <filesystem>
+
+#include "app/main_screen_window.h"
+#include "bookmarks/bookmark_load.h"
+#include "bookmarks/favorites.h"
+#include "settings/settings.h"
+#include "testsupport/window_fixture.h"
+#include "widgets/test_events.h"
+#include "widgets/twips.h"
+
+namespace varnel {
+namespace {
+
+constexpr const char* kProfile = "c:\\program files\\netscape\\users\\default";
+
+class BookmarksWindowTest : public test::WindowTest {
+ protected:
+  BookmarksWindowTest() {
+    prefix_.MakeDriveCDirectory("Program Files/Netscape/Users/default");
+    prefix_.MakeDriveCDirectory("Program Files/Netscape/Users/other");
+  }
+  void WriteBookmarks(const std::string& bytes, const std::string& user = "default") {
+    test::WriteFile(prefix_.native("drive_c/Program Files/Netscape/Users/" + user + "/bookmark.htm"), bytes);
+  }
+  void WriteFavorite(const std::string& name) {
+    test::WriteFile(prefix_.native("drive_c/windows/Favorites/" + name), "[InternetShortcut]\r\nURL=http://x/\r\n");
+  }
+  // The bookmarks window, opened from the main window standing on `profile`.
+  IEWindow& OpenBookmarks(const std::string& profile = kProfile) {
+    MainScreen& main = MakeForms().Main();
+    main.Dir1->SetPath(profile);
+    main.show();
+    main.Command4_Click();
+    return forms_->IE();
+  }
+  static std::vector<std::string> Rows(const QAbstractItemModel& model, const QModelIndex& parent = {}) {
+    std::vector<std::string> rows;
+    for (int r = 0; r < model.rowCount(parent); ++r) rows.push_back(model.index(r, 0, parent).data().toString().toStdString());
+    return rows;
+  }
+  static std::vector<std::string> Files(const FileListBox& list) {
+    std::vector<std::string> names;
+    for (int i = 0; i < list.ListCount(); ++i) names.push_back(list.Item(i));
+    return names;
+  }
+};
+
+TEST_F(BookmarksWindowTest, IsLaidOutAsDesignedWithTheAnimationHidden) {
+  IEWindow& ie = OpenBookmarks();
+  EXPECT_EQ(ie.Check1->text().toStdString(), "Transfer bookmarks <> favorities");
+  EXPECT_FALSE(ie.Check1->isChecked());
+  EXPECT_EQ(ie.Command3->text().toStdString(), "Refresh Bookmarks/ favorites");
+  EXPECT_EQ(ie.Command1->text().toStdString(), "Back to main screen");
+  EXPECT_EQ(ie.Label2[0]->text().toStdString(), "Internet Explorer Favorites");
+  EXPECT_EQ(ie.Label2[1]->text().toStdString(), "Netscape Bookmarks");
+  EXPECT_EQ(ie.Label3->text().toStdString(), "Label3");
+  EXPECT_EQ(ie.Label4->text().toStdString(), "Label3");
+  EXPECT_EQ(ie.Check1->geometry(), TwipsRect(360, 120, 3495, 315));
+  EXPECT_EQ(ie.File1->geometry(), TwipsRect(3600, 600, 5895, 1845));
+  EXPECT_EQ(ie.Label1->geometry(), TwipsRect(120, 2520, 9375, 255));
+  EXPECT_EQ(ie.tvwMyTree->geometry(), TwipsRect(120, 3240, 9375, 3015));
+  EXPECT_EQ(ie.Command3->geometry(), TwipsRect(1680, 6480, 2295, 255));
+  EXPECT_EQ(ie.Image1->geometry(), TwipsRect(120, 3000, 480, 480));
+  EXPECT_EQ(ie.Label3->geometry(), TwipsRect(-600, 2760, 4815, 255));
+  EXPECT_EQ(ie.Image2->geometry(), TwipsRect(6720, 2520, 480, 480));
+  EXPECT_EQ(ie.Label4->geometry(), TwipsRect(6480, 3000, 3735, 255));
+  for (QWidget* hidden : {static_cast<QWidget*>(ie.Image1), static_cast<QWidget*>(ie.Label3),
+                          static_cast<QWidget*>(ie.Image2), static_cast<QWidget*>(ie.Label4)}) {
+    EXPECT_FALSE(hidden->isVisibleTo(&ie));
+  }
+  EXPECT_TRUE(ie.Image1->HasImage());
+}
+
+TEST_F(BookmarksWindowTest, TheStandardFavoritesDirectoryListsOnlyItsFavorites) {
+  WriteFavorite("b.URL");
+  WriteFavorite("A.url");
+  test::WriteFile(prefix_.native("drive_c/windows/Favorites/notes.txt"), "x");
+  WriteBookmarks("");
+  IEWindow& ie = OpenBookmarks();
+  EXPECT_TRUE(Texts().empty());
+  EXPECT_EQ(ie.Dir1->Path(), "c:\\windows\\favorites");
+  EXPECT_EQ(Files(*ie.File1), (std::vector<std::string>{"A.url", "b.URL"}));
+}
+
+TEST_F(BookmarksWindowTest, AFavoritesDirectoryThatIsNotThereLeavesTheListAtTheWorkingDirectory) {
+  prefix_.MakeDriveCDirectory("windows/Favorites");  // present, but not what was remembered
+  test::WriteFile(prefix_.native("drive_c/plain"), "a file, not a directory");
+  for (const char* remembered : {"c:\\removed", "c:\\plain"}) {
+    SCOPED_TRACE(remembered);
+    dialogs_.shown.clear();
+    WriteSetting(registry_, Setting::IEfav, remembered);
+    IEWindow& ie = OpenBookmarks();
+    // Its own message first, then the load's (this profile has no bookmark.htm).
+    EXPECT_EQ(Texts(), (std::vector<std::string>{std::string(kFavoritesDirectoryGone),
+                                                 std::string(kNoBookmarkFileMessage)}));
+    EXPECT_EQ(ie.Dir1->Path(), drives_.WorkingDirectory());
+    EXPECT_EQ(ie.File1->Path(), ie.Dir1->Path());
+  }
+  dialogs_.shown.clear();
+  WriteSetting(registry_, Setting::IEfav, "");
+  std::filesystem::remove(prefix_.native("drive_c/windows/Favorites"));
+  WriteBookmarks("");
+  OpenBookmarks();
+  EXPECT_EQ(Texts(), (std::vector<std::string>{std::string(kNoStandardFavoritesDirectory)}));
+}
+
+TEST_F(BookmarksWindowTest, TheLoadShowsTheTreeExpandedWhereItWasMadeVisible) {
+  WriteBookmarks("<DT><A HREF=\"http://loose/\">Loose</A>\r\n<DT><H3>Quiet</H3>\r\n<DL><p>\r\n</DL><p>\r\n"
+                 "<DT><H3>Work</H3>\r\n<DL><p>\r\n<DD>notes\r\n<DD>more\r\n<DT><A HREF=\"http://w/\">Deep</A>\r\n");
+  prefix_.MakeDriveCDirectory("windows/Favorites");
+  IEWindow& ie = OpenBookmarks();
+  EXPECT_TRUE(Texts().empty());
+  EXPECT_EQ(ie.Label1->text().toStdString(), "STATUS: Ready");
+  EXPECT_EQ(ie.cursor().shape(), Qt::ArrowCursor);
+  const QAbstractItemModel& model = *ie.tvwMyTree->model();
+  EXPECT_EQ(Rows(model), (std::vector<std::string>{"Bookmarks not In folders", "Quiet", "Work"}));
+  const QModelIndex root = model.index(0, 0), quiet = model.index(1, 0), work = model.index(2, 0);
+  const QModelIndex more = model.index(1, 0, work);
+  EXPECT_EQ(Rows(model, more), (std::vector<std::string>{"Deep"}));
+  EXPECT_TRUE(ie.tvwMyTree->isExpanded(root));
+  EXPECT_FALSE(ie.tvwMyTree->isExpanded(quiet));
+  EXPECT_TRUE(ie.tvwMyTree->isExpanded(work));
+  EXPECT_TRUE(ie.tvwMyTree->isExpanded(more));
+  EXPECT_FALSE(model.index(0, 0, root).data(Qt::DecorationRole).isNull());
+}
+
+TEST_F(BookmarksWindowTest, TheTreeStaysUntilRefreshedWhichAlsoRereadsTheFavorites) {
+  WriteBookmarks("<DT><A HREF=\"http://a/\">Default's</A>\r\n");
+  WriteBookmarks("<DT><A HREF=\"http://b/\">Other's</A>\r\n", "other");
+  WriteFavorite("first.url");
+  IEWindow& ie = OpenBookmarks();
+  MainScreen& main = forms_->Main();
+  ie.Command1_Click();
+  main.Dir1->SetPath("c:\\program files\\netscape\\users\\other");
+  main.Command4_Click();
+  const QAbstractItemModel& model = *ie.tvwMyTree->model();
+  EXPECT_EQ(Rows(model, model.index(0, 0)), (std::vector<std::string>{"Default's"}));
+  WriteFavorite("second.url");
+  EXPECT_EQ(ie.File1->ListCount(), 1);
+  ie.Command3->click();
+  EXPECT_EQ(Rows(model, model.index(0, 0)), (std::vector<std::string>{"Other's"}));
+  EXPECT_EQ(ie.File1->ListCount(), 2);
+}
+
+TEST_F(BookmarksWindowTest, FailedLoadsAndTheBackgroundsReadyStatus) {
+  IEWindow& ie = OpenBookmarks();  // no bookmark.htm
+  EXPECT_EQ(Texts(), (std::vector<std::string>{std::string(kNoStandardFavoritesDirectory),
+                                               std::string(kNoBookmarkFileMessage)}));
+  EXPECT_EQ(ie.tvwMyTree->model()->rowCount(), 0);
+  EXPECT_EQ(ie.Label1->text().toStdString(), "STATUS: Loading Netscape bookmarks");
+  EXPECT_EQ(ie.cursor().shape(), Qt::ArrowCursor);
+  test::SendMouse(&ie, QEvent::MouseMove, Qt::NoButton, ie.Check1->geometry().center());  // over a control
+  EXPECT_EQ(ie.Label1->text().toStdString(), "STATUS: Loading Netscape bookmarks");
+  test::SendMouse(&ie, QEvent::MouseMove, Qt::NoButton, QPoint(ie.width() - 2, ie.height() - 2));
+  EXPECT_EQ(ie.Label1->text().toStdString(), "STATUS: Ready");
+
+  WriteBookmarks("<DT><A HREF=\"http://a/\">A</A>\r\n<DT><A HREF=\"http://b/>no quote</A>\r\n");
+  ie.Command3_Click();
+  EXPECT_EQ(ie.Label1->text().toStdString(),
+            "STATUS: Bookmarks shown up to line 2 of bookmark.htm; that line could not be read");
+  EXPECT_EQ(ie.tvwMyTree->model()->rowCount(ie.tvwMyTree->model()->index(0, 0)), 1);
+  EXPECT_EQ(ie.cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST_F(BookmarksWindowTest, BackToTheMainScreenRestoresItFromMinimized) {
+  WriteBookmarks("");
+  IEWindow& ie = OpenBookmarks();
+  MainScreen& main = forms_->Main();
+  main.setWindowState(Qt::WindowMinimized);  // as a launch leaves it
+  ie.Command1_Click();
+  EXPECT_FALSE(ie.isVisible());
+  EXPECT_TRUE(main.isVisible());
+  EXPECT_FALSE(main.windowState() & Qt::WindowMinimized);
+}
+
+}  // namespace
+}  // namespace varnel

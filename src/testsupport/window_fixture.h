@@ -1,0 +1,40 @@
+#pragma once
+// The window tests' fixture: a prefix with the real hive files, the registry and drives on it,
+// scripted dialogs and a recording opener, and the windows' Forms made on request.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/forms_ui.h"
+#include "testsupport/recording_opener.h"
+#include "testsupport/temp_dir.h"
+#include "widgets/dialogs.h"
+
+namespace varnel::test {
+
+class WindowTest : public ::testing::Test {
+ protected:
+  WindowTest() { SetAppDialogs(&dialogs_); }
+  ~WindowTest() override { SetAppDialogs(nullptr); }
+
+  Forms& MakeForms(bool anotherCopy = false) {
+    forms_ = std::make_unique<Forms>(registry_, drives_, opener_, anotherCopy);
+    return *forms_;
+  }
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> texts;
+    for (const auto& s : dialogs_.shown) texts.push_back(s.text);
+    return texts;
+  }
+
+  TempPrefix prefix_{true};
+  Registry registry_{prefix_.path()};
+  DriveMap drives_{prefix_.path()};
+  ScriptedDialogs dialogs_;
+  RecordingOpener opener_;
+  std::unique_ptr<Forms> forms_;
+};
+
+}  // namespace varnel::test
