@@ -14,7 +14,7 @@ trap 'rm -rf "$prefix"' EXIT
 "$build/varnel" --prefix "$prefix" settings >/dev/null 2>&1 || true
 HOME=$prefix/home XDG_DATA_HOME=$prefix/data "$build/varnel" settings >/dev/null
 own=$prefix/data/varnel/prefix
-cp "$top/../shared/corpus/wine-prefix/system.reg" "$top/../shared/corpus/wine-prefix/user.reg" "$own/"
+cp "$top/testdata/wine-prefix/system.reg" "$top/testdata/wine-prefix/user.reg" "$own/"
 chmod u+w "$own"/*.reg
 mkdir -p "$own/drive_c/Program Files/Netscape/Users/default" "$own/drive_c/Program Files/Internet Explorer"
 "$build/varnel" --prefix "$own" settings NetPath 'c:\program files\netscape'

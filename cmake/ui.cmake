@@ -42,3 +42,5 @@ endif()
 
 add_executable(bench_minimal_label bench/minimal_label.cpp)
 target_link_libraries(bench_minimal_label Qt6::Widgets)
+add_executable(bench_bookmarks_window bench/bench_bookmarks_window.cpp ${UI_RESOURCES})
+target_link_libraries(bench_bookmarks_window varnel_ui)

@@ -14,7 +14,25 @@ constexpr std::size_t kAddressOffset = 13;
 constexpr std::size_t kTitleTail = 4;
 constexpr std::size_t kFolderTail = 5;
 
-bool Contains(std::string_view line, std::string_view marker) { return line.find(marker) != std::string_view::npos; }
+constexpr std::size_t kNowhere = std::string_view::npos;
+
+}  // namespace
+
+// Where the markers stand in a line, found in one pass over its "<" characters (every marker
+// begins with one).
+BookmarkReader::Markers BookmarkReader::FindMarkers(std::string_view line) {
+  Markers found;
+  for (std::size_t at = line.find('<'); at != std::string_view::npos; at = line.find('<', at + 1)) {
+    const std::string_view rest = line.substr(at);
+    if (found.folder == std::string_view::npos && rest.starts_with(kFolderMarker)) found.folder = at;
+    if (found.bookmark == std::string_view::npos && rest.starts_with(kBookmarkMarker)) found.bookmark = at;
+    found.description = found.description || rest.starts_with(kDescriptionMarker);
+    found.listEnd = found.listEnd || rest.starts_with(kListEndMarker);
+  }
+  return found;
+}
+
+namespace {
 
 // The name that follows the first ">" found from the 8th character after the marker's start,
 // up to `tail` characters before the line's end; without such a ">", from the line's start.
@@ -35,17 +53,13 @@ void BookmarkReader::Begin() {
 bool BookmarkReader::Line(std::string_view line) {
   ++lineNumber_;
   L_ = line;
+  const Markers markers = FindMarkers(line);
   bool cut = true;
   switch (state()) {
-    case State::TopLevel: cut = TopLevelLine(); break;
-    case State::Folder: cut = FolderLine(); break;
-    case State::FirstDescription: cut = FirstDescriptionLine(); break;
-    case State::SecondDescription: cut = SecondDescriptionLine(); break;
-  }
-  if (states_.size() > 1) {
-    // An inner state ended by the end of the file retests what was read last.
-    last_.assign(L_);
-    L_ = last_;
+    case State::TopLevel: cut = TopLevelLine(markers); break;
+    case State::Folder: cut = FolderLine(markers); break;
+    case State::FirstDescription: cut = FirstDescriptionLine(markers); break;
+    case State::SecondDescription: cut = SecondDescriptionLine(markers); break;
   }
   return cut;
 }
@@ -57,35 +71,35 @@ bool BookmarkReader::End() {
   return true;
 }
 
-bool BookmarkReader::TopLevelLine() {
-  if (Contains(L_, kFolderMarker)) return FolderHeader();
-  if (Contains(L_, kBookmarkMarker)) return AddBookmark(kRootKey);
+bool BookmarkReader::TopLevelLine(const Markers& m) {
+  if (m.folder != kNowhere) return FolderHeader(m.folder);
+  if (m.bookmark != kNowhere) return AddBookmark(kRootKey, m.bookmark);
   return true;  // descriptions and list ends are ignored here
 }
 
-bool BookmarkReader::FolderLine() {
-  if (Contains(L_, kListEndMarker)) return LeaveState();
-  if (Contains(L_, kDescriptionMarker)) {
+bool BookmarkReader::FolderLine(const Markers& m) {
+  if (m.listEnd) return LeaveState();
+  if (m.description) {
     Description(false);
     return true;
   }
-  if (Contains(L_, kBookmarkMarker)) return AddBookmark(folderKey_);
+  if (m.bookmark != kNowhere) return AddBookmark(folderKey_, m.bookmark);
   return true;
 }
 
-bool BookmarkReader::FirstDescriptionLine() {
-  if (Contains(L_, kListEndMarker)) return LeaveState();
-  if (Contains(L_, kDescriptionMarker)) {
+bool BookmarkReader::FirstDescriptionLine(const Markers& m) {
+  if (m.listEnd) return LeaveState();
+  if (m.description) {
     Description(true);
     return true;
   }
-  if (Contains(L_, kBookmarkMarker)) return AddBookmark(folderKey_);
+  if (m.bookmark != kNowhere) return AddBookmark(folderKey_, m.bookmark);
   return true;
 }
 
-bool BookmarkReader::SecondDescriptionLine() {
-  if (Contains(L_, kListEndMarker)) return LeaveState();
-  if (Contains(L_, kBookmarkMarker)) return AddBookmark(secondKey_);
+bool BookmarkReader::SecondDescriptionLine(const Markers& m) {
+  if (m.listEnd) return LeaveState();
+  if (m.bookmark != kNowhere) return AddBookmark(secondKey_, m.bookmark);
   return true;  // a third description is ignored
 }
 
@@ -94,13 +108,14 @@ bool BookmarkReader::SecondDescriptionLine() {
 bool BookmarkReader::LeaveState() {
   states_.pop_back();
   const bool retest = state() == State::Folder || state() == State::FirstDescription;
-  if (retest && Contains(L_, kBookmarkMarker)) return AddBookmark(folderKey_);
+  const std::size_t marker = retest ? L_.find(kBookmarkMarker) : kNowhere;
+  if (marker != kNowhere) return AddBookmark(folderKey_, marker);
   return true;
 }
 
-bool BookmarkReader::FolderHeader() {
+bool BookmarkReader::FolderHeader(std::size_t marker) {
   ++folders_;
-  const std::optional<std::string_view> name = CutName(L_, L_.find(kFolderMarker), kFolderTail);
+  const std::optional<std::string_view> name = CutName(L_, marker, kFolderTail);
   if (!name) return false;
   L_ = *name;
   folderKey_.assign(*name).append(" ").append(std::to_string(folders_));
@@ -118,8 +133,7 @@ void BookmarkReader::Description(bool second) {
   states_.push_back(second ? State::SecondDescription : State::FirstDescription);
 }
 
-bool BookmarkReader::AddBookmark(std::string_view parentKey) {
-  const std::size_t marker = L_.find(kBookmarkMarker);
+bool BookmarkReader::AddBookmark(std::string_view parentKey, std::size_t marker) {
   const std::size_t start = marker + kAddressOffset;
   const std::size_t quote = L_.find('"', start);
   if (quote == std::string_view::npos) return false;

@@ -52,29 +52,37 @@ class BookmarkReader {
   void Begin();
   // Reads one line. False when the line cannot be cut: the reading must stop there.
   bool Line(std::string_view line);
-  // The end of the file: the states still open end, each outer one retesting the last line.
-  // False when that retest meets a line that cannot be cut.
+  // The end of the file: the states still open end, each outer one retesting the last line
+  // (which must still be valid: End reads it again). False when that retest meets a line that
+  // cannot be cut.
   bool End();
   // Lines given so far (the number of the line that stopped the reading).
   std::size_t lineNumber() const { return lineNumber_; }
 
  private:
   enum class State { TopLevel, Folder, FirstDescription, SecondDescription };
+  // The first position of each cut marker in a line (npos: absent), and whether the others occur.
+  struct Markers {
+    std::size_t folder = std::string_view::npos;
+    std::size_t bookmark = std::string_view::npos;
+    bool description = false;
+    bool listEnd = false;
+  };
 
-  bool TopLevelLine();
-  bool FolderLine();
-  bool FirstDescriptionLine();
-  bool SecondDescriptionLine();
+  static Markers FindMarkers(std::string_view line);
+  bool TopLevelLine(const Markers& m);
+  bool FolderLine(const Markers& m);
+  bool FirstDescriptionLine(const Markers& m);
+  bool SecondDescriptionLine(const Markers& m);
   bool LeaveState();
-  bool FolderHeader();
+  bool FolderHeader(std::size_t marker);
   void Description(bool second);
-  bool AddBookmark(std::string_view parentKey);
+  bool AddBookmark(std::string_view parentKey, std::size_t marker);
   State state() const { return states_.back(); }
 
   BookmarkActions& actions_;
   std::vector<State> states_{State::TopLevel};
-  std::string_view L_;   // the line being read, or the text last taken from it
-  std::string last_;     // a copy of L_ while an inner state is open, for the retest at the end
+  std::string_view L_;  // the line being read, or the text last taken from it
   std::size_t folders_ = 0;  // n
   std::string folderKey_;    // K
   std::string secondKey_;    // S

@@ -1,61 +1,88 @@
 #include "bookmarks/bookmark_tree.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 
 namespace varnel {
 namespace {
 
 const std::vector<BookmarkTree::NodeId> kNoChildren;
+constexpr std::size_t kBlockSize = 1 << 18;
 
-std::size_t HashKey(std::string_view key) { return std::hash<std::string_view>{}(key); }
+std::uint32_t HashKey(std::string_view key) {
+  const std::size_t full = std::hash<std::string_view>{}(key);
+  return static_cast<std::uint32_t>(full ^ (full >> 32));
+}
+
+std::uint64_t Slot(BookmarkTree::NodeId id, std::uint32_t hash) {
+  return (std::uint64_t{hash} << 32) | static_cast<std::uint32_t>(id + 1);
+}
 
 }  // namespace
 
 void BookmarkTree::Clear() {
   nodes_.clear();
+  blocks_.clear();
+  blockLeft_ = 0;
+  blockNext_ = nullptr;
   childLists_.clear();
   topLevel_.clear();
   index_.clear();
-  lastAdded_ = kNone;
-  lastMadeVisible_ = kNone;
+  lastParent_ = lastAdded_ = lastMadeVisible_ = kNone;
 }
 
-std::optional<BookmarkTree::NodeId> BookmarkTree::Find(std::string_view key) const {
+std::optional<BookmarkTree::NodeId> BookmarkTree::Find(std::string_view key) const { return Find(key, HashKey(key)); }
+
+std::optional<BookmarkTree::NodeId> BookmarkTree::Find(std::string_view key, std::uint32_t hash) const {
   if (index_.empty()) return std::nullopt;
   const std::size_t mask = index_.size() - 1;
-  for (std::size_t slot = HashKey(key) & mask;; slot = (slot + 1) & mask) {
-    const NodeId id = index_[slot];
-    if (id == kNone) return std::nullopt;
-    if (this->key(id) == key) return id;
+  for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+    const std::uint64_t entry = index_[slot];
+    if (entry == 0) return std::nullopt;
+    const NodeId id = static_cast<NodeId>(static_cast<std::uint32_t>(entry) - 1);
+    if (entry >> 32 == hash && this->key(id) == key) return id;
   }
+}
+
+// Bookmarks come in runs under one parent: the last parent found is tried first.
+std::optional<BookmarkTree::NodeId> BookmarkTree::FindParent(std::string_view key) {
+  if (lastParent_ != kNone && this->key(lastParent_) == key) return lastParent_;
+  const std::optional<NodeId> found = Find(key);
+  if (found) lastParent_ = *found;
+  return found;
 }
 
 bool BookmarkTree::Add(const BookmarkNodeToAdd& add) {
-  if (Find(add.key)) return false;
+  const std::uint32_t hash = HashKey(add.key);
+  if (Find(add.key, hash)) return false;
   NodeId parent = kNone;
   if (add.parentKey) {
-    const std::optional<NodeId> found = Find(*add.parentKey);
+    const std::optional<NodeId> found = FindParent(*add.parentKey);
     if (!found) return false;
     parent = *found;
   }
+  const bool textIsKey = add.text == add.key;
+  const std::size_t length = add.key.size() + (textIsKey ? 0 : add.text.size()) + (add.address ? add.address->size() : 0);
+  char* data = Allocate(length);
+  char* next = std::copy(add.key.begin(), add.key.end(), data);
+  if (!textIsKey) next = std::copy(add.text.begin(), add.text.end(), next);
+  if (add.address) std::copy(add.address->begin(), add.address->end(), next);
+
   const NodeId id = static_cast<NodeId>(nodes_.size());
   Node& node = nodes_.emplace_back();
-  const bool textIsKey = add.text == add.key;
-  node.data.reserve(add.key.size() + (textIsKey ? 0 : add.text.size()) + (add.address ? add.address->size() : 0));
-  node.data.append(add.key);
+  node.data = data;
+  node.dataLength = length;
   node.keyLength = add.key.size();
-  node.textStart = textIsKey ? 0 : node.data.size();
+  node.textStart = textIsKey ? 0 : add.key.size();
   node.textLength = add.text.size();
-  if (!textIsKey) node.data.append(add.text);
   node.hasAddress = add.address.has_value();
-  if (add.address) node.data.append(*add.address);
   node.picture = add.picture;
   node.parent = parent;
   std::vector<NodeId>& siblings = ChildrenOf(parent);
   node.row = static_cast<std::int32_t>(siblings.size());
   siblings.push_back(id);
-  IndexKey(id);
+  Place(id, hash);
   return true;
 }
 
@@ -70,25 +97,39 @@ void BookmarkTree::MakeVisible() {
 
 std::string_view BookmarkTree::key(NodeId id) const {
   const Node& node = nodes_[id];
-  return std::string_view(node.data).substr(0, node.keyLength);
+  return std::string_view(node.data, node.keyLength);
 }
 
 std::string_view BookmarkTree::text(NodeId id) const {
   const Node& node = nodes_[id];
-  return std::string_view(node.data).substr(node.textStart, node.textLength);
+  return std::string_view(node.data + node.textStart, node.textLength);
 }
 
 std::optional<std::string_view> BookmarkTree::address(NodeId id) const {
   const Node& node = nodes_[id];
   if (!node.hasAddress) return std::nullopt;
   const std::size_t start = node.textStart == 0 ? node.keyLength : node.textStart + node.textLength;
-  return std::string_view(node.data).substr(start);
+  return std::string_view(node.data + start, node.dataLength - start);
 }
 
 const std::vector<BookmarkTree::NodeId>& BookmarkTree::children(NodeId id) const {
   if (id == kNone) return topLevel_;
   const std::int32_t list = nodes_[id].childList;
   return list < 0 ? kNoChildren : childLists_[list];
+}
+
+// The texts live in large blocks that are freed together: no allocation per node.
+char* BookmarkTree::Allocate(std::size_t size) {
+  if (size > blockLeft_) {
+    const std::size_t blockSize = std::max(size, kBlockSize);
+    blocks_.push_back(std::make_unique_for_overwrite<char[]>(blockSize));
+    blockNext_ = blocks_.back().get();
+    blockLeft_ = blockSize;
+  }
+  char* result = blockNext_;
+  blockNext_ += size;
+  blockLeft_ -= size;
+  return result;
 }
 
 std::vector<BookmarkTree::NodeId>& BookmarkTree::ChildrenOf(NodeId parent) {
@@ -101,20 +142,23 @@ std::vector<BookmarkTree::NodeId>& BookmarkTree::ChildrenOf(NodeId parent) {
   return childLists_[node.childList];
 }
 
-void BookmarkTree::IndexKey(NodeId id) {
+// Keeps the index at most half full: a larger table takes every entry again by its stored hash.
+void BookmarkTree::Place(NodeId id, std::uint32_t hash) {
   if (nodes_.size() * 2 > index_.size()) {
-    // Keeps the index at most half full: a new table, every earlier node placed again.
-    index_.assign(std::max<std::size_t>(64, index_.size() * 2), kNone);
-    for (NodeId earlier = 0; earlier < id; ++earlier) Place(earlier);
+    std::vector<std::uint64_t> old = std::move(index_);
+    index_.assign(std::max<std::size_t>(64, old.size() * 2), 0);
+    for (std::uint64_t entry : old) {
+      if (entry != 0) PlaceEntry(entry);
+    }
   }
-  Place(id);
+  PlaceEntry(Slot(id, hash));
 }
 
-void BookmarkTree::Place(NodeId id) {
+void BookmarkTree::PlaceEntry(std::uint64_t entry) {
   const std::size_t mask = index_.size() - 1;
-  std::size_t slot = HashKey(key(id)) & mask;
-  while (index_[slot] != kNone) slot = (slot + 1) & mask;
-  index_[slot] = id;
+  std::size_t slot = (entry >> 32) & mask;
+  while (index_[slot] != 0) slot = (slot + 1) & mask;
+  index_[slot] = entry;
 }
 
 }  // namespace varnel

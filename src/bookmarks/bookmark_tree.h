@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -47,9 +48,10 @@ class BookmarkTree : public BookmarkActions {
 
  private:
   struct Node {
-    std::string data;  // the key, then the text when it differs from the key, then the address
+    const char* data = nullptr;  // in the arena: the key, the text when it differs, the address
+    std::size_t dataLength = 0;
     std::size_t keyLength = 0;
-    std::size_t textStart = 0;
+    std::size_t textStart = 0;  // 0: the text is the key
     std::size_t textLength = 0;
     NodeId parent = kNone;
     std::int32_t row = 0;
@@ -59,14 +61,23 @@ class BookmarkTree : public BookmarkActions {
     bool expanded = false;
   };
 
+  std::optional<NodeId> Find(std::string_view key, std::uint32_t hash) const;
+  std::optional<NodeId> FindParent(std::string_view key);
+  char* Allocate(std::size_t size);
   std::vector<NodeId>& ChildrenOf(NodeId parent);
-  void IndexKey(NodeId id);
-  void Place(NodeId id);
+  void Place(NodeId id, std::uint32_t hash);
+  void PlaceEntry(std::uint64_t entry);
 
   std::deque<Node> nodes_;
+  std::vector<std::unique_ptr<char[]>> blocks_;  // the text of every node, in large blocks
+  std::size_t blockLeft_ = 0;
+  char* blockNext_ = nullptr;
   std::vector<std::vector<NodeId>> childLists_;
   std::vector<NodeId> topLevel_;
-  std::vector<NodeId> index_;  // open addressing over the keys; kNone marks a free slot
+  // Open addressing over the keys: each slot holds a key's hash (high half) and its node + 1
+  // (low half); 0 is a free slot. At most half full.
+  std::vector<std::uint64_t> index_;
+  NodeId lastParent_ = kNone;
   NodeId lastAdded_ = kNone;
   NodeId lastMadeVisible_ = kNone;
 };

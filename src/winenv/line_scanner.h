@@ -4,7 +4,8 @@
 // otherwise unchanged. The last line may end at the end of the file; an empty file has no lines.
 //
 // Lines come back as views into the scanner's buffer, valid until the next call, so a file of
-// any size is read in one pass without a copy per line. Only regular files are read: a FIFO, a
+// any size is read in one pass without a copy per line. The call that finds the end of the file
+// leaves the last line's view valid (until Open or Close). Only regular files are read: a FIFO, a
 // device or a directory is refused at once, without blocking. A read failure is a failure, never
 // an end of file.
 #include <cstddef>

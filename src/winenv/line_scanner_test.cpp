@@ -55,6 +55,15 @@ TEST(LineScanner, ReadsAcrossChunksAndLongLines) {
     test::WriteFile(dir / "in.txt", first + "\r\nsecond\r\n");
     EXPECT_EQ(ScanAll(dir / "in.txt"), (Lines{first, "second"}));
   }
+  // The end of the file leaves the last line readable, with or without its line end.
+  for (const std::string ending : {"", "\r\n", "\n"}) {
+    test::WriteFile(dir / "last.txt", std::string(300000, 'x') + "\r\nthe last" + ending);
+    LineScanner scanner;
+    ASSERT_TRUE(scanner.Open(dir / "last.txt").ok());
+    std::string_view line, last;
+    while (scanner.Next(line)) last = line;
+    EXPECT_EQ(last, "the last");
+  }
   const std::string huge(5 * 1024 * 1024 + 7, 'h');
   test::WriteFile(dir / "huge.txt", "x\n" + huge + "\ry");
   EXPECT_EQ(ScanAll(dir / "huge.txt"), (Lines{"x", huge, "y"}));
