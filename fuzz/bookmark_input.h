@@ -1,0 +1,60 @@
+#pragma once
+// One input of the bookmark fuzz target, shared with the test that replays every input kept in
+// testdata/fuzz/bookmarks: the bytes are read as a bookmark.htm (through the same line scanner
+// as a real file) into a tree, and every line is also tried as a favorite file's line. The
+// tree's promises are checked; a broken one aborts.
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "bookmarks/bookmark_reader.h"
+#include "bookmarks/bookmark_tree.h"
+#include "bookmarks/favorites.h"
+#include "winenv/line_scanner.h"
+
+namespace varnel::fuzz {
+
+inline void Require(bool promise) {
+  if (!promise) std::abort();
+}
+
+inline void CheckTree(const BookmarkTree& tree) {
+  for (BookmarkTree::NodeId id = 0; id < static_cast<BookmarkTree::NodeId>(tree.size()); ++id) {
+    Require(tree.Find(tree.key(id)) == id);
+    const BookmarkTree::NodeId parent = tree.parent(id);
+    Require(parent < id);
+    Require(tree.children(parent).at(tree.row(id)) == id);
+    Require(tree.address(id).has_value() == (tree.picture(id) == BookmarkPicture::Bookmark));
+  }
+  if (tree.lastMadeVisible() != BookmarkTree::kNone) {
+    for (BookmarkTree::NodeId up = tree.parent(tree.lastMadeVisible()); up != BookmarkTree::kNone; up = tree.parent(up)) {
+      Require(tree.expanded(up));
+    }
+  }
+}
+
+inline void ReadBookmarkInput(std::string_view bytes) {
+  const int fd = memfd_create("bookmark.htm", MFD_CLOEXEC);
+  Require(fd >= 0);
+  Require(write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()));
+  LineScanner scanner;
+  Require(scanner.Open("/proc/self/fd/" + std::to_string(fd)).ok());
+  BookmarkTree tree;
+  BookmarkReader reader(tree);
+  reader.Begin();
+  std::string_view line;
+  bool cut = true;
+  while (cut && scanner.Next(line)) {
+    if (const auto address = FavoriteAddressOfLine(line)) Require(address->size() + 4 == line.size());
+    cut = reader.Line(line);
+  }
+  if (cut) reader.End();
+  Require(scanner.status().ok());
+  CheckTree(tree);
+  close(fd);
+}
+
+}  // namespace varnel::fuzz
