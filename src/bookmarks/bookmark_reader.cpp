@@ -16,24 +16,6 @@ constexpr std::size_t kFolderTail = 5;
 
 constexpr std::size_t kNowhere = std::string_view::npos;
 
-}  // namespace
-
-// Where the markers stand in a line, found in one pass over its "<" characters (every marker
-// begins with one).
-BookmarkReader::Markers BookmarkReader::FindMarkers(std::string_view line) {
-  Markers found;
-  for (std::size_t at = line.find('<'); at != std::string_view::npos; at = line.find('<', at + 1)) {
-    const std::string_view rest = line.substr(at);
-    if (found.folder == std::string_view::npos && rest.starts_with(kFolderMarker)) found.folder = at;
-    if (found.bookmark == std::string_view::npos && rest.starts_with(kBookmarkMarker)) found.bookmark = at;
-    found.description = found.description || rest.starts_with(kDescriptionMarker);
-    found.listEnd = found.listEnd || rest.starts_with(kListEndMarker);
-  }
-  return found;
-}
-
-namespace {
-
 // The name that follows the first ">" found from the 8th character after the marker's start,
 // up to `tail` characters before the line's end; without such a ">", from the line's start.
 // Nothing when fewer than `tail` characters follow that ">".
@@ -46,6 +28,20 @@ std::optional<std::string_view> CutName(std::string_view line, std::size_t marke
 
 }  // namespace
 
+// Where the markers stand in a line, found in one pass over its "<" characters (every marker
+// begins with one).
+BookmarkReader::Markers BookmarkReader::FindMarkers(std::string_view line) {
+  Markers found;
+  for (std::size_t at = line.find('<'); at != kNowhere; at = line.find('<', at + 1)) {
+    const std::string_view rest = line.substr(at);
+    if (found.folder == kNowhere && rest.starts_with(kFolderMarker)) found.folder = at;
+    if (found.bookmark == kNowhere && rest.starts_with(kBookmarkMarker)) found.bookmark = at;
+    found.description = found.description || rest.starts_with(kDescriptionMarker);
+    found.listEnd = found.listEnd || rest.starts_with(kListEndMarker);
+  }
+  return found;
+}
+
 void BookmarkReader::Begin() {
   actions_.AddNode({std::nullopt, kRootKey, kRootText, BookmarkPicture::Folder, std::nullopt});
 }
@@ -57,8 +53,8 @@ bool BookmarkReader::Line(std::string_view line) {
   bool cut = true;
   switch (state()) {
     case State::TopLevel: cut = TopLevelLine(markers); break;
-    case State::Folder: cut = FolderLine(markers); break;
-    case State::FirstDescription: cut = FirstDescriptionLine(markers); break;
+    case State::Folder:
+    case State::FirstDescription: cut = FolderOrFirstDescriptionLine(markers); break;
     case State::SecondDescription: cut = SecondDescriptionLine(markers); break;
   }
   return cut;
@@ -77,20 +73,12 @@ bool BookmarkReader::TopLevelLine(const Markers& m) {
   return true;  // descriptions and list ends are ignored here
 }
 
-bool BookmarkReader::FolderLine(const Markers& m) {
+// The folder and first-description states share their rules; a description read in the
+// first-description state is the folder's second.
+bool BookmarkReader::FolderOrFirstDescriptionLine(const Markers& m) {
   if (m.listEnd) return LeaveState();
   if (m.description) {
-    Description(false);
-    return true;
-  }
-  if (m.bookmark != kNowhere) return AddBookmark(folderKey_, m.bookmark);
-  return true;
-}
-
-bool BookmarkReader::FirstDescriptionLine(const Markers& m) {
-  if (m.listEnd) return LeaveState();
-  if (m.description) {
-    Description(true);
+    Description(state() == State::FirstDescription);
     return true;
   }
   if (m.bookmark != kNowhere) return AddBookmark(folderKey_, m.bookmark);

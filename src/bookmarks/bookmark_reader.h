@@ -71,8 +71,7 @@ class BookmarkReader {
 
   static Markers FindMarkers(std::string_view line);
   bool TopLevelLine(const Markers& m);
-  bool FolderLine(const Markers& m);
-  bool FirstDescriptionLine(const Markers& m);
+  bool FolderOrFirstDescriptionLine(const Markers& m);
   bool SecondDescriptionLine(const Markers& m);
   bool LeaveState();
   bool FolderHeader(std::size_t marker);

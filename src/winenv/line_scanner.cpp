@@ -85,6 +85,7 @@ bool LineScanner::Fill() {
 // buffer). Each byte is searched once: the last find is kept while it lies ahead.
 std::size_t LineScanner::FindFrom(char wanted, std::size_t& cache) const {
   if (cache != kUnknown && cache >= begin_) return cache;
+  if (begin_ == end_) return cache = end_;  // nothing read yet, or all of it used
   const void* found = std::memchr(buffer_.data() + begin_, wanted, end_ - begin_);
   cache = found ? static_cast<std::size_t>(static_cast<const char*>(found) - buffer_.data()) : end_;
   return cache;
