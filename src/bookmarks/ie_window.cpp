@@ -7,6 +7,7 @@
 #include "app/main_screen_window.h"
 #include "bookmarks/bookmark_load.h"
 #include "bookmarks/favorites.h"
+#include "settings/launch_address.h"
 #include "settings/settings.h"
 #include "widgets/ansi_text.h"
 #include "widgets/controls.h"
@@ -36,6 +37,9 @@ IEWindow::IEWindow(Forms& forms) : QWidget(nullptr), forms_(forms) {
   connect(Dir1, &DirListBox::PathChanged, this, [this] { Dir1_Change(); });
   connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
   connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+  connect(tvwMyTree, &QTreeView::clicked, this,
+          [this](const QModelIndex& index) { tvwMyTree_NodeClick(treeModel_->NodeOf(index)); });
+  connect(File1, &FileListBox::DblClick, this, [this] { File1_DblClick(); });
 }
 
 void IEWindow::CreateControls() {
@@ -104,6 +108,92 @@ void IEWindow::ShowLoadedTree() {
     if (tree_.expanded(id)) tvwMyTree->expand(treeModel_->IndexOf(id));
   }
   if (tree_.lastMadeVisible() != BookmarkTree::kNone) tvwMyTree->scrollTo(treeModel_->IndexOf(tree_.lastMadeVisible()));
+}
+
+void IEWindow::ShowFailure(const Status& failure) { AppDialogs().Ok(this, FailureMessage(failure)); }
+
+void IEWindow::tvwMyTree_NodeClick(BookmarkTree::NodeId node) {
+  const std::optional<std::string_view> address = tree_.address(node);
+  if (!address || address->empty()) {
+    AppDialogs().Ok(this, std::string(kNotAnAddressMessage));
+    return;
+  }
+  const std::string title(tree_.text(node));
+  if (!Check1->isChecked()) {
+    SetStatus(kPassedToBrowserStatus);
+    LaunchAddress(std::string(*address));
+    return;
+  }
+  std::string written;
+  const Status status = WriteFavorite(forms_.drives(), Dir1->Path(), title, *address, written);
+  if (!status.ok()) {
+    ShowFailure(status);
+    return;
+  }
+  Label2[1]->hide();
+  PlayAnimation(Image1, Label3, title, BookmarkToFavoriteSteps());
+}
+
+void IEWindow::File1_DblClick() {
+  const std::string file = File1->FileName();
+  if (file.empty()) return;
+  std::optional<std::string> address;
+  const Status read = ReadFavoriteAddress(forms_.drives(), File1->Path() + "\\" + file, address);
+  if (!read.ok()) {
+    ShowFailure(read);
+    return;
+  }
+  SetStatus(kSearchingStatus);
+  if (!address) {
+    AppDialogs().Ok(this, std::string(kCorruptedFavoriteMessage));
+    SetStatus(kCorruptedFavoriteStatus);
+    return;
+  }
+  if (!Check1->isChecked()) {
+    SetStatus(kPassedToBrowserStatus);
+    repaint();
+    LaunchAddress(*address);
+    return;
+  }
+  AddFavoriteToBookmarks(file, *address);
+}
+
+// bookmark.htm of the main window's profile, copied through "tempfile" with the new line after
+// the heading, replaces the old one; then the favorite flies to the tree. The tree is not
+// reloaded.
+void IEWindow::AddFavoriteToBookmarks(const std::string& file, const std::string& address) {
+  BookmarkCopy copy;
+  Status status = CopyBookmarksWithFavorite(forms_.drives(), forms_.Main().Dir1->Path(), address, FavoriteTitle(file),
+                                            LocalClockSeconds, std::string(kTempFileName), copy);
+  if (!status.ok()) {
+    ShowFailure(status);
+    return;
+  }
+  Label2[1]->hide();
+  status = ReplaceBookmarks(copy);
+  if (!status.ok()) {
+    Label2[1]->show();
+    ShowFailure(status);
+    return;
+  }
+  PlayAnimation(Image2, Label4, file, FavoriteToBookmarkSteps());
+}
+
+// The picture and its label travel step by step, each step painted at once, then hide; the
+// tree's heading shows again. They stay where the last step put them.
+void IEWindow::PlayAnimation(QWidget* image, QLabel* label, const std::string& caption,
+                             const std::vector<AnimationStep>& steps) {
+  label->setText(FromAnsi(caption));
+  label->show();
+  image->show();
+  for (const AnimationStep& step : steps) {
+    image->move(TwipsToPixels(step.imageLeft), TwipsToPixels(step.imageTop));
+    label->move(TwipsToPixels(step.labelLeft), TwipsToPixels(step.labelTop));
+    repaint();
+  }
+  label->hide();
+  image->hide();
+  Label2[1]->show();
 }
 
 void IEWindow::Form_MouseMove() { Label1->setText(FromAnsi(std::string(kReadyStatus))); }

@@ -11,6 +11,7 @@
 
 #include "bookmarks/bookmark_tree.h"
 #include "bookmarks/bookmark_tree_model_ui.h"
+#include "bookmarks/transfers.h"
 #include "widgets/clickable_image.h"
 #include "widgets/dir_list_box.h"
 #include "widgets/file_list_box.h"
@@ -32,6 +33,10 @@ class IEWindow : public QWidget {
   void Command3_Click();
   void Form_MouseMove();
   void Form_QueryUnload();
+  // Opens the clicked bookmark, or with Check1 copies it into the favorites directory.
+  void tvwMyTree_NodeClick(BookmarkTree::NodeId node);
+  // Opens the double-clicked favorite, or with Check1 adds it to bookmark.htm.
+  void File1_DblClick();
 
   const BookmarkTree& tree() const { return tree_; }
   BookmarkTreeModel& treeModel() { return *treeModel_; }
@@ -58,6 +63,10 @@ class IEWindow : public QWidget {
   void CreateControls();
   void SetStatus(std::string_view text);
   void ShowLoadedTree();
+  void ShowFailure(const Status& failure);
+  void AddFavoriteToBookmarks(const std::string& file, const std::string& address);
+  void PlayAnimation(QWidget* image, QLabel* label, const std::string& caption,
+                     const std::vector<AnimationStep>& steps);
 
   Forms& forms_;
   BookmarkTree tree_;

@@ -37,6 +37,7 @@ Status LineScanner::Open(const std::string& nativePath) {
   } else if (::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK) != 0) {
     status_ = StatusFromErrno(errno, nativePath);
   } else {
+    identity_ = IdentityOf(fd_);
     status_ = Status::Ok();
     return status_;
   }

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "winenv/file_identity.h"
 #include "winenv/status.h"
 
 namespace varnel {
@@ -29,6 +30,8 @@ class LineScanner {
   // The next line; false at the end of the file or after a failure (see status()).
   bool Next(std::string_view& line);
   const Status& status() const { return status_; }
+  // The file being read, as it was when opened (not whatever has its name now).
+  const FileIdentity& identity() const { return identity_; }
   // How many lines Next has returned.
   std::size_t lineNumber() const { return lineNumber_; }
   void Close();
@@ -40,6 +43,7 @@ class LineScanner {
   int fd_ = -1;
   Status status_;
   std::string path_;
+  FileIdentity identity_;
   std::vector<char> buffer_;
   std::size_t begin_ = 0;  // the unread bytes are [begin_, end_)
   std::size_t end_ = 0;

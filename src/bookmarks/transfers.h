@@ -1,0 +1,87 @@
+#pragma once
+// Copying entries between the two collections: a bookmark into the favorites directory as an
+// Internet Shortcut file, and a favorite into bookmark.htm as a new bookmark line after the
+// page heading. Also the failure form both windows' handlers show, and the paths of the two
+// travelling pictures.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "winenv/drive_map.h"
+#include "winenv/file_identity.h"
+#include "winenv/status.h"
+
+namespace varnel {
+
+inline constexpr std::string_view kNotAnAddressMessage = "Not a valid address, may be a folder";
+inline constexpr std::string_view kPassedToBrowserStatus = "STATUS: Address has been passed to your default brower";
+inline constexpr std::string_view kSearchingStatus = "STATUS: Searching for bookmark";
+inline constexpr std::string_view kCorruptedFavoriteMessage =
+    "Unable to locate the proper data to execute command, could be a corrupted favorite file";
+inline constexpr std::string_view kCorruptedFavoriteStatus =
+    "STATUS: A problem was encoutered trying to access that address from your favorites";
+// The working file of a favorite-to-bookmark transfer, in the working directory; it stays there.
+inline constexpr std::string_view kTempFileName = "tempfile";
+
+// A failure as the bookmarks window shows it: the error's number, a blank, its description.
+std::string FailureMessage(const Status& status);
+
+// Bookmark to favorite ------------------------------------------------------------------------
+
+// The file name made of a bookmark title: codes 33 to 47 and 58 to 64 dropped, all else kept.
+std::string takeOutSpecialChars(std::string_view text);
+
+// "[InternetShortcut]" CR CR LF "URL=" address CR CR LF.
+std::string FavoriteFileBytes(std::string_view address);
+
+// Writes the favorite for a bookmark into the favorites directory, named
+// takeOutSpecialChars(title) + ".url", replacing a file of that name without a question; the
+// new file is complete before it takes the name. A name Windows refuses (a control character or
+// "|") fails with code 52. `writtenPath` receives the Windows path.
+Status WriteFavorite(const DriveMap& drives, const std::string& favoritesDirectory, std::string_view title,
+                     std::string_view address, std::string& writtenPath);
+
+// Favorite to bookmark ------------------------------------------------------------------------
+
+// The local date and time as seconds from 1970, with no time-zone correction (a clock one hour
+// ahead of UTC gives 3600 more than the UTC count). 64 bits: no end in 2038.
+std::int64_t LocalClockSeconds();
+
+// The inserted line, without its line end: a tab, <DT><A HREF="address" ADD_DATE="t"
+// LAST_VISIT="t" LAST_MODIFIED="t">title</A>, the three times read from the clock one after
+// another. A double quote in the address is written as %22 (it would end the attribute).
+std::string BookmarkLine(std::string_view address, std::string_view title, const std::function<std::int64_t()>& clock);
+
+// The profile's bookmark.htm copied through "tempfile" with the new line after every line that
+// holds "</H1>"; every line ends in CR LF. Nothing of bookmark.htm is changed yet.
+struct BookmarkCopy {
+  std::string bookmarkNative;
+  FileIdentity readIdentity;  // the bookmark.htm the copy was made from
+  std::string bytes;          // the complete new bookmark.htm, as "tempfile" holds it
+  std::string insertedLine;
+  std::size_t insertions = 0;
+};
+Status CopyBookmarksWithFavorite(const DriveMap& drives, const std::string& profileDirectory, std::string_view address,
+                                 std::string_view title, const std::function<std::int64_t()>& clock,
+                                 const std::string& tempNative, BookmarkCopy& copy);
+
+// Replaces bookmark.htm by the complete copy at once (through a link, keeping its permission
+// bits, refusing a read-only file). Nothing is replaced when bookmark.htm changed since the copy
+// was read (a browser wrote it meanwhile): code 75.
+Status ReplaceBookmarks(const BookmarkCopy& copy);
+
+// The animations ------------------------------------------------------------------------------
+
+// One position of a travelling picture and its label, in twips.
+struct AnimationStep {
+  int imageLeft, imageTop, labelLeft, labelTop;
+  bool operator==(const AnimationStep&) const = default;
+};
+// The bookmark flying to the favorites list: right along the tree's heading, then up.
+std::vector<AnimationStep> BookmarkToFavoriteSteps();
+// The favorite flying to the tree: left along the status line, then down.
+std::vector<AnimationStep> FavoriteToBookmarkSteps();
+
+}  // namespace varnel

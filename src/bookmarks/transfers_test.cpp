@@ -1,0 +1,219 @@
+#include "bookmarks/transfers.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <random>
+
+#include "bookmarks/favorites.h"
+#include "testsupport/temp_dir.h"
+
+namespace varnel {
+namespace {
+
+TEST(FavoriteName, DropsExactlyCodes33To47And58To64) {
+  std::string all;
+  for (int code = 1; code < 256; ++code) all += static_cast<char>(code);
+  std::string expected;
+  for (int code = 1; code < 256; ++code) {
+    if (!((code >= 33 && code <= 47) || (code >= 58 && code <= 64))) expected += static_cast<char>(code);
+  }
+  EXPECT_EQ(takeOutSpecialChars(all), expected);
+  EXPECT_EQ(all.size() - expected.size(), 22u);
+  EXPECT_EQ(takeOutSpecialChars("Weather: 5-day forecast"), "Weather 5day forecast");
+  EXPECT_EQ(takeOutSpecialChars("!\"#$%&'()*+,-./:;<=>?@"), "");
+  EXPECT_EQ(takeOutSpecialChars(std::string(100000, 'a') + "."), std::string(100000, 'a'));  // no length limit
+}
+
+class FavoriteWriteTest : public ::testing::Test {
+ protected:
+  FavoriteWriteTest() { prefix_.MakeDriveCDirectory("Windows/Favorites/Sub"); }
+  std::string Native(const std::string& name) const { return prefix_.native("drive_c/Windows/Favorites/" + name); }
+  Status Write(const std::string& title, const std::string& address) {
+    return WriteFavorite(drives_, "c:\\windows\\favorites", title, address, written_);
+  }
+  test::TempPrefix prefix_;
+  DriveMap drives_{prefix_.path()};
+  std::string written_;
+};
+
+TEST_F(FavoriteWriteTest, WritesTheDoubledCarriageReturnFormThatReadsBack) {
+  const std::string address = "http://x/ a b?q=\"1\"\xe9 ";
+  ASSERT_TRUE(Write("Weather: 5-day forecast", address).ok());
+  EXPECT_EQ(written_, "c:\\windows\\favorites\\Weather 5day forecast.url");
+  EXPECT_EQ(test::ReadFile(Native("Weather 5day forecast.url")), "[InternetShortcut]\r\r\nURL=" + address + "\r\r\n");
+  std::optional<std::string> back;
+  ASSERT_TRUE(ReadFavoriteAddress(drives_, written_, back).ok());
+  EXPECT_EQ(back, address);
+  // The same name again replaces the file without a question; a title of dropped characters
+  // only gives ".url".
+  ASSERT_TRUE(Write("Weather 5day forecast", "http://second/").ok());
+  EXPECT_EQ(test::ReadFile(Native("Weather 5day forecast.url")), "[InternetShortcut]\r\r\nURL=http://second/\r\r\n");
+  ASSERT_TRUE(Write("?!", "http://dots/").ok());
+  EXPECT_EQ(written_, "c:\\windows\\favorites\\.url");
+  EXPECT_TRUE(std::filesystem::exists(Native(".url")));
+}
+
+TEST_F(FavoriteWriteTest, ABackslashNamesASubfolderWhichMustExist) {
+  ASSERT_TRUE(Write("Sub\\Inside", "http://in/").ok());
+  EXPECT_TRUE(std::filesystem::exists(Native("Sub/Inside.url")));
+  const Status missing = Write("Nowhere\\Inside", "http://in/");
+  EXPECT_FALSE(missing.ok());
+  EXPECT_EQ(FailureMessage(missing).rfind(std::to_string(missing.code) + " ", 0), 0u);
+}
+
+TEST_F(FavoriteWriteTest, NamesWindowsRefusesAndFilesThatCannotBeReplacedFail) {
+  for (const std::string& title : {std::string("Pipe | name"), std::string("Tab\tname"), std::string("Nul\0name", 8)}) {
+    SCOPED_TRACE(title);
+    EXPECT_EQ(Write(title, "http://x/").code, errc::kBadFileName);
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(prefix_.native("drive_c/Windows/Favorites")),
+                          std::filesystem::directory_iterator()),
+            1);  // only Sub: nothing was created
+  test::WriteFile(Native("Kept.url"), "old");
+  chmod(Native("Kept.url").c_str(), 0444);
+  EXPECT_FALSE(Write("Kept", "http://new/").ok());
+  EXPECT_EQ(test::ReadFile(Native("Kept.url")), "old");
+  EXPECT_EQ(Write(std::string(300, 'n'), "http://x/").code, errc::kBadFileName);  // too long a name
+}
+
+TEST(BookmarkLine, IsExactAndCarriesTheLocalClock) {
+  int tick = 1700000000;
+  const auto clock = [&tick] { return std::int64_t{tick++}; };
+  EXPECT_EQ(BookmarkLine("http://a/\"q\"", "News Today", clock),
+            "\t<DT><A HREF=\"http://a/%22q%22\" ADD_DATE=\"1700000000\" LAST_VISIT=\"1700000001\" "
+            "LAST_MODIFIED=\"1700000002\">News Today</A>");
+  EXPECT_NE(BookmarkLine("a", "", [] { return std::int64_t{4102444800}; }).find("\"4102444800\""),
+            std::string::npos);  // past 2038
+
+  const char* saved = std::getenv("TZ");
+  const std::string savedTz = saved ? saved : "";
+  setenv("TZ", "UTC-1", 1);  // one hour ahead of UTC
+  tzset();
+  const std::int64_t local = LocalClockSeconds();
+  const std::int64_t utc = std::time(nullptr);
+  saved ? setenv("TZ", savedTz.c_str(), 1) : unsetenv("TZ");
+  tzset();
+  EXPECT_NEAR(static_cast<double>(local - utc), 3600.0, 1.0);
+}
+
+class BookmarkInsertTest : public ::testing::Test {
+ protected:
+  BookmarkInsertTest() { prefix_.MakeDriveCDirectory("p"); }
+  std::string Bookmarks() const { return prefix_.native("drive_c/p/bookmark.htm"); }
+  Status Add(const std::string& address = "http://fav/", const std::string& title = "Fav") {
+    Status status = CopyBookmarksWithFavorite(drives_, "c:\\p", address, title, [] { return std::int64_t{42}; },
+                                              work_ / "tempfile", copy_);
+    return status.ok() ? ReplaceBookmarks(copy_) : status;
+  }
+  static std::string Line(const std::string& address = "http://fav/", const std::string& title = "Fav") {
+    return "\t<DT><A HREF=\"" + address + "\" ADD_DATE=\"42\" LAST_VISIT=\"42\" LAST_MODIFIED=\"42\">" + title +
+           "</A>\r\n";
+  }
+  test::TempPrefix prefix_;
+  test::TempDir work_;
+  DriveMap drives_{prefix_.path()};
+  BookmarkCopy copy_;
+};
+
+TEST_F(BookmarkInsertTest, TheLineGoesAfterEachHeadingAndEveryLineEndsInCrLf) {
+  test::WriteFile(Bookmarks(), "<TITLE>B</TITLE>\r<H1>B</H1>\n<DL><p>\r\n<DT><A HREF=\"o\">Old</A>\r\n</DL><p>");
+  ASSERT_TRUE(Add().ok());
+  const std::string expected =
+      "<TITLE>B</TITLE>\r\n<H1>B</H1>\r\n" + Line() + "<DL><p>\r\n<DT><A HREF=\"o\">Old</A>\r\n</DL><p>\r\n";
+  EXPECT_EQ(test::ReadFile(Bookmarks()), expected);
+  EXPECT_EQ(test::ReadFile(work_ / "tempfile"), expected);  // the working file stays, same bytes
+  // The same favorite again: a second line, no check for the first.
+  ASSERT_TRUE(Add().ok());
+  EXPECT_EQ(test::ReadFile(Bookmarks()).find(Line() + Line()), std::string("<TITLE>B</TITLE>\r\n<H1>B</H1>\r\n").size());
+
+  test::WriteFile(Bookmarks(), "<h1>lower</h1>\n<H1>one</H1>\r\nx</H1>y\r\n");
+  ASSERT_TRUE(Add().ok());
+  EXPECT_EQ(test::ReadFile(Bookmarks()), "<h1>lower</h1>\r\n<H1>one</H1>\r\n" + Line() + "x</H1>y\r\n" + Line());
+  test::WriteFile(Bookmarks(), "<h1>only lower case</h1>\n");
+  ASSERT_TRUE(Add().ok());
+  EXPECT_EQ(test::ReadFile(Bookmarks()), "<h1>only lower case</h1>\r\n");
+}
+
+TEST_F(BookmarkInsertTest, FailuresLeaveBookmarkHtmAsItWas) {
+  // No bookmark.htm in the profile.
+  EXPECT_EQ(Add().code, errc::kFileNotFound);
+  EXPECT_FALSE(std::filesystem::exists(Bookmarks()));
+
+  const std::string original = "<H1>B</H1>\r\n";
+  test::WriteFile(Bookmarks(), original);
+  // "tempfile" cannot be made.
+  EXPECT_FALSE(CopyBookmarksWithFavorite(drives_, "c:\\p", "a", "t", LocalClockSeconds, work_ / "gone/tempfile", copy_)
+                   .ok());
+  // A read-only bookmark.htm is not replaced.
+  chmod(Bookmarks().c_str(), 0444);
+  EXPECT_EQ(Add().code, errc::kPermissionDenied);
+  chmod(Bookmarks().c_str(), 0644);
+  // The browser wrote bookmark.htm between the copy and the replace.
+  ASSERT_TRUE(CopyBookmarksWithFavorite(drives_, "c:\\p", "a", "t", LocalClockSeconds, work_ / "tempfile", copy_).ok());
+  test::WriteFile(Bookmarks(), original + "<DT><A HREF=\"new\">From the browser</A>\r\n");
+  EXPECT_EQ(ReplaceBookmarks(copy_).code, errc::kPathFileAccess);
+  EXPECT_EQ(test::ReadFile(Bookmarks()), original + "<DT><A HREF=\"new\">From the browser</A>\r\n");
+}
+
+TEST_F(BookmarkInsertTest, LinksAreFollowedForBookmarkHtmAndReplacedForTempfile) {
+  test::TempDir elsewhere;
+  test::WriteFile(elsewhere / "real.htm", "<H1>B</H1>\r\n");
+  std::filesystem::create_symlink(elsewhere / "real.htm", Bookmarks());
+  test::WriteFile(elsewhere / "precious", "do not touch");
+  std::filesystem::create_symlink(elsewhere / "precious", work_ / "tempfile");
+  ASSERT_TRUE(Add().ok());
+  EXPECT_TRUE(std::filesystem::is_symlink(Bookmarks()));
+  EXPECT_EQ(test::ReadFile(elsewhere / "real.htm"), "<H1>B</H1>\r\n" + Line());
+  EXPECT_EQ(test::ReadFile(elsewhere / "precious"), "do not touch");
+  EXPECT_FALSE(std::filesystem::is_symlink(work_ / "tempfile"));
+}
+
+// A transfer killed at any moment leaves bookmark.htm as it was before some transfer or after
+// it: never a mix.
+TEST_F(BookmarkInsertTest, AKilledTransferLeavesTheOldOrTheNewFile) {
+  const std::string head = "<TITLE>B</TITLE>\r\n<H1>B</H1>\r\n";
+  const std::string tail = std::string(200000, 'x') + "\r\n</DL><p>\r\n";
+  test::WriteFile(Bookmarks(), head + tail);
+  std::mt19937 random(7);
+  for (int round = 0; round < 15; ++round) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (;;) Add();  // until killed
+    }
+    usleep(std::uniform_int_distribution<useconds_t>(0, 20000)(random));
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    const std::string now = test::ReadFile(Bookmarks());
+    ASSERT_EQ(now.substr(0, head.size()), head);
+    ASSERT_EQ(now.substr(now.size() - tail.size()), tail);
+    std::string middle = now.substr(head.size(), now.size() - head.size() - tail.size());
+    while (middle.starts_with(Line())) middle.erase(0, Line().size());
+    ASSERT_EQ(middle, "") << "round " << round;
+  }
+}
+
+TEST(TransferAnimation, FollowsThePositionsOfBothPaths) {
+  const std::vector<AnimationStep> toFavorites = BookmarkToFavoriteSteps();
+  ASSERT_EQ(toFavorites.size(), 15u + 101u);
+  EXPECT_EQ(toFavorites.front(), (AnimationStep{120, 3000, 120, 2800}));
+  EXPECT_EQ(toFavorites[14], (AnimationStep{5720, 3000, 5720, 2800}));
+  EXPECT_EQ(toFavorites[16], (AnimationStep{5720, 2990, 5720, 2790}));
+  EXPECT_EQ(toFavorites.back(), (AnimationStep{5720, 2000, 5720, 1800}));
+  const std::vector<AnimationStep> toBookmarks = FavoriteToBookmarkSteps();
+  ASSERT_EQ(toBookmarks.size(), 17u + 49u);
+  EXPECT_EQ(toBookmarks.front(), (AnimationStep{6720, 2520, 6720, 3000}));
+  EXPECT_EQ(toBookmarks[16], (AnimationStep{320, 2520, 320, 3000}));
+  EXPECT_EQ(toBookmarks[17], (AnimationStep{320, 2520, 320, 2995}));
+  EXPECT_EQ(toBookmarks.back(), (AnimationStep{320, 3000, 320, 3475}));
+}
+
+}  // namespace
+}  // namespace varnel
