@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <sys/stat.h>
 #include <filesystem>
 
 #include "app/main_screen_window.h"
 #include "bookmarks/bookmark_load.h"
 #include "bookmarks/favorites.h"
+#include "bookmarks/transfers.h"
 #include "settings/settings.h"
 #include "testsupport/window_fixture.h"
 #include "widgets/test_events.h"
@@ -176,6 +178,172 @@ TEST_F(BookmarksWindowTest, BackToTheMainScreenRestoresItFromMinimized) {
   EXPECT_FALSE(ie.isVisible());
   EXPECT_TRUE(main.isVisible());
   EXPECT_FALSE(main.windowState() & Qt::WindowMinimized);
+}
+
+// The transfers: a working directory of their own (for "tempfile"), a favorites folder, and a
+// profile whose bookmark.htm holds a heading, a folder and bookmarks.
+class TransferWindowTest : public BookmarksWindowTest {
+ protected:
+  TransferWindowTest() : saved_(std::filesystem::current_path()) {
+    std::filesystem::current_path(work_.path());
+    prefix_.MakeDriveCDirectory("windows/Favorites");
+    WriteBookmarks(kBookmarks);
+  }
+  ~TransferWindowTest() override { std::filesystem::current_path(saved_); }
+
+  BookmarkTree::NodeId Node(const std::string& key) {
+    const std::optional<BookmarkTree::NodeId> id = forms_->IE().tree().Find(key);
+    EXPECT_TRUE(id) << key;
+    return id.value_or(0);
+  }
+  std::string Favorite(const std::string& name) const {
+    return prefix_.native("drive_c/windows/Favorites/" + name);
+  }
+  std::string BookmarkFile() const {
+    return prefix_.native("drive_c/Program Files/Netscape/Users/default/bookmark.htm");
+  }
+  void DoubleClickFavorite(IEWindow& ie, const std::string& name) {
+    for (int i = 0; i < ie.File1->ListCount(); ++i) {
+      if (ie.File1->Item(i) == name) ie.File1->SetListIndex(i);
+    }
+    ASSERT_EQ(ie.File1->FileName(), name);
+    ie.File1_DblClick();
+  }
+
+  static constexpr const char* kBookmarks =
+      "<TITLE>Bookmarks</TITLE>\r\n<H1>Bookmarks</H1>\r\n<DL><p>\r\n"
+      "<DT><A HREF=\"http://weather/5\">Weather: 5-day forecast</A>\r\n<DT><A HREF=\"\">No address</A>\r\n"
+      "<DT><H3>Work</H3>\r\n<DL><p>\r\n<DD>notes\r\n<DT><A HREF=\"http://w/\">In work</A>\r\n</DL><p>\r\n"
+      "</DL><p>\r\n";
+  test::TempDir work_;
+  std::filesystem::path saved_;
+};
+
+TEST_F(TransferWindowTest, ANodeWithoutAnAddressIsNotAnAddressWhateverTheSwitch) {
+  IEWindow& ie = OpenBookmarks();
+  for (bool transfer : {false, true}) {
+    ie.Check1->setChecked(transfer);
+    for (const char* key : {"NoFolder", "Work 1", "Work 1notes", "No address"}) {
+      dialogs_.shown.clear();
+      ie.tvwMyTree_NodeClick(Node(key));
+      EXPECT_EQ(Texts(), (std::vector<std::string>{std::string(kNotAnAddressMessage)})) << key;
+    }
+  }
+  EXPECT_TRUE(opener_.opened.empty());
+  EXPECT_TRUE(std::filesystem::is_empty(prefix_.native("drive_c/windows/Favorites")));
+}
+
+TEST_F(TransferWindowTest, AClickedBookmarkIsOpenedAfterTheStatusSaysSo) {
+  IEWindow& ie = OpenBookmarks();
+  std::string statusAtLaunch;
+  opener_.onOpen = [&](const std::string&) { statusAtLaunch = ie.Label1->text().toStdString(); };
+  ie.tvwMyTree_NodeClick(Node("In work"));
+  EXPECT_EQ(opener_.opened, (std::vector<std::string>{"http://w/"}));
+  EXPECT_EQ(statusAtLaunch, "STATUS: Address has been passed to your default brower");
+  EXPECT_TRUE(forms_->Main().windowState() & Qt::WindowMinimized);
+}
+
+TEST_F(TransferWindowTest, ATransferredBookmarkIsWrittenAndFliesToTheFavorites) {
+  IEWindow& ie = OpenBookmarks();
+  ie.Check1->setChecked(true);
+  // A failure first: a title naming a folder that is not there. No animation.
+  WriteBookmarks(std::string(kBookmarks) + "<DT><A HREF=\"http://x/\">Gone\\Inside</A>\r\n");
+  ie.Command3_Click();
+  ie.tvwMyTree_NodeClick(Node("Gone\\Inside"));
+  ASSERT_EQ(Texts().size(), 1u);
+  EXPECT_TRUE(Texts()[0].rfind("53 ", 0) == 0 || Texts()[0].rfind("76 ", 0) == 0) << Texts()[0];
+  EXPECT_EQ(ie.Image1->geometry(), TwipsRect(120, 3000, 480, 480));
+
+  ie.tvwMyTree_NodeClick(Node("Weather: 5-day forecast"));
+  EXPECT_EQ(test::ReadFile(Favorite("Weather 5day forecast.url")),
+            "[InternetShortcut]\r\r\nURL=http://weather/5\r\r\n");
+  EXPECT_TRUE(opener_.opened.empty());
+  EXPECT_EQ(ie.File1->ListCount(), 0);  // not re-read until the list is refreshed
+  EXPECT_EQ(ie.Label3->text().toStdString(), "Weather: 5-day forecast");
+  EXPECT_FALSE(ie.Label3->isVisibleTo(&ie));
+  EXPECT_FALSE(ie.Image1->isVisibleTo(&ie));
+  EXPECT_TRUE(ie.Label2[1]->isVisibleTo(&ie));
+  EXPECT_EQ(ie.Image1->pos(), TwipsRect(5720, 2000, 480, 480).topLeft());
+  EXPECT_EQ(ie.Label3->pos(), TwipsRect(5720, 1800, 4815, 255).topLeft());
+  ie.Command3_Click();
+  EXPECT_EQ(ie.File1->ListCount(), 1);
+}
+
+// Records the status line when a message shows.
+class StatusAtMessage : public ScriptedDialogs {
+ public:
+  explicit StatusAtMessage(IEWindow& ie) : ie_(ie) {}
+  void Ok(QWidget* parent, const std::string& text) override {
+    statuses.push_back(ie_.Label1->text().toStdString());
+    ScriptedDialogs::Ok(parent, text);
+  }
+  std::vector<std::string> statuses;
+
+ private:
+  IEWindow& ie_;
+};
+
+TEST_F(TransferWindowTest, AFavoriteWithoutAnAddressIsReportedBeforeItsStatus) {
+  test::WriteFile(Favorite("Empty.url"), "[InternetShortcut]\r\nIconIndex=0\r\n");
+  IEWindow& ie = OpenBookmarks();
+  StatusAtMessage dialogs(ie);
+  SetAppDialogs(&dialogs);
+  ie.Check1->setChecked(true);
+  DoubleClickFavorite(ie, "Empty.url");
+  SetAppDialogs(&dialogs_);
+  EXPECT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].text, std::string(kCorruptedFavoriteMessage));
+  EXPECT_EQ(dialogs.statuses, (std::vector<std::string>{"STATUS: Searching for bookmark"}));
+  EXPECT_EQ(ie.Label1->text().toStdString(),
+            "STATUS: A problem was encoutered trying to access that address from your favorites");
+  EXPECT_EQ(test::ReadFile(BookmarkFile()), kBookmarks);
+  EXPECT_FALSE(std::filesystem::exists(work_ / "tempfile"));
+}
+
+TEST_F(TransferWindowTest, AFavoriteIsOpenedOrAddedAfterTheHeading) {
+  test::WriteFile(Favorite("News Today.url"), "[InternetShortcut]\r\nurl=http://first/\r\nURL=http://news/\r\n");
+  IEWindow& ie = OpenBookmarks();
+  std::string statusAtLaunch;
+  opener_.onOpen = [&](const std::string&) { statusAtLaunch = ie.Label1->text().toStdString(); };
+  DoubleClickFavorite(ie, "News Today.url");
+  EXPECT_EQ(opener_.opened, (std::vector<std::string>{"http://news/"}));
+  EXPECT_EQ(statusAtLaunch, "STATUS: Address has been passed to your default brower");
+
+  ie.Check1->setChecked(true);
+  const std::size_t nodesBefore = ie.tree().size();
+  DoubleClickFavorite(ie, "News Today.url");
+  EXPECT_TRUE(Texts().empty());
+  const std::string now = test::ReadFile(BookmarkFile());
+  const std::string head = "<TITLE>Bookmarks</TITLE>\r\n<H1>Bookmarks</H1>\r\n\t<DT><A HREF=\"http://news/\" ADD_DATE=\"";
+  EXPECT_EQ(now.substr(0, head.size()), head);
+  EXPECT_NE(now.find("\">News Today</A>\r\n<DL><p>\r\n"), std::string::npos);
+  EXPECT_EQ(test::ReadFile(work_ / "tempfile"), now);
+  EXPECT_EQ(ie.Label1->text().toStdString(), "STATUS: Searching for bookmark");
+  EXPECT_EQ(ie.Label4->text().toStdString(), "News Today.url");
+  EXPECT_FALSE(ie.Image2->isVisibleTo(&ie));
+  EXPECT_TRUE(ie.Label2[1]->isVisibleTo(&ie));
+  EXPECT_EQ(ie.Image2->pos(), TwipsRect(320, 3000, 480, 480).topLeft());
+  EXPECT_EQ(ie.Label4->pos(), TwipsRect(320, 3475, 3735, 255).topLeft());
+  EXPECT_EQ(ie.tree().size(), nodesBefore);  // the tree shows it after the next load
+  ie.Command3_Click();
+  EXPECT_TRUE(ie.tree().Find("News Today"));
+}
+
+TEST_F(TransferWindowTest, AFavoriteThatCannotBeAddedLeavesBookmarkHtmAndTheWindowAsTheyWere) {
+  test::WriteFile(Favorite("A.url"), "URL=http://a/\r\n");
+  test::WriteFile(Favorite("Vanishing.url"), "URL=http://v/\r\n");
+  IEWindow& ie = OpenBookmarks();
+  ie.Check1->setChecked(true);
+  std::filesystem::remove(Favorite("Vanishing.url"));  // listed, then gone
+  DoubleClickFavorite(ie, "Vanishing.url");
+  chmod(BookmarkFile().c_str(), 0444);  // the replace is refused
+  DoubleClickFavorite(ie, "A.url");
+  ASSERT_EQ(Texts().size(), 2u);
+  EXPECT_EQ(Texts()[0].rfind("53 ", 0), 0u) << Texts()[0];
+  EXPECT_EQ(Texts()[1].rfind("70 ", 0), 0u) << Texts()[1];
+  EXPECT_EQ(test::ReadFile(BookmarkFile()), kBookmarks);
+  EXPECT_TRUE(ie.Label2[1]->isVisibleTo(&ie));
+  EXPECT_EQ(ie.Image2->geometry(), TwipsRect(6720, 2520, 480, 480));
 }
 
 }  // namespace

@@ -2,8 +2,7 @@
 
 #include "bookmarks/bookmark_load.h"
 #include "bookmarks/bookmark_tree.h"
-#include "cli/commands.h"
-#include "settings/settings.h"
+#include "cli/bookmark_reading.h"
 
 namespace varnel {
 namespace {
@@ -39,30 +38,30 @@ void PrintText(CommandContext& c, const BookmarkTree& tree, NodeId parent, int d
 
 }  // namespace
 
+bool ReadBookmarksFor(CommandContext& c, const std::string& profile, BookmarkTree& tree, BookmarkFileReading& reading) {
+  reading = ReadBookmarkFile(c.drives, profile, tree);
+  if (reading.opened) return true;
+  const std::string fileName = ForTerminal(BookmarkFileName(profile));
+  if (IsMissingFile(reading.status)) {
+    c.err << "varnel: there is no bookmark file " << fileName << "\n";
+  } else {
+    c.err << "varnel: cannot read " << fileName << " (error number " << reading.status.code
+          << "): " << ForTerminal(reading.status.message) << "\n";
+  }
+  return false;
+}
+
 // Prints the tree the bookmarks window would show for the profile. Exit 0 when bookmark.htm was
 // read whole, 1 when it could not be read at all (or a read failed), 3 when a line could not be
 // cut: the bookmarks before that line are printed.
 int BookmarksCommand(CommandContext& c) {
   std::string profile;
-  if (!ParseOneOption(c, "--profile", profile)) return 2;
-  if (profile.empty()) profile = ReadSetting(c.registry, Setting::NetLAU);
-  if (profile.empty()) {
-    c.err << "varnel: no Netscape profile directory: give --profile WINPATH or set NetLAU "
-             "(varnel settings NetLAU WINPATH)\n";
-    return 1;
-  }
+  if (!ParseOptions(c, {{"--profile", &profile}})) return 2;
+  if (!ResolveProfile(c, profile)) return 1;
   BookmarkTree tree;
-  const BookmarkFileReading reading = ReadBookmarkFile(c.drives, profile, tree);
+  BookmarkFileReading reading;
+  if (!ReadBookmarksFor(c, profile, tree, reading)) return 1;
   const std::string fileName = ForTerminal(BookmarkFileName(profile));
-  if (!reading.opened) {
-    if (IsMissingFile(reading.status)) {
-      c.err << "varnel: there is no bookmark file " << fileName << "\n";
-    } else {
-      c.err << "varnel: cannot read " << fileName << " (error number " << reading.status.code
-            << "): " << ForTerminal(reading.status.message) << "\n";
-    }
-    return 1;
-  }
   if (c.json) {
     PrintJson(c, profile, tree, reading.stoppedAtLine);
   } else {

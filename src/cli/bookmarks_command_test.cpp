@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "cli/commands.h"
@@ -91,6 +92,48 @@ TEST_F(CollectionsCommandTest, FavoritesListsTitlesAndAddressesInTheListsOrder) 
   WriteSetting(registry_, Setting::IEfav, "c:\\gone");
   EXPECT_EQ(Run(FavoritesCommand, {}), 1);
   EXPECT_EQ(err_.str(), "varnel: the favorites directory c:\\gone does not exist\n");
+}
+
+TEST_F(CollectionsCommandTest, BookmarkToFavoriteWritesTheFavoriteOfATitle) {
+  WriteBookmarks(kBookmarks);
+  WriteSetting(registry_, Setting::NetLAU, kProfile);
+  ASSERT_EQ(Run(BookmarkToFavoriteCommand, {"Caf\xc3\xa9"}), 0) << err_.str();
+  EXPECT_EQ(out_.str(), "c:\\windows\\favorites\\Caf\xc3\xa9.url\n");
+  EXPECT_EQ(test::ReadFile(prefix_.native("drive_c/Windows/Favorites/Caf\xc3\xa9.url")),
+            "[InternetShortcut]\r\r\nURL=http://loose/\r\r\n");
+  // A title that is not there, a node without an address, no title at all: nothing written.
+  EXPECT_EQ(Run(BookmarkToFavoriteCommand, {"Missing"}), 1);
+  EXPECT_NE(err_.str().find("no bookmark titled Missing"), std::string::npos);
+  EXPECT_EQ(Run(BookmarkToFavoriteCommand, {"Empty"}), 1);
+  EXPECT_EQ(err_.str(), "varnel: Empty: Not a valid address, may be a folder\n");
+  EXPECT_EQ(Run(BookmarkToFavoriteCommand, {}), 2);
+  EXPECT_EQ(Run(BookmarkToFavoriteCommand, {"Caf\xc3\xa9", "--dir", "c:\\gone"}), 1);
+}
+
+TEST_F(CollectionsCommandTest, FavoriteToBookmarkAddsItAfterTheHeading) {
+  test::TempDir work;
+  const std::filesystem::path saved = std::filesystem::current_path();
+  std::filesystem::current_path(work.path());  // "tempfile" is made here
+  WriteBookmarks(kBookmarks);
+  WriteFavorite("News.url", "[InternetShortcut]\r\nURL=http://news/\r\n");
+  WriteFavorite("Empty.url", "[InternetShortcut]\r\n");
+  const int added = Run(FavoriteToBookmarkCommand, {"News.url", "--profile", kProfile});
+  const std::string line = out_.str();
+  const int noAddress = Run(FavoriteToBookmarkCommand, {"Empty.url", "--profile", kProfile});
+  const std::string noAddressError = err_.str();
+  const int missing = Run(FavoriteToBookmarkCommand, {"Gone.url", "--profile", kProfile});
+  std::filesystem::current_path(saved);
+
+  ASSERT_EQ(added, 0);
+  EXPECT_EQ(line.rfind("\t<DT><A HREF=\"http://news/\" ADD_DATE=\"", 0), 0u) << line;
+  const std::string now = test::ReadFile(prefix_.native("drive_c/Program Files/Netscape/Users/jane/bookmark.htm"));
+  const std::string start = "<H1>B</H1>\r\n" + line.substr(0, line.size() - 1) + "\r\n";
+  EXPECT_EQ(now.substr(0, start.size()), start);
+  EXPECT_EQ(test::ReadFile(work / "tempfile"), now);
+  EXPECT_EQ(noAddress, 1);
+  EXPECT_NE(noAddressError.find("could be a corrupted favorite file"), std::string::npos);
+  EXPECT_EQ(missing, 1);
+  EXPECT_EQ(test::ReadFile(prefix_.native("drive_c/Program Files/Netscape/Users/jane/bookmark.htm")), now);
 }
 
 }  // namespace

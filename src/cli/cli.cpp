@@ -27,6 +27,8 @@ const std::vector<Subcommand>& Subcommands() {
       {"history", HistoryCommand},
       {"bookmarks", BookmarksCommand},
       {"favorites", FavoritesCommand},
+      {"bookmark-to-favorite", BookmarkToFavoriteCommand},
+      {"favorite-to-bookmark", FavoriteToBookmarkCommand},
   };
   return table;
 }
@@ -42,6 +44,10 @@ std::string HelpText() {
          "  varnel [--prefix DIR] history [--profile WINPATH]      list both typed-address histories\n"
          "  varnel [--prefix DIR] bookmarks [--profile WINPATH]    print a profile's bookmark tree\n"
          "  varnel [--prefix DIR] favorites [--dir WINPATH]        list favorites and their addresses\n"
+         "  varnel [--prefix DIR] bookmark-to-favorite TITLE [--profile WINPATH] [--dir WINPATH]\n"
+         "                                                         copy a bookmark into the favorites\n"
+         "  varnel [--prefix DIR] favorite-to-bookmark FILE [--dir WINPATH] [--profile WINPATH]\n"
+         "                                                         add a favorite to bookmark.htm\n"
          "  varnel --help | --version\n"
          "\n"
          "Options:\n"

@@ -25,14 +25,27 @@ int DefaultBrowserCommand(CommandContext& context);
 int OpenCommand(CommandContext& context);
 int BookmarksCommand(CommandContext& context);
 int FavoritesCommand(CommandContext& context);
+int BookmarkToFavoriteCommand(CommandContext& context);
+int FavoriteToBookmarkCommand(CommandContext& context);
+
+// The profile directory (--profile, else NetLAU) and the favorites directory (--dir, else IEfav,
+// else the standard one). False, with the reason on stderr, when there is none.
+bool ResolveProfile(CommandContext& context, std::string& profile);
+bool ResolveFavoritesDirectory(CommandContext& context, std::string& directory);
 
 // Output helpers shared by the subcommands.
 std::string ForTerminal(const std::string& ansi);   // 1252 -> UTF-8
 std::string FromTerminal(const std::string& utf8);  // UTF-8 -> 1252
 std::string JsonString(const std::string& ansi);    // a quoted, escaped JSON string
-// Reads the subcommand's one option, "NAME VALUE" or "NAME=VALUE" (1252 from the terminal), into
-// `value`; anything else is a usage error, said on stderr: false.
-bool ParseOneOption(CommandContext& context, std::string_view name, std::string& value);
+// Reads the subcommand's options, "NAME VALUE" or "NAME=VALUE" (1252 from the terminal), into
+// their values, and the other words into `operands`, exactly `operandCount` of them. Anything
+// else is a usage error, said on stderr: false.
+struct CommandOption {
+  std::string_view name;
+  std::string* value;
+};
+bool ParseOptions(CommandContext& context, const std::vector<CommandOption>& options,
+                  std::vector<std::string>* operands = nullptr, std::size_t operandCount = 0);
 // Warns on stderr when a running wineserver would overwrite what we are about to write.
 void WarnIfWineRunning(CommandContext& context);
 

@@ -2,7 +2,6 @@
 
 #include "bookmarks/favorites.h"
 #include "cli/commands.h"
-#include "settings/settings.h"
 
 namespace varnel {
 namespace {
@@ -37,13 +36,8 @@ void PrintText(CommandContext& c, const std::vector<Favorite>& favorites) {
 // favorite could not be read (the others are still listed).
 int FavoritesCommand(CommandContext& c) {
   std::string dir;
-  if (!ParseOneOption(c, "--dir", dir)) return 2;
-  if (dir.empty()) dir = ReadSetting(c.registry, Setting::IEfav);
-  if (dir.empty()) dir = kStandardFavoritesDirectory;
-  if (!c.drives.IsDirectory(dir)) {
-    c.err << "varnel: the favorites directory " << ForTerminal(dir) << " does not exist\n";
-    return 1;
-  }
+  if (!ParseOptions(c, {{"--dir", &dir}})) return 2;
+  if (!ResolveFavoritesDirectory(c, dir)) return 1;
   std::vector<Favorite> favorites;
   int exitCode = 0;
   for (const std::string& file : c.drives.Files(dir, kFavoritePattern)) {

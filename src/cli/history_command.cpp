@@ -60,13 +60,8 @@ void ReportNetscapeFailure(CommandContext& c, const HistoryListing& listing) {
 // code is 1.
 int HistoryCommand(CommandContext& c) {
   HistoryListing listing;
-  if (!ParseOneOption(c, "--profile", listing.profile)) return 2;
-  if (listing.profile.empty()) listing.profile = ReadSetting(c.registry, Setting::NetLAU);
-  if (listing.profile.empty()) {
-    c.err << "varnel: no Netscape profile directory: give --profile WINPATH or set NetLAU "
-             "(varnel settings NetLAU WINPATH)\n";
-    return 1;
-  }
+  if (!ParseOptions(c, {{"--profile", &listing.profile}})) return 2;
+  if (!ResolveProfile(c, listing.profile)) return 1;
   listing.netscapeRead = ListNetscapeHistory(c.drives, listing.profile,
                                              [&](const std::string& item) { listing.netscape.push_back(item); });
   ReadTypedUrls(c.registry, [&](const std::string& item) { listing.ie.push_back(item); });

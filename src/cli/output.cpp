@@ -1,7 +1,10 @@
+#include <algorithm>
 #include <cstdio>
 #include <ostream>
 
+#include "bookmarks/favorites.h"
 #include "cli/commands.h"
+#include "settings/settings.h"
 #include "settings/registry_access.h"
 #include "winenv/code_page.h"
 
@@ -29,20 +32,50 @@ std::string JsonString(const std::string& ansi) {
   return out + "\"";
 }
 
-bool ParseOneOption(CommandContext& c, std::string_view name, std::string& value) {
-  const std::string option(name);
+bool ParseOptions(CommandContext& c, const std::vector<CommandOption>& options, std::vector<std::string>* operands,
+                  std::size_t operandCount) {
+  std::vector<std::string> words;
   for (std::size_t i = 0; i < c.args.size(); ++i) {
     const std::string& arg = c.args[i];
-    if (arg == option && i + 1 < c.args.size()) {
-      value = FromTerminal(c.args[++i]);
-    } else if (arg.rfind(option + "=", 0) == 0) {
-      value = FromTerminal(arg.substr(option.size() + 1));
+    const auto option = std::find_if(options.begin(), options.end(), [&](const CommandOption& o) {
+      return arg == o.name || arg.rfind(std::string(o.name) + "=", 0) == 0;
+    });
+    if (option == options.end()) {
+      words.push_back(FromTerminal(arg));
+    } else if (arg.size() > option->name.size()) {
+      *option->value = FromTerminal(arg.substr(option->name.size() + 1));
+    } else if (i + 1 < c.args.size()) {
+      *option->value = FromTerminal(c.args[++i]);
     } else {
-      c.err << "varnel: this subcommand takes only " << option << " WINPATH (and --json)\n";
+      c.err << "varnel: " << option->name << " needs a value\n";
       return false;
     }
   }
+  const bool operandsFit = operands ? words.size() == operandCount : words.empty();
+  if (!operandsFit || std::any_of(words.begin(), words.end(), [](const std::string& w) { return w.starts_with("--"); })) {
+    c.err << "varnel: unexpected arguments; the options here are";
+    for (const CommandOption& o : options) c.err << " " << o.name << " WINPATH";
+    c.err << " (and --json); see varnel --help\n";
+    return false;
+  }
+  if (operands) *operands = std::move(words);
   return true;
+}
+
+bool ResolveProfile(CommandContext& c, std::string& profile) {
+  if (profile.empty()) profile = ReadSetting(c.registry, Setting::NetLAU);
+  if (!profile.empty()) return true;
+  c.err << "varnel: no Netscape profile directory: give --profile WINPATH or set NetLAU "
+           "(varnel settings NetLAU WINPATH)\n";
+  return false;
+}
+
+bool ResolveFavoritesDirectory(CommandContext& c, std::string& directory) {
+  if (directory.empty()) directory = ReadSetting(c.registry, Setting::IEfav);
+  if (directory.empty()) directory = kStandardFavoritesDirectory;
+  if (c.drives.IsDirectory(directory)) return true;
+  c.err << "varnel: the favorites directory " << ForTerminal(directory) << " does not exist\n";
+  return false;
 }
 
 void WarnIfWineRunning(CommandContext& context) {

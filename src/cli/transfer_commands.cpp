@@ -1,0 +1,73 @@
+#include <ostream>
+
+#include "bookmarks/favorites.h"
+#include "bookmarks/transfers.h"
+#include "cli/bookmark_reading.h"
+
+namespace varnel {
+
+// bookmark-to-favorite TITLE: writes the bookmark of that title (titles are the tree's keys) into
+// the favorites directory as the bookmarks window does, and prints the Windows path written.
+int BookmarkToFavoriteCommand(CommandContext& c) {
+  std::string profile, directory;
+  std::vector<std::string> titles;
+  if (!ParseOptions(c, {{"--profile", &profile}, {"--dir", &directory}}, &titles, 1)) return 2;
+  if (!ResolveProfile(c, profile) || !ResolveFavoritesDirectory(c, directory)) return 1;
+  BookmarkTree tree;
+  BookmarkFileReading reading;
+  if (!ReadBookmarksFor(c, profile, tree, reading)) return 1;
+  const std::string& title = titles.front();
+  const std::optional<BookmarkTree::NodeId> node = tree.Find(title);
+  if (!node) {
+    c.err << "varnel: no bookmark titled " << ForTerminal(title) << " in " << ForTerminal(BookmarkFileName(profile));
+    if (reading.stoppedAtLine) c.err << " (read up to line " << *reading.stoppedAtLine << ", which could not be read)";
+    c.err << "\n";
+    return 1;
+  }
+  const std::optional<std::string_view> address = tree.address(*node);
+  if (!address || address->empty()) {
+    c.err << "varnel: " << ForTerminal(title) << ": " << kNotAnAddressMessage << "\n";
+    return 1;
+  }
+  std::string written;
+  const Status status = WriteFavorite(c.drives, directory, tree.text(*node), *address, written);
+  if (!status.ok()) {
+    c.err << "varnel: " << ForTerminal(FailureMessage(status)) << "\n";
+    return 1;
+  }
+  c.out << ForTerminal(written) << "\n";
+  return 0;
+}
+
+// favorite-to-bookmark FILE: adds the favorite FILE of the favorites directory to the profile's
+// bookmark.htm as the bookmarks window does (through "tempfile" in the working directory), and
+// prints the line inserted. bookmark.htm is replaced whole or not at all.
+int FavoriteToBookmarkCommand(CommandContext& c) {
+  std::string profile, directory;
+  std::vector<std::string> files;
+  if (!ParseOptions(c, {{"--dir", &directory}, {"--profile", &profile}}, &files, 1)) return 2;
+  if (!ResolveProfile(c, profile) || !ResolveFavoritesDirectory(c, directory)) return 1;
+  const std::string& file = files.front();
+  std::optional<std::string> address;
+  Status status = ReadFavoriteAddress(c.drives, directory + "\\" + file, address);
+  if (status.ok() && !address) status = Status::Error(errc::kInvalidArgument, std::string(kCorruptedFavoriteMessage));
+  BookmarkCopy copy;
+  if (status.ok()) {
+    status = CopyBookmarksWithFavorite(c.drives, profile, *address, FavoriteTitle(file), LocalClockSeconds,
+                                       std::string(kTempFileName), copy);
+  }
+  if (status.ok()) status = ReplaceBookmarks(copy);
+  if (!status.ok()) {
+    c.err << "varnel: " << ForTerminal(FailureMessage(status)) << "\n";
+    return 1;
+  }
+  if (copy.insertions == 0) {
+    c.err << "varnel: " << ForTerminal(BookmarkFileName(profile))
+          << " has no line holding \"</H1>\", so no bookmark was added (its lines now end in CR LF)\n";
+    return 1;
+  }
+  c.out << ForTerminal(copy.insertedLine) << "\n";
+  return 0;
+}
+
+}  // namespace varnel
