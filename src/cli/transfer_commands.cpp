@@ -50,7 +50,10 @@ int FavoriteToBookmarkCommand(CommandContext& c) {
   const std::string& file = files.front();
   std::optional<std::string> address;
   Status status = ReadFavoriteAddress(c.drives, directory + "\\" + file, address);
-  if (status.ok() && !address) status = Status::Error(errc::kInvalidArgument, std::string(kCorruptedFavoriteMessage));
+  if (status.ok() && !address) {
+    c.err << "varnel: " << ForTerminal(file) << ": " << kCorruptedFavoriteMessage << "\n";
+    return 1;
+  }
   BookmarkCopy copy;
   if (status.ok()) {
     status = CopyBookmarksWithFavorite(c.drives, profile, *address, FavoriteTitle(file), LocalClockSeconds,
