@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -244,6 +246,26 @@ TEST_F(NetscapeHistoryTest, AFailedWriteOrCopyLeavesPrefsAsItWas) {
   EXPECT_EQ(written.code, errc::kDiskFull) << written.message;
   EXPECT_EQ(Prefs(), original);
 }
+
+#if !defined(__SANITIZE_ADDRESS__)
+// A line too long for the memory available stops the read with a failure: the working copy is
+// never taken for complete, so no save can cut prefs.js short.
+TEST_F(NetscapeHistoryTest, ALineTooLongForMemoryFailsTheReadInsteadOfEndingIt) {
+  WritePrefs(kHeader + kHistoryLines);
+  ASSERT_EQ(truncate(Native("prefs.js").c_str(), std::int64_t{400} << 20), 0);  // 400 MB of NULs, no line end
+  const pid_t child = fork();
+  if (child == 0) {
+    rlimit limit{std::size_t{256} << 20, std::size_t{256} << 20};
+    setrlimit(RLIMIT_AS, &limit);
+    std::vector<std::string> items;
+    _exit(Read(items).code);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), errc::kOutOfMemory);
+}
+#endif
 
 TEST_F(NetscapeHistoryTest, AWorkingCopyNameThatIsALinkIsReplacedNeverWrittenThrough) {
   const std::string original = kHeader + kPrefsBefore + kHistoryLines + kPrefsAfter;

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
+#include <new>
 #include <optional>
 
 namespace varnel {
@@ -141,21 +142,29 @@ Status FillTemporary(FileDescriptor& temp, std::string_view bytes, const std::st
 
 Status ReadWholeFile(const std::string& nativePath, std::string& bytes) {
   bytes.clear();
-  const FileDescriptor file(open(nativePath.c_str(), O_RDONLY | O_CLOEXEC));
+  // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; only regular files are read.
+  const FileDescriptor file(open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!file.valid()) return StatusFromErrno(errno, nativePath);
   struct stat info {};
-  if (fstat(file.get(), &info) == 0 && S_ISDIR(info.st_mode)) return StatusFromErrno(EISDIR, nativePath);
-  if (info.st_size > 0) bytes.reserve(static_cast<std::size_t>(info.st_size));
-  char buffer[1 << 16];
-  for (;;) {
-    const ssize_t n = read(file.get(), buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      bytes.clear();
-      return StatusFromErrno(errno, nativePath);
+  if (fstat(file.get(), &info) != 0) return StatusFromErrno(errno, nativePath);
+  if (S_ISDIR(info.st_mode)) return StatusFromErrno(EISDIR, nativePath);
+  if (!S_ISREG(info.st_mode)) return Status::Error(errc::kPathFileAccess, nativePath + ": not a regular file");
+  try {
+    if (info.st_size > 0) bytes.reserve(static_cast<std::size_t>(info.st_size));
+    char buffer[1 << 16];
+    for (;;) {
+      const ssize_t n = read(file.get(), buffer, sizeof buffer);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        bytes.clear();
+        return StatusFromErrno(errno, nativePath);
+      }
+      if (n == 0) return Status::Ok();
+      bytes.append(buffer, static_cast<std::size_t>(n));
     }
-    if (n == 0) return Status::Ok();
-    bytes.append(buffer, static_cast<std::size_t>(n));
+  } catch (const std::bad_alloc&) {
+    std::string().swap(bytes);
+    return Status::Error(errc::kOutOfMemory, nativePath + ": too large for the memory available");
   }
 }
 

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+
 namespace varnel {
 
 namespace {
@@ -16,16 +18,22 @@ FileIdentity FromStat(const struct stat& st) {
   return id;
 }
 
+FileIdentity Failed() {
+  FileIdentity id;
+  id.error = errno;
+  return id;
+}
+
 }  // namespace
 
 FileIdentity IdentityOf(const std::string& nativePath) {
   struct stat st {};
-  return ::stat(nativePath.c_str(), &st) == 0 ? FromStat(st) : FileIdentity{};
+  return ::stat(nativePath.c_str(), &st) == 0 ? FromStat(st) : Failed();
 }
 
 FileIdentity IdentityOf(int descriptor) {
   struct stat st {};
-  return ::fstat(descriptor, &st) == 0 ? FromStat(st) : FileIdentity{};
+  return ::fstat(descriptor, &st) == 0 ? FromStat(st) : Failed();
 }
 
 }  // namespace varnel

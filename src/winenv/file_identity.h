@@ -9,18 +9,20 @@ namespace varnel {
 
 struct FileIdentity {
   bool exists = false;
+  int error = 0;  // why it could not be examined (ENOENT: there is no such file)
   dev_t device = 0;
   ino_t inode = 0;
   off_t size = 0;
   timespec modified{};
 
   bool operator==(const FileIdentity& o) const {
-    return exists == o.exists && device == o.device && inode == o.inode && size == o.size &&
+    return exists == o.exists && error == o.error && device == o.device && inode == o.inode && size == o.size &&
            modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
   }
 };
 
-// The identity of a native file (following links); exists is false when it cannot be found.
+// The identity of a native file (following links); exists is false when it cannot be examined,
+// and error says why.
 FileIdentity IdentityOf(const std::string& nativePath);
 // The identity of the file an open descriptor reads.
 FileIdentity IdentityOf(int descriptor);

@@ -100,7 +100,7 @@ bool LineScanner::Next(std::string_view& line) {
       skipLf_ = false;
     }
     const std::size_t cr = FindFrom('\r', nextCr_);
-    const std::size_t lf = FindFrom('\n', nextLf_);
+    const std::size_t lf = loneLfEndsLine_ ? FindFrom('\n', nextLf_) : end_;
     const std::size_t stop = std::min(cr, lf);
     if (stop < end_) {
       line = std::string_view(buffer_.data() + begin_, stop - begin_);

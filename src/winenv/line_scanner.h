@@ -1,7 +1,9 @@
 #pragma once
-// The reader of the browsers' own text files (bookmark.htm, favorite files), which end their
-// lines at CR, CR LF or a lone LF: each of the three ends a line, and the text of the line is
-// otherwise unchanged. The last line may end at the end of the file; an empty file has no lines.
+// The one reader of text files. The browsers' own files (bookmark.htm, favorite files) end their
+// lines at CR, CR LF or a lone LF: each of the three ends a line. Files read by the classic
+// rule (prefs.js) end a line at CR only, and a lone LF is part of the line. In both, an LF right
+// after a CR is consumed with it, the text of a line is otherwise unchanged, the last line may
+// end at the end of the file, and an empty file has no lines.
 //
 // Lines come back as views into the scanner's buffer, valid until the next call, so a file of
 // any size is read in one pass without a copy per line. The call that finds the end of the file
@@ -18,9 +20,11 @@
 
 namespace varnel {
 
+enum class LineEnds { CrCrLfOrLf, CrOnly };
+
 class LineScanner {
  public:
-  LineScanner() = default;
+  explicit LineScanner(LineEnds ends = LineEnds::CrCrLfOrLf) : loneLfEndsLine_(ends == LineEnds::CrCrLfOrLf) {}
   ~LineScanner();
   LineScanner(const LineScanner&) = delete;
   LineScanner& operator=(const LineScanner&) = delete;
@@ -30,6 +34,7 @@ class LineScanner {
   // The next line; false at the end of the file or after a failure (see status()).
   bool Next(std::string_view& line);
   const Status& status() const { return status_; }
+  bool is_open() const { return fd_ >= 0; }
   // The file being read, as it was when opened (not whatever has its name now).
   const FileIdentity& identity() const { return identity_; }
   // How many lines Next has returned.
@@ -40,6 +45,7 @@ class LineScanner {
   bool Fill();
   std::size_t FindFrom(char wanted, std::size_t& cache) const;
 
+  bool loneLfEndsLine_;
   int fd_ = -1;
   Status status_;
   std::string path_;

@@ -129,9 +129,10 @@ Status CheckPrefixDirectory(const std::string& path) {
   if (!S_ISDIR(info.st_mode)) {
     return Status::Error(errc::kPathNotFound, "The Wine prefix " + path + " is not a folder.");
   }
-  if (access(path.c_str(), R_OK | W_OK | X_OK) != 0) {
-    return Status::Error(errc::kPermissionDenied,
-                         "Varnel may not read and write the Wine prefix folder " + path + ".");
+  // Reading is enough: a read-only prefix still shows its settings and histories, and a write
+  // there fails with its own message.
+  if (access(path.c_str(), R_OK | X_OK) != 0) {
+    return Status::Error(errc::kPermissionDenied, "Varnel may not read the Wine prefix folder " + path + ".");
   }
   return Status::Ok();
 }

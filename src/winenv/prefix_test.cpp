@@ -98,8 +98,11 @@ TEST(Prefix, CheckNamesWhatIsWrong) {
   EXPECT_NE(notFolder.message.find("not a folder"), std::string::npos);
 
   if (geteuid() != 0) {  // root may use any folder
+    fs::create_directory(dir / "readonly");
+    chmod((dir / "readonly").c_str(), 0500);
+    EXPECT_TRUE(CheckPrefixDirectory(dir / "readonly").ok());  // reads need no more
     fs::create_directory(dir / "locked");
-    chmod((dir / "locked").c_str(), 0500);
+    chmod((dir / "locked").c_str(), 0000);
     EXPECT_EQ(CheckPrefixDirectory(dir / "locked").code, errc::kPermissionDenied);
   }
 }

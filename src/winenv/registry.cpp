@@ -80,6 +80,25 @@ Registry::~Registry() = default;
 
 Registry::HiveState& Registry::StateFor(Hive hive) { return hive == Hive::CurrentUser ? *user_ : *system_; }
 
+// Reads and parses the hive file; a file too large for memory is a failure like any other.
+void Registry::Load(HiveState& state) {
+  std::string text;
+  const Status read = ReadWholeFile(state.path, text);
+  if (!read.ok()) {
+    state.valid = false;
+    state.error = read.message;
+    return;
+  }
+  std::string parseError;
+  try {
+    state.valid = HiveFile::Parse(text, state.file, parseError);
+  } catch (const std::bad_alloc&) {
+    state.valid = false;
+    parseError = "too large for the memory available";
+  }
+  if (!state.valid) state.error = state.path + ": " + parseError;
+}
+
 // Makes the in-memory hive match the file on disk, then lays the writes of an open batch
 // over it again, so a reload never drops them.
 bool Registry::Refresh(HiveState& state) {
@@ -89,16 +108,14 @@ bool Registry::Refresh(HiveState& state) {
   state.loaded = true;
   state.identity = now;
   state.error.clear();
-  if (!now.exists) {
-    state.file = HiveFile::Empty(state.rootComment);
+  if (!now.exists && now.error == ENOENT) {
+    state.file = HiveFile::Empty(state.rootComment);  // only a hive that is not there is empty
     state.valid = true;
+  } else if (!now.exists) {
+    state.valid = false;
+    state.error = StatusFromErrno(now.error, state.path).message;
   } else {
-    std::string text;
-    Status read = ReadWholeFile(state.path, text);
-    std::string parseError;
-    state.valid = read.ok() && HiveFile::Parse(text, state.file, parseError);
-    if (!read.ok()) state.error = read.message;
-    else if (!state.valid) state.error = state.path + ": " + parseError;
+    Load(state);
   }
   if (!state.valid) {
     state.file = HiveFile();

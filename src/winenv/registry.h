@@ -69,6 +69,7 @@ class Registry {
   struct PendingWrite;
   HiveState& StateFor(Hive hive);
   bool Refresh(HiveState& state);
+  static void Load(HiveState& state);
   bool Apply(const PendingWrite& write, HiveFile& file, std::int64_t now);
   bool Save(const std::vector<PendingWrite>& writes);
   bool Write(PendingWrite write);

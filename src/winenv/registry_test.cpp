@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
+#include <functional>
 #include <unistd.h>
 
 #include "testsupport/temp_dir.h"
@@ -153,6 +156,65 @@ TEST(RegistryTest, AMissingHiveIsEmptyAndCreatedByTheFirstWrite) {
   ASSERT_TRUE(registry.SetValue(Hive::CurrentUser, "Software\\X", "", Sz("y")));
   EXPECT_EQ(ReadFile(dir / "user.reg").rfind("WINE REGISTRY Version 2\n", 0), 0u);
 }
+
+TEST(RegistryTest, OnlyAHiveThatIsNotThereIsEmpty) {
+  TempPrefix prefix;
+  const std::string hive = prefix.native("system.reg");
+  const struct {
+    const char* name;
+    std::function<void()> make;
+    const char* says;
+  } cases[] = {
+      {"link loop", [&] { std::remove(hive.c_str()); symlink("user.reg.loop", hive.c_str());
+                          symlink("system.reg", prefix.native("user.reg.loop").c_str()); }, "symbolic links"},
+      {"FIFO", [&] { std::remove(hive.c_str()); mkfifo(hive.c_str(), 0600); }, "not a regular file"},
+      {"device", [&] { std::remove(hive.c_str()); symlink("/dev/zero", hive.c_str()); }, "not a regular file"},
+      {"directory", [&] { std::remove(hive.c_str()); mkdir(hive.c_str(), 0700); }, "directory"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove_all(hive);
+    std::filesystem::remove(prefix.native("user.reg.loop"));
+    c.make();
+    Registry registry(prefix.path());
+    const Status checked = registry.CheckHives();  // no read may block on a FIFO
+    EXPECT_FALSE(checked.ok());
+    EXPECT_NE(checked.message.find(c.says), std::string::npos) << checked.message;
+    EXPECT_FALSE(registry.SetValue(Hive::LocalMachine, "Software\\Varnel\\NetLAU", "", Sz("c:\\")));
+  }
+  std::filesystem::remove_all(hive);
+  std::filesystem::remove(prefix.native("user.reg.loop"));
+  symlink("nowhere.reg", hive.c_str());  // a dangling link: there is no hive yet
+  EXPECT_TRUE(Registry(prefix.path()).CheckHives().ok());
+}
+
+#if !defined(__SANITIZE_ADDRESS__)
+// Runs `work` in a child whose address space is limited, and returns the child's exit code.
+int UnderMemoryLimit(std::size_t bytes, const std::function<int()>& work) {
+  const pid_t child = fork();
+  if (child == 0) {
+    struct rlimit limit {bytes, bytes};
+    setrlimit(RLIMIT_AS, &limit);
+    _exit(work());
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
+TEST(RegistryTest, AHiveTooLargeForMemoryIsAFailureNotACrash) {
+  TempPrefix prefix;
+  const std::string hive = prefix.native("system.reg");
+  ASSERT_EQ(truncate(hive.c_str(), 0), 0);
+  ASSERT_EQ(truncate(hive.c_str(), std::int64_t{1} << 30), 0);  // 1 GB, sparse
+  EXPECT_EQ(UnderMemoryLimit(std::size_t{512} << 20, [&] {
+              Registry registry(prefix.path());
+              const Status checked = registry.CheckHives();
+              return checked.message.find("memory") != std::string::npos ? 42 : 1;
+            }),
+            42);
+}
+#endif
 
 TEST(RegistryTest, ARunningWineServerIsSeenByItsLockedLockFile) {
   TempPrefix prefix;

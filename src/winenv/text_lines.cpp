@@ -13,12 +13,6 @@ constexpr char kCr = '\r';
 constexpr char kLf = '\n';
 constexpr std::size_t kBufferSize = 1 << 16;
 
-// Consumes the LF that belongs to a CR just read, leaving any other byte in the stream.
-void SkipLfAfterCr(std::FILE* file) {
-  const int next = std::getc(file);
-  if (next != kLf && next != EOF) std::ungetc(next, file);
-}
-
 }  // namespace
 
 std::vector<std::string> SplitTextLines(std::string_view bytes) {
@@ -37,45 +31,14 @@ std::vector<std::string> SplitTextLines(std::string_view bytes) {
   return lines;
 }
 
-TextLineReader::~TextLineReader() { Close(); }
-
-Status TextLineReader::Open(const std::string& nativePath) {
-  Close();
-  file_ = std::fopen(nativePath.c_str(), "rbe");
-  if (!file_) {
-    status_ = StatusFromErrno(errno, nativePath);
-    return status_;
-  }
-  identity_ = IdentityOf(::fileno(file_));
-  std::setvbuf(file_, nullptr, _IOFBF, kBufferSize);
-  status_ = Status::Ok();
-  return status_;
-}
-
-// getdelim reads up to and including the CR in one pass over the stdio buffer, however long
-// the line is.
 bool TextLineReader::ReadLine(std::string& line) {
-  line.clear();
-  if (!file_ || !status_.ok()) return false;
-  char* buffer = nullptr;
-  std::size_t capacity = 0;
-  errno = 0;
-  const ssize_t length = getdelim(&buffer, &capacity, kCr, file_);
-  if (length < 0) {
-    if (std::ferror(file_)) status_ = StatusFromErrno(errno ? errno : EIO, "Reading a text file");
-    std::free(buffer);
+  std::string_view next;
+  if (!scanner_.Next(next)) {
+    line.clear();
     return false;
   }
-  const bool endsAtCr = buffer[length - 1] == kCr;
-  line.assign(buffer, endsAtCr ? length - 1 : length);
-  std::free(buffer);
-  if (endsAtCr) SkipLfAfterCr(file_);
+  line.assign(next);
   return true;
-}
-
-void TextLineReader::Close() {
-  if (file_) std::fclose(file_);
-  file_ = nullptr;
 }
 
 TextLineWriter::~TextLineWriter() { Close(); }

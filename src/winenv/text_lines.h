@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "winenv/file_identity.h"
+#include "winenv/line_scanner.h"
 #include "winenv/status.h"
 
 namespace varnel {
@@ -17,27 +18,22 @@ namespace varnel {
 // Splits bytes into lines by the rule above.
 std::vector<std::string> SplitTextLines(std::string_view bytes);
 
+// Lines by the rule above, as strings, through the line scanner: only regular files are read,
+// and a read failure is a failure (status()), never an end of file.
 class TextLineReader {
  public:
-  TextLineReader() = default;
-  ~TextLineReader();
-  TextLineReader(const TextLineReader&) = delete;
-  TextLineReader& operator=(const TextLineReader&) = delete;
-
   // Opens a native file for reading; code 53 when it does not exist.
-  Status Open(const std::string& nativePath);
+  Status Open(const std::string& nativePath) { return scanner_.Open(nativePath); }
   // Reads the next line; false at the end of the file or on a read failure (see status()).
   bool ReadLine(std::string& line);
-  const Status& status() const { return status_; }
-  bool is_open() const { return file_ != nullptr; }
+  const Status& status() const { return scanner_.status(); }
+  bool is_open() const { return scanner_.is_open(); }
   // The file being read, as it was when opened (not whatever has its name now).
-  const FileIdentity& identity() const { return identity_; }
-  void Close();
+  const FileIdentity& identity() const { return scanner_.identity(); }
+  void Close() { scanner_.Close(); }
 
  private:
-  std::FILE* file_ = nullptr;
-  Status status_;
-  FileIdentity identity_;
+  LineScanner scanner_{LineEnds::CrOnly};
 };
 
 class TextLineWriter {
