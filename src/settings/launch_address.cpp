@@ -1,5 +1,7 @@
 #include "settings/launch_address.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -37,6 +39,20 @@ bool ProgramOnPath(const std::string& name) {
   return false;
 }
 
+std::vector<std::string> ChildEnvironment(const std::vector<std::string>& settings, char** inherited) {
+  std::vector<std::string> result = settings;
+  const auto setHere = [&settings](std::string_view entry) {
+    const std::string_view name = entry.substr(0, entry.find('='));
+    return std::any_of(settings.begin(), settings.end(), [name](const std::string& s) {
+      return s.size() > name.size() && s.compare(0, name.size(), name) == 0 && s[name.size()] == '=';
+    });
+  };
+  for (char** e = inherited; e && *e; ++e) {
+    if (!setHere(*e)) result.emplace_back(*e);
+  }
+  return result;
+}
+
 bool SpawnDetached(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnvironment) {
   if (argv.empty()) return false;
   // Everything the child needs is prepared before fork: between fork and exec only
@@ -44,9 +60,9 @@ bool SpawnDetached(const std::vector<std::string>& argv, const std::vector<std::
   std::vector<char*> args;
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
+  const std::vector<std::string> environment = ChildEnvironment(extraEnvironment, environ);
   std::vector<char*> env;
-  for (const std::string& e : extraEnvironment) env.push_back(const_cast<char*>(e.c_str()));
-  for (char** e = environ; *e; ++e) env.push_back(*e);
+  for (const std::string& e : environment) env.push_back(const_cast<char*>(e.c_str()));
   env.push_back(nullptr);
 
   pid_t child = ::fork();
@@ -70,11 +86,43 @@ bool SpawnDetached(const std::vector<std::string>& argv, const std::vector<std::
   return true;
 }
 
+namespace {
+
+bool IsHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+
+// "scheme:" of two or more letters (a drive letter is one): a web address, not a path.
+bool HasUrlScheme(std::string_view address) {
+  const std::size_t colon = address.find(':');
+  if (colon == std::string_view::npos || colon < 2) return false;
+  return std::all_of(address.begin(), address.begin() + colon, [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.';
+  });
+}
+
+// Wine's shell replaces %NAME% in what it opens by the variable NAME. In a web address a "%"
+// that does not start a %XX escape stands for itself, so it is written %25: the browser gets the
+// same address and nothing is expanded.
+std::string ProtectPercents(std::string_view address) {
+  if (!HasUrlScheme(address)) return std::string(address);
+  std::string result;
+  for (std::size_t i = 0; i < address.size(); ++i) {
+    const bool escape = i + 2 < address.size() && IsHexDigit(address[i + 1]) && IsHexDigit(address[i + 2]);
+    result += address[i];
+    if (address[i] == '%' && !escape) result += "25";
+  }
+  return result;
+}
+
+}  // namespace
+
 std::vector<std::string> SystemAddressOpener::CommandFor(const std::string& address) const {
   std::string utf8 = Utf8FromAnsi(address);
   if (!useWine_) return {"xdg-open", utf8};
   if (!utf8.empty() && utf8.front() == '/') return {};
-  return {"wine", "start", "/min", utf8};
+  utf8 = ProtectPercents(utf8);
+  // start takes its first argument that begins with a double quote as a window title: an empty
+  // title given first keeps an address that begins with one the document to open.
+  return {"wine", "start", "/min", "\"\"", utf8};
 }
 
 void SystemAddressOpener::Open(const std::string& address) {

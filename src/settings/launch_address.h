@@ -17,13 +17,16 @@ class AddressOpener {
   virtual void Open(const std::string& address) = 0;
 };
 
+// The environment of a started program: `settings` ("NAME=value"), then every inherited entry
+// whose name they do not set, so each name appears once.
+std::vector<std::string> ChildEnvironment(const std::vector<std::string>& settings, char** inherited);
 // Starts a program detached from this process (its own session, standard streams on /dev/null),
 // without a shell. False when it could not be started.
 bool SpawnDetached(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnvironment);
 // Whether a program of that name is on PATH.
 bool ProgramOnPath(const std::string& name);
 
-// Where Wine is installed: "wine start /min <address>" with WINEPREFIX set, so the prefix's own
+// Where Wine is installed: "wine start /min "" <address>" with WINEPREFIX set (the prefix's only), so the prefix's own
 // associations choose the browser, which opens minimized as the Windows shell is asked to.
 // Otherwise the desktop's "xdg-open <address>".
 class SystemAddressOpener : public AddressOpener {

@@ -32,7 +32,7 @@ TEST(LaunchAddressTest, HourglassOpenMinimizeAndPointerInThatOrder) {
 TEST(LaunchAddressTest, TheAddressIsOneArgumentAndNeverReachesAShell) {
   const std::string address = "http://x/;touch /tmp/pwned";
   EXPECT_EQ(SystemAddressOpener("/tmp/prefix", true).CommandFor(address),
-            (std::vector<std::string>{"wine", "start", "/min", address}));
+            (std::vector<std::string>{"wine", "start", "/min", "\"\"", address}));
   EXPECT_EQ(SystemAddressOpener("/tmp/prefix", false).CommandFor(address),
             (std::vector<std::string>{"xdg-open", address}));
   // 1252 text reaches the opener as UTF-8.
@@ -45,6 +45,23 @@ TEST(LaunchAddressTest, AnAddressThatWineStartWouldReadAsItsOwnOptionStartsNothi
   EXPECT_TRUE(wine.CommandFor("/unix /home/user/evil.exe").empty());
   EXPECT_EQ(wine.CommandFor(" /min").back(), " /min");  // a leading blank makes it no option
   EXPECT_EQ(wine.CommandFor("").back(), "");
+  // An address that begins with a double quote is the document, never start's window title:
+  // an empty title always comes first.
+  EXPECT_EQ(wine.CommandFor("\"quoted"), (std::vector<std::string>{"wine", "start", "/min", "\"\"", "\"quoted"}));
+}
+
+TEST(LaunchAddressTest, PercentSignsOfAWebAddressCannotNameVariablesForWine) {
+  SystemAddressOpener wine("/tmp/prefix", true);
+  EXPECT_EQ(wine.CommandFor("http://x/%PATH%/a%20b%2").back(), "http://x/%25PATH%25/a%20b%252");
+  EXPECT_EQ(wine.CommandFor("c:\\50% off.htm").back(), "c:\\50% off.htm");  // a path, not an address
+  EXPECT_EQ(SystemAddressOpener("/tmp/prefix", false).CommandFor("http://x/%PATH%").back(), "http://x/%PATH%");
+}
+
+TEST(LaunchAddressTest, TheChildGetsEachNameOnceWithOurValue) {
+  std::string inherited[] = {"PATH=/bin", "WINEPREFIX=/elsewhere", "WINEPREFIXES=x", "HOME=/h"};
+  char* env[] = {inherited[0].data(), inherited[1].data(), inherited[2].data(), inherited[3].data(), nullptr};
+  EXPECT_EQ(ChildEnvironment({"WINEPREFIX=/mine"}, env),
+            (std::vector<std::string>{"WINEPREFIX=/mine", "PATH=/bin", "WINEPREFIXES=x", "HOME=/h"}));
 }
 
 // What a detached program finds in a file it was asked to write, waiting for it to appear.
