@@ -1,6 +1,7 @@
 #include "winenv/registry.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -219,6 +220,13 @@ Status Registry::CheckHives() {
 
 namespace {
 
+// The target of a symbolic link, "" when it cannot be read.
+std::string ReadLinkText(const std::string& link) {
+  char target[4096];
+  const ssize_t length = ::readlink(link.c_str(), target, sizeof target);
+  return length > 0 ? std::string(target, static_cast<std::size_t>(length)) : std::string();
+}
+
 // True when the wineserver lock file exists and a process holds a lock on it.
 bool LockHeld(const std::string& lockPath) {
   int fd = ::open(lockPath.c_str(), O_RDWR | O_CLOEXEC);
@@ -231,34 +239,45 @@ bool LockHeld(const std::string& lockPath) {
   return locked;
 }
 
+// Whether a process of this user named wineserver* has a folder of that name as its working
+// folder, with the server's lock held there.
+bool ServerProcessIn(const std::string& serverFolder) {
+  DIR* proc = ::opendir("/proc");
+  if (!proc) return false;
+  bool found = false;
+  while (dirent* entry = ::readdir(proc)) {
+    if (!std::isdigit(static_cast<unsigned char>(entry->d_name[0]))) continue;
+    const std::string base = std::string("/proc/") + entry->d_name;
+    const std::string exe = ReadLinkText(base + "/exe");
+    const std::string cwd = ReadLinkText(base + "/cwd");
+    const std::size_t exeName = exe.rfind('/');
+    const std::size_t cwdName = cwd.rfind('/');
+    if (exeName == std::string::npos || cwdName == std::string::npos) continue;
+    if (exe.compare(exeName + 1, 10, "wineserver") != 0 || cwd.substr(cwdName + 1) != serverFolder) continue;
+    if (LockHeld(cwd + "/lock")) {
+      found = true;
+      break;
+    }
+  }
+  ::closedir(proc);
+  return found;
+}
+
 }  // namespace
 
-// A running wineserver keeps "server-<device>-<inode>/lock" locked, in /tmp/.wine-<uid>/ or, as
-// Debian's Wine does it, in a private /tmp/wine-XXXXXX/ folder of the same user.
+// A wineserver serving this prefix works in a folder "server-<device>-<inode>" named after the
+// prefix, and keeps its "lock" file there locked. The folder is /tmp/.wine-<uid>/..., or, as
+// Debian's Wine does it, inside a private "wine-XXXXXX" folder under the server's own TMPDIR,
+// which need not be ours: the server is then found as a process of this user whose working
+// folder is that server folder.
 bool Registry::WineServerRunning() const {
   struct stat st {};
   if (::stat(prefix_.c_str(), &st) != 0) return false;
   char server[96];
-  std::snprintf(server, sizeof server, "server-%llx-%llx/lock", static_cast<unsigned long long>(st.st_dev),
+  std::snprintf(server, sizeof server, "server-%llx-%llx", static_cast<unsigned long long>(st.st_dev),
                 static_cast<unsigned long long>(st.st_ino));
-  const uid_t uid = ::getuid();
-  const std::string classic = "/tmp/.wine-" + std::to_string(uid) + "/" + server;
-  if (LockHeld(classic)) return true;
-  DIR* tmp = ::opendir("/tmp");
-  if (!tmp) return false;
-  bool running = false;
-  while (dirent* entry = ::readdir(tmp)) {
-    if (std::strncmp(entry->d_name, "wine-", 5) != 0) continue;
-    std::string dir = std::string("/tmp/") + entry->d_name;
-    struct stat owner {};
-    if (::lstat(dir.c_str(), &owner) != 0 || !S_ISDIR(owner.st_mode) || owner.st_uid != uid) continue;
-    if (LockHeld(dir + "/" + server)) {
-      running = true;
-      break;
-    }
-  }
-  ::closedir(tmp);
-  return running;
+  const std::string classic = "/tmp/.wine-" + std::to_string(::getuid()) + "/" + server + "/lock";
+  return LockHeld(classic) || ServerProcessIn(server);
 }
 
 Registry::Batch::Batch(Registry& registry) : registry_(registry) { ++registry_.batchDepth_; }

@@ -216,46 +216,51 @@ TEST(RegistryTest, AHiveTooLargeForMemoryIsAFailureNotACrash) {
 }
 #endif
 
-TEST(RegistryTest, ARunningWineServerIsSeenByItsLockedLockFile) {
+// A wineserver is seen by the folder it works in, wherever its TMPDIR put that folder: here a
+// stand-in named like it, in a private folder outside /tmp's usual places, holding the lock.
+TEST(RegistryTest, ARunningWineServerIsSeenWhereverItKeepsItsFolder) {
   TempPrefix prefix;
   Registry registry(prefix.path());
   EXPECT_FALSE(registry.WineServerRunning());
 
-  // Debian's Wine keeps its server folder in a private /tmp/wine-XXXXXX folder.
-  char folder[] = "/tmp/wine-XXXXXX";
-  ASSERT_NE(mkdtemp(folder), nullptr);
+  test::TempDir elsewhere;  // the server's own TMPDIR
   struct stat st {};
   ASSERT_EQ(stat(prefix.path().c_str(), &st), 0);
-  char server[128];
-  std::snprintf(server, sizeof server, "%s/server-%llx-%llx", folder, (unsigned long long)st.st_dev,
-                (unsigned long long)st.st_ino);
-  ASSERT_EQ(mkdir(server, 0700), 0);
-  const std::string lock = std::string(server) + "/lock";
-  WriteFile(lock, "");
+  char name[64];
+  std::snprintf(name, sizeof name, "server-%llx-%llx", (unsigned long long)st.st_dev, (unsigned long long)st.st_ino);
+  const std::string server = elsewhere / "wine-AbC123" + "/" + name;
+  std::filesystem::create_directories(server);
+  WriteFile(server + "/lock", "");
+  const std::string standIn = elsewhere / "wineserver64";
+  std::filesystem::copy_file("/bin/sleep", standIn);
+  std::filesystem::permissions(standIn, std::filesystem::perms::owner_exec, std::filesystem::perm_options::add);
   EXPECT_FALSE(registry.WineServerRunning());  // a lock file nobody holds: the server is gone
 
   int ready[2];
   ASSERT_EQ(pipe(ready), 0);
-  pid_t holder = fork();
+  const pid_t holder = fork();
   if (holder == 0) {
-    int fd = open(lock.c_str(), O_RDWR);
+    const int fd = open((server + "/lock").c_str(), O_RDWR);  // kept across exec, and so the lock
     struct flock hold {};
     hold.l_type = F_WRLCK;
     hold.l_whence = SEEK_SET;
     fcntl(fd, F_SETLK, &hold);
+    if (chdir(server.c_str()) != 0) _exit(1);
     (void)!write(ready[1], "x", 1);
-    pause();
-    _exit(0);
+    execl(standIn.c_str(), "wineserver64", "600", static_cast<char*>(nullptr));
+    _exit(1);
   }
   char byte;
   ASSERT_EQ(read(ready[0], &byte, 1), 1);
-  EXPECT_TRUE(registry.WineServerRunning());
+  bool seen = false;
+  for (int i = 0; i < 200 && !seen; ++i) {  // until the exec has happened
+    seen = registry.WineServerRunning();
+    if (!seen) usleep(5000);
+  }
+  EXPECT_TRUE(seen);
   kill(holder, SIGKILL);
   waitpid(holder, nullptr, 0);
   EXPECT_FALSE(registry.WineServerRunning());
-  unlink(lock.c_str());
-  rmdir(server);
-  rmdir(folder);
 }
 
 }  // namespace
