@@ -1,5 +1,6 @@
 #include "winenv/atomic_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
@@ -49,6 +50,9 @@ std::string NameOf(const std::string& path) {
   const auto slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
+
+// The name of a replacement being written for `target`, before its six random characters.
+std::string TemporaryPrefix(const std::string& target) { return DirectoryOf(target) + "/." + NameOf(target) + ".varnel-"; }
 
 std::optional<std::string> ReadLink(const std::string& path) {
   std::string target(PATH_MAX, '\0');
@@ -180,7 +184,7 @@ Status ReplaceFileContents(const std::string& nativePath, std::string_view bytes
     return StatusFromErrno(EACCES, nativePath);
   }
   const std::string directory = DirectoryOf(target);
-  std::string tempPath = directory + "/." + NameOf(target) + ".varnel-XXXXXX";
+  std::string tempPath = TemporaryPrefix(target) + "XXXXXX";
   FileDescriptor temp(mkostemp(tempPath.data(), O_CLOEXEC));
   if (!temp.valid()) return StatusFromErrno(errno, nativePath);
 
@@ -192,6 +196,24 @@ Status ReplaceFileContents(const std::string& nativePath, std::string_view bytes
   }
   SyncDirectory(directory);
   return Status::Ok();
+}
+
+void RemoveLeftoverTemporaries(const std::string& nativePath) {
+  std::string target;
+  if (!ResolveTarget(nativePath, target).ok()) return;
+  const std::string prefix = TemporaryPrefix(target);
+  const std::string directory = DirectoryOf(target);
+  const std::string namePrefix = prefix.substr(directory.size() + 1);
+  DIR* dir = opendir(directory.c_str());
+  if (!dir) return;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name.size() != namePrefix.size() + 6 || !name.starts_with(namePrefix)) continue;
+    const std::string path = directory + "/" + name;
+    struct stat info {};
+    if (lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == geteuid()) unlink(path.c_str());
+  }
+  closedir(dir);
 }
 
 Status CopyFileOver(const std::string& sourceNative, const std::string& targetNative) {

@@ -12,6 +12,10 @@ namespace varnel {
 
 Status ReadWholeFile(const std::string& nativePath, std::string& bytes);
 Status ReplaceFileContents(const std::string& nativePath, std::string_view bytes);
+// Removes the temporary files a replacement of this file left when it was killed (".<name>.varnel-
+// XXXXXX" beside the link-resolved target, regular files of ours). Only for a caller that holds
+// a lock no other replacement of the file can be writing under.
+void RemoveLeftoverTemporaries(const std::string& nativePath);
 // "Copy source over target": the target ends identical to the source, replaced atomically.
 Status CopyFileOver(const std::string& sourceNative, const std::string& targetNative);
 

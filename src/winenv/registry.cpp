@@ -204,6 +204,7 @@ bool Registry::Save(const std::vector<PendingWrite>& writes) {
     if (!ok) return discard(s->error);
   }
   for (HiveState* s : touched) {
+    RemoveLeftoverTemporaries(s->path);  // of a save that was killed; none can be under way now
     Status saved = ReplaceFileContents(s->path, s->file.Serialize());
     if (!saved.ok()) return discard(saved.message);
     s->identity = IdentityOf(s->path);

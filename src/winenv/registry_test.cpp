@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <random>
 #include <unistd.h>
 
 #include "testsupport/temp_dir.h"
@@ -215,6 +216,37 @@ TEST(RegistryTest, AHiveTooLargeForMemoryIsAFailureNotACrash) {
             42);
 }
 #endif
+
+// A save killed at any moment leaves the old or the new hive; the next save removes what the
+// killed one left behind.
+TEST(RegistryTest, AKilledSaveLeavesTheOldOrNewHiveAndTheNextSaveCleansUp) {
+  TempPrefix prefix(true);
+  const std::string hive = prefix.native("system.reg");
+  std::mt19937 random(11);
+  for (int round = 0; round < 12; ++round) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      Registry writer(prefix.path());
+      for (int i = 0;; ++i) writer.SetValue(Hive::LocalMachine, "Software\\Varnel\\NetLAU", "", Sz("c:\\" + std::to_string(i)));
+    }
+    usleep(std::uniform_int_distribution<useconds_t>(1000, 30000)(random));
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    Registry reader(prefix.path());
+    ASSERT_TRUE(reader.CheckHives().ok()) << "round " << round;  // whole, parseable
+  }
+  WriteFile(prefix.native(".system.reg.varnel-AbC123"), "left by a killed save");
+  WriteFile(prefix.native(".system.reg.varnel-toolong1"), "not ours");
+  Registry registry(prefix.path());
+  ASSERT_TRUE(registry.SetValue(Hive::LocalMachine, "Software\\Varnel\\NetLAU", "", Sz("c:\\")));
+  std::vector<std::string> stray;
+  for (const auto& entry : std::filesystem::directory_iterator(prefix.path())) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with(".system.reg.varnel-")) stray.push_back(name);
+  }
+  EXPECT_EQ(stray, std::vector<std::string>{".system.reg.varnel-toolong1"});
+}
 
 // A wineserver is seen by the folder it works in, wherever its TMPDIR put that folder: here a
 // stand-in named like it, in a private folder outside /tmp's usual places, holding the lock.
