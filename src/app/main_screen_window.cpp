@@ -53,8 +53,7 @@ MainScreen::MainScreen(Forms& forms) : QWidget(nullptr), forms_(forms) {
       forms_.drives(), forms_.registry(),
       HistoryUi{[this](const std::string& text) { AppDialogs().Ok(this, text); },
                 [this](const std::string& text) { return AppDialogs().YesNo(this, text); },
-                [](const std::string& address) { LaunchAddress(address); },
-                [this] { WarnIfWineRunning(); }});
+                [](const std::string& address) { LaunchAddress(address); }});
   CreateControls();
   ConnectHandlers();
 }
@@ -151,18 +150,13 @@ void MainScreen::ShowDefaultBrowser(Browser browser) {
 
 // A switch hides the icon just clicked until the pointer moves over the window again.
 void MainScreen::SwitchDefaultBrowser(Browser browser) {
-  Status switched = MakeDefault(forms_.registry(), browser, [this] { WarnIfWineRunning(); });
+  Status switched = MakeDefault(forms_.registry(), browser);
   if (!switched.ok()) {
     AppDialogs().Ok(this, switched.message);
     return;
   }
   (browser == Browser::InternetExplorer ? Image1 : Image2)->setVisible(false);
   ShowDefaultBrowser(browser);
-}
-
-// A running wineserver would overwrite the registry files later with its own copy.
-void MainScreen::WarnIfWineRunning() {
-  if (forms_.registry().WineServerRunning()) AppDialogs().Ok(this, kWineRunningWarning);
 }
 
 void MainScreen::Image1_Click() { SwitchDefaultBrowser(Browser::InternetExplorer); }

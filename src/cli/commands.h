@@ -46,7 +46,7 @@ struct CommandOption {
 };
 bool ParseOptions(CommandContext& context, const std::vector<CommandOption>& options,
                   std::vector<std::string>* operands = nullptr, std::size_t operandCount = 0);
-// Warns on stderr when a running wineserver would overwrite what we are about to write.
-void WarnIfWineRunning(CommandContext& context);
+// Says on stderr that the registry was written through a running Wine (which then holds it).
+void SayIfWrittenThroughWine(CommandContext& context);
 
 }  // namespace varnel

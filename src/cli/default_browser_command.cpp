@@ -25,7 +25,7 @@ int DefaultBrowserCommand(CommandContext& c) {
     return 2;
   }
   Browser target = c.args[0] == "ie" ? Browser::InternetExplorer : Browser::Netscape;
-  Status switched = MakeDefault(c.registry, target, [&c] { WarnIfWineRunning(c); });
+  Status switched = MakeDefault(c.registry, target);
   if (!switched.ok()) {
     c.err << "varnel: " << ForTerminal(switched.message) << "\n";
     return 1;
@@ -34,6 +34,7 @@ int DefaultBrowserCommand(CommandContext& c) {
     c.err << "varnel: the associations could not be saved: " << c.registry.LastError() << "\n";
     return 1;
   }
+  SayIfWrittenThroughWine(c);
   return 0;
 }
 

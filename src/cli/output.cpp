@@ -5,7 +5,6 @@
 #include "bookmarks/favorites.h"
 #include "cli/commands.h"
 #include "settings/settings.h"
-#include "settings/registry_access.h"
 #include "winenv/code_page.h"
 
 namespace varnel {
@@ -78,9 +77,10 @@ bool ResolveFavoritesDirectory(CommandContext& c, std::string& directory) {
   return false;
 }
 
-void WarnIfWineRunning(CommandContext& context) {
-  if (context.registry.WineServerRunning()) {
-    context.err << "varnel: warning: " << kWineRunningWarning << " (wineserver -k stops it)\n";
+void SayIfWrittenThroughWine(CommandContext& context) {
+  if (context.registry.WroteThroughWine()) {
+    context.err << "varnel: Wine is running in this prefix, so the change was made through Wine (wine regedit) "
+                   "and read back from it\n";
   }
 }
 

@@ -43,13 +43,13 @@ int SettingsCommand(CommandContext& c) {
     c.out << (c.json ? JsonString(value) : ForTerminal(value)) << "\n";
     return 0;
   }
-  WarnIfWineRunning(c);
   std::string value = FromTerminal(c.args[1]);
   WriteSetting(c.registry, *setting, value);
   if (ReadSetting(c.registry, *setting) != value) {
     c.err << "varnel: could not store " << SettingName(*setting) << ": " << c.registry.LastError() << "\n";
     return 1;
   }
+  SayIfWrittenThroughWine(c);
   return 0;
 }
 

@@ -72,20 +72,19 @@ std::string MissingDirectoryMessage(Browser browser) {
              : "The Internet Explorer directory is not set up yet.  Please use Set up Browsers to select it first.";
 }
 
-Status MakeDefault(Registry& registry, Browser browser, const std::function<void()>& beforeWrite) {
+Status MakeDefault(Registry& registry, Browser browser) {
   const bool netscape = browser == Browser::Netscape;
   const std::string path = ReadSetting(registry, netscape ? Setting::NetPath : Setting::IEPath);
   if (path.empty()) return Status::Error(errc::kPathNotFound, MissingDirectoryMessage(browser));
-  if (beforeWrite) beforeWrite();
   return WriteTable(registry, netscape ? NetscapeAssociations(path) : IEAssociations(path));
 }
 
-Status MakeIEDefault(Registry& registry, const std::function<void()>& beforeWrite) {
-  return MakeDefault(registry, Browser::InternetExplorer, beforeWrite);
+Status MakeIEDefault(Registry& registry) {
+  return MakeDefault(registry, Browser::InternetExplorer);
 }
 
-Status MakeNetscapeDefault(Registry& registry, const std::function<void()>& beforeWrite) {
-  return MakeDefault(registry, Browser::Netscape, beforeWrite);
+Status MakeNetscapeDefault(Registry& registry) {
+  return MakeDefault(registry, Browser::Netscape);
 }
 
 }  // namespace varnel

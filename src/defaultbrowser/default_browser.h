@@ -34,11 +34,10 @@ const char* DefaultBrowserCaption(Browser browser);
 
 // Reads the browser's directory setting and writes its table, saved once. Refuses, writing
 // nothing, when the directory setting is empty (the commands would point at no program).
-// Failed registry writes are not reported, as for every association write. beforeWrite, when
-// given, runs once the directory is known and just before the table is written.
-Status MakeIEDefault(Registry& registry, const std::function<void()>& beforeWrite = {});
-Status MakeNetscapeDefault(Registry& registry, const std::function<void()>& beforeWrite = {});
-Status MakeDefault(Registry& registry, Browser browser, const std::function<void()>& beforeWrite = {});
+// Failed registry writes are not reported, as for every association write.
+Status MakeIEDefault(Registry& registry);
+Status MakeNetscapeDefault(Registry& registry);
+Status MakeDefault(Registry& registry, Browser browser);
 
 // The message shown when the target browser's directory is not set.
 std::string MissingDirectoryMessage(Browser browser);

@@ -67,7 +67,6 @@ bool HistoryLists::ConfirmSave() {
 // after it is written. The lists are read again in any case and show what is on disk.
 SaveOutcome HistoryLists::Save(std::string_view profileDirectory) {
   if (!ConfirmSave()) return SaveOutcome::Declined;
-  if (ui_.beforeWrite) ui_.beforeWrite();
   Status saved = WriteNetscapeHistory(workingCopy_, netscape_.items);
   if (!saved.ok()) {
     ui_.ok(NetscapeSaveFailureText(saved));

@@ -61,8 +61,6 @@ struct HistoryUi {
   std::function<void(const std::string& text)> ok;         // a message box with an OK button
   std::function<bool(const std::string& text)> yesNo;      // Yes and No buttons; true for Yes
   std::function<void(const std::string& address)> launch;  // the address launcher
-  // Called once a save is confirmed, right before anything is written (may be empty).
-  std::function<void()> beforeWrite;
 };
 
 enum class SaveOutcome { Declined, Saved, Failed };

@@ -65,8 +65,7 @@ class HistoryListsTest : public ::testing::Test {
                                   answers_.pop_front();
                                   return yes;
                                 },
-                                [this](const std::string& a) { launched_.push_back(a); },
-                                {}}};
+                                [this](const std::string& a) { launched_.push_back(a); }}};
 };
 
 TEST_F(HistoryListsTest, OpenFillsBothListsAndSetsSaveCaption) {

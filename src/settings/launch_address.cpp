@@ -9,6 +9,8 @@
 #include <unistd.h>
 
 #include "winenv/code_page.h"
+#include "winenv/process.h"
+#include "winenv/wine_server.h"
 
 extern char** environ;
 
@@ -37,20 +39,6 @@ bool ProgramOnPath(const std::string& name) {
     start = end + 1;
   }
   return false;
-}
-
-std::vector<std::string> ChildEnvironment(const std::vector<std::string>& settings, char** inherited) {
-  std::vector<std::string> result = settings;
-  const auto setHere = [&settings](std::string_view entry) {
-    const std::string_view name = entry.substr(0, entry.find('='));
-    return std::any_of(settings.begin(), settings.end(), [name](const std::string& s) {
-      return s.size() > name.size() && s.compare(0, name.size(), name) == 0 && s[name.size()] == '=';
-    });
-  };
-  for (char** e = inherited; e && *e; ++e) {
-    if (!setHere(*e)) result.emplace_back(*e);
-  }
-  return result;
 }
 
 bool SpawnDetached(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnvironment) {
@@ -125,8 +113,11 @@ std::vector<std::string> SystemAddressOpener::CommandFor(const std::string& addr
   return {"wine", "start", "/min", "\"\"", utf8};
 }
 
+// A Wine already serving the prefix is reached through its own TMPDIR, so no second server starts.
 void SystemAddressOpener::Open(const std::string& address) {
-  SpawnDetached(CommandFor(address), {"WINEPREFIX=" + prefix_});
+  const std::optional<WineServer> server = useWine_ ? FindWineServer(prefix_) : std::nullopt;
+  SpawnDetached(CommandFor(address),
+                server ? server->Environment(prefix_) : std::vector<std::string>{"WINEPREFIX=" + prefix_});
 }
 
 void SetAddressLauncher(AddressOpener* opener, MainWindowHooks hooks) {

@@ -17,9 +17,6 @@ class AddressOpener {
   virtual void Open(const std::string& address) = 0;
 };
 
-// The environment of a started program: `settings` ("NAME=value"), then every inherited entry
-// whose name they do not set, so each name appears once.
-std::vector<std::string> ChildEnvironment(const std::vector<std::string>& settings, char** inherited);
 // Starts a program detached from this process (its own session, standard streams on /dev/null),
 // without a shell. False when it could not be started.
 bool SpawnDetached(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnvironment);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "testsupport/temp_dir.h"
+#include "winenv/process.h"
 #include "winenv/text_lines.h"
 
 namespace varnel {

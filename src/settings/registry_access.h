@@ -9,10 +9,6 @@
 
 namespace varnel {
 
-// Shown before the browsers' registry data is rewritten while a wineserver serves the prefix.
-inline constexpr const char* kWineRunningWarning =
-    "Wine is running in this Windows environment.  It keeps its own copy of the registry and may overwrite "
-    "these changes when it stops, so close the Windows programs first.";
 
 // The value's text when it is of type REG_SZ, up to (not including) its first NUL; otherwise,
 // or when the key or value is absent, the default text.

@@ -17,6 +17,8 @@
 #include "winenv/code_page.h"
 #include "winenv/file_identity.h"
 #include "winenv/prefix.h"
+#include "winenv/wine_registry.h"
+#include "winenv/wine_server.h"
 
 namespace varnel {
 
@@ -122,9 +124,13 @@ bool Registry::Refresh(HiveState& state) {
     state.file = HiveFile();
     return false;
   }
+  // Wine saves its registry only now and then: what was written through it this run is laid
+  // over the files again, then the writes of a batch still open.
   std::int64_t stamp = std::time(nullptr);
-  for (const PendingWrite& w : pending_) {
-    if (&StateFor(w.hive) == &state) Apply(w, state.file, stamp);
+  for (const std::vector<PendingWrite>* writes : {&throughWine_, &pending_}) {
+    for (const PendingWrite& w : *writes) {
+      if (&StateFor(w.hive) == &state) Apply(w, state.file, stamp);
+    }
   }
   return true;
 }
@@ -194,6 +200,7 @@ bool Registry::Save(const std::vector<PendingWrite>& writes) {
 
   SaveLock lock(prefix_);
   if (!lock.held()) return discard("cannot lock the registry of " + prefix_ + ": " + std::strerror(errno));
+  if (const std::optional<WineServer> wine = FindWineServer(prefix_)) return SaveThroughWine(*wine, writes) || discard(lastError_);
 
   for (HiveState* s : touched) {
     if (IdentityOf(s->path) == s->identity) continue;
@@ -212,6 +219,19 @@ bool Registry::Save(const std::vector<PendingWrite>& writes) {
   return true;
 }
 
+// Wine holds the registry: the writes go to it, and the hive files are left to Wine.
+bool Registry::SaveThroughWine(const WineServer& wine, const std::vector<PendingWrite>& writes) {
+  std::vector<RegistryEdit> edits;
+  for (const PendingWrite& w : writes) edits.push_back({w.hive == Hive::CurrentUser, w.key, w.name, w.value});
+  const Status written = WriteThroughWine(prefix_, wine, edits);
+  if (!written.ok()) {
+    lastError_ = written.message;
+    return false;
+  }
+  throughWine_.insert(throughWine_.end(), writes.begin(), writes.end());
+  return true;
+}
+
 Status Registry::CheckHives() {
   for (HiveState* s : {system_.get(), user_.get()}) {
     if (!Refresh(*s)) return Status::Error(errc::kPathFileAccess, s->error);
@@ -219,67 +239,7 @@ Status Registry::CheckHives() {
   return Status::Ok();
 }
 
-namespace {
-
-// The target of a symbolic link, "" when it cannot be read.
-std::string ReadLinkText(const std::string& link) {
-  char target[4096];
-  const ssize_t length = ::readlink(link.c_str(), target, sizeof target);
-  return length > 0 ? std::string(target, static_cast<std::size_t>(length)) : std::string();
-}
-
-// True when the wineserver lock file exists and a process holds a lock on it.
-bool LockHeld(const std::string& lockPath) {
-  int fd = ::open(lockPath.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct flock probe {};
-  probe.l_type = F_WRLCK;
-  probe.l_whence = SEEK_SET;
-  bool locked = ::fcntl(fd, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
-  ::close(fd);
-  return locked;
-}
-
-// Whether a process of this user named wineserver* has a folder of that name as its working
-// folder, with the server's lock held there.
-bool ServerProcessIn(const std::string& serverFolder) {
-  DIR* proc = ::opendir("/proc");
-  if (!proc) return false;
-  bool found = false;
-  while (dirent* entry = ::readdir(proc)) {
-    if (!std::isdigit(static_cast<unsigned char>(entry->d_name[0]))) continue;
-    const std::string base = std::string("/proc/") + entry->d_name;
-    const std::string exe = ReadLinkText(base + "/exe");
-    const std::string cwd = ReadLinkText(base + "/cwd");
-    const std::size_t exeName = exe.rfind('/');
-    const std::size_t cwdName = cwd.rfind('/');
-    if (exeName == std::string::npos || cwdName == std::string::npos) continue;
-    if (exe.compare(exeName + 1, 10, "wineserver") != 0 || cwd.substr(cwdName + 1) != serverFolder) continue;
-    if (LockHeld(cwd + "/lock")) {
-      found = true;
-      break;
-    }
-  }
-  ::closedir(proc);
-  return found;
-}
-
-}  // namespace
-
-// A wineserver serving this prefix works in a folder "server-<device>-<inode>" named after the
-// prefix, and keeps its "lock" file there locked. The folder is /tmp/.wine-<uid>/..., or, as
-// Debian's Wine does it, inside a private "wine-XXXXXX" folder under the server's own TMPDIR,
-// which need not be ours: the server is then found as a process of this user whose working
-// folder is that server folder.
-bool Registry::WineServerRunning() const {
-  struct stat st {};
-  if (::stat(prefix_.c_str(), &st) != 0) return false;
-  char server[96];
-  std::snprintf(server, sizeof server, "server-%llx-%llx", static_cast<unsigned long long>(st.st_dev),
-                static_cast<unsigned long long>(st.st_ino));
-  const std::string classic = "/tmp/.wine-" + std::to_string(::getuid()) + "/" + server + "/lock";
-  return LockHeld(classic) || ServerProcessIn(server);
-}
+bool Registry::WineServerRunning() const { return FindWineServer(prefix_).has_value(); }
 
 Registry::Batch::Batch(Registry& registry) : registry_(registry) { ++registry_.batchDepth_; }
 

@@ -43,9 +43,11 @@ class Registry {
   Status CheckHives();
   const std::string& LastError() const { return lastError_; }
 
-  // True while a wineserver serves this prefix: it holds the registry in memory then and will
-  // overwrite the hive files, so writes made now would be lost.
+  // True while a wineserver serves this prefix: it holds the registry in memory and overwrites
+  // the hive files now and then. Writes made then go through Wine itself (wine_registry.h), are
+  // read back from it, and stay visible to reads for the rest of this run.
   bool WineServerRunning() const;
+  bool WroteThroughWine() const { return !throughWine_.empty(); }
 
   // Groups writes so that they are saved once, all or nothing, when the outermost batch ends.
   // Reads inside a batch see the batch's writes.
@@ -72,12 +74,14 @@ class Registry {
   static void Load(HiveState& state);
   bool Apply(const PendingWrite& write, HiveFile& file, std::int64_t now);
   bool Save(const std::vector<PendingWrite>& writes);
+  bool SaveThroughWine(const struct WineServer& wine, const std::vector<PendingWrite>& writes);
   bool Write(PendingWrite write);
 
   std::string prefix_;
   std::unique_ptr<HiveState> system_;
   std::unique_ptr<HiveState> user_;
   std::vector<PendingWrite> pending_;
+  std::vector<PendingWrite> throughWine_;  // written through a running Wine this run
   int batchDepth_ = 0;
   bool batchFailed_ = false;
   std::string lastError_;

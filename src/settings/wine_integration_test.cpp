@@ -1,0 +1,99 @@
+// Varnel beside real Wine: a prefix made by wineboot, each side reading what the other wrote,
+// writes made through a running Wine (whose server keeps its folder under another TMPDIR), and
+// addresses opened through Wine into a stand-in browser. Skipped where Wine is not installed.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "settings/launch_address.h"
+#include "settings/registry_access.h"
+#include "testsupport/temp_dir.h"
+#include "winenv/process.h"
+#include "winenv/registry.h"
+#include "winenv/wine_server.h"
+
+namespace varnel {
+namespace {
+
+constexpr int kWineSeconds = 180;
+
+class WineIntegrationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!ProgramOnPath("wine") || !ProgramOnPath("wineserver")) GTEST_SKIP() << "Wine is not installed here";
+    ASSERT_EQ(Wine({"wineboot", "-i"}).exitCode, 0);
+    Wine({"wineserver", "-w"});  // Wine writes its hive files when its server ends
+    ASSERT_TRUE(std::filesystem::exists(prefix_ / "system.reg"));
+  }
+  void TearDown() override {
+    if (ProgramOnPath("wineserver")) Wine({"wineserver", "-k"});
+  }
+  ProgramRun Wine(std::vector<std::string> argv) {
+    std::vector<std::string> settings = {"WINEPREFIX=" + prefix_.path(), "WINEDEBUG=-all", "DISPLAY="};
+    if (!serverTmp_.empty()) settings.push_back("TMPDIR=" + serverTmp_);
+    if (argv.front() != "wineserver") argv.insert(argv.begin(), "wine");
+    return RunProgram(argv, settings, kWineSeconds);
+  }
+
+  test::TempDir prefix_;
+  std::string serverTmp_;
+};
+
+TEST_F(WineIntegrationTest, EachSideReadsWhatTheOtherWroteAndARunningWineIsWrittenThrough) {
+  const std::string key = "Software\\Varnel\\NetLAU";
+  {
+    Registry registry(prefix_.path());
+    WriteRegistryString(registry, Hive::LocalMachine, key, "", "c:\\caf\xe9");
+  }
+  EXPECT_NE(Wine({"reg", "query", "HKLM\\" + key, "/ve"}).output.find("REG_SZ    c:\\caf"), std::string::npos);
+  ASSERT_EQ(Wine({"reg", "add", "HKCU\\Software\\VarnelTest", "/v", "x", "/d", "from wine", "/f"}).exitCode, 0);
+  Wine({"wineserver", "-w"});
+  {
+    Registry registry(prefix_.path());
+    EXPECT_EQ(ReadRegistryString(registry, Hive::CurrentUser, "Software\\VarnelTest", "x", ""), "from wine");
+  }
+
+  // A server started with another TMPDIR than ours: found, and written through.
+  test::TempDir serverTmp;
+  serverTmp_ = serverTmp.path();
+  ASSERT_TRUE(RunProgram({"sh", "-c", "wineserver -p &"},
+                         {"WINEPREFIX=" + prefix_.path(), "TMPDIR=" + serverTmp_}, 30).started);
+  Registry registry(prefix_.path());
+  for (int i = 0; i < 100 && !registry.WineServerRunning(); ++i) usleep(50000);
+  ASSERT_TRUE(registry.WineServerRunning());
+  EXPECT_EQ(FindWineServer(prefix_.path())->tmpdir, serverTmp_);
+  const std::string before = test::ReadFile(prefix_ / "system.reg");
+  WriteRegistryString(registry, Hive::LocalMachine, "Software\\Varnel\\NetPath", "", "c:\\program files\\netscape");
+  EXPECT_TRUE(registry.WroteThroughWine()) << registry.LastError();
+  EXPECT_EQ(test::ReadFile(prefix_ / "system.reg"), before);  // the files are left to Wine
+  EXPECT_EQ(ReadRegistryString(registry, Hive::LocalMachine, "Software\\Varnel\\NetPath", "", ""),
+            "c:\\program files\\netscape");
+  Wine({"wineserver", "-k"});
+  Wine({"wineserver", "-w"});
+  serverTmp_.clear();
+  Registry afterWine(prefix_.path());
+  EXPECT_EQ(ReadRegistryString(afterWine, Hive::LocalMachine, "Software\\Varnel\\NetPath", "", ""),
+            "c:\\program files\\netscape");  // Wine kept it when it stopped
+}
+
+TEST_F(WineIntegrationTest, AddressesReachTheBrowserAsGiven) {
+  test::TempDir browser;
+  const std::string received = browser / "received";
+  test::WriteFile(browser / "browser", "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done >> " + received + "\n");
+  std::filesystem::permissions(browser / "browser", std::filesystem::perms::owner_all);
+  ASSERT_EQ(Wine({"reg", "add", "HKCU\\Software\\Wine\\WineBrowser", "/v", "Browsers", "/d", browser / "browser", "/f"})
+                .exitCode,
+            0);
+  SystemAddressOpener opener(prefix_.path(), true);
+  for (const char* address : {"http://one.example/a%20b", "\"http://quoted.example/", "http://env.example/%PATH%"}) {
+    const std::vector<std::string> command = opener.CommandFor(address);
+    std::vector<std::string> settings = {"WINEPREFIX=" + prefix_.path(), "WINEDEBUG=-all", "DISPLAY="};
+    RunProgram(command, settings, kWineSeconds);  // as Open does it, but waited for
+  }
+  Wine({"wineserver", "-w"});  // nothing, such as a command shell, keeps Wine running
+  EXPECT_EQ(test::ReadFile(received), "http://one.example/a%20b\nhttp://env.example/%25PATH%25\n");
+}
+
+}  // namespace
+}  // namespace varnel

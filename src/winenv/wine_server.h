@@ -1,0 +1,24 @@
+#pragma once
+// Finding the wineserver that serves a prefix. It works in a folder "server-<device>-<inode>"
+// named after the prefix and keeps its "lock" file there locked. Upstream Wine puts that folder in
+// /tmp/.wine-<uid>/; Debian's Wine puts it in a private "wine-XXXXXX" folder under the server's
+// own TMPDIR, which need not be ours. Every Wine command run for the prefix must then be given
+// that TMPDIR, or it would start a second server for the same prefix.
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace varnel {
+
+struct WineServer {
+  std::string folder;                 // the server-<device>-<inode> folder
+  std::optional<std::string> tmpdir;  // the TMPDIR its Wine commands need, when not the default
+  // The environment settings for a Wine command on this prefix and server.
+  std::vector<std::string> Environment(const std::string& prefix) const;
+};
+
+// The wineserver serving the prefix now, if any: found by its locked lock file in the upstream
+// place, else as a process of this user named wineserver* working in the prefix's server folder.
+std::optional<WineServer> FindWineServer(const std::string& prefix);
+
+}  // namespace varnel
