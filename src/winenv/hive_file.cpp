@@ -548,6 +548,9 @@ struct HiveFile::Impl {
   std::vector<Line> ValueLines(std::u16string_view name, const RegValue& value) const;
   Block& CreateBlock(std::u16string_view path, std::int64_t unixNow);
   void EraseBlock(std::size_t index);
+  void Touch(Block& block, std::int64_t unixNow);
+  void TouchParentOf(std::u16string_view path, std::int64_t unixNow);
+  std::u16string SpelledAsExisting(std::u16string_view path) const;
 };
 
 bool HiveFile::Impl::Load(std::string_view text, std::string& error) {
@@ -680,6 +683,47 @@ Block& HiveFile::Impl::CreateBlock(std::u16string_view path, std::int64_t unixNo
   return created;
 }
 
+// A changed key gets the time of the change, as Wine keeps it: the stamp after its key line and
+// its "#time" line (added when missing: Wine writes one for every key).
+void HiveFile::Impl::Touch(Block& block, std::int64_t unixNow) {
+  LineList& lines = block.lines;
+  const std::string_view keyLine = lines.content(0);
+  const std::string stamped = std::string(keyLine.substr(0, keyLine.rfind(']') + 1)) + " " + std::to_string(unixNow);
+  lines.Replace(0, 1, {MakeLine(stamped, LineKind::Key)});
+  std::size_t at = 1;
+  while (at < lines.size() && lines.kind(at) == LineKind::Option && !lines.content(at).starts_with("#time=")) ++at;
+  const bool found = at < lines.size() && lines.kind(at) == LineKind::Option;
+  lines.Replace(found ? at : 1, found ? 1 : 0, {MakeLine(FormatTimeLine(unixNow), LineKind::Option)});
+}
+
+// A new key changes its parent, the nearest key above it that exists; the parent's time is in
+// the file when it has a block of its own.
+void HiveFile::Impl::TouchParentOf(std::u16string_view path, std::int64_t unixNow) {
+  for (std::size_t cut = path.rfind(u'\\'); cut != std::u16string_view::npos && cut > 0; cut = path.rfind(u'\\', cut - 1)) {
+    const std::u16string_view parent = path.substr(0, cut);
+    if (Block* block = Find(parent)) {
+      Touch(*block, unixNow);
+      return;
+    }
+    if (HasBlocksBelow(parent)) return;  // exists, but Wine writes no block for it
+  }
+}
+
+// The path with the names of the keys that exist already spelled as the file spells them: Wine
+// keeps a key's first spelling ("http" stays "http" when "HTTP\shell" is created below it).
+std::u16string HiveFile::Impl::SpelledAsExisting(std::u16string_view path) const {
+  for (std::size_t end = path.size(); end != std::u16string_view::npos && end > 0;
+       end = end == 0 ? std::u16string_view::npos : path.rfind(u'\\', end - 1)) {
+    const std::u16string folded = Folded(path.substr(0, end));
+    const auto it = blockByPath.lower_bound(std::u16string_view(folded));
+    if (it == blockByPath.end() || (it->first != folded && !IsBelow(it->first, folded))) continue;
+    std::u16string existing;
+    ReadKeyLine(it->second->lines.content(0), existing);
+    return existing.substr(0, end) + std::u16string(path.substr(end));
+  }
+  return std::u16string(path);
+}
+
 // Removes a block; when it was the last one, the blank line that separated it from the
 // block before goes too, so the file again ends right after its last value.
 void HiveFile::Impl::EraseBlock(std::size_t index) {
@@ -749,17 +793,24 @@ bool HiveFile::HasSubKeys(std::u16string_view keyPath) const { return impl_->Has
 void HiveFile::SetValue(std::u16string_view keyPath, std::u16string_view name, const RegValue& value,
                         std::int64_t unixNow) {
   Block* block = impl_->Find(keyPath);
-  if (!block) block = &impl_->CreateBlock(WithoutEmptyNames(keyPath), unixNow);
+  const bool created = !block;
+  if (created) {
+    const std::u16string path = impl_->SpelledAsExisting(WithoutEmptyNames(keyPath));
+    impl_->TouchParentOf(path, unixNow);
+    block = &impl_->CreateBlock(path, unixNow);
+  }
   LineList& lines = block->lines;
   std::size_t at = FindValueLine(lines, name);
   std::size_t replaced = 0;
   if (at != std::string::npos) {
+    if (DecodeValue(lines, at) == value) return;  // the same data again changes nothing, as in Wine
     replaced = ValueLineCount(lines, at);
   } else {
     at = ContentEnd(lines);
     if (at == lines.size()) lines.EndLastLine(impl_->newline);
   }
   lines.Replace(at, replaced, impl_->ValueLines(name, value));
+  if (!created) impl_->Touch(*block, unixNow);
 }
 
 bool HiveFile::DeleteKey(std::u16string_view keyPath) {

@@ -172,11 +172,15 @@ TEST(HiveWrite, LongBinaryValuesWrapLikeWineAndReadBack) {
   EXPECT_EQ(*MustParse(hive.Serialize()).GetValue(u"k", u"blob"), blob);
 }
 
-TEST(HiveWrite, SettingAnExistingValueChangesOnlyItsLine) {
+TEST(HiveWrite, SettingAValueChangesOnlyItsLinesAndItsKeysTimeAsWineDoes) {
   const std::string text = Corpus("system.reg");
   HiveFile hive = MustParse(text);
+  hive.SetValue(u"software\\classes\\.HTM", u"", RegValue::String(u"htmlfile"), kNow);  // as it was
+  EXPECT_EQ(hive.Serialize(), text);
   hive.SetValue(u"software\\classes\\.HTM", u"", RegValue::String(u"NetscapeMarkup"), kNow);
-  EXPECT_EQ(ChangedLines(text, hive.Serialize()), std::vector<std::string>{"@=\"NetscapeMarkup\""});
+  EXPECT_EQ(ChangedLines(text, hive.Serialize()),
+            (std::vector<std::string>{"[Software\\\\Classes\\\\.htm] 1700000000", "#time=1da1747c66d0000",
+                                      "@=\"NetscapeMarkup\""}));
 
   // A continued hex value is replaced whole.
   const std::u16string filter = u"Software\\Classes\\CLSID\\{083863F1-70DE-11D0-BD40-00A0C911CE86}\\Instance\\{1B544C20-FD0B-11CE-8C63-00AA0044B51E}";
@@ -194,8 +198,8 @@ TEST(HiveWrite, NewValueFollowsTheKeysLastValue) {
   hive.SetValue(u"b", u"z", RegValue::String(u"3"), kNow);
   hive.SetValue(u"c", u"w", RegValue::String(u"4"), kNow);  // the file had no final line ending
   EXPECT_EQ(hive.Serialize(),
-            "WINE REGISTRY Version 2\n\n[A] 1\n#time=1\n\"x\"=\"1\"\n\"y\"=\"2\"\n;note\n\n[B] 2\n#time=2\n\"z\"=\"3\"\n\n"
-            "[C] 3\n#time=3\n\"w\"=\"4\"\n");
+            "WINE REGISTRY Version 2\n\n[A] 1700000000\n#time=1da1747c66d0000\n\"x\"=\"1\"\n\"y\"=\"2\"\n;note\n\n"
+            "[B] 1700000000\n#time=1da1747c66d0000\n\"z\"=\"3\"\n\n[C] 1700000000\n#time=1da1747c66d0000\n\"w\"=\"4\"\n");
 }
 
 TEST(HiveWrite, NewKeysGoWhereWineSortsThem) {
@@ -206,10 +210,20 @@ TEST(HiveWrite, NewKeysGoWhereWineSortsThem) {
   hive.SetValue(u"Software\\\\C\\", u"", RegValue::String(u"c"), kNow);  // empty names are skipped
   EXPECT_EQ(hive.Serialize(),
             "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n"
-            "\n[software\\\\a] 1700000001\n#time=1da1747c7059680\n\"v\"=\"a\"\n"
+            "\n[Software\\\\A] 1700000001\n#time=1da1747c7059680\n\"v\"=\"a\"\n"  // Wine's first spelling
             "\n[Software\\\\A\\\\Sub] 1700000000\n#time=1da1747c66d0000\n@=\"s\"\n"
             "\n[Software\\\\B] 1700000000\n#time=1da1747c66d0000\n@=\"b\"\n"
             "\n[Software\\\\C] 1700000000\n#time=1da1747c66d0000\n@=\"c\"\n");
+}
+
+// A new key is spelled as its existing parents are, and changes the time of its parent.
+TEST(HiveWrite, ANewKeyTakesItsParentsSpellingAndTime) {
+  const std::string text = "WINE REGISTRY Version 2\n\n[Software\\\\Classes\\\\http] 1\n#time=1\n@=\"URL:HTTP\"\n";
+  HiveFile hive = MustParse(text);
+  hive.SetValue(u"SOFTWARE\\CLASSES\\HTTP\\shell\\open", u"", RegValue::String(u"x"), kNow);
+  EXPECT_EQ(hive.Serialize(),
+            "WINE REGISTRY Version 2\n\n[Software\\\\Classes\\\\http] 1700000000\n#time=1da1747c66d0000\n@=\"URL:HTTP\"\n"
+            "\n[Software\\\\Classes\\\\http\\\\shell\\\\open] 1700000000\n#time=1da1747c66d0000\n@=\"x\"\n");
 }
 
 // Keys inserted in random order must land in the corpus order: the comparator is Wine's
