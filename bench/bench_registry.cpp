@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
   HiveFile hive;
   std::string error;
   double parse = BestMicroseconds(20, [&](int) {
-    if (!HiveFile::Parse(text, hive, error)) std::abort();
+    if (!HiveFile::Parse(text, hive).ok()) std::abort();
   });
   std::string out;
   double serialise = BestMicroseconds(20, [&](int) { out = hive.Serialize(); });

@@ -3,23 +3,16 @@
 // testdata/fuzz/bookmarks: the bytes are read as a bookmark.htm (through the same line scanner
 // as a real file) into a tree, and every line is also tried as a favorite file's line. The
 // tree's promises are checked; a broken one aborts.
-#include <sys/mman.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "bookmarks/bookmark_reader.h"
 #include "bookmarks/bookmark_tree.h"
 #include "bookmarks/favorites.h"
+#include "fuzz/memory_file.h"
 #include "winenv/line_scanner.h"
 
 namespace varnel::fuzz {
-
-inline void Require(bool promise) {
-  if (!promise) std::abort();
-}
 
 inline void CheckTree(const BookmarkTree& tree) {
   for (BookmarkTree::NodeId id = 0; id < static_cast<BookmarkTree::NodeId>(tree.size()); ++id) {
@@ -37,11 +30,9 @@ inline void CheckTree(const BookmarkTree& tree) {
 }
 
 inline void ReadBookmarkInput(std::string_view bytes) {
-  const int fd = memfd_create("bookmark.htm", MFD_CLOEXEC);
-  Require(fd >= 0);
-  Require(write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()));
+  const MemoryFile file(bytes);
   LineScanner scanner;
-  Require(scanner.Open("/proc/self/fd/" + std::to_string(fd)).ok());
+  Require(scanner.Open(file.path()).ok());
   BookmarkTree tree;
   BookmarkReader reader(tree);
   reader.Begin();
@@ -54,7 +45,6 @@ inline void ReadBookmarkInput(std::string_view bytes) {
   if (cut) reader.End();
   Require(scanner.status().ok());
   CheckTree(tree);
-  close(fd);
 }
 
 }  // namespace varnel::fuzz

@@ -30,10 +30,6 @@ int DefaultBrowserCommand(CommandContext& c) {
     c.err << "varnel: " << ForTerminal(switched.message) << "\n";
     return 1;
   }
-  if (DetectDefaultBrowser(c.registry) != target) {
-    c.err << "varnel: the associations could not be saved: " << c.registry.LastError() << "\n";
-    return 1;
-  }
   SayIfWrittenThroughWine(c);
   return 0;
 }

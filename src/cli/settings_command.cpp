@@ -43,10 +43,9 @@ int SettingsCommand(CommandContext& c) {
     c.out << (c.json ? JsonString(value) : ForTerminal(value)) << "\n";
     return 0;
   }
-  std::string value = FromTerminal(c.args[1]);
-  WriteSetting(c.registry, *setting, value);
-  if (ReadSetting(c.registry, *setting) != value) {
-    c.err << "varnel: could not store " << SettingName(*setting) << ": " << c.registry.LastError() << "\n";
+  const Status stored = WriteSetting(c.registry, *setting, FromTerminal(c.args[1]));
+  if (!stored.ok()) {
+    c.err << "varnel: could not store " << SettingName(*setting) << ": " << ForTerminal(stored.message) << "\n";
     return 1;
   }
   SayIfWrittenThroughWine(c);

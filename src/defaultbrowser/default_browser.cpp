@@ -37,8 +37,7 @@ AssociationTable Rows(const char* ftpApplicationKey, const std::string& applicat
 Status WriteTable(Registry& registry, const AssociationTable& table) {
   Registry::Batch batch(registry);
   for (const AssociationRow& row : table) WriteRegistryString(registry, Hive::ClassesRoot, row.key, "", row.data);
-  batch.Commit();
-  return Status::Ok();
+  return batch.Commit();
 }
 
 }  // namespace

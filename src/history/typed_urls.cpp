@@ -25,13 +25,14 @@ void ReadTypedUrls(Registry& registry, const TypedUrlSink& onItem) {
 
 Status WriteTypedUrls(Registry& registry, const std::vector<std::string>& items) {
   Registry::Batch batch(registry);
-  DeleteRegistryKey(registry, Hive::CurrentUser, kTypedUrlsKey);
+  DeleteRegistryKey(registry, Hive::CurrentUser, kTypedUrlsKey);  // none there yet is no failure
   const std::size_t count = std::min(items.size(), kMaxTypedUrls);
   for (std::size_t i = 0; i < count; ++i) {
     WriteRegistryString(registry, Hive::CurrentUser, kTypedUrlsKey, TypedUrlValueName(i + 1), TrimBlanks(items[i]));
   }
-  if (batch.Commit()) return Status::Ok();
-  return Status::Error(errc::kPathFileAccess, "The typed addresses could not be saved: " + registry.LastError());
+  const Status committed = batch.Commit();  // the batch's first failure, or the save's
+  if (committed.ok()) return committed;
+  return Status::Error(committed.code, "The typed addresses could not be saved: " + committed.message);
 }
 
 }  // namespace varnel

@@ -26,13 +26,13 @@ std::string ReadRegistryString(Registry& registry, Hive hive, std::string_view k
   return AnsiFromUtf16(TextBeforeNul(value->data));
 }
 
-void WriteRegistryString(Registry& registry, Hive hive, std::string_view keyPath, std::string_view valueName,
-                         std::string_view text) {
-  registry.SetValue(hive, keyPath, valueName, RegValue::String(Utf16FromAnsi(text)));
+Status WriteRegistryString(Registry& registry, Hive hive, std::string_view keyPath, std::string_view valueName,
+                           std::string_view text) {
+  return registry.SetValue(hive, keyPath, valueName, RegValue::String(Utf16FromAnsi(text)));
 }
 
-void DeleteRegistryKey(Registry& registry, Hive hive, std::string_view keyPath) {
-  registry.DeleteKey(hive, keyPath);
+Status DeleteRegistryKey(Registry& registry, Hive hive, std::string_view keyPath) {
+  return registry.DeleteKey(hive, keyPath);
 }
 
 }  // namespace varnel

@@ -1,7 +1,7 @@
 #pragma once
 // The program's only registry access: read a string value, write a string value, delete a key.
-// None of them reports a failure: a failed read yields the caller's default, failed writes and
-// deletes are silent (the registry keeps a text of the last failure for the command line).
+// A failed read yields the caller's default. Writes and deletes return their outcome, which the
+// windows do not show (the product reports no registry failure) and the command line does.
 #include <string>
 #include <string_view>
 
@@ -16,9 +16,9 @@ std::string ReadRegistryString(Registry& registry, Hive hive, std::string_view k
                                std::string_view defaultText);
 // Creates the key and its missing parents as needed and stores the text as REG_SZ; an empty
 // text stores an empty string.
-void WriteRegistryString(Registry& registry, Hive hive, std::string_view keyPath, std::string_view valueName,
-                         std::string_view text);
-// Deletes a key that has no sub-keys; the outcome is not examined.
-void DeleteRegistryKey(Registry& registry, Hive hive, std::string_view keyPath);
+Status WriteRegistryString(Registry& registry, Hive hive, std::string_view keyPath, std::string_view valueName,
+                           std::string_view text);
+// Deletes a key that has no sub-keys (code 53 when there is none).
+Status DeleteRegistryKey(Registry& registry, Hive hive, std::string_view keyPath);
 
 }  // namespace varnel

@@ -28,8 +28,8 @@ std::string ReadSetting(Registry& registry, Setting setting) {
   return ReadRegistryString(registry, Hive::LocalMachine, SettingKey(setting), "", "");
 }
 
-void WriteSetting(Registry& registry, Setting setting, std::string_view value) {
-  WriteRegistryString(registry, Hive::LocalMachine, SettingKey(setting), "", value);
+Status WriteSetting(Registry& registry, Setting setting, std::string_view value) {
+  return WriteRegistryString(registry, Hive::LocalMachine, SettingKey(setting), "", value);
 }
 
 }  // namespace varnel

@@ -26,6 +26,6 @@ std::string SettingKey(Setting setting);  // "Software\Varnel\NetPath", ...
 std::optional<Setting> SettingByName(std::string_view name);
 
 std::string ReadSetting(Registry& registry, Setting setting);
-void WriteSetting(Registry& registry, Setting setting, std::string_view value);
+Status WriteSetting(Registry& registry, Setting setting, std::string_view value);
 
 }  // namespace varnel

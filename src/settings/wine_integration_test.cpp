@@ -60,7 +60,7 @@ TEST_F(WineIntegrationTest, EachSideReadsWhatTheOtherWroteAndARunningWineIsWritt
   ASSERT_TRUE(RunProgram({"sh", "-c", "wineserver -p &"},
                          {"WINEPREFIX=" + prefix_.path(), "TMPDIR=" + serverTmp_}, 30).started);
   Registry registry(prefix_.path());
-  for (int i = 0; i < 100 && !registry.WineServerRunning(); ++i) usleep(50000);
+  for (int i = 0; i < 600 && !registry.WineServerRunning(); ++i) usleep(50000);  // up to 30 s
   ASSERT_TRUE(registry.WineServerRunning());
   EXPECT_EQ(FindWineServer(prefix_.path())->tmpdir, serverTmp_);
   const std::string before = test::ReadFile(prefix_ / "system.reg");

@@ -751,11 +751,12 @@ HiveFile::~HiveFile() = default;
 HiveFile::HiveFile(HiveFile&&) noexcept = default;
 HiveFile& HiveFile::operator=(HiveFile&&) noexcept = default;
 
-bool HiveFile::Parse(std::string_view text, HiveFile& out, std::string& error) {
+Status HiveFile::Parse(std::string_view text, HiveFile& out) {
   HiveFile parsed;
-  if (!parsed.impl_->Load(text, error)) return false;
+  std::string error;
+  if (!parsed.impl_->Load(text, error)) return Status::Error(errc::kPathFileAccess, error);
   out = std::move(parsed);
-  return true;
+  return Status::Ok();
 }
 
 HiveFile HiveFile::Empty(std::string_view rootComment) {

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "winenv/status.h"
+
 namespace varnel {
 
 enum RegType : std::uint32_t {
@@ -41,9 +43,9 @@ class HiveFile {
   HiveFile(HiveFile&&) noexcept;
   HiveFile& operator=(HiveFile&&) noexcept;
 
-  // Parses the whole text. A file that is not understood completely yields false and an error
-  // text naming the line; such a file must never be written back.
-  static bool Parse(std::string_view text, HiveFile& out, std::string& error);
+  // Parses the whole text. A file that is not understood completely fails (code 75, naming the
+  // line); such a file must never be written back.
+  static Status Parse(std::string_view text, HiveFile& out);
   // A new, empty hive: the header line and the root comment, e.g. "REGISTRY\\Machine".
   static HiveFile Empty(std::string_view rootComment);
 

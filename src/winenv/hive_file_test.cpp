@@ -17,8 +17,8 @@ std::string Corpus(const std::string& name) { return test::ReadFile(test::Corpus
 
 HiveFile MustParse(const std::string& text) {
   HiveFile hive;
-  std::string error;
-  EXPECT_TRUE(HiveFile::Parse(text, hive, error)) << error;
+  const Status parsed = HiveFile::Parse(text, hive);
+  EXPECT_TRUE(parsed.ok()) << parsed.message;
   return hive;
 }
 
@@ -299,9 +299,9 @@ TEST(HiveParse, RejectsWhatItDoesNotUnderstandNamingTheLine) {
   };
   for (const auto& [text, line] : cases) {
     HiveFile hive;
-    std::string error;
-    EXPECT_FALSE(HiveFile::Parse(text, hive, error)) << text;
-    EXPECT_TRUE(error.starts_with("line " + std::to_string(line) + ":")) << text << " -> " << error;
+    const Status parsed = HiveFile::Parse(text, hive);
+    EXPECT_FALSE(parsed.ok()) << text;
+    EXPECT_TRUE(parsed.message.starts_with("line " + std::to_string(line) + ":")) << text << " -> " << parsed.message;
   }
 }
 

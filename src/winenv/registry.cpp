@@ -92,14 +92,14 @@ void Registry::Load(HiveState& state) {
     state.error = read.message;
     return;
   }
-  std::string parseError;
+  Status parsed;
   try {
-    state.valid = HiveFile::Parse(text, state.file, parseError);
+    parsed = HiveFile::Parse(text, state.file);
   } catch (const std::bad_alloc&) {
-    state.valid = false;
-    parseError = "too large for the memory available";
+    parsed = Status::Error(errc::kOutOfMemory, "too large for the memory available");
   }
-  if (!state.valid) state.error = state.path + ": " + parseError;
+  state.valid = parsed.ok();
+  if (!state.valid) state.error = state.path + ": " + parsed.message;
 }
 
 // Makes the in-memory hive match the file on disk, then lays the writes of an open batch
@@ -161,75 +161,81 @@ bool Registry::KeyExists(Hive hive, std::string_view keyPath) {
   return state.file.KeyExists(KeyInHive(hive, keyPath));
 }
 
-bool Registry::SetValue(Hive hive, std::string_view keyPath, std::string_view name, const RegValue& value) {
+Status Registry::SetValue(Hive hive, std::string_view keyPath, std::string_view name, const RegValue& value) {
   return Write(PendingWrite{hive, KeyInHive(hive, keyPath), Utf16FromAnsi(name), value});
 }
 
-bool Registry::DeleteKey(Hive hive, std::string_view keyPath) {
+Status Registry::DeleteKey(Hive hive, std::string_view keyPath) {
   return Write(PendingWrite{hive, KeyInHive(hive, keyPath), u"", std::nullopt});
 }
 
-bool Registry::Write(PendingWrite write) {
+Status Registry::Write(PendingWrite write) {
   HiveState& state = StateFor(write.hive);
   if (!Refresh(state)) {
     lastError_ = state.error;
-    if (batchDepth_ > 0) batchFailed_ = true;
-    return false;
+    const Status failed = Status::Error(errc::kPathFileAccess, state.error);
+    if (batchDepth_ > 0 && batchFailure_.ok()) batchFailure_ = failed;
+    return failed;
   }
-  if (!Apply(write, state.file, std::time(nullptr))) return false;  // a delete that found nothing to do
+  if (!Apply(write, state.file, std::time(nullptr))) {
+    return Status::Error(errc::kFileNotFound, "there is no key " + AnsiFromUtf16(write.key) + " without sub-keys");
+  }
   pending_.push_back(std::move(write));
-  if (batchDepth_ > 0) return true;
+  if (batchDepth_ > 0) return Status::Ok();
   std::vector<PendingWrite> writes = std::move(pending_);
   pending_.clear();
   return Save(writes);
 }
 
+// Forgets writes that were applied in memory but will not be saved.
+void Registry::Drop(const std::vector<PendingWrite>& writes) {
+  for (const PendingWrite& w : writes) StateFor(w.hive).loaded = false;
+}
+
 // Saves every hive that the writes touched, inside the prefix-wide lock. A hive that changed
 // on disk meanwhile is reloaded first and the writes are laid over the fresh content.
-bool Registry::Save(const std::vector<PendingWrite>& writes) {
+Status Registry::Save(const std::vector<PendingWrite>& writes) {
   std::vector<HiveState*> touched;
   for (const PendingWrite& w : writes) {
     HiveState* s = &StateFor(w.hive);
     if (std::find(touched.begin(), touched.end(), s) == touched.end()) touched.push_back(s);
   }
-  auto discard = [&](const std::string& error) {
-    lastError_ = error;
-    for (HiveState* s : touched) s->loaded = false;  // drop the unsaved edits
-    return false;
+  auto discard = [&](const Status& failure) {
+    lastError_ = failure.message;
+    Drop(writes);
+    return failure;
   };
 
   SaveLock lock(prefix_);
-  if (!lock.held()) return discard("cannot lock the registry of " + prefix_ + ": " + std::strerror(errno));
-  if (const std::optional<WineServer> wine = FindWineServer(prefix_)) return SaveThroughWine(*wine, writes) || discard(lastError_);
-
+  if (!lock.held()) return discard(StatusFromErrno(errno, "cannot lock the registry of " + prefix_));
+  if (const std::optional<WineServer> wine = FindWineServer(prefix_)) {
+    const Status through = SaveThroughWine(*wine, writes);
+    return through.ok() ? through : discard(through);
+  }
   for (HiveState* s : touched) {
     if (IdentityOf(s->path) == s->identity) continue;
     pending_ = writes;  // replayed by Refresh over the file's new content
     s->loaded = false;
     bool ok = Refresh(*s);
     pending_.clear();
-    if (!ok) return discard(s->error);
+    if (!ok) return discard(Status::Error(errc::kPathFileAccess, s->error));
   }
   for (HiveState* s : touched) {
     RemoveLeftoverTemporaries(s->path);  // of a save that was killed; none can be under way now
     Status saved = ReplaceFileContents(s->path, s->file.Serialize());
-    if (!saved.ok()) return discard(saved.message);
+    if (!saved.ok()) return discard(saved);
     s->identity = IdentityOf(s->path);
   }
-  return true;
+  return Status::Ok();
 }
 
 // Wine holds the registry: the writes go to it, and the hive files are left to Wine.
-bool Registry::SaveThroughWine(const WineServer& wine, const std::vector<PendingWrite>& writes) {
+Status Registry::SaveThroughWine(const WineServer& wine, const std::vector<PendingWrite>& writes) {
   std::vector<RegistryEdit> edits;
   for (const PendingWrite& w : writes) edits.push_back({w.hive == Hive::CurrentUser, w.key, w.name, w.value});
   const Status written = WriteThroughWine(prefix_, wine, edits);
-  if (!written.ok()) {
-    lastError_ = written.message;
-    return false;
-  }
-  throughWine_.insert(throughWine_.end(), writes.begin(), writes.end());
-  return true;
+  if (written.ok()) throughWine_.insert(throughWine_.end(), writes.begin(), writes.end());
+  return written;
 }
 
 Status Registry::CheckHives() {
@@ -243,23 +249,28 @@ bool Registry::WineServerRunning() const { return FindWineServer(prefix_).has_va
 
 Registry::Batch::Batch(Registry& registry) : registry_(registry) { ++registry_.batchDepth_; }
 
+// A batch that ends without Commit saves nothing: its writes are forgotten, and an enclosing
+// batch then fails as a whole.
 Registry::Batch::~Batch() {
-  if (!done_) Commit();
+  if (done_) return;
+  done_ = true;
+  if (registry_.batchFailure_.ok()) registry_.batchFailure_ = Status::Error(errc::kPathFileAccess, "a batch was abandoned");
+  if (--registry_.batchDepth_ > 0) return;
+  registry_.Drop(std::exchange(registry_.pending_, {}));
+  registry_.batchFailure_ = Status::Ok();
 }
 
-bool Registry::Batch::Commit() {
-  if (done_) return true;
+Status Registry::Batch::Commit() {
+  if (done_) return Status::Ok();
   done_ = true;
-  if (--registry_.batchDepth_ > 0) return true;
-  std::vector<PendingWrite> writes = std::move(registry_.pending_);
-  registry_.pending_.clear();
-  bool failed = std::exchange(registry_.batchFailed_, false);
-  if (failed) {
-    // All or nothing: forget the writes that did apply in memory.
-    for (const PendingWrite& w : writes) registry_.StateFor(w.hive).loaded = false;
-    return false;
+  if (--registry_.batchDepth_ > 0) return Status::Ok();
+  std::vector<PendingWrite> writes = std::exchange(registry_.pending_, {});
+  const Status failure = std::exchange(registry_.batchFailure_, Status::Ok());
+  if (!failure.ok()) {
+    registry_.Drop(writes);  // all or nothing
+    return failure;
   }
-  if (writes.empty()) return true;
+  if (writes.empty()) return Status::Ok();
   return registry_.Save(writes);
 }
 

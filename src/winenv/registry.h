@@ -33,11 +33,11 @@ class Registry {
 
   std::optional<RegValue> QueryValue(Hive hive, std::string_view keyPath, std::string_view name);
   bool KeyExists(Hive hive, std::string_view keyPath);
-  // Creates the key and its missing parents as needed. False when nothing could be saved.
-  bool SetValue(Hive hive, std::string_view keyPath, std::string_view name, const RegValue& value);
-  // Deletes a key that has no sub-keys. False when it has sub-keys, does not exist, or the
-  // hive could not be saved.
-  bool DeleteKey(Hive hive, std::string_view keyPath);
+  // Creates the key and its missing parents as needed, and saves (at the end of a batch).
+  Status SetValue(Hive hive, std::string_view keyPath, std::string_view name, const RegValue& value);
+  // Deletes a key that has no sub-keys: code 53 when there is no such key (or it has sub-keys),
+  // else the save's failure, if any.
+  Status DeleteKey(Hive hive, std::string_view keyPath);
 
   // Checks that both hive files parse (a missing file counts as an empty hive).
   Status CheckHives();
@@ -54,10 +54,11 @@ class Registry {
   class Batch {
    public:
     explicit Batch(Registry& registry);
-    ~Batch();  // commits when Commit() was not called
+    ~Batch();  // without Commit() nothing of the batch is saved
     Batch(const Batch&) = delete;
     Batch& operator=(const Batch&) = delete;
-    bool Commit();
+    // Saves the batch's writes (when it is the outermost), or fails as a whole.
+    Status Commit();
 
    private:
     Registry& registry_;
@@ -73,9 +74,10 @@ class Registry {
   bool Refresh(HiveState& state);
   static void Load(HiveState& state);
   bool Apply(const PendingWrite& write, HiveFile& file, std::int64_t now);
-  bool Save(const std::vector<PendingWrite>& writes);
-  bool SaveThroughWine(const struct WineServer& wine, const std::vector<PendingWrite>& writes);
-  bool Write(PendingWrite write);
+  Status Save(const std::vector<PendingWrite>& writes);
+  Status SaveThroughWine(const struct WineServer& wine, const std::vector<PendingWrite>& writes);
+  void Drop(const std::vector<PendingWrite>& writes);
+  Status Write(PendingWrite write);
 
   std::string prefix_;
   std::unique_ptr<HiveState> system_;
@@ -83,7 +85,7 @@ class Registry {
   std::vector<PendingWrite> pending_;
   std::vector<PendingWrite> throughWine_;  // written through a running Wine this run
   int batchDepth_ = 0;
-  bool batchFailed_ = false;
+  Status batchFailure_;  // the first failure inside the open batch
   std::string lastError_;
 };
 

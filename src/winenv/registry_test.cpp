@@ -37,7 +37,7 @@ TEST(RegistryTest, ClassesRootIsMachineSoftwareClassesAndNamesIgnoreCase) {
   Registry registry(prefix.path());
   EXPECT_EQ(StringOf(registry.QueryValue(Hive::ClassesRoot, ".HTM", "")), "htmlfile");
   EXPECT_EQ(StringOf(registry.QueryValue(Hive::LocalMachine, "software\\classes\\.htm", "content type")), "text/html");
-  ASSERT_TRUE(registry.SetValue(Hive::ClassesRoot, "HTTP\\shell\\open\\ddeexec\\application", "", Sz("NSShell")));
+  ASSERT_TRUE(registry.SetValue(Hive::ClassesRoot, "HTTP\\shell\\open\\ddeexec\\application", "", Sz("NSShell")).ok());
   EXPECT_EQ(StringOf(registry.QueryValue(Hive::LocalMachine, "Software\\Classes\\http\\shell\\open\\ddeexec\\Application", "")),
             "NSShell");
 }
@@ -47,7 +47,7 @@ TEST(RegistryTest, WritesAreSavedAtOnceAndOnlyTheirLinesChange) {
   std::string before = ReadFile(prefix.native("system.reg"));
   {
     Registry registry(prefix.path());
-    ASSERT_TRUE(registry.SetValue(Hive::ClassesRoot, ".htm", "", Sz("NetscapeMarkup")));
+    ASSERT_TRUE(registry.SetValue(Hive::ClassesRoot, ".htm", "", Sz("NetscapeMarkup")).ok());
   }
   std::string after = ReadFile(prefix.native("system.reg"));
   ASSERT_NE(before, after);
@@ -67,12 +67,12 @@ TEST(RegistryTest, WritesAreSavedAtOnceAndOnlyTheirLinesChange) {
 TEST(RegistryTest, OutsideChangesAreReloadedAndNeverOverwritten) {
   TempPrefix prefix;
   Registry registry(prefix.path());
-  ASSERT_TRUE(registry.SetValue(Hive::LocalMachine, "Software\\Varnel\\NetPath", "", Sz("c:\\one")));
+  ASSERT_TRUE(registry.SetValue(Hive::LocalMachine, "Software\\Varnel\\NetPath", "", Sz("c:\\one")).ok());
   // Another program (Wine, an editor) adds a key behind our back.
   std::string text = ReadFile(prefix.native("system.reg"));
   WriteFile(prefix.native("system.reg"), text + "\n[Software\\\\Other] 1700000000\n\"x\"=\"outside\"\n");
   EXPECT_EQ(StringOf(registry.QueryValue(Hive::LocalMachine, "Software\\Other", "x")), "outside");
-  ASSERT_TRUE(registry.SetValue(Hive::LocalMachine, "Software\\Varnel\\IEPath", "", Sz("c:\\two")));
+  ASSERT_TRUE(registry.SetValue(Hive::LocalMachine, "Software\\Varnel\\IEPath", "", Sz("c:\\two")).ok());
   Registry fresh(prefix.path());
   EXPECT_EQ(StringOf(fresh.QueryValue(Hive::LocalMachine, "Software\\Other", "x")), "outside");
   EXPECT_EQ(StringOf(fresh.QueryValue(Hive::LocalMachine, "Software\\Varnel\\NetPath", "")), "c:\\one");
@@ -86,7 +86,7 @@ TEST(RegistryTest, AHiveThatDoesNotParseIsNeverWritten) {
   Registry registry(prefix.path());
   EXPECT_FALSE(registry.CheckHives().ok());
   EXPECT_FALSE(registry.QueryValue(Hive::LocalMachine, "Software\\Broken", "x"));
-  EXPECT_FALSE(registry.SetValue(Hive::LocalMachine, "Software\\Varnel\\NetPath", "", Sz("c:\\x")));
+  EXPECT_FALSE(registry.SetValue(Hive::LocalMachine, "Software\\Varnel\\NetPath", "", Sz("c:\\x")).ok());
   EXPECT_NE(registry.LastError().find("system.reg"), std::string::npos);
   EXPECT_EQ(ReadFile(prefix.native("system.reg")), broken);
 }
@@ -94,11 +94,11 @@ TEST(RegistryTest, AHiveThatDoesNotParseIsNeverWritten) {
 TEST(RegistryTest, DeleteRemovesOnlyAKeyWithoutSubKeys) {
   TempPrefix prefix;
   Registry registry(prefix.path());
-  ASSERT_TRUE(registry.SetValue(Hive::CurrentUser, "Software\\A\\B", "v", Sz("1")));
-  ASSERT_TRUE(registry.SetValue(Hive::CurrentUser, "Software\\A", "w", Sz("2")));
-  EXPECT_FALSE(registry.DeleteKey(Hive::CurrentUser, "Software\\A"));
+  ASSERT_TRUE(registry.SetValue(Hive::CurrentUser, "Software\\A\\B", "v", Sz("1")).ok());
+  ASSERT_TRUE(registry.SetValue(Hive::CurrentUser, "Software\\A", "w", Sz("2")).ok());
+  EXPECT_FALSE(registry.DeleteKey(Hive::CurrentUser, "Software\\A").ok());
   EXPECT_TRUE(registry.KeyExists(Hive::CurrentUser, "Software\\A\\B"));
-  EXPECT_TRUE(registry.DeleteKey(Hive::CurrentUser, "software\\a\\b"));
+  EXPECT_TRUE(registry.DeleteKey(Hive::CurrentUser, "software\\a\\b").ok());
   EXPECT_FALSE(registry.KeyExists(Hive::CurrentUser, "Software\\A\\B"));
   Registry fresh(prefix.path());
   EXPECT_FALSE(fresh.KeyExists(Hive::CurrentUser, "Software\\A\\B"));
@@ -114,7 +114,7 @@ TEST(RegistryTest, ABatchIsSavedOnceWithAllItsWrites) {
     for (int i = 0; i < 5; ++i) registry.SetValue(Hive::ClassesRoot, "k" + std::to_string(i), "", Sz("v"));
     EXPECT_EQ(ReadFile(prefix.native("system.reg")), before);  // nothing saved yet
     EXPECT_EQ(StringOf(registry.QueryValue(Hive::ClassesRoot, "k3", "")), "v");  // but visible
-    EXPECT_TRUE(batch.Commit());
+    EXPECT_TRUE(batch.Commit().ok());
   }
   Registry fresh(prefix.path());
   for (int i = 0; i < 5; ++i) EXPECT_EQ(StringOf(fresh.QueryValue(Hive::ClassesRoot, "k" + std::to_string(i), "")), "v");
@@ -129,7 +129,7 @@ TEST(RegistryTest, ABatchWithAFailedWriteSavesNothing) {
     Registry::Batch batch(registry);
     registry.SetValue(Hive::LocalMachine, "Software\\One", "", Sz("1"));
     registry.SetValue(Hive::CurrentUser, "Software\\Two", "", Sz("2"));
-    EXPECT_FALSE(batch.Commit());
+    EXPECT_FALSE(batch.Commit().ok());
   }
   EXPECT_EQ(ReadFile(prefix.native("system.reg")), before);
   EXPECT_FALSE(registry.KeyExists(Hive::LocalMachine, "Software\\One"));
@@ -160,7 +160,7 @@ TEST(RegistryTest, AMissingHiveIsEmptyAndCreatedByTheFirstWrite) {
   Registry registry(dir.path());
   EXPECT_TRUE(registry.CheckHives().ok());
   EXPECT_FALSE(registry.QueryValue(Hive::CurrentUser, "Software\\X", ""));
-  ASSERT_TRUE(registry.SetValue(Hive::CurrentUser, "Software\\X", "", Sz("y")));
+  ASSERT_TRUE(registry.SetValue(Hive::CurrentUser, "Software\\X", "", Sz("y")).ok());
   EXPECT_EQ(ReadFile(dir / "user.reg").rfind("WINE REGISTRY Version 2\n", 0), 0u);
 }
 
@@ -187,7 +187,7 @@ TEST(RegistryTest, OnlyAHiveThatIsNotThereIsEmpty) {
     const Status checked = registry.CheckHives();  // no read may block on a FIFO
     EXPECT_FALSE(checked.ok());
     EXPECT_NE(checked.message.find(c.says), std::string::npos) << checked.message;
-    EXPECT_FALSE(registry.SetValue(Hive::LocalMachine, "Software\\Varnel\\NetLAU", "", Sz("c:\\")));
+    EXPECT_FALSE(registry.SetValue(Hive::LocalMachine, "Software\\Varnel\\NetLAU", "", Sz("c:\\")).ok());
   }
   std::filesystem::remove_all(hive);
   std::filesystem::remove(prefix.native("user.reg.loop"));
@@ -245,7 +245,7 @@ TEST(RegistryTest, AKilledSaveLeavesTheOldOrNewHiveAndTheNextSaveCleansUp) {
   WriteFile(prefix.native(".system.reg.varnel-AbC123"), "left by a killed save");
   WriteFile(prefix.native(".system.reg.varnel-toolong1"), "not ours");
   Registry registry(prefix.path());
-  ASSERT_TRUE(registry.SetValue(Hive::LocalMachine, "Software\\Varnel\\NetLAU", "", Sz("c:\\")));
+  ASSERT_TRUE(registry.SetValue(Hive::LocalMachine, "Software\\Varnel\\NetLAU", "", Sz("c:\\")).ok());
   std::vector<std::string> stray;
   for (const auto& entry : std::filesystem::directory_iterator(prefix.path())) {
     const std::string name = entry.path().filename().string();
