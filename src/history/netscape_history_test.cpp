@@ -8,6 +8,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <random>
 
 #include "testsupport/temp_dir.h"
 #include "winenv/atomic_file.h"
@@ -266,6 +267,37 @@ TEST_F(NetscapeHistoryTest, ALineTooLongForMemoryFailsTheReadInsteadOfEndingIt) 
   EXPECT_EQ(WEXITSTATUS(status), errc::kOutOfMemory);
 }
 #endif
+
+// A save killed at any moment leaves prefs.js as one whole version: the one before a save or the
+// one after it.
+TEST_F(NetscapeHistoryTest, AKilledSaveLeavesAWholePrefsFile) {
+  const std::string other = kHeader + kPrefsBefore + kPrefsAfter;
+  WritePrefs(other + std::string(100000, ' ') + "\r\n");  // large enough to be caught mid-write
+  std::vector<std::string> items;
+  ASSERT_TRUE(Read(items).ok());
+  ASSERT_TRUE(WriteNetscapeHistory(workingCopy_, {"\"a\");"}).ok());
+  const std::string withA = Prefs();
+  ASSERT_TRUE(Read(items).ok());
+  ASSERT_TRUE(WriteNetscapeHistory(workingCopy_, {"\"b\");"}).ok());
+  const std::string withB = Prefs();
+  std::mt19937 random(5);
+  for (int round = 0; round < 12; ++round) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (int i = 0;; ++i) {
+        std::vector<std::string> read;
+        Read(read);
+        WriteNetscapeHistory(workingCopy_, {i % 2 ? "\"a\");" : "\"b\");"});
+      }
+    }
+    usleep(std::uniform_int_distribution<useconds_t>(1000, 20000)(random));
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    const std::string now = Prefs();
+    ASSERT_TRUE(now == withA || now == withB) << "round " << round << ": " << now.size() << " bytes";
+  }
+}
 
 TEST_F(NetscapeHistoryTest, AWorkingCopyNameThatIsALinkIsReplacedNeverWrittenThrough) {
   const std::string original = kHeader + kPrefsBefore + kHistoryLines + kPrefsAfter;
