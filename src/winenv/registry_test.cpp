@@ -223,6 +223,25 @@ TEST(RegistryTest, AHiveTooLargeForMemoryIsAFailureNotACrash) {
 }
 #endif
 
+// A disk that fills during a save: the failure comes back as code 61 and the hive is as it was.
+TEST(RegistryTest, AFullDiskFailsTheSaveAndKeepsTheHive) {
+  TempPrefix prefix(true);
+  const std::string before = ReadFile(prefix.native("system.reg"));
+  const pid_t child = fork();
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit {4096, 4096};  // files may grow to 4 KB only
+    setrlimit(RLIMIT_FSIZE, &limit);
+    Registry registry(prefix.path());
+    _exit(registry.SetValue(Hive::LocalMachine, "Software\\Varnel\\NetLAU", "", Sz("c:\\")).code);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), errc::kDiskFull);
+  EXPECT_EQ(ReadFile(prefix.native("system.reg")), before);
+}
+
 // A save killed at any moment leaves the old or the new hive; the next save removes what the
 // killed one left behind.
 TEST(RegistryTest, AKilledSaveLeavesTheOldOrNewHiveAndTheNextSaveCleansUp) {
