@@ -12,6 +12,7 @@
 #include "app/startup.h"
 #include "cli/cli.h"
 #include "bookmarks/ie_window.h"
+#include "settings/settings.h"
 #include "setup/setup_window.h"
 #include "widgets/dialogs.h"
 #include "widgets/help.h"
@@ -49,6 +50,11 @@ SetupWindow& Forms::Setup() {
     setup_->Form_Load();
   }
   return *setup_;
+}
+
+void Forms::StoreRememberedDirectories() {
+  const std::optional<std::string> favorites = ie_ ? std::optional(ie_->Dir1->Path()) : std::nullopt;
+  varnel::StoreRememberedDirectories(registry_, Main().Dir1->Path(), favorites);
 }
 
 void Forms::EndProgram() {

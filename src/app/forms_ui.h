@@ -29,6 +29,9 @@ class Forms : public QObject {
   bool IELoaded() const { return ie_ != nullptr; }
   SetupWindow& Setup();
 
+  // NetLAU from the main window's profile list, IEfav from the bookmarks window's favorites
+  // list; a bookmarks window that was never opened has none, and IEfav stays as stored.
+  void StoreRememberedDirectories();
   // Unloads every window and quits the event loop (or keeps it from starting).
   void EndProgram();
   bool Ended() const { return ended_; }

@@ -211,20 +211,11 @@ void MainScreen::Command4_Click() {
   hide();
 }
 
-void MainScreen::StoreRemembered() {
-  // A bookmarks window that was never opened has no directory of its own: IEfav stays as stored.
-  if (forms_.IELoaded()) WriteSetting(forms_.registry(), Setting::IEfav, forms_.IE().Dir1->Path());
-  WriteSetting(forms_.registry(), Setting::NetLAU, Dir1->Path());
-}
-
-void MainScreen::Command3_Click() {
-  WriteSetting(forms_.registry(), Setting::NetLAU, Dir1->Path());
-  if (forms_.IELoaded()) WriteSetting(forms_.registry(), Setting::IEfav, forms_.IE().Dir1->Path());
-  close();
-}
+// "Exit Utility": the closing step below stores the remembered directories and ends the program.
+void MainScreen::Command3_Click() { close(); }
 
 void MainScreen::Form_QueryUnload() {
-  StoreRemembered();
+  forms_.StoreRememberedDirectories();
   histories_->CloseAll();
   forms_.EndProgram();
 }

@@ -94,7 +94,6 @@ class MainScreen : public QWidget {
   void ConnectHandlers();
   void ShowDefaultBrowser(Browser browser);
   void SwitchDefaultBrowser(Browser browser);
-  void StoreRemembered();
   void ShowHistories();
   bool IsLabel6Click(QEvent* event);
   void ListMouseDown(HistoryList list, ClassicListBox* control, Qt::MouseButton button);

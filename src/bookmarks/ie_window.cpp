@@ -214,8 +214,7 @@ void IEWindow::Command1_Click() {
 }
 
 void IEWindow::Form_QueryUnload() {
-  WriteSetting(forms_.registry(), Setting::IEfav, Dir1->Path());
-  WriteSetting(forms_.registry(), Setting::NetLAU, forms_.Main().Dir1->Path());
+  forms_.StoreRememberedDirectories();
   forms_.Main().histories().CloseAll();
   forms_.EndProgram();
 }

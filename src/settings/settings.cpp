@@ -28,6 +28,12 @@ std::string ReadSetting(Registry& registry, Setting setting) {
   return ReadRegistryString(registry, Hive::LocalMachine, SettingKey(setting), "", "");
 }
 
+void StoreRememberedDirectories(Registry& registry, const std::string& profileDirectory,
+                                const std::optional<std::string>& favoritesDirectory) {
+  if (favoritesDirectory) WriteSetting(registry, Setting::IEfav, *favoritesDirectory);
+  WriteSetting(registry, Setting::NetLAU, profileDirectory);
+}
+
 Status WriteSetting(Registry& registry, Setting setting, std::string_view value) {
   return WriteRegistryString(registry, Hive::LocalMachine, SettingKey(setting), "", value);
 }
