@@ -85,7 +85,7 @@ class StartupAdapter : public StartupWindows {
   bool ShowMainScreen() override {
     MainScreen& main = forms_.Main();
     if (forms_.Ended()) return false;
-    main.show();
+    main.ShowRestored();
     return true;
   }
 

@@ -142,6 +142,13 @@ void MainScreen::Form_Load() {
   WebBrowser1->setSource(QUrl(QString::fromLatin1(product::kWebPageAddress)));
 }
 
+void MainScreen::ShowRestored() {
+  setWindowState(windowState() & ~Qt::WindowMinimized);
+  show();
+  raise();
+  activateWindow();
+}
+
 void MainScreen::ShowDefaultBrowser(Browser browser) {
   Frame1->setTitle(QString::fromLatin1(DefaultBrowserCaption(browser)));
   Image4->setVisible(browser == Browser::Netscape);

@@ -33,6 +33,8 @@ class MainScreen : public QWidget {
   ~MainScreen() override;
 
   void Form_Load();
+  // Shows the window normal (restored when a launch had minimized it), in front, with the focus.
+  void ShowRestored();
 
   // Handlers, named after the control and the event.
   void Command1_Click();

@@ -214,9 +214,11 @@ TEST_F(WindowTest, TheSetupCloseBoxKeepsItOpenAndBringsUpTheMainWindow) {
   Forms& forms = MakeForms();
   SetupWindow& setup = forms.Setup();
   setup.show();
+  forms.Main().setWindowState(Qt::WindowMinimized);  // as a launch leaves it
   setup.close();
   EXPECT_TRUE(setup.isVisible());
   EXPECT_TRUE(forms.Main().isVisible());
+  EXPECT_FALSE(forms.Main().windowState() & Qt::WindowMinimized);
   EXPECT_FALSE(forms.Ended());
 }
 

@@ -206,11 +206,7 @@ void IEWindow::mouseMoveEvent(QMouseEvent* event) {
 // Back to the main window, shown normal and focused even when a launch had minimized it.
 void IEWindow::Command1_Click() {
   hide();
-  MainScreen& main = forms_.Main();
-  main.setWindowState(main.windowState() & ~Qt::WindowMinimized);
-  main.show();
-  main.raise();
-  main.activateWindow();
+  forms_.Main().ShowRestored();
 }
 
 void IEWindow::Form_QueryUnload() {

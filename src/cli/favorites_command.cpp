@@ -24,8 +24,12 @@ void PrintJson(CommandContext& c, const std::string& dir, const std::vector<Favo
 
 void PrintText(CommandContext& c, const std::vector<Favorite>& favorites) {
   for (const Favorite& f : favorites) {
-    c.out << ForTerminal(FavoriteTitle(f.file)) << " "
-          << (f.address ? "<" + ForTerminal(*f.address) + ">" : std::string("(no address)")) << "\n";
+    c.out << ForTerminal(FavoriteTitle(f.file));
+    if (f.address) {
+      c.out << " <" << ForTerminal(*f.address) << ">\n";
+    } else {
+      c.out << " (no address)\n";
+    }
   }
 }
 

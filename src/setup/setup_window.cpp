@@ -49,7 +49,7 @@ class SetupSaveAdapter : public SetupSaveWindows {
   bool AskYesNo(const std::string& text) override { return AppDialogs().YesNo(&setup_, text); }
   void HideSetupShowMain() override {
     setup_.hide();
-    forms_.Main().show();
+    forms_.Main().ShowRestored();
   }
   void ShowSetup() override { setup_.show(); }
   void MoveProfileList(const std::string& drive, const std::string& path) override {
@@ -140,7 +140,7 @@ void SetupWindow::Form_QueryUnload() {
     hide();
     return;
   }
-  forms_.Main().show();
+  forms_.Main().ShowRestored();
 }
 
 void SetupWindow::closeEvent(QCloseEvent* event) {
