@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QIcon>
+#include <unistd.h>
+
 #include <cstdio>
 #include <thread>
 
@@ -10,7 +12,7 @@
 #include "app/session_end_ui.h"
 #include "app/single_instance.h"
 #include "app/startup.h"
-#include "cli/cli.h"
+#include "app/open_prefix.h"
 #include "bookmarks/ie_window.h"
 #include "settings/settings.h"
 #include "setup/setup_window.h"
@@ -101,11 +103,15 @@ int RunWindows(int argc, char** argv, const std::optional<std::string>& commandL
   PrefixLocation location;
   std::unique_ptr<Registry> opened;
   Status status;
-  std::thread opening([&] { status = OpenPrefix(commandLinePrefix, ProcessEnvironment(), location, opened); });
+  bool laidOut = false;
+  std::thread opening([&] { status = OpenPrefix(commandLinePrefix, ProcessEnvironment(), location, opened, laidOut); });
   QApplication app(argc, argv);
   opening.join();
+  if (laidOut) std::fprintf(stderr, "varnel: laid out a new Windows environment in %s\n", location.path.c_str());
   if (!status.ok()) {
-    std::fprintf(stderr, "varnel: cannot use the prefix %s: %s\n", location.path.c_str(), status.message.c_str());
+    const std::string message = "Varnel cannot use the Windows environment " + location.path + ": " + status.message;
+    std::fprintf(stderr, "varnel: %s\n", message.c_str());
+    if (!isatty(STDERR_FILENO)) AppDialogs().Ok(nullptr, message);  // started from a menu: no terminal
     return 1;
   }
   Registry& registry = *opened;

@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string_view>
 
+#include "app/open_prefix.h"
 #include "cli/commands.h"
 #include "cli/history_command.h"
 #include "winenv/drive_map.h"
@@ -84,19 +85,6 @@ CommandLine ParseCommandLine(int argc, char** argv) {
   return result;
 }
 
-Status OpenPrefix(const std::optional<std::string>& commandLinePrefix, const EnvLookup& env, PrefixLocation& chosen,
-                  std::unique_ptr<Registry>& registry) {
-  chosen = ChoosePrefix(commandLinePrefix, env);
-  if (chosen.own) {
-    Status created = CreatePrefixLayout(chosen.path);
-    if (!created.ok()) return created;
-  }
-  Status usable = CheckPrefixDirectory(chosen.path);
-  if (!usable.ok()) return usable;
-  registry = std::make_unique<Registry>(chosen.path);
-  return registry->CheckHives();
-}
-
 int RunCommand(const CommandLine& commandLine, const EnvLookup& env, std::ostream& out, std::ostream& err) {
   if (!commandLine.usageError.empty()) {
     err << "varnel: " << commandLine.usageError << "\n" << HelpText();
@@ -119,7 +107,9 @@ int RunCommand(const CommandLine& commandLine, const EnvLookup& env, std::ostrea
 
   PrefixLocation prefix;
   std::unique_ptr<Registry> registry;
-  Status opened = OpenPrefix(commandLine.prefix, env, prefix, registry);
+  bool laidOut = false;
+  Status opened = OpenPrefix(commandLine.prefix, env, prefix, registry, laidOut);
+  if (laidOut) err << "varnel: laid out a new Windows environment in " << prefix.path << "\n";
   if (!opened.ok()) {
     err << "varnel: cannot use the prefix " << prefix.path << ": " << opened.message << "\n";
     return 1;

@@ -22,12 +22,6 @@ struct CommandLine {
 
 CommandLine ParseCommandLine(int argc, char** argv);
 
-// Chooses the prefix, creates Varnel's own prefix on first use, and checks that it can be used
-// (a directory we may read and write, with hive files that parse). On success the registry,
-// with both hives already parsed, is handed over.
-Status OpenPrefix(const std::optional<std::string>& commandLinePrefix, const EnvLookup& env, PrefixLocation& chosen,
-                  std::unique_ptr<Registry>& registry);
-
 // Runs --help, --version or a subcommand. Exit code: 0 done, 1 failed, 2 usage error.
 int RunCommand(const CommandLine& commandLine, const EnvLookup& env, std::ostream& out, std::ostream& err);
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <sstream>
 
@@ -80,7 +81,7 @@ TEST_F(CommandLineTest, APrefixThatCannotBeUsedIsRefused) {
   EXPECT_EQ(notDir.code, 1);
   EXPECT_NE(notDir.err.find("cannot use the prefix"), std::string::npos);
 
-  EXPECT_EQ(Varnel({"--prefix", dir / "missing", "settings"}).code, 1);
+  EXPECT_EQ(Varnel({"--prefix", dir / "missing/deeper", "settings"}).code, 1);  // not even its parent
 
   test::TempPrefix broken;
   test::WriteFile(broken.native("user.reg"), "WINE REGISTRY Version 2\n[unterminated\n");
@@ -88,6 +89,22 @@ TEST_F(CommandLineTest, APrefixThatCannotBeUsedIsRefused) {
   EXPECT_EQ(bad.code, 1);
   EXPECT_NE(bad.err.find("user.reg"), std::string::npos);
   EXPECT_EQ(test::ReadFile(broken.native("system.reg")).find("Varnel"), std::string::npos);
+}
+
+TEST_F(CommandLineTest, AnEmptyOrNewPrefixFolderIsLaidOutOnce) {
+  test::TempDir dir;
+  std::filesystem::create_directory(dir / "empty");
+  for (const std::string& prefix : {dir / "empty", dir / "new"}) {
+    SCOPED_TRACE(prefix);
+    Outcome first = Varnel({"--prefix", prefix, "settings", "NetLAU", "c:\\"});
+    ASSERT_EQ(first.code, 0) << first.err;
+    EXPECT_EQ(first.err, "varnel: laid out a new Windows environment in " + prefix + "\n");
+    EXPECT_TRUE(std::filesystem::exists(prefix + "/drive_c"));
+    EXPECT_TRUE(std::filesystem::is_symlink(prefix + "/dosdevices/c:"));
+    Outcome second = Varnel({"--prefix", prefix, "settings", "NetLAU"});
+    EXPECT_EQ(second.out, "c:\\\n");
+    EXPECT_EQ(second.err, "");  // said once
+  }
 }
 
 TEST_F(CommandLineTest, WinePrefixFromTheEnvironmentComesBeforeTheOwnPrefix) {
