@@ -16,6 +16,7 @@
 #include "bookmarks/ie_window.h"
 #include "settings/settings.h"
 #include "setup/setup_window.h"
+#include "widgets/classic_font.h"
 #include "widgets/dialogs.h"
 #include "widgets/help.h"
 
@@ -118,9 +119,7 @@ int RunWindows(int argc, char** argv, const std::optional<std::string>& commandL
   const std::string& prefix = registry.prefix();
   QApplication::setApplicationName("Varnel");
   QApplication::setWindowIcon(QIcon(":/icons/globe.svg"));
-  QFont classic = QApplication::font();
-  classic.setPointSize(8);  // the designed twips geometry fits the classic 8-point dialog font
-  QApplication::setFont(classic);
+  QApplication::setFont(ClassicDialogFont());  // the designed twips geometry fits it
   InstallHelpKey(nullptr);
 
   DriveMap drives(prefix);
