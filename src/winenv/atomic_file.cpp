@@ -13,6 +13,8 @@
 #include <new>
 #include <optional>
 
+#include "winenv/file_identity.h"
+
 namespace varnel {
 namespace {
 
@@ -146,15 +148,13 @@ Status FillTemporary(FileDescriptor& temp, std::string_view bytes, const std::st
 
 Status ReadWholeFile(const std::string& nativePath, std::string& bytes) {
   bytes.clear();
-  // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; only regular files are read.
-  const FileDescriptor file(open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (!file.valid()) return StatusFromErrno(errno, nativePath);
-  struct stat info {};
-  if (fstat(file.get(), &info) != 0) return StatusFromErrno(errno, nativePath);
-  if (S_ISDIR(info.st_mode)) return StatusFromErrno(EISDIR, nativePath);
-  if (!S_ISREG(info.st_mode)) return Status::Error(errc::kPathFileAccess, nativePath + ": not a regular file");
+  int fd = -1;
+  off_t size = 0;
+  const Status opened = OpenRegularFile(nativePath, fd, size);
+  if (!opened.ok()) return opened;
+  const FileDescriptor file(fd);
   try {
-    if (info.st_size > 0) bytes.reserve(static_cast<std::size_t>(info.st_size));
+    if (size > 0) bytes.reserve(static_cast<std::size_t>(size));
     char buffer[1 << 16];
     for (;;) {
       const ssize_t n = read(file.get(), buffer, sizeof buffer);

@@ -5,6 +5,8 @@
 #include <string>
 #include <sys/types.h>
 
+#include "winenv/status.h"
+
 namespace varnel {
 
 struct FileIdentity {
@@ -26,5 +28,10 @@ struct FileIdentity {
 FileIdentity IdentityOf(const std::string& nativePath);
 // The identity of the file an open descriptor reads.
 FileIdentity IdentityOf(int descriptor);
+
+// Opens a file for reading (close-on-exec) only when it is a regular file: a FIFO is refused
+// without waiting for a writer, and so are a device and a directory. On success `fd` is the
+// open descriptor and `size` the file's size; on failure `fd` is -1.
+Status OpenRegularFile(const std::string& nativePath, int& fd, off_t& size);
 
 }  // namespace varnel

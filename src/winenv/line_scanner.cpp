@@ -25,23 +25,9 @@ Status LineScanner::Open(const std::string& nativePath) {
   nextCr_ = nextLf_ = kUnknown;
   atEnd_ = skipLf_ = false;
   lineNumber_ = 0;
-  // O_NONBLOCK keeps the open of a FIFO from waiting for a writer; it is refused just below.
-  fd_ = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd_ < 0) return status_ = StatusFromErrno(errno, nativePath);
-  struct stat info {};
-  if (::fstat(fd_, &info) != 0) {
-    status_ = StatusFromErrno(errno, nativePath);
-  } else if (!S_ISREG(info.st_mode)) {
-    status_ = S_ISDIR(info.st_mode) ? StatusFromErrno(EISDIR, nativePath)
-                                    : Status::Error(errc::kPathFileAccess, nativePath + ": not a regular file");
-  } else if (::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK) != 0) {
-    status_ = StatusFromErrno(errno, nativePath);
-  } else {
-    identity_ = IdentityOf(fd_);
-    status_ = Status::Ok();
-    return status_;
-  }
-  Close();
+  off_t size = 0;
+  status_ = OpenRegularFile(nativePath, fd_, size);
+  if (status_.ok()) identity_ = IdentityOf(fd_);
   return status_;
 }
 

@@ -1,11 +1,8 @@
 #include "winenv/registry.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <dirent.h>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/file.h>
