@@ -53,7 +53,9 @@ int main(int argc, char** argv) {
   varnel::Registry registry(prefix.string());
   varnel::DriveMap drives(prefix.string());
   NoOpener opener;
-  varnel::Forms forms(registry, drives, opener, false);
+  varnel::QtDialogs dialogs;
+  varnel::Help help;
+  varnel::Forms forms(registry, drives, {opener, dialogs, help}, false);
   const std::string windowsProfile = "c:\\program files\\netscape\\users\\default";
   forms.Main().Dir1->SetPath(windowsProfile);
   varnel::IEWindow& ie = forms.IE();

@@ -17,26 +17,31 @@
 #include "settings/settings.h"
 #include "setup/setup_window.h"
 #include "widgets/classic_font.h"
-#include "widgets/dialogs.h"
-#include "widgets/help.h"
 
 namespace varnel {
 
-Forms::Forms(Registry& registry, const DriveMap& drives, AddressOpener& opener, bool anotherCopyRunning)
-    : registry_(registry), drives_(drives), opener_(opener), anotherCopyRunning_(anotherCopyRunning) {}
+Forms::Forms(Registry& registry, const DriveMap& drives, WindowServices services, bool anotherCopyRunning)
+    : registry_(registry), drives_(drives), services_(services), anotherCopyRunning_(anotherCopyRunning) {
+  services_.help.InstallKey();
+}
 
-Forms::~Forms() { SetAddressLauncher(nullptr, {}); }
+Forms::~Forms() = default;
 
 MainScreen& Forms::Main() {
   if (!main_) {
     main_ = std::make_unique<MainScreen>(*this);
-    MainScreen* window = main_.get();
-    SetAddressLauncher(&opener_, {[window] { window->setCursor(Qt::WaitCursor); },
-                                  [window] { window->setWindowState(window->windowState() | Qt::WindowMinimized); },
-                                  [window] { window->unsetCursor(); }});
     main_->Form_Load();
   }
   return *main_;
+}
+
+void Forms::Launch(const std::string& address) {
+  MainScreen& window = Main();
+  LaunchAddress(services_.opener,
+                {[&window] { window.setCursor(Qt::WaitCursor); },
+                 [&window] { window.setWindowState(window.windowState() | Qt::WindowMinimized); },
+                 [&window] { window.unsetCursor(); }},
+                address);
 }
 
 IEWindow& Forms::IE() {
@@ -76,14 +81,14 @@ namespace {
 class StartupAdapter : public StartupWindows {
  public:
   explicit StartupAdapter(Forms& forms) : forms_(forms) {}
-  void SetHelpFile(const std::string& fileName) override { varnel::SetHelpFile(fileName); }
+  void SetHelpFile(const std::string& fileName) override { forms_.help().SetFileName(fileName); }
   bool SetProfileDirectory(const std::string& path) override {
     MainScreen& main = forms_.Main();
     if (forms_.Ended()) return false;
     main.Dir1->SetPath(path);
     return true;
   }
-  void ShowMessage(const std::string& text) override { AppDialogs().Ok(nullptr, text); }
+  void ShowMessage(const std::string& text) override { forms_.dialogs().Ok(nullptr, text); }
   void ShowSetupModal() override { forms_.Setup().ShowModalAtStart(); }
   bool ShowMainScreen() override {
     MainScreen& main = forms_.Main();
@@ -109,10 +114,11 @@ int RunWindows(int argc, char** argv, const std::optional<std::string>& commandL
   QApplication app(argc, argv);
   opening.join();
   if (laidOut) std::fprintf(stderr, "varnel: laid out a new Windows environment in %s\n", location.path.c_str());
+  QtDialogs dialogs;
   if (!status.ok()) {
     const std::string message = "Varnel cannot use the Windows environment " + location.path + ": " + status.message;
     std::fprintf(stderr, "varnel: %s\n", message.c_str());
-    if (!isatty(STDERR_FILENO)) AppDialogs().Ok(nullptr, message);  // started from a menu: no terminal
+    if (!isatty(STDERR_FILENO)) dialogs.Ok(nullptr, message);  // started from a menu: no terminal
     return 1;
   }
   Registry& registry = *opened;
@@ -120,12 +126,12 @@ int RunWindows(int argc, char** argv, const std::optional<std::string>& commandL
   QApplication::setApplicationName("Varnel");
   QApplication::setWindowIcon(QIcon(":/icons/globe.svg"));
   QApplication::setFont(ClassicDialogFont());  // the designed twips geometry fits it
-  InstallHelpKey(nullptr);
+  Help help;
 
   DriveMap drives(prefix);
   SystemAddressOpener opener(prefix);
   SingleInstance instance(prefix);
-  Forms forms(registry, drives, opener, instance.AnotherCopyRunning());
+  Forms forms(registry, drives, {opener, dialogs, help}, instance.AnotherCopyRunning());
   SessionEndWatcher sessionEnd([&forms] { forms.Main().close(); });
   StartupAdapter startup(forms);
   if (!Main(registry, drives, startup)) return 0;

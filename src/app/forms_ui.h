@@ -8,6 +8,8 @@
 #include <string>
 
 #include "settings/launch_address.h"
+#include "widgets/dialogs.h"
+#include "widgets/help.h"
 #include "winenv/drive_map.h"
 #include "winenv/registry.h"
 
@@ -17,11 +19,19 @@ class MainScreen;
 class IEWindow;
 class SetupWindow;
 
+// What the windows use of the world outside them: the program passes the real ones, the window
+// tests their doubles.
+struct WindowServices {
+  AddressOpener& opener;
+  Dialogs& dialogs;
+  Help& help;
+};
+
 class Forms : public QObject {
   Q_OBJECT
 
  public:
-  Forms(Registry& registry, const DriveMap& drives, AddressOpener& opener, bool anotherCopyRunning);
+  Forms(Registry& registry, const DriveMap& drives, WindowServices services, bool anotherCopyRunning);
   ~Forms() override;
 
   MainScreen& Main();
@@ -36,6 +46,12 @@ class Forms : public QObject {
   void EndProgram();
   bool Ended() const { return ended_; }
 
+  // Opens an address as every window does: the main window shows the hourglass and is
+  // minimized (created first if it is not yet).
+  void Launch(const std::string& address);
+  Dialogs& dialogs() { return services_.dialogs; }
+  Help& help() { return services_.help; }
+
   Registry& registry() { return registry_; }
   const DriveMap& drives() const { return drives_; }
   bool anotherCopyRunning() const { return anotherCopyRunning_; }
@@ -43,7 +59,7 @@ class Forms : public QObject {
  private:
   Registry& registry_;
   const DriveMap& drives_;
-  AddressOpener& opener_;
+  WindowServices services_;
   bool anotherCopyRunning_;
   bool ended_ = false;
   std::unique_ptr<MainScreen> main_;

@@ -6,7 +6,7 @@
 #include "settings/settings.h"
 #include "testsupport/recording_opener.h"
 #include "testsupport/temp_dir.h"
-#include "widgets/dialogs.h"
+#include "testsupport/scripted_dialogs.h"
 
 namespace varnel {
 namespace {
@@ -16,7 +16,6 @@ const char* kProfile = "c:\\program files\\netscape\\users\\default";
 class HistoryWindowTest : public ::testing::Test {
  protected:
   HistoryWindowTest() {
-    SetAppDialogs(&dialogs_);
     prefix_.MakeDriveCDirectory("Program Files/Netscape/Users/default");
     test::WriteFile(Prefs(),
                     "// Netscape User Preferences\r\n"
@@ -25,9 +24,8 @@ class HistoryWindowTest : public ::testing::Test {
                     "user_pref(\"browser.url_history.URL_2\", \"http://two.example/\");\r\n");
     WriteTypedUrls(registry_, {"http://ie1.example/", "http://ie2.example/"});
     WriteSetting(registry_, Setting::NetLAU, kProfile);
-    forms_ = std::make_unique<Forms>(registry_, drives_, opener_, false);
+    forms_ = std::make_unique<Forms>(registry_, drives_, WindowServices{opener_, dialogs_, help_}, false);
   }
-  ~HistoryWindowTest() override { SetAppDialogs(nullptr); }
 
   std::string Prefs() const { return prefix_.native("drive_c/Program Files/Netscape/Users/default/prefs.js"); }
   MainScreen& Main() { return forms_->Main(); }
@@ -40,8 +38,9 @@ class HistoryWindowTest : public ::testing::Test {
   test::TempPrefix prefix_;
   Registry registry_{prefix_.path()};
   DriveMap drives_{prefix_.path()};
-  ScriptedDialogs dialogs_;
+  test::ScriptedDialogs dialogs_;
   test::RecordingOpener opener_;
+  Help help_{[](const QString&) {}};
   std::unique_ptr<Forms> forms_;
 };
 

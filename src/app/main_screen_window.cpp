@@ -51,9 +51,9 @@ MainScreen::MainScreen(Forms& forms) : QWidget(nullptr), forms_(forms) {
   setMouseTracking(true);
   histories_ = std::make_unique<HistoryLists>(
       forms_.drives(), forms_.registry(),
-      HistoryUi{[this](const std::string& text) { AppDialogs().Ok(this, text); },
-                [this](const std::string& text) { return AppDialogs().YesNo(this, text); },
-                [](const std::string& address) { LaunchAddress(address); }});
+      HistoryUi{[this](const std::string& text) { forms_.dialogs().Ok(this, text); },
+                [this](const std::string& text) { return forms_.dialogs().YesNo(this, text); },
+                [this](const std::string& address) { forms_.Launch(address); }});
   CreateControls();
   ConnectHandlers();
 }
@@ -132,7 +132,7 @@ void MainScreen::ConnectHandlers() {
 
 void MainScreen::Form_Load() {
   if (forms_.anotherCopyRunning()) {
-    AppDialogs().Ok(this, kSecondCopyMessage);
+    forms_.dialogs().Ok(this, kSecondCopyMessage);
     forms_.EndProgram();
     return;
   }
@@ -159,7 +159,7 @@ void MainScreen::ShowDefaultBrowser(Browser browser) {
 void MainScreen::SwitchDefaultBrowser(Browser browser) {
   Status switched = MakeDefault(forms_.registry(), browser);
   if (!switched.ok()) {
-    AppDialogs().Ok(this, switched.message);
+    forms_.dialogs().Ok(this, switched.message);
     return;
   }
   (browser == Browser::InternetExplorer ? Image1 : Image2)->setVisible(false);
@@ -181,14 +181,14 @@ void MainScreen::Image3_Click() {
 
 void MainScreen::Label6_Click() { forms_.Setup().show(); }
 
-void MainScreen::Image4_Click() { LaunchAddress(product::kUpdatePageAddress); }
-void MainScreen::Image5_Click() { LaunchAddress(product::kUpdatePageAddress); }
+void MainScreen::Image4_Click() { forms_.Launch(product::kUpdatePageAddress); }
+void MainScreen::Image5_Click() { forms_.Launch(product::kUpdatePageAddress); }
 
 void MainScreen::Command5_Click() {
   std::string question = std::string("The Primary mode of support for Varnel is our list server, ") +
                          product::kSupportListEmail +
                          ".  If you are not a subscriber and you wish to do so at this time enter yes.";
-  if (AppDialogs().YesNo(this, question)) LaunchAddress(product::kSupportSubscribeAddress);
+  if (forms_.dialogs().YesNo(this, question)) forms_.Launch(product::kSupportSubscribeAddress);
 }
 
 void MainScreen::PlaceWebStrip(int top, int height) { PlaceTwips(WebBrowser1, 120, top, 9255, height); }

@@ -13,7 +13,7 @@
 #include "setup/setup_window.h"
 #include "testsupport/window_fixture.h"
 #include "widgets/dialogs.h"
-#include "widgets/test_events.h"
+#include "testsupport/test_events.h"
 #include "widgets/twips.h"
 
 namespace varnel {
@@ -57,7 +57,7 @@ TEST_F(WindowTest, StartUpWithBothBrowsersShowsTheMainWindowAtTheProfiles) {
     explicit Adapter(Forms& f) : forms(f) {}
     void SetHelpFile(const std::string&) override {}
     bool SetProfileDirectory(const std::string& p) override { forms.Main().Dir1->SetPath(p); return !forms.Ended(); }
-    void ShowMessage(const std::string& t) override { AppDialogs().Ok(nullptr, t); }
+    void ShowMessage(const std::string& t) override { forms.dialogs().Ok(nullptr, t); }
     void ShowSetupModal() override { ADD_FAILURE() << "no setup expected"; }
     bool ShowMainScreen() override { forms.Main().show(); return !forms.Ended(); }
     Forms& forms;
@@ -66,6 +66,13 @@ TEST_F(WindowTest, StartUpWithBothBrowsersShowsTheMainWindowAtTheProfiles) {
   EXPECT_TRUE(Texts().empty());
   EXPECT_EQ(forms.Main().Dir1->Path(), "c:\\program files\\netscape\\users");
   EXPECT_TRUE(forms.Main().isVisible());
+}
+
+TEST_F(WindowTest, F1InAnyWindowOpensTheHelpTheWindowsWereGiven) {
+  Forms& forms = MakeForms();
+  test::SendKey(forms.Main().List1, Qt::Key_F1);
+  test::SendKey(&forms.Setup(), Qt::Key_F1);
+  EXPECT_EQ(helpShown_, (std::vector<QString>{":/help/vr.hlp", ":/help/vr.hlp"}));
 }
 
 TEST_F(WindowTest, ASecondCopyIsRefusedAndSavesNothing) {
@@ -142,7 +149,7 @@ TEST_F(WindowTest, ALaunchThatStartsNothingStillMinimizesAndRestoresThePointer) 
   const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
   setenv("PATH", emptyPath.path().c_str(), 1);
   SystemAddressOpener failing(prefix_.path());
-  Forms forms(registry_, drives_, failing, false);
+  Forms forms(registry_, drives_, {failing, dialogs_, help_}, false);
   MainScreen& main = forms.Main();
   main.show();
   main.Image5_Click();

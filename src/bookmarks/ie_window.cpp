@@ -78,7 +78,7 @@ void IEWindow::Form_Load() {
   const FavoritesDirectoryChoice choice =
       ChooseFavoritesDirectory(ReadSetting(forms_.registry(), Setting::IEfav), forms_.drives());
   if (choice.directory) Dir1->SetPath(*choice.directory);
-  if (choice.message) AppDialogs().Ok(this, *choice.message);
+  if (choice.message) forms_.dialogs().Ok(this, *choice.message);
   Dir1_Change();
   Command3_Click();
 }
@@ -96,7 +96,7 @@ void IEWindow::Command3_Click() {
                                [this](bool busy) { busy ? setCursor(Qt::WaitCursor) : unsetCursor(); },
                                [this] { treeModel_->BeginReplace(); },
                                [this] { ShowLoadedTree(); },
-                               [this](std::string_view text) { AppDialogs().Ok(this, std::string(text)); },
+                               [this](std::string_view text) { forms_.dialogs().Ok(this, std::string(text)); },
                                [this] { File1->Refresh(); }});
 }
 
@@ -110,18 +110,18 @@ void IEWindow::ShowLoadedTree() {
   if (tree_.lastMadeVisible() != BookmarkTree::kNone) tvwMyTree->scrollTo(treeModel_->IndexOf(tree_.lastMadeVisible()));
 }
 
-void IEWindow::ShowFailure(const Status& failure) { AppDialogs().Ok(this, FailureMessage(failure)); }
+void IEWindow::ShowFailure(const Status& failure) { forms_.dialogs().Ok(this, FailureMessage(failure)); }
 
 void IEWindow::tvwMyTree_NodeClick(BookmarkTree::NodeId node) {
   const std::optional<std::string_view> address = tree_.address(node);
   if (!address || address->empty()) {
-    AppDialogs().Ok(this, std::string(kNotAnAddressMessage));
+    forms_.dialogs().Ok(this, std::string(kNotAnAddressMessage));
     return;
   }
   const std::string title(tree_.text(node));
   if (!Check1->isChecked()) {
     SetStatus(kPassedToBrowserStatus);
-    LaunchAddress(std::string(*address));
+    forms_.Launch(std::string(*address));
     return;
   }
   std::string written;
@@ -145,14 +145,14 @@ void IEWindow::File1_DblClick() {
   }
   SetStatus(kSearchingStatus);
   if (!address) {
-    AppDialogs().Ok(this, std::string(kCorruptedFavoriteMessage));
+    forms_.dialogs().Ok(this, std::string(kCorruptedFavoriteMessage));
     SetStatus(kCorruptedFavoriteStatus);
     return;
   }
   if (!Check1->isChecked()) {
     SetStatus(kPassedToBrowserStatus);
     repaint();
-    LaunchAddress(*address);
+    forms_.Launch(*address);
     return;
   }
   AddFavoriteToBookmarks(file, *address);

@@ -12,7 +12,7 @@
 #include "bookmarks/transfers.h"
 #include "settings/settings.h"
 #include "testsupport/window_fixture.h"
-#include "widgets/test_events.h"
+#include "testsupport/test_events.h"
 #include "widgets/twips.h"
 
 namespace varnel {
@@ -269,31 +269,15 @@ TEST_F(TransferWindowTest, ATransferredBookmarkIsWrittenAndFliesToTheFavorites) 
   EXPECT_EQ(ie.File1->ListCount(), 1);
 }
 
-// Records the status line when a message shows.
-class StatusAtMessage : public ScriptedDialogs {
- public:
-  explicit StatusAtMessage(IEWindow& ie) : ie_(ie) {}
-  void Ok(QWidget* parent, const std::string& text) override {
-    statuses.push_back(ie_.Label1->text().toStdString());
-    ScriptedDialogs::Ok(parent, text);
-  }
-  std::vector<std::string> statuses;
-
- private:
-  IEWindow& ie_;
-};
-
 TEST_F(TransferWindowTest, AFavoriteWithoutAnAddressIsReportedBeforeItsStatus) {
   test::WriteFile(Favorite("Empty.url"), "[InternetShortcut]\r\nIconIndex=0\r\n");
   IEWindow& ie = OpenBookmarks();
-  StatusAtMessage dialogs(ie);
-  SetAppDialogs(&dialogs);
+  std::vector<std::string> statuses;  // the status line while each message shows
+  dialogs_.onShow = [&](const std::string&) { statuses.push_back(ie.Label1->text().toStdString()); };
   ie.Check1->setChecked(true);
   DoubleClickFavorite(ie, "Empty.url");
-  SetAppDialogs(&dialogs_);
-  EXPECT_EQ(dialogs.shown.size(), 1u);
-  EXPECT_EQ(dialogs.shown[0].text, std::string(kCorruptedFavoriteMessage));
-  EXPECT_EQ(dialogs.statuses, (std::vector<std::string>{"STATUS: Searching for bookmark"}));
+  EXPECT_EQ(Texts(), (std::vector<std::string>{std::string(kCorruptedFavoriteMessage)}));
+  EXPECT_EQ(statuses, (std::vector<std::string>{"STATUS: Searching for bookmark"}));
   EXPECT_EQ(ie.Label1->text().toStdString(),
             "STATUS: A problem was encoutered trying to access that address from your favorites");
   EXPECT_EQ(test::ReadFile(BookmarkFile()), kBookmarks);

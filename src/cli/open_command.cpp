@@ -12,9 +12,7 @@ int OpenCommand(CommandContext& c) {
     return 2;
   }
   SystemAddressOpener opener(c.drives.prefix());
-  SetAddressLauncher(&opener, {});
-  LaunchAddress(FromTerminal(c.args[0]));
-  SetAddressLauncher(nullptr, {});
+  LaunchAddress(opener, {}, FromTerminal(c.args[0]));
   return 0;
 }
 

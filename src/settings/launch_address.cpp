@@ -18,8 +18,6 @@ namespace varnel {
 
 namespace {
 
-AddressOpener* gOpener = nullptr;
-MainWindowHooks gHooks;
 
 void Call(const std::function<void()>& hook) {
   if (hook) hook();
@@ -120,16 +118,11 @@ void SystemAddressOpener::Open(const std::string& address) {
                 server ? server->Environment(prefix_) : std::vector<std::string>{"WINEPREFIX=" + prefix_});
 }
 
-void SetAddressLauncher(AddressOpener* opener, MainWindowHooks hooks) {
-  gOpener = opener;
-  gHooks = std::move(hooks);
-}
-
-void LaunchAddress(const std::string& address) {
-  Call(gHooks.showHourglass);
-  if (gOpener) gOpener->Open(address);
-  Call(gHooks.minimize);
-  Call(gHooks.restorePointer);
+void LaunchAddress(AddressOpener& opener, const MainWindowHooks& hooks, const std::string& address) {
+  Call(hooks.showHourglass);
+  opener.Open(address);
+  Call(hooks.minimize);
+  Call(hooks.restorePointer);
 }
 
 }  // namespace varnel

@@ -50,11 +50,8 @@ struct MainWindowHooks {
   std::function<void()> restorePointer;
 };
 
-// Installs the opener and the main window's hooks used by LaunchAddress (the windows do this at
-// start; the command line installs only an opener).
-void SetAddressLauncher(AddressOpener* opener, MainWindowHooks hooks);
-
-// Hourglass, open the address, minimize the main window, normal pointer again.
-void LaunchAddress(const std::string& address);
+// Hourglass, open the address, minimize the main window, normal pointer again. The command line
+// passes no hooks.
+void LaunchAddress(AddressOpener& opener, const MainWindowHooks& hooks, const std::string& address);
 
 }  // namespace varnel

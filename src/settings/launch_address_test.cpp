@@ -21,13 +21,12 @@ class RecordingOpener : public AddressOpener {
 TEST(LaunchAddressTest, HourglassOpenMinimizeAndPointerInThatOrder) {
   std::vector<std::string> log;
   RecordingOpener opener(log);
-  SetAddressLauncher(&opener, {[&] { log.push_back("hourglass"); }, [&] { log.push_back("minimize"); },
-                               [&] { log.push_back("pointer"); }});
-  LaunchAddress("  http://example.org/a b\"c  ");
-  LaunchAddress("");
+  const MainWindowHooks hooks{[&] { log.push_back("hourglass"); }, [&] { log.push_back("minimize"); },
+                              [&] { log.push_back("pointer"); }};
+  LaunchAddress(opener, hooks, "  http://example.org/a b\"c  ");
+  LaunchAddress(opener, hooks, "");
   EXPECT_EQ(log, (std::vector<std::string>{"hourglass", "open   http://example.org/a b\"c  ", "minimize", "pointer",
                                            "hourglass", "open ", "minimize", "pointer"}));
-  SetAddressLauncher(nullptr, {});
 }
 
 TEST(LaunchAddressTest, TheAddressIsOneArgumentAndNeverReachesAShell) {

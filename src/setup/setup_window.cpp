@@ -46,7 +46,7 @@ QPixmap ExamplePicture(QSize size) {
 class SetupSaveAdapter : public SetupSaveWindows {
  public:
   SetupSaveAdapter(SetupWindow& setup, Forms& forms) : setup_(setup), forms_(forms) {}
-  bool AskYesNo(const std::string& text) override { return AppDialogs().YesNo(&setup_, text); }
+  bool AskYesNo(const std::string& text) override { return forms_.dialogs().YesNo(&setup_, text); }
   void HideSetupShowMain() override {
     setup_.hide();
     forms_.Main().ShowRestored();

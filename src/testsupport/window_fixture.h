@@ -1,6 +1,6 @@
 #pragma once
 // The window tests' fixture: a prefix with the real hive files, the registry and drives on it,
-// scripted dialogs and a recording opener, and the windows' Forms made on request.
+// scripted dialogs, a recording opener and help, and the windows' Forms made on request.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -9,18 +9,15 @@
 
 #include "app/forms_ui.h"
 #include "testsupport/recording_opener.h"
+#include "testsupport/scripted_dialogs.h"
 #include "testsupport/temp_dir.h"
-#include "widgets/dialogs.h"
 
 namespace varnel::test {
 
 class WindowTest : public ::testing::Test {
  protected:
-  WindowTest() { SetAppDialogs(&dialogs_); }
-  ~WindowTest() override { SetAppDialogs(nullptr); }
-
   Forms& MakeForms(bool anotherCopy = false) {
-    forms_ = std::make_unique<Forms>(registry_, drives_, opener_, anotherCopy);
+    forms_ = std::make_unique<Forms>(registry_, drives_, WindowServices{opener_, dialogs_, help_}, anotherCopy);
     return *forms_;
   }
   std::vector<std::string> Texts() const {
@@ -34,6 +31,8 @@ class WindowTest : public ::testing::Test {
   DriveMap drives_{prefix_.path()};
   ScriptedDialogs dialogs_;
   RecordingOpener opener_;
+  std::vector<QString> helpShown_;
+  Help help_{[this](const QString& file) { helpShown_.push_back(file); }};
   std::unique_ptr<Forms> forms_;
 };
 

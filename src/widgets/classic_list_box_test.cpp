@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "widgets/test_events.h"
+#include "testsupport/test_events.h"
 
 namespace varnel {
 namespace {

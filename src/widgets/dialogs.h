@@ -1,10 +1,8 @@
 #pragma once
-// The one message-box service. Windows never open QMessageBox themselves: they call
-// AppDialogs(), which tests replace with ScriptedDialogs to script the answers and read the texts.
-// Texts are 1252 and shown exactly as given (plain text; blanks kept, CR LF breaks the line).
-#include <deque>
+// The one message-box service. Windows never open QMessageBox themselves: they call the Dialogs
+// they were given (through Forms), which tests replace with scripted ones to answer and read.
+// Texts are 1252 and shown exactly as given (blanks kept, CR LF breaks the line).
 #include <string>
-#include <vector>
 
 class QWidget;
 
@@ -25,27 +23,5 @@ class QtDialogs : public Dialogs {
   void Ok(QWidget* parent, const std::string& ansiText) override;
   bool YesNo(QWidget* parent, const std::string& ansiText) override;
 };
-
-// Shows nothing: records each text and answers YesNo from the queue. With the queue empty the
-// answer is No, counted in `unanswered` so a test can tell.
-class ScriptedDialogs : public Dialogs {
- public:
-  struct Shown {
-    bool yesNo;
-    std::string text;
-  };
-
-  void Ok(QWidget* parent, const std::string& ansiText) override;
-  bool YesNo(QWidget* parent, const std::string& ansiText) override;
-
-  std::vector<Shown> shown;
-  std::deque<bool> answers;
-  int unanswered = 0;
-};
-
-// The process-wide service; QtDialogs until replaced. SetAppDialogs(nullptr) restores it.
-// The caller keeps ownership of what it sets.
-Dialogs& AppDialogs();
-void SetAppDialogs(Dialogs* dialogs);
 
 }  // namespace varnel

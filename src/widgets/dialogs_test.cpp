@@ -5,15 +5,19 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QTimer>
 
+#include "testsupport/scripted_dialogs.h"
 #include "widgets/message_box.h"
 
 namespace varnel {
 namespace {
 
 TEST(ScriptedDialogsTest, RecordsEveryTextWithItsKind) {
-  ScriptedDialogs dialogs;
+  test::ScriptedDialogs dialogs;
   dialogs.answers = {true};
   dialogs.Ok(nullptr, "Saved.");
   EXPECT_TRUE(dialogs.YesNo(nullptr, "Replace it?"));
@@ -25,18 +29,9 @@ TEST(ScriptedDialogsTest, RecordsEveryTextWithItsKind) {
 }
 
 TEST(ScriptedDialogsTest, EmptyQueueAnswersNoAndCountsIt) {
-  ScriptedDialogs dialogs;
+  test::ScriptedDialogs dialogs;
   EXPECT_FALSE(dialogs.YesNo(nullptr, "Sure?"));
   EXPECT_EQ(dialogs.unanswered, 1);
-}
-
-TEST(AppDialogsTest, ReplacementServesUntilReset) {
-  ScriptedDialogs scripted;
-  SetAppDialogs(&scripted);
-  AppDialogs().Ok(nullptr, "hello");
-  EXPECT_EQ(scripted.shown.size(), 1u);
-  SetAppDialogs(nullptr);
-  EXPECT_NE(dynamic_cast<QtDialogs*>(&AppDialogs()), nullptr);
 }
 
 TEST(MessageBoxTest, LooksClassicAndKeepsTheTextAsGiven) {
@@ -44,12 +39,33 @@ TEST(MessageBoxTest, LooksClassicAndKeepsTheTextAsGiven) {
                             QMessageBox::Yes | QMessageBox::No);
   EXPECT_EQ(box->windowTitle(), "Varnel");
   EXPECT_EQ(box->icon(), QMessageBox::NoIcon);
-  EXPECT_EQ(box->textFormat(), Qt::PlainText);
   EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Yes));
   auto* label = box->findChild<QLabel*>("qt_msgbox_label");
   ASSERT_NE(label, nullptr);
-  EXPECT_EQ(label->textFormat(), Qt::PlainText);
-  EXPECT_EQ(label->text(), QString::fromUtf8("Two  blanks <b>not bold</b>\nCafé"));
+  QTextDocument shown;
+  shown.setHtml(label->text());
+  EXPECT_EQ(shown.toPlainText(), QString::fromUtf8("Two  blanks <b>not bold</b>\nCafé"));
+}
+
+TEST(MessageBoxTest, AnAddressIsNeverBrokenAcrossLines) {
+  const QString text = QStringLiteral("Write to varnel-support@lists.example.org or https://a-b.example/x-y.  Then wait.");
+  QTextDocument narrow;
+  narrow.setHtml(MessageHtml(text));
+  QTextOption wrapAtWords;  // as the box's label wraps
+  wrapAtWords.setWrapMode(QTextOption::WordWrap);
+  narrow.setDefaultTextOption(wrapAtWords);
+  narrow.setTextWidth(20);  // narrower than any word: every word on a line of its own
+  ASSERT_GT(narrow.size().height(), 0);  // lays the text out
+  QStringList lines;
+  for (QTextBlock block = narrow.begin(); block.isValid(); block = block.next()) {
+    for (int i = 0; i < block.layout()->lineCount(); ++i) {
+      const QTextLine line = block.layout()->lineAt(i);
+      lines << block.text().mid(line.textStart(), line.textLength()).remove(QChar(0x2060)).trimmed();
+    }
+  }
+  EXPECT_TRUE(lines.contains("varnel-support@lists.example.org")) << lines.join('|').toStdString();
+  EXPECT_TRUE(lines.contains("https://a-b.example/x-y.")) << lines.join('|').toStdString();
+  EXPECT_EQ(narrow.toPlainText().remove(QChar(0x2060)), text);
 }
 
 // Answers the next message box from inside its event loop and notes what it showed.
@@ -76,7 +92,9 @@ TEST(QtDialogsTest, YesNoReturnsTheButtonPressed) {
   answerer.Press(QMessageBox::Yes);
   EXPECT_TRUE(dialogs.YesNo(nullptr, "Go on?"));
   EXPECT_EQ(answerer.title, "Varnel");
-  EXPECT_EQ(answerer.text, "Go on?");
+  QTextDocument shown;
+  shown.setHtml(answerer.text);
+  EXPECT_EQ(shown.toPlainText(), "Go on?");
   EXPECT_EQ(answerer.buttons, QMessageBox::Yes | QMessageBox::No);
   answerer.Press(QMessageBox::No);
   EXPECT_FALSE(dialogs.YesNo(nullptr, "Go on?"));

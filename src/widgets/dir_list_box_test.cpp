@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "testsupport/temp_dir.h"
-#include "widgets/test_events.h"
+#include "testsupport/test_events.h"
 
 namespace varnel {
 namespace {

@@ -1,6 +1,7 @@
 #include "widgets/help.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 
@@ -10,50 +11,47 @@
 namespace varnel {
 namespace {
 
-std::string g_helpFile = "vr.hlp";
-std::function<void(const QString&)> g_opener;
-
 // Catches a plain F1 press on its way to any widget.
 class HelpKeyFilter : public QObject {
  public:
-  using QObject::QObject;
+  HelpKeyFilter(const Help& help, QObject* parent) : QObject(parent), help_(help) {}
 
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
     const auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier) return false;
-    if (!key->isAutoRepeat()) ShowHelp();
+    if (!key->isAutoRepeat()) help_.Show();
     return true;
   }
+
+ private:
+  const Help& help_;
 };
 
 }  // namespace
 
-void InstallHelpKey(QWidget*) {
-  static HelpKeyFilter* filter = nullptr;
-  if (filter || !qApp) return;
-  filter = new HelpKeyFilter(qApp);
-  qApp->installEventFilter(filter);
-}
+Help::Help(Viewer viewer) : viewer_(viewer ? std::move(viewer) : Viewer(ShowHelpViewer)) {}
 
-void SetHelpFile(const std::string& name) { g_helpFile = name; }
+Help::~Help() { delete keyFilter_; }
 
-QString HelpFilePath() {
-  const QString name = FromAnsi(g_helpFile);
+void Help::SetFileName(const std::string& name) { fileName_ = name; }
+
+QString Help::FilePath() const {
+  const QString name = FromAnsi(fileName_);
+  const QString programDir = QCoreApplication::applicationDirPath();
+  const QString installed = QDir::cleanPath(programDir + QStringLiteral("/../share/varnel/") + name);
+  if (QFile::exists(installed)) return installed;
   const QString resource = QStringLiteral(":/help/") + name;
   if (QFile::exists(resource)) return resource;
-  return QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
+  return programDir + QLatin1Char('/') + name;
 }
 
-void ShowHelp() {
-  const QString file = HelpFilePath();
-  if (g_opener) {
-    g_opener(file);
-  } else {
-    ShowHelpViewer(file);
-  }
-}
+void Help::Show() const { viewer_(FilePath()); }
 
-void SetHelpOpener(std::function<void(const QString& file)> opener) { g_opener = std::move(opener); }
+void Help::InstallKey() {
+  if (keyFilter_ || !qApp) return;
+  keyFilter_ = new HelpKeyFilter(*this, qApp);
+  qApp->installEventFilter(keyFilter_);
+}
 
 }  // namespace varnel

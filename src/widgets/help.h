@@ -1,28 +1,37 @@
 #pragma once
-// F1 help. Once installed, F1 in any window of the program, modal dialogs and message boxes
-// included, opens the help file in the help viewer; the viewer is one window that F1 raises
-// again. The file is looked up as the resource ":/help/<name>", else beside the executable.
+// F1 help. Once its key is installed, F1 in any window of the program, modal dialogs and message
+// boxes included, opens the help file; by default in the help viewer, one window that F1 raises
+// again. The windows reach the help through Forms; tests give it a recording viewer.
+#include <QObject>
 #include <QString>
 #include <functional>
 #include <string>
 
-class QWidget;
-
 namespace varnel {
 
-// Installs the application-wide F1 key (once, however many windows call it). The window is
-// the caller's and may be null; the key does not depend on it.
-void InstallHelpKey(QWidget* window);
+class Help {
+ public:
+  using Viewer = std::function<void(const QString& file)>;
 
-// The help file's name, "vr.hlp" by default.
-void SetHelpFile(const std::string& name);
-// The file F1 opens: the resource when it exists, else the file beside the executable.
-QString HelpFilePath();
+  // The help file "vr.hlp", shown by `viewer` (the help viewer when empty).
+  explicit Help(Viewer viewer = {});
+  ~Help();
+  Help(const Help&) = delete;
+  Help& operator=(const Help&) = delete;
 
-// What F1 does: hands HelpFilePath() to the opener.
-void ShowHelp();
-// Replaces the opener (tests); an empty function restores the help viewer.
-void SetHelpOpener(std::function<void(const QString& file)> opener);
+  void SetFileName(const std::string& name);
+  // The file F1 opens: the installed copy (share/varnel/ beside the program's bin/) when it
+  // exists, else the copy built into the program, else the name beside the executable.
+  QString FilePath() const;
+  void Show() const;
+  // Catches a plain F1 application-wide until this help is destroyed.
+  void InstallKey();
+
+ private:
+  std::string fileName_ = "vr.hlp";
+  Viewer viewer_;
+  QObject* keyFilter_ = nullptr;
+};
 
 // The help viewer: a "Varnel Help" window showing the file; one instance, raised when open.
 void ShowHelpViewer(const QString& file);

@@ -9,23 +9,17 @@
 #include "testsupport/temp_dir.h"
 #include "widgets/dialogs.h"
 #include "widgets/help_viewer.h"
-#include "widgets/test_events.h"
+#include "testsupport/test_events.h"
 
 namespace varnel {
 namespace {
 
 class HelpKeyTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    SetHelpOpener([this](const QString& file) { opened << file; });
-    InstallHelpKey(nullptr);
-  }
-  void TearDown() override {
-    SetHelpOpener({});
-    SetHelpFile("vr.hlp");
-  }
+  void SetUp() override { help.InstallKey(); }
 
   QStringList opened;
+  Help help{[this](const QString& file) { opened << file; }};
 };
 
 TEST_F(HelpKeyTest, F1InAnyWindowOpensTheHelpFile) {
@@ -56,9 +50,22 @@ TEST_F(HelpKeyTest, F1WorksInsideAModalMessageBox) {
   EXPECT_EQ(opened.size(), 1);
 }
 
-TEST_F(HelpKeyTest, MissingResourceFallsBackBesideTheExecutable) {
-  SetHelpFile("other.hlp");
-  EXPECT_EQ(HelpFilePath(), QCoreApplication::applicationDirPath() + "/other.hlp");
+TEST_F(HelpKeyTest, TheBuiltInFileUnlessNoneOfThatNameThenBesideTheExecutable) {
+  EXPECT_EQ(help.FilePath(), ":/help/vr.hlp");
+  help.SetFileName("other.hlp");
+  EXPECT_EQ(help.FilePath(), QCoreApplication::applicationDirPath() + "/other.hlp");
+}
+
+TEST(HelpTest, TheKeyGoesWithTheHelp) {
+  QStringList opened;
+  QWidget window;
+  {
+    Help help{[&](const QString& file) { opened << file; }};
+    help.InstallKey();
+    test::SendKey(&window, Qt::Key_F1);
+  }
+  test::SendKey(&window, Qt::Key_F1);
+  EXPECT_EQ(opened.size(), 1);
 }
 
 QList<QWidget*> HelpWindows() {

@@ -11,13 +11,45 @@ QString MessageText(const std::string& ansiText) {
   return text;
 }
 
+namespace {
+
+constexpr QChar kWordJoiner(0x2060);
+
+bool IsAddress(const QString& word) { return word.contains(QLatin1Char('@')) || word.contains(QLatin1String("://")); }
+
+// The text layout would break an address after a hyphen or a slash: an invisible word joiner
+// between each two of its characters forbids that.
+QString Unbreakable(const QString& word) {
+  QString joined;
+  for (qsizetype i = 0; i < word.size(); ++i) {
+    if (i > 0 && !word[i].isLowSurrogate()) joined += kWordJoiner;
+    joined += word[i];
+  }
+  return joined;
+}
+
+QString LineHtml(const QString& line) {
+  QStringList words = line.split(QLatin1Char(' '));
+  for (QString& word : words) word = (IsAddress(word) ? Unbreakable(word) : word).toHtmlEscaped();
+  return words.join(QLatin1Char(' '));
+}
+
+}  // namespace
+
+QString MessageHtml(const QString& text) {
+  QStringList lines = text.split(QLatin1Char('\n'));
+  for (QString& line : lines) line = LineHtml(line);
+  return QStringLiteral("<p style=\"white-space:pre-wrap\">") + lines.join(QStringLiteral("<br>")) +
+         QStringLiteral("</p>");
+}
+
 std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const QString& text,
                                             QMessageBox::StandardButtons buttons) {
   auto box = std::make_unique<QMessageBox>(parent);
   box->setWindowTitle(QStringLiteral("Varnel"));
   box->setIcon(QMessageBox::NoIcon);
-  box->setTextFormat(Qt::PlainText);
-  box->setText(text);
+  box->setTextFormat(Qt::RichText);
+  box->setText(MessageHtml(text));
   box->setStandardButtons(buttons);
   box->setDefaultButton(buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok);
   return box;

@@ -10,7 +10,12 @@ namespace varnel {
 // The text as shown: 1252 decoded, CR LF and lone CR turned into line breaks, nothing else.
 QString MessageText(const std::string& ansiText);
 
-// Titled "Varnel", no icon, plain text, the given buttons (the first is the default).
+// The text as the box's label shows it: every blank kept, lines broken only between words, and
+// an e-mail or web address never broken (not even at its hyphens).
+QString MessageHtml(const QString& text);
+
+// Titled "Varnel", no icon, the text as MessageHtml shows it, the given buttons (Yes, else OK,
+// is the default).
 std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const QString& text,
                                             QMessageBox::StandardButtons buttons);
 
