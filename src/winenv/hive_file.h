@@ -1,8 +1,10 @@
 #pragma once
-// One Wine registry hive file ("WINE REGISTRY Version 2"), held losslessly: every line is kept
-// as read, so serialising an unchanged file gives back the same bytes. A write regenerates
-// only the lines of the value it changes, a new key's block is inserted where Wine places it
-// (keys sorted by component, without case), and a deleted key's block disappears.
+// One Wine registry hive file ("WINE REGISTRY Version 2"), held losslessly: the file's text is
+// kept whole, as read, so serialising an unchanged file gives back the same bytes. A load checks
+// every line and notes where each key's line starts, ordered by path; a value is decoded only
+// when it is read. A write regenerates only the lines of the value it changes, a new key's block
+// is inserted where Wine places it (keys sorted by component, without case), and a deleted
+// key's block disappears.
 //
 // Key paths and value names here are decoded text (UTF-16), with single backslashes between
 // key components, relative to the hive's root; they compare without case.
@@ -46,6 +48,8 @@ class HiveFile {
   // Parses the whole text. A file that is not understood completely fails (code 75, naming the
   // line); such a file must never be written back.
   static Status Parse(std::string_view text, HiveFile& out);
+  // The same, keeping the given text itself rather than a copy of it.
+  static Status Parse(std::string&& text, HiveFile& out);
   // A new, empty hive: the header line and the root comment, e.g. "REGISTRY\\Machine".
   static HiveFile Empty(std::string_view rootComment);
 

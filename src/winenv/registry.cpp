@@ -91,7 +91,7 @@ void Registry::Load(HiveState& state) {
   }
   Status parsed;
   try {
-    parsed = HiveFile::Parse(text, state.file);
+    parsed = HiveFile::Parse(std::move(text), state.file);
   } catch (const std::bad_alloc&) {
     parsed = Status::Error(errc::kOutOfMemory, "too large for the memory available");
   }

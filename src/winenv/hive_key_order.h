@@ -1,0 +1,74 @@
+#pragma once
+// Wine's order of key paths, compared straight from the hive's text: a key line's path is read
+// one code unit at a time, its escapes decoded and folded, so that finding and ordering keys
+// builds no decoded path.
+//
+// Wine keeps each key's sub-keys sorted by name without case (folded to lower case) and writes
+// the tree depth-first. So in the file a path precedes another when, name by name, its first
+// differing name sorts first, a name sorting before any longer name it begins; or when it is
+// the other's ancestor. On folded paths that is one pass in which the separator ranks below
+// every other character.
+#include <string_view>
+
+#include "winenv/code_page.h"
+#include "winenv/hive_syntax.h"
+
+namespace varnel::hive {
+
+// The path of a key line that parses ("[escaped path] stamp"), unit by unit, folded.
+class KeyLineUnits {
+ public:
+  explicit KeyLineUnits(std::string_view keyLine) : text_(keyLine), pos_(SkipSpaces(keyLine, 0) + 1) {}
+
+  bool Next(char16_t& unit) {
+    if (pos_ >= text_.size() || text_[pos_] == ']') return false;
+    char16_t c = static_cast<unsigned char>(text_[pos_++]);
+    if (c == u'\\') DecodeEscape(text_, pos_, c);
+    unit = FoldCase(c);
+    return true;
+  }
+
+ private:
+  std::string_view text_;
+  std::size_t pos_;
+};
+
+// A decoded path as a caller gives it, unit by unit, folded.
+class PathUnits {
+ public:
+  explicit PathUnits(std::u16string_view path) : path_(path) {}
+
+  bool Next(char16_t& unit) {
+    if (pos_ == path_.size()) return false;
+    unit = FoldCase(path_[pos_++]);
+    return true;
+  }
+
+ private:
+  std::u16string_view path_;
+  std::size_t pos_ = 0;
+};
+
+// Negative when a's path comes first in Wine's order, zero when they name the same key.
+template <typename A, typename B>
+int ComparePaths(A a, B b) {
+  const auto rank = [](char16_t c) { return c == u'\\' ? 0u : c + 1u; };
+  for (char16_t x = 0, y = 0;;) {
+    const bool moreA = a.Next(x);
+    const bool moreB = b.Next(y);
+    if (!moreA || !moreB) return static_cast<int>(moreA) - static_cast<int>(moreB);
+    if (x != y) return rank(x) < rank(y) ? -1 : 1;
+  }
+}
+
+// Whether the path lies below `ancestor` (every path lies below the root, "").
+template <typename A>
+bool IsBelow(A path, std::u16string_view ancestor) {
+  char16_t unit = 0;
+  for (char16_t c : ancestor) {
+    if (!path.Next(unit) || unit != FoldCase(c)) return false;
+  }
+  return path.Next(unit) && (ancestor.empty() || unit == u'\\');
+}
+
+}  // namespace varnel::hive

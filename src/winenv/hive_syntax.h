@@ -1,0 +1,64 @@
+#pragma once
+// The text of a Wine registry hive, line by line: what kind a line is, the escapes of quoted
+// names and strings, key lines, and value lines read and written as Wine does. Used by
+// HiveFile; nothing here keeps state.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "winenv/hive_file.h"
+
+namespace varnel::hive {
+
+inline constexpr std::string_view kSignature = "WINE REGISTRY Version 2";
+inline constexpr std::string_view kRootCommentLead = ";; All keys relative to ";
+
+// Problems in the text are short messages; nullptr means there is none.
+using Problem = const char*;
+
+enum class LineKind : std::uint8_t { Signature, Blank, Comment, Option, Key, Value, Continuation };
+
+// The line without its ending. Wine reads up to LF and drops a CR right before it.
+std::string_view ContentOf(std::string_view raw);
+bool IsSpace(char c);
+std::size_t SkipSpaces(std::string_view text, std::size_t pos);
+bool OnlySpacesFrom(std::string_view text, std::size_t pos);
+// What a line is, told by its first character after any indentation (as Wine reads it).
+std::optional<LineKind> KindOf(std::string_view content);
+// Whether a value line, or one of its continuation lines, carries its hex data on to the next
+// line (it ends in a backslash). Only for lines that parse.
+bool ContinuesHexData(std::string_view content);
+
+// Decodes the escape whose backslash is just before text[pos].
+Problem DecodeEscape(std::string_view text, std::size_t& pos, char16_t& unit);
+
+// ---- Key paths (decoded text, relative to the hive's root) ----
+
+std::u16string Folded(std::u16string_view text);
+// A path as callers may give it, with doubled, leading or trailing backslashes, names the key
+// Wine would find: empty names are skipped.
+std::u16string WithoutEmptyNames(std::u16string_view path);
+// "[escaped path]" with an optional stamp in seconds after it.
+Problem ReadKeyLine(std::string_view content, std::u16string& path);
+std::string FormatKeyLine(std::u16string_view path, std::int64_t unixNow);
+// "#time=" as Wine writes it: the FILETIME's high half in hex, then the low half in 8 digits.
+std::string FormatTimeLine(std::int64_t unixNow);
+
+// ---- Values ----
+
+// Reads `"name"=` or `@=` and leaves pos at the start of the data.
+Problem ReadValueName(std::string_view content, std::size_t& pos, std::u16string& name);
+// Reads the data part of a value's first line into `value`, which is cleared first;
+// `continues` tells whether hex data goes on in the next line. `scratch` is working space.
+Problem ReadValueData(std::string_view text, RegValue& value, bool& continues, std::u16string& scratch);
+// Appends the comma-separated hex bytes of a continuation line.
+Problem ReadHexBytes(std::string_view text, std::vector<std::uint8_t>& data, bool& continues);
+// The value's lines as Wine would write them, without line endings.
+std::vector<std::string> FormatValueLines(std::u16string_view name, const RegValue& value);
+
+void AppendUnits(std::vector<std::uint8_t>& data, std::u16string_view units);
+void AppendTerminator(std::vector<std::uint8_t>& data);
+
+}  // namespace varnel::hive
