@@ -32,6 +32,7 @@ struct HiveFile::Impl {
 
   std::size_t KeyCount() const { return keyStarts.size(); }
   std::string_view KeyLine(std::size_t key) const;
+  KeyLineUnits KeyPath(std::size_t key) const { return KeyLineUnits(std::string_view(text).substr(keyStarts[key])); }
   int CompareKeys(std::size_t a, std::size_t b) const;
   std::size_t OrderKeys();
   std::size_t LineNumberOf(std::size_t key) const;
@@ -65,7 +66,9 @@ std::string_view HiveFile::Impl::KeyLine(std::size_t key) const {
 }
 
 int HiveFile::Impl::CompareKeys(std::size_t a, std::size_t b) const {
-  return ComparePaths(KeyLineUnits(KeyLine(a)), KeyLineUnits(KeyLine(b)));
+  const std::string_view lineA = KeyLine(a), lineB = KeyLine(b);
+  const std::size_t same = SameSpelling(lineA, lineB);
+  return ComparePaths(KeyLineUnits(lineA, same), KeyLineUnits(lineB, same));
 }
 
 // Orders the keys by path. Wine writes them in that order, so each key is compared only with
@@ -96,7 +99,7 @@ std::size_t HiveFile::Impl::LineNumberOf(std::size_t key) const {
 // The first place in byPath whose key does not come before the path.
 std::size_t HiveFile::Impl::LowerBound(std::u16string_view path) const {
   const auto it = std::partition_point(byPath.begin(), byPath.end(), [&](std::uint32_t key) {
-    return ComparePaths(KeyLineUnits(KeyLine(key)), PathUnits(path)) < 0;
+    return ComparePaths(KeyPath(key), PathUnits(path)) < 0;
   });
   return static_cast<std::size_t>(it - byPath.begin());
 }
@@ -104,7 +107,7 @@ std::size_t HiveFile::Impl::LowerBound(std::u16string_view path) const {
 // The first place in byPath whose key comes after the path.
 std::size_t HiveFile::Impl::UpperBound(std::u16string_view path) const {
   const auto it = std::partition_point(byPath.begin(), byPath.end(), [&](std::uint32_t key) {
-    return ComparePaths(KeyLineUnits(KeyLine(key)), PathUnits(path)) <= 0;
+    return ComparePaths(KeyPath(key), PathUnits(path)) <= 0;
   });
   return static_cast<std::size_t>(it - byPath.begin());
 }
@@ -113,7 +116,7 @@ std::size_t HiveFile::Impl::UpperBound(std::u16string_view path) const {
 std::size_t HiveFile::Impl::Find(std::u16string_view path) const {
   const std::u16string clean = WithoutEmptyNames(path);
   const std::size_t at = LowerBound(clean);
-  if (at == byPath.size() || ComparePaths(KeyLineUnits(KeyLine(byPath[at])), PathUnits(clean)) != 0) return kNone;
+  if (at == byPath.size() || ComparePaths(KeyPath(byPath[at]), PathUnits(clean)) != 0) return kNone;
   return byPath[at];
 }
 
@@ -122,7 +125,7 @@ std::size_t HiveFile::Impl::Find(std::u16string_view path) const {
 bool HiveFile::Impl::HasBlocksBelow(std::u16string_view path) const {
   const std::u16string clean = WithoutEmptyNames(path);
   const std::size_t next = UpperBound(clean);
-  return next < byPath.size() && IsBelow(KeyLineUnits(KeyLine(byPath[next])), clean);
+  return next < byPath.size() && IsBelow(KeyPath(byPath[next]), clean);
 }
 
 // The path with the names of the keys that exist already spelled as the file spells them: Wine
@@ -136,7 +139,7 @@ std::u16string HiveFile::Impl::SpelledAsExisting(std::u16string_view path) const
     const std::string_view keyLine = KeyLine(byPath[at]);
     if (ComparePaths(KeyLineUnits(keyLine), PathUnits(existing)) != 0 && !IsBelow(KeyLineUnits(keyLine), existing)) continue;
     std::u16string spelled;
-    ReadKeyLine(keyLine, spelled);
+    ReadKeyLine(keyLine, &spelled);
     return spelled.substr(0, end) + std::u16string(path.substr(end));
   }
   return std::u16string(path);
@@ -144,7 +147,7 @@ std::u16string HiveFile::Impl::SpelledAsExisting(std::u16string_view path) const
 
 // A new key's block goes before the first block, in file order, whose path sorts after it.
 std::size_t HiveFile::Impl::InsertionPoint(std::u16string_view path) const {
-  const auto sortsAfter = [&](std::size_t key) { return ComparePaths(PathUnits(path), KeyLineUnits(KeyLine(key))) < 0; };
+  const auto sortsAfter = [&](std::size_t key) { return ComparePaths(PathUnits(path), KeyPath(key)) < 0; };
   const auto keys = std::views::iota(std::size_t{0}, KeyCount());
   if (inWineOrder) return *std::ranges::partition_point(keys, std::not_fn(sortsAfter));
   return *std::ranges::find_if(keys, sortsAfter);
@@ -344,7 +347,7 @@ bool HiveFile::DeleteKey(std::u16string_view keyPath) {
 
 std::vector<std::u16string> HiveFile::KeyPaths() const {
   std::vector<std::u16string> paths(impl_->KeyCount());
-  for (std::size_t key = 0; key < paths.size(); ++key) ReadKeyLine(impl_->KeyLine(key), paths[key]);
+  for (std::size_t key = 0; key < paths.size(); ++key) ReadKeyLine(impl_->KeyLine(key), &paths[key]);
   return paths;
 }
 

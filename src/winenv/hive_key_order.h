@@ -8,6 +8,7 @@
 // differing name sorts first, a name sorting before any longer name it begins; or when it is
 // the other's ancestor. On folded paths that is one pass in which the separator ranks below
 // every other character.
+#include <algorithm>
 #include <string_view>
 
 #include "winenv/code_page.h"
@@ -15,16 +16,24 @@
 
 namespace varnel::hive {
 
-// The path of a key line that parses ("[escaped path] stamp"), unit by unit, folded.
+// FoldCase, with ASCII (nearly every key name) folded here.
+inline char16_t FoldUnit(char16_t c) {
+  if (c >= 128) return FoldCase(c);
+  return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 0x20) : c;
+}
+
+// The path of a key line that parses ("[escaped path] stamp"), unit by unit, folded; the text
+// may go on past the line. Reading may start further in, at a whole character or escape.
 class KeyLineUnits {
  public:
-  explicit KeyLineUnits(std::string_view keyLine) : text_(keyLine), pos_(SkipSpaces(keyLine, 0) + 1) {}
+  explicit KeyLineUnits(std::string_view keyLine, std::size_t from = 0)
+      : text_(keyLine), pos_(std::max(SkipSpaces(keyLine, 0) + 1, from)) {}
 
   bool Next(char16_t& unit) {
     if (pos_ >= text_.size() || text_[pos_] == ']') return false;
     char16_t c = static_cast<unsigned char>(text_[pos_++]);
     if (c == u'\\') DecodeEscape(text_, pos_, c);
-    unit = FoldCase(c);
+    unit = FoldUnit(c);
     return true;
   }
 
@@ -40,7 +49,7 @@ class PathUnits {
 
   bool Next(char16_t& unit) {
     if (pos_ == path_.size()) return false;
-    unit = FoldCase(path_[pos_++]);
+    unit = FoldUnit(path_[pos_++]);
     return true;
   }
 
@@ -48,6 +57,21 @@ class PathUnits {
   std::u16string_view path_;
   std::size_t pos_ = 0;
 };
+
+// How far two key lines spell their paths byte for byte, ending on a whole character or escape
+// of the path: up to there the paths are the same, and a comparison may start there. Wine writes
+// neighbouring keys with long paths in common, so this spares decoding most of them.
+inline std::size_t SameSpelling(std::string_view a, std::string_view b) {
+  std::size_t same = static_cast<std::size_t>(std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin());
+  same = std::min(same, a.find(']'));
+  for (std::size_t slash = a.find('\\'); slash < same; slash = a.find('\\', slash)) {
+    char16_t unit = 0;
+    const std::size_t escape = slash++;
+    DecodeEscape(a, slash, unit);
+    if (slash >= same) return escape;  // the escape may read on differently in b
+  }
+  return same;
+}
 
 // Negative when a's path comes first in Wine's order, zero when they name the same key.
 template <typename A, typename B>
@@ -66,7 +90,7 @@ template <typename A>
 bool IsBelow(A path, std::u16string_view ancestor) {
   char16_t unit = 0;
   for (char16_t c : ancestor) {
-    if (!path.Next(unit) || unit != FoldCase(c)) return false;
+    if (!path.Next(unit) || unit != FoldUnit(c)) return false;
   }
   return path.Next(unit) && (ancestor.empty() || unit == u'\\');
 }

@@ -86,8 +86,8 @@ RegValue DecodeValue(const LineList& lines, std::size_t at) {
   const std::string_view content = lines.content(at);
   std::size_t pos = 0;
   ReadValueName(content, pos, scratch);
-  ReadValueData(content.substr(pos), value, continues, scratch);
-  while (continues && ++at < lines.size()) ReadHexBytes(lines.content(at), value.data, continues);
+  ReadValueData(content.substr(pos), &value, continues);
+  while (continues && ++at < lines.size()) ReadHexBytes(lines.content(at), &value.data, continues);
   return value;
 }
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "winenv/code_page.h"
-#include "winenv/hive_file.h"
 
 namespace varnel::hive {
 
@@ -39,8 +38,7 @@ class Scanner {
   bool hexContinues_ = false;        // the last line ended in a continuation backslash
   std::vector<NameSeen> valueNames_;  // the current key's values
   std::u16string name_;              // working space: the value name just read
-  std::u16string scratch_;           // working space: other names, paths and strings
-  RegValue value_;                   // working space: data
+  std::u16string scratch_;           // working space: an earlier value's name
 };
 
 Problem Scanner::Run() {
@@ -67,7 +65,7 @@ Problem Scanner::CheckLine(std::size_t start, std::string_view raw) {
     if (raw.ends_with("\r\n")) scan_.newline = "\r\n";
     return nullptr;
   }
-  if (hexContinues_) return ReadHexBytes(content, value_.data, hexContinues_);
+  if (hexContinues_) return ReadHexBytes(content, nullptr, hexContinues_);
   const std::optional<LineKind> kind = KindOf(content);
   if (!kind) return "line not understood";
   if (*kind == LineKind::Key) return StartKey(start, content);
@@ -77,7 +75,7 @@ Problem Scanner::CheckLine(std::size_t start, std::string_view raw) {
 }
 
 Problem Scanner::StartKey(std::size_t start, std::string_view content) {
-  if (Problem problem = ReadKeyLine(content, scratch_)) return problem;
+  if (Problem problem = ReadKeyLine(content, nullptr)) return problem;
   scan_.keyStarts.push_back(static_cast<std::uint32_t>(start));
   valueNames_.clear();
   return nullptr;
@@ -87,7 +85,7 @@ Problem Scanner::CheckValue(std::size_t start, std::string_view content) {
   std::size_t pos = 0;
   if (Problem problem = ReadValueName(content, pos, name_)) return problem;
   if (RepeatsAValueName(start)) return "the value appears twice in its key";
-  return ReadValueData(content.substr(pos), value_, hexContinues_, scratch_);
+  return ReadValueData(content.substr(pos), nullptr, hexContinues_);
 }
 
 // Notes the name just read for the current key; true when the key has a value of that name.

@@ -1,5 +1,6 @@
 #include "winenv/hive_syntax.h"
 
+#include <array>
 #include <cstdio>
 
 #include "winenv/code_page.h"
@@ -15,11 +16,18 @@ constexpr std::int64_t kTicksFrom1601To1970 = 116444736000000000;
 constexpr std::size_t kHexLineLimit = 76;
 constexpr std::string_view kHexContinuationIndent = "  ";
 
+// The value of each byte as a hex digit, or 16 when it is none.
+constexpr std::array<std::uint8_t, 256> kHexDigitValues = [] {
+  std::array<std::uint8_t, 256> values{};
+  values.fill(16);
+  for (int c = '0'; c <= '9'; ++c) values[c] = static_cast<std::uint8_t>(c - '0');
+  for (int c = 'a'; c <= 'f'; ++c) values[c] = static_cast<std::uint8_t>(c - 'a' + 10);
+  for (int c = 'A'; c <= 'F'; ++c) values[c] = static_cast<std::uint8_t>(c - 'A' + 10);
+  return values;
+}();
+
 int DigitValue(char c, int base) {
-  int value = base;
-  if (c >= '0' && c <= '9') value = c - '0';
-  else if (c >= 'a' && c <= 'f') value = c - 'a' + 10;
-  else if (c >= 'A' && c <= 'F') value = c - 'A' + 10;
+  const int value = kHexDigitValues[static_cast<unsigned char>(c)];
   return value < base ? value : -1;
 }
 
@@ -30,8 +38,9 @@ bool IsOctalDigit(char16_t c) { return c >= u'0' && c <= u'7'; }
 bool ReadNumber(std::string_view text, std::size_t& pos, int base, int maxDigits, std::uint32_t& value) {
   value = 0;
   int count = 0;
-  for (; count < maxDigits && pos < text.size() && DigitValue(text[pos], base) >= 0; ++count) {
-    value = value * base + DigitValue(text[pos++], base);
+  for (int digit = 0; count < maxDigits && pos < text.size() && (digit = DigitValue(text[pos], base)) >= 0; ++count) {
+    value = value * base + digit;
+    ++pos;
   }
   return count > 0;
 }
@@ -45,24 +54,30 @@ std::optional<char16_t> ControlFromLetter(char letter) {
   return static_cast<char16_t>(at);
 }
 
-// Decodes escaped text from text[pos] up to the unescaped `closing` character and leaves pos
-// just after it. Wine writes only ASCII here; other bytes would be guesswork.
-Problem DecodeQuoted(std::string_view text, std::size_t& pos, char closing, std::u16string& out) {
-  out.clear();
+// Reads escaped text from text[pos] up to the unescaped `closing` character, handing each
+// decoded code unit to `put`, and leaves pos just after it. Wine writes only ASCII here; other
+// bytes would be guesswork.
+template <typename Put>
+Problem ReadQuoted(std::string_view text, std::size_t& pos, char closing, Put put) {
   while (pos < text.size()) {
     const char c = text[pos++];
     if (c == closing) return nullptr;
     if (c == '\\') {
       char16_t unit = 0;
       if (Problem problem = DecodeEscape(text, pos, unit)) return problem;
-      out += unit;
+      put(unit);
     } else if (c == '\0' || static_cast<unsigned char>(c) > 127) {
       return "character outside ASCII in a string";
     } else {
-      out += static_cast<char16_t>(c);
+      put(static_cast<char16_t>(c));
     }
   }
   return closing == ']' ? "key name without closing ']'" : "string without closing quote";
+}
+
+Problem DecodeQuoted(std::string_view text, std::size_t& pos, char closing, std::u16string& out) {
+  out.clear();
+  return ReadQuoted(text, pos, closing, [&](char16_t unit) { out += unit; });
 }
 
 template <typename... Args>
@@ -94,27 +109,42 @@ void AppendEscaped(std::string& out, std::u16string_view text, std::string_view 
   }
 }
 
-bool HasEmptyName(std::u16string_view path) {
-  if (path.empty()) return false;  // the hive's root
-  return path.front() == u'\\' || path.back() == u'\\' || path.find(u"\\\\") != std::u16string_view::npos;
-}
+// Watches a key path's units go by for an empty key name: a separator at the start, at the end
+// or right after another. The empty path is the hive's root.
+class EmptyNameWatch {
+ public:
+  void Add(char16_t unit) {
+    found_ = found_ || (unit == u'\\' && (first_ || last_ == u'\\'));
+    first_ = false;
+    last_ = unit;
+  }
+  bool Found() const { return found_ || last_ == u'\\'; }
 
-Problem ReadStringData(std::string_view text, std::uint32_t type, RegValue& value, std::u16string& scratch) {
+ private:
+  bool found_ = false;
+  bool first_ = true;
+  char16_t last_ = 0;
+};
+
+Problem ReadStringData(std::string_view text, std::uint32_t type, RegValue* value) {
   std::size_t pos = 0;
-  if (Problem problem = DecodeQuoted(text, pos, '"', scratch)) return problem;
+  const Problem problem = value ? ReadQuoted(text, pos, '"', [&](char16_t unit) { AppendUnits(value->data, {&unit, 1}); })
+                                : ReadQuoted(text, pos, '"', [](char16_t) {});
+  if (problem) return problem;
   if (!OnlySpacesFrom(text, pos)) return "unexpected text after the string";
-  value.type = type;
-  AppendUnits(value.data, scratch);
-  AppendTerminator(value.data);
+  if (!value) return nullptr;
+  value->type = type;
+  AppendTerminator(value->data);
   return nullptr;
 }
 
-Problem ReadDwordData(std::string_view text, RegValue& value) {
+Problem ReadDwordData(std::string_view text, RegValue* value) {
   std::size_t pos = 0;
   std::uint32_t number = 0;
   if (!ReadNumber(text, pos, 16, 8, number) || !OnlySpacesFrom(text, pos)) return "bad dword";
-  value.type = kRegDword;
-  for (int shift = 0; shift < 32; shift += 8) value.data.push_back(static_cast<std::uint8_t>(number >> shift));
+  if (!value) return nullptr;
+  value->type = kRegDword;
+  for (int shift = 0; shift < 32; shift += 8) value->data.push_back(static_cast<std::uint8_t>(number >> shift));
   return nullptr;
 }
 
@@ -262,13 +292,19 @@ std::u16string WithoutEmptyNames(std::u16string_view path) {
   return clean;
 }
 
-Problem ReadKeyLine(std::string_view content, std::u16string& path) {
+Problem ReadKeyLine(std::string_view content, std::u16string* path) {
   std::size_t pos = SkipSpaces(content, 0) + 1;  // past '['
-  if (Problem problem = DecodeQuoted(content, pos, ']', path)) return problem;
+  EmptyNameWatch names;
+  if (path) path->clear();
+  const Problem problem = ReadQuoted(content, pos, ']', [&](char16_t unit) {
+    names.Add(unit);
+    if (path) *path += unit;
+  });
+  if (problem) return problem;
   pos = SkipSpaces(content, pos);
   while (pos < content.size() && content[pos] >= '0' && content[pos] <= '9') ++pos;
   if (!OnlySpacesFrom(content, pos)) return "unexpected text after the key name";
-  if (HasEmptyName(path)) return "key path with an empty key name";
+  if (names.Found()) return "key path with an empty key name";
   return nullptr;
 }
 
@@ -315,12 +351,12 @@ Problem ReadValueName(std::string_view content, std::size_t& pos, std::u16string
 
 // Appends comma-separated hex bytes; `continues` tells whether the line ends in the backslash
 // that carries the data on to the next line.
-Problem ReadHexBytes(std::string_view text, std::vector<std::uint8_t>& data, bool& continues) {
+Problem ReadHexBytes(std::string_view text, std::vector<std::uint8_t>* data, bool& continues) {
   std::size_t pos = SkipSpaces(text, 0);
   std::uint32_t byte = 0;
   while (ReadNumber(text, pos, 16, 2, byte)) {
     if (pos < text.size() && DigitValue(text[pos], 16) >= 0) return "hex byte with more than two digits";
-    data.push_back(static_cast<std::uint8_t>(byte));
+    if (data) data->push_back(static_cast<std::uint8_t>(byte));
     pos = SkipSpaces(text, pos);
     if (pos < text.size() && text[pos] == ',') pos = SkipSpaces(text, pos + 1);
   }
@@ -329,23 +365,25 @@ Problem ReadHexBytes(std::string_view text, std::vector<std::uint8_t>& data, boo
   return nullptr;
 }
 
-Problem ReadValueData(std::string_view text, RegValue& value, bool& continues, std::u16string& scratch) {
+Problem ReadValueData(std::string_view text, RegValue* value, bool& continues) {
   struct StringTag {
     std::string_view tag;
     std::uint32_t type;
   };
   static constexpr StringTag kStringTags[] = {
       {"\"", kRegSz}, {"str:\"", kRegSz}, {"str(2):\"", kRegExpandSz}, {"str(7):\"", kRegMultiSz}};
-  value.data.clear();
+  if (value) value->data.clear();
   continues = false;
   for (const StringTag& s : kStringTags) {
-    if (text.starts_with(s.tag)) return ReadStringData(text.substr(s.tag.size()), s.type, value, scratch);
+    if (text.starts_with(s.tag)) return ReadStringData(text.substr(s.tag.size()), s.type, value);
   }
   if (text.starts_with("dword:")) return ReadDwordData(text.substr(6), value);
   if (!text.starts_with("hex:") && !text.starts_with("hex(")) return "unknown value type";
   std::size_t pos = 0;
-  if (Problem problem = ReadHexType(text, pos, value.type)) return problem;
-  return ReadHexBytes(text.substr(pos), value.data, continues);
+  std::uint32_t type = 0;
+  if (Problem problem = ReadHexType(text, pos, type)) return problem;
+  if (value) value->type = type;
+  return ReadHexBytes(text.substr(pos), value ? &value->data : nullptr, continues);
 }
 
 std::vector<std::string> FormatValueLines(std::u16string_view name, const RegValue& value) {

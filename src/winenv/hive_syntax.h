@@ -40,8 +40,9 @@ std::u16string Folded(std::u16string_view text);
 // A path as callers may give it, with doubled, leading or trailing backslashes, names the key
 // Wine would find: empty names are skipped.
 std::u16string WithoutEmptyNames(std::u16string_view path);
-// "[escaped path]" with an optional stamp in seconds after it.
-Problem ReadKeyLine(std::string_view content, std::u16string& path);
+// "[escaped path]" with an optional stamp in seconds after it; the path is decoded into `path`,
+// or only checked when `path` is null.
+Problem ReadKeyLine(std::string_view content, std::u16string* path);
 std::string FormatKeyLine(std::u16string_view path, std::int64_t unixNow);
 // "#time=" as Wine writes it: the FILETIME's high half in hex, then the low half in 8 digits.
 std::string FormatTimeLine(std::int64_t unixNow);
@@ -50,11 +51,11 @@ std::string FormatTimeLine(std::int64_t unixNow);
 
 // Reads `"name"=` or `@=` and leaves pos at the start of the data.
 Problem ReadValueName(std::string_view content, std::size_t& pos, std::u16string& name);
-// Reads the data part of a value's first line into `value`, which is cleared first;
-// `continues` tells whether hex data goes on in the next line. `scratch` is working space.
-Problem ReadValueData(std::string_view text, RegValue& value, bool& continues, std::u16string& scratch);
-// Appends the comma-separated hex bytes of a continuation line.
-Problem ReadHexBytes(std::string_view text, std::vector<std::uint8_t>& data, bool& continues);
+// Reads the data part of a value's first line into `value`, which is cleared first, or only
+// checks it when `value` is null; `continues` tells whether hex data goes on in the next line.
+Problem ReadValueData(std::string_view text, RegValue* value, bool& continues);
+// Appends the comma-separated hex bytes of a continuation line to `data` (when not null).
+Problem ReadHexBytes(std::string_view text, std::vector<std::uint8_t>* data, bool& continues);
 // The value's lines as Wine would write them, without line endings.
 std::vector<std::string> FormatValueLines(std::u16string_view name, const RegValue& value);
 
