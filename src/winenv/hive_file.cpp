@@ -17,22 +17,33 @@ namespace varnel {
 
 using namespace hive;
 
-// The hive is its file's text, kept whole, with an index of where each key's line starts. The
-// text is cut into regions: region 0 is the header (the lines before the first key), region
-// k + 1 is the block of key k (its key line and every line up to the next key line). A read
-// or a write takes one region out as lines and, for a write, puts it back changed.
+// The hive is its file's text, kept whole as read, cut into regions: region 0 is the header
+// (the lines before the first key), region k + 1 is the block of key k (its key line and every
+// line up to the next key line). A region is a stretch of the text until a write changes it;
+// from then on its text is held apart, so a write costs the size of its key's block, never the
+// file's. A read or a write takes one region out as lines and, for a write, puts it back.
 struct HiveFile::Impl {
   static constexpr std::size_t kNone = std::string::npos;
+  static constexpr std::uint32_t kUnchanged = ~std::uint32_t{0};
 
-  std::string text;                      // the file as read, with every write since
-  std::vector<std::uint32_t> keyStarts;  // where each key's line starts, in file order
-  std::vector<std::uint32_t> byPath;     // the keys in Wine's order of their paths
-  bool inWineOrder = true;               // file order is Wine's order, as Wine writes it
-  std::string newline = "\n";            // the file's own line ending
+  struct Region {
+    std::uint32_t start = 0;            // in the text, while unchanged
+    std::uint32_t length = 0;
+    std::uint32_t changed = kUnchanged;  // else its text in `changedTexts`
+  };
 
-  std::size_t KeyCount() const { return keyStarts.size(); }
+  std::string text;                        // the file as read
+  std::vector<Region> regions;             // in file order
+  std::vector<std::string> changedTexts;   // of the regions written since
+  std::vector<std::uint32_t> byPath;       // the keys in Wine's order of their paths
+  bool inWineOrder = true;                 // file order is Wine's order, as Wine writes it
+  std::string newline = "\n";              // the file's own line ending
+
+  void CutIntoRegions(const std::vector<std::uint32_t>& keyStarts);
+  std::string_view RegionText(std::size_t region) const;
+  std::size_t KeyCount() const { return regions.size() - 1; }
   std::string_view KeyLine(std::size_t key) const;
-  KeyLineUnits KeyPath(std::size_t key) const { return KeyLineUnits(std::string_view(text).substr(keyStarts[key])); }
+  KeyLineUnits KeyPath(std::size_t key) const { return KeyLineUnits(RegionText(key + 1)); }
   int CompareKeys(std::size_t a, std::size_t b) const;
   std::size_t OrderKeys();
   std::size_t LineNumberOf(std::size_t key) const;
@@ -44,10 +55,8 @@ struct HiveFile::Impl {
   std::u16string SpelledAsExisting(std::u16string_view path) const;
   std::size_t InsertionPoint(std::u16string_view path) const;
 
-  std::pair<std::size_t, std::size_t> RegionBounds(std::size_t region) const;
   LineList RegionLines(std::size_t region) const;
   void PutRegion(std::size_t region, const LineList& lines);
-  void ReplaceText(std::size_t begin, std::size_t end, std::string_view with);
 
   Line MakeLine(std::string content, LineKind kind) const { return Line{std::move(content) + newline, kind}; }
   std::vector<Line> ValueLines(std::u16string_view name, const RegValue& value) const;
@@ -59,10 +68,37 @@ struct HiveFile::Impl {
 
 // ---- Keys in Wine's order ------------------------------------------------------------------
 
+// ---- Regions of the text -------------------------------------------------------------------
+
+void HiveFile::Impl::CutIntoRegions(const std::vector<std::uint32_t>& keyStarts) {
+  regions.assign(keyStarts.size() + 1, Region{});
+  for (std::size_t region = 0; region < regions.size(); ++region) {
+    const std::uint32_t start = region == 0 ? 0 : keyStarts[region - 1];
+    const std::size_t end = region < keyStarts.size() ? keyStarts[region] : text.size();
+    regions[region] = Region{start, static_cast<std::uint32_t>(end - start), kUnchanged};
+  }
+}
+
+std::string_view HiveFile::Impl::RegionText(std::size_t region) const {
+  const Region& r = regions[region];
+  if (r.changed != kUnchanged) return changedTexts[r.changed];
+  return std::string_view(text).substr(r.start, r.length);
+}
+
+LineList HiveFile::Impl::RegionLines(std::size_t region) const { return LineList::Of(RegionText(region), region == 0); }
+
+void HiveFile::Impl::PutRegion(std::size_t region, const LineList& lines) {
+  Region& r = regions[region];
+  if (r.changed == kUnchanged) {
+    r.changed = static_cast<std::uint32_t>(changedTexts.size());
+    changedTexts.emplace_back();
+  }
+  changedTexts[r.changed] = lines.text();
+}
+
 std::string_view HiveFile::Impl::KeyLine(std::size_t key) const {
-  const std::size_t start = keyStarts[key];
-  const std::size_t end = std::min(text.find('\n', start), text.size());
-  return ContentOf(std::string_view(text).substr(start, end - start));
+  const std::string_view block = RegionText(key + 1);
+  return ContentOf(block.substr(0, std::min(block.find('\n'), block.size())));
 }
 
 int HiveFile::Impl::CompareKeys(std::size_t a, std::size_t b) const {
@@ -92,8 +128,9 @@ std::size_t HiveFile::Impl::OrderKeys() {
   return repeated;
 }
 
+// Only while no region has changed.
 std::size_t HiveFile::Impl::LineNumberOf(std::size_t key) const {
-  return 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + keyStarts[key], '\n'));
+  return 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + regions[key + 1].start, '\n'));
 }
 
 // The first place in byPath whose key does not come before the path.
@@ -153,31 +190,6 @@ std::size_t HiveFile::Impl::InsertionPoint(std::u16string_view path) const {
   return *std::ranges::find_if(keys, sortsAfter);
 }
 
-// ---- Regions of the text -------------------------------------------------------------------
-
-std::pair<std::size_t, std::size_t> HiveFile::Impl::RegionBounds(std::size_t region) const {
-  const std::size_t begin = region == 0 ? 0 : keyStarts[region - 1];
-  const std::size_t end = region < KeyCount() ? keyStarts[region] : text.size();
-  return {begin, end};
-}
-
-LineList HiveFile::Impl::RegionLines(std::size_t region) const {
-  const auto [begin, end] = RegionBounds(region);
-  return LineList::Of(std::string_view(text).substr(begin, end - begin), region == 0);
-}
-
-void HiveFile::Impl::PutRegion(std::size_t region, const LineList& lines) {
-  const auto [begin, end] = RegionBounds(region);
-  ReplaceText(begin, end, lines.text());
-}
-
-// Replaces text[begin, end) and moves the keys that start at or after `end` with it.
-void HiveFile::Impl::ReplaceText(std::size_t begin, std::size_t end, std::string_view with) {
-  text.replace(begin, end - begin, with);
-  const auto moved = std::lower_bound(keyStarts.begin(), keyStarts.end(), end);
-  for (auto it = moved; it != keyStarts.end(); ++it) *it = static_cast<std::uint32_t>(*it - (end - begin) + with.size());
-}
-
 // ---- Writes --------------------------------------------------------------------------------
 
 std::vector<Line> HiveFile::Impl::ValueLines(std::u16string_view name, const RegValue& value) const {
@@ -203,9 +215,8 @@ std::size_t HiveFile::Impl::CreateBlock(std::u16string_view path, std::int64_t u
     if (!before.empty() && before.kind(before.size() - 1) != LineKind::Blank) before.Append(newline, LineKind::Blank);
     PutRegion(key, before);
   }
-  const std::size_t start = key < KeyCount() ? keyStarts[key] : text.size();
-  ReplaceText(start, start, block.text());
-  keyStarts.insert(keyStarts.begin() + static_cast<std::ptrdiff_t>(key), static_cast<std::uint32_t>(start));
+  regions.insert(regions.begin() + static_cast<std::ptrdiff_t>(key + 1), Region{});
+  PutRegion(key + 1, block);
   for (std::uint32_t& k : byPath) k += k >= key ? 1 : 0;
   byPath.insert(byPath.begin() + static_cast<std::ptrdiff_t>(LowerBound(path)), static_cast<std::uint32_t>(key));
   return key;
@@ -215,9 +226,8 @@ std::size_t HiveFile::Impl::CreateBlock(std::u16string_view path, std::int64_t u
 // block before goes too, so the file again ends right after its last value.
 void HiveFile::Impl::EraseBlock(std::size_t key) {
   const bool wasLast = key + 1 == KeyCount();
-  const auto [begin, end] = RegionBounds(key + 1);
-  ReplaceText(begin, end, "");
-  keyStarts.erase(keyStarts.begin() + static_cast<std::ptrdiff_t>(key));
+  if (const std::uint32_t changed = regions[key + 1].changed; changed != kUnchanged) std::string().swap(changedTexts[changed]);
+  regions.erase(regions.begin() + static_cast<std::ptrdiff_t>(key + 1));
   byPath.erase(std::find(byPath.begin(), byPath.end(), key));
   for (std::uint32_t& k : byPath) k -= k > key ? 1 : 0;
   if (!wasLast) return;
@@ -264,7 +274,7 @@ RegValue RegValue::String(std::u16string_view text) {
   return value;
 }
 
-HiveFile::HiveFile() : impl_(std::make_unique<Impl>()) {}
+HiveFile::HiveFile() : impl_(std::make_unique<Impl>()) { impl_->CutIntoRegions({}); }
 HiveFile::~HiveFile() = default;
 HiveFile::HiveFile(HiveFile&&) noexcept = default;
 HiveFile& HiveFile::operator=(HiveFile&&) noexcept = default;
@@ -280,7 +290,7 @@ Status HiveFile::Parse(std::string&& text, HiveFile& out) {
   HiveScan scan;
   const Problem problem = ScanHive(text, scan);
   h.text = std::move(text);
-  h.keyStarts = std::move(scan.keyStarts);
+  h.CutIntoRegions(scan.keyStarts);
   h.newline = std::move(scan.newline);
   if (const std::size_t repeated = h.OrderKeys(); repeated != Impl::kNone) {
     return Status::Error(errc::kPathFileAccess, "line " + std::to_string(h.LineNumberOf(repeated)) + ": the key appears twice");
@@ -294,10 +304,18 @@ HiveFile HiveFile::Empty(std::string_view rootComment) {
   HiveFile hive;
   Impl& h = *hive.impl_;
   h.text = std::string(kSignature) + h.newline + std::string(kRootCommentLead) + std::string(rootComment) + h.newline;
+  h.CutIntoRegions({});
   return hive;
 }
 
-std::string HiveFile::Serialize() const { return impl_->text; }
+std::string HiveFile::Serialize() const {
+  std::size_t size = 0;
+  for (std::size_t region = 0; region < impl_->regions.size(); ++region) size += impl_->RegionText(region).size();
+  std::string text;
+  text.reserve(size);
+  for (std::size_t region = 0; region < impl_->regions.size(); ++region) text += impl_->RegionText(region);
+  return text;
+}
 
 std::optional<RegValue> HiveFile::GetValue(std::u16string_view keyPath, std::u16string_view name) const {
   const std::size_t key = impl_->Find(keyPath);
