@@ -16,12 +16,6 @@
 
 namespace varnel::hive {
 
-// FoldCase, with ASCII (nearly every key name) folded here.
-inline char16_t FoldUnit(char16_t c) {
-  if (c >= 128) return FoldCase(c);
-  return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 0x20) : c;
-}
-
 // The path of a key line that parses ("[escaped path] stamp"), unit by unit, folded; the text
 // may go on past the line. Reading may start further in, at a whole character or escape.
 class KeyLineUnits {

@@ -8,14 +8,6 @@ namespace varnel::hive {
 
 namespace {
 
-// FNV-1a over a name's folded code units: the names of a key's values are compared by this
-// first, and in full only when it matches.
-std::uint64_t FoldedHash(std::u16string_view name) {
-  std::uint64_t hash = 14695981039346656037u;
-  for (char16_t c : name) hash = (hash ^ FoldCase(c)) * 1099511628211u;
-  return hash;
-}
-
 class Scanner {
  public:
   Scanner(std::string_view text, HiveScan& scan) : text_(text), scan_(scan) {}
@@ -25,7 +17,7 @@ class Scanner {
   Problem CheckLine(std::size_t start, std::string_view raw);
   Problem StartKey(std::size_t start, std::string_view content);
   Problem CheckValue(std::size_t start, std::string_view content);
-  bool RepeatsAValueName(std::size_t start);
+  bool RepeatsAValueName(std::size_t start, std::uint64_t hash);
   std::string_view ContentAt(std::size_t start) const;
 
   struct NameSeen {
@@ -36,9 +28,9 @@ class Scanner {
   std::string_view text_;
   HiveScan& scan_;
   bool hexContinues_ = false;        // the last line ended in a continuation backslash
-  std::vector<NameSeen> valueNames_;  // the current key's values
-  std::u16string name_;              // working space: the value name just read
-  std::u16string scratch_;           // working space: an earlier value's name
+  std::vector<NameSeen> valueNames_;  // the current key's values, by the hash of their names
+  std::u16string name_;              // working space: names compared in full
+  std::u16string earlierName_;
 };
 
 Problem Scanner::Run() {
@@ -83,19 +75,21 @@ Problem Scanner::StartKey(std::size_t start, std::string_view content) {
 
 Problem Scanner::CheckValue(std::size_t start, std::string_view content) {
   std::size_t pos = 0;
-  if (Problem problem = ReadValueName(content, pos, name_)) return problem;
-  if (RepeatsAValueName(start)) return "the value appears twice in its key";
+  std::uint64_t hash = 0;
+  if (Problem problem = HashValueName(content, pos, hash)) return problem;
+  if (RepeatsAValueName(start, hash)) return "the value appears twice in its key";
   return ReadValueData(content.substr(pos), nullptr, hexContinues_);
 }
 
-// Notes the name just read for the current key; true when the key has a value of that name.
-bool Scanner::RepeatsAValueName(std::size_t start) {
-  const std::uint64_t hash = FoldedHash(name_);
+// Notes the value that starts at `start` for the current key; true when the key has a value of
+// that name already. Names are decoded and compared only when their hashes agree.
+bool Scanner::RepeatsAValueName(std::size_t start, std::uint64_t hash) {
   for (const NameSeen& seen : valueNames_) {
     if (seen.hash != hash) continue;
     std::size_t pos = 0;
-    ReadValueName(ContentAt(seen.lineStart), pos, scratch_);
-    if (EqualNoCase(scratch_, name_)) return true;
+    ReadValueName(ContentAt(seen.lineStart), pos, earlierName_);
+    ReadValueName(ContentAt(start), pos, name_);
+    if (EqualNoCase(earlierName_, name_)) return true;
   }
   valueNames_.push_back(NameSeen{hash, start});
   return false;

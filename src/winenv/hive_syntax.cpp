@@ -1,6 +1,7 @@
 #include "winenv/hive_syntax.h"
 
 #include <array>
+#include <bit>
 #include <cstdio>
 
 #include "winenv/code_page.h"
@@ -73,11 +74,6 @@ Problem ReadQuoted(std::string_view text, std::size_t& pos, char closing, Put pu
     }
   }
   return closing == ']' ? "key name without closing ']'" : "string without closing quote";
-}
-
-Problem DecodeQuoted(std::string_view text, std::size_t& pos, char closing, std::u16string& out) {
-  out.clear();
-  return ReadQuoted(text, pos, closing, [&](char16_t unit) { out += unit; });
 }
 
 template <typename... Args>
@@ -334,19 +330,31 @@ void AppendUnits(std::vector<std::uint8_t>& data, std::u16string_view units) {
 
 void AppendTerminator(std::vector<std::uint8_t>& data) { data.insert(data.end(), 2, 0); }
 
-Problem ReadValueName(std::string_view content, std::size_t& pos, std::u16string& name) {
+// Reads `"name"=` or `@=`, handing the name's code units to `put`, and leaves pos at the start
+// of the data.
+template <typename Put>
+Problem ReadValueNameWith(std::string_view content, std::size_t& pos, Put put) {
   pos = SkipSpaces(content, 0);
   if (content[pos] == '@') {
-    name.clear();
     ++pos;
   } else {
     ++pos;  // past the opening quote
-    if (Problem problem = DecodeQuoted(content, pos, '"', name)) return problem;
+    if (Problem problem = ReadQuoted(content, pos, '"', put)) return problem;
   }
   pos = SkipSpaces(content, pos);
   if (pos == content.size() || content[pos] != '=') return "value without '='";
   pos = SkipSpaces(content, pos + 1);
   return nullptr;
+}
+
+Problem ReadValueName(std::string_view content, std::size_t& pos, std::u16string& name) {
+  name.clear();
+  return ReadValueNameWith(content, pos, [&](char16_t unit) { name += unit; });
+}
+
+Problem HashValueName(std::string_view content, std::size_t& pos, std::uint64_t& foldedHash) {
+  foldedHash = 0;
+  return ReadValueNameWith(content, pos, [&](char16_t unit) { foldedHash = std::rotl(foldedHash, 7) ^ FoldUnit(unit); });
 }
 
 // Appends comma-separated hex bytes; `continues` tells whether the line ends in the backslash

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "winenv/code_page.h"
 #include "winenv/hive_file.h"
 
 namespace varnel::hive {
@@ -31,6 +32,12 @@ std::optional<LineKind> KindOf(std::string_view content);
 // line (it ends in a backslash). Only for lines that parse.
 bool ContinuesHexData(std::string_view content);
 
+// FoldCase (code_page.h), with ASCII folded here: nearly every name in a hive is ASCII.
+inline char16_t FoldUnit(char16_t c) {
+  if (c >= 128) return FoldCase(c);
+  return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 0x20) : c;
+}
+
 // Decodes the escape whose backslash is just before text[pos].
 Problem DecodeEscape(std::string_view text, std::size_t& pos, char16_t& unit);
 
@@ -51,6 +58,9 @@ std::string FormatTimeLine(std::int64_t unixNow);
 
 // Reads `"name"=` or `@=` and leaves pos at the start of the data.
 Problem ReadValueName(std::string_view content, std::size_t& pos, std::u16string& name);
+// The same, giving a hash of the name's folded code units rather than the name: names that
+// compare equal without case hash alike. A cheap hash: equal hashes are only a hint.
+Problem HashValueName(std::string_view content, std::size_t& pos, std::uint64_t& foldedHash);
 // Reads the data part of a value's first line into `value`, which is cleared first, or only
 // checks it when `value` is null; `continues` tells whether hex data goes on in the next line.
 Problem ReadValueData(std::string_view text, RegValue* value, bool& continues);
