@@ -27,6 +27,7 @@ file(GLOB UI_HEADERS CONFIGURE_DEPENDS
 
 add_library(varnel_ui STATIC ${UI_SOURCES} ${UI_HEADERS})
 target_link_libraries(varnel_ui PUBLIC varnel_core Qt6::Widgets Qt6::Svg)
+target_compile_definitions(varnel_ui PRIVATE VARNEL_HELPDIR_FROM_BINDIR="${VARNEL_HELPDIR_FROM_BINDIR}")
 
 # The resources are compiled into each program (a static library would drop them).
 set(UI_RESOURCES ${CMAKE_SOURCE_DIR}/resources/varnel.qrc)

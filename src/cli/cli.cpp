@@ -36,6 +36,12 @@ const std::vector<Subcommand>& Subcommands() {
 
 }  // namespace
 
+std::vector<std::string_view> SubcommandNames() {
+  std::vector<std::string_view> names;
+  for (const Subcommand& command : Subcommands()) names.push_back(command.name);
+  return names;
+}
+
 std::string HelpText() {
   return "Usage:\n"
          "  varnel [--prefix DIR]                                  open the main window\n"

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "winenv/prefix.h"
@@ -26,5 +27,7 @@ CommandLine ParseCommandLine(int argc, char** argv);
 int RunCommand(const CommandLine& commandLine, const EnvLookup& env, std::ostream& out, std::ostream& err);
 
 std::string HelpText();
+// Every subcommand's name, in the order --help lists them.
+std::vector<std::string_view> SubcommandNames();
 
 }  // namespace varnel

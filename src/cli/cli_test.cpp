@@ -121,5 +121,24 @@ TEST_F(CommandLineTest, HelpAndVersion) {
   EXPECT_EQ(Varnel({"--version"}).out, "varnel 1.02\n");
 }
 
+// A new command is described everywhere a user looks: --help, the manual page, the help file
+// the windows open, and the README.
+TEST(CommandDocumentationTest, EveryCommandIsInTheHelpTheManualTheHelpFileAndTheReadme) {
+  const std::string source = VARNEL_SOURCE_DIR;
+  const std::string manual = test::ReadFile(source + "/packaging/varnel.1");
+  const std::string helpFile = test::ReadFile(source + "/resources/help/vr.hlp");
+  const std::string readme = test::ReadFile(source + "/README.md");
+  for (std::string_view name : SubcommandNames()) {
+    const std::string command(name);
+    const std::string usage = "varnel [--prefix DIR] " + command;
+    EXPECT_NE(HelpText().find(usage), std::string::npos) << command;
+    EXPECT_NE(helpFile.find(usage), std::string::npos) << command;
+    EXPECT_NE(readme.find(usage), std::string::npos) << command;
+    const bool inManual = manual.find(".TP\n.BR " + command + " ") != std::string::npos ||
+                          manual.find(".TP\n.BI " + command + " ") != std::string::npos;
+    EXPECT_TRUE(inManual) << command;
+  }
+}
+
 }  // namespace
 }  // namespace varnel

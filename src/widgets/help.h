@@ -20,8 +20,9 @@ class Help {
   Help& operator=(const Help&) = delete;
 
   void SetFileName(const std::string& name);
-  // The file F1 opens: the installed copy (share/varnel/ beside the program's bin/) when it
-  // exists, else the copy built into the program, else the name beside the executable.
+  // The file F1 opens: the installed copy (share/varnel/ beside the program's bin/, wherever
+  // the program was installed) when it exists, else the copy built into the program, else the
+  // name beside the executable.
   QString FilePath() const;
   void Show() const;
   // Catches a plain F1 application-wide until this help is destroyed.
