@@ -1,7 +1,10 @@
 // Every file Varnel reads, replaced by what a hostile or broken system may put there: each
 // command fails at once with a message naming the file, exits non-zero, and changes nothing.
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -29,8 +32,50 @@ const std::vector<BadFile>& BadFiles() {
       {"directory", [](const std::string& p) { fs::create_directory(p); }},
       {"link loop", [](const std::string& p) { fs::create_symlink(fs::path(p).filename().string() + ".2", p);
                                                fs::create_symlink(fs::path(p).filename().string(), p + ".2"); }},
+      {"unreadable file", [](const std::string& p) { test::WriteFile(p, "x\r\n"); chmod(p.c_str(), 0); }},
+      {"link into a folder that may not be searched", [](const std::string& p) {
+         fs::create_directory(p + ".locked");
+         test::WriteFile(p + ".locked/file", "x\r\n");
+         chmod((p + ".locked").c_str(), 0);
+         fs::create_symlink(fs::path(p).filename().string() + ".locked/file", p); }},
   };
   return kinds;
+}
+
+struct Result {
+  int code = -1;
+  std::string err;
+};
+
+// Runs the command in a child process that holds the files' modes like any user: the tests may
+// run as root, who would otherwise read and search everything.
+Result RunAsAnyUser(std::vector<std::string> words) {
+  int pipeEnds[2];
+  if (pipe(pipeEnds) != 0) return {};
+  const pid_t child = fork();
+  if (child == 0) {
+    close(pipeEnds[0]);
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct none[2] = {};
+    syscall(SYS_capset, &header, none);
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    std::ostringstream out, err;
+    const int code = RunCommand(ParseCommandLine(static_cast<int>(argv.size()), argv.data()),
+                                [](const char*) { return std::optional<std::string>(); }, out, err);
+    const std::string message = err.str();
+    (void)!write(pipeEnds[1], message.data(), message.size());
+    _exit(code);
+  }
+  close(pipeEnds[1]);
+  Result result;
+  char buffer[4096];
+  for (ssize_t n; (n = read(pipeEnds[0], buffer, sizeof buffer)) > 0;) result.err.append(buffer, n);
+  close(pipeEnds[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  result.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
 }
 
 // The bytes of every file below a folder, links and special files by their kind only.
@@ -50,7 +95,7 @@ struct Case {
   std::vector<std::string> command;
 };
 
-TEST(BadFiles, EveryReadFileThatIsNoRegularFileFailsClearlyAndChangesNothing) {
+TEST(BadFiles, EveryReadFileThatCannotBeReadFailsClearlyAndChangesNothing) {
   const std::string profile = "drive_c/Program Files/Netscape/Users/default";
   const std::vector<Case> cases = {
       {"system.reg", {"settings"}},
@@ -73,14 +118,34 @@ TEST(BadFiles, EveryReadFileThatIsNoRegularFileFailsClearlyAndChangesNothing) {
       const auto before = Snapshot(prefix.path());
       std::vector<std::string> words = {"varnel", "--prefix", prefix.path()};
       words.insert(words.end(), c.command.begin(), c.command.end());
-      std::vector<char*> argv;
-      for (std::string& w : words) argv.push_back(w.data());
-      std::ostringstream out, err;
-      const int code = RunCommand(ParseCommandLine(static_cast<int>(argv.size()), argv.data()),
-                                  [](const char*) { return std::optional<std::string>(); }, out, err);
-      EXPECT_NE(code, 0);
-      EXPECT_NE(err.str().find(fs::path(c.file).filename().string()), std::string::npos) << err.str();
+      const Result result = RunAsAnyUser(words);
+      EXPECT_GT(result.code, 0);
+      EXPECT_NE(result.err.find(fs::path(c.file).filename().string()), std::string::npos) << result.err;
       EXPECT_EQ(Snapshot(prefix.path()), before);
+    }
+  }
+}
+
+// A registry file that is binary, holds NULs or a 100-megabyte line of nonsense is not Wine's:
+// refused with its name, and the switch that would write it writes nothing.
+TEST(BadFiles, ARegistryFileThatIsNotWinesIsRefusedAndLeftAlone) {
+  const std::string header = "WINE REGISTRY Version 2\n;; All keys relative to \\Machine\n\n";
+  const std::vector<std::pair<const char*, std::string>> contents = {
+      {"binary", std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10) + std::string(4096, '\xff')},
+      {"NULs in a key", header + std::string("[Software\\Cl\0asses] 1\n", 24)},
+      {"a 100-megabyte line", header + "[Software] 1\n" + std::string(100 << 20, 'x') + "\n"},
+  };
+  for (const auto& [kind, content] : contents) {
+    for (const char* command : {"default-browser", "netscape"}) {
+      SCOPED_TRACE(std::string(kind) + ", " + command);
+      test::TempPrefix prefix;
+      test::WriteFile(prefix.native("system.reg"), content);
+      std::vector<std::string> words = {"varnel", "--prefix", prefix.path(), "default-browser"};
+      if (std::string(command) == "netscape") words.push_back("netscape");
+      const Result result = RunAsAnyUser(words);
+      EXPECT_GT(result.code, 0);
+      EXPECT_NE(result.err.find("system.reg"), std::string::npos) << result.err.substr(0, 200);
+      EXPECT_TRUE(test::ReadFile(prefix.native("system.reg")) == content);
     }
   }
 }
