@@ -328,5 +328,18 @@ TEST(RegistryTest, ARunningWineServerIsSeenWhereverItKeepsItsFolder) {
   EXPECT_FALSE(registry.WineServerRunning());
 }
 
+// A call reads only the hive it needs: a user.reg that does not parse stands in the way of no
+// HKEY_LOCAL_MACHINE read or write, and one for HKEY_CURRENT_USER names it.
+TEST(RegistryTest, OnlyTheHiveACallNeedsIsRead) {
+  TempPrefix prefix(true);
+  WriteFile(prefix.native("user.reg"), "not a hive\n");
+  Registry registry(prefix.path());
+  EXPECT_EQ(StringOf(registry.QueryValue(Hive::ClassesRoot, ".htm", "")), "htmlfile");
+  EXPECT_TRUE(registry.SetValue(Hive::LocalMachine, "Software\\Varnel\\NetPath", "", Sz("c:\\x")).ok());
+  EXPECT_EQ(registry.LastError(), "");
+  EXPECT_FALSE(registry.QueryValue(Hive::CurrentUser, "Software", ""));
+  EXPECT_NE(registry.LastError().find("user.reg"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace varnel
