@@ -55,7 +55,7 @@ for kind in corpus synthetic; do
   bytes=$(( $(stat -c %s "$hive") + $(stat -c %s "$prefix/user.reg") ))
   hyperfine -N --warmup 2 --runs "$runs" --export-json "$work/$kind.json" \
     "$varnel --version" \
-    "$build/floor_find_key $hive [Software\\\\\\\\Classes\\\\\\\\http\\\\\\\\shell\\\\\\\\open\\\\\\\\ddeexec\\\\\\\\Application] @=" \
+    "$build/floor_find_key $hive [Software\\\\\\\\Classes\\\\\\\\http\\\\\\\\shell\\\\\\\\open\\\\\\\\ddeexec\\\\\\\\application] @=" \
     "$varnel --prefix $prefix default-browser" \
     "$build/floor_find_key $hive [Software\\\\\\\\Varnel\\\\\\\\NetPath] @=" \
     "$varnel --prefix $prefix settings NetPath" \

@@ -2,9 +2,10 @@
 // One Wine registry hive file ("WINE REGISTRY Version 2"), held losslessly: the file's text is
 // kept whole, as read, so serialising an unchanged file gives back the same bytes. A load checks
 // every line and notes where each key's line starts, ordered by path; a value is decoded only
-// when it is read. A write regenerates only the lines of the value it changes, a new key's block
-// is inserted where Wine places it (keys sorted by component, without case), and a deleted
-// key's block disappears.
+// when it is read. A write regenerates only the lines of the value it changes (the key's block is
+// then held apart from the text until the hive is serialised), a new key's block is inserted
+// where Wine places it (keys sorted by component, without case), and a deleted key's block
+// disappears.
 //
 // Key paths and value names here are decoded text (UTF-16), with single backslashes between
 // key components, relative to the hive's root; they compare without case.

@@ -1,7 +1,7 @@
 #pragma once
 // The one pass over a hive's text when it is loaded: every line is checked as Wine would read
-// it, and where each key's line starts is noted. Names and strings are decoded only into
-// working space reused from line to line; nothing of the values is kept.
+// it, and where each key's line starts is noted. Key paths, strings and hex data are checked
+// without being decoded; a value's name is hashed to find a name that appears twice in a key.
 #include <cstdint>
 #include <string>
 #include <string_view>
