@@ -1,10 +1,8 @@
 #include "winenv/hive_file.h"
 
 #include <algorithm>
-#include <functional>
 #include <limits>
 #include <numeric>
-#include <ranges>
 #include <utility>
 
 #include "winenv/code_page.h"
@@ -182,12 +180,22 @@ std::u16string HiveFile::Impl::SpelledAsExisting(std::u16string_view path) const
   return std::u16string(path);
 }
 
-// A new key's block goes before the first block, in file order, whose path sorts after it.
+// A new key's block goes before the first block, in file order, whose path sorts after it. In a
+// file in Wine's order those blocks are the file's last ones, found by halving.
 std::size_t HiveFile::Impl::InsertionPoint(std::u16string_view path) const {
   const auto sortsAfter = [&](std::size_t key) { return ComparePaths(PathUnits(path), KeyPath(key)) < 0; };
-  const auto keys = std::views::iota(std::size_t{0}, KeyCount());
-  if (inWineOrder) return *std::ranges::partition_point(keys, std::not_fn(sortsAfter));
-  return *std::ranges::find_if(keys, sortsAfter);
+  if (!inWineOrder) {
+    std::size_t key = 0;
+    while (key < KeyCount() && !sortsAfter(key)) ++key;
+    return key;
+  }
+  std::size_t first = 0, last = KeyCount();
+  while (first < last) {
+    const std::size_t middle = first + (last - first) / 2;
+    if (sortsAfter(middle)) last = middle;
+    else first = middle + 1;
+  }
+  return first;
 }
 
 // ---- Writes --------------------------------------------------------------------------------
