@@ -9,6 +9,7 @@
 // the other's ancestor. On folded paths that is one pass in which the separator ranks below
 // every other character.
 #include <algorithm>
+#include <cstddef>
 #include <string_view>
 
 #include "winenv/code_page.h"
@@ -56,13 +57,22 @@ class PathUnits {
 // of the path: up to there the paths are the same, and a comparison may start there. Wine writes
 // neighbouring keys with long paths in common, so this spares decoding most of them.
 inline std::size_t SameSpelling(std::string_view a, std::string_view b) {
-  std::size_t same = static_cast<std::size_t>(std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin());
-  same = std::min(same, a.find(']'));
-  for (std::size_t slash = a.find('\\'); slash < same; slash = a.find('\\', slash)) {
+  std::size_t same = 0;
+  while (same < a.size() && same < b.size() && a[same] == b[same] && a[same] != ']') {
+    if (a[same] != '\\') {
+      ++same;
+      continue;
+    }
+    if (a.substr(same, 2) == "\\\\" && b.substr(same, 2) == "\\\\") {  // a separator, the commonest escape
+      same += 2;
+      continue;
+    }
+    std::size_t endA = same + 1, endB = same + 1;
     char16_t unit = 0;
-    const std::size_t escape = slash++;
-    DecodeEscape(a, slash, unit);
-    if (slash >= same) return escape;  // the escape may read on differently in b
+    DecodeEscape(a, endA, unit);
+    DecodeEscape(b, endB, unit);
+    if (a.substr(same, endA - same) != b.substr(same, endB - same)) break;  // the same escape read on differently
+    same = endA;
   }
   return same;
 }

@@ -63,7 +63,10 @@ Problem ReadQuoted(std::string_view text, std::size_t& pos, char closing, Put pu
   while (pos < text.size()) {
     const char c = text[pos++];
     if (c == closing) return nullptr;
-    if (c == '\\') {
+    if (c == '\\' && pos < text.size() && text[pos] == '\\') {  // the commonest escape: a key path's separator
+      put(u'\\');
+      ++pos;
+    } else if (c == '\\') {
       char16_t unit = 0;
       if (Problem problem = DecodeEscape(text, pos, unit)) return problem;
       put(unit);
@@ -210,23 +213,6 @@ std::vector<std::string> FormatHexLines(std::string head, const RegValue& value)
 }  // namespace
 
 // ---- Lines -------------------------------------------------------------------------------
-
-std::string_view ContentOf(std::string_view raw) {
-  if (raw.ends_with('\n')) {
-    raw.remove_suffix(1);
-    if (raw.ends_with('\r')) raw.remove_suffix(1);
-  }
-  return raw;
-}
-
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
-
-std::size_t SkipSpaces(std::string_view text, std::size_t pos) {
-  while (pos < text.size() && IsSpace(text[pos])) ++pos;
-  return pos;
-}
-
-bool OnlySpacesFrom(std::string_view text, std::size_t pos) { return SkipSpaces(text, pos) == text.size(); }
 
 std::optional<LineKind> KindOf(std::string_view content) {
   const std::size_t pos = SkipSpaces(content, 0);

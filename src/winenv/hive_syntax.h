@@ -22,10 +22,22 @@ using Problem = const char*;
 enum class LineKind : std::uint8_t { Signature, Blank, Comment, Option, Key, Value, Continuation };
 
 // The line without its ending. Wine reads up to LF and drops a CR right before it.
-std::string_view ContentOf(std::string_view raw);
-bool IsSpace(char c);
-std::size_t SkipSpaces(std::string_view text, std::size_t pos);
-bool OnlySpacesFrom(std::string_view text, std::size_t pos);
+inline std::string_view ContentOf(std::string_view raw) {
+  if (raw.ends_with('\n')) {
+    raw.remove_suffix(1);
+    if (raw.ends_with('\r')) raw.remove_suffix(1);
+  }
+  return raw;
+}
+
+inline bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+inline std::size_t SkipSpaces(std::string_view text, std::size_t pos) {
+  while (pos < text.size() && IsSpace(text[pos])) ++pos;
+  return pos;
+}
+
+inline bool OnlySpacesFrom(std::string_view text, std::size_t pos) { return SkipSpaces(text, pos) == text.size(); }
 // What a line is, told by its first character after any indentation (as Wine reads it).
 std::optional<LineKind> KindOf(std::string_view content);
 // Whether a value line, or one of its continuation lines, carries its hex data on to the next
