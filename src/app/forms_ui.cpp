@@ -110,7 +110,10 @@ int RunWindows(int argc, char** argv, const std::optional<std::string>& commandL
   std::unique_ptr<Registry> opened;
   Status status;
   bool laidOut = false;
-  std::thread opening([&] { status = OpenPrefix(commandLinePrefix, ProcessEnvironment(), location, opened, laidOut); });
+  std::thread opening([&] {
+    status = OpenPrefix(commandLinePrefix, ProcessEnvironment(), location, opened, laidOut);
+    if (status.ok()) status = opened->CheckHives();
+  });
   QApplication app(argc, argv);
   opening.join();
   if (laidOut) std::fprintf(stderr, "varnel: laid out a new Windows environment in %s\n", location.path.c_str());

@@ -10,8 +10,9 @@
 
 namespace varnel {
 
-// Chooses the prefix and checks that it can be used (a folder we may read, with hive files
-// that parse); on success the registry, with both hives already parsed, is handed over.
+// Chooses the prefix and checks that it can be used (a folder we may read); on success the
+// registry is handed over. It reads a hive file when a call first needs that hive, so a command
+// reads nothing it does not use; the windows, which use both, check both at start.
 // Varnel's own prefix is laid out on first use, and so is a prefix named on the command line or
 // in $WINEPREFIX that is an empty folder or a missing one whose parent exists (as wineboot would
 // make it): `laidOut` says so, for the caller to tell the user once.

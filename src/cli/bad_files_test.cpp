@@ -132,7 +132,7 @@ TEST(BadFiles, ARegistryFileThatIsNotWinesIsRefusedAndLeftAlone) {
   const std::string header = "WINE REGISTRY Version 2\n;; All keys relative to \\Machine\n\n";
   const std::vector<std::pair<const char*, std::string>> contents = {
       {"binary", std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10) + std::string(4096, '\xff')},
-      {"NULs in a key", header + std::string("[Software\\Cl\0asses] 1\n", 24)},
+      {"NULs in a key", header + std::string("[Software\\Cl\0asses] 1\n", 22)},
       {"a 100-megabyte line", header + "[Software] 1\n" + std::string(100 << 20, 'x') + "\n"},
   };
   for (const auto& [kind, content] : contents) {

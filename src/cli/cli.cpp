@@ -18,18 +18,22 @@ namespace {
 struct Subcommand {
   std::string_view name;
   std::function<int(CommandContext&)> run;
+  // The hives it reads (the settings, and the classes, are in the machine's hive), checked
+  // before it runs; no other hive file is read.
+  std::vector<Hive> reads;
 };
 
 const std::vector<Subcommand>& Subcommands() {
+  const Hive machine = Hive::LocalMachine;
   static const std::vector<Subcommand> table = {
-      {"settings", SettingsCommand},
-      {"default-browser", DefaultBrowserCommand},
-      {"open", OpenCommand},
-      {"history", HistoryCommand},
-      {"bookmarks", BookmarksCommand},
-      {"favorites", FavoritesCommand},
-      {"bookmark-to-favorite", BookmarkToFavoriteCommand},
-      {"favorite-to-bookmark", FavoriteToBookmarkCommand},
+      {"settings", SettingsCommand, {machine}},
+      {"default-browser", DefaultBrowserCommand, {machine}},
+      {"open", OpenCommand, {}},
+      {"history", HistoryCommand, {machine, Hive::CurrentUser}},
+      {"bookmarks", BookmarksCommand, {machine}},
+      {"favorites", FavoritesCommand, {machine}},
+      {"bookmark-to-favorite", BookmarkToFavoriteCommand, {machine}},
+      {"favorite-to-bookmark", FavoriteToBookmarkCommand, {machine}},
   };
   return table;
 }
@@ -116,6 +120,9 @@ int RunCommand(const CommandLine& commandLine, const EnvLookup& env, std::ostrea
   bool laidOut = false;
   Status opened = OpenPrefix(commandLine.prefix, env, prefix, registry, laidOut);
   if (laidOut) err << "varnel: laid out a new Windows environment in " << prefix.path << "\n";
+  for (Hive hive : it->reads) {
+    if (opened.ok()) opened = registry->CheckHive(hive);
+  }
   if (!opened.ok()) {
     err << "varnel: cannot use the prefix " << prefix.path << ": " << opened.message << "\n";
     return 1;

@@ -84,11 +84,24 @@ TEST_F(CommandLineTest, APrefixThatCannotBeUsedIsRefused) {
   EXPECT_EQ(Varnel({"--prefix", dir / "missing/deeper", "settings"}).code, 1);  // not even its parent
 
   test::TempPrefix broken;
-  test::WriteFile(broken.native("user.reg"), "WINE REGISTRY Version 2\n[unterminated\n");
+  test::WriteFile(broken.native("system.reg"), "WINE REGISTRY Version 2\n[unterminated\n");
   Outcome bad = Varnel({"--prefix", broken.path(), "settings", "NetPath", "c:\\x"});
   EXPECT_EQ(bad.code, 1);
-  EXPECT_NE(bad.err.find("user.reg"), std::string::npos);
-  EXPECT_EQ(test::ReadFile(broken.native("system.reg")).find("Varnel"), std::string::npos);
+  EXPECT_NE(bad.err.find("system.reg"), std::string::npos);
+  EXPECT_EQ(test::ReadFile(broken.native("system.reg")), "WINE REGISTRY Version 2\n[unterminated\n");
+}
+
+// A command reads only the hives it uses: a broken user hive stops the history, which reads
+// Internet Explorer's typed addresses there, and nothing that lives in the machine's hive.
+TEST_F(CommandLineTest, ABrokenHiveStopsOnlyTheCommandsThatReadIt) {
+  test::TempPrefix prefix;
+  test::WriteFile(prefix.native("user.reg"), "WINE REGISTRY Version 2\n[unterminated\n");
+  EXPECT_EQ(Varnel({"--prefix", prefix.path(), "settings", "NetPath", "c:\\x"}).code, 0);
+  EXPECT_EQ(Varnel({"--prefix", prefix.path(), "default-browser"}).out, "ie\n");
+  Outcome history = Varnel({"--prefix", prefix.path(), "history"});
+  EXPECT_EQ(history.code, 1);
+  EXPECT_NE(history.err.find("user.reg"), std::string::npos);
+  EXPECT_EQ(test::ReadFile(prefix.native("user.reg")), "WINE REGISTRY Version 2\n[unterminated\n");
 }
 
 TEST_F(CommandLineTest, AnEmptyOrNewPrefixFolderIsLaidOutOnce) {

@@ -235,11 +235,14 @@ Status Registry::SaveThroughWine(const WineServer& wine, const std::vector<Pendi
   return written;
 }
 
+Status Registry::CheckHive(Hive hive) {
+  HiveState& state = StateFor(hive);
+  return Refresh(state) ? Status::Ok() : Status::Error(errc::kPathFileAccess, state.error);
+}
+
 Status Registry::CheckHives() {
-  for (HiveState* s : {system_.get(), user_.get()}) {
-    if (!Refresh(*s)) return Status::Error(errc::kPathFileAccess, s->error);
-  }
-  return Status::Ok();
+  Status system = CheckHive(Hive::LocalMachine);
+  return system.ok() ? CheckHive(Hive::CurrentUser) : system;
 }
 
 bool Registry::WineServerRunning() const { return FindWineServer(prefix_).has_value(); }

@@ -39,7 +39,10 @@ class Registry {
   // else the save's failure, if any.
   Status DeleteKey(Hive hive, std::string_view keyPath);
 
-  // Checks that both hive files parse (a missing file counts as an empty hive).
+  // Checks that the hive's file parses (a missing file counts as an empty hive); reads fail
+  // quietly, so a caller that must tell a broken hive from an empty one checks first.
+  Status CheckHive(Hive hive);
+  // Both hive files.
   Status CheckHives();
   const std::string& LastError() const { return lastError_; }
 
