@@ -9,7 +9,10 @@
 // the other's ancestor. On folded paths that is one pass in which the separator ranks below
 // every other character.
 #include <algorithm>
+#include <bit>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "winenv/code_page.h"
@@ -53,28 +56,44 @@ class PathUnits {
   std::size_t pos_ = 0;
 };
 
+// Where two texts first differ (the shorter one's length when it begins the other), comparing
+// eight bytes at a time.
+inline std::size_t FirstDifference(std::string_view a, std::string_view b) {
+  const std::size_t limit = std::min(a.size(), b.size());
+  std::size_t at = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; at + 8 <= limit; at += 8) {
+      std::uint64_t x = 0, y = 0;
+      std::memcpy(&x, a.data() + at, 8);
+      std::memcpy(&y, b.data() + at, 8);
+      if (x != y) return at + static_cast<std::size_t>(std::countr_zero(x ^ y)) / 8;
+    }
+  }
+  while (at < limit && a[at] == b[at]) ++at;
+  return at;
+}
+
 // How far two key lines spell their paths byte for byte, ending on a whole character or escape
 // of the path: up to there the paths are the same, and a comparison may start there. Wine writes
 // neighbouring keys with long paths in common, so this spares decoding most of them.
 inline std::size_t SameSpelling(std::string_view a, std::string_view b) {
-  std::size_t same = 0;
-  while (same < a.size() && same < b.size() && a[same] == b[same] && a[same] != ']') {
-    if (a[same] != '\\') {
-      ++same;
+  std::size_t differ = FirstDifference(a, b);
+  differ = std::min(differ, a.substr(0, differ).find(']'));  // where the path ends
+  // Plain bytes are whole characters; an escape counts only when both spell it the same way in
+  // full (they may read on differently, "\\x41" against "\\x4142").
+  for (std::size_t escape = a.find('\\'); escape < differ; escape = a.find('\\', escape)) {
+    if (a.substr(escape, 2) == "\\\\" && b.substr(escape, 2) == "\\\\") {  // a separator, the commonest escape
+      escape += 2;
       continue;
     }
-    if (a.substr(same, 2) == "\\\\" && b.substr(same, 2) == "\\\\") {  // a separator, the commonest escape
-      same += 2;
-      continue;
-    }
-    std::size_t endA = same + 1, endB = same + 1;
+    std::size_t endA = escape + 1, endB = escape + 1;
     char16_t unit = 0;
     DecodeEscape(a, endA, unit);
     DecodeEscape(b, endB, unit);
-    if (a.substr(same, endA - same) != b.substr(same, endB - same)) break;  // the same escape read on differently
-    same = endA;
+    if (endA != endB || endA > differ) return escape;  // the same escape read on differently
+    escape = endA;
   }
-  return same;
+  return differ;
 }
 
 // Negative when a's path comes first in Wine's order, zero when they name the same key.

@@ -55,12 +55,25 @@ std::optional<char16_t> ControlFromLetter(char letter) {
   return static_cast<char16_t>(at);
 }
 
-// Reads escaped text from text[pos] up to the unescaped `closing` character, handing each
-// decoded code unit to `put`, and leaves pos just after it. Wine writes only ASCII here; other
-// bytes would be guesswork.
-template <typename Put>
-Problem ReadQuoted(std::string_view text, std::size_t& pos, char closing, Put put) {
+// The bytes that stand for themselves in quoted text and key paths: ASCII but NUL, the escape
+// character and the two closing characters.
+constexpr std::array<bool, 256> kPlainBytes = [] {
+  std::array<bool, 256> plain{};
+  for (int c = 1; c < 128; ++c) plain[c] = c != '\\' && c != '"' && c != ']';
+  return plain;
+}();
+
+// Reads escaped text from text[pos] up to the unescaped `closing` character, handing each run
+// of plain bytes to `putPlain` and each other decoded code unit to `put`, and leaves pos just
+// after it. Wine writes only ASCII here; other bytes would be guesswork. Most of a hive is plain
+// text, and most reads only check it: runs are passed over in a tight loop.
+template <typename PutUnit, typename PutPlain>
+Problem ReadQuoted(std::string_view text, std::size_t& pos, char closing, PutUnit put, PutPlain putPlain) {
   while (pos < text.size()) {
+    const std::size_t run = pos;
+    while (pos < text.size() && kPlainBytes[static_cast<unsigned char>(text[pos])]) ++pos;
+    if (pos > run) putPlain(text.substr(run, pos - run));
+    if (pos == text.size()) break;
     const char c = text[pos++];
     if (c == closing) return nullptr;
     if (c == '\\' && pos < text.size() && text[pos] == '\\') {  // the commonest escape: a key path's separator
@@ -73,10 +86,18 @@ Problem ReadQuoted(std::string_view text, std::size_t& pos, char closing, Put pu
     } else if (c == '\0' || static_cast<unsigned char>(c) > 127) {
       return "character outside ASCII in a string";
     } else {
-      put(static_cast<char16_t>(c));
+      put(static_cast<char16_t>(c));  // the other context's closing character
     }
   }
   return closing == ']' ? "key name without closing ']'" : "string without closing quote";
+}
+
+// The same, handing every code unit to `put`.
+template <typename PutUnit>
+Problem ReadQuoted(std::string_view text, std::size_t& pos, char closing, PutUnit put) {
+  return ReadQuoted(text, pos, closing, put, [&](std::string_view plain) {
+    for (char c : plain) put(static_cast<char16_t>(c));
+  });
 }
 
 template <typename... Args>
@@ -117,6 +138,11 @@ class EmptyNameWatch {
     first_ = false;
     last_ = unit;
   }
+  // A run of characters other than the separator.
+  void AddPlain() {
+    first_ = false;
+    last_ = u'-';
+  }
   bool Found() const { return found_ || last_ == u'\\'; }
 
  private:
@@ -128,7 +154,7 @@ class EmptyNameWatch {
 Problem ReadStringData(std::string_view text, std::uint32_t type, RegValue* value) {
   std::size_t pos = 0;
   const Problem problem = value ? ReadQuoted(text, pos, '"', [&](char16_t unit) { AppendUnits(value->data, {&unit, 1}); })
-                                : ReadQuoted(text, pos, '"', [](char16_t) {});
+                                : ReadQuoted(text, pos, '"', [](char16_t) {}, [](std::string_view) {});
   if (problem) return problem;
   if (!OnlySpacesFrom(text, pos)) return "unexpected text after the string";
   if (!value) return nullptr;
@@ -278,10 +304,16 @@ Problem ReadKeyLine(std::string_view content, std::u16string* path) {
   std::size_t pos = SkipSpaces(content, 0) + 1;  // past '['
   EmptyNameWatch names;
   if (path) path->clear();
-  const Problem problem = ReadQuoted(content, pos, ']', [&](char16_t unit) {
-    names.Add(unit);
-    if (path) *path += unit;
-  });
+  const Problem problem = ReadQuoted(
+      content, pos, ']',
+      [&](char16_t unit) {
+        names.Add(unit);
+        if (path) *path += unit;
+      },
+      [&](std::string_view plain) {
+        names.AddPlain();
+        if (path) path->append(plain.begin(), plain.end());
+      });
   if (problem) return problem;
   pos = SkipSpaces(content, pos);
   while (pos < content.size() && content[pos] >= '0' && content[pos] <= '9') ++pos;

@@ -39,12 +39,12 @@ std::optional<std::string> ServerProcessIn(const std::string& serverFolder) {
   while (dirent* entry = ::readdir(proc)) {
     if (!std::isdigit(static_cast<unsigned char>(entry->d_name[0]))) continue;
     const std::string base = std::string("/proc/") + entry->d_name;
-    const std::string exe = ReadLinkText(base + "/exe");
-    const std::string cwd = ReadLinkText(base + "/cwd");
+    const std::string exe = ReadLinkText(base + "/exe");  // another user's cannot be read
     const std::size_t exeName = exe.rfind('/');
+    if (exeName == std::string::npos || exe.compare(exeName + 1, 10, "wineserver") != 0) continue;
+    const std::string cwd = ReadLinkText(base + "/cwd");
     const std::size_t cwdName = cwd.rfind('/');
-    if (exeName == std::string::npos || cwdName == std::string::npos) continue;
-    if (exe.compare(exeName + 1, 10, "wineserver") != 0 || cwd.substr(cwdName + 1) != serverFolder) continue;
+    if (cwdName == std::string::npos || cwd.substr(cwdName + 1) != serverFolder) continue;
     if (LockHeld(cwd + "/lock")) {
       found = cwd;
       break;
