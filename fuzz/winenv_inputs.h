@@ -9,12 +9,20 @@
 #include "history/netscape_history.h"
 #include "winenv/code_page.h"
 #include "winenv/hive_file.h"
+#include "winenv/hive_scan.h"
 #include "winenv/text_lines.h"
 
 namespace varnel::fuzz {
 
-// A hive that parses serialises to the same bytes, takes a write, and parses again with it.
+// A hive is checked the same in two halves as in one pass; one that parses serialises to the
+// same bytes, takes a write, and parses again with it.
 inline void ReadHiveInput(std::string_view bytes) {
+  hive::HiveScan whole, halves;
+  const hive::Problem inOnePass = hive::ScanHive(bytes, whole, bytes.size() + 1);
+  const hive::Problem inHalves = hive::ScanHive(bytes, halves, 0);
+  Require((inOnePass == nullptr) == (inHalves == nullptr));
+  Require(!inOnePass || std::string_view(inOnePass) == inHalves);
+  Require(whole.line == halves.line && whole.keyStarts == halves.keyStarts && whole.newline == halves.newline);
   HiveFile hive;
   if (!HiveFile::Parse(bytes, hive).ok()) return;
   Require(hive.Serialize() == bytes);

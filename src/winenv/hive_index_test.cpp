@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "testsupport/temp_dir.h"
 #include "winenv/code_page.h"
+#include "winenv/hive_scan.h"
 
 namespace varnel {
 namespace {
@@ -109,6 +111,27 @@ TEST(HiveWrite, ManyWritesGiveTheSameBytesAsEachWriteOnAFreshParse) {
   EXPECT_TRUE(held.Serialize() == stepByStep);
   EXPECT_EQ(held.GetValue(u"software\\classes\\.htm", u"new"), (RegValue{kRegBinary, std::vector<std::uint8_t>(50, 7)}));
   EXPECT_EQ(TextOf(held.GetValue(u"software\\classes\\.htm", u"")), std::u16string(u"bb\0", 3));
+}
+
+// A large hive is checked in two halves at once: a fault in either half is reported at its line
+// of the whole file, and a hive without one is whole.
+TEST(HiveHalves, ALargeHiveReadsAsInOnePass) {
+  std::string text = "WINE REGISTRY Version 2\n";
+  for (int key = 0; text.size() < hive::kScanInHalvesFrom + 4096; ++key) {
+    text += "\n[Software\\\\Many\\\\P" + std::to_string(100000 + key) + "] 1\n\"Data\"=hex:01,02,03,\\\n  04,05\n";
+  }
+  HiveFile hive = MustParse(text);
+  EXPECT_EQ(hive.Serialize(), text);
+  EXPECT_TRUE(hive.GetValue(u"software\\many\\p100000", u"data"));
+  for (const double where : {0.25, 0.75}) {
+    std::string broken = text;
+    const std::size_t at = broken.find("\"Data\"", static_cast<std::size_t>(broken.size() * where));
+    broken.replace(at, 6, "\"Data");
+    HiveFile refused;
+    const Status parsed = HiveFile::Parse(broken, refused);
+    const std::size_t line = 1 + static_cast<std::size_t>(std::count(broken.begin(), broken.begin() + at, '\n'));
+    EXPECT_EQ(parsed.message.substr(0, parsed.message.find(':')), "line " + std::to_string(line)) << parsed.message;
+  }
 }
 
 }  // namespace

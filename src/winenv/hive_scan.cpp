@@ -1,6 +1,8 @@
 #include "winenv/hive_scan.h"
 
 #include <algorithm>
+#include <system_error>
+#include <thread>
 
 #include "winenv/code_page.h"
 
@@ -11,7 +13,10 @@ namespace {
 class Scanner {
  public:
   Scanner(std::string_view text, HiveScan& scan) : text_(text), scan_(scan) {}
-  Problem Run();
+  // Checks the lines from `from` (the start of a line) up to `to` (the start of a line, or the
+  // end); only a part that begins the text has the header, only one that ends it may not end
+  // in the middle of hex data. scan.line counts the part's lines.
+  Problem Run(std::size_t from, std::size_t to);
 
  private:
   Problem CheckLine(std::size_t start, std::string_view raw);
@@ -33,20 +38,20 @@ class Scanner {
   std::u16string earlierName_;
 };
 
-Problem Scanner::Run() {
+Problem Scanner::Run(std::size_t from, std::size_t to) {
   std::size_t& number = scan_.line;
   number = 0;
-  for (std::size_t start = 0; start < text_.size();) {
+  for (std::size_t start = from; start < to;) {
     const std::size_t end = std::min(text_.find('\n', start), text_.size() - 1) + 1;
     ++number;
     if (Problem problem = CheckLine(start, text_.substr(start, end - start))) return problem;
     start = end;
   }
-  if (number == 0) {
+  if (number == 0 && from == 0) {
     number = 1;
     return "empty, not a Wine registry file";
   }
-  if (hexContinues_) return "hex data continues past the end of the file";
+  if (hexContinues_ && to == text_.size()) return "hex data continues past the end of the file";
   return nullptr;
 }
 
@@ -102,6 +107,35 @@ std::string_view Scanner::ContentAt(std::size_t start) const {
 
 }  // namespace
 
-Problem ScanHive(std::string_view text, HiveScan& scan) { return Scanner(text, scan).Run(); }
+// A key's line near the middle whose line before does not carry hex data on: from there the
+// rest reads the same on its own. The end of the text when there is none.
+std::size_t HalfwayKeyLine(std::string_view text) {
+  for (std::size_t at = text.find("\n[", text.size() / 2); at != std::string_view::npos; at = text.find("\n[", at + 1)) {
+    std::string_view before = text.substr(0, at);
+    before = before.substr(before.rfind('\n') + 1);
+    while (!before.empty() && IsSpace(before.back())) before.remove_suffix(1);
+    if (!before.ends_with('\\')) return at + 1;
+  }
+  return text.size();
+}
+
+Problem ScanHive(std::string_view text, HiveScan& scan, std::size_t inHalvesFrom) {
+  const std::size_t half = text.size() >= inHalvesFrom ? HalfwayKeyLine(text) : text.size();
+  if (half == text.size()) return Scanner(text, scan).Run(0, text.size());
+  HiveScan second;
+  Problem secondProblem = nullptr;
+  std::thread secondHalf;
+  try {
+    secondHalf = std::thread([&] { secondProblem = Scanner(text, second).Run(half, text.size()); });
+  } catch (const std::system_error&) {  // no thread to be had: one after the other
+    secondProblem = Scanner(text, second).Run(half, text.size());
+  }
+  const Problem firstProblem = Scanner(text, scan).Run(0, half);
+  if (secondHalf.joinable()) secondHalf.join();
+  if (firstProblem) return firstProblem;
+  scan.keyStarts.insert(scan.keyStarts.end(), second.keyStarts.begin(), second.keyStarts.end());
+  scan.line += second.line;
+  return secondProblem;
+}
 
 }  // namespace varnel::hive

@@ -17,9 +17,12 @@ struct HiveScan {
   std::size_t line = 0;                  // the line of the problem, when there is one
 };
 
+// Texts from this size on are checked in two halves at once, on two threads.
+inline constexpr std::size_t kScanInHalvesFrom = 4u << 20;
+
 // The first problem of the text, or nullptr. Keys are found up to the line of the problem. The
 // text must be shorter than 4 GiB. Whether a key appears twice is left to the caller, which
-// orders the keys.
-Problem ScanHive(std::string_view text, HiveScan& scan);
+// orders the keys. The result does not depend on `inHalvesFrom` (tests compare).
+Problem ScanHive(std::string_view text, HiveScan& scan, std::size_t inHalvesFrom = kScanInHalvesFrom);
 
 }  // namespace varnel::hive

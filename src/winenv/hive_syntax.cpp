@@ -379,6 +379,13 @@ Problem HashValueName(std::string_view content, std::size_t& pos, std::uint64_t&
 // that carries the data on to the next line.
 Problem ReadHexBytes(std::string_view text, std::vector<std::uint8_t>* data, bool& continues) {
   std::size_t pos = SkipSpaces(text, 0);
+  // Wine writes "xx," over and over: taken three characters at a time, the rest as it comes.
+  for (; pos + 3 <= text.size() && text[pos + 2] == ','; pos += 3) {
+    const int high = kHexDigitValues[static_cast<unsigned char>(text[pos])];
+    const int low = kHexDigitValues[static_cast<unsigned char>(text[pos + 1])];
+    if (high > 15 || low > 15) break;
+    if (data) data->push_back(static_cast<std::uint8_t>(high << 4 | low));
+  }
   std::uint32_t byte = 0;
   while (ReadNumber(text, pos, 16, 2, byte)) {
     if (pos < text.size() && DigitValue(text[pos], 16) >= 0) return "hex byte with more than two digits";
