@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QIcon>
+#include <QTimer>
 #include <unistd.h>
 
 #include <cstdio>
@@ -127,7 +128,8 @@ int RunWindows(int argc, char** argv, const std::optional<std::string>& commandL
   Registry& registry = *opened;
   const std::string& prefix = registry.prefix();
   QApplication::setApplicationName("Varnel");
-  QApplication::setWindowIcon(QIcon(":/icons/globe.svg"));
+  // The icon is drawn at every size the window system asks for: done once the window is up.
+  QTimer::singleShot(0, &app, [] { QApplication::setWindowIcon(QIcon(":/icons/globe.svg")); });
   QApplication::setFont(ClassicDialogFont());  // the designed twips geometry fits it
   Help help;
 

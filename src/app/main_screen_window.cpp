@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QEvent>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QUrl>
 
 #include "app/forms_ui.h"
@@ -139,7 +140,9 @@ void MainScreen::Form_Load() {
   ShowDefaultBrowser(DetectDefaultBrowser(forms_.registry()));
   std::string remembered = ReadSetting(forms_.registry(), Setting::NetLAU);
   if (!remembered.empty()) Dir1->SetPath(remembered);
-  WebBrowser1->setSource(QUrl(QString::fromLatin1(product::kWebPageAddress)));
+  // The strip navigates as a browser does, once the window is up: laying out the page is the
+  // largest single piece of the start, and the window need not wait for it.
+  QTimer::singleShot(0, WebBrowser1, [this] { WebBrowser1->setSource(QUrl(QString::fromLatin1(product::kWebPageAddress))); });
 }
 
 void MainScreen::ShowRestored() {

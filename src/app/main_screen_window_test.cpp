@@ -39,6 +39,9 @@ TEST_F(WindowTest, TheMainWindowIsLaidOutAsDesigned) {
 
 TEST_F(WindowTest, TheWebStripGrowsOnFocusAndBackToVarnelShrinksIt) {
   MainScreen& main = MakeForms().Main();
+  EXPECT_TRUE(main.WebBrowser1->document()->isEmpty());  // the page loads once the window is up
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(main.WebBrowser1->toPlainText().contains("Varnel 1.02"));
   EXPECT_EQ(main.WebBrowser1->geometry(), TwipsRect(120, -120, 9255, 1575));
   EXPECT_EQ(main.WebBrowser1->focusPolicy(), Qt::ClickFocus);  // not by the window's first focus
   main.WebBrowser1_GotFocus();
