@@ -134,9 +134,12 @@ void SyncDirectory(const std::string& directory) {
 }
 
 // Fills the temporary file completely and puts it on disk; the caller renames or removes it.
-Status FillTemporary(FileDescriptor& temp, std::string_view bytes, const std::string& target,
+Status FillTemporary(FileDescriptor& temp, const std::vector<std::string_view>& pieces, const std::string& target,
                      const std::string& tempPath) {
-  Status status = WriteAll(temp.get(), bytes, tempPath);
+  Status status;
+  for (std::string_view piece : pieces) {
+    if (status.ok()) status = WriteAll(temp.get(), piece, tempPath);
+  }
   if (status.ok() && fsync(temp.get()) != 0) status = StatusFromErrno(errno, tempPath);
   if (status.ok()) status = SetModeAndOwner(temp.get(), target, tempPath);
   const int closeError = temp.Close();
@@ -173,6 +176,10 @@ Status ReadWholeFile(const std::string& nativePath, std::string& bytes) {
 }
 
 Status ReplaceFileContents(const std::string& nativePath, std::string_view bytes) {
+  return ReplaceFileContents(nativePath, std::vector<std::string_view>{bytes});
+}
+
+Status ReplaceFileContents(const std::string& nativePath, const std::vector<std::string_view>& pieces) {
   std::string target;
   Status status = ResolveTarget(nativePath, target);
   if (!status.ok()) return status;
@@ -188,7 +195,7 @@ Status ReplaceFileContents(const std::string& nativePath, std::string_view bytes
   FileDescriptor temp(mkostemp(tempPath.data(), O_CLOEXEC));
   if (!temp.valid()) return StatusFromErrno(errno, nativePath);
 
-  status = FillTemporary(temp, bytes, target, tempPath);
+  status = FillTemporary(temp, pieces, target, tempPath);
   if (status.ok() && rename(tempPath.c_str(), target.c_str()) != 0) status = StatusFromErrno(errno, nativePath);
   if (!status.ok()) {
     unlink(tempPath.c_str());

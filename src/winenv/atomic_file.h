@@ -5,6 +5,7 @@
 // On any failure the target is exactly as it was and the temporary file is gone.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "winenv/status.h"
 
@@ -12,6 +13,9 @@ namespace varnel {
 
 Status ReadWholeFile(const std::string& nativePath, std::string& bytes);
 Status ReplaceFileContents(const std::string& nativePath, std::string_view bytes);
+// The same with the new contents given in pieces, written one after the other: a large file
+// edited in one place need not be joined in memory first.
+Status ReplaceFileContents(const std::string& nativePath, const std::vector<std::string_view>& pieces);
 // Removes the temporary files a replacement of this file left when it was killed (".<name>.varnel-
 // XXXXXX" beside the link-resolved target, regular files of ours). Only for a caller that holds
 // a lock no other replacement of the file can be writing under.

@@ -316,12 +316,33 @@ HiveFile HiveFile::Empty(std::string_view rootComment) {
   return hive;
 }
 
+std::vector<std::string_view> HiveFile::Pieces() const {
+  std::vector<std::string_view> pieces;
+  bool lastFromText = false;  // the last piece is of the text as read, ending at lastEnd
+  std::uint32_t lastEnd = 0;
+  for (std::size_t region = 0; region < impl_->regions.size(); ++region) {
+    const Impl::Region& r = impl_->regions[region];
+    const std::string_view piece = impl_->RegionText(region);
+    if (piece.empty()) continue;
+    const bool fromText = r.changed == Impl::kUnchanged;
+    if (fromText && lastFromText && r.start == lastEnd) {
+      pieces.back() = std::string_view(pieces.back().data(), pieces.back().size() + piece.size());
+    } else {
+      pieces.push_back(piece);
+    }
+    lastFromText = fromText;
+    lastEnd = r.start + r.length;
+  }
+  return pieces;
+}
+
 std::string HiveFile::Serialize() const {
+  const std::vector<std::string_view> pieces = Pieces();
   std::size_t size = 0;
-  for (std::size_t region = 0; region < impl_->regions.size(); ++region) size += impl_->RegionText(region).size();
+  for (std::string_view piece : pieces) size += piece.size();
   std::string text;
   text.reserve(size);
-  for (std::size_t region = 0; region < impl_->regions.size(); ++region) text += impl_->RegionText(region);
+  for (std::string_view piece : pieces) text += piece;
   return text;
 }
 

@@ -55,6 +55,9 @@ class HiveFile {
   static HiveFile Empty(std::string_view rootComment);
 
   std::string Serialize() const;
+  // The same bytes in pieces that view the hive (valid until it changes): the text as read,
+  // around the blocks written since.
+  std::vector<std::string_view> Pieces() const;
 
   std::optional<RegValue> GetValue(std::u16string_view keyPath, std::u16string_view name) const;
   // A key exists when it has a block of its own or a descendant does.

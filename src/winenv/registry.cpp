@@ -219,7 +219,7 @@ Status Registry::Save(const std::vector<PendingWrite>& writes) {
   }
   for (HiveState* s : touched) {
     RemoveLeftoverTemporaries(s->path);  // of a save that was killed; none can be under way now
-    Status saved = ReplaceFileContents(s->path, s->file.Serialize());
+    Status saved = ReplaceFileContents(s->path, s->file.Pieces());
     if (!saved.ok()) return discard(saved);
     s->identity = IdentityOf(s->path);
   }
