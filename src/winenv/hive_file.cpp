@@ -64,8 +64,6 @@ struct HiveFile::Impl {
   void TouchParentOf(std::u16string_view path, std::int64_t unixNow);
 };
 
-// ---- Keys in Wine's order ------------------------------------------------------------------
-
 // ---- Regions of the text -------------------------------------------------------------------
 
 void HiveFile::Impl::CutIntoRegions(const std::vector<std::uint32_t>& keyStarts) {
@@ -93,6 +91,8 @@ void HiveFile::Impl::PutRegion(std::size_t region, const LineList& lines) {
   }
   changedTexts[r.changed] = lines.text();
 }
+
+// ---- Keys in Wine's order ------------------------------------------------------------------
 
 std::string_view HiveFile::Impl::KeyLine(std::size_t key) const {
   const std::string_view block = RegionText(key + 1);
