@@ -6,21 +6,16 @@
 #include <random>
 #include <sstream>
 
+#include "testsupport/hive_test_support.h"
 #include "testsupport/temp_dir.h"
 
 namespace varnel {
 namespace {
 
-constexpr std::int64_t kNow = 1700000000;  // its FILETIME is 1da1747c66d0000
-
-std::string Corpus(const std::string& name) { return test::ReadFile(test::CorpusPath("wine-prefix/" + name)); }
-
-HiveFile MustParse(const std::string& text) {
-  HiveFile hive;
-  const Status parsed = HiveFile::Parse(text, hive);
-  EXPECT_TRUE(parsed.ok()) << parsed.message;
-  return hive;
-}
+using test::CorpusHive;
+using test::MustParse;
+using test::TextOf;
+constexpr std::int64_t kNow = test::kHiveNow;
 
 std::vector<std::string> LinesOf(const std::string& text) {
   std::vector<std::string> lines;
@@ -38,16 +33,9 @@ std::vector<std::string> ChangedLines(const std::string& before, const std::stri
   return changed;
 }
 
-std::u16string TextOf(const std::optional<RegValue>& value) {
-  if (!value) return u"<none>";
-  std::u16string text;
-  for (std::size_t i = 0; i + 1 < value->data.size(); i += 2) text += char16_t(value->data[i] | value->data[i + 1] << 8);
-  return text;
-}
-
 TEST(HiveRoundTrip, CorpusFilesSerializeToTheirOwnBytes) {
   for (const char* name : {"system.reg", "user.reg"}) {
-    const std::string text = Corpus(name);
+    const std::string text = CorpusHive(name);
     ASSERT_FALSE(text.empty()) << name;
     EXPECT_TRUE(MustParse(text).Serialize() == text) << name;
   }
@@ -57,7 +45,7 @@ TEST(HiveRoundTrip, CorpusFilesSerializeToTheirOwnBytes) {
 // bytes for strings, escapes, dwords and wrapped hex alike.
 TEST(HiveRoundTrip, EveryCorpusValueRewrittenWithItsOwnDataGivesTheSameFile) {
   for (const char* file : {"system.reg", "user.reg"}) {
-    const std::string text = Corpus(file);
+    const std::string text = CorpusHive(file);
     HiveFile hive = MustParse(text);
     const std::vector<std::u16string> keys = hive.KeyPaths();
     int key = -1, rewritten = 0;
@@ -78,7 +66,7 @@ TEST(HiveRoundTrip, EveryCorpusValueRewrittenWithItsOwnDataGivesTheSameFile) {
 }
 
 TEST(HiveRead, FindsCorpusValuesWithoutCase) {
-  HiveFile system = MustParse(Corpus("system.reg"));
+  HiveFile system = MustParse(CorpusHive("system.reg"));
   EXPECT_EQ(TextOf(system.GetValue(u"Software\\Classes\\.htm", u"")), std::u16string(u"htmlfile\0", 9));
   EXPECT_EQ(TextOf(system.GetValue(u"SOFTWARE\\classes\\.HTM", u"content TYPE")), std::u16string(u"text/html\0", 10));
   EXPECT_FALSE(system.GetValue(u"Software\\Classes\\.htm", u"Missing"));
@@ -89,7 +77,7 @@ TEST(HiveRead, FindsCorpusValuesWithoutCase) {
   EXPECT_EQ(multi.type, kRegMultiSz);
   EXPECT_EQ(TextOf(multi), std::u16string(u"cryptnet.dll\0\0", 14));
 
-  HiveFile user = MustParse(Corpus("user.reg"));
+  HiveFile user = MustParse(CorpusHive("user.reg"));
   const RegValue expand = *user.GetValue(u"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders", u"AppData");
   EXPECT_EQ(expand.type, kRegExpandSz);
   EXPECT_EQ(TextOf(expand), std::u16string(u"%USERPROFILE%\\AppData\\Roaming\0", 30));
@@ -173,7 +161,7 @@ TEST(HiveWrite, LongBinaryValuesWrapLikeWineAndReadBack) {
 }
 
 TEST(HiveWrite, SettingAValueChangesOnlyItsLinesAndItsKeysTimeAsWineDoes) {
-  const std::string text = Corpus("system.reg");
+  const std::string text = CorpusHive("system.reg");
   HiveFile hive = MustParse(text);
   hive.SetValue(u"software\\classes\\.HTM", u"", RegValue::String(u"htmlfile"), kNow);  // as it was
   EXPECT_EQ(hive.Serialize(), text);
@@ -230,7 +218,7 @@ TEST(HiveWrite, ANewKeyTakesItsParentsSpellingAndTime) {
 // (component by component, folded to lower case, so "_x" sorts after letters).
 TEST(HiveWrite, InsertionOrderAgreesWithTheCorpus) {
   for (const char* file : {"system.reg", "user.reg"}) {
-    const std::vector<std::u16string> all = MustParse(Corpus(file)).KeyPaths();
+    const std::vector<std::u16string> all = MustParse(CorpusHive(file)).KeyPaths();
     std::vector<std::u16string> sample;
     for (std::size_t i = 0; i < all.size(); ++i) {
       if (i % 16 == 0 || all[i].find(u"MIME\\Database\\Charset") != std::u16string::npos) sample.push_back(all[i]);

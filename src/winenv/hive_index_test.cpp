@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "testsupport/hive_test_support.h"
 #include "testsupport/temp_dir.h"
 #include "winenv/code_page.h"
 #include "winenv/hive_scan.h"
@@ -14,23 +15,10 @@
 namespace varnel {
 namespace {
 
-constexpr std::int64_t kNow = 1700000000;
-
-std::string Corpus(const std::string& name) { return test::ReadFile(test::CorpusPath("wine-prefix/" + name)); }
-
-HiveFile MustParse(const std::string& text) {
-  HiveFile hive;
-  const Status parsed = HiveFile::Parse(text, hive);
-  EXPECT_TRUE(parsed.ok()) << parsed.message;
-  return hive;
-}
-
-std::u16string TextOf(const std::optional<RegValue>& value) {
-  if (!value) return u"<none>";
-  std::u16string text;
-  for (std::size_t i = 0; i + 1 < value->data.size(); i += 2) text += char16_t(value->data[i] | value->data[i + 1] << 8);
-  return text;
-}
+using test::CorpusHive;
+using test::MustParse;
+using test::TextOf;
+constexpr std::int64_t kNow = test::kHiveNow;
 
 // Files edited by hand or by other programs may hold keys out of Wine's order: every key is
 // still found, a key that appears twice is still refused, and a new key still goes before the
@@ -90,7 +78,7 @@ TEST(HiveParse, ValueNamesAreComparedDecodedWithoutCase) {
 // and after it, a deletion of a changed key and new keys at both ends must come out as the same
 // writes made one by one on a freshly parsed file each time.
 TEST(HiveWrite, ManyWritesGiveTheSameBytesAsEachWriteOnAFreshParse) {
-  HiveFile held = MustParse(Corpus("system.reg"));
+  HiveFile held = MustParse(CorpusHive("system.reg"));
   std::string stepByStep = held.Serialize();
   const auto write = [&](const std::function<void(HiveFile&)>& change) {
     change(held);
