@@ -4,6 +4,7 @@
 #include <QEventLoop>
 #include <QIcon>
 #include <QTimer>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -112,6 +113,8 @@ int RunWindows(int argc, char** argv, const std::optional<std::string>& commandL
   Status status;
   bool laidOut = false;
   std::thread opening([&] {
+    // Qt's start waits on the X server, which needs the CPU meanwhile: this thread gives way.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
     status = OpenPrefix(commandLinePrefix, ProcessEnvironment(), location, opened, laidOut);
     if (status.ok()) status = opened->CheckHives();
   });
