@@ -9,24 +9,11 @@
 #include <string>
 #include <string_view>
 
-namespace {
+#include "floor_read.h"
 
-bool ReadAll(const char* path, std::string& text) {
-  const int fd = open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const off_t size = lseek(fd, 0, SEEK_END);
-  lseek(fd, 0, SEEK_SET);
-  text.resize(static_cast<std::size_t>(size));
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = read(fd, text.data() + done, text.size() - done);
-    if (n <= 0) break;
-    done += static_cast<std::size_t>(n);
-  }
-  close(fd);
-  text.resize(done);
-  return true;
-}
+using floor_programs::ReadAll;
+
+namespace {
 
 // The line that starts at `start`, without its ending.
 std::string_view LineAt(std::string_view text, std::size_t start) {
