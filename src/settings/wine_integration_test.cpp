@@ -11,6 +11,7 @@
 #include "testsupport/temp_dir.h"
 #include "winenv/process.h"
 #include "winenv/registry.h"
+#include "winenv/wine_registry.h"
 #include "winenv/wine_server.h"
 
 namespace varnel {
@@ -75,6 +76,35 @@ TEST_F(WineIntegrationTest, EachSideReadsWhatTheOtherWroteAndARunningWineIsWritt
   Registry afterWine(prefix_.path());
   EXPECT_EQ(ReadRegistryString(afterWine, Hive::LocalMachine, "Software\\Varnel\\NetPath", "", ""),
             "c:\\program files\\netscape");  // Wine kept it when it stopped
+}
+
+// The read-back script run by Wine's own cscript: it finds edits Wine does not hold, and holds
+// every kind of edit of a batch once the import went through.
+TEST_F(WineIntegrationTest, OneScriptReadsAWholeBatchBackFromARunningWine) {
+  ASSERT_TRUE(RunProgram({"sh", "-c", "wineserver -p &"}, {"WINEPREFIX=" + prefix_.path()}, 30).started);
+  std::optional<WineServer> server;
+  for (int i = 0; i < 600 && !(server = FindWineServer(prefix_.path())); ++i) usleep(50000);
+  ASSERT_TRUE(server);
+  const std::vector<RegistryEdit> edits = {
+      {true, u"Software\\VarnelTest\\Gone", u"", RegValue::String(u"soon deleted")},
+      {true, u"Software\\VarnelTest\\Gone", u"", std::nullopt},
+      {true, u"Software\\VarnelTest", u"url1", RegValue::String(u"http://caf\u00e9.example/\"q\"")},
+      {false, u"Software\\VarnelTest", u"", RegValue::String(u"c:\\program files\\x")},
+      {false, u"Software\\VarnelTest", u"n", RegValue{kRegDword, {0x01, 0x00, 0x00, 0x80}}},
+      {false, u"Software\\VarnelTest", u"a\\b", RegValue::String(u"z")},
+  };
+  const std::string script = prefix_ / "drive_c/windows/temp/check.js";
+  test::WriteFile(script, ReadBackScript(edits));
+  const std::string notYet = Wine({"cscript", "//nologo", "C:\\windows\\temp\\check.js"}).output;
+  for (const char* line : {"varnel 2 not held", "varnel 3 not held", "varnel 4 not held", "varnel 5 not held"}) {
+    EXPECT_NE(notYet.find(line), std::string::npos) << line << " in " << notYet;
+  }
+  EXPECT_NE(notYet.find("varnel 1 held"), std::string::npos) << notYet;  // that key was never there
+
+  const Status written = WriteThroughWine(prefix_.path(), *server, edits);
+  EXPECT_TRUE(written.ok()) << written.message;
+  const std::string after = Wine({"cscript", "//nologo", "C:\\windows\\temp\\check.js"}).output;
+  EXPECT_EQ(after.find("not held"), std::string::npos) << after;
 }
 
 TEST_F(WineIntegrationTest, AddressesReachTheBrowserAsGiven) {

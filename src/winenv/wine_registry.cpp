@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "winenv/atomic_file.h"
@@ -68,24 +69,44 @@ std::string Utf16LeBytes(std::u16string_view text) {
   return bytes;
 }
 
-// Reads an edit back from Wine: a deleted key must be gone, a value there (with its text, where
-// that text is plain ASCII and so comes back unchanged in any code page).
-bool WineHolds(const std::vector<std::string>& environment, const RegistryEdit& edit) {
-  const std::string key = AnsiFromUtf16(FullKey(edit));
-  if (!edit.value) return RunProgram({"wine", "reg", "query", key}, environment, kWineTimeoutSeconds).exitCode == 1;
-  std::vector<std::string> query = {"wine", "reg", "query", key};
-  if (edit.name.empty()) {
-    query.push_back("/ve");
-  } else {
-    query.insert(query.end(), {"/v", Utf8FromAnsi(AnsiFromUtf16(edit.name))});
+// A JScript string literal for any text: every character outside printable ASCII, and the quote
+// and backslash, as a \uXXXX escape, so the script is plain ASCII whatever the registry holds.
+std::string ScriptString(std::u16string_view text) {
+  std::string literal = "\"";
+  for (const char16_t c : text) {
+    if (c >= 0x20 && c < 0x7f && c != u'"' && c != u'\\') {
+      literal += static_cast<char>(c);
+    } else {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
+      literal += escape;
+    }
   }
-  const ProgramRun run = RunProgram(query, environment, kWineTimeoutSeconds);
-  if (run.exitCode != 0) return false;
-  const std::optional<std::u16string> text = PlainString(*edit.value);
-  const bool ascii = text && std::all_of(text->begin(), text->end(), [](char16_t c) { return c >= 0x20 && c < 0x7f; });
-  if (!ascii) return true;
-  return run.output.find("REG_SZ    " + AnsiFromUtf16(*text) + "\r") != std::string::npos ||
-         run.output.find("REG_SZ    " + AnsiFromUtf16(*text) + "\n") != std::string::npos;
+  return literal + "\"";
+}
+
+std::u16string ShortKey(const RegistryEdit& edit) { return (edit.currentUser ? u"HKCU\\" : u"HKLM\\") + edit.key; }
+
+std::string QueryCommand(std::u16string_view arguments) { return ScriptString(u"reg query " + std::u16string(arguments)); }
+
+// The check of one edit as a JScript expression that is true when Wine holds it. A deleted key is
+// asked of "reg query", which tells a missing key from one without a default value; so is a value
+// whose name holds a backslash, which RegRead would take for a key. A plain string or a DWORD must
+// come back as written; other data only be there.
+std::string EditCheck(const RegistryEdit& edit) {
+  const std::u16string key = u"\"" + ShortKey(edit) + u"\"";
+  if (!edit.value) return "!queried(" + QueryCommand(key) + ")";
+  if (edit.name.find(u'\\') != std::u16string::npos) {
+    return "queried(" + QueryCommand(key + u" /v \"" + edit.name + u"\"") + ")";
+  }
+  const std::string read = "read(" + ScriptString(ShortKey(edit) + u"\\" + edit.name) + ")";
+  if (const std::optional<std::u16string> text = PlainString(*edit.value)) return read + " === " + ScriptString(*text);
+  if (edit.value->type == kRegDword && edit.value->data.size() == 4) {
+    const std::uint32_t number = edit.value->data[0] | edit.value->data[1] << 8 | edit.value->data[2] << 16 |
+                                 static_cast<std::uint32_t>(edit.value->data[3]) << 24;
+    return "dword(" + ScriptString(ShortKey(edit) + u"\\" + edit.name) + ") === " + std::to_string(number);
+  }
+  return read + " !== undefined";
 }
 
 bool Within(std::u16string_view key, std::u16string_view ancestor) {
@@ -122,34 +143,103 @@ std::string RegeditFile(const std::vector<RegistryEdit>& edits) {
   return Utf16LeBytes(text);
 }
 
-Status WriteThroughWine(const std::string& prefix, const WineServer& server, const std::vector<RegistryEdit>& edits) {
-  // The import file lies in the prefix's own C:\windows\temp, a folder every Wine program reaches.
-  const std::filesystem::path temp = std::filesystem::path(prefix) / "drive_c" / "windows" / "temp";
-  std::error_code ignored;
-  std::filesystem::create_directories(temp, ignored);
-  std::string native = (temp / "varnel-XXXXXX.reg").string();
-  const int fd = mkstemps(native.data(), 4);
-  if (fd < 0) return StatusFromErrno(errno, native);
-  close(fd);
-  Status status = ReplaceFileContents(native, RegeditFile(edits));
-  const std::string windowsPath = "C:\\windows\\temp\\" + native.substr(native.rfind('/') + 1);
-  const std::vector<std::string> environment = server.Environment(prefix);
-  if (status.ok()) {
-    const ProgramRun import = RunProgram({"wine", "regedit", "/S", windowsPath}, environment, kWineTimeoutSeconds);
-    if (!import.started || import.exitCode == 127) {
-      status = Status::Error(errc::kPathNotFound, "Wine is running in this prefix, but the wine command could not be started");
-    } else if (import.timedOut) {
-      status = Status::Error(errc::kDeviceIo, "Wine did not finish importing the registry changes");
+std::string ReadBackScript(const std::vector<RegistryEdit>& edits) {
+  std::string script =
+      "var shell = new ActiveXObject(\"WScript.Shell\");\r\n"
+      "function read(path) { try { return shell.RegRead(path); } catch (e) { return undefined; } }\r\n"
+      "function dword(path) { var v = read(path); return typeof v == \"number\" ? v >>> 0 : undefined; }\r\n"
+      "function queried(command) { return shell.Run(command, 0, true) == 0; }\r\n"
+      "function check(i, test) {\r\n"
+      "  var held = false;\r\n"
+      "  try { held = test(); } catch (e) {}\r\n"
+      "  WScript.Echo(\"varnel \" + i + (held ? \" held\" : \" not held\"));\r\n"
+      "}\r\n";
+  for (std::size_t i = 0; i < edits.size(); ++i) {
+    if (Superseded(edits, i)) continue;
+    script += "check(" + std::to_string(i) + ", function () { return " + EditCheck(edits[i]) + "; });\r\n";
+  }
+  return script;
+}
+
+namespace {
+
+// A file for a Wine program in the prefix's own C:\windows\temp, a folder every Wine program
+// reaches: its native path and the path Wine sees. Removed when it goes out of scope.
+class WineTempFile {
+ public:
+  WineTempFile(const std::string& prefix, const char* extension) {
+    const std::filesystem::path temp = std::filesystem::path(prefix) / "drive_c" / "windows" / "temp";
+    std::error_code ignored;
+    std::filesystem::create_directories(temp, ignored);
+    native_ = (temp / "varnel-XXXXXX").string() + extension;
+    const int fd = mkstemps(native_.data(), static_cast<int>(std::strlen(extension)));
+    if (fd < 0) {
+      created_ = StatusFromErrno(errno, native_);
+      return;
+    }
+    close(fd);
+    windowsPath_ = "C:\\windows\\temp\\" + native_.substr(native_.rfind('/') + 1);
+  }
+  ~WineTempFile() {
+    if (created_.ok()) ::unlink(native_.c_str());
+  }
+  WineTempFile(const WineTempFile&) = delete;
+  WineTempFile& operator=(const WineTempFile&) = delete;
+
+  [[nodiscard]] Status Write(std::string_view bytes) const {
+    return created_.ok() ? ReplaceFileContents(native_, bytes) : created_;
+  }
+  const std::string& windowsPath() const { return windowsPath_; }
+
+ private:
+  std::string native_;
+  std::string windowsPath_;
+  Status created_;
+};
+
+Status RunWine(const std::vector<std::string>& argv, const std::vector<std::string>& environment, ProgramRun& run,
+               const char* what) {
+  run = RunProgram(argv, environment, kWineTimeoutSeconds);
+  if (!run.started || run.exitCode == 127) {
+    return Status::Error(errc::kPathNotFound, "Wine is running in this prefix, but the wine command could not be started");
+  }
+  if (run.timedOut) return Status::Error(errc::kDeviceIo, std::string("Wine did not finish ") + what);
+  return Status::Ok();
+}
+
+// The first edit whose check did not report it held, if any.
+std::optional<std::size_t> FirstNotHeld(const std::vector<RegistryEdit>& edits, const std::string& output) {
+  for (std::size_t i = 0; i < edits.size(); ++i) {
+    if (Superseded(edits, i)) continue;
+    const std::string held = "varnel " + std::to_string(i) + " held";
+    const std::size_t at = output.find(held);
+    if (at == std::string::npos || (at + held.size() < output.size() && output[at + held.size()] != '\r' &&
+                                    output[at + held.size()] != '\n')) {
+      return i;
     }
   }
-  std::filesystem::remove(native, ignored);
+  return std::nullopt;
+}
+
+}  // namespace
+
+Status WriteThroughWine(const std::string& prefix, const WineServer& server, const std::vector<RegistryEdit>& edits) {
+  const WineTempFile import(prefix, ".reg");
+  const WineTempFile readBack(prefix, ".js");
+  Status status = import.Write(RegeditFile(edits));
+  if (status.ok()) status = readBack.Write(ReadBackScript(edits));
   if (!status.ok()) return status;
-  for (std::size_t i = 0; i < edits.size(); ++i) {
-    const RegistryEdit& edit = edits[i];
-    if (!Superseded(edits, i) && !WineHolds(environment, edit)) {
-      return Status::Error(errc::kDeviceIo, "Wine did not take the change of " + AnsiFromUtf16(FullKey(edit)) +
-                                                " (stop Wine with wineserver -k and try again)");
-    }
+  const std::vector<std::string> environment = server.Environment(prefix);
+  ProgramRun run;
+  status = RunWine({"wine", "regedit", "/S", import.windowsPath()}, environment, run, "importing the registry changes");
+  if (status.ok()) {
+    status = RunWine({"wine", "cscript", "//nologo", readBack.windowsPath()}, environment, run,
+                     "reading the registry changes back");
+  }
+  if (!status.ok()) return status;
+  if (const std::optional<std::size_t> missing = FirstNotHeld(edits, run.output)) {
+    return Status::Error(errc::kDeviceIo, "Wine did not take the change of " + AnsiFromUtf16(FullKey(edits[*missing])) +
+                                              " (stop Wine with wineserver -k and try again)");
   }
   return Status::Ok();
 }

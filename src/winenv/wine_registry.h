@@ -2,7 +2,8 @@
 // Registry edits made through Wine itself. While a wineserver serves the prefix it holds the
 // registry in memory and writes the hive files over with its own copy now and then, so an edit
 // of the files would be lost: the edits go to Wine instead, in one "wine regedit /S" import, and
-// each is then read back with "wine reg query" before it counts as made.
+// are then read back, all of them by one script that Wine's own "cscript" runs, before they count
+// as made.
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,8 +25,12 @@ struct RegistryEdit {
 // its byte-order mark and CR LF line ends.
 std::string RegeditFile(const std::vector<RegistryEdit>& edits);
 
+// The read-back of the edits that stand at the end of the batch: a JScript (plain ASCII) that
+// prints "varnel N held" for edit N when Wine holds it as written, "varnel N not held" otherwise.
+std::string ReadBackScript(const std::vector<RegistryEdit>& edits);
+
 // Imports the edits into the running Wine of the prefix and reads every one back. Nothing is
 // written to the hive files. A failure says what Wine did not take.
-Status WriteThroughWine(const std::string& prefix, const WineServer& server, const std::vector<RegistryEdit>& edits);
+[[nodiscard]] Status WriteThroughWine(const std::string& prefix, const WineServer& server, const std::vector<RegistryEdit>& edits);
 
 }  // namespace varnel

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "winenv/code_page.h"
 
 namespace varnel {
@@ -33,6 +35,37 @@ TEST(RegeditFile, HoldsTheEditsInOrderWithRegeditsEscapes) {
                     "\r\n[HKEY_LOCAL_MACHINE\\Software\\Varnel\\NetLAU]\r\n@=\"c:\\\\x\"\r\n"
                     "\r\n[HKEY_LOCAL_MACHINE\\Software\\Test]\r\n\"two lines\"=hex(1):61,00,0a,00,62,00,00,00\r\n"
                     "\r\n[HKEY_LOCAL_MACHINE\\Software\\Test]\r\n\"n\"=dword:12345678\r\n"));
+}
+
+TEST(ReadBackScript, ChecksWhatStandsAtTheEndInPlainAscii) {
+  const std::vector<RegistryEdit> edits = {
+      {true, u"Software\\Microsoft\\Internet Explorer\\TypedURLs", u"", std::nullopt},
+      {true, u"Software\\Microsoft\\Internet Explorer\\TypedURLs", u"url1", RegValue::String(u"http://caf\u00e9/\"q\"")},
+      {false, u"Software\\Classes\\http\\shell\\open\\command", u"", RegValue::String(u"x")},
+      {false, u"Software\\Classes\\http\\shell\\open\\command", u"", RegValue::String(u"y")},
+      {false, u"Software\\Test", u"n", RegValue{kRegDword, {0x01, 0x00, 0x00, 0x80}}},
+      {false, u"Software\\Test", u"a\\b", RegValue::String(u"z")},
+      {false, u"Software\\Gone", u"", std::nullopt},
+  };
+  const std::string script = ReadBackScript(edits);
+  EXPECT_TRUE(std::all_of(script.begin(), script.end(), [](char c) { return c > 0 && c < 0x7f; }));
+  // The deleted key is superseded by the value written into it again, the first "x" by "y".
+  EXPECT_EQ(script.find("check(0,"), std::string::npos);
+  EXPECT_EQ(script.find("check(2,"), std::string::npos);
+  EXPECT_NE(script.find("check(1, function () { return read(\"HKCU\\u005cSoftware\\u005cMicrosoft\\u005cInternet "
+                        "Explorer\\u005cTypedURLs\\u005curl1\") === \"http://caf\\u00e9/\\u0022q\\u0022\"; });"),
+            std::string::npos)
+      << script;
+  EXPECT_NE(script.find("return read(\"HKLM\\u005cSoftware\\u005cClasses\\u005chttp\\u005cshell\\u005copen"
+                        "\\u005ccommand\\u005c\") === \"y\""),
+            std::string::npos);
+  EXPECT_NE(script.find("return dword(\"HKLM\\u005cSoftware\\u005cTest\\u005cn\") === 2147483649"), std::string::npos);
+  // A name with a backslash, and a deleted key, are asked of reg query.
+  EXPECT_NE(script.find("return queried(\"reg query \\u0022HKLM\\u005cSoftware\\u005cTest\\u0022 /v "
+                        "\\u0022a\\u005cb\\u0022\")"),
+            std::string::npos);
+  EXPECT_NE(script.find("return !queried(\"reg query \\u0022HKLM\\u005cSoftware\\u005cGone\\u0022\")"),
+            std::string::npos);
 }
 
 }  // namespace
