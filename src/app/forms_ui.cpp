@@ -19,15 +19,20 @@
 #include "settings/settings.h"
 #include "setup/setup_window.h"
 #include "widgets/classic_font.h"
+#include "widgets/off_thread.h"
 
 namespace varnel {
 
 Forms::Forms(Registry& registry, const DriveMap& drives, WindowServices services, bool anotherCopyRunning)
     : registry_(registry), drives_(drives), services_(services), anotherCopyRunning_(anotherCopyRunning) {
   services_.help.InstallKey();
+  // A write through a running Wine waits seconds for Wine's programs: the windows keep painting.
+  registry_.SetWineWait([](const std::function<Status()>& write) {
+    return RunOffWindowThread(QApplication::activeWindow(), "writing through Wine, which runs in this prefix", write);
+  });
 }
 
-Forms::~Forms() = default;
+Forms::~Forms() { registry_.SetWineWait(nullptr); }
 
 MainScreen& Forms::Main() {
   if (!main_) {

@@ -230,7 +230,8 @@ Status Registry::Save(const std::vector<PendingWrite>& writes) {
 Status Registry::SaveThroughWine(const WineServer& wine, const std::vector<PendingWrite>& writes) {
   std::vector<RegistryEdit> edits;
   for (const PendingWrite& w : writes) edits.push_back({w.hive == Hive::CurrentUser, w.key, w.name, w.value});
-  const Status written = WriteThroughWine(prefix_, wine, edits);
+  const auto write = [&] { return WriteThroughWine(prefix_, wine, edits); };
+  const Status written = wineWait_ ? wineWait_(write) : write();
   if (written.ok()) throughWine_.insert(throughWine_.end(), writes.begin(), writes.end());
   return written;
 }

@@ -9,6 +9,7 @@
 // replace, under an advisory lock on <prefix>/.varnel-registry.lock, after reloading inside the
 // lock; two processes writing different values both keep theirs. A hive file that does not parse
 // is never written: reads give nothing, writes do nothing, and LastError() says why.
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -51,6 +52,10 @@ class Registry {
   // read back from it, and stay visible to reads for the rest of this run.
   bool WineServerRunning() const;
   bool WroteThroughWine() const { return !throughWine_.empty(); }
+  // How a write through a running Wine waits for Wine's programs, which take a second or more:
+  // by default in the calling thread; the windows run it on another thread and keep painting.
+  using WineWait = std::function<Status(const std::function<Status()>& writeThroughWine)>;
+  void SetWineWait(WineWait wait) { wineWait_ = std::move(wait); }
 
   // Groups writes so that they are saved once, all or nothing, when the outermost batch ends.
   // Reads inside a batch see the batch's writes.
@@ -90,6 +95,7 @@ class Registry {
   int batchDepth_ = 0;
   Status batchFailure_;  // the first failure inside the open batch
   std::string lastError_;
+  WineWait wineWait_;
 };
 
 }  // namespace varnel
