@@ -351,5 +351,22 @@ TEST_F(TransferWindowTest, AFavoriteThatCannotBeAddedLeavesBookmarkHtmAndTheWind
   EXPECT_EQ(ie.Image2->geometry(), TwipsRect(6720, 2520, 480, 480));
 }
 
+// Both refusals of the transfers reach the window's message as the core words them: the
+// favorite that would not stay one bookmark line by its name, the favorite file Linux cannot
+// name by its Windows path.
+TEST_F(TransferWindowTest, RefusedTransfersAreToldByTheFavoritesNameAndWindowsPath) {
+  test::WriteFile(Favorite("Fav\n<DT><H3 >Injected.url"), "URL=http://fav/\r\n");
+  const std::string longTitle(130, '\xe9');
+  WriteBookmarks(std::string(kBookmarks) + "<DT><A HREF=\"http://long/\">" + longTitle + "</A>\r\n");
+  IEWindow& ie = OpenBookmarks();
+  ie.Check1->setChecked(true);
+  DoubleClickFavorite(ie, "Fav\n<DT><H3 >Injected.url");
+  ie.tvwMyTree_NodeClick(Node(longTitle));
+  ASSERT_EQ(Texts().size(), 2u);
+  EXPECT_EQ(Texts()[0].rfind("52 The favorite \"Fav\\n<DT><H3 >Injected\" was not added", 0), 0u) << Texts()[0];
+  EXPECT_EQ(test::ReadFile(BookmarkFile()), std::string(kBookmarks) + "<DT><A HREF=\"http://long/\">" + longTitle + "</A>\r\n");
+  EXPECT_EQ(Texts()[1].rfind("52 c:\\windows\\favorites\\" + longTitle + ".url: ", 0), 0u) << Texts()[1];
+}
+
 }  // namespace
 }  // namespace varnel
