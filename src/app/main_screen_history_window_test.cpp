@@ -94,6 +94,24 @@ TEST_F(HistoryWindowTest, AMissingPrefsFileIsReportedAndTheCaptionStays) {
   EXPECT_EQ(main.Command2->text().toStdString(), "Clear both MRU");
 }
 
+// While the message of a failed open is up, List1 shows what that open left: the items read
+// before the line that stopped it, not the previous open's.
+TEST_F(HistoryWindowTest, TheOpenErrorMessageStandsOverWhatTheFailedOpenRead) {
+  MainScreen& main = Main();
+  main.Command1_Click();
+  ASSERT_EQ(main.List1->ListCount(), 2);
+  test::WriteFile(Prefs(),
+                  "user_pref(\"browser.url_history.URL_1\", \"http://one.example/\");\r\n"
+                  "user_pref(\"browser.url_history.URL_2\",\r\n");
+  std::vector<std::string> listWhileShown;
+  dialogs_.onShow = [&](const std::string&) { listWhileShown = Items(main.List1); };
+  main.Command1_Click();
+  ASSERT_EQ(dialogs_.shown.size(), 1u);
+  EXPECT_EQ(dialogs_.shown[0].text, "Error occured in Open MRU error number 5");
+  EXPECT_EQ(listWhileShown, std::vector<std::string>{"\"http://one.example/\");"});
+  EXPECT_EQ(Items(main.List1), listWhileShown);
+}
+
 TEST_F(HistoryWindowTest, ASaveWithoutAnOpenLeavesPrefsAsItWasAndSaysSo) {
   MainScreen& main = Main();
   const std::string before = test::ReadFile(Prefs());

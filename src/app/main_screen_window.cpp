@@ -54,7 +54,7 @@ MainScreen::MainScreen(Forms& forms) : QWidget(nullptr), forms_(forms) {
       forms_.drives(), forms_.registry(),
       HistoryUi{[this](const std::string& text) { forms_.dialogs().Ok(this, text); },
                 [this](const std::string& text) { return forms_.dialogs().YesNo(this, text); },
-                [this](const std::string& address) { forms_.Launch(address); }});
+                [this](const std::string& address) { forms_.Launch(address); }, [this] { ShowHistories(); }});
   CreateControls();
   ConnectHandlers();
 }

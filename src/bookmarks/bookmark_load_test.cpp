@@ -95,5 +95,12 @@ TEST(BookmarkFile, TheRealNetscapeFileIsReadWhole) {
   EXPECT_NE(tree.lastMadeVisible(), BookmarkTree::kNone);
 }
 
+TEST(ShownText, AnOverlongTextShowsItsStartAndAnEllipsis) {
+  const std::string fits(kShownTextLength, 'a');
+  EXPECT_EQ(ShownText(fits), fits);
+  EXPECT_EQ(ShownText(fits + "b"), fits + "\x85");
+  EXPECT_EQ(ShownText(""), "");
+}
+
 }  // namespace
 }  // namespace varnel

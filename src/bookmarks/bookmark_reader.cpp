@@ -3,11 +3,6 @@
 namespace varnel {
 namespace {
 
-constexpr std::string_view kFolderMarker = "<DT><H3";
-constexpr std::string_view kBookmarkMarker = "<DT><A";
-constexpr std::string_view kDescriptionMarker = "<DD>";
-constexpr std::string_view kListEndMarker = "</DL><p>";
-
 // The characters between a bookmark marker and its address: a blank, HREF, "=" and the quote.
 constexpr std::size_t kAddressOffset = 13;
 // What follows the name: "</A>" after a title, "</H3>" after a folder name.

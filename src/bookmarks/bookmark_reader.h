@@ -24,6 +24,11 @@ namespace varnel {
 enum class BookmarkPicture { Bookmark = 1, Folder = 2 };
 
 inline constexpr std::string_view kRootKey = "NoFolder";
+// The four markers a line is searched for.
+inline constexpr std::string_view kFolderMarker = "<DT><H3";
+inline constexpr std::string_view kBookmarkMarker = "<DT><A";
+inline constexpr std::string_view kDescriptionMarker = "<DD>";
+inline constexpr std::string_view kListEndMarker = "</DL><p>";
 inline constexpr std::string_view kRootText = "Bookmarks not In folders";
 
 // One "add a node" action; the views are valid during the call only.

@@ -161,4 +161,9 @@ void BookmarkTree::PlaceEntry(std::uint64_t entry) {
   index_[slot] = entry;
 }
 
+std::string ShownText(std::string_view text) {
+  if (text.size() <= kShownTextLength) return std::string(text);
+  return std::string(text.substr(0, kShownTextLength)) + "\x85";
+}
+
 }  // namespace varnel

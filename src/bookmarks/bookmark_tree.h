@@ -82,4 +82,11 @@ class BookmarkTree : public BookmarkActions {
   NodeId lastMadeVisible_ = kNone;
 };
 
+// What a node shows of its text. A title of megabytes would keep the view busy for a minute
+// laying it out (and then draw nothing), so a text longer than kShownTextLength characters
+// shows that many and an ellipsis ("\x85" in 1252). The node's text itself stays whole: a
+// transfer or launch uses all of it.
+inline constexpr std::size_t kShownTextLength = 2000;
+std::string ShownText(std::string_view text);
+
 }  // namespace varnel

@@ -41,7 +41,7 @@ int BookmarkTreeModel::columnCount(const QModelIndex&) const { return 1; }
 QVariant BookmarkTreeModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
   const BookmarkTree::NodeId id = NodeOf(index);
-  if (role == Qt::DisplayRole) return FromAnsi(std::string(tree_.text(id)));
+  if (role == Qt::DisplayRole) return FromAnsi(ShownText(tree_.text(id)));
   if (role == Qt::DecorationRole) {
     return tree_.picture(id) == BookmarkPicture::Bookmark ? bookmarkPicture_ : folderPicture_;
   }

@@ -131,7 +131,7 @@ void IEWindow::tvwMyTree_NodeClick(BookmarkTree::NodeId node) {
     return;
   }
   Label2[1]->hide();
-  PlayAnimation(Image1, Label3, title, BookmarkToFavoriteSteps());
+  PlayAnimation(Image1, Label3, ShownText(title), BookmarkToFavoriteSteps());  // as the tree shows it
 }
 
 void IEWindow::File1_DblClick() {

@@ -8,6 +8,7 @@
 
 #include "app/main_screen_window.h"
 #include "bookmarks/bookmark_load.h"
+#include "bookmarks/bookmark_tree.h"
 #include "bookmarks/favorites.h"
 #include "bookmarks/transfers.h"
 #include "settings/settings.h"
@@ -129,6 +130,26 @@ TEST_F(BookmarksWindowTest, TheLoadShowsTheTreeExpandedWhereItWasMadeVisible) {
   EXPECT_TRUE(ie.tvwMyTree->isExpanded(work));
   EXPECT_TRUE(ie.tvwMyTree->isExpanded(more));
   EXPECT_FALSE(model.index(0, 0, root).data(Qt::DecorationRole).isNull());
+}
+
+// A title of megabytes shows its first 2000 characters and an ellipsis (laying out all of it
+// took the view a minute); the node keeps the whole title and its address.
+TEST_F(BookmarksWindowTest, AVeryLongTitleIsShownShortenedAndKeptWhole) {
+  const std::string title = std::string(5'000'000, 't') + "end";
+  WriteBookmarks("<DT><A HREF=\"http://long/\">" + title + "</A>\r\n<DT><A HREF=\"http://s/\">Short</A>\r\n");
+  IEWindow& ie = OpenBookmarks();
+  const QAbstractItemModel& model = *ie.tvwMyTree->model();
+  const QModelIndex root = model.index(0, 0);
+  const QString shown = model.index(0, 0, root).data().toString();
+  EXPECT_EQ(shown.size(), static_cast<qsizetype>(kShownTextLength) + 1);
+  EXPECT_EQ(shown.back(), QChar(0x2026));
+  EXPECT_EQ(shown.left(3), QStringLiteral("ttt"));
+  EXPECT_EQ(model.index(1, 0, root).data().toString(), QStringLiteral("Short"));
+  const std::optional<BookmarkTree::NodeId> node = ie.tree().Find(title);
+  ASSERT_TRUE(node);
+  EXPECT_EQ(ie.tree().text(*node), title);
+  ie.tvwMyTree_NodeClick(*node);
+  EXPECT_EQ(opener_.opened, std::vector<std::string>{"http://long/"});
 }
 
 TEST_F(BookmarksWindowTest, TheTreeStaysUntilRefreshedWhichAlsoRereadsTheFavorites) {
@@ -328,6 +349,23 @@ TEST_F(TransferWindowTest, AFavoriteThatCannotBeAddedLeavesBookmarkHtmAndTheWind
   EXPECT_EQ(test::ReadFile(BookmarkFile()), kBookmarks);
   EXPECT_TRUE(ie.Label2[1]->isVisibleTo(&ie));
   EXPECT_EQ(ie.Image2->geometry(), TwipsRect(6720, 2520, 480, 480));
+}
+
+// Both refusals of the transfers reach the window's message as the core words them: the
+// favorite that would not stay one bookmark line by its name, the favorite file Linux cannot
+// name by its Windows path.
+TEST_F(TransferWindowTest, RefusedTransfersAreToldByTheFavoritesNameAndWindowsPath) {
+  test::WriteFile(Favorite("Fav\n<DT><H3 >Injected.url"), "URL=http://fav/\r\n");
+  const std::string longTitle(130, '\xe9');
+  WriteBookmarks(std::string(kBookmarks) + "<DT><A HREF=\"http://long/\">" + longTitle + "</A>\r\n");
+  IEWindow& ie = OpenBookmarks();
+  ie.Check1->setChecked(true);
+  DoubleClickFavorite(ie, "Fav\n<DT><H3 >Injected.url");
+  ie.tvwMyTree_NodeClick(Node(longTitle));
+  ASSERT_EQ(Texts().size(), 2u);
+  EXPECT_EQ(Texts()[0].rfind("52 The favorite \"Fav\\n<DT><H3 >Injected\" was not added", 0), 0u) << Texts()[0];
+  EXPECT_EQ(test::ReadFile(BookmarkFile()), std::string(kBookmarks) + "<DT><A HREF=\"http://long/\">" + longTitle + "</A>\r\n");
+  EXPECT_EQ(Texts()[1].rfind("52 c:\\windows\\favorites\\" + longTitle + ".url: ", 0), 0u) << Texts()[1];
 }
 
 }  // namespace

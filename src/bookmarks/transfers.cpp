@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "bookmarks/bookmark_load.h"
+#include "bookmarks/bookmark_reader.h"
 #include "winenv/atomic_file.h"
 #include "winenv/line_scanner.h"
 #include "winenv/text_lines.h"
@@ -37,6 +38,14 @@ bool WindowsRefuses(std::string_view name) {
   return false;
 }
 
+// A failure of the file system told with the Windows path the user chose: the native path is
+// UTF-8, which a message (1252 text) would show garbled. The system's description stays.
+Status WithWindowsPath(const Status& failure, const std::string& windowsPath) {
+  const std::size_t colon = failure.message.rfind(": ");
+  const std::string reason = colon == std::string::npos ? failure.message : failure.message.substr(colon + 2);
+  return Status::Error(failure.code, windowsPath + ": " + reason);
+}
+
 }  // namespace
 
 Status WriteFavorite(const DriveMap& drives, const std::string& favoritesDirectory, std::string_view title,
@@ -49,7 +58,8 @@ Status WriteFavorite(const DriveMap& drives, const std::string& favoritesDirecto
   }
   const std::string native = drives.ToNative(writtenPath);
   if (native.empty()) return Status::Error(errc::kPathNotFound, writtenPath + ": no drive maps this path");
-  return ReplaceFileContents(native, FavoriteFileBytes(address));
+  const Status written = ReplaceFileContents(native, FavoriteFileBytes(address));
+  return written.ok() ? written : WithWindowsPath(written, writtenPath);
 }
 
 std::int64_t LocalClockSeconds() {
@@ -62,10 +72,11 @@ std::int64_t LocalClockSeconds() {
 std::string BookmarkLine(std::string_view address, std::string_view title, const std::function<std::int64_t()>& clock) {
   std::string href;
   for (const char c : address) {
-    if (c == '"') {
-      href += "%22";
-    } else {
-      href += c;
+    switch (c) {
+      case '"': href += "%22"; break;
+      case '<': href += "%3C"; break;
+      case '>': href += "%3E"; break;
+      default: href += c;
     }
   }
   const std::string added = std::to_string(clock());
@@ -73,6 +84,51 @@ std::string BookmarkLine(std::string_view address, std::string_view title, const
   const std::string modified = std::to_string(clock());
   return "\t<DT><A HREF=\"" + href + "\" ADD_DATE=\"" + added + "\" LAST_VISIT=\"" + visited + "\" LAST_MODIFIED=\"" +
          modified + "\">" + std::string(title) + "</A>";
+}
+
+namespace {
+
+constexpr std::string_view kHeadingEnd = "</H1>";
+
+bool HoldsLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
+
+// The name as a message shows it: a line break written \r or \n, so the message stays one line.
+std::string VisibleName(std::string_view name) {
+  std::string shown;
+  for (const char c : name) {
+    if (c == '\r') {
+      shown += "\\r";
+    } else if (c == '\n') {
+      shown += "\\n";
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}
+
+Status FavoriteRefused(int code, std::string_view title, std::string_view why) {
+  return Status::Error(code, "The favorite \"" + VisibleName(title) + "\" was not added to bookmark.htm: " +
+                                 std::string(why) + "; bookmark.htm was left as it is");
+}
+
+}  // namespace
+
+Status CheckFavoriteForBookmarkLine(std::string_view address, std::string_view title) {
+  if (HoldsLineBreak(title)) {
+    return FavoriteRefused(errc::kBadFileName, title, "its name holds a line break, which would split its line");
+  }
+  if (HoldsLineBreak(address)) {
+    return FavoriteRefused(errc::kInvalidArgument, title, "its address holds a line break, which would split its line");
+  }
+  for (const std::string_view marker :
+       {kFolderMarker, kBookmarkMarker, kDescriptionMarker, kListEndMarker, kHeadingEnd}) {
+    if (title.find(marker) != std::string_view::npos) {
+      return FavoriteRefused(errc::kBadFileName, title,
+                             "its name holds \"" + std::string(marker) + "\", which bookmark.htm reads as a mark");
+    }
+  }
+  return Status::Ok();
 }
 
 namespace {
@@ -89,11 +145,13 @@ Status CopyBookmarksWithFavorite(const DriveMap& drives, const std::string& prof
                                  std::string_view title, const std::function<std::int64_t()>& clock,
                                  const std::string& tempNative, BookmarkCopy& copy) {
   copy = {};
+  Status status = CheckFavoriteForBookmarkLine(address, title);
+  if (!status.ok()) return status;
   const std::string fileName = BookmarkFileName(profileDirectory);
   copy.bookmarkNative = drives.ToNative(fileName);
   if (copy.bookmarkNative.empty()) return Status::Error(errc::kPathNotFound, fileName + ": no drive maps this path");
   LineScanner bookmarks;
-  Status status = bookmarks.Open(copy.bookmarkNative);
+  status = bookmarks.Open(copy.bookmarkNative);
   if (!status.ok()) return status;
   copy.readIdentity = bookmarks.identity();
   copy.insertedLine = BookmarkLine(address, title, clock);
@@ -103,7 +161,7 @@ Status CopyBookmarksWithFavorite(const DriveMap& drives, const std::string& prof
   std::string_view line;
   while (status.ok() && bookmarks.Next(line)) {
     status = CopyLine(temp, copy.bytes, line);
-    if (status.ok() && line.find("</H1>") != std::string_view::npos) {
+    if (status.ok() && line.find(kHeadingEnd) != std::string_view::npos) {
       status = CopyLine(temp, copy.bytes, copy.insertedLine);
       ++copy.insertions;
     }

@@ -39,7 +39,8 @@ std::string FavoriteFileBytes(std::string_view address);
 // Writes the favorite for a bookmark into the favorites directory, named
 // takeOutSpecialChars(title) + ".url", replacing a file of that name without a question; the
 // new file is complete before it takes the name. A name Windows refuses (a control character or
-// "|") fails with code 52. `writtenPath` receives the Windows path.
+// "|") fails with code 52. `writtenPath` receives the Windows path; a failure's message names
+// the file by it.
 Status WriteFavorite(const DriveMap& drives, const std::string& favoritesDirectory, std::string_view title,
                      std::string_view address, std::string& writtenPath);
 
@@ -51,11 +52,20 @@ std::int64_t LocalClockSeconds();
 
 // The inserted line, without its line end: a tab, <DT><A HREF="address" ADD_DATE="t"
 // LAST_VISIT="t" LAST_MODIFIED="t">title</A>, the three times read from the clock one after
-// another. A double quote in the address is written as %22 (it would end the attribute).
+// another. In the address a double quote is written as %22 (it would end the attribute), ">" as
+// %3E (the title would start there) and "<" as %3C (it could form a marker of the reader); the
+// browser reads the same address.
 std::string BookmarkLine(std::string_view address, std::string_view title, const std::function<std::int64_t()>& clock);
 
+// Whether the favorite's line reads back as that one bookmark: a name or address holding CR or
+// LF would split it into several lines, and a name holding a marker of the reader or "</H1>"
+// would be read as a folder, a description, a list's end or a heading. Refused with code 52 (the
+// name) or 5 (the address) and a message naming the favorite.
+Status CheckFavoriteForBookmarkLine(std::string_view address, std::string_view title);
+
 // The profile's bookmark.htm copied through "tempfile" with the new line after every line that
-// holds "</H1>"; every line ends in CR LF. Nothing of bookmark.htm is changed yet.
+// holds "</H1>"; every line ends in CR LF. Nothing of bookmark.htm is changed yet. A favorite
+// CheckFavoriteForBookmarkLine refuses fails before anything is written.
 struct BookmarkCopy {
   std::string bookmarkNative;
   FileIdentity readIdentity;  // the bookmark.htm the copy was made from

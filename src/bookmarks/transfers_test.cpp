@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <random>
 
+#include "bookmarks/bookmark_load.h"
 #include "bookmarks/favorites.h"
 #include "testsupport/temp_dir.h"
 
@@ -81,14 +82,20 @@ TEST_F(FavoriteWriteTest, NamesWindowsRefusesAndFilesThatCannotBeReplacedFail) {
   EXPECT_FALSE(Write("Kept", "http://new/").ok());
   EXPECT_EQ(test::ReadFile(Native("Kept.url")), "old");
   EXPECT_EQ(Write(std::string(300, 'n'), "http://x/").code, errc::kBadFileName);  // too long a name
+  // 130 characters are a name for Windows but 260 bytes for Linux: the failure names the file by
+  // its Windows path, 1252 text as every message is.
+  const std::string longName(130, '\xe9');
+  const Status tooLong = Write(longName, "http://x/");
+  EXPECT_EQ(tooLong.code, errc::kBadFileName);
+  EXPECT_EQ(tooLong.message.rfind("c:\\windows\\favorites\\" + longName + ".url: ", 0), 0u) << tooLong.message;
 }
 
 TEST(BookmarkLine, IsExactAndCarriesTheLocalClock) {
   int tick = 1700000000;
   const auto clock = [&tick] { return std::int64_t{tick++}; };
-  EXPECT_EQ(BookmarkLine("http://a/\"q\"", "News Today", clock),
-            "\t<DT><A HREF=\"http://a/%22q%22\" ADD_DATE=\"1700000000\" LAST_VISIT=\"1700000001\" "
-            "LAST_MODIFIED=\"1700000002\">News Today</A>");
+  EXPECT_EQ(BookmarkLine("http://a/\"q\"?a>b<c", "News <b>Today</b>", clock),
+            "\t<DT><A HREF=\"http://a/%22q%22?a%3Eb%3Cc\" ADD_DATE=\"1700000000\" LAST_VISIT=\"1700000001\" "
+            "LAST_MODIFIED=\"1700000002\">News <b>Today</b></A>");
   EXPECT_NE(BookmarkLine("a", "", [] { return std::int64_t{4102444800}; }).find("\"4102444800\""),
             std::string::npos);  // past 2038
 
@@ -173,6 +180,57 @@ TEST_F(BookmarkInsertTest, LinksAreFollowedForBookmarkHtmAndReplacedForTempfile)
   EXPECT_EQ(test::ReadFile(elsewhere / "real.htm"), "<H1>B</H1>\r\n" + Line());
   EXPECT_EQ(test::ReadFile(elsewhere / "precious"), "do not touch");
   EXPECT_FALSE(std::filesystem::is_symlink(work_ / "tempfile"));
+}
+
+// A favorite's line must read back as exactly that bookmark: the characters that would end the
+// address or start the title early are escaped, and a name or address that would split the
+// line, or a name the reader would take for a mark of its own, is refused with nothing written.
+TEST_F(BookmarkInsertTest, TheLineReadsBackAsTheOneBookmarkItWasWrittenFor) {
+  const std::string original = "<H1>B</H1>\r\n<DL><p>\r\n</DL><p>\r\n";
+  test::WriteFile(Bookmarks(), original);
+  const std::string title = "a<b> & <i>c</i> <DT>";
+  ASSERT_TRUE(Add("http://x/?a>b<c\"d", title).ok());
+  BookmarkTree tree;
+  const BookmarkFileReading reading = ReadBookmarkFile(drives_, "c:\\p", tree);
+  ASSERT_TRUE(reading.status.ok());
+  EXPECT_FALSE(reading.stoppedAtLine);
+  ASSERT_EQ(tree.size(), 2u);  // the root and the one bookmark
+  const std::optional<BookmarkTree::NodeId> node = tree.Find(title);
+  ASSERT_TRUE(node);
+  EXPECT_EQ(tree.text(*node), title);
+  EXPECT_EQ(tree.address(*node), "http://x/?a%3Eb%3Cc%22d");
+}
+
+TEST_F(BookmarkInsertTest, ANameOrAddressThatWouldNotStayOneBookmarkIsRefused) {
+  const std::string original = "<H1>B</H1>\r\n<DL><p>\r\n</DL><p>\r\n";
+  test::WriteFile(Bookmarks(), original);
+  struct Case {
+    std::string address, title;
+    int code;
+    std::string named;  // how the message names the favorite
+  };
+  const Case cases[] = {
+      {"http://fav/", "Fav\n<DT><H3 >Injected", errc::kBadFileName, "\"Fav\\n<DT><H3 >Injected\""},
+      {"http://fav/", "Fav\r\njavascript", errc::kBadFileName, "\"Fav\\r\\njavascript\""},
+      {"http://fav/\n\t<DT><A HREF=\"javascript:x\">X</A>", "Fav", errc::kInvalidArgument, "\"Fav\""},
+      {"http://fav/\r", "Fav", errc::kInvalidArgument, "\"Fav\""},
+      {"http://fav/", "Fav <DT><H3 >Folder", errc::kBadFileName, "\"Fav <DT><H3 >Folder\""},
+      {"http://fav/", "Fav <DD>Described", errc::kBadFileName, "\"Fav <DD>Described\""},
+      {"http://fav/", "Fav </DL><p>", errc::kBadFileName, "\"Fav </DL><p>\""},
+      {"http://fav/", "Fav <DT><A HREF=\"x\">", errc::kBadFileName, "\"Fav <DT><A HREF=\"x\">\""},
+      {"http://fav/", "Fav </H1> heading", errc::kBadFileName, "\"Fav </H1> heading\""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.title);
+    const Status refused = Add(c.address, c.title);
+    EXPECT_EQ(refused.code, c.code);
+    EXPECT_NE(refused.message.find("The favorite " + c.named), std::string::npos) << refused.message;
+    EXPECT_EQ(refused.message.find_first_of("\r\n"), std::string::npos);  // one line on a terminal
+    EXPECT_EQ(test::ReadFile(Bookmarks()), original);
+    EXPECT_FALSE(std::filesystem::exists(work_ / "tempfile"));
+  }
+  // Lower case is no mark: such a name is added.
+  EXPECT_TRUE(Add("http://fav/", "Fav <dd> </h1>").ok());
 }
 
 // A transfer killed at any moment leaves bookmark.htm as it was before some transfer or after

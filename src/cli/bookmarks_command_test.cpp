@@ -136,5 +136,43 @@ TEST_F(CollectionsCommandTest, FavoriteToBookmarkAddsItAfterTheHeading) {
   EXPECT_EQ(test::ReadFile(prefix_.native("drive_c/Program Files/Netscape/Users/jane/bookmark.htm")), now);
 }
 
+TEST_F(CollectionsCommandTest, ARefusedFavoriteNameIsShownAsItsWindowsPath) {
+  const std::string longTitle(130, '\xe9');  // 130 characters for Windows, 260 bytes for Linux
+  WriteBookmarks(std::string(kBookmarks) + "<DT><A HREF=\"http://long/\">" + longTitle + "</A>\r\n");
+  WriteSetting(registry_, Setting::NetLAU, kProfile);
+  std::string utf8Title;
+  for (int i = 0; i < 130; ++i) utf8Title += "\xc3\xa9";
+  ASSERT_EQ(Run(BookmarkToFavoriteCommand, {utf8Title}), 1);
+  EXPECT_EQ(err_.str().rfind("varnel: 52 c:\\windows\\favorites\\" + utf8Title + ".url: ", 0), 0u) << err_.str();
+}
+
+// Every exit 1 leaves the user's files as they were: a favorite that would not stay one
+// bookmark, and a bookmark.htm without a heading to add it after.
+TEST_F(CollectionsCommandTest, FavoriteToBookmarkFailuresChangeNothing) {
+  test::TempDir work;
+  const std::filesystem::path saved = std::filesystem::current_path();
+  std::filesystem::current_path(work.path());
+  WriteBookmarks(kBookmarks);
+  WriteFavorite("Fav\n<DT><H3 >Injected.url", "[InternetShortcut]\r\nURL=http://fav/\r\n");
+  const int injected = Run(FavoriteToBookmarkCommand, {"Fav\n<DT><H3 >Injected.url", "--profile", kProfile});
+  const std::string injectedError = err_.str();
+  const std::string afterInjected =
+      test::ReadFile(prefix_.native("drive_c/Program Files/Netscape/Users/jane/bookmark.htm"));
+  const std::string noHeading = "<h1>lower case</h1>\n<DL><p>\n</DL><p>\n";
+  WriteFavorite("News.url", "[InternetShortcut]\r\nURL=http://news/\r\n");
+  test::WriteFile(prefix_.native("drive_c/Program Files/Netscape/Users/jane/bookmark.htm"), noHeading);
+  const int headless = Run(FavoriteToBookmarkCommand, {"News.url", "--profile", kProfile});
+  const std::string headlessError = err_.str();
+  std::filesystem::current_path(saved);
+
+  EXPECT_EQ(injected, 1);
+  EXPECT_NE(injectedError.find("The favorite \"Fav\\n<DT><H3 >Injected\" was not added"), std::string::npos)
+      << injectedError;
+  EXPECT_EQ(afterInjected, kBookmarks);
+  EXPECT_EQ(headless, 1);
+  EXPECT_NE(headlessError.find("left as it is"), std::string::npos) << headlessError;
+  EXPECT_EQ(test::ReadFile(prefix_.native("drive_c/Program Files/Netscape/Users/jane/bookmark.htm")), noHeading);
+}
+
 }  // namespace
 }  // namespace varnel

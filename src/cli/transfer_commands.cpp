@@ -41,7 +41,8 @@ int BookmarkToFavoriteCommand(CommandContext& c) {
 
 // favorite-to-bookmark FILE: adds the favorite FILE of the favorites directory to the profile's
 // bookmark.htm as the bookmarks window does (through "tempfile" in the working directory), and
-// prints the line inserted. bookmark.htm is replaced whole or not at all.
+// prints the line inserted. bookmark.htm is replaced whole or not at all, and not at all when it
+// has no heading to add the line after.
 int FavoriteToBookmarkCommand(CommandContext& c) {
   std::string profile, directory;
   std::vector<std::string> files;
@@ -59,14 +60,16 @@ int FavoriteToBookmarkCommand(CommandContext& c) {
     status = CopyBookmarksWithFavorite(c.drives, profile, *address, FavoriteTitle(file), LocalClockSeconds,
                                        std::string(kTempFileName), copy);
   }
+  // A file without a heading would gain nothing: it is left as it is rather than rewritten
+  // with CR LF line ends, so a failure here changes nothing, as every exit 1 does.
+  if (status.ok() && copy.insertions == 0) {
+    c.err << "varnel: " << ForTerminal(BookmarkFileName(profile))
+          << " has no line holding \"</H1>\", so no bookmark was added and the file was left as it is\n";
+    return 1;
+  }
   if (status.ok()) status = ReplaceBookmarks(copy);
   if (!status.ok()) {
     c.err << "varnel: " << ForTerminal(FailureMessage(status)) << "\n";
-    return 1;
-  }
-  if (copy.insertions == 0) {
-    c.err << "varnel: " << ForTerminal(BookmarkFileName(profile))
-          << " has no line holding \"</H1>\", so no bookmark was added (its lines now end in CR LF)\n";
     return 1;
   }
   c.out << ForTerminal(copy.insertedLine) << "\n";

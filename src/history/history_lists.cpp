@@ -45,6 +45,7 @@ bool HistoryLists::Open(std::string_view profileDirectory) {
   Status read = ReadNetscapeHistory(workingCopy_, drives_, profileDirectory,
                                     [this](const std::string& item) { netscape_.items.push_back(item); });
   if (!read.ok()) {
+    if (ui_.showLists) ui_.showLists();
     ui_.ok(OpenFailureText(read));
     return false;
   }

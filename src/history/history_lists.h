@@ -61,6 +61,9 @@ struct HistoryUi {
   std::function<void(const std::string& text)> ok;         // a message box with an OK button
   std::function<bool(const std::string& text)> yesNo;      // Yes and No buttons; true for Yes
   std::function<void(const std::string& address)> launch;  // the address launcher
+  // The lists changed under the window, which shows them now: a failed open's message is up
+  // over what the open left in them (the items read so far).
+  std::function<void()> showLists;
 };
 
 enum class SaveOutcome { Declined, Saved, Failed };

@@ -57,6 +57,8 @@ class HistoryListsTest : public ::testing::Test {
   std::vector<std::string> shown_;     // every message box text, in order
   std::deque<bool> answers_;           // Yes/No answers to give
   std::vector<std::string> launched_;  // addresses handed to the launcher
+  std::vector<std::vector<std::string>> listsShown_;  // the Netscape list each time the window is told to show it
+  std::size_t messagesBeforeListsShown_ = 0;
   HistoryLists lists_{drives_, registry_,
                       HistoryUi{[this](const std::string& t) { shown_.push_back(t); },
                                 [this](const std::string& t) {
@@ -65,7 +67,11 @@ class HistoryListsTest : public ::testing::Test {
                                   answers_.pop_front();
                                   return yes;
                                 },
-                                [this](const std::string& a) { launched_.push_back(a); }}};
+                                [this](const std::string& a) { launched_.push_back(a); },
+                                [this] {
+                                  listsShown_.push_back(lists_.items(L::Netscape));
+                                  messagesBeforeListsShown_ = shown_.size();
+                                }}};
 };
 
 TEST_F(HistoryListsTest, OpenFillsBothListsAndSetsSaveCaption) {
@@ -137,6 +143,10 @@ TEST_F(HistoryListsTest, AFailedOpenShowsItsMessageAndKeepsTheRest) {
   EXPECT_FALSE(lists_.Open(kProfile));
   EXPECT_EQ(shown_.back(), "Error occured in Open MRU error number 5");
   EXPECT_EQ(lists_.items(L::Netscape), std::vector<std::string>{"\"http://a/\");"});
+  // The window showed what the open left before the message went up.
+  ASSERT_FALSE(listsShown_.empty());
+  EXPECT_EQ(listsShown_.back(), std::vector<std::string>{"\"http://a/\");"});
+  EXPECT_EQ(messagesBeforeListsShown_, shown_.size() - 1);
   EXPECT_TRUE(lists_.items(L::InternetExplorer).empty());
   EXPECT_EQ(lists_.caption(), text::kClearBoth);
 }

@@ -99,11 +99,17 @@ std::string ProtectPercents(std::string_view address) {
   return result;
 }
 
+// xdg-open takes an argument that begins with "-" for one of its options (--help, --version)
+// and knows no "--" to end them. No web address begins so (its scheme begins with a letter): it
+// is the name of a file in the working folder, which "./" names just as well, and never as an
+// option.
+std::string NeverAnOption(const std::string& address) { return address.starts_with('-') ? "./" + address : address; }
+
 }  // namespace
 
 std::vector<std::string> SystemAddressOpener::CommandFor(const std::string& address) const {
   std::string utf8 = Utf8FromAnsi(address);
-  if (!useWine_) return {"xdg-open", utf8};
+  if (!useWine_) return {"xdg-open", NeverAnOption(utf8)};
   if (!utf8.empty() && utf8.front() == '/') return {};
   utf8 = ProtectPercents(utf8);
   // start takes its first argument that begins with a double quote as a window title: an empty

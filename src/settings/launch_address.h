@@ -25,7 +25,8 @@ bool ProgramOnPath(const std::string& name);
 
 // Where Wine is installed: "wine start /min "" <address>" with WINEPREFIX set (the prefix's only), so the prefix's own
 // associations choose the browser, which opens minimized as the Windows shell is asked to.
-// Otherwise the desktop's "xdg-open <address>".
+// Otherwise the desktop's "xdg-open <address>" (an address beginning with "-", a file in the
+// working folder, given as "./-...", so that it cannot be read as one of xdg-open's options).
 class SystemAddressOpener : public AddressOpener {
  public:
   explicit SystemAddressOpener(std::string prefix, bool useWine = ProgramOnPath("wine"))

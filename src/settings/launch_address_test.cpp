@@ -1,6 +1,9 @@
 #include "settings/launch_address.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
 
 #include "testsupport/temp_dir.h"
 #include "winenv/process.h"
@@ -50,6 +53,40 @@ TEST(LaunchAddressTest, AnAddressThatWineStartWouldReadAsItsOwnOptionStartsNothi
   EXPECT_EQ(wine.CommandFor("\"quoted"), (std::vector<std::string>{"wine", "start", "/min", "\"\"", "\"quoted"}));
 }
 
+// What a detached program finds in a file it was asked to write, waiting for it to appear.
+std::string WaitForFile(const std::string& path) {
+  std::string content;
+  for (int i = 0; i < 200 && content.empty(); ++i) {
+    usleep(10000);
+    content = test::ReadFile(path);
+  }
+  return content;
+}
+
+// xdg-open has options (--help, --version) and no "--": an address beginning with "-" reaches it
+// as a file of the working folder, the one the Windows shell would look for.
+TEST(LaunchAddressTest, WithoutWineAnAddressThatBeginsWithAHyphenIsNoOptionOfXdgOpen) {
+  SystemAddressOpener desktop("/tmp/prefix", false);
+  EXPECT_EQ(desktop.CommandFor("--help"), (std::vector<std::string>{"xdg-open", "./--help"}));
+  EXPECT_EQ(desktop.CommandFor("-x y").back(), "./-x y");
+  EXPECT_EQ(desktop.CommandFor("http://x/--help").back(), "http://x/--help");
+  EXPECT_EQ(desktop.CommandFor(" --help").back(), " --help");
+  EXPECT_EQ(SystemAddressOpener("/tmp/prefix", true).CommandFor("--help").back(), "--help");  // start's are "/"
+
+  // What a started xdg-open really receives.
+  test::TempDir dir;
+  const std::string record = dir / "argv";
+  test::WriteFile(dir / "xdg-open", "#!/bin/sh\nprintf '%s|' \"$@\" > \"" + record + ".tmp\" && mv \"" + record +
+                                        ".tmp\" \"" + record + "\"\n");
+  chmod((dir / "xdg-open").c_str(), 0755);
+  const char* path = std::getenv("PATH");
+  const std::string savedPath = path ? path : "/usr/bin:/bin";
+  setenv("PATH", (dir.path() + ":" + savedPath).c_str(), 1);
+  desktop.Open("--version");
+  setenv("PATH", savedPath.c_str(), 1);
+  EXPECT_EQ(WaitForFile(record), "./--version|");
+}
+
 TEST(LaunchAddressTest, PercentSignsOfAWebAddressCannotNameVariablesForWine) {
   SystemAddressOpener wine("/tmp/prefix", true);
   EXPECT_EQ(wine.CommandFor("http://x/%PATH%/a%20b%2").back(), "http://x/%25PATH%25/a%20b%252");
@@ -62,16 +99,6 @@ TEST(LaunchAddressTest, TheChildGetsEachNameOnceWithOurValue) {
   char* env[] = {inherited[0].data(), inherited[1].data(), inherited[2].data(), inherited[3].data(), nullptr};
   EXPECT_EQ(ChildEnvironment({"WINEPREFIX=/mine"}, env),
             (std::vector<std::string>{"WINEPREFIX=/mine", "PATH=/bin", "WINEPREFIXES=x", "HOME=/h"}));
-}
-
-// What a detached program finds in a file it was asked to write, waiting for it to appear.
-std::string WaitForFile(const std::string& path) {
-  std::string content;
-  for (int i = 0; i < 200 && content.empty(); ++i) {
-    usleep(10000);
-    content = test::ReadFile(path);
-  }
-  return content;
 }
 
 TEST(LaunchAddressTest, SpawnDetachedStartsAProgramWithTheExtraEnvironmentAndNoOpenFiles) {

@@ -68,6 +68,23 @@ TEST(MessageBoxTest, AnAddressIsNeverBrokenAcrossLines) {
   EXPECT_EQ(narrow.toPlainText().remove(QChar(0x2060)), text);
 }
 
+// A refused favorite's path is one word of 150 characters: the box still fits in the bookmarks
+// window (641 pixels), and the text shown is the text given.
+TEST(MessageBoxTest, AVeryLongWordBreaksSoTheBoxIsNoWiderThanItsWindow) {
+  QWidget window;
+  window.setFixedSize(641, 457);
+  const QString path = QStringLiteral("c:\\windows\\favorites\\") + QString(130, QChar(0xE9)) + QStringLiteral(".url:");
+  const QString text = QStringLiteral("52 ") + path + QStringLiteral(" File name too long");
+  auto box = MakeMessageBox(&window, text, QMessageBox::Ok);
+  box->show();
+  QApplication::processEvents();
+  EXPECT_LE(box->frameGeometry().width(), window.width());
+  QTextDocument shown;
+  shown.setHtml(box->text());
+  EXPECT_EQ(shown.toPlainText().remove(QChar(0x200B)), text);
+  box->hide();
+}
+
 // Answers the next message box from inside its event loop and notes what it showed.
 struct Answerer {
   QString title;

@@ -14,23 +14,36 @@ QString MessageText(const std::string& ansiText) {
 namespace {
 
 constexpr QChar kWordJoiner(0x2060);
+constexpr QChar kZeroWidthSpace(0x200B);
+// A word longer than this (a long path, say) would make the box wider than its window, which
+// the box's width cannot go beyond: it may break anywhere.
+constexpr qsizetype kLongestWholeWord = 50;
 
 bool IsAddress(const QString& word) { return word.contains(QLatin1Char('@')) || word.contains(QLatin1String("://")); }
 
-// The text layout would break an address after a hyphen or a slash: an invisible word joiner
-// between each two of its characters forbids that.
-QString Unbreakable(const QString& word) {
+// The word with an invisible character between each two of its characters.
+QString Interleaved(const QString& word, QChar between) {
   QString joined;
   for (qsizetype i = 0; i < word.size(); ++i) {
-    if (i > 0 && !word[i].isLowSurrogate()) joined += kWordJoiner;
+    if (i > 0 && !word[i].isLowSurrogate()) joined += between;
     joined += word[i];
   }
   return joined;
 }
 
+// The text layout would break an address after a hyphen or a slash: a word joiner between each
+// two of its characters forbids that. A word too long for a line gets a zero-width space there
+// instead, a place to break.
 QString LineHtml(const QString& line) {
   QStringList words = line.split(QLatin1Char(' '));
-  for (QString& word : words) word = (IsAddress(word) ? Unbreakable(word) : word).toHtmlEscaped();
+  for (QString& word : words) {
+    if (word.size() > kLongestWholeWord) {
+      word = Interleaved(word, kZeroWidthSpace);
+    } else if (IsAddress(word)) {
+      word = Interleaved(word, kWordJoiner);
+    }
+    word = word.toHtmlEscaped();
+  }
   return words.join(QLatin1Char(' '));
 }
 

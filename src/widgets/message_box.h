@@ -11,7 +11,8 @@ namespace varnel {
 QString MessageText(const std::string& ansiText);
 
 // The text as the box's label shows it: every blank kept, lines broken only between words, and
-// an e-mail or web address never broken (not even at its hyphens).
+// an e-mail or web address never broken (not even at its hyphens), except that a word of more
+// than 50 characters may break anywhere, so the box stays narrower than its window.
 QString MessageHtml(const QString& text);
 
 // Titled "Varnel", no icon, the text as MessageHtml shows it, the given buttons (Yes, else OK,
