@@ -43,7 +43,10 @@ int main(int argc, char** argv) {
   namespace fs = std::filesystem;
   const fs::path prefix = fs::temp_directory_path() / "varnel-bench-window";
   fs::remove_all(prefix);
-  varnel::CreatePrefixLayout(prefix.string());
+  if (const varnel::Status laidOut = varnel::CreatePrefixLayout(prefix.string()); !laidOut.ok()) {
+    std::fprintf(stderr, "bench_bookmarks_window: %s\n", laidOut.message.c_str());
+    return 1;
+  }
   const fs::path profile = prefix / "drive_c/Program Files/Netscape/Users/default";
   fs::create_directories(profile);
   fs::create_directories(prefix / "drive_c/windows/Favorites");

@@ -30,6 +30,13 @@ double BestMicroseconds(int rounds, F&& work) {
   return best;
 }
 
+// A step the measurement depends on: a failure ends the benchmark.
+void Must(const varnel::Status& status) {
+  if (status.ok()) return;
+  std::fprintf(stderr, "bench_registry: %s\n", status.message.c_str());
+  std::exit(1);
+}
+
 std::string Slurp(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream s;
@@ -58,22 +65,22 @@ int main(int argc, char** argv) {
 
   std::string dir = (fs::temp_directory_path() / "varnel-bench-XXXXXX").string();
   if (!mkdtemp(dir.data())) return 1;
-  CreatePrefixLayout(dir);
+  Must(CreatePrefixLayout(dir));
   std::ofstream(SystemHivePath(dir), std::ios::binary) << text;
 
   Registry registry(dir);
   registry.QueryValue(Hive::ClassesRoot, ".htm", "");  // first read parses
   double read = BestMicroseconds(1000, [&](int) { registry.QueryValue(Hive::ClassesRoot, ".htm", ""); });
   double write = BestMicroseconds(20, [&](int i) {
-    registry.SetValue(Hive::LocalMachine, "Software\\Varnel\\NetLAU", "", RegValue::String(u"c:\\x" + std::u16string(1, u'a' + i % 26)));
+    Must(registry.SetValue(Hive::LocalMachine, "Software\\Varnel\\NetLAU", "", RegValue::String(u"c:\\x" + std::u16string(1, u'a' + i % 26))));
   });
   double batch = BestMicroseconds(20, [&](int i) {
     Registry::Batch b(registry);
     for (int row = 0; row < 18; ++row) {
-      registry.SetValue(Hive::ClassesRoot, "http\\row" + std::to_string(row), "",
-                        RegValue::String(i % 2 ? u"IExplore" : u"NSShell"));
+      Must(registry.SetValue(Hive::ClassesRoot, "http\\row" + std::to_string(row), "",
+                             RegValue::String(i % 2 ? u"IExplore" : u"NSShell")));
     }
-    b.Commit();
+    Must(b.Commit());
   });
   fs::remove_all(dir);
 

@@ -69,7 +69,8 @@ SetupWindow& Forms::Setup() {
 
 void Forms::StoreRememberedDirectories() {
   const std::optional<std::string> favorites = ie_ ? std::optional(ie_->Dir1->Path()) : std::nullopt;
-  varnel::StoreRememberedDirectories(registry_, Main().Dir1->Path(), favorites);
+  const Status stored = varnel::StoreRememberedDirectories(registry_, Main().Dir1->Path(), favorites);
+  if (!stored.ok()) dialogs().Ok(nullptr, "The remembered directories were not stored: " + stored.message);
 }
 
 void Forms::EndProgram() {
@@ -97,6 +98,9 @@ class StartupAdapter : public StartupWindows {
   }
   void ShowMessage(const std::string& text) override { forms_.dialogs().Ok(nullptr, text); }
   void ShowSetupModal() override { forms_.Setup().ShowModalAtStart(); }
+  void NoteUnsaved(const Status& failure) override {
+    std::fprintf(stderr, "varnel: a standard browser directory was not stored: %s\n", failure.message.c_str());
+  }
   bool ShowMainScreen() override {
     MainScreen& main = forms_.Main();
     if (forms_.Ended()) return false;

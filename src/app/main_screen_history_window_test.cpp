@@ -4,6 +4,7 @@
 #include "app/main_screen_window.h"
 #include "history/typed_urls.h"
 #include "settings/settings.h"
+#include "testsupport/expect_ok.h"
 #include "testsupport/recording_opener.h"
 #include "testsupport/temp_dir.h"
 #include "testsupport/scripted_dialogs.h"
@@ -22,8 +23,8 @@ class HistoryWindowTest : public ::testing::Test {
                     "user_pref(\"browser.url_history.URL_1\", \"http://one.example/\");\r\n"
                     "user_pref(\"browser.startup.page\", 1);\r\n"
                     "user_pref(\"browser.url_history.URL_2\", \"http://two.example/\");\r\n");
-    WriteTypedUrls(registry_, {"http://ie1.example/", "http://ie2.example/"});
-    WriteSetting(registry_, Setting::NetLAU, kProfile);
+    test::ExpectOk(WriteTypedUrls(registry_, {"http://ie1.example/", "http://ie2.example/"}));
+    test::ExpectOk(WriteSetting(registry_, Setting::NetLAU, kProfile));
     forms_ = std::make_unique<Forms>(registry_, drives_, WindowServices{opener_, dialogs_, help_}, false);
   }
 

@@ -11,6 +11,7 @@
 #include "settings/registry_access.h"
 #include "settings/settings.h"
 #include "setup/setup_window.h"
+#include "testsupport/expect_ok.h"
 #include "testsupport/window_fixture.h"
 #include "widgets/dialogs.h"
 #include "testsupport/test_events.h"
@@ -62,6 +63,7 @@ TEST_F(WindowTest, StartUpWithBothBrowsersShowsTheMainWindowAtTheProfiles) {
     bool SetProfileDirectory(const std::string& p) override { forms.Main().Dir1->SetPath(p); return !forms.Ended(); }
     void ShowMessage(const std::string& t) override { forms.dialogs().Ok(nullptr, t); }
     void ShowSetupModal() override { ADD_FAILURE() << "no setup expected"; }
+    void NoteUnsaved(const Status& failure) override { ADD_FAILURE() << failure.message; }
     bool ShowMainScreen() override { forms.Main().show(); return !forms.Ended(); }
     Forms& forms;
   } adapter(forms);
@@ -88,13 +90,13 @@ TEST_F(WindowTest, ASecondCopyIsRefusedAndSavesNothing) {
 
 TEST_F(WindowTest, TheRememberedProfileIsRestoredAndAMissingOneFallsBack) {
   prefix_.MakeDriveCDirectory("Program Files/Netscape/Users/default");
-  WriteSetting(registry_, Setting::NetLAU, "c:\\program files\\netscape\\users\\gone");
+  test::ExpectOk(WriteSetting(registry_, Setting::NetLAU, "c:\\program files\\netscape\\users\\gone"));
   EXPECT_EQ(MakeForms().Main().Dir1->Path(), "c:\\program files\\netscape\\users");
 }
 
 TEST_F(WindowTest, SwitchingTheDefaultBrowserUpdatesFrameIconsAndRegistry) {
-  WriteSetting(registry_, Setting::NetPath, "c:\\program files\\netscape");
-  WriteSetting(registry_, Setting::IEPath, "c:\\program files\\Internet Explorer");
+  test::ExpectOk(WriteSetting(registry_, Setting::NetPath, "c:\\program files\\netscape"));
+  test::ExpectOk(WriteSetting(registry_, Setting::IEPath, "c:\\program files\\Internet Explorer"));
   MainScreen& main = MakeForms().Main();
   EXPECT_EQ(main.Frame1->title().toStdString(), "IE is the default browser, Click Netscape icon to change");
   EXPECT_FALSE(main.Image4->isVisibleTo(&main));
@@ -164,7 +166,7 @@ TEST_F(WindowTest, ALaunchThatStartsNothingStillMinimizesAndRestoresThePointer) 
 
 TEST_F(WindowTest, ClosingStoresTheProfileAndKeepsIEfavWhenBookmarksWereNeverOpened) {
   prefix_.MakeDriveCDirectory("Program Files/Netscape/Users/default");
-  WriteSetting(registry_, Setting::IEfav, "c:\\kept");
+  test::ExpectOk(WriteSetting(registry_, Setting::IEfav, "c:\\kept"));
   Forms& forms = MakeForms();
   MainScreen& main = forms.Main();
   main.Dir1->SetPath("c:\\Program Files\\Netscape\\Users\\default");

@@ -12,7 +12,9 @@ bool Main(Registry& registry, const DriveMap& drives, StartupWindows& windows) {
   if (ReadSetting(registry, Setting::NetPath).empty()) {
     if (drives.Exists(kNetscapeStandardDirectory)) {
       if (!windows.SetProfileDirectory(kNetscapeStandardProfiles)) return false;
-      WriteSetting(registry, Setting::NetPath, kNetscapeStandardDirectory);
+      if (const Status stored = WriteSetting(registry, Setting::NetPath, kNetscapeStandardDirectory); !stored.ok()) {
+        windows.NoteUnsaved(stored);
+      }
     } else {
       if (!windows.SetProfileDirectory(kProfileListFallback)) return false;
       windows.ShowMessage(kNetscapeNotFoundMessage);
@@ -22,7 +24,9 @@ bool Main(Registry& registry, const DriveMap& drives, StartupWindows& windows) {
 
   if (ReadSetting(registry, Setting::IEPath).empty()) {
     if (drives.Exists(kIEStandardDirectory)) {
-      WriteSetting(registry, Setting::IEPath, kIEStandardDirectory);
+      if (const Status stored = WriteSetting(registry, Setting::IEPath, kIEStandardDirectory); !stored.ok()) {
+        windows.NoteUnsaved(stored);
+      }
     } else {
       windows.ShowMessage(kIENotFoundMessage);
       showSetupAtStart = true;

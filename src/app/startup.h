@@ -33,6 +33,9 @@ class StartupWindows {
   // does not exist yet). False when that load ended the program (a second copy).
   virtual bool SetProfileDirectory(const std::string& windowsPath) = 0;
   virtual void ShowMessage(const std::string& text) = 0;
+  // A standard directory that could not be stored: not shown in a window (the start goes on and
+  // tries again next time), said where a user who looks finds it.
+  virtual void NoteUnsaved(const Status& failure) = 0;
   // Shows the setup window modally and returns when it was hidden or closed.
   virtual void ShowSetupModal() = 0;
   // Shows the main window modelessly (creating and loading it when needed). False when its

@@ -5,6 +5,7 @@
 #include "app/single_instance.h"
 #include "settings/settings.h"
 #include "testsupport/temp_dir.h"
+#include "testsupport/expect_ok.h"
 
 namespace varnel {
 namespace {
@@ -19,6 +20,7 @@ class RecordingWindows : public StartupWindows {
   }
   void ShowMessage(const std::string& text) override { calls.push_back("message " + text.substr(0, 40)); }
   void ShowSetupModal() override { calls.push_back("setup"); }
+  void NoteUnsaved(const Status& failure) override { calls.push_back("unsaved " + failure.message); }
   bool ShowMainScreen() override {
     calls.push_back("main");
     return !secondCopy;
@@ -64,8 +66,8 @@ TEST_F(StartupTest, BothMissingGiveTwoMessagesInOrderAndOneSetup) {
 }
 
 TEST_F(StartupTest, StoredSettingsAreNotCheckedAgain) {
-  WriteSetting(registry_, Setting::NetPath, "c:\\gone");
-  WriteSetting(registry_, Setting::IEPath, "c:\\gone too");
+  test::ExpectOk(WriteSetting(registry_, Setting::NetPath, "c:\\gone"));
+  test::ExpectOk(WriteSetting(registry_, Setting::IEPath, "c:\\gone too"));
   EXPECT_TRUE(Start());
   EXPECT_EQ(windows_.calls, (std::vector<std::string>{"help vr.hlp", "main"}));
   EXPECT_EQ(ReadSetting(registry_, Setting::NetPath), "c:\\gone");
@@ -73,7 +75,7 @@ TEST_F(StartupTest, StoredSettingsAreNotCheckedAgain) {
 
 TEST_F(StartupTest, APlainFileNamedLikeTheNetscapeDirectoryCounts) {
   test::WriteFile(prefix_.native("drive_c/Program Files/netscape"), "not a directory");
-  WriteSetting(registry_, Setting::IEPath, "c:\\ie");
+  test::ExpectOk(WriteSetting(registry_, Setting::IEPath, "c:\\ie"));
   EXPECT_TRUE(Start());
   EXPECT_EQ(ReadSetting(registry_, Setting::NetPath), "c:\\program files\\netscape");
   EXPECT_EQ(windows_.calls[1], "dir c:\\program files\\netscape\\users");

@@ -12,6 +12,7 @@
 #include "bookmarks/favorites.h"
 #include "bookmarks/transfers.h"
 #include "settings/settings.h"
+#include "testsupport/expect_ok.h"
 #include "testsupport/window_fixture.h"
 #include "testsupport/test_events.h"
 #include "widgets/twips.h"
@@ -96,7 +97,7 @@ TEST_F(BookmarksWindowTest, AFavoritesDirectoryThatIsNotThereLeavesTheListAtTheW
   for (const char* remembered : {"c:\\removed", "c:\\plain"}) {
     SCOPED_TRACE(remembered);
     dialogs_.shown.clear();
-    WriteSetting(registry_, Setting::IEfav, remembered);
+    test::ExpectOk(WriteSetting(registry_, Setting::IEfav, remembered));
     IEWindow& ie = OpenBookmarks();
     // Its own message first, then the load's (this profile has no bookmark.htm).
     EXPECT_EQ(Texts(), (std::vector<std::string>{std::string(kFavoritesDirectoryGone),
@@ -105,7 +106,7 @@ TEST_F(BookmarksWindowTest, AFavoritesDirectoryThatIsNotThereLeavesTheListAtTheW
     EXPECT_EQ(ie.File1->Path(), ie.Dir1->Path());
   }
   dialogs_.shown.clear();
-  WriteSetting(registry_, Setting::IEfav, "");
+  test::ExpectOk(WriteSetting(registry_, Setting::IEfav, ""));
   std::filesystem::remove(prefix_.native("drive_c/windows/Favorites"));
   WriteBookmarks("");
   OpenBookmarks();

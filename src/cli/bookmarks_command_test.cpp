@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "settings/settings.h"
 #include "testsupport/temp_dir.h"
+#include "testsupport/expect_ok.h"
 
 namespace varnel {
 namespace {
@@ -44,7 +45,7 @@ const char* const kBookmarks =
 
 TEST_F(CollectionsCommandTest, BookmarksPrintsTheTreeAsTextAndJson) {
   WriteBookmarks(kBookmarks);
-  WriteSetting(registry_, Setting::NetLAU, kProfile);
+  test::ExpectOk(WriteSetting(registry_, Setting::NetLAU, kProfile));
   ASSERT_EQ(Run(BookmarksCommand, {}), 0) << err_.str();
   EXPECT_EQ(out_.str(),
             "Bookmarks not In folders\n  Caf\xc3\xa9 <http://loose/>\nWork\n  notes\n  Empty <>\n");
@@ -89,14 +90,14 @@ TEST_F(CollectionsCommandTest, FavoritesListsTitlesAndAddressesInTheListsOrder) 
             "{\"file\": \"b site.URL\", \"title\": \"b site\", \"address\": \"http://b/\"}, "
             "{\"file\": \"none.url\", \"title\": \"none\", \"address\": null}]}\n");
   // IEfav wins over the standard directory; a directory that is not there fails.
-  WriteSetting(registry_, Setting::IEfav, "c:\\gone");
+  test::ExpectOk(WriteSetting(registry_, Setting::IEfav, "c:\\gone"));
   EXPECT_EQ(Run(FavoritesCommand, {}), 1);
   EXPECT_EQ(err_.str(), "varnel: the favorites directory c:\\gone does not exist\n");
 }
 
 TEST_F(CollectionsCommandTest, BookmarkToFavoriteWritesTheFavoriteOfATitle) {
   WriteBookmarks(kBookmarks);
-  WriteSetting(registry_, Setting::NetLAU, kProfile);
+  test::ExpectOk(WriteSetting(registry_, Setting::NetLAU, kProfile));
   ASSERT_EQ(Run(BookmarkToFavoriteCommand, {"Caf\xc3\xa9"}), 0) << err_.str();
   EXPECT_EQ(out_.str(), "c:\\windows\\favorites\\Caf\xc3\xa9.url\n");
   EXPECT_EQ(test::ReadFile(prefix_.native("drive_c/Windows/Favorites/Caf\xc3\xa9.url")),
@@ -139,7 +140,7 @@ TEST_F(CollectionsCommandTest, FavoriteToBookmarkAddsItAfterTheHeading) {
 TEST_F(CollectionsCommandTest, ARefusedFavoriteNameIsShownAsItsWindowsPath) {
   const std::string longTitle(130, '\xe9');  // 130 characters for Windows, 260 bytes for Linux
   WriteBookmarks(std::string(kBookmarks) + "<DT><A HREF=\"http://long/\">" + longTitle + "</A>\r\n");
-  WriteSetting(registry_, Setting::NetLAU, kProfile);
+  test::ExpectOk(WriteSetting(registry_, Setting::NetLAU, kProfile));
   std::string utf8Title;
   for (int i = 0; i < 130; ++i) utf8Title += "\xc3\xa9";
   ASSERT_EQ(Run(BookmarkToFavoriteCommand, {utf8Title}), 1);

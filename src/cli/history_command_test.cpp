@@ -9,6 +9,7 @@
 #include "settings/registry_access.h"
 #include "settings/settings.h"
 #include "testsupport/temp_dir.h"
+#include "testsupport/expect_ok.h"
 
 namespace varnel {
 namespace {
@@ -17,7 +18,7 @@ class HistoryCommandTest : public ::testing::Test {
  protected:
   HistoryCommandTest() {
     prefix_.MakeDriveCDirectory("Program Files/Netscape/Users/jane");
-    WriteRegistryString(registry_, Hive::CurrentUser, kTypedUrlsKey, "url1", "http://ie/caf\xe9");
+    test::ExpectOk(WriteRegistryString(registry_, Hive::CurrentUser, kTypedUrlsKey, "url1", "http://ie/caf\xe9"));
   }
   int Run(std::vector<std::string> args, bool json = false) {
     out_.str("");
@@ -42,7 +43,7 @@ TEST_F(HistoryCommandTest, ListsBothHistoriesWithoutMakingAWorkingCopy) {
                   "// Netscape User Preferences\r\n"
                   "user_pref(\"browser.url_history.URL_1\", \"http://a/?q=\\\"x\\\"\");\r\n"
                   "user_pref(\"mail.identity.username\", \"Jane\");\r\n");
-  WriteSetting(registry_, Setting::NetLAU, kProfile);
+  test::ExpectOk(WriteSetting(registry_, Setting::NetLAU, kProfile));
   ASSERT_EQ(Run({}), 0) << err_.str();
   EXPECT_EQ(out_.str(),
             "Netscape (c:\\program files\\netscape\\users\\jane\\prefs.js):\n"

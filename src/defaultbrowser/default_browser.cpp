@@ -36,7 +36,10 @@ AssociationTable Rows(const char* ftpApplicationKey, const std::string& applicat
 
 Status WriteTable(Registry& registry, const AssociationTable& table) {
   Registry::Batch batch(registry);
-  for (const AssociationRow& row : table) WriteRegistryString(registry, Hive::ClassesRoot, row.key, "", row.data);
+  for (const AssociationRow& row : table) {
+    const Status written = WriteRegistryString(registry, Hive::ClassesRoot, row.key, "", row.data);
+    if (!written.ok()) return written;  // the batch ends uncommitted: nothing of it is saved
+  }
   return batch.Commit();
 }
 

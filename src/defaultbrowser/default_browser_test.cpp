@@ -5,6 +5,7 @@
 #include "settings/registry_access.h"
 #include "settings/settings.h"
 #include "testsupport/temp_dir.h"
+#include "testsupport/expect_ok.h"
 
 namespace varnel {
 namespace {
@@ -19,11 +20,11 @@ class DefaultBrowserTest : public ::testing::Test {
 TEST_F(DefaultBrowserTest, DetectionLooksOnlyAtTheHttpDdeApplication) {
   EXPECT_EQ(DetectDefaultBrowser(registry_), Browser::InternetExplorer);  // missing key
   for (const char* netscape : {"NSShell", "nsshell", "NSSHELL"}) {
-    WriteRegistryString(registry_, Hive::ClassesRoot, "http\\shell\\open\\ddeexec\\Application", "", netscape);
+    test::ExpectOk(WriteRegistryString(registry_, Hive::ClassesRoot, "http\\shell\\open\\ddeexec\\Application", "", netscape));
     EXPECT_EQ(DetectDefaultBrowser(registry_), Browser::Netscape) << netscape;
   }
   for (const char* other : {"IExplore", "", "NSShell2"}) {
-    WriteRegistryString(registry_, Hive::ClassesRoot, "HTTP\\shell\\open\\ddeexec\\application", "", other);
+    test::ExpectOk(WriteRegistryString(registry_, Hive::ClassesRoot, "HTTP\\shell\\open\\ddeexec\\application", "", other));
     EXPECT_EQ(DetectDefaultBrowser(registry_), Browser::InternetExplorer) << other;
   }
   EXPECT_STREQ(DefaultBrowserCaption(Browser::Netscape), "Netscape is the default browser, Click IE icon to change");
@@ -31,8 +32,8 @@ TEST_F(DefaultBrowserTest, DetectionLooksOnlyAtTheHttpDdeApplication) {
 }
 
 TEST_F(DefaultBrowserTest, SwitchingBothWaysWritesEveryRowAndIsDetectedAfterReload) {
-  WriteSetting(registry_, Setting::NetPath, "c:\\program files\\netscape");
-  WriteSetting(registry_, Setting::IEPath, "c:\\program files\\Internet Explorer");
+  test::ExpectOk(WriteSetting(registry_, Setting::NetPath, "c:\\program files\\netscape"));
+  test::ExpectOk(WriteSetting(registry_, Setting::IEPath, "c:\\program files\\Internet Explorer"));
 
   ASSERT_TRUE(MakeNetscapeDefault(registry_).ok());
   {
@@ -78,12 +79,12 @@ TEST_F(DefaultBrowserTest, AnEmptyDirectorySettingRefusesTheSwitchAndWritesNothi
   EXPECT_EQ(s.message, MissingDirectoryMessage(Browser::Netscape));
   EXPECT_FALSE(MakeIEDefault(registry_).ok());
   EXPECT_EQ(test::ReadFile(prefix_.native("system.reg")), before);
-  WriteSetting(registry_, Setting::NetPath, "c:\\netscape");
+  test::ExpectOk(WriteSetting(registry_, Setting::NetPath, "c:\\netscape"));
   EXPECT_TRUE(MakeDefault(registry_, Browser::Netscape).ok());
 }
 
 TEST_F(DefaultBrowserTest, OnlyTheListedDefaultValuesChange) {
-  WriteSetting(registry_, Setting::IEPath, "c:\\ie");
+  test::ExpectOk(WriteSetting(registry_, Setting::IEPath, "c:\\ie"));
   const std::string contentType = ReadRegistryString(registry_, Hive::ClassesRoot, ".htm", "Content Type", "");
   ASSERT_EQ(contentType, "text/html");
   ASSERT_TRUE(MakeIEDefault(registry_).ok());

@@ -9,6 +9,7 @@
 #include "history/typed_urls.h"
 #include "settings/registry_access.h"
 #include "testsupport/temp_dir.h"
+#include "testsupport/expect_ok.h"
 
 namespace varnel {
 namespace {
@@ -36,7 +37,7 @@ class HistoryListsTest : public ::testing::Test {
   std::string PrefsPath() const { return prefix_.native("drive_c/Program Files/Netscape/Users/default/prefs.js"); }
   void PutTypedUrls(const std::vector<std::string>& values) {
     for (std::size_t i = 0; i < values.size(); ++i) {
-      WriteRegistryString(registry_, Hive::CurrentUser, kTypedUrlsKey, TypedUrlValueName(i + 1), values[i]);
+      test::ExpectOk(WriteRegistryString(registry_, Hive::CurrentUser, kTypedUrlsKey, TypedUrlValueName(i + 1), values[i]));
     }
   }
   std::vector<std::string> TypedUrls() {
@@ -86,7 +87,7 @@ TEST_F(HistoryListsTest, OpenFillsBothListsAndSetsSaveCaption) {
 
   // Both histories empty: still "Save MRU".
   WritePrefs(kHeader);
-  registry_.DeleteKey(Hive::CurrentUser, kTypedUrlsKey);
+  test::ExpectOk(registry_.DeleteKey(Hive::CurrentUser, kTypedUrlsKey));
   ASSERT_TRUE(lists_.Open(kProfile));
   EXPECT_EQ(lists_.caption(), text::kSave);
 }

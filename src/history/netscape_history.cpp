@@ -84,7 +84,7 @@ std::string WorkingCopyFileName(std::string_view profileDirectory) {
 }
 
 void NetscapeWorkingCopy::CloseAll() {
-  file_.Close();
+  file_.Abandon();
   complete_ = false;
 }
 

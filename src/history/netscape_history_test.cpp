@@ -11,6 +11,7 @@
 #include <random>
 
 #include "testsupport/temp_dir.h"
+#include "testsupport/expect_ok.h"
 #include "winenv/atomic_file.h"
 
 namespace varnel {
@@ -287,8 +288,8 @@ TEST_F(NetscapeHistoryTest, AKilledSaveLeavesAWholePrefsFile) {
     if (child == 0) {
       for (int i = 0;; ++i) {
         std::vector<std::string> read;
-        Read(read);
-        WriteNetscapeHistory(workingCopy_, {i % 2 ? "\"a\");" : "\"b\");"});
+        test::ExpectOk(Read(read));
+        test::ExpectOk(WriteNetscapeHistory(workingCopy_, {i % 2 ? "\"a\");" : "\"b\");"}));
       }
     }
     usleep(std::uniform_int_distribution<useconds_t>(1000, 20000)(random));
@@ -325,7 +326,7 @@ TEST_F(NetscapeHistoryTest, PrefsReplacedWhileTheOpenReadsItIsNeverOverwritten) 
   bool replaced = false;
   NetscapeWorkingCopy copy;
   Status read = ReadNetscapeHistory(copy, drives_, kProfile, [&](const std::string&) {
-    if (!replaced) ReplaceFileContents(Native("prefs.js"), browsers);
+    if (!replaced) test::ExpectOk(ReplaceFileContents(Native("prefs.js"), browsers));
     replaced = true;
   });
   ASSERT_TRUE(read.ok()) << read.message;

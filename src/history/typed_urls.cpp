@@ -25,12 +25,14 @@ void ReadTypedUrls(Registry& registry, const TypedUrlSink& onItem) {
 
 Status WriteTypedUrls(Registry& registry, const std::vector<std::string>& items) {
   Registry::Batch batch(registry);
-  DeleteRegistryKey(registry, Hive::CurrentUser, kTypedUrlsKey);  // none there yet is no failure
+  Status committed = DeleteRegistryKey(registry, Hive::CurrentUser, kTypedUrlsKey);
+  if (committed.code == errc::kFileNotFound) committed = Status::Ok();  // none there yet is no failure
   const std::size_t count = std::min(items.size(), kMaxTypedUrls);
-  for (std::size_t i = 0; i < count; ++i) {
-    WriteRegistryString(registry, Hive::CurrentUser, kTypedUrlsKey, TypedUrlValueName(i + 1), TrimBlanks(items[i]));
+  for (std::size_t i = 0; i < count && committed.ok(); ++i) {
+    committed = WriteRegistryString(registry, Hive::CurrentUser, kTypedUrlsKey, TypedUrlValueName(i + 1),
+                                    TrimBlanks(items[i]));
   }
-  const Status committed = batch.Commit();  // the batch's first failure, or the save's
+  if (committed.ok()) committed = batch.Commit();  // uncommitted, the batch saves nothing
   if (committed.ok()) return committed;
   return Status::Error(committed.code, "The typed addresses could not be saved: " + committed.message);
 }

@@ -4,6 +4,7 @@
 
 #include "settings/registry_access.h"
 #include "testsupport/temp_dir.h"
+#include "testsupport/expect_ok.h"
 
 namespace varnel {
 namespace {
@@ -11,7 +12,7 @@ namespace {
 class TypedUrlsTest : public ::testing::Test {
  protected:
   void Put(std::string_view name, std::string_view text) {
-    WriteRegistryString(registry_, Hive::CurrentUser, kTypedUrlsKey, name, text);
+    test::ExpectOk(WriteRegistryString(registry_, Hive::CurrentUser, kTypedUrlsKey, name, text));
   }
   std::vector<std::string> ReadAll() {
     std::vector<std::string> items;
@@ -37,7 +38,7 @@ TEST_F(TypedUrlsTest, TheListEndsAtTheFirstMissingOrEmptyValue) {
   Put("url5", "http://five/");
   EXPECT_EQ(ReadAll(), (std::vector<std::string>{"http://one/", "http://two/", "http://three/"}));
 
-  registry_.SetValue(Hive::CurrentUser, kTypedUrlsKey, "url3", RegValue{kRegDword, {1, 0, 0, 0}});
+  test::ExpectOk(registry_.SetValue(Hive::CurrentUser, kTypedUrlsKey, "url3", RegValue{kRegDword, {1, 0, 0, 0}}));
   EXPECT_EQ(ReadAll().size(), 2u);  // not a string
   Put("url1", "");
   EXPECT_TRUE(ReadAll().empty());

@@ -28,10 +28,15 @@ std::string ReadSetting(Registry& registry, Setting setting) {
   return ReadRegistryString(registry, Hive::LocalMachine, SettingKey(setting), "", "");
 }
 
-void StoreRememberedDirectories(Registry& registry, const std::string& profileDirectory,
-                                const std::optional<std::string>& favoritesDirectory) {
-  if (favoritesDirectory) WriteSetting(registry, Setting::IEfav, *favoritesDirectory);
-  WriteSetting(registry, Setting::NetLAU, profileDirectory);
+Status StoreRememberedDirectories(Registry& registry, const std::string& profileDirectory,
+                                  const std::optional<std::string>& favoritesDirectory) {
+  Registry::Batch batch(registry);
+  if (favoritesDirectory) {
+    const Status stored = WriteSetting(registry, Setting::IEfav, *favoritesDirectory);
+    if (!stored.ok()) return stored;
+  }
+  const Status stored = WriteSetting(registry, Setting::NetLAU, profileDirectory);
+  return stored.ok() ? batch.Commit() : stored;
 }
 
 Status WriteSetting(Registry& registry, Setting setting, std::string_view value) {

@@ -28,7 +28,7 @@ std::optional<Setting> SettingByName(std::string_view name);
 std::string ReadSetting(Registry& registry, Setting setting);
 Status WriteSetting(Registry& registry, Setting setting, std::string_view value);
 // The end of a run: IEfav (when the bookmarks window had a favorites directory), then NetLAU.
-void StoreRememberedDirectories(Registry& registry, const std::string& profileDirectory,
+[[nodiscard]] Status StoreRememberedDirectories(Registry& registry, const std::string& profileDirectory,
                                 const std::optional<std::string>& favoritesDirectory);
 
 }  // namespace varnel

@@ -4,6 +4,7 @@
 
 #include "settings/registry_access.h"
 #include "testsupport/temp_dir.h"
+#include "testsupport/expect_ok.h"
 #include "winenv/code_page.h"
 
 namespace varnel {
@@ -16,41 +17,42 @@ TEST(RegistryAccessTest, ReadsOnlyStringValuesAndFallsBackToTheDefault) {
 
   RegValue expand = RegValue::String(u"%SystemRoot%");
   expand.type = kRegExpandSz;
-  registry.SetValue(Hive::LocalMachine, "Software\\T", "expand", expand);
+  test::ExpectOk(registry.SetValue(Hive::LocalMachine, "Software\\T", "expand", expand));
   EXPECT_EQ(ReadRegistryString(registry, Hive::LocalMachine, "Software\\T", "expand", "dflt"), "dflt");
 
   RegValue dword{kRegDword, {1, 0, 0, 0}};
-  registry.SetValue(Hive::LocalMachine, "Software\\T", "number", dword);
+  test::ExpectOk(registry.SetValue(Hive::LocalMachine, "Software\\T", "number", dword));
   EXPECT_EQ(ReadRegistryString(registry, Hive::LocalMachine, "Software\\T", "number", "dflt"), "dflt");
 
   RegValue embeddedNul = RegValue::String(std::u16string(u"ab\0cd", 5));
-  registry.SetValue(Hive::LocalMachine, "Software\\T", "nul", embeddedNul);
+  test::ExpectOk(registry.SetValue(Hive::LocalMachine, "Software\\T", "nul", embeddedNul));
   EXPECT_EQ(ReadRegistryString(registry, Hive::LocalMachine, "Software\\T", "nul", "dflt"), "ab");
 }
 
 TEST(RegistryAccessTest, WriteCreatesParentsAndStoresTextExactly) {
   test::TempPrefix prefix;
   Registry registry(prefix.path());
-  WriteRegistryString(registry, Hive::LocalMachine, "Software\\Deep\\Er\\Key", "", "c:\\program files\\netscape");
+  test::ExpectOk(WriteRegistryString(registry, Hive::LocalMachine, "Software\\Deep\\Er\\Key", "", "c:\\program files\\netscape"));
   EXPECT_TRUE(registry.KeyExists(Hive::LocalMachine, "Software\\Deep"));
   EXPECT_EQ(ReadRegistryString(registry, Hive::LocalMachine, "Software\\Deep\\Er\\Key", "", ""),
             "c:\\program files\\netscape");
   // 1252 text survives the trip through the hive's UTF-16.
-  WriteRegistryString(registry, Hive::LocalMachine, "Software\\Deep", "name", "caf\xe9 \x80 \"q\"");
+  test::ExpectOk(WriteRegistryString(registry, Hive::LocalMachine, "Software\\Deep", "name", "caf\xe9 \x80 \"q\""));
   EXPECT_EQ(ReadRegistryString(registry, Hive::LocalMachine, "Software\\Deep", "name", ""), "caf\xe9 \x80 \"q\"");
   // An empty text is an existing, empty REG_SZ value.
-  WriteRegistryString(registry, Hive::LocalMachine, "Software\\Deep", "empty", "");
+  test::ExpectOk(WriteRegistryString(registry, Hive::LocalMachine, "Software\\Deep", "empty", ""));
   EXPECT_EQ(ReadRegistryString(registry, Hive::LocalMachine, "Software\\Deep", "empty", "dflt"), "");
   EXPECT_NE(test::ReadFile(prefix.native("system.reg")).find("\"empty\"=\"\"\n"), std::string::npos);
 }
 
-TEST(RegistryAccessTest, FailuresAreSilent) {
+// A broken hive is never written: each write and delete says so, and the read gives the default.
+TEST(RegistryAccessTest, ABrokenHiveRefusesEveryWrite) {
   test::TempPrefix prefix;
   test::WriteFile(prefix.native("system.reg"), "garbage");
   Registry registry(prefix.path());
-  WriteRegistryString(registry, Hive::LocalMachine, "Software\\Varnel\\NetPath", "", "c:\\");
-  DeleteRegistryKey(registry, Hive::LocalMachine, "Software\\Varnel\\NetPath");
-  DeleteRegistryKey(registry, Hive::CurrentUser, "Software\\Missing");
+  EXPECT_FALSE(WriteRegistryString(registry, Hive::LocalMachine, "Software\\Varnel\\NetPath", "", "c:\\").ok());
+  EXPECT_FALSE(DeleteRegistryKey(registry, Hive::LocalMachine, "Software\\Varnel\\NetPath").ok());
+  EXPECT_EQ(DeleteRegistryKey(registry, Hive::CurrentUser, "Software\\Missing").code, errc::kFileNotFound);
   EXPECT_EQ(ReadRegistryString(registry, Hive::LocalMachine, "Software\\Varnel\\NetPath", "", "x"), "x");
   EXPECT_EQ(test::ReadFile(prefix.native("system.reg")), "garbage");
 }
@@ -59,7 +61,7 @@ TEST(SettingsTest, EachSettingIsTheUnnamedValueOfItsOwnKey) {
   test::TempPrefix prefix;
   Registry registry(prefix.path());
   for (Setting s : kAllSettings) EXPECT_EQ(ReadSetting(registry, s), "");
-  WriteSetting(registry, Setting::NetLAU, "c:\\program files\\netscape\\users\\default");
+  test::ExpectOk(WriteSetting(registry, Setting::NetLAU, "c:\\program files\\netscape\\users\\default"));
   EXPECT_EQ(ReadRegistryString(registry, Hive::LocalMachine, "Software\\Varnel\\NetLAU", "", ""),
             "c:\\program files\\netscape\\users\\default");
   EXPECT_EQ(SettingKey(Setting::IEfav), "Software\\Varnel\\IEfav");

@@ -9,6 +9,7 @@
 #include "settings/launch_address.h"
 #include "settings/registry_access.h"
 #include "testsupport/temp_dir.h"
+#include "testsupport/expect_ok.h"
 #include "winenv/process.h"
 #include "winenv/registry.h"
 #include "winenv/wine_registry.h"
@@ -45,7 +46,7 @@ TEST_F(WineIntegrationTest, EachSideReadsWhatTheOtherWroteAndARunningWineIsWritt
   const std::string key = "Software\\Varnel\\NetLAU";
   {
     Registry registry(prefix_.path());
-    WriteRegistryString(registry, Hive::LocalMachine, key, "", "c:\\caf\xe9");
+    test::ExpectOk(WriteRegistryString(registry, Hive::LocalMachine, key, "", "c:\\caf\xe9"));
   }
   EXPECT_NE(Wine({"reg", "query", "HKLM\\" + key, "/ve"}).output.find("REG_SZ    c:\\caf"), std::string::npos);
   ASSERT_EQ(Wine({"reg", "add", "HKCU\\Software\\VarnelTest", "/v", "x", "/d", "from wine", "/f"}).exitCode, 0);
@@ -65,7 +66,7 @@ TEST_F(WineIntegrationTest, EachSideReadsWhatTheOtherWroteAndARunningWineIsWritt
   ASSERT_TRUE(registry.WineServerRunning());
   EXPECT_EQ(FindWineServer(prefix_.path())->tmpdir, serverTmp_);
   const std::string before = test::ReadFile(prefix_ / "system.reg");
-  WriteRegistryString(registry, Hive::LocalMachine, "Software\\Varnel\\NetPath", "", "c:\\program files\\netscape");
+  test::ExpectOk(WriteRegistryString(registry, Hive::LocalMachine, "Software\\Varnel\\NetPath", "", "c:\\program files\\netscape"));
   EXPECT_TRUE(registry.WroteThroughWine()) << registry.LastError();
   EXPECT_EQ(test::ReadFile(prefix_ / "system.reg"), before);  // the files are left to Wine
   EXPECT_EQ(ReadRegistryString(registry, Hive::LocalMachine, "Software\\Varnel\\NetPath", "", ""),

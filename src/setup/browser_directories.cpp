@@ -10,6 +10,17 @@ bool DirectoryNameEndsWith(const DriveMap& drives, const std::string& windowsPat
   return name.size() >= ending.size() && name.compare(name.size() - ending.size(), ending.size(), ending) == 0;
 }
 
+namespace {
+
+Status StoreBrowserDirectories(Registry& registry, const std::string& netscapeDirectory, const std::string& ieDirectory) {
+  Registry::Batch batch(registry);
+  Status stored = WriteSetting(registry, Setting::NetPath, netscapeDirectory);
+  if (stored.ok()) stored = WriteSetting(registry, Setting::IEPath, ieDirectory);
+  return stored.ok() ? batch.Commit() : stored;
+}
+
+}  // namespace
+
 bool SaveBrowserDirectories(Registry& registry, const DriveMap& drives, const std::string& netscapeDirectory,
                             const std::string& ieDirectory, const std::string& netscapeDrive,
                             SetupSaveWindows& windows) {
@@ -26,8 +37,11 @@ bool SaveBrowserDirectories(Registry& registry, const DriveMap& drives, const st
     }
     windows.HideSetupShowMain();
   }
-  WriteSetting(registry, Setting::NetPath, netscapeDirectory);
-  WriteSetting(registry, Setting::IEPath, ieDirectory);
+  if (const Status stored = StoreBrowserDirectories(registry, netscapeDirectory, ieDirectory); !stored.ok()) {
+    windows.ShowMessage("The browser directories were not saved: " + stored.message);
+    windows.ShowSetup();
+    return false;
+  }
   windows.MoveProfileList(netscapeDrive, netscapeDirectory + "\\users");
   windows.HideSetupShowMain();
   return true;

@@ -30,11 +30,13 @@ class SetupSaveWindows {
   virtual void ShowSetup() = 0;
   // Moves the main window's profile list: first to the drive, then to the path.
   virtual void MoveProfileList(const std::string& drive, const std::string& path) = 0;
+  virtual void ShowMessage(const std::string& text) = 0;
 };
 
 // The save, step by step. True when both directories were stored. A user who accepted an odd
 // Netscape directory (No) and then wants to choose the Internet Explorer directory again (Yes)
-// gets the setup window back, which the No had put away.
+// gets the setup window back, which the No had put away. When the directories cannot be stored
+// (a broken hive, Wine refusing the change), the user is told and the setup window stays.
 bool SaveBrowserDirectories(Registry& registry, const DriveMap& drives, const std::string& netscapeDirectory,
                             const std::string& ieDirectory, const std::string& netscapeDrive,
                             SetupSaveWindows& windows);

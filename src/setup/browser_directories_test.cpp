@@ -18,6 +18,7 @@ class ScriptedSetup : public SetupSaveWindows {
   }
   void HideSetupShowMain() override { calls.push_back("hide"); }
   void ShowSetup() override { calls.push_back("show setup"); }
+  void ShowMessage(const std::string& text) override { calls.push_back("message " + text); }
   void MoveProfileList(const std::string& drive, const std::string& path) override {
     calls.push_back("move " + drive + " " + path);
   }

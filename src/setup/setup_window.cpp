@@ -52,6 +52,7 @@ class SetupSaveAdapter : public SetupSaveWindows {
     forms_.Main().ShowRestored();
   }
   void ShowSetup() override { setup_.show(); }
+  void ShowMessage(const std::string& text) override { forms_.dialogs().Ok(&setup_, text); }
   void MoveProfileList(const std::string& drive, const std::string& path) override {
     MainScreen& main = forms_.Main();
     main.Drive1->SetDrive(drive);

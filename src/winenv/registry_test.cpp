@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "testsupport/temp_dir.h"
+#include "testsupport/expect_ok.h"
 #include "winenv/code_page.h"
 
 namespace varnel {
@@ -119,7 +120,7 @@ TEST(RegistryTest, ABatchIsSavedOnceWithAllItsWrites) {
   std::string before = ReadFile(prefix.native("system.reg"));
   {
     Registry::Batch batch(registry);
-    for (int i = 0; i < 5; ++i) registry.SetValue(Hive::ClassesRoot, Numbered("k", i), "", Sz("v"));
+    for (int i = 0; i < 5; ++i) test::ExpectOk(registry.SetValue(Hive::ClassesRoot, Numbered("k", i), "", Sz("v")));
     EXPECT_EQ(ReadFile(prefix.native("system.reg")), before);  // nothing saved yet
     EXPECT_EQ(StringOf(registry.QueryValue(Hive::ClassesRoot, "k3", "")), "v");  // but visible
     EXPECT_TRUE(batch.Commit().ok());
@@ -135,8 +136,8 @@ TEST(RegistryTest, ABatchWithAFailedWriteSavesNothing) {
   std::string before = ReadFile(prefix.native("system.reg"));
   {
     Registry::Batch batch(registry);
-    registry.SetValue(Hive::LocalMachine, "Software\\One", "", Sz("1"));
-    registry.SetValue(Hive::CurrentUser, "Software\\Two", "", Sz("2"));
+    test::ExpectOk(registry.SetValue(Hive::LocalMachine, "Software\\One", "", Sz("1")));
+    EXPECT_FALSE(registry.SetValue(Hive::CurrentUser, "Software\\Two", "", Sz("2")).ok());
     EXPECT_FALSE(batch.Commit().ok());
   }
   EXPECT_EQ(ReadFile(prefix.native("system.reg")), before);
@@ -149,11 +150,11 @@ TEST(RegistryTest, TwoProcessesWritingDifferentValuesBothSurvive) {
   pid_t child = fork();
   if (child == 0) {
     Registry registry(prefix.path());
-    for (int i = 0; i < kWrites; ++i) registry.SetValue(Hive::LocalMachine, "Software\\Child", Numbered("v", i), Sz("c"));
+    for (int i = 0; i < kWrites; ++i) test::ExpectOk(registry.SetValue(Hive::LocalMachine, "Software\\Child", Numbered("v", i), Sz("c")));
     _exit(0);
   }
   Registry registry(prefix.path());
-  for (int i = 0; i < kWrites; ++i) registry.SetValue(Hive::LocalMachine, "Software\\Parent", Numbered("v", i), Sz("p"));
+  for (int i = 0; i < kWrites; ++i) test::ExpectOk(registry.SetValue(Hive::LocalMachine, "Software\\Parent", Numbered("v", i), Sz("p")));
   int status = 0;
   waitpid(child, &status, 0);
   Registry fresh(prefix.path());
@@ -261,7 +262,7 @@ TEST(RegistryTest, AKilledSaveLeavesTheOldOrNewHiveAndTheNextSaveCleansUp) {
     ASSERT_GE(child, 0);
     if (child == 0) {
       Registry writer(prefix.path());
-      for (int i = 0;; ++i) writer.SetValue(Hive::LocalMachine, "Software\\Varnel\\NetLAU", "", Sz("c:\\" + std::to_string(i)));
+      for (int i = 0;; ++i) test::ExpectOk(writer.SetValue(Hive::LocalMachine, "Software\\Varnel\\NetLAU", "", Sz("c:\\" + std::to_string(i))));
     }
     usleep(std::uniform_int_distribution<useconds_t>(1000, 30000)(random));
     kill(child, SIGKILL);

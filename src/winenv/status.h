@@ -9,7 +9,7 @@
 
 namespace varnel {
 
-struct Status {
+struct [[nodiscard]] Status {
   int code = 0;
   std::string message;
 

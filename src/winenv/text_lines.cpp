@@ -41,10 +41,15 @@ bool TextLineReader::ReadLine(std::string& line) {
   return true;
 }
 
-TextLineWriter::~TextLineWriter() { Close(); }
+TextLineWriter::~TextLineWriter() { Abandon(); }
+
+void TextLineWriter::Abandon() {
+  if (file_) std::fclose(file_);
+  file_ = nullptr;
+}
 
 Status TextLineWriter::Create(const std::string& nativePath) {
-  Close();
+  Abandon();
   path_ = nativePath;
   // A new file in place of whatever had the name: a link or a second name of another file
   // (prefs.js itself, say) is removed, never written through.

@@ -52,6 +52,8 @@ class TextLineWriter {
   Status Flush();
   // Flushes and closes; reports a failure of either. Closing a closed writer is Ok.
   Status Close();
+  // Closes a file whose content no longer matters (a working copy given up): nothing to report.
+  void Abandon();
   bool is_open() const { return file_ != nullptr; }
   const std::string& path() const { return path_; }
 
