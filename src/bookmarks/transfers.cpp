@@ -4,7 +4,6 @@
 
 #include "bookmarks/bookmark_load.h"
 #include "bookmarks/bookmark_reader.h"
-#include "winenv/atomic_file.h"
 #include "winenv/line_scanner.h"
 #include "winenv/text_lines.h"
 
@@ -58,7 +57,13 @@ Status WriteFavorite(const DriveMap& drives, const std::string& favoritesDirecto
   }
   const std::string native = drives.ToNative(writtenPath);
   if (native.empty()) return Status::Error(errc::kPathNotFound, writtenPath + ": no drive maps this path");
-  const Status written = ReplaceFileContents(native, FavoriteFileBytes(address));
+  ReplaceGuard guard;
+  const Status locked = guard.Lock(native);
+  if (!locked.ok()) return locked;
+  const Status written = guard.Replace(IdentityOf(native), {FavoriteFileBytes(address)},
+                       Status::Error(errc::kPathFileAccess, writtenPath +
+                                                                " was changed by another program while the favorite "
+                                                                "was being written, so it was left as it is"));
   return written.ok() ? written : WithWindowsPath(written, writtenPath);
 }
 
@@ -150,9 +155,11 @@ Status CopyBookmarksWithFavorite(const DriveMap& drives, const std::string& prof
   const std::string fileName = BookmarkFileName(profileDirectory);
   copy.bookmarkNative = drives.ToNative(fileName);
   if (copy.bookmarkNative.empty()) return Status::Error(errc::kPathNotFound, fileName + ": no drive maps this path");
+  const Status locked = copy.guard.Lock(copy.bookmarkNative);
   LineScanner bookmarks;
   status = bookmarks.Open(copy.bookmarkNative);
-  if (!status.ok()) return status;
+  if (!status.ok()) return status;  // a missing bookmark.htm is told as such, before a lock failure
+  if (!locked.ok()) return locked;
   copy.readIdentity = bookmarks.identity();
   copy.insertedLine = BookmarkLine(address, title, clock);
   TextLineWriter temp;
@@ -171,13 +178,14 @@ Status CopyBookmarksWithFavorite(const DriveMap& drives, const std::string& prof
   return status.ok() ? closed : status;
 }
 
-Status ReplaceBookmarks(const BookmarkCopy& copy) {
-  if (!(IdentityOf(copy.bookmarkNative) == copy.readIdentity)) {
-    return Status::Error(errc::kPathFileAccess,
-                         "bookmark.htm was changed by another program while the favorite was being added, so it was "
-                         "left as it is; add the favorite again");
-  }
-  return ReplaceFileContents(copy.bookmarkNative, copy.bytes);
+Status ReplaceBookmarks(BookmarkCopy& copy) {
+  const Status replaced = copy.guard.Replace(
+      copy.readIdentity, {copy.bytes},
+      Status::Error(errc::kPathFileAccess,
+                    "bookmark.htm was changed by another program while the favorite was being added, so it was "
+                    "left as it is; add the favorite again"));
+  copy.guard.Unlock();
+  return replaced;
 }
 
 std::vector<AnimationStep> BookmarkToFavoriteSteps() {

@@ -11,6 +11,7 @@
 
 #include "winenv/drive_map.h"
 #include "winenv/file_identity.h"
+#include "winenv/guarded_replace.h"
 #include "winenv/status.h"
 
 namespace varnel {
@@ -38,9 +39,10 @@ std::string FavoriteFileBytes(std::string_view address);
 
 // Writes the favorite for a bookmark into the favorites directory, named
 // takeOutSpecialChars(title) + ".url", replacing a file of that name without a question; the
-// new file is complete before it takes the name. A name Windows refuses (a control character or
-// "|") fails with code 52. `writtenPath` receives the Windows path; a failure's message names
-// the file by it.
+// new file is complete before it takes the name, under the folder's replacement lock (a file
+// another program writes there meanwhile is kept: code 75). A name Windows refuses (a control
+// character or "|") fails with code 52. `writtenPath` receives the Windows path; a failure's
+// message names the file by it.
 Status WriteFavorite(const DriveMap& drives, const std::string& favoritesDirectory, std::string_view title,
                      std::string_view address, std::string& writtenPath);
 
@@ -65,9 +67,12 @@ Status CheckFavoriteForBookmarkLine(std::string_view address, std::string_view t
 
 // The profile's bookmark.htm copied through "tempfile" with the new line after every line that
 // holds "</H1>"; every line ends in CR LF. Nothing of bookmark.htm is changed yet. A favorite
-// CheckFavoriteForBookmarkLine refuses fails before anything is written.
+// CheckFavoriteForBookmarkLine refuses fails before anything is written. The copy is read under
+// bookmark.htm's replacement lock, which it holds until ReplaceBookmarks (or its end): two
+// transfers at once each add their line, one after the other.
 struct BookmarkCopy {
   std::string bookmarkNative;
+  ReplaceGuard guard;
   FileIdentity readIdentity;  // the bookmark.htm the copy was made from
   std::string bytes;          // the complete new bookmark.htm, as "tempfile" holds it
   std::string insertedLine;
@@ -78,9 +83,10 @@ Status CopyBookmarksWithFavorite(const DriveMap& drives, const std::string& prof
                                  const std::string& tempNative, BookmarkCopy& copy);
 
 // Replaces bookmark.htm by the complete copy at once (through a link, keeping its permission
-// bits, refusing a read-only file). Nothing is replaced when bookmark.htm changed since the copy
-// was read (a browser wrote it meanwhile): code 75.
-Status ReplaceBookmarks(const BookmarkCopy& copy);
+// bits, refusing a read-only file), then gives up the lock. Nothing is replaced when bookmark.htm
+// changed since the copy was read, up to the moment of the rename (a browser wrote it
+// meanwhile): code 75.
+Status ReplaceBookmarks(BookmarkCopy& copy);
 
 // The animations ------------------------------------------------------------------------------
 

@@ -6,15 +6,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <random>
+#include <thread>
 
 #include "bookmarks/bookmark_load.h"
 #include "bookmarks/favorites.h"
 #include "testsupport/temp_dir.h"
 #include "testsupport/expect_ok.h"
+#include "winenv/file_lock.h"
+#include "winenv/guarded_replace.h"
 
 namespace varnel {
 namespace {
@@ -91,6 +96,27 @@ TEST_F(FavoriteWriteTest, NamesWindowsRefusesAndFilesThatCannotBeReplacedFail) {
   EXPECT_EQ(tooLong.message.rfind("c:\\windows\\favorites\\" + longName + ".url: ", 0), 0u) << tooLong.message;
 }
 
+// Overwriting a favorite takes turns with another Varnel writing in the favorites folder, and
+// first removes what a killed write of that favorite left.
+TEST_F(FavoriteWriteTest, AnOverwriteWaitsForTheFoldersLockAndClearsLeftovers) {
+  ASSERT_TRUE(Write("Kept", "http://old/").ok());
+  test::WriteFile(Native(".Kept.url.varnel-k1Ll3d"), "half a favorite");
+  FileLock other;
+  ASSERT_TRUE(other.Acquire(Native(std::string(kReplaceLockName))).ok());
+  std::atomic<bool> done = false;
+  std::thread writer([&] {
+    EXPECT_TRUE(Write("Kept", "http://new/").ok());
+    done = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_FALSE(done);
+  EXPECT_EQ(test::ReadFile(Native("Kept.url")), FavoriteFileBytes("http://old/"));
+  other.Release();
+  writer.join();
+  EXPECT_EQ(test::ReadFile(Native("Kept.url")), FavoriteFileBytes("http://new/"));
+  EXPECT_FALSE(std::filesystem::exists(Native(".Kept.url.varnel-k1Ll3d")));
+}
+
 TEST(BookmarkLine, IsExactAndCarriesTheLocalClock) {
   int tick = 1700000000;
   const auto clock = [&tick] { return std::int64_t{tick++}; };
@@ -109,6 +135,23 @@ TEST(BookmarkLine, IsExactAndCarriesTheLocalClock) {
   saved ? setenv("TZ", savedTz.c_str(), 1) : unsetenv("TZ");
   tzset();
   EXPECT_NEAR(static_cast<double>(local - utc), 3600.0, 1.0);
+}
+
+// How many times `part` occurs in `text`.
+std::size_t Occurrences(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
+  return count;
+}
+
+// Names in a folder that start with `prefix`.
+std::vector<std::string> NamesStartingWith(const std::string& folder, const std::string& prefix) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with(prefix)) names.push_back(name);
+  }
+  return names;
 }
 
 class BookmarkInsertTest : public ::testing::Test {
@@ -257,6 +300,96 @@ TEST_F(BookmarkInsertTest, AKilledTransferLeavesTheOldOrTheNewFile) {
     while (middle.starts_with(Line())) middle.erase(0, Line().size());
     ASSERT_EQ(middle, "") << "round " << round;
   }
+  ASSERT_TRUE(Add().ok());
+  EXPECT_EQ(NamesStartingWith(prefix_.native("drive_c/p"), ".bookmark.htm.varnel-"), std::vector<std::string>{});
+}
+
+// Two transfers at once, each from its own working folder, as two runs of the command line: each
+// either adds its line or fails and adds nothing; a success never loses the other's line.
+TEST_F(BookmarkInsertTest, TwoTransfersAtOnceNeverLoseALine) {
+  const std::string head = "<TITLE>B</TITLE>\r\n<H1>B</H1>\r\n";
+  const std::string tail = std::string(100000, 'x') + "\r\n</DL><p>\r\n";  // wide enough to overlap
+  std::filesystem::create_directory(work_ / "a");
+  std::filesystem::create_directory(work_ / "b");
+  int bothAdded = 0;
+  for (int pair = 0; pair < 50; ++pair) {
+    test::WriteFile(Bookmarks(), head + tail);
+    int start[2];
+    ASSERT_EQ(pipe(start), 0);
+    pid_t children[2];
+    for (int i = 0; i < 2; ++i) {
+      const std::string name = i == 0 ? "a" : "b";
+      children[i] = fork();
+      ASSERT_GE(children[i], 0);
+      if (children[i] == 0) {
+        close(start[1]);
+        char go;
+        [[maybe_unused]] const ssize_t ignored = read(start[0], &go, 1);  // both start when the pipe closes
+        BookmarkCopy copy;
+        Status status = CopyBookmarksWithFavorite(drives_, "c:\\p", "http://" + name + "/", name,
+                                                  [] { return std::int64_t{42}; }, work_ / name + "/tempfile", copy);
+        if (status.ok()) status = ReplaceBookmarks(copy);
+        _exit(status.ok() ? 0 : (status.message.find("changed by another program") != std::string::npos ? 1 : 2));
+      }
+    }
+    close(start[0]);
+    close(start[1]);
+    int exits[2];
+    for (int i = 0; i < 2; ++i) {
+      int status = 0;
+      waitpid(children[i], &status, 0);
+      ASSERT_TRUE(WIFEXITED(status));
+      exits[i] = WEXITSTATUS(status);
+    }
+    const std::string now = test::ReadFile(Bookmarks());
+    for (int i = 0; i < 2; ++i) {
+      const std::string name = i == 0 ? "a" : "b";
+      SCOPED_TRACE("pair " + std::to_string(pair) + ", run " + name);
+      ASSERT_NE(exits[i], 2) << "a failure other than the clear one";
+      EXPECT_EQ(Occurrences(now, Line("http://" + name + "/", name)), exits[i] == 0 ? 1u : 0u);
+    }
+    ASSERT_TRUE(exits[0] == 0 || exits[1] == 0) << "pair " << pair << ": neither run added its line";
+    EXPECT_TRUE(now.starts_with(head) && now.ends_with(tail));
+    if (exits[0] == 0 && exits[1] == 0) ++bothAdded;
+  }
+  EXPECT_EQ(bothAdded, 50);  // the lock makes them take turns: no run has to fail
+}
+
+// A transfer waits while another Varnel replaces a file in bookmark.htm's folder.
+TEST_F(BookmarkInsertTest, ATransferWaitsForTheFoldersReplacementLock) {
+  test::WriteFile(Bookmarks(), "<H1>B</H1>\r\n");
+  FileLock other;
+  ASSERT_TRUE(other.Acquire(prefix_.native("drive_c/p/") + std::string(kReplaceLockName)).ok());
+  std::atomic<bool> done = false;
+  std::thread transfer([&] {
+    EXPECT_TRUE(Add().ok());
+    done = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  EXPECT_FALSE(done);
+  EXPECT_EQ(test::ReadFile(Bookmarks()), "<H1>B</H1>\r\n");
+  other.Release();
+  transfer.join();
+  EXPECT_EQ(test::ReadFile(Bookmarks()), "<H1>B</H1>\r\n" + Line());
+}
+
+// What a killed transfer left beside bookmark.htm (or beside the file a link at it names) goes
+// with the next transfer; files that only look alike stay.
+TEST_F(BookmarkInsertTest, TheNextTransferRemovesWhatAKilledOneLeft) {
+  test::TempDir elsewhere;
+  test::WriteFile(elsewhere / "real.htm", "<H1>B</H1>\r\n");
+  std::filesystem::create_symlink(elsewhere / "real.htm", Bookmarks());
+  test::WriteFile(elsewhere / ".real.htm.varnel-Ab3xQ9", std::string(1000, 'h'));  // a killed one's
+  test::WriteFile(elsewhere / ".real.htm.varnel-short", "not ours: the wrong length");
+  test::WriteFile(elsewhere / ".other.htm.varnel-Ab3xQ9", "another file's");
+  std::filesystem::create_directory(elsewhere / ".real.htm.varnel-Dir123");
+  ASSERT_TRUE(Add().ok());
+  EXPECT_EQ(test::ReadFile(elsewhere / "real.htm"), "<H1>B</H1>\r\n" + Line());
+  EXPECT_FALSE(std::filesystem::exists(elsewhere / ".real.htm.varnel-Ab3xQ9"));
+  EXPECT_TRUE(std::filesystem::exists(elsewhere / ".real.htm.varnel-short"));
+  EXPECT_TRUE(std::filesystem::exists(elsewhere / ".other.htm.varnel-Ab3xQ9"));
+  EXPECT_TRUE(std::filesystem::is_directory(elsewhere / ".real.htm.varnel-Dir123"));
+  EXPECT_TRUE(std::filesystem::exists(elsewhere / std::string(kReplaceLockName)));  // the lock is the target's folder's
 }
 
 TEST(TransferAnimation, FollowsThePositionsOfBothPaths) {

@@ -1,6 +1,6 @@
 #include "history/netscape_history.h"
 
-#include "winenv/atomic_file.h"
+#include "winenv/guarded_replace.h"
 
 namespace varnel {
 namespace {
@@ -123,18 +123,23 @@ Status WriteNetscapeHistory(NetscapeWorkingCopy& workingCopy, const std::vector<
       return WithContext(written, "Writing the working copy test.js");
     }
   }
-  const std::string workingNative = workingCopy.file_.path();
-  Status closed = workingCopy.file_.Close();
+  // The save copies the working copy this program wrote, through the file it holds open: a file
+  // or a link put in test.js's place since the open is never taken for it.
+  std::string bytes;
+  Status written = workingCopy.file_.ReadBack(bytes);
+  const Status closed = workingCopy.file_.Close();
   workingCopy.complete_ = false;
-  if (!closed.ok()) return WithContext(closed, "Writing the working copy test.js");
-  if (IdentityOf(workingCopy.prefsNative_) != workingCopy.prefsRead_) {
-    return Status::Error(errc::kPathFileAccess,
-                         "prefs.js was changed by another program after the Netscape MRU was opened; open it again "
-                         "and repeat your changes");
-  }
-  Status copied = CopyFileOver(workingNative, workingCopy.prefsNative_);
-  if (!copied.ok()) return WithContext(copied, "Copying test.js over prefs.js");
-  return Status::Ok();
+  if (written.ok()) written = closed;
+  if (!written.ok()) return WithContext(written, "Writing the working copy test.js");
+  ReplaceGuard guard;
+  Status locked = guard.Lock(workingCopy.prefsNative_);
+  if (!locked.ok()) return WithContext(locked, "Copying test.js over prefs.js");
+  const Status changed = Status::Error(
+      errc::kPathFileAccess,
+      "prefs.js was changed by another program after the Netscape MRU was opened; open it again and repeat your changes");
+  const Status copied = guard.Replace(workingCopy.prefsRead_, {bytes}, changed);
+  if (copied.ok() || copied.message == changed.message) return copied;
+  return WithContext(copied, "Copying test.js over prefs.js");
 }
 
 Status ListNetscapeHistory(const DriveMap& drives, std::string_view profileDirectory, const HistoryItemSink& onItem) {

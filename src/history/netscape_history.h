@@ -11,8 +11,11 @@
 // prefs.js, in list order, and keeps every other line where it was.
 //
 // prefs.js is replaced only by a working copy that a read completed since the program started,
-// and only while prefs.js is still the file that read saw (a browser that rewrote it meanwhile
-// would lose its changes); the replacement is atomic, and on any failure prefs.js stays as it was.
+// read back through the file the read created and holds open (whatever has test.js's name by then
+// is never copied in), and only while prefs.js is still the file that read saw (a browser or
+// another Varnel that rewrote it meanwhile would lose its changes). The replacement is atomic,
+// under prefs.js's replacement lock (guarded_replace.h), follows a link at prefs.js and keeps its
+// permission bits; on any failure prefs.js stays as it was.
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -81,8 +84,9 @@ Status ReadNetscapeHistory(NetscapeWorkingCopy& workingCopy, const DriveMap& dri
 // Appends one history line per item, numbered from 1, to the working copy, closes it and
 // copies it over prefs.js of the directory it was read from. Refused (code 52) without a
 // complete working copy, and (code 75) when prefs.js changed on disk after the read.
-// Afterwards the working copy is closed, whatever the outcome; after success test.js is
-// identical to the new prefs.js, after a failure prefs.js is unchanged.
+// Afterwards the working copy is closed, whatever the outcome; after success the new prefs.js
+// is what the working copy holds (and test.js too, unless something was put in its place), after
+// a failure prefs.js is unchanged.
 Status WriteNetscapeHistory(NetscapeWorkingCopy& workingCopy, const std::vector<std::string>& items);
 
 // Only lists the items of prefs.js, for looking without saving: no working copy is made.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -226,15 +227,14 @@ TEST_F(NetscapeHistoryTest, AFailedWriteOrCopyLeavesPrefsAsItWas) {
   WritePrefs(original);
   std::vector<std::string> items;
   ASSERT_TRUE(Read(items).ok());
-  // Something else puts a folder where the working copy was: it cannot be copied.
-  fs::remove(Native("test.js"));
-  fs::create_directory(Native("test.js"));
+  // prefs.js cannot be replaced (the user made it read-only): it stays, and the message says so.
+  chmod(Native("prefs.js").c_str(), 0444);
   Status written = WriteNetscapeHistory(workingCopy_, {});
+  chmod(Native("prefs.js").c_str(), 0644);
   EXPECT_NE(written.message.find("Copying test.js over prefs.js"), std::string::npos) << written.message;
   EXPECT_EQ(Prefs(), original);
 
   // The disk fills while the history lines are written: the working copy may not grow.
-  fs::remove(Native("test.js"));
   ASSERT_TRUE(Read(items).ok());
   const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
   rlimit oldLimit{};
@@ -332,6 +332,75 @@ TEST_F(NetscapeHistoryTest, PrefsReplacedWhileTheOpenReadsItIsNeverOverwritten) 
   ASSERT_TRUE(read.ok()) << read.message;
   EXPECT_EQ(WriteNetscapeHistory(copy, {}).code, errc::kPathFileAccess);
   EXPECT_EQ(Prefs(), browsers);
+}
+
+// Between the open and the save something else takes test.js's name: another file moved there,
+// or a link to a file only its owner may read. The save copies the working copy the open wrote,
+// never what has the name now, and prefs.js keeps its own permission bits.
+TEST_F(NetscapeHistoryTest, AFileOrLinkPutInTheWorkingCopysPlaceIsNeverCopiedIn) {
+  const std::string original = kHeader + kPrefsBefore + kHistoryLines + kPrefsAfter;
+  const std::string secret = Native("secret");
+  test::WriteFile(secret, "user_pref(\"password\", \"hunter2\");\r\n");
+  chmod(secret.c_str(), 0600);
+  for (const bool byLink : {false, true}) {
+    SCOPED_TRACE(byLink ? "a link to a private file" : "a file moved into its place");
+    WritePrefs(original);
+    chmod(Native("prefs.js").c_str(), 0640);
+    std::vector<std::string> items;
+    ASSERT_TRUE(Read(items).ok());
+    if (byLink) {
+      fs::remove(Native("test.js"));
+      fs::create_symlink(secret, Native("test.js"));
+    } else {
+      test::WriteFile(Native("foreign"), "user_pref(\"foreign\", 1);\r\n");
+      fs::rename(Native("foreign"), Native("test.js"));
+    }
+    const Status saved = WriteNetscapeHistory(workingCopy_, {kItems[0]});
+    ASSERT_TRUE(saved.ok()) << saved.message;
+    EXPECT_EQ(Prefs(), kHeader + kPrefsBefore + kPrefsAfter + kHistoryLines.substr(0, kHistoryLines.find('\n') + 1));
+    EXPECT_EQ(fs::status(Native("prefs.js")).permissions() & fs::perms::mask, fs::perms(0640));
+    EXPECT_EQ(test::ReadFile(secret), "user_pref(\"password\", \"hunter2\");\r\n");
+    EXPECT_EQ(fs::status(secret).permissions() & fs::perms::mask, fs::perms(0600));
+    fs::remove(Native("test.js"));
+  }
+}
+
+// Two opens of the same profile, as two Varnels: the first save wins, the second is refused and
+// changes nothing, even though the second open took test.js's name from the first.
+TEST_F(NetscapeHistoryTest, OfTwoSavesFromOneOpenStateTheSecondIsRefused) {
+  WritePrefs(kHeader + kPrefsBefore + kHistoryLines + kPrefsAfter);
+  NetscapeWorkingCopy first, second;
+  ASSERT_TRUE(ReadNetscapeHistory(first, drives_, kProfile, [](const std::string&) {}).ok());
+  ASSERT_TRUE(ReadNetscapeHistory(second, drives_, kProfile, [](const std::string&) {}).ok());
+  ASSERT_TRUE(WriteNetscapeHistory(first, {"\"http://first/\");"}).ok());
+  const std::string saved = kHeader + kPrefsBefore + kPrefsAfter + ComposeHistoryLine(1, "\"http://first/\");") + "\r\n";
+  EXPECT_EQ(Prefs(), saved);
+  EXPECT_EQ(WriteNetscapeHistory(second, {"\"http://second/\");"}).code, errc::kPathFileAccess);
+  EXPECT_EQ(Prefs(), saved);
+}
+
+// prefs.js as a link (here a relative one to a link to the real file, in another folder): the
+// links stay, the real file gets the new contents with its own permission bits, and what a
+// killed save of it left beside it is removed.
+TEST_F(NetscapeHistoryTest, APrefsLinkIsKeptAndItsTargetWritten) {
+  const std::string real = prefix_.native("drive_c/real/prefs-real.js");
+  fs::create_directories(prefix_.native("drive_c/real"));
+  test::WriteFile(real, kHeader + kPrefsBefore + kHistoryLines + kPrefsAfter);
+  chmod(real.c_str(), 0600);
+  fs::create_symlink("prefs-real.js", prefix_.native("drive_c/real/prefs-link.js"));
+  fs::create_symlink("../../../../real/prefs-link.js", Native("prefs.js"));
+  ASSERT_EQ(test::ReadFile(Native("prefs.js")), test::ReadFile(real));
+  test::WriteFile(prefix_.native("drive_c/real/.prefs-real.js.varnel-x0X0x0"), "a killed save's");
+  std::vector<std::string> items;
+  ASSERT_TRUE(Read(items).ok());
+  ASSERT_TRUE(WriteNetscapeHistory(workingCopy_, {kItems[1], kItems[0]}).ok());
+  EXPECT_TRUE(fs::is_symlink(Native("prefs.js")));
+  EXPECT_EQ(fs::read_symlink(Native("prefs.js")), "../../../../real/prefs-link.js");
+  EXPECT_TRUE(fs::is_symlink(prefix_.native("drive_c/real/prefs-link.js")));
+  EXPECT_EQ(test::ReadFile(real), kHeader + kPrefsBefore + kPrefsAfter + ComposeHistoryLine(1, kItems[1]) + "\r\n" +
+                                      ComposeHistoryLine(2, kItems[0]) + "\r\n");
+  EXPECT_EQ(fs::status(real).permissions() & fs::perms::mask, fs::perms(0600));
+  EXPECT_FALSE(fs::exists(prefix_.native("drive_c/real/.prefs-real.js.varnel-x0X0x0")));
 }
 
 TEST_F(NetscapeHistoryTest, ListingReadsTheItemsWithoutMakingAWorkingCopy) {

@@ -147,6 +147,38 @@ Status FillTemporary(FileDescriptor& temp, const std::vector<std::string_view>& 
   return status;
 }
 
+// The replacement itself; with `expected`, only while the target is still that file (`changed`
+// otherwise), looked at before anything is written and once more right before the rename.
+Status Replace(const std::string& nativePath, const std::vector<std::string_view>& pieces,
+               const FileIdentity* expected, const Status* changed) {
+  const auto stillExpected = [&] { return expected == nullptr || IdentityOf(nativePath) == *expected; };
+  if (!stillExpected()) return *changed;
+  std::string target;
+  Status status = ResolveTarget(nativePath, target);
+  if (!status.ok()) return status;
+  // A file the user made read-only stays as it is, as a copy over it fails on Windows: no write
+  // permission for us, or no write bit at all (Wine's read-only attribute; binds root too).
+  struct stat existing {};
+  if (stat(target.c_str(), &existing) == 0 &&
+      ((existing.st_mode & 0222) == 0 || access(target.c_str(), W_OK) != 0)) {
+    return StatusFromErrno(EACCES, nativePath);
+  }
+  const std::string directory = DirectoryOf(target);
+  std::string tempPath = TemporaryPrefix(target) + "XXXXXX";
+  FileDescriptor temp(mkostemp(tempPath.data(), O_CLOEXEC));
+  if (!temp.valid()) return StatusFromErrno(errno, nativePath);
+
+  status = FillTemporary(temp, pieces, target, tempPath);
+  if (status.ok() && !stillExpected()) status = *changed;
+  if (status.ok() && rename(tempPath.c_str(), target.c_str()) != 0) status = StatusFromErrno(errno, nativePath);
+  if (!status.ok()) {
+    unlink(tempPath.c_str());
+    return status;
+  }
+  SyncDirectory(directory);
+  return Status::Ok();
+}
+
 }  // namespace
 
 Status ReadWholeFile(const std::string& nativePath, std::string& bytes) {
@@ -180,29 +212,16 @@ Status ReplaceFileContents(const std::string& nativePath, std::string_view bytes
 }
 
 Status ReplaceFileContents(const std::string& nativePath, const std::vector<std::string_view>& pieces) {
-  std::string target;
-  Status status = ResolveTarget(nativePath, target);
-  if (!status.ok()) return status;
-  // A file the user made read-only stays as it is, as a copy over it fails on Windows: no write
-  // permission for us, or no write bit at all (Wine's read-only attribute; binds root too).
-  struct stat existing {};
-  if (stat(target.c_str(), &existing) == 0 &&
-      ((existing.st_mode & 0222) == 0 || access(target.c_str(), W_OK) != 0)) {
-    return StatusFromErrno(EACCES, nativePath);
-  }
-  const std::string directory = DirectoryOf(target);
-  std::string tempPath = TemporaryPrefix(target) + "XXXXXX";
-  FileDescriptor temp(mkostemp(tempPath.data(), O_CLOEXEC));
-  if (!temp.valid()) return StatusFromErrno(errno, nativePath);
+  return Replace(nativePath, pieces, nullptr, nullptr);
+}
 
-  status = FillTemporary(temp, pieces, target, tempPath);
-  if (status.ok() && rename(tempPath.c_str(), target.c_str()) != 0) status = StatusFromErrno(errno, nativePath);
-  if (!status.ok()) {
-    unlink(tempPath.c_str());
-    return status;
-  }
-  SyncDirectory(directory);
-  return Status::Ok();
+Status ReplaceFileContentsIfUnchanged(const std::string& nativePath, const std::vector<std::string_view>& pieces,
+                                      const FileIdentity& expected, const Status& changed) {
+  return Replace(nativePath, pieces, &expected, &changed);
+}
+
+Status ResolveReplaceTarget(const std::string& nativePath, std::string& target) {
+  return ResolveTarget(nativePath, target);
 }
 
 void RemoveLeftoverTemporaries(const std::string& nativePath) {

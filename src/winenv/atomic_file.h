@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "winenv/file_identity.h"
 #include "winenv/status.h"
 
 namespace varnel {
@@ -16,6 +17,15 @@ Status ReplaceFileContents(const std::string& nativePath, std::string_view bytes
 // The same with the new contents given in pieces, written one after the other: a large file
 // edited in one place need not be joined in memory first.
 Status ReplaceFileContents(const std::string& nativePath, const std::vector<std::string_view>& pieces);
+// The same, but only while the target is still the file `expected` identifies (IdentityOf the
+// path; a target that did not exist is expected absent): compared before the new contents are
+// written and again right before the rename, so a file another program wrote meanwhile is left as
+// it is and `changed` is the outcome.
+Status ReplaceFileContentsIfUnchanged(const std::string& nativePath, const std::vector<std::string_view>& pieces,
+                                      const FileIdentity& expected, const Status& changed);
+// The file a replacement of `nativePath` writes: the end of its chain of symbolic links (a link
+// whose target does not exist yet names the file that will be created).
+Status ResolveReplaceTarget(const std::string& nativePath, std::string& target);
 // Removes the temporary files a replacement of this file left when it was killed (".<name>.varnel-
 // XXXXXX" beside the link-resolved target, regular files of ours). Only for a caller that holds
 // a lock no other replacement of the file can be writing under.

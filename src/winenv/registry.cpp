@@ -5,7 +5,6 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -13,6 +12,7 @@
 #include "winenv/atomic_file.h"
 #include "winenv/code_page.h"
 #include "winenv/file_identity.h"
+#include "winenv/file_lock.h"
 #include "winenv/prefix.h"
 #include "winenv/wine_registry.h"
 #include "winenv/wine_server.h"
@@ -29,25 +29,6 @@ std::u16string KeyInHive(Hive hive, std::string_view keyPath) {
   if (hive == Hive::ClassesRoot) return key.empty() ? u"Software\\Classes" : u"Software\\Classes\\" + key;
   return key;
 }
-
-// Holds the prefix-wide advisory lock that serialises registry saves between processes.
-class SaveLock {
- public:
-  explicit SaveLock(const std::string& prefix) {
-    fd_ = ::open((prefix + "/.varnel-registry.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0) {
-      ::close(fd_);
-      fd_ = -1;
-    }
-  }
-  ~SaveLock() {
-    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
-  }
-  bool held() const { return fd_ >= 0; }
-
- private:
-  int fd_ = -1;
-};
 
 }  // namespace
 
@@ -203,8 +184,10 @@ Status Registry::Save(const std::vector<PendingWrite>& writes) {
     return failure;
   };
 
-  SaveLock lock(prefix_);
-  if (!lock.held()) return discard(StatusFromErrno(errno, "cannot lock the registry of " + prefix_));
+  // The prefix-wide advisory lock that serialises registry saves between processes.
+  FileLock lock;
+  const Status locked = lock.Acquire(prefix_ + "/.varnel-registry.lock");
+  if (!locked.ok()) return discard(locked);
   if (const std::optional<WineServer> wine = FindWineServer(prefix_)) {
     const Status through = SaveThroughWine(*wine, writes);
     return through.ok() ? through : discard(through);

@@ -1,10 +1,12 @@
 #include "winenv/text_lines.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <new>
 
 namespace varnel {
 namespace {
@@ -54,7 +56,7 @@ Status TextLineWriter::Create(const std::string& nativePath) {
   // A new file in place of whatever had the name: a link or a second name of another file
   // (prefs.js itself, say) is removed, never written through.
   if (::unlink(nativePath.c_str()) != 0 && errno != ENOENT) return StatusFromErrno(errno, nativePath);
-  const int fd = ::open(nativePath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  const int fd = ::open(nativePath.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) return StatusFromErrno(errno, nativePath);
   file_ = ::fdopen(fd, "wb");
   if (!file_) {
@@ -78,6 +80,34 @@ Status TextLineWriter::WriteLine(std::string_view line) {
 Status TextLineWriter::Flush() {
   if (!file_) return Status::Ok();
   if (std::fflush(file_) != 0) return StatusFromErrno(errno, path_);
+  return Status::Ok();
+}
+
+Status TextLineWriter::ReadBack(std::string& bytes) {
+  bytes.clear();
+  if (!file_) return Status::Error(errc::kPathFileAccess, "The file is not open: " + path_);
+  Status flushed = Flush();
+  if (!flushed.ok()) return flushed;
+  const int fd = ::fileno(file_);
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) return StatusFromErrno(errno, path_);
+  try {
+    bytes.resize(static_cast<std::size_t>(info.st_size));
+  } catch (const std::bad_alloc&) {
+    std::string().swap(bytes);
+    return Status::Error(errc::kOutOfMemory, path_ + ": too large for the memory available");
+  }
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const int error = n < 0 ? errno : EIO;  // shorter than its size: cut by someone else
+      bytes.clear();
+      return StatusFromErrno(error, path_);
+    }
+    done += static_cast<std::size_t>(n);
+  }
   return Status::Ok();
 }
 

@@ -50,6 +50,9 @@ class TextLineWriter {
   Status WriteLine(std::string_view line);
   // Hands what was written so far to the file system (the file stays open).
   Status Flush();
+  // Everything written so far, read back through the open file itself: not whatever has the
+  // file's name now (another file or a link put in its place).
+  Status ReadBack(std::string& bytes);
   // Flushes and closes; reports a failure of either. Closing a closed writer is Ok.
   Status Close();
   // Closes a file whose content no longer matters (a working copy given up): nothing to report.
