@@ -16,6 +16,9 @@ Status ReplaceFileContents(const std::string& nativePath, std::string_view bytes
 // The same with the new contents given in pieces, written one after the other: a large file
 // edited in one place need not be joined in memory first.
 Status ReplaceFileContents(const std::string& nativePath, const std::vector<std::string_view>& pieces);
+// Whether ReplaceFileContents would refuse the file as read-only (or its link cannot be followed),
+// for a caller that checks before it starts work whose end is the replacement.
+Status CheckReplaceable(const std::string& nativePath);
 // Removes the temporary files a replacement of this file left when it was killed (".<name>.varnel-
 // XXXXXX" beside the link-resolved target, regular files of ours). Only for a caller that holds
 // a lock no other replacement of the file can be writing under.
