@@ -17,8 +17,12 @@ int DefaultBrowserCommand(CommandContext& c) {
   if (c.args.empty()) {
     Browser current = DetectDefaultBrowser(c.registry);
     OutputWriter w = Output(c);
-    if (c.json) w.Raw("{\"default\": \"").Raw(NameOf(current)).Raw("\", \"caption\": ").Json(DefaultBrowserCaption(current)).Raw("}\n");
-    else w.Raw(NameOf(current)).Raw("\n");
+    if (c.json) {
+      w.Raw("{\"default\": \"").Raw(NameOf(current)).Raw("\", \"caption\": ");
+      w.Json(DefaultBrowserCaption(current)).Raw("}\n");
+    } else {
+      w.Raw(NameOf(current)).Raw("\n");
+    }
     return 0;
   }
   if (c.args.size() > 1 || (c.args[0] != "ie" && c.args[0] != "netscape")) {

@@ -110,6 +110,13 @@ void PrintRemoved(CommandContext& c, const HistoryEditRequest& request, const Hi
   if (EditsIe(request)) PrintIeList(w, heading, result.ieRemoved);
 }
 
+std::string HistoryName(const CommandContext& c, const HistoryEditRequest& request) {
+  if (request.histories == HistoryChoice::Netscape) {
+    return "the Netscape history of " + ForErr(c, PrefsFileName(request.profileDirectory));
+  }
+  return "Internet Explorer's typed addresses";
+}
+
 void ReportEditFailure(CommandContext& c, const HistoryEditRequest& request, const HistoryEditResult& result) {
   switch (result.failedAt) {
     case HistoryEditStep::NetscapeRead:
@@ -118,10 +125,7 @@ void ReportEditFailure(CommandContext& c, const HistoryEditRequest& request, con
       return;
     case HistoryEditStep::AddressesNotFound:
       for (const std::string& address : result.notFound) {
-        c.err << "varnel: not in "
-              << (request.histories == HistoryChoice::Netscape ? "the Netscape history of " + ForErr(c, PrefsFileName(request.profileDirectory))
-                                                               : std::string("Internet Explorer's typed addresses"))
-              << ": " << ForErr(c, address) << "\n";
+        c.err << "varnel: not in " << HistoryName(c, request) << ": " << ForErr(c, address) << "\n";
       }
       c.err << "varnel: nothing was changed\n";
       return;

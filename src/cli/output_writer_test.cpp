@@ -76,7 +76,9 @@ TEST(OutputWriterTest, LongTextsCrossTheBufferWhole) {
   const std::string json = Written(false, [&](OutputWriter& w) { w.Json(big); });
   EXPECT_EQ(json.size(), expected.size());
   EXPECT_TRUE(json == expected);
-  EXPECT_EQ(Written(false, [&](OutputWriter& w) { w.Raw(std::string(200000, 'x')).Number(0).Number(18446744073709551615ull).Spaces(130).Raw("|"); }),
+  EXPECT_EQ(Written(false, [&](OutputWriter& w) {
+              w.Raw(std::string(200000, 'x')).Number(0).Number(18446744073709551615ull).Spaces(130).Raw("|");
+            }),
             std::string(200000, 'x') + "018446744073709551615" + std::string(130, ' ') + "|");
 }
 

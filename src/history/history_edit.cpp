@@ -1,7 +1,6 @@
 #include "history/history_edit.h"
 
 #include <algorithm>
-#include <functional>
 
 #include "history/typed_urls.h"
 #include "winenv/atomic_file.h"
@@ -36,7 +35,8 @@ ListEdit Plan(HistoryList list, const std::vector<std::string>& items, const His
 }
 
 bool HoldsAddress(HistoryList list, const std::vector<std::string>& items, const std::string& address) {
-  return std::any_of(items.begin(), items.end(), [&](const std::string& item) { return EntryAddress(list, item) == address; });
+  return std::any_of(items.begin(), items.end(),
+                     [&](const std::string& item) { return EntryAddress(list, item) == address; });
 }
 
 // The addresses that no entry of the edited lists has (each named once).
@@ -44,9 +44,11 @@ std::vector<std::string> MissingAddresses(const HistoryEditRequest& request, con
                                           const std::vector<std::string>& ie) {
   std::vector<std::string> missing;
   for (const std::string& address : request.addresses) {
-    const bool found = (Wants(request.histories, HistoryList::Netscape) && HoldsAddress(HistoryList::Netscape, netscape, address)) ||
-                       (Wants(request.histories, HistoryList::InternetExplorer) &&
-                        HoldsAddress(HistoryList::InternetExplorer, ie, address));
+    const bool inNetscape =
+        Wants(request.histories, HistoryList::Netscape) && HoldsAddress(HistoryList::Netscape, netscape, address);
+    const bool inIe = Wants(request.histories, HistoryList::InternetExplorer) &&
+                      HoldsAddress(HistoryList::InternetExplorer, ie, address);
+    const bool found = inNetscape || inIe;
     if (!found && std::find(missing.begin(), missing.end(), address) == missing.end()) missing.push_back(address);
   }
   return missing;
@@ -64,10 +66,33 @@ HistoryEditResult NotFound(HistoryEditResult result, std::vector<std::string> mi
                 Status::Error(errc::kInvalidArgument, "An address to remove is not in the history"));
 }
 
-std::vector<std::string> Collect(const std::function<Status(const HistoryItemSink&)>& read, Status& status) {
+HistoryItemSink AppendTo(std::vector<std::string>& items) {
+  return [&items](const std::string& item) { items.push_back(item); };
+}
+
+// The working copy for a save of Netscape's list, opened as the window opens it, and the edit
+// decided again on what that read gave (it is that list the save writes). A read-only prefs.js
+// would refuse the save at its end, so it is refused before test.js is made.
+HistoryEditResult OpenWorkingCopy(HistoryEditResult result, NetscapeWorkingCopy& workingCopy, const DriveMap& drives,
+                                  const HistoryEditRequest& request, const std::vector<std::string>& ieItems,
+                                  ListEdit& netscapeEdit) {
+  const Status writable = CheckReplaceable(drives.ToNative(PrefsFileName(request.profileDirectory)));
+  if (!writable.ok()) {
+    result.save = {writable, HistoryList::Netscape};
+    return Failed(std::move(result), HistoryEditStep::Save, writable);
+  }
   std::vector<std::string> items;
-  status = read([&](const std::string& item) { items.push_back(item); });
-  return items;
+  const Status read = ReadNetscapeHistory(workingCopy, drives, request.profileDirectory, AppendTo(items));
+  if (!read.ok()) {
+    workingCopy.CloseAll();
+    return Failed(std::move(result), HistoryEditStep::NetscapeRead, read);
+  }
+  netscapeEdit = Plan(HistoryList::Netscape, items, request);
+  result.netscapeRemoved = netscapeEdit.removed;
+  std::vector<std::string> missing = MissingAddresses(request, items, ieItems);
+  if (missing.empty()) return result;
+  workingCopy.CloseAll();
+  return NotFound(std::move(result), std::move(missing));
 }
 
 }  // namespace
@@ -78,8 +103,7 @@ std::optional<std::string> EntryAddress(HistoryList list, std::string_view item)
 }
 
 // Netscape's list is first only looked at (no working copy), so that a dry run or an address
-// that is not there leaves the profile untouched. A save then opens the working copy as the
-// window does and decides again on what that read gave: it is that list the save writes.
+// that is not there leaves the profile untouched; a save then opens the working copy.
 HistoryEditResult EditHistories(NetscapeWorkingCopy& workingCopy, const DriveMap& drives, Registry& registry,
                                 const HistoryEditRequest& request) {
   HistoryEditResult result;
@@ -87,11 +111,10 @@ HistoryEditResult EditHistories(NetscapeWorkingCopy& workingCopy, const DriveMap
   const bool ie = Wants(request.histories, HistoryList::InternetExplorer);
   std::vector<std::string> netscapeItems, ieItems;
   if (netscape) {
-    Status read;
-    netscapeItems = Collect([&](const HistoryItemSink& sink) { return ListNetscapeHistory(drives, request.profileDirectory, sink); }, read);
+    const Status read = ListNetscapeHistory(drives, request.profileDirectory, AppendTo(netscapeItems));
     if (!read.ok()) return Failed(std::move(result), HistoryEditStep::NetscapeRead, read);
   }
-  if (ie) ReadTypedUrls(registry, [&](const std::string& item) { ieItems.push_back(item); });
+  if (ie) ReadTypedUrls(registry, AppendTo(ieItems));
 
   ListEdit netscapeEdit = Plan(HistoryList::Netscape, netscapeItems, request);
   const ListEdit ieEdit = Plan(HistoryList::InternetExplorer, ieItems, request);
@@ -103,26 +126,8 @@ HistoryEditResult EditHistories(NetscapeWorkingCopy& workingCopy, const DriveMap
 
   const bool saveNetscape = !netscapeEdit.removed.empty();
   if (saveNetscape) {
-    // A read-only prefs.js would refuse the save at its end: refused before test.js is made.
-    Status writable = CheckReplaceable(drives.ToNative(PrefsFileName(request.profileDirectory)));
-    if (!writable.ok()) {
-      result.save = {writable, HistoryList::Netscape};
-      return Failed(std::move(result), HistoryEditStep::Save, writable);
-    }
-    Status read;
-    netscapeItems = Collect([&](const HistoryItemSink& sink) {
-      return ReadNetscapeHistory(workingCopy, drives, request.profileDirectory, sink); }, read);
-    if (!read.ok()) {
-      workingCopy.CloseAll();
-      return Failed(std::move(result), HistoryEditStep::NetscapeRead, read);
-    }
-    netscapeEdit = Plan(HistoryList::Netscape, netscapeItems, request);
-    result.netscapeRemoved = netscapeEdit.removed;
-    missing = MissingAddresses(request, netscapeItems, ieItems);
-    if (!missing.empty()) {
-      workingCopy.CloseAll();
-      return NotFound(std::move(result), std::move(missing));
-    }
+    result = OpenWorkingCopy(std::move(result), workingCopy, drives, request, ieItems, netscapeEdit);
+    if (!result.ok()) return result;
   }
   HistoriesToSave lists;
   if (saveNetscape) lists.netscape = &netscapeEdit.kept;
