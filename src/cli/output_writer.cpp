@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 #include <ostream>
 
@@ -82,6 +83,29 @@ const Table& JsonTable() {
   return table;
 }
 
+// Whether any of the eight bytes of a word may be more than copied: below 0x20, '"', '\', 0x7F,
+// or 0x80 and above (in every table the other bytes stand for themselves). Lets a run of plain
+// text be skipped a word at a time; a byte found is then looked up in the table.
+bool MayNeedWork(std::uint64_t word) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101;
+  constexpr std::uint64_t kHigh = 0x8080808080808080;
+  const auto zeroByte = [](std::uint64_t x) { return (x - kOnes) & ~x & kHigh; };
+  return (((word - 0x20 * kOnes) | word) & kHigh) != 0 || zeroByte(word ^ ('"' * kOnes)) != 0 ||
+         zeroByte(word ^ ('\\' * kOnes)) != 0 || zeroByte(word ^ (0x7F * kOnes)) != 0;
+}
+
+// The end of the run of bytes from `next` on that the table lets stand for themselves.
+const unsigned char* EndOfPlainRun(const unsigned char* next, const unsigned char* end, const Table& table) {
+  for (;;) {
+    for (std::uint64_t word; end - next >= 8; next += 8) {
+      std::memcpy(&word, next, sizeof word);
+      if (MayNeedWork(word)) break;
+    }
+    if (next == end || !table.entries[*next].plain) return next;
+    ++next;
+  }
+}
+
 // The conversion into a string, for the short texts that do not go through a writer.
 void AppendConverted(std::string& result, std::string_view ansi, const Table& table) {
   for (unsigned char byte : ansi) {
@@ -131,7 +155,7 @@ void OutputWriter::Put(std::string_view text, const Table& table) {
   const auto* end = next + text.size();
   while (next < end) {
     const auto* run = next;
-    while (next < end && table.entries[*next].plain) ++next;
+    next = EndOfPlainRun(next, end, table);
     Append(reinterpret_cast<const char*>(run), static_cast<std::size_t>(next - run));
     if (next == end) return;
     if (buffer_.size() - used_ < kLongestReplacement) Flush();
