@@ -57,6 +57,19 @@ TEST(OutputWriterTest, TextEscapesControlCharactersOnlyOnATerminal) {
   EXPECT_EQ(Written(false, [&](OutputWriter& w) { w.Text(hostile); }), Utf8FromAnsi(hostile));
   EXPECT_EQ(TerminalText(hostile, false), Utf8FromAnsi(hostile));
   EXPECT_EQ(TerminalText("\x1b" "c", true), "\\x1bc");
+  // Plain text is skipped a word at a time: a byte to escape is found at every position of a word.
+  for (std::size_t at = 0; at < 17; ++at) {
+    for (const char special : {'\x1b', '\x7f', '"', '\\', '\xe9'}) {
+      std::string text(17, 'a');
+      text[at] = special;
+      std::string shown = Written(true, [&](OutputWriter& w) { w.Text(text); });
+      std::string json = Written(false, [&](OutputWriter& w) { w.Json(text); });
+      EXPECT_EQ(shown, TerminalText(text, true)) << at;
+      EXPECT_EQ(json, JsonText(text)) << at;
+      EXPECT_EQ(shown.size() - 17, special == '\x1b' || special == '\x7f' ? 3u : special == '\xe9' ? 1u : 0u) << at;
+      EXPECT_EQ(json.size() - 19, special == '\x1b' ? 5u : special == '\x7f' ? 0u : 1u) << at;
+    }
+  }
   // The program's own text is never escaped.
   EXPECT_EQ(Written(true, [](OutputWriter& w) { w.Raw("line\n\tx"); }), "line\n\tx");
 }
