@@ -1,4 +1,6 @@
 // varnel: the windows by default, the command line when a subcommand is given.
+#include <unistd.h>
+
 #include <iostream>
 
 #include "cli/cli.h"
@@ -13,5 +15,6 @@ int main(int argc, char** argv) {
                       commandLine.usageError.empty();
   if (wantsWindows) return varnel::RunWindows(argc, argv, commandLine.prefix);
 #endif
-  return varnel::RunCommand(commandLine, varnel::ProcessEnvironment(), std::cout, std::cerr);
+  const varnel::Terminals terminals{isatty(STDOUT_FILENO) == 1, isatty(STDERR_FILENO) == 1};
+  return varnel::RunCommand(commandLine, varnel::ProcessEnvironment(), std::cout, std::cerr, terminals);
 }

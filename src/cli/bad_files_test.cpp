@@ -150,5 +150,34 @@ TEST(BadFiles, ARegistryFileThatIsNotWinesIsRefusedAndLeftAlone) {
   }
 }
 
+// A history edit on a profile the user may not write, as any user: a read-only prefs.js, a folder
+// where no working copy can be made. A message naming the file, and nothing changed anywhere.
+TEST(BadFiles, AHistoryEditThatCannotBeSavedChangesNothing) {
+  const std::string profile = "drive_c/Program Files/Netscape/Users/default";
+  const std::vector<std::pair<std::string, std::string>> cases = {{profile + "/prefs.js", "prefs.js"},
+                                                                  {profile, "test.js"}};
+  for (const auto& [readOnly, named] : cases) {
+    for (const std::vector<std::string>& edit : std::vector<std::vector<std::string>>{
+             {"clear", "both"}, {"remove", "netscape", "http://a/"}}) {
+      SCOPED_TRACE(readOnly + ", " + edit.front());
+      test::TempPrefix prefix;
+      prefix.MakeDriveCDirectory("Program Files/Netscape/Users/default");
+      test::WriteFile(prefix.native(profile + "/prefs.js"), "user_pref(\"browser.url_history.URL_1\", \"http://a/\");\r\n");
+      std::vector<std::string> words = {"varnel", "--prefix", prefix.path(), "settings", "NetLAU",
+                                        "c:\\program files\\netscape\\users\\default"};
+      ASSERT_EQ(RunAsAnyUser(words).code, 0);
+      chmod(prefix.native(readOnly).c_str(), readOnly == profile ? 0555 : 0444);
+      const auto before = Snapshot(prefix.path());
+      words = {"varnel", "--prefix", prefix.path(), "history"};
+      words.insert(words.end(), edit.begin(), edit.end());
+      const Result result = RunAsAnyUser(words);
+      EXPECT_EQ(result.code, 1);
+      EXPECT_NE(result.err.find(named), std::string::npos) << result.err;
+      EXPECT_EQ(Snapshot(prefix.path()), before);
+      chmod(prefix.native(readOnly).c_str(), 0755);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace varnel

@@ -9,30 +9,34 @@ namespace {
 
 using NodeId = BookmarkTree::NodeId;
 
-void PrintJson(CommandContext& c, const std::string& profile, const BookmarkTree& tree,
+void PrintJson(OutputWriter& w, const std::string& profile, const BookmarkTree& tree,
                const std::optional<std::size_t>& stoppedAt) {
-  c.out << "{\"profile\": " << JsonString(profile) << ", \"nodes\": [";
+  w.Raw("{\"profile\": ").Json(profile).Raw(", \"nodes\": [");
   for (NodeId id = 0; id < static_cast<NodeId>(tree.size()); ++id) {
     const NodeId parent = tree.parent(id);
     const std::optional<std::string_view> address = tree.address(id);
-    c.out << (id == 0 ? "" : ", ") << "{\"key\": " << JsonString(std::string(tree.key(id)))
-          << ", \"parent\": " << (parent == BookmarkTree::kNone ? "null" : JsonString(std::string(tree.key(parent))))
-          << ", \"text\": " << JsonString(std::string(tree.text(id)))
-          << ", \"picture\": " << static_cast<int>(tree.picture(id))
-          << ", \"address\": " << (address ? JsonString(std::string(*address)) : "null") << "}";
+    w.Raw(id == 0 ? "{\"key\": " : ", {\"key\": ").Json(tree.key(id)).Raw(", \"parent\": ");
+    if (parent == BookmarkTree::kNone) w.Raw("null");
+    else w.Json(tree.key(parent));
+    w.Raw(", \"text\": ").Json(tree.text(id));
+    w.Raw(", \"picture\": ").Number(static_cast<unsigned>(tree.picture(id))).Raw(", \"address\": ");
+    if (address) w.Json(*address);
+    else w.Raw("null");
+    w.Raw("}");
   }
-  c.out << "], \"stopped_at_line\": " << (stoppedAt ? std::to_string(*stoppedAt) : "null") << "}\n";
+  w.Raw("], \"stopped_at_line\": ");
+  if (stoppedAt) w.Number(*stoppedAt);
+  else w.Raw("null");
+  w.Raw("}\n");
 }
 
 // One node a line, two blanks a level; a bookmark's address follows its title in <>.
-void PrintText(CommandContext& c, const BookmarkTree& tree, NodeId parent, int depth) {
+void PrintText(OutputWriter& w, const BookmarkTree& tree, NodeId parent, std::size_t depth) {
   for (NodeId id : tree.children(parent)) {
-    c.out << std::string(2 * depth, ' ') << ForTerminal(std::string(tree.text(id)));
-    if (const std::optional<std::string_view> address = tree.address(id)) {
-      c.out << " <" << ForTerminal(std::string(*address)) << ">";
-    }
-    c.out << "\n";
-    PrintText(c, tree, id, depth + 1);
+    w.Spaces(2 * depth).Text(tree.text(id));
+    if (const std::optional<std::string_view> address = tree.address(id)) w.Raw(" <").Text(*address).Raw(">");
+    w.Raw("\n");
+    PrintText(w, tree, id, depth + 1);
   }
 }
 
@@ -41,12 +45,12 @@ void PrintText(CommandContext& c, const BookmarkTree& tree, NodeId parent, int d
 bool ReadBookmarksFor(CommandContext& c, const std::string& profile, BookmarkTree& tree, BookmarkFileReading& reading) {
   reading = ReadBookmarkFile(c.drives, profile, tree);
   if (reading.opened) return true;
-  const std::string fileName = ForTerminal(BookmarkFileName(profile));
+  const std::string fileName = ForErr(c, BookmarkFileName(profile));
   if (IsMissingFile(reading.status)) {
     c.err << "varnel: there is no bookmark file " << fileName << "\n";
   } else {
     c.err << "varnel: cannot read " << fileName << " (error number " << reading.status.code
-          << "): " << ForTerminal(reading.status.message) << "\n";
+          << "): " << ForErr(c, reading.status.message) << "\n";
   }
   return false;
 }
@@ -61,11 +65,14 @@ int BookmarksCommand(CommandContext& c) {
   BookmarkTree tree;
   BookmarkFileReading reading;
   if (!ReadBookmarksFor(c, profile, tree, reading)) return 1;
-  const std::string fileName = ForTerminal(BookmarkFileName(profile));
-  if (c.json) {
-    PrintJson(c, profile, tree, reading.stoppedAtLine);
-  } else {
-    PrintText(c, tree, BookmarkTree::kNone, 0);
+  const std::string fileName = ForErr(c, BookmarkFileName(profile));
+  {
+    OutputWriter w = Output(c);
+    if (c.json) {
+      PrintJson(w, profile, tree, reading.stoppedAtLine);
+    } else {
+      PrintText(w, tree, BookmarkTree::kNone, 0);
+    }
   }
   if (reading.stoppedAtLine) {
     c.err << "varnel: line " << *reading.stoppedAtLine << " of " << fileName
@@ -74,7 +81,7 @@ int BookmarksCommand(CommandContext& c) {
   }
   if (!reading.status.ok()) {
     c.err << "varnel: reading " << fileName << " failed after line " << reading.linesRead << " (error number "
-          << reading.status.code << "): " << ForTerminal(reading.status.message) << "\n";
+          << reading.status.code << "): " << ForErr(c, reading.status.message) << "\n";
     return 1;
   }
   return 0;

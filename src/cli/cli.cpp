@@ -53,6 +53,10 @@ std::string HelpText() {
          "  varnel [--prefix DIR] default-browser [ie|netscape]    show, or switch, the default browser\n"
          "  varnel [--prefix DIR] open ADDRESS                     open an address as the windows do\n"
          "  varnel [--prefix DIR] history [--profile WINPATH]      list both typed-address histories\n"
+         "  varnel [--prefix DIR] history remove netscape|ie ADDRESS... [--profile WINPATH] [--dry-run]\n"
+         "                                                         delete addresses from a history and save it\n"
+         "  varnel [--prefix DIR] history clear netscape|ie|both [--profile WINPATH] [--dry-run]\n"
+         "                                                         empty one or both histories and save them\n"
          "  varnel [--prefix DIR] bookmarks [--profile WINPATH]    print a profile's bookmark tree\n"
          "  varnel [--prefix DIR] favorites [--dir WINPATH]        list favorites and their addresses\n"
          "  varnel [--prefix DIR] bookmark-to-favorite TITLE [--profile WINPATH] [--dir WINPATH]\n"
@@ -64,7 +68,12 @@ std::string HelpText() {
          "Options:\n"
          "  --prefix DIR   the Wine prefix to work on (default: $WINEPREFIX, else ~/.wine when it\n"
          "                 exists, else Varnel's own prefix under $XDG_DATA_HOME/varnel/prefix)\n"
-         "  --json         machine-readable output, where a subcommand prints data\n";
+         "  --json         machine-readable output, where a subcommand prints data\n"
+         "  --dry-run      history remove and clear: print what would be removed, write nothing\n"
+         "\n"
+         "A Netscape ADDRESS is the address inside an item that history prints (\"http://a/\"); stands\n"
+         "for http://a/), an Internet Explorer ADDRESS the typed address as printed. On a terminal,\n"
+         "control characters in entries are shown as \\xHH.\n";
 }
 
 CommandLine ParseCommandLine(int argc, char** argv) {
@@ -95,7 +104,8 @@ CommandLine ParseCommandLine(int argc, char** argv) {
   return result;
 }
 
-int RunCommand(const CommandLine& commandLine, const EnvLookup& env, std::ostream& out, std::ostream& err) {
+int RunCommand(const CommandLine& commandLine, const EnvLookup& env, std::ostream& out, std::ostream& err,
+               Terminals terminals) {
   if (!commandLine.usageError.empty()) {
     err << "varnel: " << commandLine.usageError << "\n" << HelpText();
     return 2;
@@ -128,7 +138,7 @@ int RunCommand(const CommandLine& commandLine, const EnvLookup& env, std::ostrea
     return 1;
   }
   DriveMap drives(prefix.path);
-  CommandContext context{*registry, drives, out, err, {}, false};
+  CommandContext context{*registry, drives, out, err, {}, false, terminals.out, terminals.err};
   for (std::size_t i = 1; i < commandLine.words.size(); ++i) {
     if (commandLine.words[i] == "--json") context.json = true;
     else context.args.push_back(commandLine.words[i]);

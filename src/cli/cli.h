@@ -23,8 +23,16 @@ struct CommandLine {
 
 CommandLine ParseCommandLine(int argc, char** argv);
 
+// Whether stdout and stderr are terminals (main asks isatty); entries' control characters are
+// then shown escaped.
+struct Terminals {
+  bool out = false;
+  bool err = false;
+};
+
 // Runs --help, --version or a subcommand. Exit code: 0 done, 1 failed, 2 usage error.
-int RunCommand(const CommandLine& commandLine, const EnvLookup& env, std::ostream& out, std::ostream& err);
+int RunCommand(const CommandLine& commandLine, const EnvLookup& env, std::ostream& out, std::ostream& err,
+               Terminals terminals = {});
 
 std::string HelpText();
 // Every subcommand's name, in the order --help lists them.

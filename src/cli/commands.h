@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/output_writer.h"
 #include "winenv/drive_map.h"
 #include "winenv/registry.h"
 
@@ -18,6 +19,9 @@ struct CommandContext {
   std::ostream& err;
   std::vector<std::string> args;  // after the subcommand's name
   bool json = false;              // --json given
+  // Whether stdout and stderr are terminals: entries' control characters are then shown escaped.
+  bool outIsTerminal = false;
+  bool errIsTerminal = false;
 };
 
 int SettingsCommand(CommandContext& context);
@@ -33,19 +37,27 @@ int FavoriteToBookmarkCommand(CommandContext& context);
 bool ResolveProfile(CommandContext& context, std::string& profile);
 bool ResolveFavoritesDirectory(CommandContext& context, std::string& directory);
 
-// Output helpers shared by the subcommands.
-std::string ForTerminal(const std::string& ansi);   // 1252 -> UTF-8
+// Output helpers shared by the subcommands; what they print goes through an OutputWriter
+// (cli/output_writer.h) made by Output().
+OutputWriter Output(CommandContext& context);
+// An entry's text (1252) inside a message for stderr: UTF-8, control characters escaped when
+// stderr is a terminal.
+std::string ForErr(const CommandContext& context, std::string_view ansi);
 std::string FromTerminal(const std::string& utf8);  // UTF-8 -> 1252
-std::string JsonString(const std::string& ansi);    // a quoted, escaped JSON string
+std::string JsonString(std::string_view ansi);      // a quoted, escaped JSON string
 // Reads the subcommand's options, "NAME VALUE" or "NAME=VALUE" (1252 from the terminal), into
-// their values, and the other words into `operands`, exactly `operandCount` of them. Anything
-// else is a usage error, said on stderr: false.
+// their values, a flag (an option with `flag` instead of `value`) into its bool, and the other
+// words into `operands`, exactly `operandCount` of them (or at least that many). Anything else
+// is a usage error, said on stderr: false.
 struct CommandOption {
   std::string_view name;
   std::string* value;
+  bool* flag = nullptr;
 };
+enum class OperandCount { Exactly, AtLeast };
 bool ParseOptions(CommandContext& context, const std::vector<CommandOption>& options,
-                  std::vector<std::string>* operands = nullptr, std::size_t operandCount = 0);
+                  std::vector<std::string>* operands = nullptr, std::size_t operandCount = 0,
+                  OperandCount countIs = OperandCount::Exactly);
 // Says on stderr that the registry was written through a running Wine (which then holds it).
 void SayIfWrittenThroughWine(CommandContext& context);
 

@@ -16,8 +16,13 @@ const char* NameOf(Browser b) { return b == Browser::Netscape ? "netscape" : "ie
 int DefaultBrowserCommand(CommandContext& c) {
   if (c.args.empty()) {
     Browser current = DetectDefaultBrowser(c.registry);
-    if (c.json) c.out << "{\"default\": \"" << NameOf(current) << "\", \"caption\": " << JsonString(DefaultBrowserCaption(current)) << "}\n";
-    else c.out << NameOf(current) << "\n";
+    OutputWriter w = Output(c);
+    if (c.json) {
+      w.Raw("{\"default\": \"").Raw(NameOf(current)).Raw("\", \"caption\": ");
+      w.Json(DefaultBrowserCaption(current)).Raw("}\n");
+    } else {
+      w.Raw(NameOf(current)).Raw("\n");
+    }
     return 0;
   }
   if (c.args.size() > 1 || (c.args[0] != "ie" && c.args[0] != "netscape")) {
@@ -27,7 +32,7 @@ int DefaultBrowserCommand(CommandContext& c) {
   Browser target = c.args[0] == "ie" ? Browser::InternetExplorer : Browser::Netscape;
   Status switched = MakeDefault(c.registry, target);
   if (!switched.ok()) {
-    c.err << "varnel: " << ForTerminal(switched.message) << "\n";
+    c.err << "varnel: " << ForErr(c, switched.message) << "\n";
     return 1;
   }
   SayIfWrittenThroughWine(c);

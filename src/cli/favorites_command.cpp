@@ -11,24 +11,27 @@ struct Favorite {
   std::optional<std::string> address;
 };
 
-void PrintJson(CommandContext& c, const std::string& dir, const std::vector<Favorite>& favorites) {
-  c.out << "{\"dir\": " << JsonString(dir) << ", \"favorites\": [";
+void PrintJson(OutputWriter& w, const std::string& dir, const std::vector<Favorite>& favorites) {
+  w.Raw("{\"dir\": ").Json(dir).Raw(", \"favorites\": [");
   const char* separator = "";
   for (const Favorite& f : favorites) {
-    c.out << separator << "{\"file\": " << JsonString(f.file) << ", \"title\": " << JsonString(FavoriteTitle(f.file))
-          << ", \"address\": " << (f.address ? JsonString(*f.address) : "null") << "}";
+    w.Raw(separator).Raw("{\"file\": ").Json(f.file).Raw(", \"title\": ").Json(FavoriteTitle(f.file));
+    w.Raw(", \"address\": ");
+    if (f.address) w.Json(*f.address);
+    else w.Raw("null");
+    w.Raw("}");
     separator = ", ";
   }
-  c.out << "]}\n";
+  w.Raw("]}\n");
 }
 
-void PrintText(CommandContext& c, const std::vector<Favorite>& favorites) {
+void PrintText(OutputWriter& w, const std::vector<Favorite>& favorites) {
   for (const Favorite& f : favorites) {
-    c.out << ForTerminal(FavoriteTitle(f.file));
+    w.Text(FavoriteTitle(f.file));
     if (f.address) {
-      c.out << " <" << ForTerminal(*f.address) << ">\n";
+      w.Raw(" <").Text(*f.address).Raw(">\n");
     } else {
-      c.out << " (no address)\n";
+      w.Raw(" (no address)\n");
     }
   }
 }
@@ -48,15 +51,16 @@ int FavoritesCommand(CommandContext& c) {
     Favorite& favorite = favorites.emplace_back(Favorite{file, std::nullopt});
     const Status read = ReadFavoriteAddress(c.drives, WindowsChild(dir, file), favorite.address);
     if (!read.ok()) {
-      c.err << "varnel: cannot read " << ForTerminal(file) << " (error number " << read.code
-            << "): " << ForTerminal(read.message) << "\n";
+      c.err << "varnel: cannot read " << ForErr(c, file) << " (error number " << read.code
+            << "): " << ForErr(c, read.message) << "\n";
       exitCode = 1;
     }
   }
+  OutputWriter w = Output(c);
   if (c.json) {
-    PrintJson(c, dir, favorites);
+    PrintJson(w, dir, favorites);
   } else {
-    PrintText(c, favorites);
+    PrintText(w, favorites);
   }
   return exitCode;
 }

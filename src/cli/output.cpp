@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <cstdio>
 #include <ostream>
 
 #include "bookmarks/favorites.h"
@@ -9,30 +8,27 @@
 
 namespace varnel {
 
-std::string ForTerminal(const std::string& ansi) { return Utf8FromAnsi(ansi); }
+OutputWriter Output(CommandContext& c) { return OutputWriter(c.out, c.outIsTerminal); }
+
+std::string ForErr(const CommandContext& c, std::string_view ansi) { return TerminalText(ansi, c.errIsTerminal); }
 
 std::string FromTerminal(const std::string& utf8) { return AnsiFromUtf8(utf8); }
 
-std::string JsonString(const std::string& ansi) {
-  std::string out = "\"";
-  for (char c : Utf8FromAnsi(ansi)) {
-    unsigned char u = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (u < 0x20) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\u%04x", u);
-      out += buf;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
+std::string JsonString(std::string_view ansi) { return JsonText(ansi); }
+
+namespace {
+
+bool UsageError(CommandContext& c, const std::vector<CommandOption>& options) {
+  c.err << "varnel: unexpected arguments; the options here are";
+  for (const CommandOption& o : options) c.err << " " << o.name << (o.flag ? "" : " WINPATH");
+  c.err << " (and --json); see varnel --help\n";
+  return false;
 }
 
+}  // namespace
+
 bool ParseOptions(CommandContext& c, const std::vector<CommandOption>& options, std::vector<std::string>* operands,
-                  std::size_t operandCount) {
+                  std::size_t operandCount, OperandCount countIs) {
   std::vector<std::string> words;
   for (std::size_t i = 0; i < c.args.size(); ++i) {
     const std::string& arg = c.args[i];
@@ -41,6 +37,9 @@ bool ParseOptions(CommandContext& c, const std::vector<CommandOption>& options, 
     });
     if (option == options.end()) {
       words.push_back(FromTerminal(arg));
+    } else if (option->flag) {
+      if (arg.size() > option->name.size()) return UsageError(c, options);
+      *option->flag = true;
     } else if (arg.size() > option->name.size()) {
       *option->value = FromTerminal(arg.substr(option->name.size() + 1));
     } else if (i + 1 < c.args.size()) {
@@ -50,12 +49,11 @@ bool ParseOptions(CommandContext& c, const std::vector<CommandOption>& options, 
       return false;
     }
   }
-  const bool operandsFit = operands ? words.size() == operandCount : words.empty();
+  const bool operandsFit = !operands ? words.empty()
+                         : countIs == OperandCount::AtLeast ? words.size() >= operandCount
+                                                            : words.size() == operandCount;
   if (!operandsFit || std::any_of(words.begin(), words.end(), [](const std::string& w) { return w.starts_with("--"); })) {
-    c.err << "varnel: unexpected arguments; the options here are";
-    for (const CommandOption& o : options) c.err << " " << o.name << " WINPATH";
-    c.err << " (and --json); see varnel --help\n";
-    return false;
+    return UsageError(c, options);
   }
   if (operands) *operands = std::move(words);
   return true;
@@ -73,7 +71,7 @@ bool ResolveFavoritesDirectory(CommandContext& c, std::string& directory) {
   if (directory.empty()) directory = ReadSetting(c.registry, Setting::IEfav);
   if (directory.empty()) directory = kStandardFavoritesDirectory;
   if (c.drives.IsDirectory(directory)) return true;
-  c.err << "varnel: the favorites directory " << ForTerminal(directory) << " does not exist\n";
+  c.err << "varnel: the favorites directory " << ForErr(c, directory) << " does not exist\n";
   return false;
 }
 

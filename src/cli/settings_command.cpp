@@ -8,17 +8,18 @@ namespace varnel {
 namespace {
 
 int PrintAll(CommandContext& c) {
+  OutputWriter w = Output(c);
   if (c.json) {
-    c.out << "{";
+    w.Raw("{");
     const char* separator = "";
     for (Setting s : kAllSettings) {
-      c.out << separator << "\"" << SettingName(s) << "\": " << JsonString(ReadSetting(c.registry, s));
+      w.Raw(separator).Raw("\"").Raw(SettingName(s)).Raw("\": ").Json(ReadSetting(c.registry, s));
       separator = ", ";
     }
-    c.out << "}\n";
+    w.Raw("}\n");
     return 0;
   }
-  for (Setting s : kAllSettings) c.out << SettingName(s) << "=" << ForTerminal(ReadSetting(c.registry, s)) << "\n";
+  for (Setting s : kAllSettings) w.Raw(SettingName(s)).Raw("=").Text(ReadSetting(c.registry, s)).Raw("\n");
   return 0;
 }
 
@@ -39,13 +40,16 @@ int SettingsCommand(CommandContext& c) {
     return 2;
   }
   if (c.args.size() == 1) {
-    std::string value = ReadSetting(c.registry, *setting);
-    c.out << (c.json ? JsonString(value) : ForTerminal(value)) << "\n";
+    const std::string value = ReadSetting(c.registry, *setting);
+    OutputWriter w = Output(c);
+    if (c.json) w.Json(value);
+    else w.Text(value);
+    w.Raw("\n");
     return 0;
   }
   const Status stored = WriteSetting(c.registry, *setting, FromTerminal(c.args[1]));
   if (!stored.ok()) {
-    c.err << "varnel: could not store " << SettingName(*setting) << ": " << ForTerminal(stored.message) << "\n";
+    c.err << "varnel: could not store " << SettingName(*setting) << ": " << ForErr(c, stored.message) << "\n";
     return 1;
   }
   SayIfWrittenThroughWine(c);

@@ -19,23 +19,23 @@ int BookmarkToFavoriteCommand(CommandContext& c) {
   const std::string& title = titles.front();
   const std::optional<BookmarkTree::NodeId> node = tree.Find(title);
   if (!node) {
-    c.err << "varnel: no bookmark titled " << ForTerminal(title) << " in " << ForTerminal(BookmarkFileName(profile));
+    c.err << "varnel: no bookmark titled " << ForErr(c, title) << " in " << ForErr(c, BookmarkFileName(profile));
     if (reading.stoppedAtLine) c.err << " (read up to line " << *reading.stoppedAtLine << ", which could not be read)";
     c.err << "\n";
     return 1;
   }
   const std::optional<std::string_view> address = tree.address(*node);
   if (!address || address->empty()) {
-    c.err << "varnel: " << ForTerminal(title) << ": " << kNotAnAddressMessage << "\n";
+    c.err << "varnel: " << ForErr(c, title) << ": " << kNotAnAddressMessage << "\n";
     return 1;
   }
   std::string written;
   const Status status = WriteFavorite(c.drives, directory, tree.text(*node), *address, written);
   if (!status.ok()) {
-    c.err << "varnel: " << ForTerminal(FailureMessage(status)) << "\n";
+    c.err << "varnel: " << ForErr(c, FailureMessage(status)) << "\n";
     return 1;
   }
-  c.out << ForTerminal(written) << "\n";
+  Output(c).Text(written).Raw("\n");
   return 0;
 }
 
@@ -52,7 +52,7 @@ int FavoriteToBookmarkCommand(CommandContext& c) {
   std::optional<std::string> address;
   Status status = ReadFavoriteAddress(c.drives, directory + "\\" + file, address);
   if (status.ok() && !address) {
-    c.err << "varnel: " << ForTerminal(file) << ": " << kCorruptedFavoriteMessage << "\n";
+    c.err << "varnel: " << ForErr(c, file) << ": " << kCorruptedFavoriteMessage << "\n";
     return 1;
   }
   BookmarkCopy copy;
@@ -63,16 +63,16 @@ int FavoriteToBookmarkCommand(CommandContext& c) {
   // A file without a heading would gain nothing: it is left as it is rather than rewritten
   // with CR LF line ends, so a failure here changes nothing, as every exit 1 does.
   if (status.ok() && copy.insertions == 0) {
-    c.err << "varnel: " << ForTerminal(BookmarkFileName(profile))
+    c.err << "varnel: " << ForErr(c, BookmarkFileName(profile))
           << " has no line holding \"</H1>\", so no bookmark was added and the file was left as it is\n";
     return 1;
   }
   if (status.ok()) status = ReplaceBookmarks(copy);
   if (!status.ok()) {
-    c.err << "varnel: " << ForTerminal(FailureMessage(status)) << "\n";
+    c.err << "varnel: " << ForErr(c, FailureMessage(status)) << "\n";
     return 1;
   }
-  c.out << ForTerminal(copy.insertedLine) << "\n";
+  Output(c).Text(copy.insertedLine).Raw("\n");
   return 0;
 }
 

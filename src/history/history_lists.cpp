@@ -32,6 +32,20 @@ std::optional<std::string> NetscapeItemAddress(std::string_view item) {
   return std::string(item.substr(1, item.size() - kCharactersAroundAddress));
 }
 
+HistorySaveResult SaveHistories(NetscapeWorkingCopy& workingCopy, Registry& registry, const HistoriesToSave& lists) {
+  if (lists.netscape) {
+    Status saved = WriteNetscapeHistory(workingCopy, *lists.netscape);
+    if (!saved.ok()) return {saved, HistoryList::Netscape};
+  }
+  if (lists.ie) return {WriteTypedUrls(registry, *lists.ie), HistoryList::InternetExplorer};
+  return {Status::Ok(), HistoryList::Netscape};
+}
+
+std::string HistorySaveFailureText(const HistorySaveResult& result) {
+  return result.failed == HistoryList::Netscape ? NetscapeSaveFailureText(result.status)
+                                                : IeSaveFailureText(result.status);
+}
+
 HistoryLists::HistoryLists(const DriveMap& drives, Registry& registry, HistoryUi ui)
     : drives_(drives), registry_(registry), ui_(std::move(ui)) {}
 
@@ -68,15 +82,10 @@ bool HistoryLists::ConfirmSave() {
 // after it is written. The lists are read again in any case and show what is on disk.
 SaveOutcome HistoryLists::Save(std::string_view profileDirectory) {
   if (!ConfirmSave()) return SaveOutcome::Declined;
-  Status saved = WriteNetscapeHistory(workingCopy_, netscape_.items);
-  if (!saved.ok()) {
-    ui_.ok(NetscapeSaveFailureText(saved));
-  } else {
-    saved = WriteTypedUrls(registry_, ie_.items);
-    if (!saved.ok()) ui_.ok(IeSaveFailureText(saved));
-  }
+  const HistorySaveResult saved = SaveHistories(workingCopy_, registry_, {&netscape_.items, &ie_.items});
+  if (!saved.status.ok()) ui_.ok(HistorySaveFailureText(saved));
   Open(profileDirectory);
-  return saved.ok() ? SaveOutcome::Saved : SaveOutcome::Failed;
+  return saved.status.ok() ? SaveOutcome::Saved : SaveOutcome::Failed;
 }
 
 bool HistoryLists::RemoveSelected(ListState& state) {

@@ -57,6 +57,23 @@ std::string IeSaveFailureText(const Status& failure);
 // quotation marks, ")" and ";" around it). An item shorter than four characters holds none.
 std::optional<std::string> NetscapeItemAddress(std::string_view item);
 
+// What a save writes: each list given is written, a list left out (nullptr) stays as it is on disk.
+struct HistoriesToSave {
+  const std::vector<std::string>* netscape = nullptr;  // through the open working copy into prefs.js
+  const std::vector<std::string>* ie = nullptr;        // into TypedURLs, replaced whole
+};
+struct HistorySaveResult {
+  Status status;
+  HistoryList failed = HistoryList::Netscape;  // which half failed, when status is a failure
+};
+// The save behind Command2, without its questions: Netscape's list first (WriteNetscapeHistory,
+// which needs the working copy of an open), then Internet Explorer's (WriteTypedUrls, through
+// Wine when Wine holds the registry). A Netscape failure stops the save before TypedURLs is
+// touched, so what was not yet written stays as it was.
+HistorySaveResult SaveHistories(NetscapeWorkingCopy& workingCopy, Registry& registry, const HistoriesToSave& lists);
+// NetscapeSaveFailureText or IeSaveFailureText, for the half that failed.
+std::string HistorySaveFailureText(const HistorySaveResult& result);
+
 struct HistoryUi {
   std::function<void(const std::string& text)> ok;         // a message box with an OK button
   std::function<bool(const std::string& text)> yesNo;      // Yes and No buttons; true for Yes

@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <sstream>
 
+#include "cli/cli.h"
 #include "settings/launch_address.h"
 #include "settings/registry_access.h"
 #include "testsupport/temp_dir.h"
@@ -106,6 +108,35 @@ TEST_F(WineIntegrationTest, OneScriptReadsAWholeBatchBackFromARunningWine) {
   EXPECT_TRUE(written.ok()) << written.message;
   const std::string after = Wine({"cscript", "//nologo", "C:\\windows\\temp\\check.js"}).output;
   EXPECT_EQ(after.find("not held"), std::string::npos) << after;
+}
+
+// The command line's history edit while Wine runs: the typed addresses Wine itself wrote are
+// edited through Wine (its server holds the registry), and the edit is what Wine then reads.
+TEST_F(WineIntegrationTest, AHistoryEditWhileWineRunsGoesThroughWine) {
+  const std::string key = "HKCU\\Software\\Microsoft\\Internet Explorer\\TypedURLs";
+  for (const char* n : {"1", "2", "3"}) {
+    ASSERT_EQ(Wine({"reg", "add", key, "/v", std::string("url") + n, "/d", std::string("http://") + n + "/", "/f"}).exitCode, 0);
+  }
+  Wine({"wineserver", "-w"});
+  ASSERT_TRUE(RunProgram({"sh", "-c", "wineserver -p &"}, {"WINEPREFIX=" + prefix_.path()}, 30).started);
+  {
+    Registry registry(prefix_.path());
+    for (int i = 0; i < 600 && !registry.WineServerRunning(); ++i) usleep(50000);  // up to 30 s
+    ASSERT_TRUE(registry.WineServerRunning());
+  }
+  std::vector<std::string> words = {"varnel", "--prefix", prefix_.path(), "history", "remove", "ie", "http://2/"};
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(w.data());
+  std::ostringstream out, err;
+  const int code = RunCommand(ParseCommandLine(static_cast<int>(argv.size()), argv.data()),
+                              [](const char*) { return std::optional<std::string>(); }, out, err);
+  EXPECT_EQ(code, 0) << err.str();
+  EXPECT_EQ(out.str(), "Removed from Internet Explorer (TypedURLs):\n  http://2/\n");
+  EXPECT_NE(err.str().find("through Wine"), std::string::npos) << err.str();
+  const std::string query = Wine({"reg", "query", key}).output;
+  EXPECT_NE(query.find("url2    REG_SZ    http://3/"), std::string::npos) << query;
+  EXPECT_EQ(query.find("http://2/"), std::string::npos) << query;
+  EXPECT_EQ(query.find("url3"), std::string::npos) << query;
 }
 
 TEST_F(WineIntegrationTest, AddressesReachTheBrowserAsGiven) {

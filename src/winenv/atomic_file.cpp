@@ -147,6 +147,20 @@ Status FillTemporary(FileDescriptor& temp, const std::vector<std::string_view>& 
   return status;
 }
 
+// The link-resolved target, unless it is a file the user made read-only: that stays as it is, as
+// a copy over it fails on Windows (no write permission for us, or no write bit at all: Wine's
+// read-only attribute, which binds root too).
+Status ResolveReplaceable(const std::string& nativePath, std::string& target) {
+  Status status = ResolveTarget(nativePath, target);
+  if (!status.ok()) return status;
+  struct stat existing {};
+  if (stat(target.c_str(), &existing) == 0 &&
+      ((existing.st_mode & 0222) == 0 || access(target.c_str(), W_OK) != 0)) {
+    return StatusFromErrno(EACCES, nativePath);
+  }
+  return Status::Ok();
+}
+
 // The replacement itself; with `expected`, only while the target is still that file (`changed`
 // otherwise), looked at before anything is written and once more right before the rename.
 Status Replace(const std::string& nativePath, const std::vector<std::string_view>& pieces,
@@ -154,15 +168,8 @@ Status Replace(const std::string& nativePath, const std::vector<std::string_view
   const auto stillExpected = [&] { return expected == nullptr || IdentityOf(nativePath) == *expected; };
   if (!stillExpected()) return *changed;
   std::string target;
-  Status status = ResolveTarget(nativePath, target);
+  Status status = ResolveReplaceable(nativePath, target);
   if (!status.ok()) return status;
-  // A file the user made read-only stays as it is, as a copy over it fails on Windows: no write
-  // permission for us, or no write bit at all (Wine's read-only attribute; binds root too).
-  struct stat existing {};
-  if (stat(target.c_str(), &existing) == 0 &&
-      ((existing.st_mode & 0222) == 0 || access(target.c_str(), W_OK) != 0)) {
-    return StatusFromErrno(EACCES, nativePath);
-  }
   const std::string directory = DirectoryOf(target);
   std::string tempPath = TemporaryPrefix(target) + "XXXXXX";
   FileDescriptor temp(mkostemp(tempPath.data(), O_CLOEXEC));
@@ -209,6 +216,11 @@ Status ReadWholeFile(const std::string& nativePath, std::string& bytes) {
 
 Status ReplaceFileContents(const std::string& nativePath, std::string_view bytes) {
   return ReplaceFileContents(nativePath, std::vector<std::string_view>{bytes});
+}
+
+Status CheckReplaceable(const std::string& nativePath) {
+  std::string target;
+  return ResolveReplaceable(nativePath, target);
 }
 
 Status ReplaceFileContents(const std::string& nativePath, const std::vector<std::string_view>& pieces) {

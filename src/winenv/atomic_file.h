@@ -26,6 +26,9 @@ Status ReplaceFileContentsIfUnchanged(const std::string& nativePath, const std::
 // The file a replacement of `nativePath` writes: the end of its chain of symbolic links (a link
 // whose target does not exist yet names the file that will be created).
 Status ResolveReplaceTarget(const std::string& nativePath, std::string& target);
+// Whether ReplaceFileContents would refuse the file as read-only (or its link cannot be followed),
+// for a caller that checks before it starts work whose end is the replacement.
+Status CheckReplaceable(const std::string& nativePath);
 // Removes the temporary files a replacement of this file left when it was killed (".<name>.varnel-
 // XXXXXX" beside the link-resolved target, regular files of ours). Only for a caller that holds
 // a lock no other replacement of the file can be writing under.

@@ -1,0 +1,54 @@
+#pragma once
+// What the subcommands print goes through an OutputWriter: one buffer, handed to the stream in
+// large pieces, into which each text is copied in a single pass over its bytes, converted from
+// 1252 to UTF-8 and escaped as it goes (runs of plain bytes are copied whole; nothing is
+// allocated per text).
+//
+// On a terminal the entries' control characters (bytes 0x00-0x1F and 0x7F, and the bytes 0x81,
+// 0x8D, 0x8F, 0x90 and 0x9D, which stand for the C1 controls) are shown as \xHH with the byte's
+// two hex digits, so an entry cannot set the terminal's title, clear the screen or fake extra
+// lines; written to a pipe or a file the entries stay byte for byte (--json escapes them).
+#include <cstddef>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varnel {
+
+// One text converted as Text() writes it, for the few messages put together beside the writer.
+std::string TerminalText(std::string_view ansi, bool escapeControls);
+// A quoted, escaped JSON string, as Json() writes it.
+std::string JsonText(std::string_view ansi);
+
+class OutputWriter {
+ public:
+  OutputWriter(std::ostream& out, bool escapeControls);
+  ~OutputWriter() { Flush(); }
+  OutputWriter(const OutputWriter&) = delete;
+  OutputWriter& operator=(const OutputWriter&) = delete;
+
+  // The program's own text (UTF-8, line ends and all), as it is.
+  OutputWriter& Raw(std::string_view utf8);
+  // An entry's text (1252): as UTF-8, its control characters escaped on a terminal.
+  OutputWriter& Text(std::string_view ansi);
+  // An entry's text (1252) as a quoted JSON string: '"', '\' and the bytes below 0x20 escaped.
+  OutputWriter& Json(std::string_view ansi);
+  OutputWriter& Number(unsigned long long number);
+  OutputWriter& Spaces(std::size_t count);
+  // Hands what is buffered to the stream.
+  void Flush();
+
+  struct Table;  // how each byte is written (internal)
+
+ private:
+  void Append(const char* bytes, std::size_t size);
+  void Put(std::string_view text, const Table& table);
+
+  std::ostream& out_;
+  const Table& text_;
+  std::vector<char> buffer_;
+  std::size_t used_ = 0;
+};
+
+}  // namespace varnel
