@@ -7,9 +7,12 @@
 #include <vector>
 
 #include "winenv/drive_map.h"
+#include "winenv/prefix.h"
 #include "winenv/registry.h"
 
 namespace varnel {
+
+struct CommandLine;
 
 struct CommandContext {
   Registry& registry;
@@ -27,6 +30,9 @@ int BookmarksCommand(CommandContext& context);
 int FavoritesCommand(CommandContext& context);
 int BookmarkToFavoriteCommand(CommandContext& context);
 int FavoriteToBookmarkCommand(CommandContext& context);
+// prefixes [--json]: every Wine prefix found, run before any prefix is opened.
+int PrefixesCommand(const CommandLine& commandLine, const EnvLookup& env, std::ostream& out,
+                    std::ostream& err);
 
 // The profile directory (--profile, else NetLAU) and the favorites directory (--dir, else IEfav,
 // else the standard one). False, with the reason on stderr, when there is none.
@@ -37,6 +43,7 @@ bool ResolveFavoritesDirectory(CommandContext& context, std::string& directory);
 std::string ForTerminal(const std::string& ansi);   // 1252 -> UTF-8
 std::string FromTerminal(const std::string& utf8);  // UTF-8 -> 1252
 std::string JsonString(const std::string& ansi);    // a quoted, escaped JSON string
+std::string JsonUtf8String(const std::string& utf8);  // the same of UTF-8 text (native paths)
 // Reads the subcommand's options, "NAME VALUE" or "NAME=VALUE" (1252 from the terminal), into
 // their values, and the other words into `operands`, exactly `operandCount` of them. Anything
 // else is a usage error, said on stderr: false.

@@ -13,9 +13,11 @@ std::string ForTerminal(const std::string& ansi) { return Utf8FromAnsi(ansi); }
 
 std::string FromTerminal(const std::string& utf8) { return AnsiFromUtf8(utf8); }
 
-std::string JsonString(const std::string& ansi) {
+std::string JsonString(const std::string& ansi) { return JsonUtf8String(Utf8FromAnsi(ansi)); }
+
+std::string JsonUtf8String(const std::string& utf8) {
   std::string out = "\"";
-  for (char c : Utf8FromAnsi(ansi)) {
+  for (char c : utf8) {
     unsigned char u = static_cast<unsigned char>(c);
     if (c == '"' || c == '\\') {
       out += '\\';

@@ -1,0 +1,164 @@
+#include "winenv/prefix_discovery.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+
+namespace varnel {
+namespace {
+
+// A place holding prefixes: <home>/<folder>/*/<inside> ("" inside: the entry itself).
+struct Place {
+  const char* layout;
+  const char* folder;
+  const char* inside;
+  bool everyEntry;  // a manager's folder: each entry is meant to be a prefix
+};
+
+constexpr Place kPlaces[] = {
+    {"winetricks", ".local/share/wineprefixes", "", true},
+    {"bottles", ".local/share/bottles/bottles", "", true},
+    {"bottles-flatpak", ".var/app/com.usebottles.bottles/data/bottles/bottles", "", true},
+    {"playonlinux", ".PlayOnLinux/wineprefix", "", true},
+    {"lutris", "Games", "", false},
+    {"steam", ".local/share/Steam/steamapps/compatdata", "pfx", true},
+    {"steam", ".steam/steam/steamapps/compatdata", "pfx", true},
+};
+
+std::string Join(const std::string& folder, const std::string& name) {
+  if (folder.empty() || folder.back() == '/') return folder + name;
+  return folder + "/" + name;
+}
+
+Status Problem(int code, const std::string& text) { return Status::Error(code, text); }
+
+// Why a path that should be a folder cannot be used as one, or ok.
+Status FolderProblem(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) {
+    const int error = errno;
+    struct stat link {};
+    if (error == ENOENT && lstat(path.c_str(), &link) == 0) {
+      return Problem(errc::kPathNotFound, "it is a link to something that does not exist");
+    }
+    if (error == ELOOP) return Problem(errc::kPathFileAccess, "it is a link that leads round in a loop");
+    if (error == EACCES) return Problem(errc::kPermissionDenied, "Varnel may not look into the folder above it");
+    return Problem(errc::kPathFileAccess, std::string("it cannot be examined (") + std::strerror(error) + ")");
+  }
+  if (!S_ISDIR(info.st_mode)) return Problem(errc::kPathNotFound, "it is not a folder");
+  if (access(path.c_str(), R_OK | X_OK) != 0) return Problem(errc::kPermissionDenied, "Varnel may not read it");
+  return Status::Ok();
+}
+
+enum class Entry { Missing, Folder, RegularFile, Other, Unreadable };
+
+Entry EntryKind(const std::string& path) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0) return errno == ENOENT ? Entry::Missing : Entry::Unreadable;
+  if (S_ISDIR(info.st_mode)) return Entry::Folder;
+  return S_ISREG(info.st_mode) ? Entry::RegularFile : Entry::Other;
+}
+
+// The entries' names, in order, without "." and ".." and hidden ones; false when it cannot be read.
+bool ListFolder(const std::string& path, std::vector<std::string>& names) {
+  DIR* folder = opendir(path.c_str());
+  if (!folder) return false;
+  while (const dirent* entry = readdir(folder)) {
+    if (entry->d_name[0] != '.') names.emplace_back(entry->d_name);
+  }
+  closedir(folder);
+  std::sort(names.begin(), names.end());
+  return true;
+}
+
+// Anything of that name, even a dangling link or one we may not examine.
+bool Present(const std::string& path) {
+  struct stat info {};
+  return lstat(path.c_str(), &info) == 0 || errno != ENOENT;
+}
+
+// Whether a Lutris game folder is worth listing: it shows a sign of a prefix, or we may not
+// look into it to tell. Its other folders and files are the games'.
+bool LooksLikePrefix(const std::string& path) {
+  const Status folder = FolderProblem(path);
+  if (!folder.ok()) return folder.code == errc::kPermissionDenied;
+  return Present(Join(path, "system.reg")) || Present(Join(path, "user.reg")) || Present(Join(path, "drive_c"));
+}
+
+// The same folder reached by two names (a link) is listed once.
+class Seen {
+ public:
+  bool First(const std::string& path) {
+    char resolved[PATH_MAX];
+    const std::string key = realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+    return keys_.insert(key).second;
+  }
+
+ private:
+  std::set<std::string> keys_;
+};
+
+void AddPrefix(std::vector<FoundPrefix>& found, Seen& seen, const std::string& path, const char* layout) {
+  if (seen.First(path)) found.push_back({path, layout, ExaminePrefixFolder(path)});
+}
+
+void SearchPlace(std::vector<FoundPrefix>& found, Seen& seen, const std::string& home, const Place& place) {
+  const std::string folder = Join(home, place.folder);
+  if (!Present(folder)) return;
+  std::vector<std::string> names;
+  Status why = FolderProblem(folder);
+  if (why.ok() && !ListFolder(folder, names)) why = Problem(errc::kPermissionDenied, "Varnel may not read it");
+  if (!why.ok()) {
+    if (seen.First(folder)) found.push_back({folder, place.layout, why});
+    return;
+  }
+  for (const std::string& name : names) {
+    const std::string entry = Join(folder, name);
+    if (*place.inside) {
+      // Steam's compatdata holds a folder per game with the prefix inside; its files are Steam's.
+      const std::string prefix = Join(entry, place.inside);
+      if (EntryKind(entry) == Entry::Folder && Present(prefix)) AddPrefix(found, seen, prefix, place.layout);
+    } else if (place.everyEntry || LooksLikePrefix(entry)) {
+      AddPrefix(found, seen, entry, place.layout);
+    }
+  }
+}
+
+}  // namespace
+
+Status ExaminePrefixFolder(const std::string& path) {
+  Status folder = FolderProblem(path);
+  if (!folder.ok()) return folder;
+  const Entry hive = EntryKind(Join(path, "system.reg"));
+  const Entry drive = EntryKind(Join(path, "drive_c"));
+  if (hive == Entry::Missing && drive == Entry::Missing) {
+    return Problem(errc::kFileNotFound, "it holds neither system.reg nor drive_c (not made yet, or not a prefix)");
+  }
+  if (hive == Entry::Missing) return Problem(errc::kFileNotFound, "it has no system.reg (half made)");
+  if (hive == Entry::Unreadable) return Problem(errc::kPermissionDenied, "its system.reg cannot be examined");
+  if (hive != Entry::RegularFile) return Problem(errc::kPathFileAccess, "its system.reg is not a regular file");
+  if (drive == Entry::Missing) return Problem(errc::kPathNotFound, "it has no drive_c folder (half made)");
+  if (drive != Entry::Folder) return Problem(errc::kPathNotFound, "its drive_c is not a folder");
+  return Status::Ok();
+}
+
+std::vector<FoundPrefix> FindPrefixes(const EnvLookup& env) {
+  const std::string home = HomeDirectory(env);
+  std::vector<FoundPrefix> found;
+  Seen seen;
+  const std::string dotWine = Join(home, ".wine");
+  if (Present(dotWine)) AddPrefix(found, seen, dotWine, "wine");
+  for (const Place& place : kPlaces) SearchPlace(found, seen, home, place);
+  const std::string own = OwnPrefixPath(env);
+  if (Present(own)) AddPrefix(found, seen, own, "varnel");
+  return found;
+}
+
+}  // namespace varnel
