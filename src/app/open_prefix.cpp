@@ -59,8 +59,10 @@ Status OpenPrefix(const std::optional<std::string>& commandLinePrefix, const Env
   opened.location = {decision.path, decision.source == PrefixSource::Own};
   opened.onlyFound = decision.source == PrefixSource::OnlyOneWithBrowser;
   if (opened.onlyFound) {
-    opened.registry = TakeRegistry(surveyed, decision.path);
-    return Status::Ok();  // surveyed: a folder we may read with a machine hive that parses
+    opened.registry = TakeRegistry(surveyed, decision.path);  // its machine hive parsed
+    if (opened.registry) return Status::Ok();
+    opened.registry = std::make_unique<Registry>(decision.path);
+    return CheckPrefixDirectory(decision.path);
   }
   const std::string& path = opened.location.path;
   opened.laidOut = !opened.location.own && NotMadeYet(path);

@@ -37,8 +37,6 @@ std::string Join(const std::string& folder, const std::string& name) {
   return folder + "/" + name;
 }
 
-Status Problem(int code, const std::string& text) { return Status::Error(code, text); }
-
 // Why a path that should be a folder cannot be used as one, or ok.
 Status FolderProblem(const std::string& path) {
   struct stat info {};
@@ -46,14 +44,14 @@ Status FolderProblem(const std::string& path) {
     const int error = errno;
     struct stat link {};
     if (error == ENOENT && lstat(path.c_str(), &link) == 0) {
-      return Problem(errc::kPathNotFound, "it is a link to something that does not exist");
+      return Status::Error(errc::kPathNotFound, "it is a link to something that does not exist");
     }
-    if (error == ELOOP) return Problem(errc::kPathFileAccess, "it is a link that leads round in a loop");
-    if (error == EACCES) return Problem(errc::kPermissionDenied, "Varnel may not look into the folder above it");
-    return Problem(errc::kPathFileAccess, std::string("it cannot be examined (") + std::strerror(error) + ")");
+    if (error == ELOOP) return Status::Error(errc::kPathFileAccess, "it is a link that leads round in a loop");
+    if (error == EACCES) return Status::Error(errc::kPermissionDenied, "Varnel may not look into the folder above it");
+    return Status::Error(errc::kPathFileAccess, std::string("it cannot be examined (") + std::strerror(error) + ")");
   }
-  if (!S_ISDIR(info.st_mode)) return Problem(errc::kPathNotFound, "it is not a folder");
-  if (access(path.c_str(), R_OK | X_OK) != 0) return Problem(errc::kPermissionDenied, "Varnel may not read it");
+  if (!S_ISDIR(info.st_mode)) return Status::Error(errc::kPathNotFound, "it is not a folder");
+  if (access(path.c_str(), R_OK | X_OK) != 0) return Status::Error(errc::kPermissionDenied, "Varnel may not read it");
   return Status::Ok();
 }
 
@@ -114,7 +112,7 @@ void SearchPlace(std::vector<FoundPrefix>& found, Seen& seen, const std::string&
   if (!Present(folder)) return;
   std::vector<std::string> names;
   Status why = FolderProblem(folder);
-  if (why.ok() && !ListFolder(folder, names)) why = Problem(errc::kPermissionDenied, "Varnel may not read it");
+  if (why.ok() && !ListFolder(folder, names)) why = Status::Error(errc::kPermissionDenied, "Varnel may not read it");
   if (!why.ok()) {
     if (seen.First(folder)) found.push_back({folder, place.layout, why});
     return;
@@ -139,13 +137,14 @@ Status ExaminePrefixFolder(const std::string& path) {
   const Entry hive = EntryKind(Join(path, "system.reg"));
   const Entry drive = EntryKind(Join(path, "drive_c"));
   if (hive == Entry::Missing && drive == Entry::Missing) {
-    return Problem(errc::kFileNotFound, "it holds neither system.reg nor drive_c (not made yet, or not a prefix)");
+    return Status::Error(errc::kFileNotFound, "it holds neither system.reg nor drive_c (not made yet, or not a prefix)");
   }
-  if (hive == Entry::Missing) return Problem(errc::kFileNotFound, "it has no system.reg (half made)");
-  if (hive == Entry::Unreadable) return Problem(errc::kPermissionDenied, "its system.reg cannot be examined");
-  if (hive != Entry::RegularFile) return Problem(errc::kPathFileAccess, "its system.reg is not a regular file");
-  if (drive == Entry::Missing) return Problem(errc::kPathNotFound, "it has no drive_c folder (half made)");
-  if (drive != Entry::Folder) return Problem(errc::kPathNotFound, "its drive_c is not a folder");
+  if (hive == Entry::Missing) return Status::Error(errc::kFileNotFound, "it has no system.reg (half made)");
+  if (hive == Entry::Unreadable) return Status::Error(errc::kPermissionDenied, "its system.reg cannot be examined");
+  if (hive != Entry::RegularFile) return Status::Error(errc::kPathFileAccess, "its system.reg is not a regular file");
+  if (drive == Entry::Missing) return Status::Error(errc::kPathNotFound, "it has no drive_c folder (half made)");
+  if (drive == Entry::Unreadable) return Status::Error(errc::kPathFileAccess, "its drive_c cannot be examined");
+  if (drive != Entry::Folder) return Status::Error(errc::kPathNotFound, "its drive_c is not a folder");
   return Status::Ok();
 }
 
