@@ -63,7 +63,7 @@ std::string HelpText() {
          "                                                         copy a bookmark into the favorites\n"
          "  varnel [--prefix DIR] favorite-to-bookmark FILE [--dir WINPATH] [--profile WINPATH]\n"
          "                                                         add a favorite to bookmark.htm\n"
-         "  varnel [--prefix DIR] prefixes                         list the Wine prefixes found, their browsers\n"
+         "  varnel [--prefix DIR] prefixes                         list the Wine prefixes and their browsers\n"
          "  varnel --help | --version\n"
          "\n"
          "Options:\n"

@@ -10,6 +10,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <set>
+#include <string_view>
+
+#include "winenv/line_scanner.h"
 
 namespace varnel {
 namespace {
@@ -31,6 +34,9 @@ constexpr Place kPlaces[] = {
     {"steam", ".local/share/Steam/steamapps/compatdata", "pfx", true},
     {"steam", ".steam/steam/steamapps/compatdata", "pfx", true},
 };
+// Steam's two folder names, and a further library of its games (anywhere on the machine).
+constexpr const char* kSteamFolders[] = {".local/share/Steam", ".steam/steam"};
+constexpr Place kSteamLibrary = {"steam", "", "pfx", true};
 
 std::string Join(const std::string& folder, const std::string& name) {
   if (folder.empty() || folder.back() == '/') return folder + name;
@@ -107,8 +113,8 @@ void AddPrefix(std::vector<FoundPrefix>& found, Seen& seen, const std::string& p
   if (seen.First(path)) found.push_back({path, layout, ExaminePrefixFolder(path)});
 }
 
-void SearchPlace(std::vector<FoundPrefix>& found, Seen& seen, const std::string& home, const Place& place) {
-  const std::string folder = Join(home, place.folder);
+// The place's folder is `folder` (place.folder is where it lies in the home).
+void SearchPlace(std::vector<FoundPrefix>& found, Seen& seen, const std::string& folder, const Place& place) {
   if (!Present(folder)) return;
   std::vector<std::string> names;
   Status why = FolderProblem(folder);
@@ -127,6 +133,40 @@ void SearchPlace(std::vector<FoundPrefix>& found, Seen& seen, const std::string&
       AddPrefix(found, seen, entry, place.layout);
     }
   }
+}
+
+// The second quoted string of a line `"path"  "/mnt/games/SteamLibrary"`, its \\ undone; "" if none.
+std::string LibraryPath(std::string_view line) {
+  const std::size_t key = line.find("\"path\"");
+  if (key == std::string_view::npos || line.find_first_not_of(" \t") != key) return "";
+  const std::size_t open = line.find('"', key + 6);
+  std::string path;
+  for (std::size_t i = open == std::string_view::npos ? line.size() : open + 1; i < line.size(); ++i) {
+    if (line[i] == '"') return path;
+    if (line[i] == '\\' && i + 1 < line.size()) ++i;
+    path += line[i];
+  }
+  return "";  // no closing quote
+}
+
+// The further Steam libraries that <steam>/steamapps/libraryfolders.vdf names (absolute paths
+// only). Steam's own list is a few hundred bytes: a file over 1 MiB is not it and is not read;
+// a FIFO or a folder in its place is refused by the scanner without waiting.
+std::vector<std::string> SteamLibraries(const std::string& steam) {
+  constexpr off_t kMaxListSize = 1 << 20;
+  constexpr std::size_t kMaxLibraryLines = 10000;
+  std::vector<std::string> libraries;
+  const std::string list = Join(steam, "steamapps/libraryfolders.vdf");
+  struct stat info {};
+  if (stat(list.c_str(), &info) != 0 || info.st_size > kMaxListSize) return libraries;
+  LineScanner scanner;
+  if (!scanner.Open(list).ok()) return libraries;
+  std::string_view line;
+  while (scanner.lineNumber() < kMaxLibraryLines && scanner.Next(line)) {
+    const std::string path = LibraryPath(line);
+    if (!path.empty() && path.front() == '/') libraries.push_back(path);
+  }
+  return libraries;
 }
 
 }  // namespace
@@ -154,7 +194,12 @@ std::vector<FoundPrefix> FindPrefixes(const EnvLookup& env) {
   Seen seen;
   const std::string dotWine = Join(home, ".wine");
   if (Present(dotWine)) AddPrefix(found, seen, dotWine, "wine");
-  for (const Place& place : kPlaces) SearchPlace(found, seen, home, place);
+  for (const Place& place : kPlaces) SearchPlace(found, seen, Join(home, place.folder), place);
+  for (const char* steam : kSteamFolders) {
+    for (const std::string& library : SteamLibraries(Join(home, steam))) {
+      SearchPlace(found, seen, Join(library, "steamapps/compatdata"), kSteamLibrary);
+    }
+  }
   const std::string own = OwnPrefixPath(env);
   if (Present(own)) AddPrefix(found, seen, own, "varnel");
   return found;

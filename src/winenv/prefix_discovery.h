@@ -1,7 +1,8 @@
 #pragma once
 // The Wine prefixes kept in a home folder by Wine itself and by the prefix managers: ~/.wine,
-// winetricks, Bottles (also as a Flatpak), PlayOnLinux, Lutris games, Steam's Proton, and
-// Varnel's own prefix. Only the file system is looked at here (no file is opened), so a FIFO,
+// winetricks, Bottles (also as a Flatpak), PlayOnLinux, Lutris games, Steam's Proton (also in the
+// further libraries Steam's libraryfolders.vdf names), and Varnel's own prefix. Only the file
+// system is looked at here (no file but that list is opened, and only a regular one), so a FIFO,
 // a dangling link, a link loop or a folder we may not read costs nothing and blocks nothing.
 #include <string>
 #include <vector>

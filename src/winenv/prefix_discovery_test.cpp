@@ -110,6 +110,29 @@ TEST(PrefixDiscovery, FindsThePrefixesOfEveryLayout) {
                          }));
 }
 
+// Steam's further libraries are where its libraryfolders.vdf says; its own folder is listed
+// there too and counts once. A list that is no regular file, or is huge, is not read.
+TEST(PrefixDiscovery, FindsTheSteamLibrariesSteamNames) {
+  FakeHome home;
+  home.Prefix(".local/share/Steam/steamapps/compatdata/1/pfx");
+  home.Prefix("disk/Steam Library/steamapps/compatdata/2/pfx");
+  test::WriteFile(home / ".local/share/Steam/steamapps/libraryfolders.vdf",
+                  "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"" + (home / ".local/share/Steam") +
+                      "\"\n\t}\n\t\"1\"\n\t{\n\t\t\"path\"\t\t\"" + (home / "disk/Steam Library") +
+                      "\"\n\t\t\"label\"\t\t\"\"\n\t}\n\t\"2\"\n\t{\n\t\t\"path\"\t\t\"relative/ignored\"\n\t}\n}\n");
+  home.Folder(".steam/steam/steamapps");  // Steam's second folder, here not a link: its list is a FIFO
+  ASSERT_EQ(mkfifo((home / ".steam/steam/steamapps/libraryfolders.vdf").c_str(), 0600), 0);
+  EXPECT_EQ(home.List(), (std::map<std::string, std::string>{
+                             {".local/share/Steam/steamapps/compatdata/1/pfx", "steam"},
+                             {"disk/Steam Library/steamapps/compatdata/2/pfx", "steam"},
+                         }));
+
+  std::string huge = "\"path\" \"" + (home / "disk/Steam Library") + "\"\n";
+  huge.resize(2 << 20, ' ');
+  test::WriteFile(home / ".local/share/Steam/steamapps/libraryfolders.vdf", huge);
+  EXPECT_EQ(home.List().count("disk/Steam Library/steamapps/compatdata/2/pfx"), 0u);
+}
+
 TEST(PrefixDiscovery, AnEmptyHomeHasNone) {
   FakeHome home;
   EXPECT_TRUE(home.List().empty());
