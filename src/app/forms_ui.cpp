@@ -15,6 +15,7 @@
 #include "app/single_instance.h"
 #include "app/startup.h"
 #include "app/open_prefix.h"
+#include "app/prefix_chooser_window.h"
 #include "bookmarks/ie_window.h"
 #include "settings/settings.h"
 #include "setup/setup_window.h"
@@ -117,27 +118,37 @@ class StartupAdapter : public StartupWindows {
 int RunWindows(int argc, char** argv, const std::optional<std::string>& commandLinePrefix) {
   // The hive files are read and parsed on a second thread while Qt starts up: both take about
   // as long, and the machine has cores to spare. The windows wait for it before they start.
-  PrefixLocation location;
-  std::unique_ptr<Registry> opened;
+  OpenedPrefix opened;
   Status status;
-  bool laidOut = false;
   std::thread opening([&] {
     // Qt's start waits on the X server, which needs the CPU meanwhile: this thread gives way.
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
-    status = OpenPrefix(commandLinePrefix, ProcessEnvironment(), location, opened, laidOut);
-    if (status.ok()) status = opened->CheckHives();
+    status = OpenPrefix(commandLinePrefix, ProcessEnvironment(), opened);
+    if (status.ok()) status = opened.registry->CheckHives();
   });
   QApplication app(argc, argv);
   opening.join();
-  if (laidOut) std::fprintf(stderr, "varnel: laid out a new Windows environment in %s\n", location.path.c_str());
   QtDialogs dialogs;
+  if (!opened.choices.empty()) {
+    // Several found prefixes hold a browser and none is named: the user picks one.
+    QApplication::setFont(ClassicDialogFont());
+    const std::optional<std::string> picked = ChoosePrefixAtStart(opened.choices);
+    if (!picked) return 0;
+    status = OpenChoice(opened, *picked);
+    if (status.ok()) status = opened.registry->CheckHives();
+  }
+  const PrefixLocation& location = opened.location;
+  if (opened.laidOut) std::fprintf(stderr, "varnel: laid out a new Windows environment in %s\n", location.path.c_str());
+  if (opened.onlyFound) {
+    std::fprintf(stderr, "varnel: using %s, the only Wine prefix found that holds a browser\n", location.path.c_str());
+  }
   if (!status.ok()) {
     const std::string message = "Varnel cannot use the Windows environment " + location.path + ": " + status.message;
     std::fprintf(stderr, "varnel: %s\n", message.c_str());
     if (!isatty(STDERR_FILENO)) dialogs.Ok(nullptr, message);  // started from a menu: no terminal
     return 1;
   }
-  Registry& registry = *opened;
+  Registry& registry = *opened.registry;
   const std::string& prefix = registry.prefix();
   QApplication::setApplicationName("Varnel");
   // The icon is drawn at every size the window system asks for: done once the window is up.

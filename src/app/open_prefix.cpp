@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "app/prefix_survey.h"
+
 namespace varnel {
 namespace {
 
@@ -15,19 +17,63 @@ bool NotMadeYet(const std::string& path) {
   return std::filesystem::is_directory(folder, error) && std::filesystem::is_empty(folder, error) && !error;
 }
 
+// The surveyed registry of the chosen prefix, so that its machine hive is not read twice.
+std::unique_ptr<Registry> TakeRegistry(std::vector<SurveyedPrefix>& surveyed, const std::string& path) {
+  for (SurveyedPrefix& prefix : surveyed) {
+    if (prefix.found.path == path && prefix.registry) return std::move(prefix.registry);
+  }
+  return nullptr;
+}
+
 }  // namespace
 
-Status OpenPrefix(const std::optional<std::string>& commandLinePrefix, const EnvLookup& env, PrefixLocation& chosen,
-                  std::unique_ptr<Registry>& registry, bool& laidOut) {
-  chosen = ChoosePrefix(commandLinePrefix, env);
-  laidOut = !chosen.own && NotMadeYet(chosen.path);
-  if (chosen.own || laidOut) {
-    Status created = CreatePrefixLayout(chosen.path);
+Status OpenChoice(OpenedPrefix& opened, const std::string& path) {
+  std::unique_ptr<Registry> registry;
+  for (std::size_t i = 0; i < opened.choices.size() && i < opened.choiceRegistries.size(); ++i) {
+    if (opened.choices[i] == path) registry = std::move(opened.choiceRegistries[i]);
+  }
+  opened.choices.clear();
+  opened.choiceRegistries.clear();
+  opened.location = {path, false};
+  Status usable = CheckPrefixDirectory(path);
+  if (!usable.ok()) return usable;
+  opened.registry = registry ? std::move(registry) : std::make_unique<Registry>(path);
+  return Status::Ok();
+}
+
+std::string SeveralPrefixesMessage(const std::vector<std::string>& choices) {
+  std::string message = "several Wine prefixes hold a browser:";
+  for (std::size_t i = 0; i < choices.size(); ++i) message += (i ? ", " : " ") + choices[i];
+  return message + "; name one with --prefix DIR (see varnel prefixes)";
+}
+
+Status OpenPrefix(const std::optional<std::string>& commandLinePrefix, const EnvLookup& env, OpenedPrefix& opened) {
+  std::vector<SurveyedPrefix> surveyed;
+  if (NeedsSurvey(commandLinePrefix, env)) surveyed = SurveyPrefixes(env);
+  const PrefixDecision decision = DecidePrefix(commandLinePrefix, env, surveyed);
+  if (decision.source == PrefixSource::SeveralWithBrowser) {
+    opened.choices = decision.choices;
+    for (const std::string& choice : opened.choices) opened.choiceRegistries.push_back(TakeRegistry(surveyed, choice));
+    return Status::Error(errc::kInvalidArgument, SeveralPrefixesMessage(decision.choices));
+  }
+  opened.location = {decision.path, decision.source == PrefixSource::Own};
+  opened.onlyFound = decision.source == PrefixSource::OnlyOneWithBrowser;
+  if (opened.onlyFound) {
+    opened.registry = TakeRegistry(surveyed, decision.path);  // its machine hive parsed
+    if (opened.registry) return Status::Ok();
+    opened.registry = std::make_unique<Registry>(decision.path);
+    return CheckPrefixDirectory(decision.path);
+  }
+  const std::string& path = opened.location.path;
+  opened.laidOut = !opened.location.own && NotMadeYet(path);
+  if (opened.location.own || opened.laidOut) {
+    Status created = CreatePrefixLayout(path);
     if (!created.ok()) return created;
   }
-  Status usable = CheckPrefixDirectory(chosen.path);
+  Status usable = CheckPrefixDirectory(path);
   if (!usable.ok()) return usable;
-  registry = std::make_unique<Registry>(chosen.path);
+  opened.registry = TakeRegistry(surveyed, path);
+  if (!opened.registry) opened.registry = std::make_unique<Registry>(path);
   return Status::Ok();
 }
 

@@ -21,6 +21,9 @@ struct Subcommand {
   // The hives it reads (the settings, and the classes, are in the machine's hive), checked
   // before it runs; no other hive file is read.
   std::vector<Hive> reads;
+  // Instead of `run`: a command about the machine's prefixes, run before any is opened (so it
+  // lays none out and needs none chosen).
+  std::function<int(const CommandLine&, const EnvLookup&, std::ostream&, std::ostream&, Terminals)> runWithoutPrefix = nullptr;
 };
 
 const std::vector<Subcommand>& Subcommands() {
@@ -34,6 +37,7 @@ const std::vector<Subcommand>& Subcommands() {
       {"favorites", FavoritesCommand, {machine}},
       {"bookmark-to-favorite", BookmarkToFavoriteCommand, {machine}},
       {"favorite-to-bookmark", FavoriteToBookmarkCommand, {machine}},
+      {"prefixes", nullptr, {}, PrefixesCommand},
   };
   return table;
 }
@@ -63,11 +67,13 @@ std::string HelpText() {
          "                                                         copy a bookmark into the favorites\n"
          "  varnel [--prefix DIR] favorite-to-bookmark FILE [--dir WINPATH] [--profile WINPATH]\n"
          "                                                         add a favorite to bookmark.htm\n"
+         "  varnel [--prefix DIR] prefixes                         list the Wine prefixes and their browsers\n"
          "  varnel --help | --version\n"
          "\n"
          "Options:\n"
          "  --prefix DIR   the Wine prefix to work on (default: $WINEPREFIX, else ~/.wine when it\n"
-         "                 exists, else Varnel's own prefix under $XDG_DATA_HOME/varnel/prefix)\n"
+         "                 exists, else the only prefix found that holds a browser, else Varnel's\n"
+         "                 own prefix under $XDG_DATA_HOME/varnel/prefix)\n"
          "  --json         machine-readable output, where a subcommand prints data\n"
          "  --dry-run      history remove and clear: print what would be removed, write nothing\n"
          "\n"
@@ -125,20 +131,26 @@ int RunCommand(const CommandLine& commandLine, const EnvLookup& env, std::ostrea
     return 2;
   }
 
-  PrefixLocation prefix;
-  std::unique_ptr<Registry> registry;
-  bool laidOut = false;
-  Status opened = OpenPrefix(commandLine.prefix, env, prefix, registry, laidOut);
-  if (laidOut) err << "varnel: laid out a new Windows environment in " << prefix.path << "\n";
+  if (it->runWithoutPrefix) return it->runWithoutPrefix(commandLine, env, out, err, terminals);
+
+  OpenedPrefix prefix;
+  Status opened = OpenPrefix(commandLine.prefix, env, prefix);
+  if (!prefix.choices.empty()) {
+    err << "varnel: " << opened.message << "\n";
+    return 2;
+  }
+  if (prefix.laidOut) err << "varnel: laid out a new Windows environment in " << prefix.location.path << "\n";
+  if (prefix.onlyFound) err << "varnel: using " << prefix.location.path << ", the only Wine prefix found that holds a browser\n";
   for (Hive hive : it->reads) {
-    if (opened.ok()) opened = registry->CheckHive(hive);
+    if (opened.ok()) opened = prefix.registry->CheckHive(hive);
   }
   if (!opened.ok()) {
-    err << "varnel: cannot use the prefix " << prefix.path << ": " << opened.message << "\n";
+    err << "varnel: cannot use the prefix " << prefix.location.path << ": " << opened.message << "\n";
     return 1;
   }
-  DriveMap drives(prefix.path);
-  CommandContext context{*registry, drives, out, err, {}, false, terminals.out, terminals.err};
+  Registry& registry = *prefix.registry;
+  DriveMap drives(prefix.location.path);
+  CommandContext context{registry, drives, out, err, {}, false, terminals.out, terminals.err};
   for (std::size_t i = 1; i < commandLine.words.size(); ++i) {
     if (commandLine.words[i] == "--json") context.json = true;
     else context.args.push_back(commandLine.words[i]);

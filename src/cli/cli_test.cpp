@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "testsupport/temp_dir.h"
+#include "winenv/prefix.h"
 
 namespace varnel {
 namespace {
@@ -125,6 +126,57 @@ TEST_F(CommandLineTest, WinePrefixFromTheEnvironmentComesBeforeTheOwnPrefix) {
   env_["WINEPREFIX"] = prefix.path();
   ASSERT_EQ(Varnel({"settings", "NetLAU", "c:\\"}).code, 0);
   EXPECT_NE(test::ReadFile(prefix.native("system.reg")).find("NetLAU"), std::string::npos);
+}
+
+// The prefixes of a fake home: a listing that lays nothing out, and the choice it marks.
+TEST_F(CommandLineTest, PrefixesListsWhatIsFoundAndMarksTheOneInUse) {
+  const std::string tricks = home_ / ".local/share/wineprefixes";
+  ASSERT_TRUE(CreatePrefixLayout(tricks + "/nav").ok());
+  std::filesystem::create_directories(tricks + "/nav/drive_c/Program Files/Netscape");
+  std::filesystem::create_directories(tricks + "/half");
+  test::WriteFile(tricks + "/half/system.reg", "WINE REGISTRY Version 2\n");
+
+  Outcome listed = Varnel({"prefixes"});
+  ASSERT_EQ(listed.code, 0) << listed.err;
+  EXPECT_EQ(listed.out, "  " + tricks + "/half (winetricks): cannot be used: it has no drive_c folder (half made)\n"
+                        "* " + tricks + "/nav (winetricks): Netscape in c:\\program files\\netscape, Internet "
+                        "Explorer not found, default browser ie\n"
+                        "The other commands use " + tricks + "/nav (the only Wine prefix found that holds a browser).\n");
+  EXPECT_FALSE(std::filesystem::exists(home_ / ".local/share/varnel"));  // nothing laid out
+
+  Outcome json = Varnel({"--prefix", tricks + "/half", "prefixes", "--json"});
+  ASSERT_EQ(json.code, 0) << json.err;
+  EXPECT_EQ(json.out, "{\"prefixes\": [{\"path\": \"" + tricks + "/half\", \"layout\": \"winetricks\", \"usable\": false, "
+                      "\"problem\": \"it has no drive_c folder (half made)\", \"netscape\": null, \"ie\": null, "
+                      "\"default\": null, \"chosen\": true}, {\"path\": \"" + tricks + "/nav\", \"layout\": \"winetricks\", "
+                      "\"usable\": true, \"problem\": null, \"netscape\": \"c:\\\\program files\\\\netscape\", "
+                      "\"ie\": null, \"default\": \"ie\", \"chosen\": false}], \"chosen\": \"" + tricks + "/half\", "
+                      "\"reason\": \"named with --prefix\"}\n");
+  EXPECT_EQ(Varnel({"prefixes", "extra"}).code, 2);
+
+  // The other commands use the only prefix holding a browser, and say so.
+  Outcome settings = Varnel({"settings", "NetLAU", "c:\\"});
+  ASSERT_EQ(settings.code, 0) << settings.err;
+  EXPECT_EQ(settings.err, "varnel: using " + tricks + "/nav, the only Wine prefix found that holds a browser\n");
+  EXPECT_NE(test::ReadFile(tricks + "/nav/system.reg").find("NetLAU"), std::string::npos);
+}
+
+TEST_F(CommandLineTest, WithSeveralPrefixesHoldingABrowserTheCommandsAskForOne) {
+  const std::string tricks = home_ / ".local/share/wineprefixes";
+  for (const char* name : {"one", "two"}) {
+    ASSERT_TRUE(CreatePrefixLayout(tricks + "/" + name).ok());
+    std::filesystem::create_directories(tricks + "/" + name + "/drive_c/Program Files/Internet Explorer");
+  }
+  Outcome refused = Varnel({"settings", "NetLAU", "c:\\"});
+  EXPECT_EQ(refused.code, 2);
+  EXPECT_EQ(refused.out, "");
+  EXPECT_EQ(refused.err, "varnel: several Wine prefixes hold a browser: " + tricks + "/one, " + tricks +
+                             "/two; name one with --prefix DIR (see varnel prefixes)\n");
+  Outcome listed = Varnel({"prefixes"});
+  EXPECT_NE(listed.out.find("The other commands use none: several Wine prefixes found hold a browser; name one "
+                            "with --prefix DIR.\n"), std::string::npos);
+  EXPECT_EQ(listed.out.find("* "), std::string::npos);
+  EXPECT_EQ(Varnel({"--prefix", tricks + "/two", "settings", "NetLAU", "c:\\"}).code, 0);
 }
 
 TEST_F(CommandLineTest, HelpAndVersion) {

@@ -6,11 +6,15 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/cli.h"
 #include "cli/output_writer.h"
 #include "winenv/drive_map.h"
+#include "winenv/prefix.h"
 #include "winenv/registry.h"
 
 namespace varnel {
+
+struct CommandLine;
 
 struct CommandContext {
   Registry& registry;
@@ -31,6 +35,9 @@ int BookmarksCommand(CommandContext& context);
 int FavoritesCommand(CommandContext& context);
 int BookmarkToFavoriteCommand(CommandContext& context);
 int FavoriteToBookmarkCommand(CommandContext& context);
+// prefixes [--json]: every Wine prefix found, run before any prefix is opened.
+int PrefixesCommand(const CommandLine& commandLine, const EnvLookup& env, std::ostream& out, std::ostream& err,
+                    Terminals terminals);
 
 // The profile directory (--profile, else NetLAU) and the favorites directory (--dir, else IEfav,
 // else the standard one). False, with the reason on stderr, when there is none.
@@ -45,6 +52,7 @@ OutputWriter Output(CommandContext& context);
 std::string ForErr(const CommandContext& context, std::string_view ansi);
 std::string FromTerminal(const std::string& utf8);  // UTF-8 -> 1252
 std::string JsonString(std::string_view ansi);      // a quoted, escaped JSON string
+std::string JsonUtf8String(const std::string& utf8);  // the same of UTF-8 text (native paths)
 // Reads the subcommand's options, "NAME VALUE" or "NAME=VALUE" (1252 from the terminal), into
 // their values, a flag (an option with `flag` instead of `value`) into its bool, and the other
 // words into `operands`, exactly `operandCount` of them (or at least that many). Anything else

@@ -16,6 +16,24 @@ std::string FromTerminal(const std::string& utf8) { return AnsiFromUtf8(utf8); }
 
 std::string JsonString(std::string_view ansi) { return JsonText(ansi); }
 
+std::string JsonUtf8String(const std::string& utf8) {
+  std::string out = "\"";
+  for (char c : utf8) {
+    unsigned char u = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (u < 0x20) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04x", u);
+      out += buf;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
 namespace {
 
 bool UsageError(CommandContext& c, const std::vector<CommandOption>& options) {

@@ -30,13 +30,6 @@ std::optional<std::string> NonEmpty(const std::optional<std::string>& value) {
   return std::nullopt;
 }
 
-// $HOME, or the password database's home folder when the variable is missing.
-std::string HomeDirectory(const EnvLookup& env) {
-  if (auto home = NonEmpty(env("HOME"))) return *home;
-  if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) return entry->pw_dir;
-  return "/";
-}
-
 bool IsDirectory(const std::string& path) {
   struct stat info {};
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
@@ -89,6 +82,19 @@ Status CreatePrefixFolder(const std::string& path) {
 
 }  // namespace
 
+std::string HomeDirectory(const EnvLookup& env) {
+  if (auto home = NonEmpty(env("HOME"))) return *home;
+  if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) return entry->pw_dir;
+  return "/";
+}
+
+std::string OwnPrefixPath(const EnvLookup& env) {
+  // XDG asks for an absolute path; a relative one is ignored like an unset one.
+  std::string dataHome = NonEmpty(env("XDG_DATA_HOME")).value_or("");
+  if (dataHome.empty() || dataHome.front() != '/') dataHome = JoinPath(HomeDirectory(env), ".local/share");
+  return JoinPath(dataHome, "varnel/prefix");
+}
+
 EnvLookup ProcessEnvironment() {
   return [](const char* name) -> std::optional<std::string> {
     const char* value = std::getenv(name);
@@ -100,13 +106,9 @@ EnvLookup ProcessEnvironment() {
 PrefixLocation ChoosePrefix(const std::optional<std::string>& commandLinePrefix, const EnvLookup& env) {
   if (auto given = NonEmpty(commandLinePrefix)) return {*given, false};
   if (auto winePrefix = NonEmpty(env("WINEPREFIX"))) return {*winePrefix, false};
-  const std::string home = HomeDirectory(env);
-  const std::string dotWine = JoinPath(home, ".wine");
+  const std::string dotWine = JoinPath(HomeDirectory(env), ".wine");
   if (IsDirectory(dotWine)) return {dotWine, false};
-  // XDG asks for an absolute path; a relative one is ignored like an unset one.
-  std::string dataHome = NonEmpty(env("XDG_DATA_HOME")).value_or("");
-  if (dataHome.empty() || dataHome.front() != '/') dataHome = JoinPath(home, ".local/share");
-  return {JoinPath(dataHome, "varnel/prefix"), true};
+  return {OwnPrefixPath(env), true};
 }
 
 Status CreatePrefixLayout(const std::string& path) {

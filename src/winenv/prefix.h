@@ -16,6 +16,11 @@ struct PrefixLocation {
   bool own = false;  // Varnel's own prefix, created on first use
 };
 
+// $HOME, or the password database's home folder when the variable is missing.
+std::string HomeDirectory(const EnvLookup& env);
+// $XDG_DATA_HOME/varnel/prefix (default ~/.local/share/varnel/prefix).
+std::string OwnPrefixPath(const EnvLookup& env);
+
 // Order: --prefix, $WINEPREFIX, ~/.wine when it exists, else $XDG_DATA_HOME/varnel/prefix
 // (default ~/.local/share/varnel/prefix).
 PrefixLocation ChoosePrefix(const std::optional<std::string>& commandLinePrefix, const EnvLookup& env);

@@ -1,0 +1,83 @@
+#include "app/prefix_survey.h"
+
+#include <utility>
+
+#include "app/startup.h"
+#include "settings/settings.h"
+#include "winenv/drive_map.h"
+
+namespace varnel {
+namespace {
+
+// The folder the setting names when it exists there, else the standard folder when it exists.
+std::string InstalledFolder(Registry& registry, const DriveMap& drives, Setting setting, const char* standard) {
+  const std::string set = ReadSetting(registry, setting);
+  if (!set.empty() && drives.IsDirectory(set)) return set;
+  return drives.IsDirectory(standard) ? standard : "";
+}
+
+bool NonEmpty(const std::optional<std::string>& value) { return value && !value->empty(); }
+
+}  // namespace
+
+SurveyedPrefix SurveyPrefix(FoundPrefix found) {
+  SurveyedPrefix surveyed{std::move(found), "", "", Browser::InternetExplorer, nullptr};
+  if (!surveyed.usable()) return surveyed;
+  auto registry = std::make_unique<Registry>(surveyed.found.path);
+  // The settings and the associations live in the machine's hive: the user's is never read here.
+  Status hive = registry->CheckHive(Hive::LocalMachine);
+  if (!hive.ok()) {
+    surveyed.found.problem = hive;
+    return surveyed;
+  }
+  const DriveMap drives(surveyed.found.path);
+  surveyed.netscape = InstalledFolder(*registry, drives, Setting::NetPath, kNetscapeStandardDirectory);
+  surveyed.ie = InstalledFolder(*registry, drives, Setting::IEPath, kIEStandardDirectory);
+  surveyed.defaultBrowser = DetectDefaultBrowser(*registry);
+  surveyed.registry = std::move(registry);
+  return surveyed;
+}
+
+std::vector<SurveyedPrefix> SurveyPrefixes(const EnvLookup& env) {
+  std::vector<SurveyedPrefix> surveyed;
+  for (FoundPrefix& found : FindPrefixes(env)) surveyed.push_back(SurveyPrefix(std::move(found)));
+  return surveyed;
+}
+
+bool NeedsSurvey(const std::optional<std::string>& commandLinePrefix, const EnvLookup& env) {
+  return ChoosePrefix(commandLinePrefix, env).own;
+}
+
+PrefixDecision DecidePrefix(const std::optional<std::string>& commandLinePrefix, const EnvLookup& env,
+                            const std::vector<SurveyedPrefix>& surveyed) {
+  const PrefixLocation named = ChoosePrefix(commandLinePrefix, env);
+  if (!named.own) {
+    if (NonEmpty(commandLinePrefix)) return {PrefixSource::CommandLine, named.path, {}};
+    if (NonEmpty(env("WINEPREFIX"))) return {PrefixSource::Environment, named.path, {}};
+    return {PrefixSource::DotWine, named.path, {}};
+  }
+  std::vector<std::string> holding;
+  for (const SurveyedPrefix& prefix : surveyed) {
+    if (prefix.HoldsBrowser()) holding.push_back(prefix.found.path);
+  }
+  if (holding.size() > 1) return {PrefixSource::SeveralWithBrowser, "", holding};
+  // The own prefix holding the only browser is still the own prefix, laid out as ever.
+  if (holding.size() == 1 && holding.front() != named.path) {
+    return {PrefixSource::OnlyOneWithBrowser, holding.front(), {}};
+  }
+  return {PrefixSource::Own, named.path, {}};
+}
+
+std::string DescribeSource(PrefixSource source) {
+  switch (source) {
+    case PrefixSource::CommandLine: return "named with --prefix";
+    case PrefixSource::Environment: return "named by $WINEPREFIX";
+    case PrefixSource::DotWine: return "~/.wine exists";
+    case PrefixSource::OnlyOneWithBrowser: return "the only Wine prefix found that holds a browser";
+    case PrefixSource::SeveralWithBrowser: return "several Wine prefixes found hold a browser";
+    case PrefixSource::Own: return "Varnel's own prefix, as no other applies";
+  }
+  return "";
+}
+
+}  // namespace varnel

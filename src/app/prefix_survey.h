@@ -1,0 +1,54 @@
+#pragma once
+// What each Wine prefix on the machine holds (the browsers, the default browser), and the prefix
+// the commands and the windows work on when none is named.
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "defaultbrowser/default_browser.h"
+#include "winenv/prefix.h"
+#include "winenv/prefix_discovery.h"
+#include "winenv/registry.h"
+
+namespace varnel {
+
+struct SurveyedPrefix {
+  FoundPrefix found;
+  // The program folders (Windows paths) of the browsers installed there, "" when none: the
+  // folder the setting names when it exists, else the standard folder when it exists.
+  std::string netscape;
+  std::string ie;
+  Browser defaultBrowser = Browser::InternetExplorer;
+  // The prefix's registry, read once (only its machine hive): handed on when it is the one chosen.
+  std::unique_ptr<Registry> registry;
+
+  bool usable() const { return found.problem.ok(); }
+  bool HoldsBrowser() const { return usable() && (!netscape.empty() || !ie.empty()); }
+};
+
+// Looks into one found prefix. A machine hive that cannot be read makes it unusable, with why.
+SurveyedPrefix SurveyPrefix(FoundPrefix found);
+// Every prefix FindPrefixes finds, surveyed.
+std::vector<SurveyedPrefix> SurveyPrefixes(const EnvLookup& env);
+
+// Where the prefix the commands would use comes from.
+enum class PrefixSource { CommandLine, Environment, DotWine, OnlyOneWithBrowser, SeveralWithBrowser, Own };
+
+struct PrefixDecision {
+  PrefixSource source = PrefixSource::Own;
+  std::string path;                  // "" when several found prefixes hold a browser
+  std::vector<std::string> choices;  // those prefixes, when several
+};
+
+// --prefix, $WINEPREFIX, ~/.wine when it exists; else the only found prefix holding a browser;
+// else, with several, no choice (the user picks); else Varnel's own prefix. `surveyed` is only
+// looked at in the last three cases: the caller may survey only when `NeedsSurvey` says so.
+bool NeedsSurvey(const std::optional<std::string>& commandLinePrefix, const EnvLookup& env);
+PrefixDecision DecidePrefix(const std::optional<std::string>& commandLinePrefix, const EnvLookup& env,
+                            const std::vector<SurveyedPrefix>& surveyed);
+
+// "the only Wine prefix found that holds a browser" and the like, for the user.
+std::string DescribeSource(PrefixSource source);
+
+}  // namespace varnel

@@ -1,0 +1,172 @@
+#include "app/prefix_survey.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <map>
+
+#include <gtest/gtest.h>
+
+#include "app/open_prefix.h"
+#include "settings/settings.h"
+#include "testsupport/temp_dir.h"
+
+namespace varnel {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A fake home whose prefixes hold browsers as the tests ask.
+class SurveyTest : public ::testing::Test {
+ protected:
+  std::string Prefix(const std::string& relative) {
+    const std::string path = home_ / relative;
+    EXPECT_TRUE(CreatePrefixLayout(path).ok());
+    return path;
+  }
+  std::string WithStandardNetscape(const std::string& relative) {
+    const std::string path = Prefix(relative);
+    fs::create_directories(path + "/drive_c/Program Files/Netscape/Users");
+    return path;
+  }
+  EnvLookup Env() {
+    return [this](const char* name) -> std::optional<std::string> {
+      auto it = env_.find(name);
+      if (it == env_.end()) return std::nullopt;
+      return it->second;
+    };
+  }
+  const SurveyedPrefix* Find(const std::vector<SurveyedPrefix>& surveyed, const std::string& path) {
+    for (const SurveyedPrefix& p : surveyed) {
+      if (p.found.path == path) return &p;
+    }
+    ADD_FAILURE() << path << " not listed";
+    return nullptr;
+  }
+
+  test::TempDir home_;
+  std::map<std::string, std::string> env_{{"HOME", home_.path()}};
+};
+
+TEST_F(SurveyTest, TellsWhichBrowsersEachPrefixHoldsAndTheDefault) {
+  const std::string standard = WithStandardNetscape(".local/share/wineprefixes/standard");
+  const std::string set = Prefix(".local/share/bottles/bottles/set");
+  fs::create_directories(set + "/drive_c/Browsers/IE5");
+  {
+    Registry registry(set);
+    ASSERT_TRUE(WriteSetting(registry, Setting::IEPath, "c:\\browsers\\ie5").ok());
+    ASSERT_TRUE(WriteSetting(registry, Setting::NetPath, "c:\\browsers\\gone").ok());  // removed since
+  }
+  const std::string netscapeDefault = WithStandardNetscape("Games/game");
+  {
+    Registry registry(netscapeDefault);
+    ASSERT_TRUE(WriteSetting(registry, Setting::NetPath, "c:\\program files\\netscape").ok());
+    ASSERT_TRUE(MakeNetscapeDefault(registry).ok());
+  }
+  const std::string empty = Prefix(".wine");
+
+  const std::vector<SurveyedPrefix> surveyed = SurveyPrefixes(Env());
+  ASSERT_EQ(surveyed.size(), 4u);
+  const SurveyedPrefix* s = Find(surveyed, standard);
+  EXPECT_EQ(s->netscape, "c:\\program files\\netscape");
+  EXPECT_EQ(s->ie, "");
+  EXPECT_EQ(s->defaultBrowser, Browser::InternetExplorer);
+  const SurveyedPrefix* b = Find(surveyed, set);
+  EXPECT_EQ(b->netscape, "");  // the setting names a folder that is gone, and the standard one is missing
+  EXPECT_EQ(b->ie, "c:\\browsers\\ie5");
+  EXPECT_EQ(Find(surveyed, netscapeDefault)->defaultBrowser, Browser::Netscape);
+  EXPECT_FALSE(Find(surveyed, empty)->HoldsBrowser());
+  EXPECT_TRUE(Find(surveyed, empty)->usable());
+}
+
+TEST_F(SurveyTest, ABrokenMachineHiveMakesAPrefixUnusableAndNoneIsRead) {
+  const std::string broken = WithStandardNetscape(".local/share/wineprefixes/broken");
+  test::WriteFile(broken + "/system.reg", "WINE REGISTRY Version 2\n[unterminated\n");
+  const std::string badUser = WithStandardNetscape(".local/share/wineprefixes/bad-user");
+  test::WriteFile(badUser + "/user.reg", std::string(1000, '\0'));  // never read by the survey
+
+  const std::vector<SurveyedPrefix> surveyed = SurveyPrefixes(Env());
+  ASSERT_EQ(surveyed.size(), 2u);
+  const SurveyedPrefix* b = Find(surveyed, broken);
+  EXPECT_FALSE(b->usable());
+  EXPECT_NE(b->found.problem.message.find("system.reg"), std::string::npos);
+  EXPECT_FALSE(b->HoldsBrowser());
+  EXPECT_TRUE(Find(surveyed, badUser)->HoldsBrowser());
+}
+
+TEST_F(SurveyTest, TheNamedPrefixComesFirstThenTheOnlyOneWithABrowser) {
+  const std::string holding = WithStandardNetscape(".PlayOnLinux/wineprefix/browsers");
+  Prefix(".local/share/wineprefixes/empty");
+  const std::vector<SurveyedPrefix> surveyed = SurveyPrefixes(Env());
+
+  PrefixDecision decision = DecidePrefix(std::string("/given"), Env(), surveyed);
+  EXPECT_EQ(decision.source, PrefixSource::CommandLine);
+  EXPECT_EQ(decision.path, "/given");
+  env_["WINEPREFIX"] = "/from-env";
+  EXPECT_EQ(DecidePrefix(std::nullopt, Env(), surveyed).source, PrefixSource::Environment);
+  env_.erase("WINEPREFIX");
+  EXPECT_TRUE(NeedsSurvey(std::nullopt, Env()));
+
+  decision = DecidePrefix(std::nullopt, Env(), surveyed);
+  EXPECT_EQ(decision.source, PrefixSource::OnlyOneWithBrowser);
+  EXPECT_EQ(decision.path, holding);
+
+  Prefix(".wine");  // ~/.wine applies even without a browser, and no survey is needed
+  EXPECT_FALSE(NeedsSurvey(std::nullopt, Env()));
+  decision = DecidePrefix(std::nullopt, Env(), {});
+  EXPECT_EQ(decision.source, PrefixSource::DotWine);
+  EXPECT_EQ(decision.path, home_ / ".wine");
+}
+
+TEST_F(SurveyTest, SeveralWithABrowserLeaveTheChoiceToTheUser) {
+  const std::string first = WithStandardNetscape(".local/share/wineprefixes/a");
+  const std::string second = WithStandardNetscape(".local/share/Steam/steamapps/compatdata/10/pfx");
+  const PrefixDecision decision = DecidePrefix(std::nullopt, Env(), SurveyPrefixes(Env()));
+  EXPECT_EQ(decision.source, PrefixSource::SeveralWithBrowser);
+  EXPECT_EQ(decision.path, "");
+  EXPECT_EQ(decision.choices, (std::vector<std::string>{first, second}));
+}
+
+TEST_F(SurveyTest, WithNoBrowserAnywhereTheOwnPrefixStays) {
+  Prefix(".local/share/wineprefixes/empty");
+  const std::string own = WithStandardNetscape(".local/share/varnel/prefix");  // the only one: still the own
+  const PrefixDecision decision = DecidePrefix(std::nullopt, Env(), SurveyPrefixes(Env()));
+  EXPECT_EQ(decision.source, PrefixSource::Own);
+  EXPECT_EQ(decision.path, own);
+}
+
+TEST_F(SurveyTest, OpeningUsesTheOnlyPrefixWithABrowserOrOffersTheChoice) {
+  const std::string first = WithStandardNetscape(".local/share/wineprefixes/a");
+  OpenedPrefix opened;
+  ASSERT_TRUE(OpenPrefix(std::nullopt, Env(), opened).ok());
+  EXPECT_TRUE(opened.onlyFound);
+  EXPECT_EQ(opened.location.path, first);
+  ASSERT_TRUE(opened.registry);
+  EXPECT_EQ(opened.registry->prefix(), first);
+  EXPECT_FALSE(fs::exists(home_ / ".local/share/varnel/prefix"));  // the own prefix is not laid out
+
+  const std::string second = WithStandardNetscape(".local/share/wineprefixes/b");
+  OpenedPrefix several;
+  const Status status = OpenPrefix(std::nullopt, Env(), several);
+  EXPECT_FALSE(status.ok());
+  EXPECT_EQ(status.message, "several Wine prefixes hold a browser: " + first + ", " + second +
+                                "; name one with --prefix DIR (see varnel prefixes)");
+  EXPECT_EQ(several.choices, (std::vector<std::string>{first, second}));
+  EXPECT_FALSE(several.registry);
+  ASSERT_TRUE(OpenChoice(several, second).ok());
+  EXPECT_EQ(several.location.path, second);
+  ASSERT_TRUE(several.registry);
+  EXPECT_EQ(several.registry->prefix(), second);
+  EXPECT_EQ(ReadSetting(*several.registry, Setting::NetPath), "");
+}
+
+TEST_F(SurveyTest, WithoutAnyPrefixTheOwnOneIsLaidOutAsBefore) {
+  OpenedPrefix opened;
+  ASSERT_TRUE(OpenPrefix(std::nullopt, Env(), opened).ok());
+  EXPECT_TRUE(opened.location.own);
+  EXPECT_FALSE(opened.onlyFound);
+  EXPECT_TRUE(fs::exists(home_ / ".local/share/varnel/prefix/system.reg"));
+}
+
+}  // namespace
+}  // namespace varnel
