@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWidget>
+#include <vector>
 
 namespace varnel::test {
 
@@ -33,6 +34,22 @@ inline void DoubleClickAt(QWidget* target, Qt::MouseButton button, QPoint pos) {
 inline void SendKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
   QKeyEvent event(QEvent::KeyPress, key, modifiers);
   QApplication::sendEvent(target, &event);
+}
+
+inline void SendKeys(QWidget* target, std::initializer_list<int> keys) {
+  for (int key : keys) SendKey(target, key);
+}
+
+// The controls the Tab key visits from the window's focus, in order, until it comes back.
+inline std::vector<QWidget*> TabVisits(QWidget* window) {
+  std::vector<QWidget*> visits;
+  QWidget* const start = window->focusWidget();
+  for (int i = 0; i < 100 && window->focusWidget(); ++i) {
+    SendKey(window->focusWidget(), Qt::Key_Tab);
+    visits.push_back(window->focusWidget());
+    if (window->focusWidget() == start) break;
+  }
+  return visits;
 }
 
 }  // namespace varnel::test
