@@ -36,6 +36,19 @@ inline void SendKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers = 
   QApplication::sendEvent(target, &event);
 }
 
+// A key pressed and released: a check box, like a button, acts on Space's release.
+inline void TypeKey(QWidget* target, int key) {
+  SendKey(target, key);
+  QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+  QApplication::sendEvent(target, &release);
+}
+
+// The focus arriving by the Tab key, as the window system reports it to an active window.
+inline void SendTabFocusIn(QWidget* target) {
+  QFocusEvent event(QEvent::FocusIn, Qt::TabFocusReason);
+  QApplication::sendEvent(target, &event);
+}
+
 inline void SendKeys(QWidget* target, std::initializer_list<int> keys) {
   for (int key : keys) SendKey(target, key);
 }
