@@ -8,6 +8,7 @@
 #include "testsupport/recording_opener.h"
 #include "testsupport/temp_dir.h"
 #include "testsupport/scripted_dialogs.h"
+#include "testsupport/test_events.h"
 
 namespace varnel {
 namespace {
@@ -122,6 +123,34 @@ TEST_F(HistoryWindowTest, ASaveWithoutAnOpenLeavesPrefsAsItWasAndSaysSo) {
   bool told = false;
   for (const auto& shown : dialogs_.shown) told = told || shown.text.find("prefs.js") != std::string::npos;
   EXPECT_TRUE(told);
+}
+
+TEST_F(HistoryWindowTest, HistoriesAreOpenedLaunchedDeletedAndSavedByKeysAlone) {
+  MainScreen& main = Main();
+  test::SendKey(main.Command1, Qt::Key_Return);
+  ASSERT_EQ(main.List1->ListCount(), 2);
+  test::SendKeys(main.List1, {Qt::Key_Delete, Qt::Key_Return});  // nothing selected: nothing happens
+  EXPECT_EQ(main.List1->ListCount(), 2);
+  EXPECT_TRUE(opener_.opened.empty());
+
+  test::SendKeys(main.List1, {Qt::Key_Down, Qt::Key_Return});
+  EXPECT_EQ(opener_.opened, std::vector<std::string>{"http://one.example/"});
+  test::SendKeys(main.List2, {Qt::Key_Down, Qt::Key_Down, Qt::Key_Enter});
+  EXPECT_EQ(opener_.opened, (std::vector<std::string>{"http://one.example/", "http://ie2.example/"}));
+
+  test::SendKey(main.List1, Qt::Key_Delete);  // as the right button: the selected entry goes
+  EXPECT_EQ(Items(main.List1), (std::vector<std::string>{"\"http://two.example/\");"}));
+  EXPECT_EQ(main.List1->ListIndex(), -1);
+  test::SendKey(main.List2, Qt::Key_Delete);
+  EXPECT_EQ(Items(main.List2), (std::vector<std::string>{"http://ie1.example/"}));
+  EXPECT_EQ(main.Command2->text().toStdString(), "Save MRU");
+
+  test::SendKey(main.Command2, Qt::Key_Enter);
+  std::vector<std::string> typed;
+  ReadTypedUrls(registry_, [&typed](const std::string& item) { typed.push_back(item); });
+  EXPECT_EQ(typed, (std::vector<std::string>{"http://ie1.example/"}));
+  EXPECT_EQ(test::ReadFile(Prefs()).find("one.example"), std::string::npos);
+  EXPECT_NE(test::ReadFile(Prefs()).find("two.example"), std::string::npos);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "widgets/ansi_text.h"
 #include "widgets/dialogs.h"
 #include "widgets/controls.h"
+#include "widgets/keyboard.h"
 #include "widgets/twips.h"
 
 namespace varnel {
@@ -57,6 +58,7 @@ MainScreen::MainScreen(Forms& forms) : QWidget(nullptr), forms_(forms) {
                 [this](const std::string& address) { forms_.Launch(address); }, [this] { ShowHistories(); }});
   CreateControls();
   ConnectHandlers();
+  SetUpKeyboard();
 }
 
 MainScreen::~MainScreen() = default;
@@ -129,6 +131,22 @@ void MainScreen::ConnectHandlers() {
   Label6->installEventFilter(this);
   Frame1->installEventFilter(this);
   WebBrowser1->installEventFilter(this);
+}
+
+// Keyboard use: Tab goes through the controls as they are laid out, top to bottom and left to
+// right (the web strip only by a click, since its focus enlarges it); the window opens at the
+// profile list. Enter launches a history entry (the list's double click) and Delete deletes
+// the selected one, as the right button does.
+void MainScreen::SetUpKeyboard() {
+  SetTabOrder({Command6, Dir1, Drive1, Image3, Image1, Image2, Image4, Image5, List2, List1, Command1, Command2,
+               Command4, Command5, Command3});
+  Dir1->setFocus();
+  connect(List1, &ClassicListBox::KeyDown, this, [this](int key) {
+    if (key == Qt::Key_Delete) List1_MouseDown(Qt::RightButton);
+  });
+  connect(List2, &ClassicListBox::KeyDown, this, [this](int key) {
+    if (key == Qt::Key_Delete) List2_MouseDown(Qt::RightButton);
+  });
 }
 
 void MainScreen::Form_Load() {

@@ -94,6 +94,7 @@ class MainScreen : public QWidget {
  private:
   void CreateControls();
   void ConnectHandlers();
+  void SetUpKeyboard();
   void ShowDefaultBrowser(Browser browser);
   void SwitchDefaultBrowser(Browser browser);
   void ShowHistories();

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "app/forms_ui.h"
+#include "app/product.h"
 #include "app/startup.h"
 #include "bookmarks/ie_window.h"
 #include "settings/registry_access.h"
@@ -257,6 +258,97 @@ TEST_F(WindowTest, TheSetupLabelOpensSetupOnlyOnALeftClickOnIt) {
   EXPECT_FALSE(forms.Setup().isVisible());
   test::ClickAt(main.Label6, Qt::LeftButton, inside);
   EXPECT_TRUE(forms.Setup().isVisible());
+}
+
+TEST_F(WindowTest, SetupIsTabbedThroughAndSavedByKeysAlone) {
+  prefix_.MakeDriveCDirectory("Program Files/Netscape/Users");
+  prefix_.MakeDriveCDirectory("Program Files/Internet Explorer");
+  test::ExpectOk(WriteSetting(registry_, Setting::NetPath, "c:\\Program Files"));
+  test::ExpectOk(WriteSetting(registry_, Setting::IEPath, "c:\\Program Files"));
+  Forms& forms = MakeForms();
+  SetupWindow& setup = forms.Setup();
+  setup.show();
+  EXPECT_EQ(setup.focusWidget(), setup.Dir1);
+  EXPECT_EQ(test::TabVisits(&setup), (std::vector<QWidget*>{setup.Command1, setup.Drive2, setup.Dir2, setup.Image1,
+                                                           setup.Drive1, setup.Dir1}));
+  // The example panel: in by Enter, and the focus with it to its button; out the same way.
+  setup.Command1->setFocus();
+  test::SendKey(setup.Command1, Qt::Key_Return);
+  EXPECT_TRUE(setup.Frame3->isVisibleTo(&setup));
+  EXPECT_EQ(setup.focusWidget(), setup.Command2);
+  test::SendKey(setup.Command2, Qt::Key_Enter);
+  EXPECT_FALSE(setup.Frame3->isVisibleTo(&setup));
+  EXPECT_EQ(setup.focusWidget(), setup.Command1);
+
+  // Rows: c:\, Program Files, then its sub-directories Internet Explorer, Netscape.
+  test::SendKeys(setup.Dir1, {Qt::Key_End, Qt::Key_Return});
+  test::SendKeys(setup.Dir2, {Qt::Key_Down, Qt::Key_Return});
+  EXPECT_EQ(setup.Dir1->Path(), "c:\\Program Files\\Netscape");
+  EXPECT_EQ(setup.Dir2->Path(), "c:\\Program Files\\Internet Explorer");
+  test::SendKey(setup.Image1, Qt::Key_Space);
+  EXPECT_TRUE(Texts().empty());
+  EXPECT_EQ(ReadSetting(registry_, Setting::NetPath), "c:\\Program Files\\Netscape");
+  EXPECT_EQ(ReadSetting(registry_, Setting::IEPath), "c:\\Program Files\\Internet Explorer");
+  EXPECT_FALSE(setup.isVisible());
+}
+
+// Keyboard use of the main window.
+TEST_F(WindowTest, TabGoesThroughTheMainWindowAsItIsLaidOutPassingHiddenIcons) {
+  MainScreen& main = MakeForms().Main();
+  main.show();
+  EXPECT_EQ(main.focusWidget(), main.Dir1);  // the window opens at the profile list
+  EXPECT_FALSE(main.Image4->isVisibleTo(&main));  // Internet Explorer is the default
+  EXPECT_EQ(test::TabVisits(&main),
+            (std::vector<QWidget*>{main.Drive1, main.Image3, main.Image1, main.Image2, main.Image5, main.List2,
+                                   main.List1, main.Command1, main.Command2, main.Command4, main.Command5,
+                                   main.Command3, main.Command6, main.Dir1}));
+  EXPECT_EQ(main.WebBrowser1->geometry(), TwipsRect(120, -120, 9255, 1575));  // the strip is never tabbed into
+}
+
+TEST_F(WindowTest, EveryMainWindowActionWorksFromTheKeyboard) {
+  test::ExpectOk(WriteSetting(registry_, Setting::NetPath, "c:\\program files\\netscape"));
+  Forms& forms = MakeForms();
+  MainScreen& main = forms.Main();
+  main.show();
+  // The icons: the update page, the browser switch, Setup.
+  test::SendKey(main.Image5, Qt::Key_Return);
+  EXPECT_EQ(opener_.opened, (std::vector<std::string>{product::kUpdatePageAddress}));
+  main.ShowRestored();
+  test::SendKey(main.Image2, Qt::Key_Space);
+  EXPECT_EQ(main.Frame1->title().toStdString(), "Netscape is the default browser, Click IE icon to change");
+  test::SendKey(main.Image4, Qt::Key_Enter);
+  EXPECT_EQ(opener_.opened.size(), 2u);
+  main.ShowRestored();
+  test::SendKey(main.Image3, Qt::Key_Return);
+  EXPECT_TRUE(forms.Setup().isVisible());
+  EXPECT_FALSE(main.isVisible());
+  forms.Setup().hide();
+  main.ShowRestored();
+
+  // The buttons: Enter presses them as Space does.
+  dialogs_.answers = {false};
+  test::SendKey(main.Command5, Qt::Key_Return);
+  ASSERT_EQ(dialogs_.shown.size(), 1u);
+  EXPECT_TRUE(dialogs_.shown[0].yesNo);
+  test::SendKey(main.Command4, Qt::Key_Enter);
+  EXPECT_TRUE(forms.IE().isVisible());
+  EXPECT_EQ(forms.IE().windowTitle().toStdString(), "Bookmarks and Favorites, Netscape is the default Browser");
+  test::SendKey(forms.IE().Command1, Qt::Key_Return);
+  EXPECT_TRUE(main.isVisible());
+  test::SendKey(main.Command3, Qt::Key_Return);
+  EXPECT_TRUE(forms.Ended());
+}
+
+TEST_F(WindowTest, EnterOpensAProfileFolderAndPressesOpenNetscapeMru) {
+  prefix_.MakeDriveCDirectory("Program Files/Netscape/Users/default");
+  MainScreen& main = MakeForms().Main();
+  main.Dir1->SetPath("c:\\program files\\netscape");
+  test::SendKeys(main.Dir1, {Qt::Key_Down, Qt::Key_Return});
+  EXPECT_EQ(main.Dir1->Path(), "c:\\program files\\netscape\\Users");
+  test::SendKeys(main.Dir1, {Qt::Key_Down, Qt::Key_Enter});
+  EXPECT_EQ(main.Dir1->Path(), "c:\\program files\\netscape\\Users\\default");
+  test::SendKey(main.Command1, Qt::Key_Return);  // no prefs.js there
+  EXPECT_EQ(Texts(), (std::vector<std::string>{"Netscape preference file not found in this directory"}));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "bookmarks/ie_window.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include "app/forms_ui.h"
@@ -12,6 +13,7 @@
 #include "widgets/ansi_text.h"
 #include "widgets/controls.h"
 #include "widgets/dialogs.h"
+#include "widgets/keyboard.h"
 #include "widgets/twips.h"
 
 namespace varnel {
@@ -23,6 +25,7 @@ ClickableImage* Globe(QWidget* parent, int l, int t) {
   image->SetImage(QStringLiteral(":/icons/globe.svg"));
   PlaceTwips(image, l, t, 480, 480);
   image->hide();
+  image->setFocusPolicy(Qt::NoFocus);  // it only travels, nothing to press
   return image;
 }
 
@@ -40,6 +43,40 @@ IEWindow::IEWindow(Forms& forms) : QWidget(nullptr), forms_(forms) {
   connect(tvwMyTree, &QTreeView::clicked, this,
           [this](const QModelIndex& index) { tvwMyTree_NodeClick(treeModel_->NodeOf(index)); });
   connect(File1, &FileListBox::DblClick, this, [this] { File1_DblClick(); });
+  SetUpKeyboard();
+}
+
+// Keyboard use: Tab goes through the controls as they are laid out, top to bottom and left to
+// right; Enter opens a folder of Dir1, a favorite of File1 (their double click) and the
+// tree's current node (its click). The tree shows its current node when it takes the focus.
+void IEWindow::SetUpKeyboard() {
+  SetTabOrder({Check1, Dir1, File1, tvwMyTree, Command3, Command1});
+  Dir1->setFocus();
+  tvwMyTree->installEventFilter(this);
+}
+
+bool IEWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != tvwMyTree) return QWidget::eventFilter(watched, event);
+  if (event->type() == QEvent::FocusIn) TreeTakesFocus();
+  if (event->type() != QEvent::KeyPress) return false;
+  auto* key = static_cast<QKeyEvent*>(event);
+  if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return false;
+  const QModelIndex current = tvwMyTree->currentIndex();
+  if (current.isValid() && !key->isAutoRepeat()) tvwMyTree_NodeClick(treeModel_->NodeOf(current));
+  return true;
+}
+
+// Without a current node the keys start at the top row the view shows (the tree is scrolled to
+// the last bookmark made visible), not at the tree's first row far above; a current node out
+// of sight is scrolled into view.
+void IEWindow::TreeTakesFocus() {
+  const QModelIndex current = tvwMyTree->currentIndex();
+  if (current.isValid()) {
+    tvwMyTree->scrollTo(current);
+    return;
+  }
+  const QModelIndex top = tvwMyTree->indexAt(QPoint(0, 0));
+  if (top.isValid()) tvwMyTree->selectionModel()->setCurrentIndex(top, QItemSelectionModel::NoUpdate);
 }
 
 void IEWindow::CreateControls() {

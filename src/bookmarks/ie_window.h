@@ -58,9 +58,12 @@ class IEWindow : public QWidget {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void CreateControls();
+  void SetUpKeyboard();
+  void TreeTakesFocus();
   void SetStatus(std::string_view text);
   void ShowLoadedTree();
   void ShowFailure(const Status& failure);

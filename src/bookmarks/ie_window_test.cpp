@@ -369,5 +369,57 @@ TEST_F(TransferWindowTest, RefusedTransfersAreToldByTheFavoritesNameAndWindowsPa
   EXPECT_EQ(Texts()[1].rfind("52 c:\\windows\\favorites\\" + longTitle + ".url: ", 0), 0u) << Texts()[1];
 }
 
+// Keyboard use of the bookmarks window.
+TEST_F(TransferWindowTest, TabGoesThroughTheBookmarksWindowAsItIsLaidOut) {
+  IEWindow& ie = OpenBookmarks();
+  EXPECT_EQ(ie.focusWidget(), ie.Dir1);
+  EXPECT_EQ(test::TabVisits(&ie),
+            (std::vector<QWidget*>{ie.File1, ie.tvwMyTree, ie.Command3, ie.Command1, ie.Check1, ie.Dir1}));
+}
+
+TEST_F(TransferWindowTest, EnterOpensTheTreesCurrentBookmarkOrTransfersIt) {
+  IEWindow& ie = OpenBookmarks();
+  test::SendTabFocusIn(ie.tvwMyTree);
+  const QModelIndex shownFirst = ie.tvwMyTree->currentIndex();
+  ASSERT_TRUE(shownFirst.isValid());  // the keys start where the view stands
+  EXPECT_TRUE(ie.tvwMyTree->viewport()->rect().intersects(ie.tvwMyTree->visualRect(shownFirst)));
+
+  ie.tvwMyTree->setCurrentIndex(ie.treeModel().IndexOf(Node("In work")));
+  test::SendKey(ie.tvwMyTree, Qt::Key_Return);
+  EXPECT_EQ(opener_.opened, (std::vector<std::string>{"http://w/"}));
+  test::TypeKey(ie.Check1, Qt::Key_Space);
+  EXPECT_TRUE(ie.Check1->isChecked());
+  ie.tvwMyTree->setCurrentIndex(ie.treeModel().IndexOf(Node("Weather: 5-day forecast")));
+  test::SendKey(ie.tvwMyTree, Qt::Key_Enter);
+  EXPECT_TRUE(std::filesystem::exists(Favorite("Weather 5day forecast.url")));
+  EXPECT_EQ(opener_.opened.size(), 1u);
+}
+
+TEST_F(TransferWindowTest, TheTreeShowsItsCurrentNodeWhenItTakesTheFocus) {
+  std::string many = kBookmarks;
+  for (int i = 0; i < 200; ++i) many += "<DT><A HREF=\"http://n/" + std::to_string(i) + "\">N" + std::to_string(i) + "</A>\r\n";
+  WriteBookmarks(many);
+  IEWindow& ie = OpenBookmarks();
+  const QModelIndex first = ie.treeModel().IndexOf(Node("Weather: 5-day forecast"));
+  ie.tvwMyTree->selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
+  ie.tvwMyTree->scrollToBottom();
+  ASSERT_FALSE(ie.tvwMyTree->viewport()->rect().intersects(ie.tvwMyTree->visualRect(first)));
+  test::SendTabFocusIn(ie.tvwMyTree);
+  EXPECT_TRUE(ie.tvwMyTree->viewport()->rect().intersects(ie.tvwMyTree->visualRect(first)));
+}
+
+TEST_F(TransferWindowTest, EnterOpensAFavoritesFolderAndAFavorite) {
+  prefix_.MakeDriveCDirectory("windows/Favorites/Links");
+  test::WriteFile(Favorite("Links/News.url"), "[InternetShortcut]\r\nURL=http://news/\r\n");
+  IEWindow& ie = OpenBookmarks();
+  test::SendKeys(ie.Dir1, {Qt::Key_End, Qt::Key_Return});
+  EXPECT_EQ(ie.Dir1->Path(), "c:\\windows\\favorites\\Links");
+  ASSERT_EQ(ie.File1->ListCount(), 1);
+  test::SendKey(ie.File1, Qt::Key_Return);  // no favorite selected yet
+  EXPECT_TRUE(opener_.opened.empty());
+  test::SendKeys(ie.File1, {Qt::Key_Down, Qt::Key_Return});
+  EXPECT_EQ(opener_.opened, (std::vector<std::string>{"http://news/"}));
+}
+
 }  // namespace
 }  // namespace varnel

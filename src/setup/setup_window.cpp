@@ -9,6 +9,7 @@
 #include "settings/settings.h"
 #include "setup/browser_directories.h"
 #include "widgets/dialogs.h"
+#include "widgets/keyboard.h"
 #include "widgets/twips.h"
 
 namespace varnel {
@@ -76,6 +77,19 @@ SetupWindow::SetupWindow(Forms& forms) : QWidget(nullptr), forms_(forms) {
   connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
   connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
   connect(Image1, &ClickableImage::Click, this, [this] { Image1_Click(); });
+  SetUpKeyboard();
+}
+
+// Keyboard use: Tab goes through the controls as they are laid out (the Netscape lists, the
+// example button, the Internet Explorer lists, the save icon; the example panel's button while
+// it shows), Enter presses a button, Enter or Space on the save icon saves. The focus follows
+// the example panel in and out.
+void SetupWindow::SetUpKeyboard() {
+  for (QPushButton* button : {Command1, Command2}) ClickOnEnter(button);
+  SetTabOrder({Drive1, Dir1, Command1, Drive2, Dir2, Image1, Command2});
+  Dir1->setFocus();
+  connect(Command1, &QPushButton::clicked, this, [this] { Command2->setFocus(); });
+  connect(Command2, &QPushButton::clicked, this, [this] { Command1->setFocus(); });
 }
 
 void SetupWindow::CreateControls() {

@@ -55,6 +55,7 @@ class SetupWindow : public QWidget {
 
  private:
   void CreateControls();
+  void SetUpKeyboard();
   Forms& forms_;
   bool modalAtStart_ = false;
 };

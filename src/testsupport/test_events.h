@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWidget>
+#include <vector>
 
 namespace varnel::test {
 
@@ -33,6 +34,35 @@ inline void DoubleClickAt(QWidget* target, Qt::MouseButton button, QPoint pos) {
 inline void SendKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
   QKeyEvent event(QEvent::KeyPress, key, modifiers);
   QApplication::sendEvent(target, &event);
+}
+
+// A key pressed and released: a check box, like a button, acts on Space's release.
+inline void TypeKey(QWidget* target, int key) {
+  SendKey(target, key);
+  QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+  QApplication::sendEvent(target, &release);
+}
+
+// The focus arriving by the Tab key, as the window system reports it to an active window.
+inline void SendTabFocusIn(QWidget* target) {
+  QFocusEvent event(QEvent::FocusIn, Qt::TabFocusReason);
+  QApplication::sendEvent(target, &event);
+}
+
+inline void SendKeys(QWidget* target, std::initializer_list<int> keys) {
+  for (int key : keys) SendKey(target, key);
+}
+
+// The controls the Tab key visits from the window's focus, in order, until it comes back.
+inline std::vector<QWidget*> TabVisits(QWidget* window) {
+  std::vector<QWidget*> visits;
+  QWidget* const start = window->focusWidget();
+  for (int i = 0; i < 100 && window->focusWidget(); ++i) {
+    SendKey(window->focusWidget(), Qt::Key_Tab);
+    visits.push_back(window->focusWidget());
+    if (window->focusWidget() == start) break;
+  }
+  return visits;
 }
 
 }  // namespace varnel::test

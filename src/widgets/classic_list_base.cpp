@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 #include "widgets/ansi_text.h"
@@ -71,6 +72,18 @@ void ClassicListBase::mouseDoubleClickEvent(QMouseEvent* event) {
   QListWidget::mousePressEvent(&press);
   releaseEndsDoubleClick_ = true;
   emit DblClick();
+}
+
+// Enter opens the selected row as a double click does; without a selected row it does nothing.
+void ClassicListBase::keyPressEvent(QKeyEvent* event) {
+  emit KeyDown(event->key());
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (!enter) {
+    QListWidget::keyPressEvent(event);
+    return;
+  }
+  event->accept();
+  if (!event->isAutoRepeat() && SelectedRow() >= 0) emit DblClick();
 }
 
 QItemSelectionModel::SelectionFlags ClassicListBase::selectionCommand(const QModelIndex& index,

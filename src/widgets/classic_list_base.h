@@ -4,7 +4,9 @@
 //   alone (no context menu either, the window shows its own on MouseDown);
 // - Click follows every selection change (mouse, keys or code) and a left press on the already
 //   selected row; changes made while rebuilding the rows (Quiet) stay silent;
-// - DblClick on a left double click; its second press does not report MouseDown.
+// - DblClick on a left double click; its second press does not report MouseDown;
+// - from the keyboard: the arrows select as usual, Enter (or Return) on a selected row reports
+//   DblClick, and KeyDown(key) reports every key pressed on the list before it acts on it.
 #include <QListWidget>
 #include <string>
 
@@ -20,6 +22,7 @@ class ClassicListBase : public QListWidget {
   void MouseDown(Qt::MouseButton button);
   void Click();
   void DblClick();
+  void KeyDown(int key);
 
  protected:
   // Silences Click while the rows are rebuilt.
@@ -43,6 +46,7 @@ class ClassicListBase : public QListWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                        const QEvent* event) const override;
 

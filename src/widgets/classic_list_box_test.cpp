@@ -102,5 +102,22 @@ TEST_F(ClassicListBoxTest, RowsKeepInsertionOrderAnd1252Text) {
   EXPECT_EQ(list.Item(4), "apple");
 }
 
+TEST_F(ClassicListBoxTest, EnterOnASelectedRowIsADoubleClickAndEveryKeyIsReported) {
+  std::vector<int> keys;
+  QObject::connect(&list, &ClassicListBase::KeyDown, [&keys](int key) { keys.push_back(key); });
+  test::SendKeys(&list, {Qt::Key_Return, Qt::Key_Enter});
+  EXPECT_EQ(doubleClicks, 0);  // nothing selected: nothing to open
+  test::SendKeys(&list, {Qt::Key_Down, Qt::Key_Down});
+  EXPECT_EQ(list.ListIndex(), 1);
+  EXPECT_EQ(clicks, 2);
+  test::SendKeys(&list, {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Delete});
+  EXPECT_EQ(doubleClicks, 2);
+  EXPECT_EQ(list.ListIndex(), 1);  // Delete itself removes nothing; the window decides
+  EXPECT_EQ(list.ListCount(), 3);
+  EXPECT_EQ(keys, (std::vector<int>{Qt::Key_Return, Qt::Key_Enter, Qt::Key_Down, Qt::Key_Down, Qt::Key_Return,
+                                    Qt::Key_Enter, Qt::Key_Delete}));
+  EXPECT_TRUE(downs.empty());
+}
+
 }  // namespace
 }  // namespace varnel

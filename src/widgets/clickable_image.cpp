@@ -1,12 +1,15 @@
 #include "widgets/clickable_image.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <QSvgRenderer>
 
 namespace varnel {
 
-ClickableImage::ClickableImage(QWidget* parent) : QLabel(parent) {}
+ClickableImage::ClickableImage(QWidget* parent) : QLabel(parent) { setFocusPolicy(Qt::TabFocus); }
 
 bool ClickableImage::SetImage(const QString& path) {
   if (path.endsWith(".svg", Qt::CaseInsensitive) || path.endsWith(".svgz", Qt::CaseInsensitive)) {
@@ -48,6 +51,11 @@ void ClickableImage::paintEvent(QPaintEvent* event) {
   } else {
     painter.drawPixmap(rect(), pixmap_);
   }
+  if (hasFocus()) {
+    QStyleOptionFocusRect focus;
+    focus.initFrom(this);
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+  }
 }
 
 void ClickableImage::mousePressEvent(QMouseEvent* event) {
@@ -60,6 +68,16 @@ void ClickableImage::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) pressed_ = false;
   QLabel::mouseReleaseEvent(event);
   if (click) emit Click();
+}
+
+void ClickableImage::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  if (key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Space) {
+    QLabel::keyPressEvent(event);
+    return;
+  }
+  event->accept();
+  if (!event->isAutoRepeat()) emit Click();
 }
 
 }  // namespace varnel

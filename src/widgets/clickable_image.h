@@ -1,7 +1,9 @@
 #pragma once
 // A picture that stretches over its whole rectangle and reports Click when the left button is
 // released inside it. SVG files are drawn as vectors, other formats as pixmaps. The mouse
-// pointer stays the default arrow.
+// pointer stays the default arrow. It takes the focus by the Tab key (a click leaves the focus
+// where it is, as the classic picture does), shows it with a dotted frame, and Enter, Return
+// or Space report Click as a button does.
 #include <QLabel>
 #include <QPixmap>
 #include <QString>
@@ -28,6 +30,7 @@ class ClickableImage : public QLabel {
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   QSvgRenderer* svg_ = nullptr;

@@ -55,5 +55,16 @@ TEST_F(ClickableImageTest, ReleaseOutsideOrOtherButtonDoesNot) {
   EXPECT_EQ(image.cursor().shape(), Qt::ArrowCursor);
 }
 
+TEST_F(ClickableImageTest, TabReachesItAndEnterReturnOrSpacePressIt) {
+  EXPECT_EQ(image.focusPolicy(), Qt::TabFocus);  // a click leaves the focus where it was
+  test::SendKeys(&image, {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space});
+  EXPECT_EQ(clicks, 3);
+  test::SendKeys(&image, {Qt::Key_A, Qt::Key_Delete, Qt::Key_Escape});
+  EXPECT_EQ(clicks, 3);
+  QKeyEvent held(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(), true);
+  QApplication::sendEvent(&image, &held);
+  EXPECT_EQ(clicks, 3);  // a held key presses once
+}
+
 }  // namespace
 }  // namespace varnel

@@ -1,11 +1,12 @@
 #pragma once
 // Buttons and labels as the windows are designed: a caption (1252) and a twips rectangle.
 // A one-line label clips its text as the classic label does; labels are opaque, so a later
-// label covers an earlier one where they overlap.
+// label covers an earlier one where they overlap. Enter presses a focused button.
 #include <QLabel>
 #include <QPushButton>
 
 #include "widgets/ansi_text.h"
+#include "widgets/keyboard.h"
 #include "widgets/twips.h"
 
 namespace varnel {
@@ -13,6 +14,7 @@ namespace varnel {
 inline QPushButton* MakeButton(QWidget* parent, const std::string& caption, int l, int t, int w, int h) {
   auto* button = new QPushButton(FromAnsi(caption), parent);
   PlaceTwips(button, l, t, w, h);
+  ClickOnEnter(button);
   return button;
 }
 

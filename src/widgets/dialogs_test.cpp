@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
@@ -123,6 +124,32 @@ TEST(QtDialogsTest, OkShowsOnlyOk) {
   answerer.Press(QMessageBox::Ok);
   dialogs.Ok(nullptr, "Done.");
   EXPECT_EQ(answerer.buttons, QMessageBox::Ok);
+}
+
+TEST(MessageBoxTest, ABoxStandsCentredOverItsWindowAndInsideTheScreen) {
+  const QRect screen(0, 0, 1920, 1080);
+  EXPECT_EQ(CentredOver(QRect(100, 200, 600, 400), QSize(200, 100), screen), QRect(300, 350, 200, 100));
+  // A window reaching past the screen's edges: the box keeps inside it.
+  EXPECT_EQ(CentredOver(QRect(1800, -300, 400, 400), QSize(300, 120), screen).topLeft(), QPoint(1620, 0));
+  EXPECT_EQ(CentredOver(QRect(-500, 1000, 400, 400), QSize(300, 120), screen).topLeft(), QPoint(0, 960));
+
+  // A window that is not on screen yet (a message while it loads), with no other window up:
+  // the box goes to the middle of the screen.
+  QWidget hidden;
+  auto early = MakeMessageBox(&hidden, QStringLiteral("Unable to find the normal directory"), QMessageBox::Ok);
+  early->show();
+  const QRect area = early->screen()->availableGeometry();
+  EXPECT_LE((early->frameGeometry().center() - area.center()).manhattanLength(), 2);
+  early->hide();
+
+  QWidget window;
+  window.setGeometry(40, 60, 632, 441);
+  window.show();
+  auto box = MakeMessageBox(&window, QStringLiteral("The directory last used for your IE favorites does not exist"),
+                            QMessageBox::Ok);
+  box->show();
+  EXPECT_LE((box->frameGeometry().center() - window.frameGeometry().center()).manhattanLength(), 2)
+      << box->frameGeometry().x() << "," << box->frameGeometry().y();
 }
 
 }  // namespace

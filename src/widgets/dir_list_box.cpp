@@ -96,21 +96,29 @@ namespace {
 
 // The classic yellow folder, drawn once: an open one for the current directory and its
 // ancestors, a closed one for the sub-directories. Drawing it costs far less than looking up
-// the desktop's icon theme at start-up.
+// the desktop's icon theme at start-up. It is drawn for the screen's plain and double pixel
+// density, so a scaled desktop shows it sharp.
+QPixmap DrawFolder(bool opened, int scale) {
+  QPixmap pixmap(16 * scale, 16 * scale);
+  pixmap.setDevicePixelRatio(scale);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setPen(QColor(128, 96, 0));
+  p.setBrush(QColor(255, 214, 90));
+  p.drawRect(1, 4, 13, 10);
+  p.drawRect(1, 2, 5, 2);
+  if (opened) {
+    p.setBrush(QColor(255, 236, 150));
+    p.drawPolygon(QPolygon({QPoint(3, 7), QPoint(15, 7), QPoint(13, 14), QPoint(1, 14)}));
+  }
+  return pixmap;
+}
+
 QIcon FolderIcon(bool open) {
   auto draw = [](bool opened) {
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setPen(QColor(128, 96, 0));
-    p.setBrush(QColor(255, 214, 90));
-    p.drawRect(1, 4, 13, 10);
-    p.drawRect(1, 2, 5, 2);
-    if (opened) {
-      p.setBrush(QColor(255, 236, 150));
-      p.drawPolygon(QPolygon({QPoint(3, 7), QPoint(15, 7), QPoint(13, 14), QPoint(1, 14)}));
-    }
-    return QIcon(pixmap);
+    QIcon icon;
+    for (int scale : {1, 2}) icon.addPixmap(DrawFolder(opened, scale));
+    return icon;
   };
   static const QIcon openFolder = draw(true);
   static const QIcon closedFolder = draw(false);

@@ -84,6 +84,18 @@ TEST_F(DirListBoxTest, DoubleClickOpensTheRowSingleClickOnlySelects) {
   EXPECT_EQ(list->Path(), "c:\\");
 }
 
+TEST_F(DirListBoxTest, ArrowsSelectAndEnterOpensTheSelectedFolder) {
+  list->SetPath("c:\\program files");
+  changes = 0;
+  test::SendKeys(list.get(), {Qt::Key_Down, Qt::Key_Down});  // past "Common Files" to "Netscape"
+  EXPECT_EQ(list->Path(), "c:\\program files");
+  test::SendKey(list.get(), Qt::Key_Return);
+  EXPECT_EQ(list->Path(), "c:\\program files\\Netscape");
+  EXPECT_EQ(changes, 1);
+  test::SendKeys(list.get(), {Qt::Key_Home, Qt::Key_Enter});
+  EXPECT_EQ(list->Path(), "c:\\");
+}
+
 TEST_F(DirListBoxTest, RightPressReportsButtonAndKeepsCurrentRow) {
   list->SetPath("c:\\Program Files");
   std::vector<Qt::MouseButton> downs;

@@ -1,5 +1,10 @@
 #include "widgets/message_box.h"
 
+#include <algorithm>
+
+#include <QApplication>
+#include <QScreen>
+
 #include "widgets/ansi_text.h"
 
 namespace varnel {
@@ -56,9 +61,45 @@ QString MessageHtml(const QString& text) {
          QStringLiteral("</p>");
 }
 
+QRect CentredOver(const QRect& windowFrame, QSize size, const QRect& screen) {
+  QRect box(QPoint(0, 0), size);
+  box.moveCenter(windowFrame.center());
+  if (screen.isEmpty()) return box;
+  box.moveRight(std::min(box.right(), screen.right()));
+  box.moveBottom(std::min(box.bottom(), screen.bottom()));
+  box.moveLeft(std::max(box.left(), screen.left()));
+  box.moveTop(std::max(box.top(), screen.top()));
+  return box;
+}
+
+namespace {
+
+// The box takes its final size as it is shown; it is centred then, before it reaches the screen.
+class CentredMessageBox : public QMessageBox {
+ public:
+  explicit CentredMessageBox(QWidget* parent) : QMessageBox(parent), owner_(parent) {}
+
+ protected:
+  void showEvent(QShowEvent* event) override {
+    QMessageBox::showEvent(event);
+    QWidget* window = owner_ ? owner_->window() : nullptr;
+    if (!window || !window->isVisible()) window = QApplication::activeWindow();
+    if (window == this) window = nullptr;
+    const QScreen* screen = window ? window->screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect();
+    const QRect over = window ? window->frameGeometry() : area;
+    move(CentredOver(over, frameGeometry().size(), area).topLeft());
+  }
+
+ private:
+  QWidget* owner_;
+};
+
+}  // namespace
+
 std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const QString& text,
                                             QMessageBox::StandardButtons buttons) {
-  auto box = std::make_unique<QMessageBox>(parent);
+  std::unique_ptr<QMessageBox> box = std::make_unique<CentredMessageBox>(parent);
   box->setWindowTitle(QStringLiteral("Varnel"));
   box->setIcon(QMessageBox::NoIcon);
   box->setTextFormat(Qt::RichText);

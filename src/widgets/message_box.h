@@ -16,7 +16,12 @@ QString MessageText(const std::string& ansiText);
 QString MessageHtml(const QString& text);
 
 // Titled "Varnel", no icon, the text as MessageHtml shows it, the given buttons (Yes, else OK,
-// is the default).
+// is the default). It shows in the middle of the parent's window; when that window is not on
+// screen (a message while a window loads), of the active window, else of the screen.
+// Where a box of `size` stands centred over a window's frame, moved inside the screen's
+// available area where the window reaches past it.
+QRect CentredOver(const QRect& windowFrame, QSize size, const QRect& screen);
+
 std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const QString& text,
                                             QMessageBox::StandardButtons buttons);
 
