@@ -33,6 +33,11 @@ std::string FailureMessage(const Status& status);
 // The file name made of a bookmark title: codes 33 to 47 and 58 to 64 dropped, all else kept.
 std::string takeOutSpecialChars(std::string_view text);
 
+// The favorite file's name for a bookmark title: takeOutSpecialChars(title) + ".url".
+std::string FavoriteFileName(std::string_view title);
+// Whether Windows refuses a name (a control character or "|").
+bool WindowsRefuses(std::string_view name);
+
 // "[InternetShortcut]" CR CR LF "URL=" address CR CR LF.
 std::string FavoriteFileBytes(std::string_view address);
 
@@ -53,6 +58,13 @@ std::int64_t LocalClockSeconds();
 // LAST_VISIT="t" LAST_MODIFIED="t">title</A>, the three times read from the clock one after
 // another. A double quote in the address is written as %22 (it would end the attribute).
 std::string BookmarkLine(std::string_view address, std::string_view title, const std::function<std::int64_t()>& clock);
+
+// A new bookmark folder's lines, without their line ends, in Netscape's form and indented like
+// the inserted bookmark line: the header (a tab, <DT><H3 ADD_DATE="t">name</H3>, the time read
+// from the clock), then the lines that open and close the folder's list.
+std::string FolderHeaderLine(std::string_view name, const std::function<std::int64_t()>& clock);
+inline constexpr std::string_view kFolderListStartLine = "\t<DL><p>";
+inline constexpr std::string_view kFolderListEndLine = "\t</DL><p>";
 
 // The profile's bookmark.htm copied through "tempfile" with the new line after every line that
 // holds "</H1>"; every line ends in CR LF. Nothing of bookmark.htm is changed yet.

@@ -34,6 +34,8 @@ const std::vector<Subcommand>& Subcommands() {
       {"favorites", FavoritesCommand, {machine}},
       {"bookmark-to-favorite", BookmarkToFavoriteCommand, {machine}},
       {"favorite-to-bookmark", FavoriteToBookmarkCommand, {machine}},
+      {"import-favorites", ImportFavoritesCommand, {machine}},
+      {"export-bookmarks", ExportBookmarksCommand, {machine}},
   };
   return table;
 }
@@ -59,12 +61,20 @@ std::string HelpText() {
          "                                                         copy a bookmark into the favorites\n"
          "  varnel [--prefix DIR] favorite-to-bookmark FILE [--dir WINPATH] [--profile WINPATH]\n"
          "                                                         add a favorite to bookmark.htm\n"
+         "  varnel [--prefix DIR] import-favorites [--dir WINPATH] [--profile WINPATH] [--dry-run]\n"
+         "                                                         every favorite, folders too, into bookmark.htm\n"
+         "  varnel [--prefix DIR] export-bookmarks [--profile WINPATH] [--dir WINPATH] [--dry-run]\n"
+         "                                                         every bookmark, folders too, into the favorites\n"
          "  varnel --help | --version\n"
          "\n"
          "Options:\n"
          "  --prefix DIR   the Wine prefix to work on (default: $WINEPREFIX, else ~/.wine when it\n"
          "                 exists, else Varnel's own prefix under $XDG_DATA_HOME/varnel/prefix)\n"
-         "  --json         machine-readable output, where a subcommand prints data\n";
+         "  --json         machine-readable output, where a subcommand prints data\n"
+         "  --dry-run      import-favorites, export-bookmarks: say what would be added, write nothing\n"
+         "\n"
+         "import-favorites and export-bookmarks add only what is not there yet (a second run adds\n"
+         "nothing) and change all or nothing; they exit with 3 when some entries were refused.\n";
 }
 
 CommandLine ParseCommandLine(int argc, char** argv) {

@@ -27,6 +27,8 @@ int BookmarksCommand(CommandContext& context);
 int FavoritesCommand(CommandContext& context);
 int BookmarkToFavoriteCommand(CommandContext& context);
 int FavoriteToBookmarkCommand(CommandContext& context);
+int ImportFavoritesCommand(CommandContext& context);
+int ExportBookmarksCommand(CommandContext& context);
 
 // The profile directory (--profile, else NetLAU) and the favorites directory (--dir, else IEfav,
 // else the standard one). False, with the reason on stderr, when there is none.
