@@ -239,11 +239,11 @@ struct Move {
 std::vector<Move> MovesOf(const ExportPlan& plan) {
   const std::set<std::string> fresh(plan.newDirectories.begin(), plan.newDirectories.end());
   std::vector<Move> moves;
-  for (const std::string& folder : plan.newDirectories) {
-    if (!fresh.contains(ParentOf(folder))) moves.push_back({folder, true});
-  }
   for (const ExportPlan::NewFile& file : plan.files) {
     if (!fresh.contains(ParentOf(file.path))) moves.push_back({file.path, false});
+  }
+  for (const std::string& folder : plan.newDirectories) {
+    if (!fresh.contains(ParentOf(folder))) moves.push_back({folder, true});
   }
   return moves;
 }
