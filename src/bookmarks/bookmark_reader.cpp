@@ -23,6 +23,19 @@ std::optional<std::string_view> CutName(std::string_view line, std::size_t marke
 
 }  // namespace
 
+std::optional<std::string_view> CutFolderHeader(std::string_view line, std::size_t marker) {
+  return CutName(line, marker, kFolderTail);
+}
+
+std::optional<BookmarkLineFields> CutBookmarkLine(std::string_view line, std::size_t marker) {
+  const std::size_t start = marker + kAddressOffset;
+  const std::size_t quote = line.find('"', start);
+  if (quote == std::string_view::npos) return std::nullopt;
+  const std::optional<std::string_view> title = CutName(line, marker, kTitleTail);
+  if (!title) return std::nullopt;
+  return BookmarkLineFields{line.substr(start, quote - start), *title};
+}
+
 // Where the markers stand in a line, found in one pass over its "<" characters (every marker
 // begins with one).
 BookmarkReader::Markers BookmarkReader::FindMarkers(std::string_view line) {
@@ -98,7 +111,7 @@ bool BookmarkReader::LeaveState() {
 
 bool BookmarkReader::FolderHeader(std::size_t marker) {
   ++folders_;
-  const std::optional<std::string_view> name = CutName(L_, marker, kFolderTail);
+  const std::optional<std::string_view> name = CutFolderHeader(L_, marker);
   if (!name) return false;
   L_ = *name;
   folderKey_.assign(*name).append(" ").append(std::to_string(folders_));
@@ -117,14 +130,10 @@ void BookmarkReader::Description(bool second) {
 }
 
 bool BookmarkReader::AddBookmark(std::string_view parentKey, std::size_t marker) {
-  const std::size_t start = marker + kAddressOffset;
-  const std::size_t quote = L_.find('"', start);
-  if (quote == std::string_view::npos) return false;
-  const std::string_view address = L_.substr(start, quote - start);
-  const std::optional<std::string_view> title = CutName(L_, marker, kTitleTail);
-  if (!title) return false;
-  L_ = *title;
-  actions_.AddNode({parentKey, *title, *title, BookmarkPicture::Bookmark, address});
+  const std::optional<BookmarkLineFields> fields = CutBookmarkLine(L_, marker);
+  if (!fields) return false;
+  L_ = fields->title;
+  actions_.AddNode({parentKey, fields->title, fields->title, BookmarkPicture::Bookmark, fields->address});
   actions_.MakeVisible();
   return true;
 }

@@ -21,14 +21,25 @@
 
 namespace varnel {
 
-enum class BookmarkPicture { Bookmark = 1, Folder = 2 };
-
-inline constexpr std::string_view kRootKey = "NoFolder";
 // The four markers a line is searched for.
 inline constexpr std::string_view kFolderMarker = "<DT><H3";
 inline constexpr std::string_view kBookmarkMarker = "<DT><A";
 inline constexpr std::string_view kDescriptionMarker = "<DD>";
 inline constexpr std::string_view kListEndMarker = "</DL><p>";
+
+// The name of a folder header whose marker stands at `marker`; nothing when it cannot be cut.
+std::optional<std::string_view> CutFolderHeader(std::string_view line, std::size_t marker);
+// The address and title of a bookmark line whose marker stands at `marker`; nothing when the
+// line cannot be cut.
+struct BookmarkLineFields {
+  std::string_view address;
+  std::string_view title;
+};
+std::optional<BookmarkLineFields> CutBookmarkLine(std::string_view line, std::size_t marker);
+
+enum class BookmarkPicture { Bookmark = 1, Folder = 2 };
+
+inline constexpr std::string_view kRootKey = "NoFolder";
 inline constexpr std::string_view kRootText = "Bookmarks not In folders";
 
 // One "add a node" action; the views are valid during the call only.

@@ -24,6 +24,11 @@ Status ReadFavoriteAddress(const DriveMap& drives, const std::string& windowsPat
   address.reset();
   const std::string native = drives.ToNative(windowsPath);
   if (native.empty()) return Status::Error(errc::kPathNotFound, windowsPath + ": no drive maps this path");
+  return ReadFavoriteAddressNative(native, address);
+}
+
+Status ReadFavoriteAddressNative(const std::string& native, std::optional<std::string>& address) {
+  address.reset();
   LineScanner scanner;
   Status opened = scanner.Open(native);
   if (!opened.ok()) return opened;

@@ -35,6 +35,8 @@ std::optional<std::string_view> FavoriteAddressOfLine(std::string_view line);
 // Reads a favorite file line by line (CR, CR LF or LF end a line); every line is examined and
 // the last address line wins. No address line: `address` stays empty and the read is Ok.
 Status ReadFavoriteAddress(const DriveMap& drives, const std::string& windowsPath, std::optional<std::string>& address);
+// The same for a native path (a walk over a whole directory tree resolves each folder once).
+Status ReadFavoriteAddressNative(const std::string& nativePath, std::optional<std::string>& address);
 
 // The title a favorite file stands for: its name without the last four characters (".url").
 std::string FavoriteTitle(std::string_view fileName);

@@ -26,7 +26,7 @@ std::string FavoriteFileBytes(std::string_view address) {
   return "[InternetShortcut]\r\r\nURL=" + std::string(address) + "\r\r\n";
 }
 
-namespace {
+std::string FavoriteFileName(std::string_view title) { return takeOutSpecialChars(title) + ".url"; }
 
 // Windows refuses control characters and "|" in a file name; the other characters it refuses
 // are among those takeOutSpecialChars drops.
@@ -36,6 +36,8 @@ bool WindowsRefuses(std::string_view name) {
   }
   return false;
 }
+
+namespace {
 
 // A failure of the file system told with the Windows path the user chose: the native path is
 // UTF-8, which a message (1252 text) would show garbled. The system's description stays.
@@ -49,7 +51,7 @@ Status WithWindowsPath(const Status& failure, const std::string& windowsPath) {
 
 Status WriteFavorite(const DriveMap& drives, const std::string& favoritesDirectory, std::string_view title,
                      std::string_view address, std::string& writtenPath) {
-  const std::string name = takeOutSpecialChars(title) + ".url";
+  const std::string name = FavoriteFileName(title);
   writtenPath = favoritesDirectory + "\\" + name;
   if (WindowsRefuses(name)) {
     return Status::Error(errc::kBadFileName,
@@ -89,6 +91,10 @@ std::string BookmarkLine(std::string_view address, std::string_view title, const
   const std::string modified = std::to_string(clock());
   return "\t<DT><A HREF=\"" + href + "\" ADD_DATE=\"" + added + "\" LAST_VISIT=\"" + visited + "\" LAST_MODIFIED=\"" +
          modified + "\">" + std::string(title) + "</A>";
+}
+
+std::string FolderHeaderLine(std::string_view name, const std::function<std::int64_t()>& clock) {
+  return "\t<DT><H3 ADD_DATE=\"" + std::to_string(clock()) + "\">" + std::string(name) + "</H3>";
 }
 
 namespace {

@@ -34,6 +34,11 @@ std::string FailureMessage(const Status& status);
 // The file name made of a bookmark title: codes 33 to 47 and 58 to 64 dropped, all else kept.
 std::string takeOutSpecialChars(std::string_view text);
 
+// The favorite file's name for a bookmark title: takeOutSpecialChars(title) + ".url".
+std::string FavoriteFileName(std::string_view title);
+// Whether Windows refuses a name (a control character or "|").
+bool WindowsRefuses(std::string_view name);
+
 // "[InternetShortcut]" CR CR LF "URL=" address CR CR LF.
 std::string FavoriteFileBytes(std::string_view address);
 
@@ -64,6 +69,13 @@ std::string BookmarkLine(std::string_view address, std::string_view title, const
 // would be read as a folder, a description, a list's end or a heading. Refused with code 52 (the
 // name) or 5 (the address) and a message naming the favorite.
 Status CheckFavoriteForBookmarkLine(std::string_view address, std::string_view title);
+
+// A new bookmark folder's lines, without their line ends, in Netscape's form and indented like
+// the inserted bookmark line: the header (a tab, <DT><H3 ADD_DATE="t">name</H3>, the time read
+// from the clock), then the lines that open and close the folder's list.
+std::string FolderHeaderLine(std::string_view name, const std::function<std::int64_t()>& clock);
+inline constexpr std::string_view kFolderListStartLine = "\t<DL><p>";
+inline constexpr std::string_view kFolderListEndLine = "\t</DL><p>";
 
 // The profile's bookmark.htm copied through "tempfile" with the new line after every line that
 // holds "</H1>"; every line ends in CR LF. Nothing of bookmark.htm is changed yet. A favorite

@@ -38,6 +38,8 @@ const std::vector<Subcommand>& Subcommands() {
       {"bookmark-to-favorite", BookmarkToFavoriteCommand, {machine}},
       {"favorite-to-bookmark", FavoriteToBookmarkCommand, {machine}},
       {"prefixes", nullptr, {}, PrefixesCommand},
+      {"import-favorites", ImportFavoritesCommand, {machine}},
+      {"export-bookmarks", ExportBookmarksCommand, {machine}},
   };
   return table;
 }
@@ -68,6 +70,10 @@ std::string HelpText() {
          "  varnel [--prefix DIR] favorite-to-bookmark FILE [--dir WINPATH] [--profile WINPATH]\n"
          "                                                         add a favorite to bookmark.htm\n"
          "  varnel [--prefix DIR] prefixes                         list the Wine prefixes and their browsers\n"
+         "  varnel [--prefix DIR] import-favorites [--dir WINPATH] [--profile WINPATH] [--dry-run]\n"
+         "                                                         every favorite, folders too, into bookmark.htm\n"
+         "  varnel [--prefix DIR] export-bookmarks [--profile WINPATH] [--dir WINPATH] [--dry-run]\n"
+         "                                                         every bookmark, folders too, into the favorites\n"
          "  varnel --help | --version\n"
          "\n"
          "Options:\n"
@@ -75,11 +81,14 @@ std::string HelpText() {
          "                 exists, else the only prefix found that holds a browser, else Varnel's\n"
          "                 own prefix under $XDG_DATA_HOME/varnel/prefix)\n"
          "  --json         machine-readable output, where a subcommand prints data\n"
-         "  --dry-run      history remove and clear: print what would be removed, write nothing\n"
+         "  --dry-run      history remove and clear: print what would be removed, write nothing;\n"
+         "                 import-favorites, export-bookmarks: say what would be added, write nothing\n"
          "\n"
          "A Netscape ADDRESS is the address inside an item that history prints (\"http://a/\"); stands\n"
          "for http://a/), an Internet Explorer ADDRESS the typed address as printed. On a terminal,\n"
-         "control characters in entries are shown as \\xHH.\n";
+         "control characters in entries are shown as \\xHH.\n"
+         "import-favorites and export-bookmarks add only what is not there yet (a second run adds\n"
+         "nothing) and change all or nothing; they exit with 3 when some entries were refused.\n";
 }
 
 CommandLine ParseCommandLine(int argc, char** argv) {

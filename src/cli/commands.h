@@ -35,6 +35,8 @@ int BookmarksCommand(CommandContext& context);
 int FavoritesCommand(CommandContext& context);
 int BookmarkToFavoriteCommand(CommandContext& context);
 int FavoriteToBookmarkCommand(CommandContext& context);
+int ImportFavoritesCommand(CommandContext& context);
+int ExportBookmarksCommand(CommandContext& context);
 // prefixes [--json]: every Wine prefix found, run before any prefix is opened.
 int PrefixesCommand(const CommandLine& commandLine, const EnvLookup& env, std::ostream& out, std::ostream& err,
                     Terminals terminals);

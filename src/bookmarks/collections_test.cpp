@@ -1,0 +1,329 @@
+#include "bookmarks/collections.h"
+
+#include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <map>
+
+#include "bookmarks/bookmark_load.h"
+#include "bookmarks/favorites.h"
+#include "bookmarks/transfers.h"
+#include "testsupport/temp_dir.h"
+#include "winenv/guarded_replace.h"
+#include "winenv/text_lines.h"
+
+namespace varnel {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kProfile = "c:\\netscape\\users\\default";
+constexpr const char* kFavorites = "c:\\windows\\favorites";
+
+// Netscape's own layout: a heading, the top-level list, a folder with a sub-folder.
+const std::string kBookmarks =
+    "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n"
+    "<TITLE>Bookmarks</TITLE>\r\n"
+    "<H1>Bookmarks</H1>\r\n"
+    "\r\n"
+    "<DL><p>\r\n"
+    "    <DT><A HREF=\"http://loose/\" ADD_DATE=\"1\">Loose</A>\r\n"
+    "    <DT><H3 ADD_DATE=\"2\">Work</H3>\r\n"
+    "    <DL><p>\r\n"
+    "        <DT><A HREF=\"http://work/\" ADD_DATE=\"3\">Work page</A>\r\n"
+    "        <DT><H3 FOLDED ADD_DATE=\"4\">News</H3>\r\n"
+    "        <DL><p>\r\n"
+    "            <DT><A HREF=\"http://news/\" ADD_DATE=\"5\">News page</A>\r\n"
+    "        </DL><p>\r\n"
+    "    </DL><p>\r\n"
+    "</DL><p>\r\n";
+
+std::string Favorite(const std::string& address) { return "[InternetShortcut]\r\nURL=" + address + "\r\n"; }
+
+// Every file below a folder with its bytes (folders as "dir"), to see that nothing changed; the
+// empty replacement lock a save takes (and leaves, as every save does) is no change.
+std::map<std::string, std::string> Snapshot(const std::string& root) {
+  std::map<std::string, std::string> files;
+  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+    if (it->path().filename() == kReplaceLockName) continue;
+    files[it->path()] = it->is_directory() ? "dir" : test::ReadFile(it->path());
+  }
+  return files;
+}
+
+// Runs `body` in a child process with no capabilities, so that file modes bind even when the
+// tests run as root, and with `fileSizeLimit` bytes as the largest file it may write (0: no
+// limit): a write beyond it fails as on a full disk. The child's exit code.
+int InChild(const std::function<int()>& body, rlim_t fileSizeLimit = 0) {
+  const pid_t child = fork();
+  if (child == 0) {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct none[2] = {};
+    syscall(SYS_capset, &header, none);
+    if (fileSizeLimit) {
+      signal(SIGXFSZ, SIG_IGN);
+      const rlimit limit{fileSizeLimit, fileSizeLimit};
+      setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    _exit(body());
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class CollectionsTest : public ::testing::Test {
+ protected:
+  CollectionsTest() {
+    prefix_.MakeDriveCDirectory("netscape/users/default");
+    prefix_.MakeDriveCDirectory("windows/favorites");
+    test::WriteFile(BookmarkNative(), kBookmarks);
+  }
+  std::string BookmarkNative() const { return prefix_.native("drive_c/netscape/users/default/bookmark.htm"); }
+  std::string FavoritesNative(const std::string& relative = "") const {
+    return prefix_.native("drive_c/windows/favorites" + (relative.empty() ? "" : "/" + relative));
+  }
+  void AddFavorite(const std::string& relative, const std::string& bytes) {
+    fs::create_directories(fs::path(FavoritesNative(relative)).parent_path());
+    test::WriteFile(FavoritesNative(relative), bytes);
+  }
+  Status Import(ImportPlan& plan, bool apply = true) {
+    Status status = PlanImportFavorites(drives_, kFavorites, kProfile, [] { return std::int64_t{42}; }, nullptr, plan);
+    BookmarkFileChange change;
+    if (status.ok() && apply) status = ApplyImportFavorites(plan, change);
+    return status;
+  }
+  Status Export(ExportPlan& plan, bool apply = true) {
+    Status status = PlanExportBookmarks(drives_, kProfile, kFavorites, nullptr, plan);
+    FavoritesChange change;
+    if (status.ok() && apply) status = ApplyExportBookmarks(plan, change);
+    return status;
+  }
+  std::optional<std::string> AddressIn(const std::string& relative) const {
+    std::optional<std::string> address;
+    EXPECT_TRUE(ReadFavoriteAddressNative(FavoritesNative(relative), address).ok()) << relative;
+    return address;
+  }
+  BookmarkOutline Outline() const {
+    BookmarkOutline outline;
+    EXPECT_TRUE(ReadBookmarkOutline(drives_, kProfile, outline).ok());
+    return outline;
+  }
+
+  test::TempPrefix prefix_;
+  DriveMap drives_{prefix_.path()};
+};
+
+TEST(BookmarkOutline, NestsFoldersAsNetscapeWritesThemAndCutsLinesAsTheReaderDoes) {
+  BookmarkOutline outline;
+  ASSERT_TRUE(OutlineBookmarkLines(SplitTextLines(kBookmarks), outline).ok());
+  ASSERT_EQ(outline.folders.size(), 3u);
+  EXPECT_EQ(outline.folders[1].name, "Work");
+  EXPECT_EQ(outline.folders[2].name, "News");
+  EXPECT_EQ(outline.folders[2].parent, 1u);
+  EXPECT_EQ(outline.folders[2].listEnd, 12u);
+  EXPECT_EQ(outline.folders[1].listEnd, 13u);
+  EXPECT_EQ(outline.folders[0].listEnd, 14u);
+  EXPECT_EQ(outline.headingLine, 2u);
+  ASSERT_EQ(outline.bookmarks.size(), 3u);
+  EXPECT_EQ(outline.bookmarks[2].address, "http://news/");
+  EXPECT_EQ(outline.bookmarks[2].title, "News page");
+  EXPECT_EQ(outline.bookmarks[2].folder, 2u);
+  // A bookmark line without the closing quote cannot be cut: the whole file is refused.
+  const Status broken = OutlineBookmarkLines({"<DL><p>", "<DT><A HREF=\"http://x>x</A>"}, outline);
+  EXPECT_EQ(broken.code, errc::kInvalidArgument);
+  EXPECT_NE(broken.message.find("line 2"), std::string::npos);
+}
+
+TEST_F(CollectionsTest, TheRealNetscapeFileKeepsEveryBookmarkInItsNestedFolder) {
+  const std::string corpus = test::ReadFile(test::CorpusPath("netscape4-bookmark.htm"));
+  test::WriteFile(BookmarkNative(), corpus);
+  const BookmarkOutline outline = Outline();
+  std::size_t bookmarkLines = 0;
+  for (std::size_t at = corpus.find("<DT><A"); at != std::string::npos; at = corpus.find("<DT><A", at + 1)) ++bookmarkLines;
+  EXPECT_EQ(outline.bookmarks.size(), bookmarkLines);
+  EXPECT_EQ(outline.folders[1].name, "Personal Toolbar Folder");
+  EXPECT_EQ(outline.folders[outline.folders[1].folders[0]].name, "Search");
+  for (const OutlineFolder& folder : outline.folders) EXPECT_TRUE(folder.listEnd) << folder.name;
+}
+
+TEST_F(CollectionsTest, ImportNestsFoldersReusesThoseThereAndARerunAddsNothing) {
+  AddFavorite("Top.url", Favorite("http://top/"));
+  AddFavorite("Loose again.url", Favorite("http://loose/"));       // already a top-level bookmark
+  AddFavorite("Work/Work page.url", Favorite("http://work/"));     // already in Work
+  AddFavorite("Work/Plan.url", Favorite("http://plan/"));
+  AddFavorite("Work/News/Today.url", Favorite("http://today/"));
+  AddFavorite("Work/News/Deep/Deeper.url", Favorite("http://deeper/"));
+  AddFavorite("Home/Garden.url", Favorite("http://garden/"));
+  fs::create_directories(FavoritesNative("Empty"));
+  ImportPlan plan;
+  ASSERT_TRUE(Import(plan).ok());
+  EXPECT_EQ(plan.summary.added.size(), 5u);
+  EXPECT_EQ(plan.summary.alreadyThere.size(), 2u);
+  EXPECT_EQ(plan.summary.foldersAdded,
+            (std::vector<std::string>{kFavorites + std::string("\\Empty"), kFavorites + std::string("\\Home"),
+                                      kFavorites + std::string("\\Work\\News\\Deep")}));
+  EXPECT_TRUE(plan.summary.refused.empty());
+  const std::string t = "ADD_DATE=\"42\" LAST_VISIT=\"42\" LAST_MODIFIED=\"42\"";
+  EXPECT_EQ(test::ReadFile(BookmarkNative()),
+            "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n"
+            "<TITLE>Bookmarks</TITLE>\r\n"
+            "<H1>Bookmarks</H1>\r\n"
+            "\t<DT><A HREF=\"http://top/\" " + t + ">Top</A>\r\n"
+            "\r\n"
+            "<DL><p>\r\n"
+            "    <DT><A HREF=\"http://loose/\" ADD_DATE=\"1\">Loose</A>\r\n"
+            "    <DT><H3 ADD_DATE=\"2\">Work</H3>\r\n"
+            "    <DL><p>\r\n"
+            "        <DT><A HREF=\"http://work/\" ADD_DATE=\"3\">Work page</A>\r\n"
+            "        <DT><H3 FOLDED ADD_DATE=\"4\">News</H3>\r\n"
+            "        <DL><p>\r\n"
+            "            <DT><A HREF=\"http://news/\" ADD_DATE=\"5\">News page</A>\r\n"
+            "        \t<DT><A HREF=\"http://today/\" " + t + ">Today</A>\r\n"
+            "        \t<DT><H3 ADD_DATE=\"42\">Deep</H3>\r\n"
+            "        \t<DL><p>\r\n"
+            "        \t\t<DT><A HREF=\"http://deeper/\" " + t + ">Deeper</A>\r\n"
+            "        \t</DL><p>\r\n"
+            "        </DL><p>\r\n"
+            "    \t<DT><A HREF=\"http://plan/\" " + t + ">Plan</A>\r\n"
+            "    </DL><p>\r\n"
+            "\t<DT><H3 ADD_DATE=\"42\">Empty</H3>\r\n"
+            "\t<DL><p>\r\n"
+            "\t</DL><p>\r\n"
+            "\t<DT><H3 ADD_DATE=\"42\">Home</H3>\r\n"
+            "\t<DL><p>\r\n"
+            "\t\t<DT><A HREF=\"http://garden/\" " + t + ">Garden</A>\r\n"
+            "\t</DL><p>\r\n"
+            "</DL><p>\r\n");
+  // The window's reader still reads the file to its end.
+  BookmarkTree tree;
+  EXPECT_FALSE(ReadBookmarkFile(drives_, kProfile, tree).stoppedAtLine);
+  EXPECT_TRUE(tree.Find("Garden"));
+
+  const std::string after = test::ReadFile(BookmarkNative());
+  ImportPlan again;
+  ASSERT_TRUE(Import(again).ok());
+  EXPECT_FALSE(again.summary.changes());
+  EXPECT_EQ(again.summary.alreadyThere.size(), 7u);
+  EXPECT_EQ(test::ReadFile(BookmarkNative()), after);
+}
+
+TEST_F(CollectionsTest, ImportReportsBadFavoritesAndAddsTheRest) {
+  AddFavorite("A.url", Favorite("http://a/"));
+  AddFavorite("No address.url", "[InternetShortcut]\r\nIconFile=x\r\n");
+  AddFavorite("Locked.url", Favorite("http://locked/"));
+  chmod(FavoritesNative("Locked.url").c_str(), 0);
+  AddFavorite("Z.url", Favorite("http://z/"));
+  mkfifo(FavoritesNative("Pipe.url").c_str(), 0600);
+  fs::create_directory_symlink("..", FavoritesNative("Loop"));
+  AddFavorite("notes.txt", "not a favorite");
+  const int code = InChild([&] {
+    ImportPlan plan;
+    if (!Import(plan).ok()) return 10;
+    if (plan.summary.added.size() != 2) return 11;
+    if (plan.summary.refused.size() != 4) return 12 + static_cast<int>(plan.summary.refused.size());
+    for (const RefusedEntry& r : plan.summary.refused) {
+      if (r.entry.find("No address") != std::string::npos && r.reason != kCorruptedFavoriteMessage) return 30;
+      if (r.entry.find("Locked") != std::string::npos && r.reason.find("70") == std::string::npos) return 31;
+      if (r.entry.find("Loop") != std::string::npos && r.reason.find("link back") == std::string::npos) return 32;
+    }
+    return 0;
+  });
+  EXPECT_EQ(code, 0);
+  const std::string bookmarks = test::ReadFile(BookmarkNative());
+  EXPECT_NE(bookmarks.find("http://z/"), std::string::npos);
+}
+
+TEST_F(CollectionsTest, ImportDryRunAndAFailedReplaceWriteNothing) {
+  for (int i = 0; i < 50; ++i) AddFavorite("F" + std::to_string(i) + ".url", Favorite("http://f/" + std::to_string(i)));
+  const auto before = Snapshot(prefix_.path());
+  ImportPlan plan;
+  ASSERT_TRUE(Import(plan, false).ok());
+  EXPECT_EQ(plan.summary.added.size(), 50u);
+  EXPECT_EQ(Snapshot(prefix_.path()), before);
+  // A disk that fills while the new bookmark.htm is written leaves the old one whole.
+  const int code = InChild([&] {
+    ImportPlan full;
+    const Status status = Import(full);
+    return status.ok() ? 0 : 1;
+  }, kBookmarks.size() + 100);
+  EXPECT_EQ(code, 1);
+  EXPECT_EQ(Snapshot(prefix_.path()), before);
+  // bookmark.htm changed by a browser between the plan and its application: left alone.
+  ASSERT_TRUE(Import(plan, false).ok());
+  test::WriteFile(BookmarkNative(), kBookmarks + "<!-- written meanwhile -->\r\n");
+  BookmarkFileChange change;
+  EXPECT_EQ(ApplyImportFavorites(plan, change).code, errc::kPathFileAccess);
+  EXPECT_EQ(test::ReadFile(BookmarkNative()), kBookmarks + "<!-- written meanwhile -->\r\n");
+}
+
+TEST_F(CollectionsTest, ExportNestsFoldersSkipsWhatIsThereAndNamesCollisionsAsCopies) {
+  test::WriteFile(BookmarkNative(), kBookmarks.substr(0, kBookmarks.size() - 10) +
+                                        "    <DT><A HREF=\"http://other-work/\" ADD_DATE=\"6\">Work: page</A>\r\n"
+                                        "    <DT><A HREF=\"\" ADD_DATE=\"6\">Empty</A>\r\n"
+                                        "    <DT><A HREF=\"http://bar/\" ADD_DATE=\"6\">a|b</A>\r\n"
+                                        "</DL><p>\r\n");
+  AddFavorite("Loose.url", Favorite("http://someone-elses/"));  // the name is taken by another address
+  AddFavorite("Work/Old.url", Favorite("http://work/"));          // the address is there already
+  ExportPlan plan;
+  ASSERT_TRUE(Export(plan).ok());
+  EXPECT_EQ(AddressIn("Loose (2).url"), "http://loose/");
+  EXPECT_EQ(AddressIn("Loose.url"), "http://someone-elses/");
+  EXPECT_EQ(AddressIn("Work page.url"), "http://other-work/");
+  EXPECT_FALSE(fs::exists(FavoritesNative("Work/Work page.url")));
+  EXPECT_EQ(test::ReadFile(FavoritesNative("Work/News/News page.url")), FavoriteFileBytes("http://news/"));
+  EXPECT_EQ(plan.summary.alreadyThere, std::vector<std::string>{kFavorites + std::string("\\Work\\Work page")});
+  EXPECT_EQ(plan.summary.foldersAdded, std::vector<std::string>{kFavorites + std::string("\\Work\\News")});
+  ASSERT_EQ(plan.summary.refused.size(), 2u);
+  EXPECT_EQ(plan.summary.refused[0].reason, kNotAnAddressMessage);
+  EXPECT_NE(plan.summary.refused[1].reason.find("\"|\""), std::string::npos);
+  for (const auto& [path, bytes] : Snapshot(FavoritesNative())) EXPECT_EQ(path.find(".varnel-"), std::string::npos);
+
+  const auto after = Snapshot(FavoritesNative());
+  ExportPlan again;
+  ASSERT_TRUE(Export(again).ok());
+  EXPECT_FALSE(again.summary.changes());
+  EXPECT_EQ(Snapshot(FavoritesNative()), after);
+  // And back: what the export wrote is all in bookmark.htm already; only the favorite that was
+  // there before is new to it.
+  ImportPlan back;
+  ASSERT_TRUE(Import(back, false).ok());
+  EXPECT_EQ(back.summary.added, std::vector<std::string>{kFavorites + std::string("\\Loose.url")});
+}
+
+TEST_F(CollectionsTest, ExportThatFailsHalfWayLeavesTheFavoritesAsTheyWere) {
+  AddFavorite("Work/Mine.url", Favorite("http://mine/"));
+  chmod(FavoritesNative("Work").c_str(), 0555);  // the loose bookmark goes in first, then Work refuses
+  const auto before = Snapshot(FavoritesNative());
+  ExportPlan dry;
+  ASSERT_TRUE(Export(dry, false).ok());
+  EXPECT_EQ(dry.summary.added.size(), 3u);
+  EXPECT_EQ(Snapshot(FavoritesNative()), before);
+  EXPECT_EQ(InChild([&] {
+              ExportPlan plan;
+              const Status status = Export(plan);
+              return status.code == errc::kPermissionDenied &&
+                             status.message.find("left as they were") != std::string::npos ? 0 : 1;
+            }), 0);
+  EXPECT_EQ(Snapshot(FavoritesNative()), before);
+  chmod(FavoritesNative("Work").c_str(), 0755);
+  // A disk that fills up while the files are staged: one long address does not fit.
+  test::WriteFile(BookmarkNative(), kBookmarks.substr(0, kBookmarks.size() - 10) + "<DT><A HREF=\"http://" +
+                                        std::string(5000, 'x') + "\">Long</A>\r\n</DL><p>\r\n");
+  EXPECT_EQ(InChild([&] {
+              ExportPlan plan;
+              return Export(plan).ok() ? 0 : 1;
+            }, 4096), 1);
+  EXPECT_EQ(Snapshot(FavoritesNative()), before);
+  EXPECT_EQ(test::ReadFile(BookmarkNative()).find("\t<DT>"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace varnel

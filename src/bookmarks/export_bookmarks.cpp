@@ -1,0 +1,326 @@
+// Bookmarks into the favorites directory (collections.h).
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <set>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "bookmarks/collection_entries.h"
+#include "bookmarks/collections.h"
+#include "bookmarks/favorites.h"
+#include "bookmarks/transfers.h"
+#include "winenv/code_page.h"
+
+namespace varnel {
+namespace {
+
+// A folder of the favorites that bookmarks go into: one there already, or one this export makes.
+struct Target {
+  std::string path;      // native, relative to the favorites directory ("" for the directory itself)
+  std::string windows;
+  std::set<std::string> taken;                   // every name in it, folded
+  std::unordered_set<std::string> addresses;     // the addresses its favorites hold
+  std::unordered_map<std::string, std::size_t> folders;  // folded name -> target
+};
+
+std::string Child(const std::string& path, const std::string& nativeName) {
+  return path.empty() ? nativeName : path + "/" + nativeName;
+}
+
+// " (2)", " (3)", ... before the extension, as Windows names a copy.
+std::string NumberedName(const std::string& stem, const std::string& extension, int number) {
+  return number == 1 ? stem + extension : stem + " (" + std::to_string(number) + ")" + extension;
+}
+
+class Exporter {
+ public:
+  Exporter(const BookmarkOutline& outline, const CollectionProgress& progress, ExportPlan& plan)
+      : outline_(outline), progress_(progress), plan_(plan) {}
+
+  Status ExportTop(const std::string& windows) {
+    std::size_t top = 0;
+    const Status status = LoadTarget("", windows, top);
+    if (!status.ok()) return status;
+    ExportFolder(0, top);
+    return Status::Ok();
+  }
+
+ private:
+  // Reads a folder that is there: its names, and the address of each favorite in it.
+  Status LoadTarget(const std::string& path, const std::string& windows, std::size_t& index) {
+    index = targets_.size();
+    targets_.push_back({path, windows, {}, {}, {}});
+    const std::string native = Child(plan_.favoritesNative, path);
+    std::vector<FolderEntry> entries;
+    const Status listed = ListFolder(native, entries);
+    if (!listed.ok()) return listed;
+    for (const FolderEntry& entry : entries) {
+      const std::string folded = LowerAnsi(entry.name);
+      targets_[index].taken.insert(folded);
+      if (entry.folder) {
+        targets_[index].folders.emplace(folded, kNotLoaded);
+        loadedNames_[{index, folded}] = entry.native;
+      } else if (IsFavoriteFileName(entry.name)) {
+        std::optional<std::string> address;
+        if (ReadFavoriteAddressNative(native + "/" + entry.native, address).ok() && address) {
+          targets_[index].addresses.insert(*address);
+        }
+      }
+    }
+    return Status::Ok();
+  }
+
+  void Refuse(std::string entry, std::string reason) {
+    plan_.summary.refused.push_back({std::move(entry), std::move(reason)});
+  }
+
+  void ExportFolder(std::size_t folder, std::size_t target) {
+    for (const std::size_t b : outline_.folders[folder].bookmarks) ExportBookmark(outline_.bookmarks[b], target);
+    for (const std::size_t f : outline_.folders[folder].folders) ExportSubfolder(f, target);
+  }
+
+  void ExportBookmark(const OutlineBookmark& bookmark, std::size_t index) {
+    if (progress_) progress_(++done_, outline_.bookmarks.size());
+    Target& target = targets_[index];
+    const std::string entry = WindowsChild(target.windows, bookmark.title);
+    if (bookmark.address.empty()) return Refuse(entry, std::string(kNotAnAddressMessage));
+    const std::string name = FavoriteFileName(bookmark.title);
+    if (WindowsRefuses(name) || name.find('\\') != std::string::npos) {
+      return Refuse(entry, "Windows allows no control character, \"|\" or \"\\\" in a file name");
+    }
+    if (target.addresses.contains(bookmark.address)) {
+      plan_.summary.alreadyThere.push_back(entry);
+      return;
+    }
+    const std::string stem = name.substr(0, name.size() - 4);
+    std::string chosen = name;
+    for (int number = 2; target.taken.contains(LowerAnsi(chosen)); ++number) chosen = NumberedName(stem, ".url", number);
+    if (NameTooLong(chosen)) return Refuse(entry, "the file name would be longer than a folder allows");
+    target.taken.insert(LowerAnsi(chosen));
+    target.addresses.insert(bookmark.address);
+    plan_.files.push_back({Child(target.path, Utf8FromAnsi(chosen)), FavoriteFileBytes(bookmark.address)});
+    plan_.summary.added.push_back(WindowsChild(target.windows, chosen));
+  }
+
+  std::size_t CountBookmarks(std::size_t folder) const {
+    std::size_t count = outline_.folders[folder].bookmarks.size();
+    for (const std::size_t f : outline_.folders[folder].folders) count += CountBookmarks(f);
+    return count;
+  }
+
+  void RefuseFolder(std::size_t folder, const std::string& entry, const std::string& reason) {
+    const std::size_t inside = CountBookmarks(folder);
+    done_ += inside;
+    Refuse(entry, reason + " (with the " + std::to_string(inside) + " bookmarks in it)");
+  }
+
+  // The sub-folder a bookmark folder goes into: named by the file-name rule; one of that name is
+  // used again, and a file of that name makes it " (2)".
+  void ExportSubfolder(std::size_t folder, std::size_t parent) {
+    const std::string entry = WindowsChild(targets_[parent].windows, outline_.folders[folder].name);
+    const std::string name = takeOutSpecialChars(outline_.folders[folder].name);
+    if (name.empty()) return RefuseFolder(folder, entry, "no character of its name may stand in a folder name");
+    if (WindowsRefuses(name) || name.find('\\') != std::string::npos) {
+      return RefuseFolder(folder, entry, "Windows allows no control character, \"|\" or \"\\\" in a folder name");
+    }
+    std::string chosen = name;
+    for (int number = 2;; ++number) {
+      const std::string folded = LowerAnsi(chosen);
+      const auto found = targets_[parent].folders.find(folded);
+      if (found != targets_[parent].folders.end()) {
+        std::size_t index = found->second;
+        if (index == kNotLoaded) {
+          const std::string path = Child(targets_[parent].path, loadedNames_[{parent, folded}]);
+          const std::string windows = WindowsChild(targets_[parent].windows, AnsiFromUtf8(loadedNames_[{parent, folded}]));
+          const Status status = LoadTarget(path, windows, index);
+          if (!status.ok()) return RefuseFolder(folder, entry, "its folder cannot be read: " + status.message);
+          targets_[parent].folders[folded] = index;
+        }
+        return ExportFolder(folder, index);
+      }
+      if (!targets_[parent].taken.contains(folded)) break;
+      chosen = NumberedName(name, "", number);
+    }
+    if (NameTooLong(chosen)) return RefuseFolder(folder, entry, "the folder name would be longer than a folder allows");
+    const std::size_t index = targets_.size();
+    const std::string path = Child(targets_[parent].path, Utf8FromAnsi(chosen));
+    targets_.push_back({path, WindowsChild(targets_[parent].windows, chosen), {}, {}, {}});
+    targets_[parent].taken.insert(LowerAnsi(chosen));
+    targets_[parent].folders[LowerAnsi(chosen)] = index;
+    plan_.newDirectories.push_back(path);
+    plan_.summary.foldersAdded.push_back(targets_[index].windows);
+    ExportFolder(folder, index);
+  }
+
+  static constexpr std::size_t kNotLoaded = static_cast<std::size_t>(-1);
+
+  const BookmarkOutline& outline_;
+  const CollectionProgress& progress_;
+  ExportPlan& plan_;
+  std::deque<Target> targets_;
+  std::map<std::pair<std::size_t, std::string>, std::string> loadedNames_;  // sub-folders there, by folded name
+  std::size_t done_ = 0;
+};
+
+// Applying ------------------------------------------------------------------------------------
+
+std::string ParentOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "" : path.substr(0, slash);
+}
+
+// Makes a folder and the folders above it inside the staging folder.
+Status MakeStagingFolder(const std::string& staging, const std::string& path) {
+  if (path.empty()) return Status::Ok();
+  const std::string native = staging + "/" + path;
+  if (mkdir(native.c_str(), 0777) == 0 || errno == EEXIST) return Status::Ok();
+  if (errno != ENOENT) return StatusFromErrno(errno, native);
+  const Status parent = MakeStagingFolder(staging, ParentOf(path));
+  if (!parent.ok()) return parent;
+  if (mkdir(native.c_str(), 0777) != 0 && errno != EEXIST) return StatusFromErrno(errno, native);
+  return Status::Ok();
+}
+
+Status WriteNewFile(const std::string& native, std::string_view bytes) {
+  const int fd = open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return StatusFromErrno(errno, native);
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      const int error = errno;
+      close(fd);
+      return StatusFromErrno(error, native);
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (close(fd) != 0) return StatusFromErrno(errno, native);
+  return Status::Ok();
+}
+
+// Moves a staged entry to a name that must not exist: never over anything that is there.
+int MoveToFreeName(const std::string& from, const std::string& to, bool folder) {
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return errno;
+  // A file system without the no-replace rename: a second name for a file refuses an existing
+  // name the same way; a folder is renamed only when nothing has the name.
+  if (!folder) {
+    if (link(from.c_str(), to.c_str()) != 0) return errno;
+    unlink(from.c_str());
+    return 0;
+  }
+  struct stat info {};
+  if (lstat(to.c_str(), &info) == 0) return EEXIST;
+  return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+void SyncFolder(const std::string& native) {
+  const int fd = open(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+
+struct Move {
+  std::string path;  // relative
+  bool folder;
+};
+
+// The entries to move: each new folder or file whose folder is there already (what lies inside a
+// new folder travels with it).
+std::vector<Move> MovesOf(const ExportPlan& plan) {
+  const std::set<std::string> fresh(plan.newDirectories.begin(), plan.newDirectories.end());
+  std::vector<Move> moves;
+  for (const ExportPlan::NewFile& file : plan.files) {
+    if (!fresh.contains(ParentOf(file.path))) moves.push_back({file.path, false});
+  }
+  for (const std::string& folder : plan.newDirectories) {
+    if (!fresh.contains(ParentOf(folder))) moves.push_back({folder, true});
+  }
+  return moves;
+}
+
+Status Stage(const ExportPlan& plan, const std::string& staging) {
+  for (const std::string& folder : plan.newDirectories) {
+    const Status made = MakeStagingFolder(staging, folder);
+    if (!made.ok()) return made;
+  }
+  for (const ExportPlan::NewFile& file : plan.files) {
+    Status status = MakeStagingFolder(staging, ParentOf(file.path));
+    if (status.ok()) status = WriteNewFile(staging + "/" + file.path, file.bytes);
+    if (!status.ok()) return status;
+  }
+  // Everything staged is on disk before any of it takes its name.
+  const int fd = open(staging.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return StatusFromErrno(errno, staging);
+  const int synced = syncfs(fd);
+  const int error = errno;
+  close(fd);
+  if (synced != 0) return StatusFromErrno(error, staging);
+  return Status::Ok();
+}
+
+}  // namespace
+
+Status PlanExportBookmarks(const DriveMap& drives, const std::string& profileDirectory,
+                           const std::string& favoritesDirectory, const CollectionProgress& progress, ExportPlan& plan) {
+  plan = {};
+  plan.favoritesNative = drives.ToNative(favoritesDirectory);
+  if (plan.favoritesNative.empty() || !drives.IsDirectory(favoritesDirectory)) {
+    return Status::Error(errc::kPathNotFound, "the favorites directory " + favoritesDirectory + " does not exist");
+  }
+  BookmarkOutline outline;
+  const Status status = ReadBookmarkOutline(drives, profileDirectory, outline);
+  if (!status.ok()) return status;
+  return Exporter(outline, progress, plan).ExportTop(NormalizeWindowsPath(favoritesDirectory));
+}
+
+Status ApplyExportBookmarks(const ExportPlan& plan, FavoritesChange& change) {
+  change = {};
+  if (!plan.summary.changes()) return Status::Ok();
+  std::string staging = plan.favoritesNative + "/" + std::string(kStagingPrefix) + "XXXXXX";
+  if (!mkdtemp(staging.data())) return StatusFromErrno(errno, plan.favoritesNative);
+  std::error_code ignored;
+  Status status = Stage(plan, staging);
+  std::vector<Move> moved;
+  if (status.ok()) {
+    for (const Move& move : MovesOf(plan)) {
+      const std::string target = plan.favoritesNative + "/" + move.path;
+      if (const int error = MoveToFreeName(staging + "/" + move.path, target, move.folder); error != 0) {
+        status = StatusFromErrno(error, target);
+        break;
+      }
+      moved.push_back(move);
+    }
+  }
+  if (!status.ok()) {
+    std::string notMovedBack;
+    for (auto it = moved.rbegin(); it != moved.rend(); ++it) {
+      const std::string target = plan.favoritesNative + "/" + it->path;
+      if (MoveToFreeName(target, staging + "/" + it->path, it->folder) != 0) notMovedBack += " " + target;
+    }
+    if (notMovedBack.empty()) std::filesystem::remove_all(staging, ignored);
+    status.message += notMovedBack.empty() ? "; the favorites were left as they were"
+                                           : "; these could not be taken back out:" + notMovedBack + " (and " +
+                                                 staging + " was kept)";
+    return status;
+  }
+  std::filesystem::remove_all(staging, ignored);
+  std::set<std::string> parents;
+  for (const Move& move : moved) {
+    parents.insert(Child(plan.favoritesNative, ParentOf(move.path)));
+    change.created.push_back(plan.favoritesNative + "/" + move.path);
+  }
+  for (const std::string& parent : parents) SyncFolder(parent);
+  return Status::Ok();
+}
+
+}  // namespace varnel
