@@ -34,6 +34,8 @@ const std::vector<Subcommand>& Subcommands() {
       {"favorites", FavoritesCommand, {machine}},
       {"bookmark-to-favorite", BookmarkToFavoriteCommand, {machine}},
       {"favorite-to-bookmark", FavoriteToBookmarkCommand, {machine}},
+      {"changes", ChangesCommand, {}},
+      {"undo", UndoCommand, {machine, Hive::CurrentUser}},
   };
   return table;
 }
@@ -59,12 +61,20 @@ std::string HelpText() {
          "                                                         copy a bookmark into the favorites\n"
          "  varnel [--prefix DIR] favorite-to-bookmark FILE [--dir WINPATH] [--profile WINPATH]\n"
          "                                                         add a favorite to bookmark.htm\n"
+         "  varnel [--prefix DIR] changes                          list the recorded changes, newest first\n"
+         "  varnel [--prefix DIR] undo [N] [--dry-run] [--force]   undo the newest change, or change N and\n"
+         "                                                         every later one\n"
          "  varnel --help | --version\n"
          "\n"
          "Options:\n"
          "  --prefix DIR   the Wine prefix to work on (default: $WINEPREFIX, else ~/.wine when it\n"
          "                 exists, else Varnel's own prefix under $XDG_DATA_HOME/varnel/prefix)\n"
-         "  --json         machine-readable output, where a subcommand prints data\n";
+         "  --json         machine-readable output, where a subcommand prints data\n"
+         "  --dry-run      (undo) say what would be undone, change nothing\n"
+         "  --force        (undo) undo even what was changed again since Varnel wrote it\n"
+         "\n"
+         "Every change Varnel makes is recorded first, with the state it replaces, in\n"
+         "$XDG_STATE_HOME/varnel/ (default ~/.local/state/varnel/), the newest 200 changes or 50 MB.\n";
 }
 
 CommandLine ParseCommandLine(int argc, char** argv) {
@@ -128,7 +138,9 @@ int RunCommand(const CommandLine& commandLine, const EnvLookup& env, std::ostrea
     return 1;
   }
   DriveMap drives(prefix.path);
-  CommandContext context{*registry, drives, out, err, {}, false};
+  Journal journal(Journal::FolderFor(prefix.path, env), prefix.path);
+  journal.SetReporter([&err](const std::string& text) { err << ForTerminal(text) << "\n"; });
+  CommandContext context{*registry, drives, out, err, {}, false, &journal};
   for (std::size_t i = 1; i < commandLine.words.size(); ++i) {
     if (commandLine.words[i] == "--json") context.json = true;
     else context.args.push_back(commandLine.words[i]);

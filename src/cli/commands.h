@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "journal/journal.h"
 #include "winenv/drive_map.h"
 #include "winenv/registry.h"
 
@@ -18,6 +19,7 @@ struct CommandContext {
   std::ostream& err;
   std::vector<std::string> args;  // after the subcommand's name
   bool json = false;              // --json given
+  Journal* journal = nullptr;     // where changes are recorded for undo; none: not recorded
 };
 
 int SettingsCommand(CommandContext& context);
@@ -27,6 +29,8 @@ int BookmarksCommand(CommandContext& context);
 int FavoritesCommand(CommandContext& context);
 int BookmarkToFavoriteCommand(CommandContext& context);
 int FavoriteToBookmarkCommand(CommandContext& context);
+int ChangesCommand(CommandContext& context);
+int UndoCommand(CommandContext& context);
 
 // The profile directory (--profile, else NetLAU) and the favorites directory (--dir, else IEfav,
 // else the standard one). False, with the reason on stderr, when there is none.

@@ -1,6 +1,7 @@
 #include "history/history_lists.h"
 
 #include "history/typed_urls.h"
+#include "journal/change_scope.h"
 
 namespace varnel {
 namespace {
@@ -68,13 +69,16 @@ bool HistoryLists::ConfirmSave() {
 // after it is written. The lists are read again in any case and show what is on disk.
 SaveOutcome HistoryLists::Save(std::string_view profileDirectory) {
   if (!ConfirmSave()) return SaveOutcome::Declined;
+  ChangeScope change(journal_, registry_, netscape_.items.empty() && ie_.items.empty() ? "MRU cleared" : "MRU saved",
+                     std::string(profileDirectory));
+  if (!workingCopy_.prefsPath().empty()) change.AddFile(workingCopy_.prefsPath(), PrefsFileName(profileDirectory));
+  change.AddKey(Hive::CurrentUser, std::string(kTypedUrlsKey));
+  change.Begin();
   Status saved = WriteNetscapeHistory(workingCopy_, netscape_.items);
-  if (!saved.ok()) {
-    ui_.ok(NetscapeSaveFailureText(saved));
-  } else {
-    saved = WriteTypedUrls(registry_, ie_.items);
-    if (!saved.ok()) ui_.ok(IeSaveFailureText(saved));
-  }
+  const bool netscapeSaved = saved.ok();
+  if (netscapeSaved) saved = WriteTypedUrls(registry_, ie_.items);
+  change.Finish();
+  if (!saved.ok()) ui_.ok(netscapeSaved ? IeSaveFailureText(saved) : NetscapeSaveFailureText(saved));
   Open(profileDirectory);
   return saved.ok() ? SaveOutcome::Saved : SaveOutcome::Failed;
 }

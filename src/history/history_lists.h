@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "history/netscape_history.h"
+#include "journal/journal.h"
 #include "winenv/drive_map.h"
 #include "winenv/registry.h"
 #include "winenv/status.h"
@@ -86,6 +87,8 @@ class HistoryLists {
   void DoubleClick(HistoryList list);
   // The selection the list shows (-1 for none; out of range counts as none).
   void Select(HistoryList list, int index);
+  // Where a save is recorded for undo ("MRU saved": prefs.js and the TypedURLs key); none by default.
+  void SetJournal(Journal* journal) { journal_ = journal; }
   // Program end: closes the working copy without saving.
   void CloseAll() { workingCopy_.CloseAll(); }
 
@@ -111,6 +114,7 @@ class HistoryLists {
   const DriveMap& drives_;
   Registry& registry_;
   HistoryUi ui_;
+  Journal* journal_ = nullptr;
   NetscapeWorkingCopy workingCopy_;
   ListState netscape_;
   ListState ie_;
