@@ -95,6 +95,7 @@ void PutState(FieldWriter& w, const ItemState& s) {
   w.Number("mode", s.mode);
   w.Number("size", s.size);
   w.Number("hash", s.hash);
+  w.Put("missing", s.missingKey);
   w.Number("values", s.values.size());
   for (const NamedValue& v : s.values) {
     w.Put("name", v.name);
@@ -106,7 +107,7 @@ void PutState(FieldWriter& w, const ItemState& s) {
 bool GetState(FieldReader& r, ItemState& s) {
   std::uint64_t exists = 0, mode = 0, count = 0;
   if (!r.Number("exists", exists) || !r.Get("bytes", s.bytes) || !r.Number("mode", mode) || !r.Number("size", s.size) ||
-      !r.Number("hash", s.hash) || !r.Number("values", count)) {
+      !r.Number("hash", s.hash) || !r.Get("missing", s.missingKey) || !r.Number("values", count)) {
     return false;
   }
   s.exists = exists != 0;

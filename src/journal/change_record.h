@@ -44,6 +44,7 @@ struct ItemState {
   std::uint64_t size = 0;
   std::uint64_t hash = 0;
   std::vector<NamedValue> values;
+  std::string missingKey;  // the outermost key of a registry item's path that did not exist, if any
   bool operator==(const ItemState&) const = default;
 };
 

@@ -28,7 +28,29 @@ Status CaptureFile(const ChangeItem& item, ItemState& state) {
   return read.ok() ? read : Status::Error(read.code, item.shown + ": " + read.message);
 }
 
+// The outermost key on the way to `key` that does not exist: what a write there creates.
+std::string MissingKey(Registry& registry, Hive hive, const std::string& key) {
+  for (std::size_t end = key.find('\\'); ; end = key.find('\\', end + 1)) {
+    const std::string path = key.substr(0, end);
+    if (!registry.KeyExists(hive, path)) return path;
+    if (end == std::string::npos) return "";
+  }
+}
+
+// Removes the keys a write created on the way to the item, deepest first, while they are empty.
+void RemoveCreatedKeys(const ChangeItem& item, const ItemState& state, Registry& registry) {
+  if (state.missingKey.empty()) return;
+  for (std::string path = item.key; path.size() >= state.missingKey.size();) {
+    if (!registry.KeyExists(item.hive, path) || !registry.ValueNames(item.hive, path).empty()) return;
+    if (!registry.DeleteKey(item.hive, path).ok()) return;  // it has sub-keys
+    const std::size_t separator = path.rfind('\\');
+    if (separator == std::string::npos) return;
+    path.resize(separator);
+  }
+}
+
 void CaptureRegistry(const ChangeItem& item, Registry& registry, ItemState& state) {
+  state.missingKey = MissingKey(registry, item.hive, item.key);
   if (item.kind == ItemKind::Value) {
     if (std::optional<RegValue> value = registry.QueryValue(item.hive, item.key, item.name)) {
       state.values.push_back({item.name, std::move(*value)});
@@ -57,13 +79,14 @@ void RestoreRegistryItem(const ChangeItem& item, const ItemState& state, Registr
   if (item.kind == ItemKind::Value) {
     if (state.values.empty()) (void)registry.DeleteValue(item.hive, item.key, item.name);
     else (void)registry.SetValue(item.hive, item.key, item.name, state.values.front().value);
+    RemoveCreatedKeys(item, state, registry);
     return;
   }
   for (const std::string& name : registry.ValueNames(item.hive, item.key)) {
     if (!Named(state.values, name)) (void)registry.DeleteValue(item.hive, item.key, name);
   }
   for (const NamedValue& v : state.values) (void)registry.SetValue(item.hive, item.key, v.name, v.value);
-  if (!state.exists && registry.KeyExists(item.hive, item.key)) (void)registry.DeleteKey(item.hive, item.key);
+  RemoveCreatedKeys(item, state, registry);
 }
 
 Status RestoreFile(const ChangeItem& item, const ItemState& state) {
