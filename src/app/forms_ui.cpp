@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QIcon>
+#include <QShortcut>
 #include <QTimer>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -17,6 +18,8 @@
 #include "app/open_prefix.h"
 #include "app/prefix_chooser_window.h"
 #include "bookmarks/ie_window.h"
+#include "journal/journalled_writes.h"
+#include "journal/undo.h"
 #include "settings/settings.h"
 #include "setup/setup_window.h"
 #include "widgets/classic_font.h"
@@ -38,6 +41,7 @@ Forms::~Forms() { registry_.SetWineWait(nullptr); }
 MainScreen& Forms::Main() {
   if (!main_) {
     main_ = std::make_unique<MainScreen>(*this);
+    InstallUndoKey(*main_);
     main_->Form_Load();
   }
   return *main_;
@@ -55,6 +59,7 @@ void Forms::Launch(const std::string& address) {
 IEWindow& Forms::IE() {
   if (!ie_) {
     ie_ = std::make_unique<IEWindow>(*this);
+    InstallUndoKey(*ie_);
     ie_->Form_Load();
   }
   return *ie_;
@@ -63,6 +68,7 @@ IEWindow& Forms::IE() {
 SetupWindow& Forms::Setup() {
   if (!setup_) {
     setup_ = std::make_unique<SetupWindow>(*this);
+    InstallUndoKey(*setup_);
     setup_->Form_Load();
   }
   return *setup_;
@@ -70,8 +76,32 @@ SetupWindow& Forms::Setup() {
 
 void Forms::StoreRememberedDirectories() {
   const std::optional<std::string> favorites = ie_ ? std::optional(ie_->Dir1->Path()) : std::nullopt;
-  const Status stored = varnel::StoreRememberedDirectories(registry_, Main().Dir1->Path(), favorites);
+  const Status stored = StoreRememberedDirectoriesRecorded(journal_, registry_, Main().Dir1->Path(), favorites);
   if (!stored.ok()) dialogs().Ok(nullptr, "The remembered directories were not stored: " + stored.message);
+}
+
+void Forms::InstallUndoKey(QWidget& window) {
+  auto* key = new QShortcut(QKeySequence::Undo, &window);
+  key->setContext(Qt::WindowShortcut);
+  connect(key, &QShortcut::activated, &window, [this, &window] { UndoNewestChange(&window); });
+}
+
+void Forms::UndoNewestChange(QWidget* window) {
+  if (!journal_) return;
+  UndoPlan plan;
+  Status status = PlanUndo(*journal_, registry_, std::nullopt, plan);
+  if (!status.ok()) {
+    dialogs().Ok(window, "Nothing to undo: " + status.message);
+    return;
+  }
+  if (!dialogs().YesNo(window, UndoQuestion(plan.changes.front()))) return;
+  const bool force = !plan.moved.empty();
+  if (force && !dialogs().YesNo(window, MovedOnText(plan) + ".  Undo it anyway?")) {
+    return;
+  }
+  status = CarryOutUndo(*journal_, registry_, plan, force);
+  if (!status.ok()) dialogs().Ok(window, status.message);
+  if (main_) main_->ShowDetectedDefaultBrowser();
 }
 
 void Forms::EndProgram() {
@@ -160,6 +190,12 @@ int RunWindows(int argc, char** argv, const std::optional<std::string>& commandL
   SystemAddressOpener opener(prefix);
   SingleInstance instance(prefix);
   Forms forms(registry, drives, {opener, dialogs, help}, instance.AnotherCopyRunning());
+  Journal journal(Journal::FolderFor(prefix, ProcessEnvironment()), prefix);
+  journal.SetReporter([&dialogs](const std::string& text) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+    dialogs.Ok(QApplication::activeWindow(), text);
+  });
+  forms.SetJournal(&journal);
   SessionEndWatcher sessionEnd([&forms] { forms.Main().close(); });
   StartupAdapter startup(forms);
   if (!Main(registry, drives, startup)) return 0;

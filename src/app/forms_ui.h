@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "journal/journal.h"
 #include "settings/launch_address.h"
 #include "widgets/dialogs.h"
 #include "widgets/help.h"
@@ -52,6 +53,13 @@ class Forms : public QObject {
   Dialogs& dialogs() { return services_.dialogs; }
   Help& help() { return services_.help; }
 
+  // Where the windows' changes are recorded for undo; none (the window tests) records nothing.
+  void SetJournal(Journal* journal) { journal_ = journal; }
+  Journal* journal() { return journal_; }
+  // Ctrl+Z in a window: asks whether to undo the newest change, naming it, and undoes it; a
+  // change made over since is undone only after a second question.
+  void UndoNewestChange(QWidget* window);
+
   Registry& registry() { return registry_; }
   const DriveMap& drives() const { return drives_; }
   bool anotherCopyRunning() const { return anotherCopyRunning_; }
@@ -62,6 +70,8 @@ class Forms : public QObject {
   WindowServices services_;
   bool anotherCopyRunning_;
   bool ended_ = false;
+  Journal* journal_ = nullptr;
+  void InstallUndoKey(QWidget& window);
   std::unique_ptr<MainScreen> main_;
   std::unique_ptr<IEWindow> ie_;
   std::unique_ptr<SetupWindow> setup_;

@@ -9,6 +9,7 @@
 #include "app/forms_ui.h"
 #include "app/product.h"
 #include "bookmarks/ie_window.h"
+#include "journal/journalled_writes.h"
 #include "settings/launch_address.h"
 #include "settings/registry_access.h"
 #include "settings/settings.h"
@@ -56,6 +57,7 @@ MainScreen::MainScreen(Forms& forms) : QWidget(nullptr), forms_(forms) {
       HistoryUi{[this](const std::string& text) { forms_.dialogs().Ok(this, text); },
                 [this](const std::string& text) { return forms_.dialogs().YesNo(this, text); },
                 [this](const std::string& address) { forms_.Launch(address); }, [this] { ShowHistories(); }});
+  histories_->SetJournal(forms_.journal());
   CreateControls();
   ConnectHandlers();
   SetUpKeyboard();
@@ -170,6 +172,8 @@ void MainScreen::ShowRestored() {
   activateWindow();
 }
 
+void MainScreen::ShowDetectedDefaultBrowser() { ShowDefaultBrowser(DetectDefaultBrowser(forms_.registry())); }
+
 void MainScreen::ShowDefaultBrowser(Browser browser) {
   Frame1->setTitle(QString::fromLatin1(DefaultBrowserCaption(browser)));
   Image4->setVisible(browser == Browser::Netscape);
@@ -178,7 +182,7 @@ void MainScreen::ShowDefaultBrowser(Browser browser) {
 
 // A switch hides the icon just clicked until the pointer moves over the window again.
 void MainScreen::SwitchDefaultBrowser(Browser browser) {
-  Status switched = MakeDefault(forms_.registry(), browser);
+  Status switched = MakeDefaultRecorded(forms_.journal(), forms_.registry(), browser);
   if (!switched.ok()) {
     forms_.dialogs().Ok(this, switched.message);
     return;

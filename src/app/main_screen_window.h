@@ -35,6 +35,8 @@ class MainScreen : public QWidget {
   void Form_Load();
   // Shows the window normal (restored when a launch had minimized it), in front, with the focus.
   void ShowRestored();
+  // The default-browser frame as the registry has it now (after an undo).
+  void ShowDetectedDefaultBrowser();
 
   // Handlers, named after the control and the event.
   void Command1_Click();

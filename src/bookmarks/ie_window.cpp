@@ -8,6 +8,7 @@
 #include "app/main_screen_window.h"
 #include "bookmarks/bookmark_load.h"
 #include "bookmarks/favorites.h"
+#include "journal/journalled_writes.h"
 #include "settings/launch_address.h"
 #include "settings/settings.h"
 #include "widgets/ansi_text.h"
@@ -162,7 +163,8 @@ void IEWindow::tvwMyTree_NodeClick(BookmarkTree::NodeId node) {
     return;
   }
   std::string written;
-  const Status status = WriteFavorite(forms_.drives(), Dir1->Path(), title, *address, written);
+  const Status status =
+      WriteFavoriteRecorded(forms_.journal(), forms_.registry(), forms_.drives(), Dir1->Path(), title, *address, written);
   if (!status.ok()) {
     ShowFailure(status);
     return;
@@ -207,7 +209,8 @@ void IEWindow::AddFavoriteToBookmarks(const std::string& file, const std::string
     return;
   }
   Label2[1]->hide();
-  status = ReplaceBookmarks(copy);
+  status = ReplaceBookmarksRecorded(forms_.journal(), forms_.registry(), copy, FavoriteTitle(file),
+                                    BookmarkFileName(forms_.Main().Dir1->Path()));
   if (!status.ok()) {
     Label2[1]->show();
     ShowFailure(status);

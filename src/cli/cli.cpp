@@ -40,6 +40,8 @@ const std::vector<Subcommand>& Subcommands() {
       {"prefixes", nullptr, {}, PrefixesCommand},
       {"import-favorites", ImportFavoritesCommand, {machine}},
       {"export-bookmarks", ExportBookmarksCommand, {machine}},
+      {"changes", ChangesCommand, {}},
+      {"undo", UndoCommand, {machine, Hive::CurrentUser}},
   };
   return table;
 }
@@ -74,6 +76,9 @@ std::string HelpText() {
          "                                                         every favorite, folders too, into bookmark.htm\n"
          "  varnel [--prefix DIR] export-bookmarks [--profile WINPATH] [--dir WINPATH] [--dry-run]\n"
          "                                                         every bookmark, folders too, into the favorites\n"
+         "  varnel [--prefix DIR] changes                          list the recorded changes, newest first\n"
+         "  varnel [--prefix DIR] undo [N] [--dry-run] [--force]   undo the newest change, or change N and\n"
+         "                                                         every later one\n"
          "  varnel --help | --version\n"
          "\n"
          "Options:\n"
@@ -83,12 +88,16 @@ std::string HelpText() {
          "  --json         machine-readable output, where a subcommand prints data\n"
          "  --dry-run      history remove and clear: print what would be removed, write nothing;\n"
          "                 import-favorites, export-bookmarks: say what would be added, write nothing\n"
+         "  --force        (undo) undo even what was changed again since Varnel wrote it\n"
          "\n"
          "A Netscape ADDRESS is the address inside an item that history prints (\"http://a/\"); stands\n"
          "for http://a/), an Internet Explorer ADDRESS the typed address as printed. On a terminal,\n"
          "control characters in entries are shown as \\xHH.\n"
          "import-favorites and export-bookmarks add only what is not there yet (a second run adds\n"
-         "nothing) and change all or nothing; they exit with 3 when some entries were refused.\n";
+         "nothing) and change all or nothing; they exit with 3 when some entries were refused.\n"
+         "Every change Varnel makes is recorded first, with the state it replaces, in\n"
+         "$XDG_STATE_HOME/varnel/ (default ~/.local/state/varnel/), the newest 200 changes or 50 MB;\n"
+         "undo --dry-run says what would be undone and changes nothing.\n";
 }
 
 CommandLine ParseCommandLine(int argc, char** argv) {
@@ -159,7 +168,9 @@ int RunCommand(const CommandLine& commandLine, const EnvLookup& env, std::ostrea
   }
   Registry& registry = *prefix.registry;
   DriveMap drives(prefix.location.path);
-  CommandContext context{registry, drives, out, err, {}, false, terminals.out, terminals.err};
+  Journal journal(Journal::FolderFor(prefix.location.path, env), prefix.location.path);
+  journal.SetReporter([&err, &terminals](const std::string& text) { err << TerminalText(text, terminals.err) << "\n"; });
+  CommandContext context{registry, drives, out, err, {}, false, terminals.out, terminals.err, &journal};
   for (std::size_t i = 1; i < commandLine.words.size(); ++i) {
     if (commandLine.words[i] == "--json") context.json = true;
     else context.args.push_back(commandLine.words[i]);

@@ -8,6 +8,7 @@
 
 #include "cli/cli.h"
 #include "cli/output_writer.h"
+#include "journal/journal.h"
 #include "winenv/drive_map.h"
 #include "winenv/prefix.h"
 #include "winenv/registry.h"
@@ -26,6 +27,7 @@ struct CommandContext {
   // Whether stdout and stderr are terminals: entries' control characters are then shown escaped.
   bool outIsTerminal = false;
   bool errIsTerminal = false;
+  Journal* journal = nullptr;     // where changes are recorded for undo; none: not recorded
 };
 
 int SettingsCommand(CommandContext& context);
@@ -40,6 +42,8 @@ int ExportBookmarksCommand(CommandContext& context);
 // prefixes [--json]: every Wine prefix found, run before any prefix is opened.
 int PrefixesCommand(const CommandLine& commandLine, const EnvLookup& env, std::ostream& out, std::ostream& err,
                     Terminals terminals);
+int ChangesCommand(CommandContext& context);
+int UndoCommand(CommandContext& context);
 
 // The profile directory (--profile, else NetLAU) and the favorites directory (--dir, else IEfav,
 // else the standard one). False, with the reason on stderr, when there is none.

@@ -2,6 +2,7 @@
 
 #include "cli/commands.h"
 #include "defaultbrowser/default_browser.h"
+#include "journal/journalled_writes.h"
 
 namespace varnel {
 
@@ -30,7 +31,7 @@ int DefaultBrowserCommand(CommandContext& c) {
     return 2;
   }
   Browser target = c.args[0] == "ie" ? Browser::InternetExplorer : Browser::Netscape;
-  Status switched = MakeDefault(c.registry, target);
+  Status switched = MakeDefaultRecorded(c.journal, c.registry, target);
   if (!switched.ok()) {
     c.err << "varnel: " << ForErr(c, switched.message) << "\n";
     return 1;

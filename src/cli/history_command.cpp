@@ -160,7 +160,7 @@ int EditHistoriesCommand(CommandContext& c) {
   if (EditsNetscape(request) && !ResolveProfile(c, request.profileDirectory)) return 1;
 
   NetscapeWorkingCopy workingCopy;
-  const HistoryEditResult result = EditHistories(workingCopy, c.drives, c.registry, request);
+  const HistoryEditResult result = EditHistories(workingCopy, c.drives, c.registry, c.journal, request);
   workingCopy.CloseAll();
   if (!result.ok()) {
     ReportEditFailure(c, request, result);

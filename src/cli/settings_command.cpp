@@ -1,6 +1,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "journal/journalled_writes.h"
 #include "settings/settings.h"
 
 namespace varnel {
@@ -47,7 +48,7 @@ int SettingsCommand(CommandContext& c) {
     w.Raw("\n");
     return 0;
   }
-  const Status stored = WriteSetting(c.registry, *setting, FromTerminal(c.args[1]));
+  const Status stored = WriteSettingRecorded(c.journal, c.registry, *setting, FromTerminal(c.args[1]));
   if (!stored.ok()) {
     c.err << "varnel: could not store " << SettingName(*setting) << ": " << ForErr(c, stored.message) << "\n";
     return 1;

@@ -3,6 +3,7 @@
 #include "bookmarks/favorites.h"
 #include "bookmarks/transfers.h"
 #include "cli/bookmark_reading.h"
+#include "journal/journalled_writes.h"
 
 namespace varnel {
 
@@ -30,7 +31,7 @@ int BookmarkToFavoriteCommand(CommandContext& c) {
     return 1;
   }
   std::string written;
-  const Status status = WriteFavorite(c.drives, directory, tree.text(*node), *address, written);
+  const Status status = WriteFavoriteRecorded(c.journal, c.registry, c.drives, directory, tree.text(*node), *address, written);
   if (!status.ok()) {
     c.err << "varnel: " << ForErr(c, FailureMessage(status)) << "\n";
     return 1;
@@ -67,7 +68,7 @@ int FavoriteToBookmarkCommand(CommandContext& c) {
           << " has no line holding \"</H1>\", so no bookmark was added and the file was left as it is\n";
     return 1;
   }
-  if (status.ok()) status = ReplaceBookmarks(copy);
+  if (status.ok()) status = ReplaceBookmarksRecorded(c.journal, c.registry, copy, FavoriteTitle(file), BookmarkFileName(profile));
   if (!status.ok()) {
     c.err << "varnel: " << ForErr(c, FailureMessage(status)) << "\n";
     return 1;

@@ -105,7 +105,7 @@ std::optional<std::string> EntryAddress(HistoryList list, std::string_view item)
 // Netscape's list is first only looked at (no working copy), so that a dry run or an address
 // that is not there leaves the profile untouched; a save then opens the working copy.
 HistoryEditResult EditHistories(NetscapeWorkingCopy& workingCopy, const DriveMap& drives, Registry& registry,
-                                const HistoryEditRequest& request) {
+                                Journal* journal, const HistoryEditRequest& request) {
   HistoryEditResult result;
   const bool netscape = Wants(request.histories, HistoryList::Netscape);
   const bool ie = Wants(request.histories, HistoryList::InternetExplorer);
@@ -133,7 +133,7 @@ HistoryEditResult EditHistories(NetscapeWorkingCopy& workingCopy, const DriveMap
   if (saveNetscape) lists.netscape = &netscapeEdit.kept;
   if (!ieEdit.removed.empty()) lists.ie = &ieEdit.kept;
   if (!lists.netscape && !lists.ie) return result;
-  result.save = SaveHistories(workingCopy, registry, lists);
+  result.save = SaveHistories(workingCopy, registry, lists, journal, request.profileDirectory);
   if (!result.save.status.ok()) return Failed(std::move(result), HistoryEditStep::Save, result.save.status);
   return result;
 }

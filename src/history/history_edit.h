@@ -48,8 +48,9 @@ std::optional<std::string> EntryAddress(HistoryList list, std::string_view item)
 
 // Reads the chosen histories, takes out the entries asked for and saves what is left as the
 // window's save does. Nothing is written when prefs.js cannot be read, when an address is in
-// none of the lists, on a dry run, or when nothing is to be removed.
+// none of the lists, on a dry run, or when nothing is to be removed. A save is recorded in the
+// journal, when there is one.
 HistoryEditResult EditHistories(NetscapeWorkingCopy& workingCopy, const DriveMap& drives, Registry& registry,
-                                const HistoryEditRequest& request);
+                                Journal* journal, const HistoryEditRequest& request);
 
 }  // namespace varnel

@@ -62,7 +62,7 @@ class HistoryEditTest : public ::testing::Test {
   HistoryEditResult Edit(HistoryChoice which, std::vector<std::string> addresses, bool dryRun = false) {
     HistoryEditRequest request{which, kProfile, addresses.empty(), std::move(addresses), dryRun};
     NetscapeWorkingCopy workingCopy;
-    HistoryEditResult result = EditHistories(workingCopy, drives_, registry_, request);
+    HistoryEditResult result = EditHistories(workingCopy, drives_, registry_, nullptr, request);
     workingCopy.CloseAll();
     return result;
   }

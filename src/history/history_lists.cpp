@@ -1,6 +1,7 @@
 #include "history/history_lists.h"
 
 #include "history/typed_urls.h"
+#include "journal/change_scope.h"
 
 namespace varnel {
 namespace {
@@ -32,13 +33,20 @@ std::optional<std::string> NetscapeItemAddress(std::string_view item) {
   return std::string(item.substr(1, item.size() - kCharactersAroundAddress));
 }
 
-HistorySaveResult SaveHistories(NetscapeWorkingCopy& workingCopy, Registry& registry, const HistoriesToSave& lists) {
-  if (lists.netscape) {
-    Status saved = WriteNetscapeHistory(workingCopy, *lists.netscape);
-    if (!saved.ok()) return {saved, HistoryList::Netscape};
+HistorySaveResult SaveHistories(NetscapeWorkingCopy& workingCopy, Registry& registry, const HistoriesToSave& lists,
+                                Journal* journal, std::string_view profileDirectory) {
+  const bool cleared = (!lists.netscape || lists.netscape->empty()) && (!lists.ie || lists.ie->empty());
+  ChangeScope change(journal, registry, cleared ? "MRU cleared" : "MRU saved", std::string(profileDirectory));
+  if (lists.netscape && !workingCopy.prefsPath().empty()) {
+    change.AddFile(workingCopy.prefsPath(), PrefsFileName(profileDirectory));
   }
-  if (lists.ie) return {WriteTypedUrls(registry, *lists.ie), HistoryList::InternetExplorer};
-  return {Status::Ok(), HistoryList::Netscape};
+  if (lists.ie) change.AddKey(Hive::CurrentUser, std::string(kTypedUrlsKey));
+  change.Begin();
+  HistorySaveResult result{Status::Ok(), HistoryList::Netscape};
+  if (lists.netscape) result.status = WriteNetscapeHistory(workingCopy, *lists.netscape);
+  if (result.status.ok() && lists.ie) result = {WriteTypedUrls(registry, *lists.ie), HistoryList::InternetExplorer};
+  change.Finish();
+  return result;
 }
 
 std::string HistorySaveFailureText(const HistorySaveResult& result) {
@@ -82,7 +90,8 @@ bool HistoryLists::ConfirmSave() {
 // after it is written. The lists are read again in any case and show what is on disk.
 SaveOutcome HistoryLists::Save(std::string_view profileDirectory) {
   if (!ConfirmSave()) return SaveOutcome::Declined;
-  const HistorySaveResult saved = SaveHistories(workingCopy_, registry_, {&netscape_.items, &ie_.items});
+  const HistorySaveResult saved =
+      SaveHistories(workingCopy_, registry_, {&netscape_.items, &ie_.items}, journal_, profileDirectory);
   if (!saved.status.ok()) ui_.ok(HistorySaveFailureText(saved));
   Open(profileDirectory);
   return saved.status.ok() ? SaveOutcome::Saved : SaveOutcome::Failed;

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "history/netscape_history.h"
+#include "journal/journal.h"
 #include "winenv/drive_map.h"
 #include "winenv/registry.h"
 #include "winenv/status.h"
@@ -70,7 +71,10 @@ struct HistorySaveResult {
 // which needs the working copy of an open), then Internet Explorer's (WriteTypedUrls, through
 // Wine when Wine holds the registry). A Netscape failure stops the save before TypedURLs is
 // touched, so what was not yet written stays as it was.
-HistorySaveResult SaveHistories(NetscapeWorkingCopy& workingCopy, Registry& registry, const HistoriesToSave& lists);
+// The save is recorded in the journal, when there is one, as one change of prefs.js and the
+// whole TypedURLs key.
+HistorySaveResult SaveHistories(NetscapeWorkingCopy& workingCopy, Registry& registry, const HistoriesToSave& lists,
+                                Journal* journal, std::string_view profileDirectory);
 // NetscapeSaveFailureText or IeSaveFailureText, for the half that failed.
 std::string HistorySaveFailureText(const HistorySaveResult& result);
 
@@ -103,6 +107,8 @@ class HistoryLists {
   void DoubleClick(HistoryList list);
   // The selection the list shows (-1 for none; out of range counts as none).
   void Select(HistoryList list, int index);
+  // Where a save is recorded for undo ("MRU saved": prefs.js and the TypedURLs key); none by default.
+  void SetJournal(Journal* journal) { journal_ = journal; }
   // Program end: closes the working copy without saving.
   void CloseAll() { workingCopy_.CloseAll(); }
 
@@ -128,6 +134,7 @@ class HistoryLists {
   const DriveMap& drives_;
   Registry& registry_;
   HistoryUi ui_;
+  Journal* journal_ = nullptr;
   NetscapeWorkingCopy workingCopy_;
   ListState netscape_;
   ListState ie_;

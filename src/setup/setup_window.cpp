@@ -6,6 +6,7 @@
 
 #include "app/forms_ui.h"
 #include "app/main_screen_window.h"
+#include "journal/journalled_writes.h"
 #include "settings/settings.h"
 #include "setup/browser_directories.h"
 #include "widgets/dialogs.h"
@@ -145,7 +146,7 @@ void SetupWindow::Command2_Click() { Frame3->setVisible(false); }
 
 void SetupWindow::Image1_Click() {
   SetupSaveAdapter windows(*this, forms_);
-  SaveBrowserDirectories(forms_.registry(), forms_.drives(), Dir1->Path(), Dir2->Path(), Drive1->Drive(), windows);
+  SaveBrowserDirectoriesRecorded(forms_.journal(), forms_.registry(), forms_.drives(), Dir1->Path(), Dir2->Path(), Drive1->Drive(), windows);
 }
 
 // The close box never puts the window away: it brings up the main window beside it. While

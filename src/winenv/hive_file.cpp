@@ -392,6 +392,31 @@ bool HiveFile::DeleteKey(std::u16string_view keyPath) {
   return true;
 }
 
+bool HiveFile::DeleteValue(std::u16string_view keyPath, std::u16string_view name, std::int64_t unixNow) {
+  const std::size_t key = impl_->Find(keyPath);
+  if (key == Impl::kNone) return false;
+  LineList block = impl_->RegionLines(key + 1);
+  const std::size_t at = FindValueLine(block, name);
+  if (at == std::string::npos) return false;
+  block.Replace(at, ValueLineCount(block, at), {});
+  impl_->Touch(block, unixNow);
+  impl_->PutRegion(key + 1, block);
+  return true;
+}
+
+std::vector<std::u16string> HiveFile::ValueNames(std::u16string_view keyPath) const {
+  std::vector<std::u16string> names;
+  const std::size_t key = impl_->Find(keyPath);
+  if (key == Impl::kNone) return names;
+  const LineList block = impl_->RegionLines(key + 1);
+  for (std::size_t i = 0; i < block.size(); ++i) {
+    if (block.kind(i) != LineKind::Value) continue;
+    std::size_t pos = 0;
+    ReadValueName(block.content(i), pos, names.emplace_back());
+  }
+  return names;
+}
+
 std::vector<std::u16string> HiveFile::KeyPaths() const {
   std::vector<std::u16string> paths(impl_->KeyCount());
   for (std::size_t key = 0; key < paths.size(); ++key) ReadKeyLine(impl_->KeyLine(key), &paths[key]);

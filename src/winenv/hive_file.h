@@ -71,6 +71,11 @@ class HiveFile {
                 std::int64_t unixNow);
   // Removes the key's block. False (nothing changed) when the key has sub-keys or no block.
   bool DeleteKey(std::u16string_view keyPath);
+  // Removes one value from its key (the key stays, even when it is left empty). False (nothing
+  // changed) when there is no such value.
+  bool DeleteValue(std::u16string_view keyPath, std::u16string_view name, std::int64_t unixNow);
+  // The names of the key's values, in file order ("" is the unnamed value).
+  std::vector<std::u16string> ValueNames(std::u16string_view keyPath) const;
 
   // All key paths that have a block, in file order (for tests and checks).
   std::vector<std::u16string> KeyPaths() const;

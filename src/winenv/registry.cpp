@@ -46,7 +46,8 @@ struct Registry::PendingWrite {
   Hive hive;
   std::u16string key;
   std::u16string name;
-  std::optional<RegValue> value;  // none: delete the key
+  std::optional<RegValue> value;  // none: delete the key, or only the value `name`
+  bool deletesValue = false;
 };
 
 Registry::Registry(std::string prefixPath)
@@ -118,6 +119,10 @@ bool Registry::Apply(const PendingWrite& write, HiveFile& file, std::int64_t now
     file.SetValue(write.key, write.name, *write.value, now);
     return true;
   }
+  if (write.deletesValue) {
+    file.DeleteValue(write.key, write.name, now);
+    return true;
+  }
   return file.DeleteKey(write.key);
 }
 
@@ -145,6 +150,26 @@ Status Registry::SetValue(Hive hive, std::string_view keyPath, std::string_view 
 
 Status Registry::DeleteKey(Hive hive, std::string_view keyPath) {
   return Write(PendingWrite{hive, KeyInHive(hive, keyPath), u"", std::nullopt});
+}
+
+Status Registry::DeleteValue(Hive hive, std::string_view keyPath, std::string_view name) {
+  if (!QueryValue(hive, keyPath, name)) {
+    HiveState& state = StateFor(hive);
+    if (state.valid) return Status::Ok();
+    return Status::Error(errc::kPathFileAccess, state.error);
+  }
+  return Write(PendingWrite{hive, KeyInHive(hive, keyPath), Utf16FromAnsi(name), std::nullopt, true});
+}
+
+std::vector<std::string> Registry::ValueNames(Hive hive, std::string_view keyPath) {
+  std::vector<std::string> names;
+  HiveState& state = StateFor(hive);
+  if (!Refresh(state)) {
+    lastError_ = state.error;
+    return names;
+  }
+  for (const std::u16string& name : state.file.ValueNames(KeyInHive(hive, keyPath))) names.push_back(AnsiFromUtf16(name));
+  return names;
 }
 
 Status Registry::Write(PendingWrite write) {
@@ -212,7 +237,7 @@ Status Registry::Save(const std::vector<PendingWrite>& writes) {
 // Wine holds the registry: the writes go to it, and the hive files are left to Wine.
 Status Registry::SaveThroughWine(const WineServer& wine, const std::vector<PendingWrite>& writes) {
   std::vector<RegistryEdit> edits;
-  for (const PendingWrite& w : writes) edits.push_back({w.hive == Hive::CurrentUser, w.key, w.name, w.value});
+  for (const PendingWrite& w : writes) edits.push_back({w.hive == Hive::CurrentUser, w.key, w.name, w.value, w.deletesValue});
   const auto write = [&] { return WriteThroughWine(prefix_, wine, edits); };
   const Status written = wineWait_ ? wineWait_(write) : write();
   if (written.ok()) throughWine_.insert(throughWine_.end(), writes.begin(), writes.end());

@@ -39,6 +39,10 @@ class Registry {
   // Deletes a key that has no sub-keys: code 53 when there is no such key (or it has sub-keys),
   // else the save's failure, if any.
   Status DeleteKey(Hive hive, std::string_view keyPath);
+  // Deletes one value; the key stays. Nothing to do (success) when there is no such value.
+  Status DeleteValue(Hive hive, std::string_view keyPath, std::string_view name);
+  // The names of the key's values, in the hive's order; none for a missing key or a broken hive.
+  std::vector<std::string> ValueNames(Hive hive, std::string_view keyPath);
 
   // Checks that the hive's file parses (a missing file counts as an empty hive); reads fail
   // quietly, so a caller that must tell a broken hive from an empty one checks first.

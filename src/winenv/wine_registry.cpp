@@ -95,6 +95,10 @@ std::string QueryCommand(std::u16string_view arguments) { return ScriptString(u"
 // come back as written; other data only be there.
 std::string EditCheck(const RegistryEdit& edit) {
   const std::u16string key = u"\"" + ShortKey(edit) + u"\"";
+  if (!edit.value && edit.deletesValue) {
+    const std::u16string which = edit.name.empty() ? std::u16string(u" /ve") : u" /v \"" + edit.name + u"\"";
+    return "!queried(" + QueryCommand(key + which) + ")";
+  }
   if (!edit.value) return "!queried(" + QueryCommand(key) + ")";
   if (edit.name.find(u'\\') != std::u16string::npos) {
     return "queried(" + QueryCommand(key + u" /v \"" + edit.name + u"\"") + ")";
@@ -121,9 +125,13 @@ bool Superseded(const std::vector<RegistryEdit>& edits, std::size_t i) {
   for (std::size_t j = i + 1; j < edits.size(); ++j) {
     const RegistryEdit& later = edits[j];
     if (later.currentUser != edit.currentUser) continue;
-    if (!later.value && Within(edit.key, later.key)) return true;
-    if (!edit.value && Within(later.key, edit.key)) return true;
-    if (edit.value && later.value && EqualNoCase(later.key, edit.key) && EqualNoCase(later.name, edit.name)) return true;
+    const bool laterDeletesKey = !later.value && !later.deletesValue;
+    const bool deletesKey = !edit.value && !edit.deletesValue;
+    if (laterDeletesKey && Within(edit.key, later.key)) return true;
+    if (deletesKey && Within(later.key, edit.key)) return true;
+    if (!deletesKey && !laterDeletesKey && EqualNoCase(later.key, edit.key) && EqualNoCase(later.name, edit.name)) {
+      return true;
+    }
   }
   return false;
 }
@@ -133,12 +141,13 @@ bool Superseded(const std::vector<RegistryEdit>& edits, std::size_t i) {
 std::string RegeditFile(const std::vector<RegistryEdit>& edits) {
   std::u16string text = u"Windows Registry Editor Version 5.00\r\n";
   for (const RegistryEdit& edit : edits) {
-    if (!edit.value) {
+    if (!edit.value && !edit.deletesValue) {
       text += u"\r\n[-" + FullKey(edit) + u"]\r\n";
       continue;
     }
     text += u"\r\n[" + FullKey(edit) + u"]\r\n";
-    text += (edit.name.empty() ? std::u16string(u"@") : Quoted(edit.name)) + u"=" + DataText(*edit.value) + u"\r\n";
+    const std::u16string data = edit.value ? DataText(*edit.value) : std::u16string(u"-");
+    text += (edit.name.empty() ? std::u16string(u"@") : Quoted(edit.name)) + u"=" + data + u"\r\n";
   }
   return Utf16LeBytes(text);
 }

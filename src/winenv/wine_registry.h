@@ -18,7 +18,8 @@ struct RegistryEdit {
   bool currentUser = false;  // HKEY_CURRENT_USER, else HKEY_LOCAL_MACHINE
   std::u16string key;        // relative to the hive's root
   std::u16string name;       // "" is the key's unnamed value
-  std::optional<RegValue> value;  // none: delete the key
+  std::optional<RegValue> value;  // none: delete the key, or with deletesValue only the value
+  bool deletesValue = false;
 };
 
 // The edits, in order, as a regedit file: "Windows Registry Editor Version 5.00", UTF-16LE with

@@ -1,0 +1,106 @@
+#include <ctime>
+#include <ostream>
+
+#include "cli/commands.h"
+#include "cli/output_writer.h"
+#include "journal/undo.h"
+
+namespace varnel {
+
+namespace {
+
+std::string LocalTimeText(std::int64_t seconds) {
+  const std::time_t time = static_cast<std::time_t>(seconds);
+  std::tm local{};
+  localtime_r(&time, &local);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  return text;
+}
+
+void PrintJson(CommandContext& c, const std::vector<JournalEntry>& entries) {
+  c.out << "[";
+  const char* separator = "";
+  for (const JournalEntry& e : entries) {
+    c.out << separator << "{\"number\": " << e.number;
+    if (e.damage.empty()) {
+      c.out << ", \"time\": " << JsonString(LocalTimeText(e.record.time)) << ", \"what\": " << JsonString(e.record.what)
+            << ", \"where\": " << JsonString(e.record.where) << ", \"unfinished\": " << (e.after ? "false" : "true");
+    } else {
+      c.out << ", \"damaged\": " << JsonString(e.damage);
+    }
+    c.out << "}";
+    separator = ", ";
+  }
+  c.out << "]\n";
+}
+
+}  // namespace
+
+// changes: the recorded changes, newest first: number, local time, what, where, and whether
+// the write was interrupted before it finished.
+int ChangesCommand(CommandContext& c) {
+  if (!c.args.empty()) {
+    c.err << "varnel: changes takes no arguments\n";
+    return 2;
+  }
+  const std::vector<JournalEntry> entries = c.journal ? c.journal->List() : std::vector<JournalEntry>{};
+  for (const JournalEntry& e : entries) {
+    if (!e.damage.empty()) c.err << "varnel: change " << e.number << " in " << c.journal->folder() << " is damaged: " << e.damage << "\n";
+  }
+  if (c.json) {
+    PrintJson(c, entries);
+    return 0;
+  }
+  for (const JournalEntry& e : entries) {
+    if (!e.damage.empty()) {
+      c.out << e.number << "  damaged record\n";
+      continue;
+    }
+    c.out << e.number << "  " << LocalTimeText(e.record.time) << "  " << TerminalText(e.record.what, c.outIsTerminal) << "  ("
+          << TerminalText(e.record.where, c.outIsTerminal) << ")" << (e.after ? "" : "  unfinished") << "\n";
+  }
+  return 0;
+}
+
+// undo [N] [--dry-run] [--force]: undoes the newest change, or change N and every later one,
+// newest first, each recorded as a change of its own.
+int UndoCommand(CommandContext& c) {
+  bool dryRun = false, force = false;
+  std::optional<int> from;
+  for (const std::string& arg : c.args) {
+    if (arg == "--dry-run") dryRun = true;
+    else if (arg == "--force") force = true;
+    else if (!from && !arg.empty() && arg.size() < 10 && arg.find_first_not_of("0123456789") == std::string::npos) from = std::stoi(arg);
+    else {
+      c.err << "varnel: undo takes a change number, --dry-run and --force\n";
+      return 2;
+    }
+  }
+  if (!c.journal) return 1;
+  UndoPlan plan;
+  Status status = PlanUndo(*c.journal, c.registry, from, plan);
+  if (!status.ok()) {
+    c.err << "varnel: " << ForErr(c, status.message) << "\n";
+    return 1;
+  }
+  for (const std::string& unchecked : plan.unchecked) {
+    c.err << "varnel: " << ForErr(c, unchecked)
+          << " never finished: its recorded old state is restored without checking what is there now\n";
+  }
+  if (dryRun) {
+    for (const JournalEntry& e : plan.changes) c.out << "would undo change " << e.number << ": " << TerminalText(e.record.what, c.outIsTerminal) << "\n";
+    for (const std::string& moved : plan.moved) c.out << "changed since: " << TerminalText(moved, c.outIsTerminal) << "\n";
+    return 0;
+  }
+  status = CarryOutUndo(*c.journal, c.registry, plan, force);
+  if (!status.ok()) {
+    c.err << "varnel: " << ForErr(c, status.message) << (plan.moved.empty() || force ? "" : " (--force undoes it anyway)") << "\n";
+    return 1;
+  }
+  for (const JournalEntry& e : plan.changes) c.out << "undone: change " << e.number << ": " << TerminalText(e.record.what, c.outIsTerminal) << "\n";
+  SayIfWrittenThroughWine(c);
+  return 0;
+}
+
+}  // namespace varnel

@@ -1,0 +1,206 @@
+#include "journal/change_scope.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <ctime>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "winenv/atomic_file.h"
+
+namespace varnel {
+
+namespace {
+
+Status CaptureFile(const ChangeItem& item, ItemState& state) {
+  struct stat st {};
+  if (::stat(item.native.c_str(), &st) != 0) {
+    if (errno == ENOENT) return Status::Ok();  // absent: undo removes it again
+    return StatusFromErrno(errno, item.shown);
+  }
+  if (!S_ISREG(st.st_mode)) return Status::Error(errc::kPathFileAccess, item.shown + ": not a regular file");
+  if (static_cast<std::uint64_t>(st.st_size) > kJournalMaxBytes) {
+    return Status::Error(errc::kDiskFull, item.shown + ": larger than the journal keeps");
+  }
+  state.exists = true;
+  state.mode = st.st_mode & 07777;
+  const Status read = ReadWholeFile(item.native, state.bytes);
+  return read.ok() ? read : Status::Error(read.code, item.shown + ": " + read.message);
+}
+
+// The outermost key on the way to `key` that does not exist: what a write there creates.
+std::string MissingKey(Registry& registry, Hive hive, const std::string& key) {
+  for (std::size_t end = key.find('\\'); ; end = key.find('\\', end + 1)) {
+    const std::string path = key.substr(0, end);
+    if (!registry.KeyExists(hive, path)) return path;
+    if (end == std::string::npos) return "";
+  }
+}
+
+// Removes the keys a write created on the way to the item, deepest first, while they are empty.
+void RemoveCreatedKeys(const ChangeItem& item, const ItemState& state, Registry& registry) {
+  if (state.missingKey.empty()) return;
+  for (std::string path = item.key; path.size() >= state.missingKey.size();) {
+    if (!registry.KeyExists(item.hive, path) || !registry.ValueNames(item.hive, path).empty()) return;
+    if (!registry.DeleteKey(item.hive, path).ok()) return;  // it has sub-keys
+    const std::size_t separator = path.rfind('\\');
+    if (separator == std::string::npos) return;
+    path.resize(separator);
+  }
+}
+
+void CaptureRegistry(const ChangeItem& item, Registry& registry, ItemState& state) {
+  state.missingKey = MissingKey(registry, item.hive, item.key);
+  if (item.kind == ItemKind::Value) {
+    if (std::optional<RegValue> value = registry.QueryValue(item.hive, item.key, item.name)) {
+      state.values.push_back({item.name, std::move(*value)});
+    }
+    state.exists = !state.values.empty();
+    return;
+  }
+  state.exists = registry.KeyExists(item.hive, item.key);
+  for (const std::string& name : registry.ValueNames(item.hive, item.key)) {
+    if (std::optional<RegValue> value = registry.QueryValue(item.hive, item.key, name)) {
+      state.values.push_back({name, std::move(*value)});
+    }
+  }
+}
+
+bool Named(const std::vector<NamedValue>& values, const std::string& name) {
+  return std::any_of(values.begin(), values.end(), [&](const NamedValue& v) {
+    return v.name.size() == name.size() &&
+           std::equal(v.name.begin(), v.name.end(), name.begin(), [](char a, char b) {
+             return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+           });
+  });
+}
+
+void RestoreRegistryItem(const ChangeItem& item, const ItemState& state, Registry& registry) {
+  if (item.kind == ItemKind::Value) {
+    if (state.values.empty()) (void)registry.DeleteValue(item.hive, item.key, item.name);
+    else (void)registry.SetValue(item.hive, item.key, item.name, state.values.front().value);
+    RemoveCreatedKeys(item, state, registry);
+    return;
+  }
+  for (const std::string& name : registry.ValueNames(item.hive, item.key)) {
+    if (!Named(state.values, name)) (void)registry.DeleteValue(item.hive, item.key, name);
+  }
+  for (const NamedValue& v : state.values) (void)registry.SetValue(item.hive, item.key, v.name, v.value);
+  RemoveCreatedKeys(item, state, registry);
+}
+
+Status RestoreFile(const ChangeItem& item, const ItemState& state) {
+  if (!state.exists) {
+    if (::unlink(item.native.c_str()) != 0 && errno != ENOENT) return StatusFromErrno(errno, item.shown);
+    return Status::Ok();
+  }
+  Status written = ReplaceFileContents(item.native, state.bytes);
+  if (!written.ok()) return Status::Error(written.code, item.shown + ": " + written.message);
+  if (::chmod(item.native.c_str(), static_cast<mode_t>(state.mode)) != 0) return StatusFromErrno(errno, item.shown);
+  return Status::Ok();
+}
+
+}  // namespace
+
+Status CaptureState(const ChangeItem& item, Registry& registry, ItemState& state) {
+  state = ItemState{};
+  if (item.kind == ItemKind::File) return CaptureFile(item, state);
+  CaptureRegistry(item, registry, state);
+  return Status::Ok();
+}
+
+Status RestoreStates(const std::vector<ChangeItem>& items, const std::vector<ItemState>& states, Registry& registry) {
+  Registry::Batch batch(registry);
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (items[i].kind != ItemKind::File) RestoreRegistryItem(items[i], states[i], registry);
+  }
+  Status status = batch.Commit();
+  if (!status.ok()) return status;
+  for (std::size_t i = 0; i < items.size() && status.ok(); ++i) {
+    if (items[i].kind == ItemKind::File) status = RestoreFile(items[i], states[i]);
+  }
+  return status;
+}
+
+ChangeScope::ChangeScope(Journal* journal, Registry& registry, std::string what, std::string where)
+    : journal_(journal), registry_(registry) {
+  record_.what = std::move(what);
+  record_.where = std::move(where);
+}
+
+ChangeScope::~ChangeScope() = default;
+
+void ChangeScope::AddFile(std::string native, std::string shown) {
+  ChangeItem item;
+  item.kind = ItemKind::File;
+  item.native = std::move(native);
+  item.shown = std::move(shown);
+  AddItem(std::move(item));
+}
+
+void ChangeScope::AddValue(Hive hive, std::string key, std::string name) {
+  ChangeItem item;
+  item.kind = ItemKind::Value;
+  item.hive = hive;
+  item.shown = RegistryPathText(hive, key, name, true);
+  item.key = std::move(key);
+  item.name = std::move(name);
+  AddItem(std::move(item));
+}
+
+void ChangeScope::AddKey(Hive hive, std::string key) {
+  ChangeItem item;
+  item.kind = ItemKind::Key;
+  item.hive = hive;
+  item.shown = RegistryPathText(hive, key, "", false);
+  item.key = std::move(key);
+  AddItem(std::move(item));
+}
+
+void ChangeScope::NotRecorded(const std::string& reason) {
+  journal_->Report("varnel: " + record_.what + ": not recorded for undo (" + reason + ")");
+}
+
+bool ChangeScope::Begin() {
+  if (!journal_) return false;
+  record_.time = std::time(nullptr);
+  record_.before.clear();
+  for (const ChangeItem& item : record_.items) {
+    ItemState state;
+    const Status captured = CaptureState(item, registry_, state);
+    if (!captured.ok()) {
+      NotRecorded(captured.message);
+      return false;
+    }
+    record_.before.push_back(std::move(state));
+  }
+  const Status begun = journal_->Begin(record_, number_);
+  if (!begun.ok()) {
+    number_ = 0;
+    NotRecorded("the journal " + journal_->folder() + " cannot be written: " + begun.message);
+  }
+  return begun.ok();
+}
+
+void ChangeScope::Finish() {
+  if (!journal_ || number_ == 0) return;
+  std::vector<ItemState> after;
+  bool unchanged = true;
+  for (std::size_t i = 0; i < record_.items.size(); ++i) {
+    ItemState state;
+    if (!CaptureState(record_.items[i], registry_, state).ok()) state.exists = false;
+    const ItemState before = Fingerprint(record_.before[i]);
+    after.push_back(Fingerprint(std::move(state)));
+    unchanged = unchanged && after.back() == before;
+  }
+  if (unchanged) {
+    journal_->Forget(number_);
+    number_ = 0;
+    return;
+  }
+  const Status finished = journal_->Finish(number_, after);
+  if (!finished.ok()) journal_->Report("varnel: " + record_.what + ": the journal could not mark the change finished (" + finished.message + ")");
+  journal_->Prune(number_);
+}
+
+}  // namespace varnel

@@ -1,0 +1,58 @@
+#pragma once
+// How a writer records its change: name what it will touch, Begin() before the write (the old
+// state is read and recorded, flushed to disk), Finish() after it (the new state's fingerprint).
+// Without a journal, or when the journal cannot be written, the scope does nothing but say so
+// through the journal's reporter; the write goes ahead either way.
+//
+//   ChangeScope scope(journal, registry, "default browser set to Internet Explorer", where);
+//   scope.AddValue(Hive::ClassesRoot, "http\\shell\\open\\command", "");
+//   scope.Begin();
+//   ... the write ...
+//   scope.Finish();
+#include <string>
+#include <vector>
+
+#include "journal/change_record.h"
+#include "journal/journal.h"
+#include "winenv/registry.h"
+
+namespace varnel {
+
+// The state of an item now: a file's whole bytes and permission bits, or the registry's values.
+// Fails for a file that cannot be read (not a regular file, unreadable, too large to keep).
+[[nodiscard]] Status CaptureState(const ChangeItem& item, Registry& registry, ItemState& state);
+
+// Puts the items back into the recorded states: the registry's in one batch, then the files.
+[[nodiscard]] Status RestoreStates(const std::vector<ChangeItem>& items, const std::vector<ItemState>& states,
+                                   Registry& registry);
+
+class ChangeScope {
+ public:
+  ChangeScope(Journal* journal, Registry& registry, std::string what, std::string where);
+  ~ChangeScope();
+  ChangeScope(const ChangeScope&) = delete;
+  ChangeScope& operator=(const ChangeScope&) = delete;
+
+  void AddFile(std::string native, std::string shown);
+  void AddValue(Hive hive, std::string key, std::string name);
+  // All values of the key, for a write that deletes the key and writes it anew.
+  void AddKey(Hive hive, std::string key);
+  void AddItem(ChangeItem item) { record_.items.push_back(std::move(item)); }
+
+  // Records the old state. False when it is not recorded (the reason has been reported).
+  bool Begin();
+  // Records the new state; a change that left everything as it was is dropped again.
+  void Finish();
+  // The number of the recorded change, 0 when none.
+  int number() const { return number_; }
+
+ private:
+  void NotRecorded(const std::string& reason);
+
+  Journal* journal_;
+  Registry& registry_;
+  ChangeRecord record_;
+  int number_ = 0;
+};
+
+}  // namespace varnel

@@ -1,0 +1,76 @@
+#pragma once
+// The change journal of one prefix: $XDG_STATE_HOME/varnel/<hash of the prefix's path>/ (default
+// ~/.local/state/varnel/...), the prefix's path in the file "prefix" there. Each change is the
+// file NNNNNN.change, written and flushed to disk (file and folder) before the write it
+// describes, and NNNNNN.done once the write is over, holding the new state's fingerprint. A
+// change without its .done was interrupted: it shows as unfinished. Folders are 0700, files
+// 0600. The journal keeps the newest 200 changes and no more than 50 MB; older ones are dropped.
+//
+// A journal that cannot be written never stops the write it would describe: the caller tells
+// the user the change is "not recorded for undo" and goes ahead.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "journal/change_record.h"
+#include "winenv/prefix.h"
+#include "winenv/status.h"
+
+namespace varnel {
+
+inline constexpr std::size_t kJournalMaxChanges = 200;
+inline constexpr std::uint64_t kJournalMaxBytes = 50ull * 1024 * 1024;
+
+struct JournalEntry {
+  int number = 0;
+  ChangeRecord record;
+  std::optional<std::vector<ItemState>> after;  // none: the change never finished
+  std::string damage;                           // why the record cannot be read, "" when it can
+  std::uint64_t bytes = 0;                      // on disk
+};
+
+class Journal {
+ public:
+  // The journal's folder for a prefix (its canonical path when it exists).
+  static std::string FolderFor(const std::string& prefix, const EnvLookup& env);
+
+  Journal(std::string folder, std::string prefix);
+
+  // Problems the user should hear of (a damaged record, a journal that cannot be written): the
+  // command line says them on stderr, the windows in a message box.
+  using Reporter = std::function<void(const std::string& text)>;
+  void SetReporter(Reporter reporter) { reporter_ = std::move(reporter); }
+  void Report(const std::string& text) const;
+
+  // Writes the record as the next change, flushed; `number` receives its number.
+  [[nodiscard]] Status Begin(const ChangeRecord& record, int& number);
+  // Marks the change finished with the state the write left.
+  [[nodiscard]] Status Finish(int number, const std::vector<ItemState>& after);
+  // Removes a change that turned out to change nothing.
+  void Forget(int number);
+  // Every change, newest first; damaged records are listed with their damage.
+  std::vector<JournalEntry> List() const;
+  // Drops the oldest changes beyond the bound (never `keep`, the change just made).
+  void Prune(int keep);
+
+  const std::string& folder() const { return folder_; }
+  void SetBound(std::size_t maxChanges, std::uint64_t maxBytes) {
+    maxChanges_ = maxChanges;
+    maxBytes_ = maxBytes;
+  }
+
+ private:
+  Status Prepare() const;
+  std::string PathOf(int number, const char* extension) const;
+  std::vector<int> Numbers() const;
+
+  std::string folder_;
+  std::string prefix_;
+  Reporter reporter_;
+  std::size_t maxChanges_ = kJournalMaxChanges;
+  std::uint64_t maxBytes_ = kJournalMaxBytes;
+};
+
+}  // namespace varnel

@@ -1,0 +1,102 @@
+#include "journal/journalled_writes.h"
+
+#include <sys/stat.h>
+
+#include "journal/change_scope.h"
+
+namespace varnel {
+
+namespace {
+
+const char* BrowserName(Browser browser) {
+  return browser == Browser::InternetExplorer ? "Internet Explorer" : "Netscape";
+}
+
+void AddSetting(ChangeScope& change, Setting setting) { change.AddValue(Hive::LocalMachine, SettingKey(setting), ""); }
+
+}  // namespace
+
+Status WriteSettingRecorded(Journal* journal, Registry& registry, Setting setting, std::string_view value) {
+  const std::string name(SettingName(setting));
+  ChangeScope change(journal, registry, value.empty() ? name + " cleared" : name + " set to " + std::string(value),
+                     RegistryPathText(Hive::LocalMachine, SettingKey(setting), "", false));
+  AddSetting(change, setting);
+  change.Begin();
+  const Status written = WriteSetting(registry, setting, value);
+  change.Finish();
+  return written;
+}
+
+std::string DefaultBrowserWhat(Browser browser) { return std::string("default browser set to ") + BrowserName(browser); }
+
+Status MakeDefaultRecorded(Journal* journal, Registry& registry, Browser browser) {
+  ChangeScope change(journal, registry, DefaultBrowserWhat(browser), "HKEY_CLASSES_ROOT (the shell associations)");
+  // Both tables name the same keys; the union keeps this true should they ever differ.
+  std::vector<std::string> keys;
+  for (const AssociationTable& table : {IEAssociations(""), NetscapeAssociations("")}) {
+    for (const AssociationRow& row : table) {
+      if (std::find(keys.begin(), keys.end(), row.key) == keys.end()) keys.push_back(row.key);
+    }
+  }
+  for (const std::string& key : keys) change.AddValue(Hive::ClassesRoot, key, "");
+  // A refusal (no directory set) writes nothing: no change is begun for it.
+  if (ReadSetting(registry, browser == Browser::InternetExplorer ? Setting::IEPath : Setting::NetPath).empty()) {
+    return MakeDefault(registry, browser);
+  }
+  change.Begin();
+  const Status switched = MakeDefault(registry, browser);
+  change.Finish();
+  return switched;
+}
+
+Status StoreRememberedDirectoriesRecorded(Journal* journal, Registry& registry, const std::string& profileDirectory,
+                                          const std::optional<std::string>& favoritesDirectory) {
+  ChangeScope change(journal, registry, "remembered directories stored",
+                     RegistryPathText(Hive::LocalMachine, "Software\\Varnel", "", false));
+  if (favoritesDirectory) AddSetting(change, Setting::IEfav);
+  AddSetting(change, Setting::NetLAU);
+  change.Begin();
+  const Status stored = StoreRememberedDirectories(registry, profileDirectory, favoritesDirectory);
+  change.Finish();
+  return stored;
+}
+
+bool SaveBrowserDirectoriesRecorded(Journal* journal, Registry& registry, const DriveMap& drives,
+                                    const std::string& netscapeDirectory, const std::string& ieDirectory,
+                                    const std::string& netscapeDrive, SetupSaveWindows& windows) {
+  ChangeScope change(journal, registry, "browser directories set",
+                     RegistryPathText(Hive::LocalMachine, "Software\\Varnel", "", false));
+  AddSetting(change, Setting::NetPath);
+  AddSetting(change, Setting::IEPath);
+  change.Begin();
+  const bool saved = SaveBrowserDirectories(registry, drives, netscapeDirectory, ieDirectory, netscapeDrive, windows);
+  change.Finish();
+  return saved;
+}
+
+Status WriteFavoriteRecorded(Journal* journal, Registry& registry, const DriveMap& drives,
+                             const std::string& favoritesDirectory, std::string_view title, std::string_view address,
+                             std::string& writtenPath) {
+  const std::string shown = favoritesDirectory + "\\" + takeOutSpecialChars(title) + ".url";
+  const std::string native = drives.ToNative(shown);
+  struct stat st {};
+  const bool replacing = !native.empty() && ::stat(native.c_str(), &st) == 0;
+  ChangeScope change(journal, registry, (replacing ? "favorite replaced: " : "favorite added: ") + std::string(title), shown);
+  if (!native.empty()) change.AddFile(native, shown);
+  if (!native.empty()) change.Begin();  // a path no drive maps fails before anything is written
+  const Status written = WriteFavorite(drives, favoritesDirectory, title, address, writtenPath);
+  change.Finish();
+  return written;
+}
+
+Status ReplaceBookmarksRecorded(Journal* journal, Registry& registry, BookmarkCopy& copy, std::string_view title,
+                                const std::string& shownPath) {
+  ChangeScope change(journal, registry, "bookmark added: " + std::string(title), shownPath);
+  change.AddFile(copy.bookmarkNative, shownPath);
+  change.Begin();
+  const Status replaced = ReplaceBookmarks(copy);
+  change.Finish();
+  return replaced;
+}
+
+}  // namespace varnel
