@@ -53,12 +53,15 @@ int main(int argc, char** argv) {
   fs::copy_file(argv[1], profile / "bookmark.htm");
 
   QApplication app(argc, argv);
-  varnel::Registry registry(prefix.string());
-  varnel::DriveMap drives(prefix.string());
+  varnel::Session session(std::make_unique<varnel::Registry>(prefix.string()),
+                          [&prefix](const char* name) -> std::optional<std::string> {
+                            if (std::string_view(name) == "XDG_STATE_HOME") return (prefix / "state").string();
+                            return std::nullopt;
+                          });
   NoOpener opener;
   varnel::QtDialogs dialogs;
   varnel::Help help;
-  varnel::Forms forms(registry, drives, {opener, dialogs, help}, false);
+  varnel::Forms forms(session, {opener, dialogs, help}, false);
   const std::string windowsProfile = "c:\\program files\\netscape\\users\\default";
   forms.Main().Dir1->SetPath(windowsProfile);
   varnel::IEWindow& ie = forms.IE();
@@ -69,7 +72,7 @@ int main(int argc, char** argv) {
   for (int i = 0; i < rounds; ++i) {
     auto start = std::chrono::steady_clock::now();
     varnel::BookmarkTree tree;
-    varnel::ReadBookmarkFile(drives, windowsProfile, tree);
+    varnel::ReadBookmarkFile(session.drives(), windowsProfile, tree);
     read.push_back(Milliseconds(start));
 
     start = std::chrono::steady_clock::now();

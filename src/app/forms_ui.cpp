@@ -15,7 +15,7 @@
 #include "app/session_end_ui.h"
 #include "app/single_instance.h"
 #include "app/startup.h"
-#include "app/open_prefix.h"
+#include "session/open_prefix.h"
 #include "app/prefix_chooser_window.h"
 #include "bookmarks/ie_window.h"
 #include "journal/journalled_writes.h"
@@ -27,16 +27,16 @@
 
 namespace varnel {
 
-Forms::Forms(Registry& registry, const DriveMap& drives, WindowServices services, bool anotherCopyRunning)
-    : registry_(registry), drives_(drives), services_(services), anotherCopyRunning_(anotherCopyRunning) {
+Forms::Forms(Session& session, WindowServices services, bool anotherCopyRunning)
+    : session_(session), services_(services), anotherCopyRunning_(anotherCopyRunning) {
   services_.help.InstallKey();
   // A write through a running Wine waits seconds for Wine's programs: the windows keep painting.
-  registry_.SetWineWait([](const std::function<Status()>& write) {
+  session_.registry().SetWineWait([](const std::function<Status()>& write) {
     return RunOffWindowThread(QApplication::activeWindow(), "writing through Wine, which runs in this prefix", write);
   });
 }
 
-Forms::~Forms() { registry_.SetWineWait(nullptr); }
+Forms::~Forms() { session_.registry().SetWineWait(nullptr); }
 
 MainScreen& Forms::Main() {
   if (!main_) {
@@ -74,10 +74,26 @@ SetupWindow& Forms::Setup() {
   return *setup_;
 }
 
-void Forms::StoreRememberedDirectories() {
-  const std::optional<std::string> favorites = ie_ ? std::optional(ie_->Dir1->Path()) : std::nullopt;
-  const Status stored = StoreRememberedDirectoriesRecorded(journal_, registry_, Main().Dir1->Path(), favorites);
+void Forms::ShowBookmarks() {
+  IEWindow& bookmarks = IE();
+  const bool ie = session_.defaultBrowser() == Browser::InternetExplorer;
+  bookmarks.setWindowTitle(QString::fromLatin1(ie ? kBookmarksCaptionIE : kBookmarksCaptionNetscape));
+  bookmarks.show();
+  Main().hide();
+}
+
+void Forms::ShowMain() { Main().ShowRestored(); }
+
+void Forms::ShowSetup() { Setup().show(); }
+
+void Forms::ShowProfileDirectory(const std::string& drive, const std::string& path) {
+  Main().ShowProfileDirectory(drive, path);
+}
+
+void Forms::CloseProgram() {
+  const Status stored = session_.End();
   if (!stored.ok()) dialogs().Ok(nullptr, "The remembered directories were not stored: " + stored.message);
+  EndProgram();
 }
 
 void Forms::InstallUndoKey(QWidget& window) {
@@ -87,9 +103,8 @@ void Forms::InstallUndoKey(QWidget& window) {
 }
 
 void Forms::UndoNewestChange(QWidget* window) {
-  if (!journal_) return;
   UndoPlan plan;
-  Status status = PlanUndo(*journal_, registry_, std::nullopt, plan);
+  Status status = session_.PlanUndo(std::nullopt, plan);
   if (!status.ok()) {
     dialogs().Ok(window, "Nothing to undo: " + status.message);
     return;
@@ -99,9 +114,9 @@ void Forms::UndoNewestChange(QWidget* window) {
   if (force && !dialogs().YesNo(window, MovedOnText(plan) + ".  Undo it anyway?")) {
     return;
   }
-  status = CarryOutUndo(*journal_, registry_, plan, force);
+  status = session_.Undo(plan, force);
   if (!status.ok()) dialogs().Ok(window, status.message);
-  if (main_) main_->ShowDetectedDefaultBrowser();
+  if (main_) main_->ShowDefaultBrowser();
 }
 
 void Forms::EndProgram() {
@@ -122,9 +137,9 @@ class StartupAdapter : public StartupWindows {
   explicit StartupAdapter(Forms& forms) : forms_(forms) {}
   void SetHelpFile(const std::string& fileName) override { forms_.help().SetFileName(fileName); }
   bool SetProfileDirectory(const std::string& path) override {
-    MainScreen& main = forms_.Main();
+    forms_.Main();
     if (forms_.Ended()) return false;
-    main.Dir1->SetPath(path);
+    forms_.ShowProfileDirectory("", path);
     return true;
   }
   void ShowMessage(const std::string& text) override { forms_.dialogs().Ok(nullptr, text); }
@@ -178,27 +193,24 @@ int RunWindows(int argc, char** argv, const std::optional<std::string>& commandL
     if (!isatty(STDERR_FILENO)) dialogs.Ok(nullptr, message);  // started from a menu: no terminal
     return 1;
   }
-  Registry& registry = *opened.registry;
-  const std::string& prefix = registry.prefix();
+  Session session(std::move(opened.registry), ProcessEnvironment());
+  const std::string& prefix = session.prefix();
   QApplication::setApplicationName("Varnel");
   // The icon is drawn at every size the window system asks for: done once the window is up.
   QTimer::singleShot(0, &app, [] { QApplication::setWindowIcon(QIcon(":/icons/globe.svg")); });
   QApplication::setFont(ClassicDialogFont());  // the designed twips geometry fits it
   Help help;
 
-  DriveMap drives(prefix);
   SystemAddressOpener opener(prefix);
   SingleInstance instance(prefix);
-  Forms forms(registry, drives, {opener, dialogs, help}, instance.AnotherCopyRunning());
-  Journal journal(Journal::FolderFor(prefix, ProcessEnvironment()), prefix);
-  journal.SetReporter([&dialogs](const std::string& text) {
+  Forms forms(session, {opener, dialogs, help}, instance.AnotherCopyRunning());
+  session.journal().SetReporter([&dialogs](const std::string& text) {
     std::fprintf(stderr, "%s\n", text.c_str());
     dialogs.Ok(QApplication::activeWindow(), text);
   });
-  forms.SetJournal(&journal);
   SessionEndWatcher sessionEnd([&forms] { forms.Main().close(); });
   StartupAdapter startup(forms);
-  if (!Main(registry, drives, startup)) return 0;
+  if (!Main(session.registry(), session.drives(), startup)) return 0;
   return forms.Ended() ? 0 : app.exec();
 }
 

@@ -12,6 +12,7 @@
 #include "widgets/dialogs.h"
 #include "widgets/help.h"
 #include "winenv/drive_map.h"
+#include "session/session.h"
 #include "winenv/registry.h"
 
 namespace varnel {
@@ -32,17 +33,24 @@ class Forms : public QObject {
   Q_OBJECT
 
  public:
-  Forms(Registry& registry, const DriveMap& drives, WindowServices services, bool anotherCopyRunning);
+  Forms(Session& session, WindowServices services, bool anotherCopyRunning);
   ~Forms() override;
 
   MainScreen& Main();
   IEWindow& IE();
-  bool IELoaded() const { return ie_ != nullptr; }
   SetupWindow& Setup();
 
-  // NetLAU from the main window's profile list, IEfav from the bookmarks window's favorites
-  // list; a bookmarks window that was never opened has none, and IEfav stays as stored.
-  void StoreRememberedDirectories();
+  // Going from window to window: the bookmarks window, captioned with the default browser, in
+  // place of the main window; the main window shown normal and in front; the setup window.
+  void ShowBookmarks();
+  void ShowMain();
+  void ShowSetup();
+  // Moves the main window's profile list to the drive (when given) and then the path.
+  void ShowProfileDirectory(const std::string& drive, const std::string& path);
+
+  // The closing step of the main and the bookmarks window: the session's end (the remembered
+  // directories stored), told when it failed, then every window unloaded.
+  void CloseProgram();
   // Unloads every window and quits the event loop (or keeps it from starting).
   void EndProgram();
   bool Ended() const { return ended_; }
@@ -53,25 +61,21 @@ class Forms : public QObject {
   Dialogs& dialogs() { return services_.dialogs; }
   Help& help() { return services_.help; }
 
-  // Where the windows' changes are recorded for undo; none (the window tests) records nothing.
-  void SetJournal(Journal* journal) { journal_ = journal; }
-  Journal* journal() { return journal_; }
   // Ctrl+Z in a window: asks whether to undo the newest change, naming it, and undoes it; a
   // change made over since is undone only after a second question.
   void UndoNewestChange(QWidget* window);
 
-  Registry& registry() { return registry_; }
-  const DriveMap& drives() const { return drives_; }
+  Session& session() { return session_; }
+  const DriveMap& drives() const { return session_.drives(); }
   bool anotherCopyRunning() const { return anotherCopyRunning_; }
 
  private:
-  Registry& registry_;
-  const DriveMap& drives_;
+  void InstallUndoKey(QWidget& window);
+
+  Session& session_;
   WindowServices services_;
   bool anotherCopyRunning_;
   bool ended_ = false;
-  Journal* journal_ = nullptr;
-  void InstallUndoKey(QWidget& window);
   std::unique_ptr<MainScreen> main_;
   std::unique_ptr<IEWindow> ie_;
   std::unique_ptr<SetupWindow> setup_;

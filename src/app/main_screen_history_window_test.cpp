@@ -26,7 +26,7 @@ class HistoryWindowTest : public ::testing::Test {
                     "user_pref(\"browser.url_history.URL_2\", \"http://two.example/\");\r\n");
     test::ExpectOk(WriteTypedUrls(registry_, {"http://ie1.example/", "http://ie2.example/"}));
     test::ExpectOk(WriteSetting(registry_, Setting::NetLAU, kProfile));
-    forms_ = std::make_unique<Forms>(registry_, drives_, WindowServices{opener_, dialogs_, help_}, false);
+    forms_ = std::make_unique<Forms>(session_, WindowServices{opener_, dialogs_, help_}, false);
   }
 
   std::string Prefs() const { return prefix_.native("drive_c/Program Files/Netscape/Users/default/prefs.js"); }
@@ -40,6 +40,8 @@ class HistoryWindowTest : public ::testing::Test {
   test::TempPrefix prefix_;
   Registry registry_{prefix_.path()};
   DriveMap drives_{prefix_.path()};
+  test::TempDir state_;
+  Session session_{registry_, test::StateHomeIn(state_.path())};
   test::ScriptedDialogs dialogs_;
   test::RecordingOpener opener_;
   Help help_{[](const QString&) {}};

@@ -8,12 +8,10 @@
 
 #include "app/forms_ui.h"
 #include "app/product.h"
-#include "bookmarks/ie_window.h"
 #include "journal/journalled_writes.h"
 #include "settings/launch_address.h"
 #include "settings/registry_access.h"
 #include "settings/settings.h"
-#include "setup/setup_window.h"
 #include "widgets/ansi_text.h"
 #include "widgets/dialogs.h"
 #include "widgets/controls.h"
@@ -52,18 +50,21 @@ MainScreen::MainScreen(Forms& forms) : QWidget(nullptr), forms_(forms) {
   setWindowTitle(QString::fromLatin1(kMainCaption));
   setFixedSize(TwipsToPixels(9480) + TwipsToPixels(120), TwipsToPixels(6615) + TwipsToPixels(120));
   setMouseTracking(true);
-  histories_ = std::make_unique<HistoryLists>(
-      forms_.drives(), forms_.registry(),
-      HistoryUi{[this](const std::string& text) { forms_.dialogs().Ok(this, text); },
-                [this](const std::string& text) { return forms_.dialogs().YesNo(this, text); },
-                [this](const std::string& address) { forms_.Launch(address); }, [this] { ShowHistories(); }});
-  histories_->SetJournal(forms_.journal());
+  histories().SetUi(HistoryUi{[this](const std::string& text) { forms_.dialogs().Ok(this, text); },
+                              [this](const std::string& text) { return forms_.dialogs().YesNo(this, text); },
+                              [this](const std::string& address) { forms_.Launch(address); },
+                              [this] { ShowHistories(); }});
   CreateControls();
   ConnectHandlers();
+  // The profile list's path is the session's profile directory, whatever moves it.
+  forms_.session().SetProfileDirectory(Dir1->Path());
+  connect(Dir1, &DirListBox::PathChanged, this, [this] { forms_.session().SetProfileDirectory(Dir1->Path()); });
   SetUpKeyboard();
 }
 
 MainScreen::~MainScreen() = default;
+
+HistoryLists& MainScreen::histories() { return forms_.session().histories(); }
 
 void MainScreen::CreateControls() {
   WebBrowser1 = new QTextBrowser(this);
@@ -157,8 +158,9 @@ void MainScreen::Form_Load() {
     forms_.EndProgram();
     return;
   }
-  ShowDefaultBrowser(DetectDefaultBrowser(forms_.registry()));
-  std::string remembered = ReadSetting(forms_.registry(), Setting::NetLAU);
+  forms_.session().DetectDefaultBrowser();
+  ShowDefaultBrowser();
+  std::string remembered = forms_.session().Setting(Setting::NetLAU);
   if (!remembered.empty()) Dir1->SetPath(remembered);
   // The strip navigates as a browser does, once the window is up: laying out the page is the
   // largest single piece of the start, and the window need not wait for it.
@@ -172,9 +174,13 @@ void MainScreen::ShowRestored() {
   activateWindow();
 }
 
-void MainScreen::ShowDetectedDefaultBrowser() { ShowDefaultBrowser(DetectDefaultBrowser(forms_.registry())); }
+void MainScreen::ShowProfileDirectory(const std::string& drive, const std::string& path) {
+  if (!drive.empty()) Drive1->SetDrive(drive);
+  Dir1->SetPath(path);
+}
 
-void MainScreen::ShowDefaultBrowser(Browser browser) {
+void MainScreen::ShowDefaultBrowser() {
+  const Browser browser = forms_.session().defaultBrowser();
   Frame1->setTitle(QString::fromLatin1(DefaultBrowserCaption(browser)));
   Image4->setVisible(browser == Browser::Netscape);
   Image5->setVisible(browser == Browser::InternetExplorer);
@@ -182,13 +188,13 @@ void MainScreen::ShowDefaultBrowser(Browser browser) {
 
 // A switch hides the icon just clicked until the pointer moves over the window again.
 void MainScreen::SwitchDefaultBrowser(Browser browser) {
-  Status switched = MakeDefaultRecorded(forms_.journal(), forms_.registry(), browser);
+  const Status switched = forms_.session().MakeDefault(browser);
   if (!switched.ok()) {
     forms_.dialogs().Ok(this, switched.message);
     return;
   }
   (browser == Browser::InternetExplorer ? Image1 : Image2)->setVisible(false);
-  ShowDefaultBrowser(browser);
+  ShowDefaultBrowser();
 }
 
 void MainScreen::Image1_Click() { SwitchDefaultBrowser(Browser::InternetExplorer); }
@@ -200,11 +206,11 @@ void MainScreen::Form_MouseMove() {
 }
 
 void MainScreen::Image3_Click() {
-  forms_.Setup().show();
+  forms_.ShowSetup();
   hide();
 }
 
-void MainScreen::Label6_Click() { forms_.Setup().show(); }
+void MainScreen::Label6_Click() { forms_.ShowSetup(); }
 
 void MainScreen::Image4_Click() { forms_.Launch(product::kUpdatePageAddress); }
 void MainScreen::Image5_Click() { forms_.Launch(product::kUpdatePageAddress); }
@@ -236,21 +242,12 @@ void MainScreen::Dir1_MouseDown(Qt::MouseButton button) {
 
 void MainScreen::Drive1_Change() { Dir1->SetDrive(Drive1->Drive()); }
 
-void MainScreen::Command4_Click() {
-  IEWindow& bookmarks = forms_.IE();
-  bookmarks.setWindowTitle(QString::fromLatin1(Image5->isVisible() ? kBookmarksCaptionIE : kBookmarksCaptionNetscape));
-  bookmarks.show();
-  hide();
-}
+void MainScreen::Command4_Click() { forms_.ShowBookmarks(); }
 
 // "Exit Utility": the closing step below stores the remembered directories and ends the program.
 void MainScreen::Command3_Click() { close(); }
 
-void MainScreen::Form_QueryUnload() {
-  forms_.StoreRememberedDirectories();
-  histories_->CloseAll();
-  forms_.EndProgram();
-}
+void MainScreen::Form_QueryUnload() { forms_.CloseProgram(); }
 
 void MainScreen::closeEvent(QCloseEvent* event) {
   event->ignore();  // the window does not close by itself; the program ends instead
@@ -287,21 +284,21 @@ bool MainScreen::IsLabel6Click(QEvent* event) {
 void MainScreen::ShowHistories() {
   for (auto [list, control] : {std::pair{HistoryList::Netscape, List1}, std::pair{HistoryList::InternetExplorer, List2}}) {
     control->Clear();
-    for (const std::string& item : histories_->items(list)) control->AddItem(item);
-    control->SetListIndex(histories_->selection(list));
+    for (const std::string& item : histories().items(list)) control->AddItem(item);
+    control->SetListIndex(histories().selection(list));
   }
-  Command2->setText(FromAnsi(histories_->caption()));
+  Command2->setText(FromAnsi(histories().caption()));
 }
 
 void MainScreen::Command1_Click() {
   setCursor(Qt::WaitCursor);
-  histories_->Open(Dir1->Path());
+  histories().Open(Dir1->Path());
   ShowHistories();
   unsetCursor();
 }
 
 void MainScreen::Command2_Click() {
-  histories_->Save(Dir1->Path());
+  histories().Save(Dir1->Path());
   ShowHistories();
 }
 
@@ -313,23 +310,23 @@ void MainScreen::List2_MouseDown(Qt::MouseButton button) {
 
 // Only the item a press deletes leaves the control, so the list keeps its scroll position.
 void MainScreen::ListMouseDown(HistoryList list, ClassicListBox* control, Qt::MouseButton button) {
-  histories_->Select(list, control->ListIndex());
-  const int selected = histories_->selection(list);
-  const size_t countBefore = histories_->items(list).size();
-  histories_->MouseDown(list, ButtonFlags(button));
-  if (histories_->items(list).size() < countBefore) control->RemoveItem(selected);
-  control->SetListIndex(histories_->selection(list));
-  Command2->setText(FromAnsi(histories_->caption()));
+  histories().Select(list, control->ListIndex());
+  const int selected = histories().selection(list);
+  const size_t countBefore = histories().items(list).size();
+  histories().MouseDown(list, ButtonFlags(button));
+  if (histories().items(list).size() < countBefore) control->RemoveItem(selected);
+  control->SetListIndex(histories().selection(list));
+  Command2->setText(FromAnsi(histories().caption()));
 }
 
 void MainScreen::List1_DblClick() {
-  histories_->Select(HistoryList::Netscape, List1->ListIndex());
-  histories_->DoubleClick(HistoryList::Netscape);
+  histories().Select(HistoryList::Netscape, List1->ListIndex());
+  histories().DoubleClick(HistoryList::Netscape);
 }
 
 void MainScreen::List2_DblClick() {
-  histories_->Select(HistoryList::InternetExplorer, List2->ListIndex());
-  histories_->DoubleClick(HistoryList::InternetExplorer);
+  histories().Select(HistoryList::InternetExplorer, List2->ListIndex());
+  histories().DoubleClick(HistoryList::InternetExplorer);
 }
 
 }  // namespace varnel

@@ -36,7 +36,6 @@ class MainScreen : public QWidget {
   // Shows the window normal (restored when a launch had minimized it), in front, with the focus.
   void ShowRestored();
   // The default-browser frame as the registry has it now (after an undo).
-  void ShowDetectedDefaultBrowser();
 
   // Handlers, named after the control and the event.
   void Command1_Click();
@@ -86,7 +85,11 @@ class MainScreen : public QWidget {
   QLabel* Label5;
   QLabel* Label1;
 
-  HistoryLists& histories() { return *histories_; }
+  HistoryLists& histories();
+  // The default-browser frame as the session knows it now.
+  void ShowDefaultBrowser();
+  // The profile list moved to the drive (when given), then the path.
+  void ShowProfileDirectory(const std::string& drive, const std::string& path);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -97,7 +100,6 @@ class MainScreen : public QWidget {
   void CreateControls();
   void ConnectHandlers();
   void SetUpKeyboard();
-  void ShowDefaultBrowser(Browser browser);
   void SwitchDefaultBrowser(Browser browser);
   void ShowHistories();
   bool IsLabel6Click(QEvent* event);
@@ -105,7 +107,6 @@ class MainScreen : public QWidget {
   void PlaceWebStrip(int top, int height);
 
   Forms& forms_;
-  std::unique_ptr<HistoryLists> histories_;
   bool label6Pressed_ = false;
 };
 

@@ -155,7 +155,7 @@ TEST_F(WindowTest, ALaunchThatStartsNothingStillMinimizesAndRestoresThePointer) 
   const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
   setenv("PATH", emptyPath.path().c_str(), 1);
   SystemAddressOpener failing(prefix_.path());
-  Forms forms(registry_, drives_, {failing, dialogs_, help_}, false);
+  Forms forms(session_, {failing, dialogs_, help_}, false);
   MainScreen& main = forms.Main();
   main.show();
   main.Image5_Click();

@@ -4,15 +4,12 @@
 // when one cannot be found, and finally shows the main window.
 #include <string>
 
+#include "settings/settings.h"
 #include "winenv/drive_map.h"
 #include "winenv/registry.h"
 
 namespace varnel {
 
-inline constexpr const char* kNetscapeStandardDirectory = "c:\\program files\\netscape";
-inline constexpr const char* kNetscapeStandardProfiles = "c:\\program files\\netscape\\users";
-inline constexpr const char* kProfileListFallback = "c:\\";
-inline constexpr const char* kIEStandardDirectory = "c:\\program files\\Internet Explorer";
 
 inline constexpr const char* kNetscapeNotFoundMessage =
     "We tried to locate the netscape directory under c:\\program files\\netscape and it was not found, you will "

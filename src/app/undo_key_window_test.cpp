@@ -19,7 +19,6 @@ class UndoKeyTest : public test::WindowTest {
  protected:
   Forms& FormsWithJournal() {
     Forms& forms = MakeForms();
-    forms.SetJournal(&journal_);
     test::ExpectOk(WriteSetting(registry_, Setting::NetPath, "C:\\Program Files\\Netscape"));
     return forms;
   }
@@ -29,8 +28,6 @@ class UndoKeyTest : public test::WindowTest {
     }
     return false;
   }
-  test::TempDir state_;
-  Journal journal_{state_ / "journal", prefix_.path()};
 };
 
 TEST_F(UndoKeyTest, AskedNamingTheChangeThenUndoneAndShown) {
@@ -51,7 +48,7 @@ TEST_F(UndoKeyTest, AskedNamingTheChangeThenUndoneAndShown) {
   forms.UndoNewestChange(&main);
   EXPECT_EQ(DetectDefaultBrowser(registry_), Browser::InternetExplorer);
   EXPECT_EQ(main.Frame1->title().toStdString(), ieCaption);
-  EXPECT_EQ(journal_.List().front().record.what, "undo of change 1: default browser set to Netscape");
+  EXPECT_EQ(session_.journal().List().front().record.what, "undo of change 1: default browser set to Netscape");
   EXPECT_TRUE(HasUndoKey(forms.IE()));
   EXPECT_TRUE(HasUndoKey(forms.Setup()));
 }

@@ -13,11 +13,9 @@ bool IsMissingFile(const Status& status) {
 BookmarkFileReading ReadBookmarkFile(const DriveMap& drives, const std::string& profileDirectory, BookmarkTree& tree) {
   BookmarkFileReading reading;
   const std::string fileName = BookmarkFileName(profileDirectory);
-  const std::string native = drives.ToNative(fileName);
-  if (native.empty()) {
-    reading.status = Status::Error(errc::kPathNotFound, fileName + ": no drive maps this path");
-    return reading;
-  }
+  std::string native;
+  reading.status = drives.ToNativeFile(fileName, native);
+  if (!reading.status.ok()) return reading;
   LineScanner scanner;
   reading.status = scanner.Open(native);
   if (!reading.status.ok()) return reading;

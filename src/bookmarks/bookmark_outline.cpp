@@ -61,8 +61,7 @@ Status OutlineBookmarkLines(std::vector<std::string> lines, BookmarkOutline& out
 
 Status ReadBookmarkOutline(const DriveMap& drives, const std::string& profileDirectory, BookmarkOutline& outline) {
   const std::string fileName = BookmarkFileName(profileDirectory);
-  outline.native = drives.ToNative(fileName);
-  if (outline.native.empty()) return Status::Error(errc::kPathNotFound, fileName + ": no drive maps this path");
+  if (const Status mapped = drives.ToNativeFile(fileName, outline.native); !mapped.ok()) return mapped;
   LineScanner scanner;
   Status status = scanner.Open(outline.native);
   if (!status.ok()) return status;

@@ -22,8 +22,8 @@ std::optional<std::string_view> FavoriteAddressOfLine(std::string_view line) {
 
 Status ReadFavoriteAddress(const DriveMap& drives, const std::string& windowsPath, std::optional<std::string>& address) {
   address.reset();
-  const std::string native = drives.ToNative(windowsPath);
-  if (native.empty()) return Status::Error(errc::kPathNotFound, windowsPath + ": no drive maps this path");
+  std::string native;
+  if (const Status mapped = drives.ToNativeFile(windowsPath, native); !mapped.ok()) return mapped;
   return ReadFavoriteAddressNative(native, address);
 }
 

@@ -5,10 +5,8 @@
 #include <QMouseEvent>
 
 #include "app/forms_ui.h"
-#include "app/main_screen_window.h"
 #include "bookmarks/bookmark_load.h"
 #include "bookmarks/favorites.h"
-#include "journal/journalled_writes.h"
 #include "settings/launch_address.h"
 #include "settings/settings.h"
 #include "widgets/ansi_text.h"
@@ -114,14 +112,18 @@ void IEWindow::CreateControls() {
 void IEWindow::Form_Load() {
   Dir1->SetPath(forms_.drives().WorkingDirectory());
   const FavoritesDirectoryChoice choice =
-      ChooseFavoritesDirectory(ReadSetting(forms_.registry(), Setting::IEfav), forms_.drives());
+      ChooseFavoritesDirectory(forms_.session().Setting(Setting::IEfav), forms_.drives());
   if (choice.directory) Dir1->SetPath(*choice.directory);
   if (choice.message) forms_.dialogs().Ok(this, *choice.message);
   Dir1_Change();
   Command3_Click();
 }
 
-void IEWindow::Dir1_Change() { File1->SetPath(Dir1->Path()); }
+// The favorites list's path is the session's favorites directory from the window's load on.
+void IEWindow::Dir1_Change() {
+  File1->SetPath(Dir1->Path());
+  forms_.session().SetFavoritesDirectory(Dir1->Path());
+}
 
 void IEWindow::SetStatus(std::string_view text) {
   Label1->setText(FromAnsi(std::string(text)));
@@ -129,7 +131,7 @@ void IEWindow::SetStatus(std::string_view text) {
 }
 
 void IEWindow::Command3_Click() {
-  LoadBookmarks(forms_.drives(), forms_.Main().Dir1->Path(), tree_,
+  LoadBookmarks(forms_.drives(), forms_.session().profileDirectory(), tree_,
                 BookmarkLoadUi{[this](std::string_view text) { SetStatus(text); },
                                [this](bool busy) { busy ? setCursor(Qt::WaitCursor) : unsetCursor(); },
                                [this] { treeModel_->BeginReplace(); },
@@ -163,8 +165,7 @@ void IEWindow::tvwMyTree_NodeClick(BookmarkTree::NodeId node) {
     return;
   }
   std::string written;
-  const Status status =
-      WriteFavoriteRecorded(forms_.journal(), forms_.registry(), forms_.drives(), Dir1->Path(), title, *address, written);
+  const Status status = forms_.session().CopyBookmarkToFavorite(title, *address, written);
   if (!status.ok()) {
     ShowFailure(status);
     return;
@@ -202,17 +203,13 @@ void IEWindow::File1_DblClick() {
 // reloaded.
 void IEWindow::AddFavoriteToBookmarks(const std::string& file, const std::string& address) {
   BookmarkCopy copy;
-  Status status = CopyBookmarksWithFavorite(forms_.drives(), forms_.Main().Dir1->Path(), address, FavoriteTitle(file),
-                                            LocalClockSeconds, std::string(kTempFileName), copy);
+  bool headingHidden = false;
+  const Status status = forms_.session().AddFavoriteToBookmarks(file, address, false, [this, &headingHidden] {
+    Label2[1]->hide();
+    headingHidden = true;
+  }, copy);
   if (!status.ok()) {
-    ShowFailure(status);
-    return;
-  }
-  Label2[1]->hide();
-  status = ReplaceBookmarksRecorded(forms_.journal(), forms_.registry(), copy, FavoriteTitle(file),
-                                    BookmarkFileName(forms_.Main().Dir1->Path()));
-  if (!status.ok()) {
-    Label2[1]->show();
+    if (headingHidden) Label2[1]->show();
     ShowFailure(status);
     return;
   }
@@ -246,14 +243,10 @@ void IEWindow::mouseMoveEvent(QMouseEvent* event) {
 // Back to the main window, shown normal and focused even when a launch had minimized it.
 void IEWindow::Command1_Click() {
   hide();
-  forms_.Main().ShowRestored();
+  forms_.ShowMain();
 }
 
-void IEWindow::Form_QueryUnload() {
-  forms_.StoreRememberedDirectories();
-  forms_.Main().histories().CloseAll();
-  forms_.EndProgram();
-}
+void IEWindow::Form_QueryUnload() { forms_.CloseProgram(); }
 
 void IEWindow::closeEvent(QCloseEvent* event) {
   event->ignore();

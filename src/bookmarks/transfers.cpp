@@ -57,8 +57,8 @@ Status WriteFavorite(const DriveMap& drives, const std::string& favoritesDirecto
     return Status::Error(errc::kBadFileName,
                          "Windows allows no control character and no \"|\" in a file name: " + writtenPath);
   }
-  const std::string native = drives.ToNative(writtenPath);
-  if (native.empty()) return Status::Error(errc::kPathNotFound, writtenPath + ": no drive maps this path");
+  std::string native;
+  if (const Status mapped = drives.ToNativeFile(writtenPath, native); !mapped.ok()) return mapped;
   ReplaceGuard guard;
   const Status locked = guard.Lock(native);
   if (!locked.ok()) return locked;
@@ -159,8 +159,8 @@ Status CopyBookmarksWithFavorite(const DriveMap& drives, const std::string& prof
   Status status = CheckFavoriteForBookmarkLine(address, title);
   if (!status.ok()) return status;
   const std::string fileName = BookmarkFileName(profileDirectory);
-  copy.bookmarkNative = drives.ToNative(fileName);
-  if (copy.bookmarkNative.empty()) return Status::Error(errc::kPathNotFound, fileName + ": no drive maps this path");
+  status = drives.ToNativeFile(fileName, copy.bookmarkNative);
+  if (!status.ok()) return status;
   const Status locked = copy.guard.Lock(copy.bookmarkNative);
   LineScanner bookmarks;
   status = bookmarks.Open(copy.bookmarkNative);

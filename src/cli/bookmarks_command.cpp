@@ -43,7 +43,7 @@ void PrintText(OutputWriter& w, const BookmarkTree& tree, NodeId parent, std::si
 }  // namespace
 
 bool ReadBookmarksFor(CommandContext& c, const std::string& profile, BookmarkTree& tree, BookmarkFileReading& reading) {
-  reading = ReadBookmarkFile(c.drives, profile, tree);
+  reading = ReadBookmarkFile(c.session.drives(), profile, tree);
   if (reading.opened) return true;
   const std::string fileName = ForErr(c, BookmarkFileName(profile));
   if (IsMissingFile(reading.status)) {

@@ -21,7 +21,7 @@ class CollectionsCommandTest : public ::testing::Test {
   int Run(int (*command)(CommandContext&), std::vector<std::string> args, bool json = false) {
     out_.str("");
     err_.str("");
-    CommandContext context{registry_, drives_, out_, err_, std::move(args), json};
+    CommandContext context{session_, out_, err_, std::move(args), json};
     return command(context);
   }
   void WriteBookmarks(const std::string& bytes) {
@@ -35,6 +35,8 @@ class CollectionsCommandTest : public ::testing::Test {
   test::TempPrefix prefix_;
   Registry registry_{prefix_.path()};
   DriveMap drives_{prefix_.path()};
+  test::TempDir state_;
+  Session session_{registry_, test::StateHomeIn(state_.path())};
   std::ostringstream out_;
   std::ostringstream err_;
 };

@@ -44,9 +44,9 @@ int ChangesCommand(CommandContext& c) {
     c.err << "varnel: changes takes no arguments\n";
     return 2;
   }
-  const std::vector<JournalEntry> entries = c.journal ? c.journal->List() : std::vector<JournalEntry>{};
+  const std::vector<JournalEntry> entries = c.session.journal().List();
   for (const JournalEntry& e : entries) {
-    if (!e.damage.empty()) c.err << "varnel: change " << e.number << " in " << c.journal->folder() << " is damaged: " << e.damage << "\n";
+    if (!e.damage.empty()) c.err << "varnel: change " << e.number << " in " << c.session.journal().folder() << " is damaged: " << e.damage << "\n";
   }
   if (c.json) {
     PrintJson(c, entries);
@@ -77,9 +77,8 @@ int UndoCommand(CommandContext& c) {
       return 2;
     }
   }
-  if (!c.journal) return 1;
   UndoPlan plan;
-  Status status = PlanUndo(*c.journal, c.registry, from, plan);
+  Status status = c.session.PlanUndo(from, plan);
   if (!status.ok()) {
     c.err << "varnel: " << ForErr(c, status.message) << "\n";
     return 1;
@@ -93,7 +92,7 @@ int UndoCommand(CommandContext& c) {
     for (const std::string& moved : plan.moved) c.out << "changed since: " << TerminalText(moved, c.outIsTerminal) << "\n";
     return 0;
   }
-  status = CarryOutUndo(*c.journal, c.registry, plan, force);
+  status = c.session.Undo(plan, force);
   if (!status.ok()) {
     c.err << "varnel: " << ForErr(c, status.message) << (plan.moved.empty() || force ? "" : " (--force undoes it anyway)") << "\n";
     return 1;

@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string_view>
 
-#include "app/open_prefix.h"
+#include "session/open_prefix.h"
 #include "cli/commands.h"
 #include "cli/history_command.h"
 #include "winenv/drive_map.h"
@@ -166,11 +166,10 @@ int RunCommand(const CommandLine& commandLine, const EnvLookup& env, std::ostrea
     err << "varnel: cannot use the prefix " << prefix.location.path << ": " << opened.message << "\n";
     return 1;
   }
-  Registry& registry = *prefix.registry;
-  DriveMap drives(prefix.location.path);
-  Journal journal(Journal::FolderFor(prefix.location.path, env), prefix.location.path);
-  journal.SetReporter([&err, &terminals](const std::string& text) { err << TerminalText(text, terminals.err) << "\n"; });
-  CommandContext context{registry, drives, out, err, {}, false, terminals.out, terminals.err, &journal};
+  Session session(std::move(prefix.registry), env);
+  session.journal().SetReporter(
+      [&err, &terminals](const std::string& text) { err << TerminalText(text, terminals.err) << "\n"; });
+  CommandContext context{session, out, err, {}, false, terminals.out, terminals.err};
   for (std::size_t i = 1; i < commandLine.words.size(); ++i) {
     if (commandLine.words[i] == "--json") context.json = true;
     else context.args.push_back(commandLine.words[i]);

@@ -115,7 +115,7 @@ int ImportFavoritesCommand(CommandContext& c) {
   Status status;
   {
     ProgressLine progress(c, "favorites read");
-    status = PlanImportFavorites(c.drives, directory, profile, LocalClockSeconds, progress.callback(), plan);
+    status = PlanImportFavorites(c.session.drives(), directory, profile, LocalClockSeconds, progress.callback(), plan);
   }
   // The one place where an undo record of the change would be kept.
   BookmarkFileChange change;
@@ -133,7 +133,7 @@ int ExportBookmarksCommand(CommandContext& c) {
   Status status;
   {
     ProgressLine progress(c, "bookmarks read");
-    status = PlanExportBookmarks(c.drives, profile, directory, progress.callback(), plan);
+    status = PlanExportBookmarks(c.session.drives(), profile, directory, progress.callback(), plan);
   }
   // The one place where an undo record of the change would be kept.
   FavoritesChange change;

@@ -24,7 +24,7 @@ class CollectionCommandsTest : public ::testing::Test {
     out_.str("");
     err_.str("");
     args.insert(args.begin(), {"--profile", "c:\\netscape\\jane", "--dir", "c:\\windows\\favorites"});
-    CommandContext context{registry_, drives_, out_, err_, std::move(args), json};
+    CommandContext context{session_, out_, err_, std::move(args), json};
     return command(context);
   }
   std::string Bookmarks() const { return test::ReadFile(prefix_.native("drive_c/netscape/jane/bookmark.htm")); }
@@ -32,6 +32,8 @@ class CollectionCommandsTest : public ::testing::Test {
   test::TempPrefix prefix_;
   Registry registry_{prefix_.path()};
   DriveMap drives_{prefix_.path()};
+  test::TempDir state_;
+  Session session_{registry_, test::StateHomeIn(state_.path())};
   std::ostringstream out_;
   std::ostringstream err_;
 };

@@ -8,7 +8,7 @@
 
 #include "cli/cli.h"
 #include "cli/output_writer.h"
-#include "journal/journal.h"
+#include "session/session.h"
 #include "winenv/drive_map.h"
 #include "winenv/prefix.h"
 #include "winenv/registry.h"
@@ -18,8 +18,7 @@ namespace varnel {
 struct CommandLine;
 
 struct CommandContext {
-  Registry& registry;
-  DriveMap& drives;
+  Session& session;
   std::ostream& out;
   std::ostream& err;
   std::vector<std::string> args;  // after the subcommand's name
@@ -27,7 +26,6 @@ struct CommandContext {
   // Whether stdout and stderr are terminals: entries' control characters are then shown escaped.
   bool outIsTerminal = false;
   bool errIsTerminal = false;
-  Journal* journal = nullptr;     // where changes are recorded for undo; none: not recorded
 };
 
 int SettingsCommand(CommandContext& context);

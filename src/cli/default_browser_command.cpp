@@ -16,7 +16,7 @@ const char* NameOf(Browser b) { return b == Browser::Netscape ? "netscape" : "ie
 // default-browser ie|netscape make it the default, as the main window's icons do
 int DefaultBrowserCommand(CommandContext& c) {
   if (c.args.empty()) {
-    Browser current = DetectDefaultBrowser(c.registry);
+    Browser current = DetectDefaultBrowser(c.session.registry());
     OutputWriter w = Output(c);
     if (c.json) {
       w.Raw("{\"default\": \"").Raw(NameOf(current)).Raw("\", \"caption\": ");
@@ -31,7 +31,7 @@ int DefaultBrowserCommand(CommandContext& c) {
     return 2;
   }
   Browser target = c.args[0] == "ie" ? Browser::InternetExplorer : Browser::Netscape;
-  Status switched = MakeDefaultRecorded(c.journal, c.registry, target);
+  Status switched = c.session.MakeDefault(target);
   if (!switched.ok()) {
     c.err << "varnel: " << ForErr(c, switched.message) << "\n";
     return 1;

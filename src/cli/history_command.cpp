@@ -73,9 +73,9 @@ int ListHistories(CommandContext& c) {
   HistoryListing listing;
   if (!ParseOptions(c, {{"--profile", &listing.profile}})) return 2;
   if (!ResolveProfile(c, listing.profile)) return 1;
-  listing.netscapeRead = ListNetscapeHistory(c.drives, listing.profile,
+  listing.netscapeRead = ListNetscapeHistory(c.session.drives(), listing.profile,
                                              [&](const std::string& item) { listing.netscape.push_back(item); });
-  ReadTypedUrls(c.registry, [&](const std::string& item) { listing.ie.push_back(item); });
+  ReadTypedUrls(c.session.registry(), [&](const std::string& item) { listing.ie.push_back(item); });
   PrintListing(c, listing);
   if (listing.netscapeRead.ok()) return 0;
   ReportNetscapeFailure(c, listing.profile, listing.netscapeRead);
@@ -160,7 +160,7 @@ int EditHistoriesCommand(CommandContext& c) {
   if (EditsNetscape(request) && !ResolveProfile(c, request.profileDirectory)) return 1;
 
   NetscapeWorkingCopy workingCopy;
-  const HistoryEditResult result = EditHistories(workingCopy, c.drives, c.registry, c.journal, request);
+  const HistoryEditResult result = EditHistories(workingCopy, c.session.drives(), c.session.registry(), &c.session.journal(), request);
   workingCopy.CloseAll();
   if (!result.ok()) {
     ReportEditFailure(c, request, result);

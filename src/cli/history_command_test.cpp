@@ -24,7 +24,7 @@ class HistoryCommandTest : public ::testing::Test {
   int Run(std::vector<std::string> args, bool json = false, bool terminal = false) {
     out_.str("");
     err_.str("");
-    CommandContext context{registry_, drives_, out_, err_, std::move(args), json, terminal, terminal};
+    CommandContext context{session_, out_, err_, std::move(args), json, terminal, terminal};
     return HistoryCommand(context);
   }
   std::string Native(const std::string& name) const {
@@ -35,6 +35,8 @@ class HistoryCommandTest : public ::testing::Test {
   test::TempPrefix prefix_;
   Registry registry_{prefix_.path()};
   DriveMap drives_{prefix_.path()};
+  test::TempDir state_;
+  Session session_{registry_, test::StateHomeIn(state_.path())};
   std::ostringstream out_;
   std::ostringstream err_;
 };

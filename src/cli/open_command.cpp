@@ -11,7 +11,7 @@ int OpenCommand(CommandContext& c) {
     c.err << "varnel: open takes one address\n";
     return 2;
   }
-  SystemAddressOpener opener(c.drives.prefix());
+  SystemAddressOpener opener(c.session.drives().prefix());
   LaunchAddress(opener, {}, FromTerminal(c.args[0]));
   return 0;
 }

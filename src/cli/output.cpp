@@ -78,23 +78,29 @@ bool ParseOptions(CommandContext& c, const std::vector<CommandOption>& options, 
 }
 
 bool ResolveProfile(CommandContext& c, std::string& profile) {
-  if (profile.empty()) profile = ReadSetting(c.registry, Setting::NetLAU);
-  if (!profile.empty()) return true;
+  if (profile.empty()) profile = c.session.Setting(Setting::NetLAU);
+  if (!profile.empty()) {
+    c.session.SetProfileDirectory(profile);
+    return true;
+  }
   c.err << "varnel: no Netscape profile directory: give --profile WINPATH or set NetLAU "
            "(varnel settings NetLAU WINPATH)\n";
   return false;
 }
 
 bool ResolveFavoritesDirectory(CommandContext& c, std::string& directory) {
-  if (directory.empty()) directory = ReadSetting(c.registry, Setting::IEfav);
+  if (directory.empty()) directory = c.session.Setting(Setting::IEfav);
   if (directory.empty()) directory = kStandardFavoritesDirectory;
-  if (c.drives.IsDirectory(directory)) return true;
+  if (c.session.drives().IsDirectory(directory)) {
+    c.session.SetFavoritesDirectory(directory);
+    return true;
+  }
   c.err << "varnel: the favorites directory " << ForErr(c, directory) << " does not exist\n";
   return false;
 }
 
 void SayIfWrittenThroughWine(CommandContext& context) {
-  if (context.registry.WroteThroughWine()) {
+  if (context.session.registry().WroteThroughWine()) {
     context.err << "varnel: Wine is running in this prefix, so the change was made through Wine (wine regedit) "
                    "and read back from it\n";
   }

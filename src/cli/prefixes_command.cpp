@@ -1,6 +1,6 @@
 #include <ostream>
 
-#include "app/prefix_survey.h"
+#include "session/prefix_survey.h"
 #include "cli/cli.h"
 #include "cli/commands.h"
 #include "cli/output_writer.h"

@@ -14,13 +14,13 @@ int PrintAll(CommandContext& c) {
     w.Raw("{");
     const char* separator = "";
     for (Setting s : kAllSettings) {
-      w.Raw(separator).Raw("\"").Raw(SettingName(s)).Raw("\": ").Json(ReadSetting(c.registry, s));
+      w.Raw(separator).Raw("\"").Raw(SettingName(s)).Raw("\": ").Json(ReadSetting(c.session.registry(), s));
       separator = ", ";
     }
     w.Raw("}\n");
     return 0;
   }
-  for (Setting s : kAllSettings) w.Raw(SettingName(s)).Raw("=").Text(ReadSetting(c.registry, s)).Raw("\n");
+  for (Setting s : kAllSettings) w.Raw(SettingName(s)).Raw("=").Text(ReadSetting(c.session.registry(), s)).Raw("\n");
   return 0;
 }
 
@@ -41,14 +41,14 @@ int SettingsCommand(CommandContext& c) {
     return 2;
   }
   if (c.args.size() == 1) {
-    const std::string value = ReadSetting(c.registry, *setting);
+    const std::string value = c.session.Setting(*setting);
     OutputWriter w = Output(c);
     if (c.json) w.Json(value);
     else w.Text(value);
     w.Raw("\n");
     return 0;
   }
-  const Status stored = WriteSettingRecorded(c.journal, c.registry, *setting, FromTerminal(c.args[1]));
+  const Status stored = c.session.SetSetting(*setting, FromTerminal(c.args[1]));
   if (!stored.ok()) {
     c.err << "varnel: could not store " << SettingName(*setting) << ": " << ForErr(c, stored.message) << "\n";
     return 1;

@@ -3,7 +3,6 @@
 #include "bookmarks/favorites.h"
 #include "bookmarks/transfers.h"
 #include "cli/bookmark_reading.h"
-#include "journal/journalled_writes.h"
 
 namespace varnel {
 
@@ -31,7 +30,7 @@ int BookmarkToFavoriteCommand(CommandContext& c) {
     return 1;
   }
   std::string written;
-  const Status status = WriteFavoriteRecorded(c.journal, c.registry, c.drives, directory, tree.text(*node), *address, written);
+  const Status status = c.session.CopyBookmarkToFavorite(tree.text(*node), *address, written);
   if (!status.ok()) {
     c.err << "varnel: " << ForErr(c, FailureMessage(status)) << "\n";
     return 1;
@@ -51,24 +50,13 @@ int FavoriteToBookmarkCommand(CommandContext& c) {
   if (!ResolveProfile(c, profile) || !ResolveFavoritesDirectory(c, directory)) return 1;
   const std::string& file = files.front();
   std::optional<std::string> address;
-  Status status = ReadFavoriteAddress(c.drives, directory + "\\" + file, address);
+  Status status = ReadFavoriteAddress(c.session.drives(), directory + "\\" + file, address);
   if (status.ok() && !address) {
     c.err << "varnel: " << ForErr(c, file) << ": " << kCorruptedFavoriteMessage << "\n";
     return 1;
   }
   BookmarkCopy copy;
-  if (status.ok()) {
-    status = CopyBookmarksWithFavorite(c.drives, profile, *address, FavoriteTitle(file), LocalClockSeconds,
-                                       std::string(kTempFileName), copy);
-  }
-  // A file without a heading would gain nothing: it is left as it is rather than rewritten
-  // with CR LF line ends, so a failure here changes nothing, as every exit 1 does.
-  if (status.ok() && copy.insertions == 0) {
-    c.err << "varnel: " << ForErr(c, BookmarkFileName(profile))
-          << " has no line holding \"</H1>\", so no bookmark was added and the file was left as it is\n";
-    return 1;
-  }
-  if (status.ok()) status = ReplaceBookmarksRecorded(c.journal, c.registry, copy, FavoriteTitle(file), BookmarkFileName(profile));
+  if (status.ok()) status = c.session.AddFavoriteToBookmarks(file, *address, true, nullptr, copy);
   if (!status.ok()) {
     c.err << "varnel: " << ForErr(c, FailureMessage(status)) << "\n";
     return 1;

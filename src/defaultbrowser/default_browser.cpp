@@ -81,12 +81,4 @@ Status MakeDefault(Registry& registry, Browser browser) {
   return WriteTable(registry, netscape ? NetscapeAssociations(path) : IEAssociations(path));
 }
 
-Status MakeIEDefault(Registry& registry) {
-  return MakeDefault(registry, Browser::InternetExplorer);
-}
-
-Status MakeNetscapeDefault(Registry& registry) {
-  return MakeDefault(registry, Browser::Netscape);
-}
-
 }  // namespace varnel

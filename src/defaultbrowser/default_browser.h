@@ -35,8 +35,6 @@ const char* DefaultBrowserCaption(Browser browser);
 // Reads the browser's directory setting and writes its table, saved once. Refuses, writing
 // nothing, when the directory setting is empty (the commands would point at no program).
 // Failed registry writes are not reported, as for every association write.
-Status MakeIEDefault(Registry& registry);
-Status MakeNetscapeDefault(Registry& registry);
 Status MakeDefault(Registry& registry, Browser browser);
 
 // The message shown when the target browser's directory is not set.

@@ -35,7 +35,7 @@ TEST_F(DefaultBrowserTest, SwitchingBothWaysWritesEveryRowAndIsDetectedAfterRelo
   test::ExpectOk(WriteSetting(registry_, Setting::NetPath, "c:\\program files\\netscape"));
   test::ExpectOk(WriteSetting(registry_, Setting::IEPath, "c:\\program files\\Internet Explorer"));
 
-  ASSERT_TRUE(MakeNetscapeDefault(registry_).ok());
+  ASSERT_TRUE(MakeDefault(registry_, Browser::Netscape).ok());
   {
     Registry reloaded(prefix_.path());
     EXPECT_EQ(DetectDefaultBrowser(reloaded), Browser::Netscape);
@@ -48,7 +48,7 @@ TEST_F(DefaultBrowserTest, SwitchingBothWaysWritesEveryRowAndIsDetectedAfterRelo
   EXPECT_EQ(Classes(".htm"), "NetscapeMarkup");
   EXPECT_EQ(Classes("gopher\\shell\\open\\ddeexec"), "%1");
 
-  ASSERT_TRUE(MakeIEDefault(registry_).ok());
+  ASSERT_TRUE(MakeDefault(registry_, Browser::InternetExplorer).ok());
   Registry reloaded(prefix_.path());
   EXPECT_EQ(DetectDefaultBrowser(reloaded), Browser::InternetExplorer);
   for (const AssociationRow& row : IEAssociations("c:\\program files\\Internet Explorer")) EXPECT_EQ(Classes(row.key), row.data) << row.key;
@@ -74,10 +74,10 @@ TEST_F(DefaultBrowserTest, TheTablesShareKeysAndOrderButForRowTwosCase) {
 
 TEST_F(DefaultBrowserTest, AnEmptyDirectorySettingRefusesTheSwitchAndWritesNothing) {
   const std::string before = test::ReadFile(prefix_.native("system.reg"));
-  Status s = MakeNetscapeDefault(registry_);
+  Status s = MakeDefault(registry_, Browser::Netscape);
   EXPECT_FALSE(s.ok());
   EXPECT_EQ(s.message, MissingDirectoryMessage(Browser::Netscape));
-  EXPECT_FALSE(MakeIEDefault(registry_).ok());
+  EXPECT_FALSE(MakeDefault(registry_, Browser::InternetExplorer).ok());
   EXPECT_EQ(test::ReadFile(prefix_.native("system.reg")), before);
   test::ExpectOk(WriteSetting(registry_, Setting::NetPath, "c:\\netscape"));
   EXPECT_TRUE(MakeDefault(registry_, Browser::Netscape).ok());
@@ -87,7 +87,7 @@ TEST_F(DefaultBrowserTest, OnlyTheListedDefaultValuesChange) {
   test::ExpectOk(WriteSetting(registry_, Setting::IEPath, "c:\\ie"));
   const std::string contentType = ReadRegistryString(registry_, Hive::ClassesRoot, ".htm", "Content Type", "");
   ASSERT_EQ(contentType, "text/html");
-  ASSERT_TRUE(MakeIEDefault(registry_).ok());
+  ASSERT_TRUE(MakeDefault(registry_, Browser::InternetExplorer).ok());
   EXPECT_EQ(ReadRegistryString(registry_, Hive::ClassesRoot, ".htm", "Content Type", ""), contentType);
 }
 

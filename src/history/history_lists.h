@@ -109,6 +109,8 @@ class HistoryLists {
   void Select(HistoryList list, int index);
   // Where a save is recorded for undo ("MRU saved": prefs.js and the TypedURLs key); none by default.
   void SetJournal(Journal* journal) { journal_ = journal; }
+  // The window that shows the lists hands in its message boxes and launcher.
+  void SetUi(HistoryUi ui) { ui_ = std::move(ui); }
   // Program end: closes the working copy without saving.
   void CloseAll() { workingCopy_.CloseAll(); }
 

@@ -10,6 +10,12 @@
 
 namespace varnel {
 
+// Where the browsers install themselves, and where the profile list starts without them.
+inline constexpr const char* kNetscapeStandardDirectory = "c:\\program files\\netscape";
+inline constexpr const char* kNetscapeStandardProfiles = "c:\\program files\\netscape\\users";
+inline constexpr const char* kProfileListFallback = "c:\\";
+inline constexpr const char* kIEStandardDirectory = "c:\\program files\\Internet Explorer";
+
 enum class Setting {
   NetPath,  // Netscape program directory (holds COMMUNICATOR\PROGRAM\NETSCAPE.EXE)
   IEPath,   // Internet Explorer program directory (holds iexplore.exe)

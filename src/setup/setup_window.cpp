@@ -5,8 +5,6 @@
 #include <QPainter>
 
 #include "app/forms_ui.h"
-#include "app/main_screen_window.h"
-#include "journal/journalled_writes.h"
 #include "settings/settings.h"
 #include "setup/browser_directories.h"
 #include "widgets/dialogs.h"
@@ -51,14 +49,12 @@ class SetupSaveAdapter : public SetupSaveWindows {
   bool AskYesNo(const std::string& text) override { return forms_.dialogs().YesNo(&setup_, text); }
   void HideSetupShowMain() override {
     setup_.hide();
-    forms_.Main().ShowRestored();
+    forms_.ShowMain();
   }
   void ShowSetup() override { setup_.show(); }
   void ShowMessage(const std::string& text) override { forms_.dialogs().Ok(&setup_, text); }
   void MoveProfileList(const std::string& drive, const std::string& path) override {
-    MainScreen& main = forms_.Main();
-    main.Drive1->SetDrive(drive);
-    main.Dir1->SetPath(path);
+    forms_.ShowProfileDirectory(drive, path);
   }
 
  private:
@@ -133,8 +129,8 @@ void SetupWindow::CreateControls() {
 }
 
 void SetupWindow::Form_Load() {
-  Dir1->SetPath(ReadSetting(forms_.registry(), Setting::NetPath));
-  Dir2->SetPath(ReadSetting(forms_.registry(), Setting::IEPath));
+  Dir1->SetPath(forms_.session().Setting(Setting::NetPath));
+  Dir2->SetPath(forms_.session().Setting(Setting::IEPath));
   Drive1->SetDrive(Dir1->Path().substr(0, 2));
   Drive2->SetDrive(Dir2->Path().substr(0, 2));
 }
@@ -146,7 +142,7 @@ void SetupWindow::Command2_Click() { Frame3->setVisible(false); }
 
 void SetupWindow::Image1_Click() {
   SetupSaveAdapter windows(*this, forms_);
-  SaveBrowserDirectoriesRecorded(forms_.journal(), forms_.registry(), forms_.drives(), Dir1->Path(), Dir2->Path(), Drive1->Drive(), windows);
+  forms_.session().SaveBrowserDirectories(Dir1->Path(), Dir2->Path(), Drive1->Drive(), windows);
 }
 
 // The close box never puts the window away: it brings up the main window beside it. While
@@ -156,7 +152,7 @@ void SetupWindow::Form_QueryUnload() {
     hide();
     return;
   }
-  forms_.Main().ShowRestored();
+  forms_.ShowMain();
 }
 
 void SetupWindow::closeEvent(QCloseEvent* event) {

@@ -1,7 +1,11 @@
 #pragma once
 // Test helpers: a temporary folder removed at the end of the test, small file helpers, and the
 // corpus of real files.
+#include <optional>
 #include <string>
+#include <string_view>
+
+#include "winenv/prefix.h"
 
 namespace varnel::test {
 
@@ -35,5 +39,13 @@ class TempPrefix {
  private:
   TempDir dir_;
 };
+
+// An environment holding only XDG_STATE_HOME, set to `folder`: a test's change journal stays there.
+inline EnvLookup StateHomeIn(std::string folder) {
+  return [folder](const char* name) -> std::optional<std::string> {
+    if (std::string_view(name) == "XDG_STATE_HOME") return folder;
+    return std::nullopt;
+  };
+}
 
 }  // namespace varnel::test

@@ -1,5 +1,5 @@
 #pragma once
-// The window tests' fixture: a prefix with the real hive files, the registry and drives on it,
+// The window tests' fixture: a prefix with the real hive files, the registry, drives and session on it,
 // scripted dialogs, a recording opener and help, and the windows' Forms made on request.
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@ namespace varnel::test {
 class WindowTest : public ::testing::Test {
  protected:
   Forms& MakeForms(bool anotherCopy = false) {
-    forms_ = std::make_unique<Forms>(registry_, drives_, WindowServices{opener_, dialogs_, help_}, anotherCopy);
+    forms_ = std::make_unique<Forms>(session_, WindowServices{opener_, dialogs_, help_}, anotherCopy);
     return *forms_;
   }
   std::vector<std::string> Texts() const {
@@ -29,6 +29,9 @@ class WindowTest : public ::testing::Test {
   TempPrefix prefix_{true};
   Registry registry_{prefix_.path()};
   DriveMap drives_{prefix_.path()};
+  // The change journal lives in a folder of the test's own.
+  TempDir state_;
+  Session session_{registry_, StateHomeIn(state_.path())};
   ScriptedDialogs dialogs_;
   RecordingOpener opener_;
   std::vector<QString> helpShown_;

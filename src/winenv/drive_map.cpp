@@ -242,6 +242,12 @@ std::string WindowsTail(const std::string& nativeTail) {
 
 DriveMap::DriveMap(std::string prefixPath) : prefix_(std::move(prefixPath)) {}
 
+Status DriveMap::ToNativeFile(const std::string& windowsPath, std::string& native) const {
+  native = ToNative(windowsPath);
+  if (native.empty()) return Status::Error(errc::kPathNotFound, windowsPath + ": no drive maps this path");
+  return Status::Ok();
+}
+
 std::string DriveMap::ToNative(std::string_view windowsPath) const {
   const std::optional<WindowsPath> path = ParseWindowsPath(windowsPath);
   if (!path) return "";

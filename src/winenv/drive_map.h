@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "winenv/status.h"
+
 namespace varnel {
 
 class DriveMap {
@@ -19,6 +21,9 @@ class DriveMap {
 
   // "" when the path has no drive letter or the drive is not mapped.
   std::string ToNative(std::string_view windowsPath) const;
+  // The same for a file about to be read or written: a path no drive maps fails (code 76),
+  // naming the Windows path.
+  [[nodiscard]] Status ToNativeFile(const std::string& windowsPath, std::string& native) const;
   // The Windows path of a native path, through the drive whose target holds it (the longest
   // target wins, so C: is preferred over Z: for files inside drive_c).
   std::optional<std::string> ToWindows(std::string_view nativePath) const;

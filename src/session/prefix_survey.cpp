@@ -1,8 +1,8 @@
-#include "app/prefix_survey.h"
+#include "session/prefix_survey.h"
 
 #include <utility>
 
-#include "app/startup.h"
+#include "settings/settings.h"
 #include "settings/settings.h"
 #include "winenv/drive_map.h"
 

@@ -1,4 +1,4 @@
-#include "app/prefix_survey.h"
+#include "session/prefix_survey.h"
 
 #include <sys/stat.h>
 
@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/open_prefix.h"
+#include "session/open_prefix.h"
 #include "settings/settings.h"
 #include "testsupport/temp_dir.h"
 
@@ -61,7 +61,7 @@ TEST_F(SurveyTest, TellsWhichBrowsersEachPrefixHoldsAndTheDefault) {
   {
     Registry registry(netscapeDefault);
     ASSERT_TRUE(WriteSetting(registry, Setting::NetPath, "c:\\program files\\netscape").ok());
-    ASSERT_TRUE(MakeNetscapeDefault(registry).ok());
+    ASSERT_TRUE(MakeDefault(registry, Browser::Netscape).ok());
   }
   const std::string empty = Prefix(".wine");
 

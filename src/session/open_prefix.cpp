@@ -1,8 +1,8 @@
-#include "app/open_prefix.h"
+#include "session/open_prefix.h"
 
 #include <filesystem>
 
-#include "app/prefix_survey.h"
+#include "session/prefix_survey.h"
 
 namespace varnel {
 namespace {

@@ -1,0 +1,83 @@
+#include "session/session.h"
+
+#include "bookmarks/bookmark_load.h"
+#include "bookmarks/favorites.h"
+#include "journal/journalled_writes.h"
+
+namespace varnel {
+
+namespace {
+
+// Until a window hands in its own: no question is answered Yes, nothing is shown or launched.
+HistoryUi QuietHistoryUi() {
+  return {[](const std::string&) {}, [](const std::string&) { return false; }, [](const std::string&) {}, nullptr};
+}
+
+}  // namespace
+
+Session::Session(std::unique_ptr<Registry> registry, const EnvLookup& env) : Session(*registry, env) {
+  owned_ = std::move(registry);
+}
+
+Session::Session(Registry& registry, const EnvLookup& env)
+    : registry_(registry),
+      drives_(registry.prefix()),
+      journal_(Journal::FolderFor(registry.prefix(), env), registry.prefix()),
+      histories_(drives_, registry, QuietHistoryUi()) {
+  histories_.SetJournal(&journal_);
+}
+
+Status Session::SetSetting(varnel::Setting setting, std::string_view value) {
+  return WriteSettingRecorded(&journal_, registry_, setting, value);
+}
+
+Browser Session::DetectDefaultBrowser() { return defaultBrowser_ = varnel::DetectDefaultBrowser(registry_); }
+
+Status Session::MakeDefault(Browser browser) {
+  const Status made = MakeDefaultRecorded(&journal_, registry_, browser);
+  if (made.ok()) defaultBrowser_ = browser;
+  return made;
+}
+
+Status Session::CopyBookmarkToFavorite(std::string_view title, std::string_view address, std::string& written) {
+  const std::string directory = favoritesDirectory_.value_or(std::string(kStandardFavoritesDirectory));
+  return WriteFavoriteRecorded(&journal_, registry_, drives_, directory, title, address, written);
+}
+
+Status Session::AddFavoriteToBookmarks(const std::string& file, const std::string& address, bool keepWithoutHeading,
+                                       const std::function<void()>& copied, BookmarkCopy& copy) {
+  const std::string title = FavoriteTitle(file);
+  Status status = CopyBookmarksWithFavorite(drives_, profileDirectory_, address, title, LocalClockSeconds,
+                                            std::string(kTempFileName), copy);
+  if (!status.ok()) return status;
+  if (keepWithoutHeading && copy.insertions == 0) {
+    return Status::Error(errc::kPathFileAccess, BookmarkFileName(profileDirectory_) +
+                                                    " has no line holding \"</H1>\", so no bookmark was added and the "
+                                                    "file was left as it is");
+  }
+  if (copied) copied();
+  return ReplaceBookmarksRecorded(&journal_, registry_, copy, title, BookmarkFileName(profileDirectory_));
+}
+
+bool Session::SaveBrowserDirectories(const std::string& netscapeDirectory, const std::string& ieDirectory,
+                                     const std::string& netscapeDrive, SetupSaveWindows& windows) {
+  return SaveBrowserDirectoriesRecorded(&journal_, registry_, drives_, netscapeDirectory, ieDirectory, netscapeDrive,
+                                        windows);
+}
+
+Status Session::PlanUndo(std::optional<int> from, UndoPlan& plan) {
+  return varnel::PlanUndo(journal_, registry_, from, plan);
+}
+
+Status Session::Undo(const UndoPlan& plan, bool force) {
+  const Status undone = CarryOutUndo(journal_, registry_, plan, force);
+  DetectDefaultBrowser();  // an undone switch shows
+  return undone;
+}
+
+Status Session::End() {
+  histories_.CloseAll();
+  return StoreRememberedDirectoriesRecorded(&journal_, registry_, profileDirectory_, favoritesDirectory_);
+}
+
+}  // namespace varnel

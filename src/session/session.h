@@ -1,0 +1,94 @@
+#pragma once
+// One Windows environment as the user works on it: the prefix with its registry, drive map and
+// change journal, the chosen profile and favorites directories, the default browser, the two
+// history lists, and every operation a user can start, once. The windows and the command line
+// both call these; each writer is recorded in the journal before it writes.
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "bookmarks/transfers.h"
+#include "defaultbrowser/default_browser.h"
+#include "history/history_lists.h"
+#include "journal/journal.h"
+#include "journal/undo.h"
+#include "settings/settings.h"
+#include "setup/browser_directories.h"
+#include "winenv/drive_map.h"
+#include "winenv/prefix.h"
+#include "winenv/registry.h"
+#include "winenv/status.h"
+
+namespace varnel {
+
+class Session {
+ public:
+  // The prefix at `prefixPath`, whose registry OpenPrefix opened; the journal's folder follows
+  // from the environment ($XDG_STATE_HOME).
+  Session(std::unique_ptr<Registry> registry, const EnvLookup& env);
+  // On a registry someone else keeps (the window tests keep theirs to look into).
+  Session(Registry& registry, const EnvLookup& env);
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  const std::string& prefix() const { return registry_.prefix(); }
+  Registry& registry() { return registry_; }
+  const DriveMap& drives() const { return drives_; }
+  Journal& journal() { return journal_; }
+
+  // The Netscape profile directory (the main window's profile list, or --profile) and the
+  // favorites directory (the bookmarks window's list, or --dir). The favorites directory is
+  // unset until one is chosen: the closing step then leaves IEfav as stored.
+  const std::string& profileDirectory() const { return profileDirectory_; }
+  void SetProfileDirectory(std::string windowsPath) { profileDirectory_ = std::move(windowsPath); }
+  const std::optional<std::string>& favoritesDirectory() const { return favoritesDirectory_; }
+  void SetFavoritesDirectory(std::string windowsPath) { favoritesDirectory_ = std::move(windowsPath); }
+
+  std::string Setting(varnel::Setting setting) { return ReadSetting(registry_, setting); }
+  [[nodiscard]] Status SetSetting(varnel::Setting setting, std::string_view value);
+
+  // The default browser as the shell associations name it, read again; then as switched.
+  Browser DetectDefaultBrowser();
+  Browser defaultBrowser() const { return defaultBrowser_; }
+  [[nodiscard]] Status MakeDefault(Browser browser);
+
+  // The history lists' edit buffer, open and save (the main window's, the command line's).
+  HistoryLists& histories() { return histories_; }
+
+  // A bookmark copied into the favorites directory as a favorite file; `written` is its path.
+  [[nodiscard]] Status CopyBookmarkToFavorite(std::string_view title, std::string_view address, std::string& written);
+  // A favorite of the favorites directory added to the profile's bookmark.htm through "tempfile"
+  // in the working directory. `copied` runs between the copy and the replacement (the window
+  // hides the tree's heading then). A bookmark.htm without a heading gains nothing: the window
+  // rewrites it all the same, as the browser's own program did; `keepWithoutHeading` leaves it
+  // as it is and fails instead, so that a failure changes nothing.
+  [[nodiscard]] Status AddFavoriteToBookmarks(const std::string& file, const std::string& address,
+                                              bool keepWithoutHeading, const std::function<void()>& copied,
+                                              BookmarkCopy& copy);
+
+  // Setup's save: both directories checked by name (the user may choose again), then stored.
+  bool SaveBrowserDirectories(const std::string& netscapeDirectory, const std::string& ieDirectory,
+                              const std::string& netscapeDrive, SetupSaveWindows& windows);
+
+  // The newest change (or change `from` and every later one) checked, then undone.
+  [[nodiscard]] Status PlanUndo(std::optional<int> from, UndoPlan& plan);
+  [[nodiscard]] Status Undo(const UndoPlan& plan, bool force);
+
+  // The closing step: NetLAU (and IEfav, when a favorites directory was chosen) stored, the
+  // history working copy given up.
+  [[nodiscard]] Status End();
+
+ private:
+  std::unique_ptr<Registry> owned_;
+  Registry& registry_;
+  DriveMap drives_;
+  Journal journal_;
+  HistoryLists histories_;
+  std::string profileDirectory_;
+  std::optional<std::string> favoritesDirectory_;
+  Browser defaultBrowser_ = Browser::InternetExplorer;
+};
+
+}  // namespace varnel

@@ -1,0 +1,119 @@
+#include "session/session.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+#include "bookmarks/transfers.h"
+#include "testsupport/expect_ok.h"
+#include "testsupport/temp_dir.h"
+
+namespace varnel {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kProfile = "c:\\netscape\\jane";
+constexpr const char* kBookmarks =
+    "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<TITLE>Bookmarks</TITLE>\r\n<H1>Bookmarks</H1>\r\n<DL><p>\r\n</DL><p>\r\n";
+
+class SessionTest : public ::testing::Test {
+ protected:
+  SessionTest() {
+    prefix_.MakeDriveCDirectory("netscape/jane");
+    prefix_.MakeDriveCDirectory("Program Files/Netscape");
+    prefix_.MakeDriveCDirectory("Program Files/Internet Explorer");
+    prefix_.MakeDriveCDirectory("windows/favorites");
+    prefix_.MakeDriveCDirectory("mine");
+    test::ExpectOk(session_.SetSetting(Setting::NetPath, "c:\\program files\\netscape"));
+    test::ExpectOk(session_.SetSetting(Setting::IEPath, "c:\\program files\\Internet Explorer"));
+    session_.SetProfileDirectory(kProfile);
+  }
+  std::string Bookmarks() const { return test::ReadFile(prefix_.native("drive_c/netscape/jane/bookmark.htm")); }
+
+  test::TempPrefix prefix_;
+  test::TempDir state_;
+  Session session_{std::make_unique<Registry>(prefix_.path()), test::StateHomeIn(state_.path())};
+};
+
+// A switch is known to the session at once, recorded, and an undo brings the old browser back
+// into what the session reports.
+TEST_F(SessionTest, TheDefaultBrowserFollowsASwitchAndItsUndo) {
+  EXPECT_EQ(session_.DetectDefaultBrowser(), Browser::InternetExplorer);  // no associations yet
+  ASSERT_TRUE(session_.MakeDefault(Browser::Netscape).ok());
+  EXPECT_EQ(session_.defaultBrowser(), Browser::Netscape);
+  EXPECT_EQ(session_.journal().List().front().record.what, "default browser set to Netscape");
+  UndoPlan plan;
+  ASSERT_TRUE(session_.PlanUndo(std::nullopt, plan).ok());
+  ASSERT_TRUE(session_.Undo(plan, false).ok());
+  EXPECT_EQ(session_.defaultBrowser(), Browser::InternetExplorer);
+}
+
+// The favorite goes to the favorites directory chosen, and to the standard one while none is.
+TEST_F(SessionTest, ABookmarkGoesToTheChosenFavoritesDirectory) {
+  std::string written;
+  ASSERT_TRUE(session_.CopyBookmarkToFavorite("News", "http://news/", written).ok());
+  EXPECT_EQ(written, "c:\\windows\\favorites\\News.url");
+  session_.SetFavoritesDirectory("c:\\mine");
+  ASSERT_TRUE(session_.CopyBookmarkToFavorite("News", "http://news/", written).ok());
+  EXPECT_EQ(test::ReadFile(prefix_.native("drive_c/mine/News.url")), FavoriteFileBytes("http://news/"));
+}
+
+// The favorite's line goes into the session's profile; the window's step between copy and
+// replace runs once, and a file without a heading is kept when asked.
+TEST_F(SessionTest, AFavoriteIsAddedToTheProfilesBookmarks) {
+  test::WriteFile(prefix_.native("drive_c/netscape/jane/bookmark.htm"), kBookmarks);
+  int copied = 0;
+  BookmarkCopy copy;
+  ASSERT_TRUE(session_.AddFavoriteToBookmarks("News.url", "http://news/", false, [&] { ++copied; }, copy).ok());
+  EXPECT_EQ(copied, 1);
+  EXPECT_NE(Bookmarks().find("<DT><A HREF=\"http://news/\""), std::string::npos);
+  EXPECT_EQ(session_.journal().List().front().record.what, "bookmark added: News");
+
+  const std::string headless = "<DL><p>\n</DL><p>\n";
+  test::WriteFile(prefix_.native("drive_c/netscape/jane/bookmark.htm"), headless);
+  BookmarkCopy kept;
+  const Status refused = session_.AddFavoriteToBookmarks("News.url", "http://news/", true, [&] { ++copied; }, kept);
+  EXPECT_FALSE(refused.ok());
+  EXPECT_NE(refused.message.find("left as it is"), std::string::npos);
+  EXPECT_EQ(Bookmarks(), headless);
+  EXPECT_EQ(copied, 1);
+}
+
+// The closing step stores the profile directory, and the favorites directory only once one was
+// chosen; IEfav stays as stored otherwise.
+TEST_F(SessionTest, TheEndStoresTheDirectoriesChosen) {
+  test::ExpectOk(session_.SetSetting(Setting::IEfav, "c:\\kept"));
+  ASSERT_TRUE(session_.End().ok());
+  EXPECT_EQ(session_.Setting(Setting::NetLAU), kProfile);
+  EXPECT_EQ(session_.Setting(Setting::IEfav), "c:\\kept");
+  session_.SetFavoritesDirectory("c:\\mine");
+  ASSERT_TRUE(session_.End().ok());
+  EXPECT_EQ(session_.Setting(Setting::IEfav), "c:\\mine");
+}
+
+// Each window reaches the others through Forms and the session only: no window's file includes
+// another window's header.
+TEST(WindowFiles, NoWindowIncludesAnotherWindowsHeader) {
+  const std::regex windowHeader("#include \"[a-z]+/([a-z_]+_window)\\.h\"");
+  int windows = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(fs::path(VARNEL_SOURCE_DIR) / "src")) {
+    const std::string name = entry.path().filename().string();
+    if (!name.ends_with("_window.cpp") && !name.ends_with("_window.h")) continue;
+    ++windows;
+    const std::string own = name.substr(0, name.rfind('.'));
+    std::ifstream file(entry.path());
+    for (std::string line; std::getline(file, line);) {
+      std::smatch match;
+      if (std::regex_search(line, match, windowHeader)) {
+        EXPECT_EQ(match[1].str(), own) << entry.path() << ": " << line;
+      }
+    }
+  }
+  EXPECT_GE(windows, 6);
+}
+
+}  // namespace
+}  // namespace varnel
