@@ -89,24 +89,24 @@ bool BookmarkTree::Add(const BookmarkNodeToAdd& add) {
 void BookmarkTree::MakeVisible() {
   if (lastAdded_ == kNone) return;
   // Every ancestor of an expanded node is expanded already, so the walk stops at the first one.
-  for (NodeId up = nodes_[lastAdded_].parent; up != kNone && !nodes_[up].expanded; up = nodes_[up].parent) {
-    nodes_[up].expanded = true;
+  for (NodeId up = At(lastAdded_).parent; up != kNone && !At(up).expanded; up = At(up).parent) {
+    At(up).expanded = true;
   }
   lastMadeVisible_ = lastAdded_;
 }
 
 std::string_view BookmarkTree::key(NodeId id) const {
-  const Node& node = nodes_[id];
+  const Node& node = At(id);
   return std::string_view(node.data, node.keyLength);
 }
 
 std::string_view BookmarkTree::text(NodeId id) const {
-  const Node& node = nodes_[id];
+  const Node& node = At(id);
   return std::string_view(node.data + node.textStart, node.textLength);
 }
 
 std::optional<std::string_view> BookmarkTree::address(NodeId id) const {
-  const Node& node = nodes_[id];
+  const Node& node = At(id);
   if (!node.hasAddress) return std::nullopt;
   const std::size_t start = node.textStart == 0 ? node.keyLength : node.textStart + node.textLength;
   return std::string_view(node.data + start, node.dataLength - start);
@@ -114,8 +114,8 @@ std::optional<std::string_view> BookmarkTree::address(NodeId id) const {
 
 const std::vector<BookmarkTree::NodeId>& BookmarkTree::children(NodeId id) const {
   if (id == kNone) return topLevel_;
-  const std::int32_t list = nodes_[id].childList;
-  return list < 0 ? kNoChildren : childLists_[list];
+  const std::int32_t list = At(id).childList;
+  return list < 0 ? kNoChildren : childLists_[static_cast<std::size_t>(list)];
 }
 
 // The texts live in large blocks that are freed together: no allocation per node.
@@ -134,12 +134,12 @@ char* BookmarkTree::Allocate(std::size_t size) {
 
 std::vector<BookmarkTree::NodeId>& BookmarkTree::ChildrenOf(NodeId parent) {
   if (parent == kNone) return topLevel_;
-  Node& node = nodes_[parent];
+  Node& node = At(parent);
   if (node.childList < 0) {
     node.childList = static_cast<std::int32_t>(childLists_.size());
     childLists_.emplace_back();
   }
-  return childLists_[node.childList];
+  return childLists_[static_cast<std::size_t>(node.childList)];
 }
 
 // Keeps the index at most half full: a larger table takes every entry again by its stored hash.

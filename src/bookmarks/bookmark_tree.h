@@ -35,18 +35,21 @@ class BookmarkTree : public BookmarkActions {
   std::string_view key(NodeId id) const;
   std::string_view text(NodeId id) const;
   std::optional<std::string_view> address(NodeId id) const;
-  BookmarkPicture picture(NodeId id) const { return nodes_[id].picture; }
-  NodeId parent(NodeId id) const { return nodes_[id].parent; }
+  BookmarkPicture picture(NodeId id) const { return At(id).picture; }
+  NodeId parent(NodeId id) const { return At(id).parent; }
   // The node's position among its parent's children (or among the top-level nodes).
-  int row(NodeId id) const { return nodes_[id].row; }
+  int row(NodeId id) const { return At(id).row; }
   // The children of a node, or with kNone the top-level nodes.
   const std::vector<NodeId>& children(NodeId id) const;
   // Expanded: a node made visible lies below it.
-  bool expanded(NodeId id) const { return nodes_[id].expanded; }
+  bool expanded(NodeId id) const { return At(id).expanded; }
   // The last node made visible (the view scrolls to it), kNone when none was.
   NodeId lastMadeVisible() const { return lastMadeVisible_; }
 
  private:
+  struct Node;
+  Node& At(NodeId id) { return nodes_[static_cast<std::size_t>(id)]; }
+  const Node& At(NodeId id) const { return nodes_[static_cast<std::size_t>(id)]; }
   struct Node {
     const char* data = nullptr;  // in the arena: the key, the text when it differs, the address
     std::size_t dataLength = 0;

@@ -108,7 +108,8 @@ const unsigned char* EndOfPlainRun(const unsigned char* next, const unsigned cha
 
 // The conversion into a string, for the short texts that do not go through a writer.
 void AppendConverted(std::string& result, std::string_view ansi, const Table& table) {
-  for (unsigned char byte : ansi) {
+  for (const char c : ansi) {
+    const auto byte = static_cast<unsigned char>(c);
     const Table::Entry& entry = table.entries[byte];
     if (entry.plain) result += static_cast<char>(byte);
     else result.append(entry.bytes, entry.size);

@@ -41,15 +41,7 @@ bool ProgramOnPath(const std::string& name) {
 
 bool SpawnDetached(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnvironment) {
   if (argv.empty()) return false;
-  // Everything the child needs is prepared before fork: between fork and exec only
-  // async-signal-safe calls are made.
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  const std::vector<std::string> environment = ChildEnvironment(extraEnvironment, environ);
-  std::vector<char*> env;
-  for (const std::string& e : environment) env.push_back(const_cast<char*>(e.c_str()));
-  env.push_back(nullptr);
+  const ExecVectors program(argv, extraEnvironment);
 
   pid_t child = ::fork();
   if (child < 0) return false;
@@ -63,8 +55,7 @@ bool SpawnDetached(const std::vector<std::string>& argv, const std::vector<std::
       ::dup2(null, 2);
       if (null > 2) ::close(null);
     }
-    ::execvpe(args[0], args.data(), env.data());
-    ::_exit(127);
+    program.Exec();
   }
   int status = 0;
   while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {

@@ -53,7 +53,7 @@ char32_t DecodeUtf8(std::string_view s, std::size_t& pos) {
   const auto lead = static_cast<unsigned char>(s[pos]);
   ++pos;
   if (lead < 0x80) return lead;
-  int length = 0;
+  std::size_t length = 0;
   char32_t c = 0;
   if (lead >= 0xC2 && lead <= 0xDF) {
     length = 1, c = lead & 0x1F;
@@ -65,7 +65,7 @@ char32_t DecodeUtf8(std::string_view s, std::size_t& pos) {
     return kInvalid;
   }
   if (pos + length > s.size()) return kInvalid;
-  for (int i = 0; i < length; ++i) {
+  for (std::size_t i = 0; i < length; ++i) {
     const auto next = static_cast<unsigned char>(s[pos + i]);
     if ((next & 0xC0) != 0x80) return kInvalid;
     c = (c << 6) | (next & 0x3F);
@@ -109,7 +109,7 @@ using ByteTable = std::array<char, 256>;
 template <typename Map>
 ByteTable MakeByteTable(Map map) {
   ByteTable table{};
-  for (int byte = 0; byte < 256; ++byte) {
+  for (std::size_t byte = 0; byte < 256; ++byte) {
     table[byte] = ByteOfCodePoint(map(CodePointOfByte(static_cast<unsigned char>(byte))));
   }
   return table;

@@ -39,6 +39,12 @@ struct RegValue {
   bool operator==(const RegValue&) const = default;
 };
 
+// The number a REG_DWORD's four bytes hold (little-endian).
+inline std::uint32_t DwordOf(const RegValue& value) {
+  return static_cast<std::uint32_t>(value.data[0]) | static_cast<std::uint32_t>(value.data[1]) << 8 |
+         static_cast<std::uint32_t>(value.data[2]) << 16 | static_cast<std::uint32_t>(value.data[3]) << 24;
+}
+
 class HiveFile {
  public:
   HiveFile();

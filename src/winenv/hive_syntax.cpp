@@ -21,9 +21,9 @@ constexpr std::string_view kHexContinuationIndent = "  ";
 constexpr std::array<std::uint8_t, 256> kHexDigitValues = [] {
   std::array<std::uint8_t, 256> values{};
   values.fill(16);
-  for (int c = '0'; c <= '9'; ++c) values[c] = static_cast<std::uint8_t>(c - '0');
-  for (int c = 'a'; c <= 'f'; ++c) values[c] = static_cast<std::uint8_t>(c - 'a' + 10);
-  for (int c = 'A'; c <= 'F'; ++c) values[c] = static_cast<std::uint8_t>(c - 'A' + 10);
+  for (std::size_t c = '0'; c <= '9'; ++c) values[c] = static_cast<std::uint8_t>(c - '0');
+  for (std::size_t c = 'a'; c <= 'f'; ++c) values[c] = static_cast<std::uint8_t>(c - 'a' + 10);
+  for (std::size_t c = 'A'; c <= 'F'; ++c) values[c] = static_cast<std::uint8_t>(c - 'A' + 10);
   return values;
 }();
 
@@ -40,7 +40,7 @@ bool ReadNumber(std::string_view text, std::size_t& pos, int base, int maxDigits
   value = 0;
   int count = 0;
   for (int digit = 0; count < maxDigits && pos < text.size() && (digit = DigitValue(text[pos], base)) >= 0; ++count) {
-    value = value * base + digit;
+    value = value * static_cast<std::uint32_t>(base) + static_cast<std::uint32_t>(digit);
     ++pos;
   }
   return count > 0;
@@ -59,7 +59,7 @@ std::optional<char16_t> ControlFromLetter(char letter) {
 // character and the two closing characters.
 constexpr std::array<bool, 256> kPlainBytes = [] {
   std::array<bool, 256> plain{};
-  for (int c = 1; c < 128; ++c) plain[c] = c != '\\' && c != '"' && c != ']';
+  for (std::size_t c = 1; c < 128; ++c) plain[c] = c != '\\' && c != '"' && c != ']';
   return plain;
 }();
 
@@ -423,8 +423,7 @@ std::vector<std::string> FormatValueLines(std::u16string_view name, const RegVal
   std::string head = FormatValueName(name);
   if (auto text = TerminatedString(value)) return {head + FormatStringData(value.type, *text)};
   if (value.type == kRegDword && value.data.size() == 4) {
-    const std::uint32_t number = value.data[0] | value.data[1] << 8 | value.data[2] << 16 |
-                                 static_cast<std::uint32_t>(value.data[3]) << 24;
+    const std::uint32_t number = DwordOf(value);
     AppendFormatted(head, "dword:%08x", static_cast<unsigned>(number));
     return {head};
   }

@@ -40,13 +40,22 @@ std::vector<char*> Pointers(const std::vector<std::string>& strings) {
 
 }  // namespace
 
+ExecVectors::ExecVectors(const std::vector<std::string>& argv, const std::vector<std::string>& settings)
+    : arguments_(argv), environment_(ChildEnvironment(settings, environ)) {
+  argv_ = Pointers(arguments_);
+  envp_ = Pointers(environment_);
+}
+
+void ExecVectors::Exec() const {
+  execvpe(argv_[0], argv_.data(), envp_.data());
+  _exit(127);
+}
+
 ProgramRun RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& settings,
                       int timeoutSeconds) {
   ProgramRun run;
   if (argv.empty()) return run;
-  const std::vector<std::string> environment = ChildEnvironment(settings, environ);
-  std::vector<char*> args = Pointers(argv);
-  std::vector<char*> env = Pointers(environment);
+  const ExecVectors program(argv, settings);
   int out[2];
   if (pipe2(out, O_CLOEXEC) != 0) return run;
   const pid_t child = fork();
@@ -61,8 +70,7 @@ ProgramRun RunProgram(const std::vector<std::string>& argv, const std::vector<st
     dup2(null, 0);
     dup2(out[1], 1);
     dup2(null, 2);
-    execvpe(args[0], args.data(), env.data());
-    _exit(127);
+    program.Exec();
   }
   close(out[1]);
   run.started = true;

@@ -10,6 +10,21 @@ namespace varnel {
 // whose name they do not set, so each name appears once.
 std::vector<std::string> ChildEnvironment(const std::vector<std::string>& settings, char** inherited);
 
+// A program's argument and environment vectors for execvpe, made before fork: between fork and
+// exec only async-signal-safe calls are made, and Exec is one.
+class ExecVectors {
+ public:
+  ExecVectors(const std::vector<std::string>& argv, const std::vector<std::string>& settings);
+  // Replaces the (child) process with the program, or ends it with 127 when it cannot start.
+  [[noreturn]] void Exec() const;
+
+ private:
+  std::vector<std::string> arguments_;
+  std::vector<std::string> environment_;
+  std::vector<char*> argv_;
+  std::vector<char*> envp_;
+};
+
 struct ProgramRun {
   bool started = false;
   bool timedOut = false;

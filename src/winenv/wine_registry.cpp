@@ -106,8 +106,7 @@ std::string EditCheck(const RegistryEdit& edit) {
   const std::string read = "read(" + ScriptString(ShortKey(edit) + u"\\" + edit.name) + ")";
   if (const std::optional<std::u16string> text = PlainString(*edit.value)) return read + " === " + ScriptString(*text);
   if (edit.value->type == kRegDword && edit.value->data.size() == 4) {
-    const std::uint32_t number = edit.value->data[0] | edit.value->data[1] << 8 | edit.value->data[2] << 16 |
-                                 static_cast<std::uint32_t>(edit.value->data[3]) << 24;
+    const std::uint32_t number = DwordOf(*edit.value);
     return "dword(" + ScriptString(ShortKey(edit) + u"\\" + edit.name) + ") === " + std::to_string(number);
   }
   return read + " !== undefined";
