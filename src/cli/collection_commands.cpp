@@ -117,9 +117,7 @@ int ImportFavoritesCommand(CommandContext& c) {
     ProgressLine progress(c, "favorites read");
     status = PlanImportFavorites(c.session.drives(), directory, profile, LocalClockSeconds, progress.callback(), plan);
   }
-  // The one place where an undo record of the change would be kept.
-  BookmarkFileChange change;
-  if (status.ok() && !dryRun) status = ApplyImportFavorites(plan, change);
+  if (status.ok() && !dryRun) status = c.session.ImportFavorites(plan);
   return Finish(c, status, plan.summary, dryRun, BookmarkFileName(profile));
 }
 
@@ -135,9 +133,7 @@ int ExportBookmarksCommand(CommandContext& c) {
     ProgressLine progress(c, "bookmarks read");
     status = PlanExportBookmarks(c.session.drives(), profile, directory, progress.callback(), plan);
   }
-  // The one place where an undo record of the change would be kept.
-  FavoritesChange change;
-  if (status.ok() && !dryRun) status = ApplyExportBookmarks(plan, change);
+  if (status.ok() && !dryRun) status = c.session.ExportBookmarks(plan);
   return Finish(c, status, plan.summary, dryRun, directory);
 }
 

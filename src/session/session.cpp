@@ -1,7 +1,10 @@
 #include "session/session.h"
 
+#include <algorithm>
+
 #include "bookmarks/bookmark_load.h"
 #include "bookmarks/favorites.h"
+#include "journal/change_scope.h"
 #include "journal/journalled_writes.h"
 
 namespace varnel {
@@ -57,6 +60,36 @@ Status Session::AddFavoriteToBookmarks(const std::string& file, const std::strin
   }
   if (copied) copied();
   return ReplaceBookmarksRecorded(&journal_, registry_, copy, title, BookmarkFileName(profileDirectory_));
+}
+
+Status Session::ImportFavorites(const ImportPlan& plan) {
+  if (!plan.summary.changes()) return Status::Ok();
+  const std::string shown = BookmarkFileName(profileDirectory_);
+  ChangeScope change(&journal_, registry_,
+                     "favorites imported: " + std::to_string(plan.summary.added.size()) + " bookmarks added", shown);
+  change.AddFile(plan.outline.native, shown);
+  change.Begin();
+  BookmarkFileChange changed;
+  const Status applied = ApplyImportFavorites(plan, changed);
+  change.Finish();
+  return applied;
+}
+
+Status Session::ExportBookmarks(const ExportPlan& plan) {
+  if (!plan.summary.changes()) return Status::Ok();
+  const std::string directory = favoritesDirectory_.value_or(std::string(kStandardFavoritesDirectory));
+  ChangeScope change(&journal_, registry_,
+                     "bookmarks exported: " + std::to_string(plan.files.size()) + " favorites added", directory);
+  for (const ExportPlan::NewFile& file : plan.files) {
+    std::string shown = directory + "\\" + file.path;
+    std::replace(shown.begin() + static_cast<std::ptrdiff_t>(directory.size()), shown.end(), '/', '\\');
+    change.AddFile(plan.favoritesNative + "/" + file.path, std::move(shown));
+  }
+  change.Begin();
+  FavoritesChange changed;
+  const Status applied = ApplyExportBookmarks(plan, changed);
+  change.Finish();
+  return applied;
 }
 
 bool Session::SaveBrowserDirectories(const std::string& netscapeDirectory, const std::string& ieDirectory,

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "bookmarks/collections.h"
 #include "bookmarks/transfers.h"
 #include "defaultbrowser/default_browser.h"
 #include "history/history_lists.h"
@@ -67,6 +68,12 @@ class Session {
   [[nodiscard]] Status AddFavoriteToBookmarks(const std::string& file, const std::string& address,
                                               bool keepWithoutHeading, const std::function<void()>& copied,
                                               BookmarkCopy& copy);
+
+  // A planned import of the favorites into the profile's bookmark.htm, or export of its bookmarks
+  // into the favorites directory, carried out and recorded as one change (an undone export removes
+  // the files it made; the folders it made stay, empty).
+  [[nodiscard]] Status ImportFavorites(const ImportPlan& plan);
+  [[nodiscard]] Status ExportBookmarks(const ExportPlan& plan);
 
   // Setup's save: both directories checked by name (the user may choose again), then stored.
   bool SaveBrowserDirectories(const std::string& netscapeDirectory, const std::string& ieDirectory,

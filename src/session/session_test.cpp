@@ -94,6 +94,34 @@ TEST_F(SessionTest, TheEndStoresTheDirectoriesChosen) {
   EXPECT_EQ(session_.Setting(Setting::IEfav), "c:\\mine");
 }
 
+// A whole collection moved is one change: its undo gives back bookmark.htm byte for byte, and
+// removes the favorites an export made.
+TEST_F(SessionTest, ImportsAndExportsAreUndoneAsOneChange) {
+  test::WriteFile(prefix_.native("drive_c/netscape/jane/bookmark.htm"), kBookmarks);
+  test::WriteFile(prefix_.native("drive_c/mine/Work.url"), FavoriteFileBytes("http://work/"));
+  session_.SetFavoritesDirectory("c:\\mine");
+  ImportPlan import;
+  ASSERT_TRUE(PlanImportFavorites(session_.drives(), "c:\\mine", kProfile, LocalClockSeconds, nullptr, import).ok());
+  ASSERT_TRUE(session_.ImportFavorites(import).ok());
+  EXPECT_NE(Bookmarks().find("http://work/"), std::string::npos);
+  UndoPlan undo;
+  ASSERT_TRUE(session_.PlanUndo(std::nullopt, undo).ok());
+  EXPECT_EQ(undo.changes.front().record.what, "favorites imported: 1 bookmarks added");
+  ASSERT_TRUE(session_.Undo(undo, false).ok());
+  EXPECT_EQ(Bookmarks(), kBookmarks);
+
+  test::WriteFile(prefix_.native("drive_c/netscape/jane/bookmark.htm"),
+                  std::string(kBookmarks) + "<DT><A HREF=\"http://news/\">News</A>\r\n");
+  ExportPlan exported;
+  ASSERT_TRUE(PlanExportBookmarks(session_.drives(), kProfile, "c:\\mine", nullptr, exported).ok());
+  ASSERT_TRUE(session_.ExportBookmarks(exported).ok());
+  ASSERT_TRUE(fs::exists(prefix_.native("drive_c/mine/News.url")));
+  ASSERT_TRUE(session_.PlanUndo(std::nullopt, undo).ok());
+  ASSERT_TRUE(session_.Undo(undo, false).ok());
+  EXPECT_FALSE(fs::exists(prefix_.native("drive_c/mine/News.url")));
+  EXPECT_TRUE(fs::exists(prefix_.native("drive_c/mine/Work.url")));
+}
+
 // Each window reaches the others through Forms and the session only: no window's file includes
 // another window's header.
 TEST(WindowFiles, NoWindowIncludesAnotherWindowsHeader) {
