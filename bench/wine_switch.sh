@@ -19,9 +19,12 @@ median_ms() {
 wineboot -i >/dev/null 2>&1
 wineserver -w
 mkdir -p "$WINEPREFIX/drive_c/Program Files/Netscape" "$WINEPREFIX/drive_c/Program Files/Internet Explorer"
+# The directories are set while Wine is stopped: a value written through a running Wine reaches
+# the hive files, which a new varnel reads, only when Wine saves them.
+"$varnel" --prefix "$WINEPREFIX" settings NetPath 'c:\program files\netscape' >/dev/null
+"$varnel" --prefix "$WINEPREFIX" settings IEPath 'c:\program files\Internet Explorer' >/dev/null
 (wineserver -p &)
-until "$varnel" --prefix "$WINEPREFIX" settings NetPath 'c:\program files\netscape' 2>&1 | grep -q 'through Wine'; do sleep 0.2; done
-"$varnel" --prefix "$WINEPREFIX" settings IEPath 'c:\program files\Internet Explorer' >/dev/null 2>&1
+until "$varnel" --prefix "$WINEPREFIX" default-browser ie 2>&1 | grep -q 'through Wine'; do sleep 0.2; done
 "$build/switch_regedit_file" ie 'c:\program files\Internet Explorer' "$WINEPREFIX/drive_c/windows/temp/switch.reg"
 
 hyperfine -N --warmup 1 --runs "$runs" --export-json "$work/switch.json" \

@@ -108,6 +108,19 @@ TEST_F(WineIntegrationTest, OneScriptReadsAWholeBatchBackFromARunningWine) {
   EXPECT_TRUE(written.ok()) << written.message;
   const std::string after = Wine({"cscript", "//nologo", "C:\\windows\\temp\\check.js"}).output;
   EXPECT_EQ(after.find("not held"), std::string::npos) << after;
+
+  // Plain strings only: the script writes them itself, and Wine holds them.
+  const std::vector<RegistryEdit> strings = {
+      {false, u"Software\\VarnelTest\\Open", u"", RegValue::String(u"\"c:\\caf\u00e9\\x.exe\" \"%1\"")},
+      {true, u"Software\\VarnelTest", u"url2", RegValue::String(u"http://two.example/")},
+  };
+  ASSERT_TRUE(ScriptCanWrite(strings));
+  const Status scripted = WriteThroughWine(prefix_.path(), *server, strings);
+  EXPECT_TRUE(scripted.ok()) << scripted.message;
+  EXPECT_NE(Wine({"reg", "query", "HKCU\\Software\\VarnelTest", "/v", "url2"}).output.find("http://two.example/"),
+            std::string::npos);
+  EXPECT_NE(Wine({"reg", "query", "HKLM\\Software\\VarnelTest\\Open", "/ve"}).output.find("x.exe\" \"%1\""),
+            std::string::npos);
 }
 
 // The command line's history edit while Wine runs: the typed addresses Wine itself wrote are

@@ -151,9 +151,16 @@ std::string RegeditFile(const std::vector<RegistryEdit>& edits) {
   return Utf16LeBytes(text);
 }
 
-std::string ReadBackScript(const std::vector<RegistryEdit>& edits) {
+bool ScriptCanWrite(const std::vector<RegistryEdit>& edits) {
+  return std::all_of(edits.begin(), edits.end(), [](const RegistryEdit& edit) {
+    return edit.value && !edit.deletesValue && PlainString(*edit.value) && edit.name.find(u'\\') == std::u16string::npos;
+  });
+}
+
+std::string ReadBackScript(const std::vector<RegistryEdit>& edits, bool writeFirst) {
   std::string script =
       "var shell = new ActiveXObject(\"WScript.Shell\");\r\n"
+      "function write(path, text) { try { shell.RegWrite(path, text, \"REG_SZ\"); } catch (e) {} }\r\n"
       "function read(path) { try { return shell.RegRead(path); } catch (e) { return undefined; } }\r\n"
       "function dword(path) { var v = read(path); return typeof v == \"number\" ? v >>> 0 : undefined; }\r\n"
       "function queried(command) { return shell.Run(command, 0, true) == 0; }\r\n"
@@ -162,6 +169,12 @@ std::string ReadBackScript(const std::vector<RegistryEdit>& edits) {
       "  try { held = test(); } catch (e) {}\r\n"
       "  WScript.Echo(\"varnel \" + i + (held ? \" held\" : \" not held\"));\r\n"
       "}\r\n";
+  if (writeFirst) {
+    for (const RegistryEdit& edit : edits) {
+      script += "write(" + ScriptString(ShortKey(edit) + u"\\" + edit.name) + ", " +
+                ScriptString(*PlainString(*edit.value)) + ");\r\n";
+    }
+  }
   for (std::size_t i = 0; i < edits.size(); ++i) {
     if (Superseded(edits, i)) continue;
     script += "check(" + std::to_string(i) + ", function () { return " + EditCheck(edits[i]) + "; });\r\n";
@@ -231,15 +244,22 @@ std::optional<std::size_t> FirstNotHeld(const std::vector<RegistryEdit>& edits, 
 
 }  // namespace
 
+// Plain strings (the settings, the default-browser switch) are written and read back by the one
+// script; anything else is imported by regedit first, which takes every kind of edit.
 Status WriteThroughWine(const std::string& prefix, const WineServer& server, const std::vector<RegistryEdit>& edits) {
-  const WineTempFile import(prefix, ".reg");
+  const bool scriptWrites = ScriptCanWrite(edits);
   const WineTempFile readBack(prefix, ".js");
-  Status status = import.Write(RegeditFile(edits));
-  if (status.ok()) status = readBack.Write(ReadBackScript(edits));
+  Status status = readBack.Write(ReadBackScript(edits, scriptWrites));
   if (!status.ok()) return status;
   const std::vector<std::string> environment = server.Environment(prefix);
   ProgramRun run;
-  status = RunWine({"wine", "regedit", "/S", import.windowsPath()}, environment, run, "importing the registry changes");
+  if (!scriptWrites) {
+    const WineTempFile import(prefix, ".reg");
+    status = import.Write(RegeditFile(edits));
+    if (status.ok()) {
+      status = RunWine({"wine", "regedit", "/S", import.windowsPath()}, environment, run, "importing the registry changes");
+    }
+  }
   if (status.ok()) {
     status = RunWine({"wine", "cscript", "//nologo", readBack.windowsPath()}, environment, run,
                      "reading the registry changes back");

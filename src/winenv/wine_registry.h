@@ -1,9 +1,9 @@
 #pragma once
 // Registry edits made through Wine itself. While a wineserver serves the prefix it holds the
 // registry in memory and writes the hive files over with its own copy now and then, so an edit
-// of the files would be lost: the edits go to Wine instead, in one "wine regedit /S" import, and
-// are then read back, all of them by one script that Wine's own "cscript" runs, before they count
-// as made.
+// of the files would be lost: the edits go to Wine instead and are read back before they count as
+// made, all of them by one script that Wine's own "cscript" runs. Plain strings the script writes
+// itself (one Wine program in all); other edits are first imported with one "wine regedit /S".
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,7 +28,12 @@ std::string RegeditFile(const std::vector<RegistryEdit>& edits);
 
 // The read-back of the edits that stand at the end of the batch: a JScript (plain ASCII) that
 // prints "varnel N held" for edit N when Wine holds it as written, "varnel N not held" otherwise.
-std::string ReadBackScript(const std::vector<RegistryEdit>& edits);
+// Whether the script alone can make the edits: every one a plain string (REG_SZ without a
+// line break or NUL) set under a name without a backslash, which RegWrite writes as regedit would.
+bool ScriptCanWrite(const std::vector<RegistryEdit>& edits);
+// With `writeFirst` (only for edits ScriptCanWrite takes) the script makes the edits first, in
+// order, with RegWrite: one Wine program writes and reads back.
+std::string ReadBackScript(const std::vector<RegistryEdit>& edits, bool writeFirst = false);
 
 // Imports the edits into the running Wine of the prefix and reads every one back. Nothing is
 // written to the hive files. A failure says what Wine did not take.

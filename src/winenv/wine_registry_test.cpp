@@ -68,5 +68,32 @@ TEST(ReadBackScript, ChecksWhatStandsAtTheEndInPlainAscii) {
             std::string::npos);
 }
 
+// Plain strings are written by the script itself, in order, before it reads them back; anything
+// else goes through regedit.
+TEST(ReadBackScript, WritesPlainStringsItselfAndLeavesTheRestToRegedit) {
+  const std::vector<RegistryEdit> strings = {
+      {false, u"Software\\Classes\\http\\shell\\open\\command", u"", RegValue::String(u"x \"%1\"")},
+      {true, u"Software\\Varnel", u"name", RegValue::String(u"caf\u00e9")},
+  };
+  EXPECT_TRUE(ScriptCanWrite(strings));
+  const std::string script = ReadBackScript(strings, true);
+  const std::size_t write = script.find("write(\"HKLM\\u005cSoftware\\u005cClasses\\u005chttp\\u005cshell\\u005copen"
+                                        "\\u005ccommand\\u005c\", \"x \\u0022%1\\u0022\");");
+  ASSERT_NE(write, std::string::npos) << script;
+  EXPECT_LT(write, script.find("write(\"HKCU\\u005cSoftware\\u005cVarnel\\u005cname\", \"caf\\u00e9\");"));
+  EXPECT_LT(script.find("write(\"HKCU"), script.find("check(0,"));
+  EXPECT_EQ(ReadBackScript(strings).find("write(\""), std::string::npos);
+
+  for (const RegistryEdit& other : {RegistryEdit{true, u"Software\\Gone", u"", std::nullopt},
+                                    RegistryEdit{true, u"Software\\T", u"n", RegValue{kRegDword, {1, 0, 0, 0}}},
+                                    RegistryEdit{true, u"Software\\T", u"a\\b", RegValue::String(u"z")},
+                                    RegistryEdit{true, u"Software\\T", u"lines", RegValue::String(u"a\nb")},
+                                    RegistryEdit{true, u"Software\\T", u"v", std::nullopt, true}}) {
+    std::vector<RegistryEdit> mixed = strings;
+    mixed.push_back(other);
+    EXPECT_FALSE(ScriptCanWrite(mixed)) << AnsiFromUtf16(other.name);
+  }
+}
+
 }  // namespace
 }  // namespace varnel
