@@ -29,7 +29,7 @@ constexpr const char* kListHelp =
 
 ClickableImage* Image(QWidget* parent, const char* picture, int l, int t) {
   auto* image = new ClickableImage(parent);
-  image->SetImage(QString::fromLatin1(picture));
+  if (!image->SetImage(QString::fromLatin1(picture))) qWarning("varnel: the picture %s is missing", picture);
   PlaceTwips(image, l, t, 480, 480);
   return image;
 }

@@ -21,7 +21,7 @@ namespace {
 // A travelling picture of the transfer animations: the globe, hidden at rest.
 ClickableImage* Globe(QWidget* parent, int l, int t) {
   auto* image = new ClickableImage(parent);
-  image->SetImage(QStringLiteral(":/icons/globe.svg"));
+  if (!image->SetImage(QStringLiteral(":/icons/globe.svg"))) qWarning("varnel: the globe picture is missing");
   PlaceTwips(image, l, t, 480, 480);
   image->hide();
   image->setFocusPolicy(Qt::NoFocus);  // it only travels, nothing to press

@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <regex>
 
 #include "bookmarks/transfers.h"
 #include "testsupport/expect_ok.h"
@@ -125,7 +124,6 @@ TEST_F(SessionTest, ImportsAndExportsAreUndoneAsOneChange) {
 // Each window reaches the others through Forms and the session only: no window's file includes
 // another window's header.
 TEST(WindowFiles, NoWindowIncludesAnotherWindowsHeader) {
-  const std::regex windowHeader("#include \"[a-z]+/([a-z_]+_window)\\.h\"");
   int windows = 0;
   for (const auto& entry : fs::recursive_directory_iterator(fs::path(VARNEL_SOURCE_DIR) / "src")) {
     const std::string name = entry.path().filename().string();
@@ -134,10 +132,9 @@ TEST(WindowFiles, NoWindowIncludesAnotherWindowsHeader) {
     const std::string own = name.substr(0, name.rfind('.'));
     std::ifstream file(entry.path());
     for (std::string line; std::getline(file, line);) {
-      std::smatch match;
-      if (std::regex_search(line, match, windowHeader)) {
-        EXPECT_EQ(match[1].str(), own) << entry.path() << ": " << line;
-      }
+      if (!line.starts_with("#include \"") || !line.ends_with("_window.h\"")) continue;
+      const std::size_t start = line.rfind('/') + 1;
+      EXPECT_EQ(line.substr(start, line.size() - start - 3), own) << entry.path() << ": " << line;
     }
   }
   EXPECT_GE(windows, 6);

@@ -1,5 +1,7 @@
 #include "settings/launch_address.h"
 
+#include <cstdio>
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -111,8 +113,12 @@ std::vector<std::string> SystemAddressOpener::CommandFor(const std::string& addr
 // A Wine already serving the prefix is reached through its own TMPDIR, so no second server starts.
 void SystemAddressOpener::Open(const std::string& address) {
   const std::optional<WineServer> server = useWine_ ? FindWineServer(prefix_) : std::nullopt;
-  SpawnDetached(CommandFor(address),
-                server ? server->Environment(prefix_) : std::vector<std::string>{"WINEPREFIX=" + prefix_});
+  const std::vector<std::string> command = CommandFor(address);
+  if (command.empty()) return;  // an address Wine's start would take for one of its options
+  // The windows tell nothing of a shell failure; whoever looks at the terminal learns of it.
+  if (!SpawnDetached(command, server ? server->Environment(prefix_) : std::vector<std::string>{"WINEPREFIX=" + prefix_})) {
+    std::fprintf(stderr, "varnel: %s could not be started to open the address\n", command.front().c_str());
+  }
 }
 
 void LaunchAddress(AddressOpener& opener, const MainWindowHooks& hooks, const std::string& address) {

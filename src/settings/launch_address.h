@@ -19,7 +19,7 @@ class AddressOpener {
 
 // Starts a program detached from this process (its own session, standard streams on /dev/null),
 // without a shell. False when it could not be started.
-bool SpawnDetached(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnvironment);
+[[nodiscard]] bool SpawnDetached(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnvironment);
 // Whether a program of that name is on PATH.
 bool ProgramOnPath(const std::string& name);
 

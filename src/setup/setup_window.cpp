@@ -123,7 +123,7 @@ void SetupWindow::CreateControls() {
   Label2 = new QLabel(QString::fromLatin1("Save Setting "), this);
   PlaceTwips(Label2, 5640, 6120, 2655, 255);
   Image1 = new ClickableImage(this);
-  Image1->SetImage(QString::fromLatin1(":/icons/save.svg"));
+  if (!Image1->SetImage(QString::fromLatin1(":/icons/save.svg"))) qWarning("varnel: the diskette picture is missing");
   PlaceTwips(Image1, 5880, 5640, 480, 480);
   Frame3->raise();  // the example panel covers the window when shown
 }

@@ -19,7 +19,7 @@ class ClickableImage : public QLabel {
   explicit ClickableImage(QWidget* parent = nullptr);
 
   // A file or resource path (":/images/x.svg"); false when it cannot be read.
-  bool SetImage(const QString& path);
+  [[nodiscard]] bool SetImage(const QString& path);
   void SetPixmap(const QPixmap& pixmap);
   bool HasImage() const;
 
