@@ -1,6 +1,6 @@
 #pragma once
-// What the hive tests share: the corpus hive files, a hive parsed (or the test failed), and the
-// text of a string value.
+// What the hive tests share: the corpus hive files, a hive parsed (or the test failed), the
+// text of a string value, and regedit text.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -14,6 +14,16 @@ namespace varnel::test {
 inline constexpr std::int64_t kHiveNow = 1700000000;  // its FILETIME is 1da1747c66d0000
 
 inline std::string CorpusHive(const std::string& name) { return ReadFile(CorpusPath("wine-prefix/" + name)); }
+
+// ASCII text as a regedit file holds it: UTF-16LE with its byte-order mark.
+inline std::string Utf16Le(std::string_view ascii) {
+  std::string bytes = "\xff\xfe";
+  for (const char c : ascii) {
+    bytes += c;
+    bytes += '\0';
+  }
+  return bytes;
+}
 
 inline HiveFile MustParse(const std::string& text) {
   HiveFile hive;

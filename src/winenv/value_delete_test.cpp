@@ -2,6 +2,8 @@
 // with its read-back when Wine holds the registry.
 #include <gtest/gtest.h>
 
+#include "testsupport/hive_test_support.h"
+
 #include "testsupport/temp_dir.h"
 #include "winenv/hive_file.h"
 #include "winenv/registry.h"
@@ -9,15 +11,6 @@
 
 namespace varnel {
 namespace {
-
-std::string Utf16Le(std::string_view ascii) {
-  std::string bytes = "\xff\xfe";
-  for (const char c : ascii) {
-    bytes += c;
-    bytes += '\0';
-  }
-  return bytes;
-}
 
 TEST(HiveValueDelete, RemovesOnlyThatValueAndListsTheRestInFileOrder) {
   const std::string text =
@@ -65,7 +58,7 @@ TEST(RegeditFile, DeletesAValueWithEqualsMinusAndReadsItBackAsAbsent) {
   RegistryEdit unnamed{false, u"Software\\Classes\\http\\shell\\open\\command", u"", std::nullopt, true};
   RegistryEdit named{true, u"Software\\K", u"url1", std::nullopt, true};
   EXPECT_EQ(RegeditFile({unnamed, named}),
-            Utf16Le("Windows Registry Editor Version 5.00\r\n"
+            test::Utf16Le("Windows Registry Editor Version 5.00\r\n"
                     "\r\n[HKEY_LOCAL_MACHINE\\Software\\Classes\\http\\shell\\open\\command]\r\n@=-\r\n"
                     "\r\n[HKEY_CURRENT_USER\\Software\\K]\r\n\"url1\"=-\r\n"));
   const std::string script = ReadBackScript({unnamed, named});

@@ -94,8 +94,7 @@ std::string QueryCommand(std::u16string_view arguments) { return ScriptString(u"
 // whose name holds a backslash, which RegRead would take for a key. A plain string or a DWORD must
 // come back as written; other data only be there.
 std::string EditCheck(const RegistryEdit& edit) {
-  std::u16string key = u"\"";  // built by appending: GCC 12's -O3 misreads a literal + string here
-  key.append(ShortKey(edit)).append(u"\"");
+  const std::u16string key = u"\"" + ShortKey(edit) + u"\"";
   if (!edit.value && edit.deletesValue) {
     const std::u16string which = edit.name.empty() ? std::u16string(u" /ve") : u" /v \"" + edit.name + u"\"";
     return "!queried(" + QueryCommand(key + which) + ")";

@@ -2,21 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include "testsupport/hive_test_support.h"
+
 #include <algorithm>
 
 #include "winenv/code_page.h"
 
 namespace varnel {
 namespace {
-
-std::string Utf16Le(std::string_view ascii) {
-  std::string bytes = "\xff\xfe";
-  for (const char c : ascii) {
-    bytes += c;
-    bytes += '\0';
-  }
-  return bytes;
-}
 
 TEST(RegeditFile, HoldsTheEditsInOrderWithRegeditsEscapes) {
   RegValue dword{kRegDword, {0x78, 0x56, 0x34, 0x12}};
@@ -28,7 +21,7 @@ TEST(RegeditFile, HoldsTheEditsInOrderWithRegeditsEscapes) {
       {false, u"Software\\Test", u"n", dword},
   };
   EXPECT_EQ(RegeditFile(edits),
-            Utf16Le("Windows Registry Editor Version 5.00\r\n"
+            test::Utf16Le("Windows Registry Editor Version 5.00\r\n"
                     "\r\n[-HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\TypedURLs]\r\n"
                     "\r\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\TypedURLs]\r\n"
                     "\"url1\"=\"http://a/\\\"q\\\"\\\\b\"\r\n"
