@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <new>
 
 namespace varnel {
 namespace {
 
 const std::vector<BookmarkTree::NodeId> kNoChildren;
-constexpr std::size_t kBlockSize = 1 << 18;
 
 std::uint32_t HashKey(std::string_view key) {
   const std::size_t full = std::hash<std::string_view>{}(key);
@@ -22,21 +22,21 @@ std::uint64_t Slot(BookmarkTree::NodeId id, std::uint32_t hash) {
 }  // namespace
 
 void BookmarkTree::Clear() {
-  nodes_.clear();
-  blocks_.clear();
-  blockLeft_ = 0;
-  blockNext_ = nullptr;
+  arena_.Clear();
+  chunks_.clear();
+  size_ = 0;
   childLists_.clear();
   topLevel_.clear();
-  index_.clear();
+  index_ = nullptr;
+  indexSize_ = 0;
   lastParent_ = lastAdded_ = lastMadeVisible_ = kNone;
 }
 
 std::optional<BookmarkTree::NodeId> BookmarkTree::Find(std::string_view key) const { return Find(key, HashKey(key)); }
 
 std::optional<BookmarkTree::NodeId> BookmarkTree::Find(std::string_view key, std::uint32_t hash) const {
-  if (index_.empty()) return std::nullopt;
-  const std::size_t mask = index_.size() - 1;
+  if (indexSize_ == 0) return std::nullopt;
+  const std::size_t mask = indexSize_ - 1;
   for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
     const std::uint64_t entry = index_[slot];
     if (entry == 0) return std::nullopt;
@@ -64,13 +64,13 @@ bool BookmarkTree::Add(const BookmarkNodeToAdd& add) {
   }
   const bool textIsKey = add.text == add.key;
   const std::size_t length = add.key.size() + (textIsKey ? 0 : add.text.size()) + (add.address ? add.address->size() : 0);
-  char* data = Allocate(length);
+  char* data = static_cast<char*>(arena_.Allocate(length, 1));
   char* next = std::copy(add.key.begin(), add.key.end(), data);
   if (!textIsKey) next = std::copy(add.text.begin(), add.text.end(), next);
   if (add.address) std::copy(add.address->begin(), add.address->end(), next);
 
-  const NodeId id = static_cast<NodeId>(nodes_.size());
-  Node& node = nodes_.emplace_back();
+  const NodeId id = static_cast<NodeId>(size_);
+  Node& node = NewNode();
   node.data = data;
   node.dataLength = length;
   node.keyLength = add.key.size();
@@ -118,18 +118,14 @@ const std::vector<BookmarkTree::NodeId>& BookmarkTree::children(NodeId id) const
   return list < 0 ? kNoChildren : childLists_[static_cast<std::size_t>(list)];
 }
 
-// The texts live in large blocks that are freed together: no allocation per node.
-char* BookmarkTree::Allocate(std::size_t size) {
-  if (size > blockLeft_) {
-    const std::size_t blockSize = std::max(size, kBlockSize);
-    blocks_.push_back(std::make_unique_for_overwrite<char[]>(blockSize));
-    blockNext_ = blocks_.back().get();
-    blockLeft_ = blockSize;
+BookmarkTree::Node& BookmarkTree::NewNode() {
+  if ((size_ & kChunkMask) == 0) {
+    constexpr std::size_t kChunkSize = sizeof(Node) << kChunkBits;
+    chunks_.push_back(static_cast<Node*>(arena_.Allocate(kChunkSize, alignof(Node))));
   }
-  char* result = blockNext_;
-  blockNext_ += size;
-  blockLeft_ -= size;
-  return result;
+  Node* node = new (&chunks_.back()[size_ & kChunkMask]) Node();
+  ++size_;
+  return *node;
 }
 
 std::vector<BookmarkTree::NodeId>& BookmarkTree::ChildrenOf(NodeId parent) {
@@ -144,18 +140,21 @@ std::vector<BookmarkTree::NodeId>& BookmarkTree::ChildrenOf(NodeId parent) {
 
 // Keeps the index at most half full: a larger table takes every entry again by its stored hash.
 void BookmarkTree::Place(NodeId id, std::uint32_t hash) {
-  if (nodes_.size() * 2 > index_.size()) {
-    std::vector<std::uint64_t> old = std::move(index_);
-    index_.assign(std::max<std::size_t>(64, old.size() * 2), 0);
-    for (std::uint64_t entry : old) {
-      if (entry != 0) PlaceEntry(entry);
+  if (size_ * 2 > indexSize_) {
+    const std::uint64_t* old = index_;
+    const std::size_t oldSize = indexSize_;
+    indexSize_ = std::max<std::size_t>(64, oldSize * 2);
+    index_ = static_cast<std::uint64_t*>(arena_.Allocate(indexSize_ * sizeof *index_, alignof(std::uint64_t)));
+    std::fill_n(index_, indexSize_, 0);
+    for (std::size_t i = 0; i < oldSize; ++i) {
+      if (old[i] != 0) PlaceEntry(old[i]);
     }
   }
   PlaceEntry(Slot(id, hash));
 }
 
 void BookmarkTree::PlaceEntry(std::uint64_t entry) {
-  const std::size_t mask = index_.size() - 1;
+  const std::size_t mask = indexSize_ - 1;
   std::size_t slot = (entry >> 32) & mask;
   while (index_[slot] != 0) slot = (slot + 1) & mask;
   index_[slot] = entry;

@@ -4,16 +4,16 @@
 // key is already used is refused and nothing else changes; "make visible" expands every ancestor
 // of the node just added and makes it the node the view scrolls to. Nodes are kept flat, in the
 // order added; each knows its parent and its row there, and each parent its children in order.
+// The nodes, their texts and the key index live in one arena, freed together.
 #include <cstddef>
 #include <cstdint>
-#include <deque>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "bookmarks/bookmark_reader.h"
+#include "winenv/block_arena.h"
 
 namespace varnel {
 
@@ -27,10 +27,10 @@ class BookmarkTree : public BookmarkActions {
   bool Add(const BookmarkNodeToAdd& node);
 
   // BookmarkActions
-  void AddNode(const BookmarkNodeToAdd& node) override { lastAdded_ = Add(node) ? NodeId(nodes_.size() - 1) : kNone; }
+  void AddNode(const BookmarkNodeToAdd& node) override { lastAdded_ = Add(node) ? NodeId(size_ - 1) : kNone; }
   void MakeVisible() override;
 
-  std::size_t size() const { return nodes_.size(); }
+  std::size_t size() const { return size_; }
   std::optional<NodeId> Find(std::string_view key) const;
   std::string_view key(NodeId id) const;
   std::string_view text(NodeId id) const;
@@ -48,10 +48,15 @@ class BookmarkTree : public BookmarkActions {
 
  private:
   struct Node;
-  Node& At(NodeId id) { return nodes_[static_cast<std::size_t>(id)]; }
-  const Node& At(NodeId id) const { return nodes_[static_cast<std::size_t>(id)]; }
+  // The nodes are kept in chunks of 2^kChunkBits, which never move.
+  static constexpr int kChunkBits = 12;
+  static constexpr std::size_t kChunkMask = (std::size_t{1} << kChunkBits) - 1;
+  Node& At(NodeId id) { return chunks_[static_cast<std::size_t>(id) >> kChunkBits][static_cast<std::size_t>(id) & kChunkMask]; }
+  const Node& At(NodeId id) const {
+    return chunks_[static_cast<std::size_t>(id) >> kChunkBits][static_cast<std::size_t>(id) & kChunkMask];
+  }
   struct Node {
-    const char* data = nullptr;  // in the arena: the key, the text when it differs, the address
+    const char* data = nullptr;  // the key, the text when it differs, the address
     std::size_t dataLength = 0;
     std::size_t keyLength = 0;
     std::size_t textStart = 0;  // 0: the text is the key
@@ -66,20 +71,20 @@ class BookmarkTree : public BookmarkActions {
 
   std::optional<NodeId> Find(std::string_view key, std::uint32_t hash) const;
   std::optional<NodeId> FindParent(std::string_view key);
-  char* Allocate(std::size_t size);
+  Node& NewNode();
   std::vector<NodeId>& ChildrenOf(NodeId parent);
   void Place(NodeId id, std::uint32_t hash);
   void PlaceEntry(std::uint64_t entry);
 
-  std::deque<Node> nodes_;
-  std::vector<std::unique_ptr<char[]>> blocks_;  // the text of every node, in large blocks
-  std::size_t blockLeft_ = 0;
-  char* blockNext_ = nullptr;
+  BlockArena arena_;
+  std::vector<Node*> chunks_;
+  std::size_t size_ = 0;
   std::vector<std::vector<NodeId>> childLists_;
   std::vector<NodeId> topLevel_;
   // Open addressing over the keys: each slot holds a key's hash (high half) and its node + 1
   // (low half); 0 is a free slot. At most half full.
-  std::vector<std::uint64_t> index_;
+  std::uint64_t* index_ = nullptr;
+  std::size_t indexSize_ = 0;
   NodeId lastParent_ = kNone;
   NodeId lastAdded_ = kNone;
   NodeId lastMadeVisible_ = kNone;

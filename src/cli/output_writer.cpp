@@ -11,13 +11,15 @@
 
 namespace varnel {
 
-// For every byte: whether it stands for itself, else the bytes written in its place.
+// For every byte, the bytes written in its place (at first, the byte itself).
 struct OutputWriter::Table {
   struct Entry {
-    bool plain = true;
     unsigned char size = 1;
     char bytes[6] = {};
   };
+  Table() {
+    for (std::size_t byte = 0; byte < entries.size(); ++byte) entries[byte].bytes[0] = static_cast<char>(byte);
+  }
   std::array<Entry, 256> entries;
 };
 
@@ -30,7 +32,6 @@ constexpr char kHexDigits[] = "0123456789abcdef";
 using Table = OutputWriter::Table;
 
 void Set(Table::Entry& entry, std::string_view replacement) {
-  entry.plain = false;
   entry.size = static_cast<unsigned char>(replacement.size());
   std::memcpy(entry.bytes, replacement.data(), replacement.size());
 }
@@ -85,7 +86,7 @@ const Table& JsonTable() {
 
 // Whether any of the eight bytes of a word may be more than copied: below 0x20, '"', '\', 0x7F,
 // or 0x80 and above (in every table the other bytes stand for themselves). Lets a run of plain
-// text be skipped a word at a time; a byte found is then looked up in the table.
+// text be copied a word at a time.
 bool MayNeedWork(std::uint64_t word) {
   constexpr std::uint64_t kOnes = 0x0101010101010101;
   constexpr std::uint64_t kHigh = 0x8080808080808080;
@@ -94,45 +95,61 @@ bool MayNeedWork(std::uint64_t word) {
          zeroByte(word ^ ('\\' * kOnes)) != 0 || zeroByte(word ^ (0x7F * kOnes)) != 0;
 }
 
-// The end of the run of bytes from `next` on that the table lets stand for themselves.
-const unsigned char* EndOfPlainRun(const unsigned char* next, const unsigned char* end, const Table& table) {
-  for (;;) {
-    for (std::uint64_t word; end - next >= 8; next += 8) {
-      std::memcpy(&word, next, sizeof word);
-      if (MayNeedWork(word)) break;
+// The longest text converted into the buffer at once: with room for its worst case (every byte
+// replaced by the longest replacement) the conversion need not look at the space left.
+constexpr std::size_t kPieceSize = kBufferSize / kLongestReplacement - 1;
+
+// Converts `size` bytes into `out`, which has room for the worst case; returns the end written.
+// A word of plain bytes is copied whole, any other byte by byte through the table.
+char* Convert(const unsigned char* next, std::size_t size, const Table& table, char* out) {
+  const auto convertByte = [&table, &out](unsigned char byte) {
+    const Table::Entry& entry = table.entries[byte];
+    std::memcpy(out, entry.bytes, kLongestReplacement);
+    out += entry.size;
+  };
+  const unsigned char* const end = next + size;
+  for (std::uint64_t word; end - next >= 8; next += sizeof word) {
+    std::memcpy(&word, next, sizeof word);
+    if (!MayNeedWork(word)) {
+      std::memcpy(out, next, sizeof word);
+      out += sizeof word;
+    } else {
+      for (std::size_t i = 0; i < sizeof word; ++i) convertByte(next[i]);
     }
-    if (next == end || !table.entries[*next].plain) return next;
-    ++next;
   }
+  for (; next < end; ++next) convertByte(*next);
+  return out;
 }
 
 // The conversion into a string, for the short texts that do not go through a writer.
-void AppendConverted(std::string& result, std::string_view ansi, const Table& table) {
-  for (const char c : ansi) {
-    const auto byte = static_cast<unsigned char>(c);
-    const Table::Entry& entry = table.entries[byte];
-    if (entry.plain) result += static_cast<char>(byte);
-    else result.append(entry.bytes, entry.size);
+std::string Converted(std::string_view ansi, const Table& table) {
+  constexpr std::size_t kStep = 1024;
+  std::string result;
+  result.reserve(ansi.size());
+  for (std::size_t at = 0; at < ansi.size(); at += kStep) {
+    char converted[kStep * kLongestReplacement];
+    const std::string_view piece = ansi.substr(at, kStep);
+    const char* end = Convert(reinterpret_cast<const unsigned char*>(piece.data()), piece.size(), table, converted);
+    result.append(converted, static_cast<std::size_t>(end - converted));
   }
+  return result;
 }
 
 }  // namespace
 
 std::string TerminalText(std::string_view ansi, bool escapeControls) {
-  std::string result;
-  result.reserve(ansi.size());
-  AppendConverted(result, ansi, escapeControls ? TerminalTextTable() : PlainTextTable());
-  return result;
+  return Converted(ansi, escapeControls ? TerminalTextTable() : PlainTextTable());
 }
 
 std::string JsonText(std::string_view ansi) {
-  std::string result = "\"";
-  AppendConverted(result, ansi, JsonTable());
-  return result + "\"";
+  return "\"" + Converted(ansi, JsonTable()) + "\"";
 }
 
 OutputWriter::OutputWriter(std::ostream& out, bool escapeControls)
-    : out_(out), text_(escapeControls ? TerminalTextTable() : PlainTextTable()), buffer_(kBufferSize) {}
+    : out_(out),
+      text_(escapeControls ? TerminalTextTable() : PlainTextTable()),
+      json_(JsonTable()),
+      buffer_(kBufferSize) {}
 
 void OutputWriter::Flush() {
   if (used_ == 0) return;
@@ -140,7 +157,7 @@ void OutputWriter::Flush() {
   used_ = 0;
 }
 
-void OutputWriter::Append(const char* bytes, std::size_t size) {
+void OutputWriter::AppendInPieces(const char* bytes, std::size_t size) {
   while (size > 0) {
     if (used_ == buffer_.size()) Flush();
     const std::size_t piece = std::min(size, buffer_.size() - used_);
@@ -153,22 +170,14 @@ void OutputWriter::Append(const char* bytes, std::size_t size) {
 
 void OutputWriter::Put(std::string_view text, const Table& table) {
   const auto* next = reinterpret_cast<const unsigned char*>(text.data());
-  const auto* end = next + text.size();
-  while (next < end) {
-    const auto* run = next;
-    next = EndOfPlainRun(next, end, table);
-    Append(reinterpret_cast<const char*>(run), static_cast<std::size_t>(next - run));
-    if (next == end) return;
-    if (buffer_.size() - used_ < kLongestReplacement) Flush();
-    const Table::Entry& entry = table.entries[*next++];
-    std::memcpy(buffer_.data() + used_, entry.bytes, kLongestReplacement);
-    used_ += entry.size;
+  for (std::size_t left = text.size(); left > 0;) {
+    const std::size_t piece = std::min(left, kPieceSize);
+    if (buffer_.size() - used_ < piece * kLongestReplacement) Flush();
+    char* const start = buffer_.data() + used_;
+    used_ += static_cast<std::size_t>(Convert(next, piece, table, start) - start);
+    next += piece;
+    left -= piece;
   }
-}
-
-OutputWriter& OutputWriter::Raw(std::string_view utf8) {
-  Append(utf8.data(), utf8.size());
-  return *this;
 }
 
 OutputWriter& OutputWriter::Text(std::string_view ansi) {
@@ -178,7 +187,7 @@ OutputWriter& OutputWriter::Text(std::string_view ansi) {
 
 OutputWriter& OutputWriter::Json(std::string_view ansi) {
   Append("\"", 1);
-  Put(ansi, JsonTable());
+  Put(ansi, json_);
   Append("\"", 1);
   return *this;
 }

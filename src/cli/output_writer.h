@@ -9,6 +9,7 @@
 // two hex digits, so an entry cannot set the terminal's title, clear the screen or fake extra
 // lines; written to a pipe or a file the entries stay byte for byte (--json escapes them).
 #include <cstddef>
+#include <cstring>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -29,7 +30,10 @@ class OutputWriter {
   OutputWriter& operator=(const OutputWriter&) = delete;
 
   // The program's own text (UTF-8, line ends and all), as it is.
-  OutputWriter& Raw(std::string_view utf8);
+  OutputWriter& Raw(std::string_view utf8) {
+    Append(utf8.data(), utf8.size());
+    return *this;
+  }
   // An entry's text (1252): as UTF-8, its control characters escaped on a terminal.
   OutputWriter& Text(std::string_view ansi);
   // An entry's text (1252) as a quoted JSON string: '"', '\' and the bytes below 0x20 escaped.
@@ -42,11 +46,17 @@ class OutputWriter {
   struct Table;  // how each byte is written (internal)
 
  private:
-  void Append(const char* bytes, std::size_t size);
+  void Append(const char* bytes, std::size_t size) {
+    if (size > buffer_.size() - used_) return AppendInPieces(bytes, size);
+    std::memcpy(buffer_.data() + used_, bytes, size);
+    used_ += size;
+  }
+  void AppendInPieces(const char* bytes, std::size_t size);
   void Put(std::string_view text, const Table& table);
 
   std::ostream& out_;
   const Table& text_;
+  const Table& json_;
   std::vector<char> buffer_;
   std::size_t used_ = 0;
 };
