@@ -52,6 +52,7 @@ struct Result {
 Result RunAsAnyUser(std::vector<std::string> words) {
   int pipeEnds[2];
   if (pipe(pipeEnds) != 0) return {};
+  const test::TempDir state;  // the journal of the command's changes
   const pid_t child = fork();
   if (child == 0) {
     close(pipeEnds[0]);
@@ -62,7 +63,7 @@ Result RunAsAnyUser(std::vector<std::string> words) {
     for (std::string& w : words) argv.push_back(w.data());
     std::ostringstream out, err;
     const int code = RunCommand(ParseCommandLine(static_cast<int>(argv.size()), argv.data()),
-                                [](const char*) { return std::optional<std::string>(); }, out, err);
+                                test::StateHomeIn(state.path()), out, err);
     const std::string message = err.str();
     (void)!write(pipeEnds[1], message.data(), message.size());
     _exit(code);

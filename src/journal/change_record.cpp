@@ -1,5 +1,6 @@
 #include "journal/change_record.h"
 
+#include <cctype>
 #include <charconv>
 
 namespace varnel {
@@ -227,6 +228,25 @@ Status ParseAfter(std::string_view text, std::vector<ItemState>& after) {
     }
   }
   return r.Result();
+}
+
+namespace {
+
+std::string Folded(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+}  // namespace
+
+std::string ItemIdentity(const ChangeItem& item) {
+  const std::string hive = std::to_string(static_cast<int>(item.hive));
+  switch (item.kind) {
+    case ItemKind::File: return "file " + item.native;
+    case ItemKind::Value: return "value " + hive + Folded(item.key) + "\n" + Folded(item.name);
+    case ItemKind::Key: return "key " + hive + Folded(item.key);
+  }
+  return "";
 }
 
 }  // namespace varnel

@@ -66,6 +66,10 @@ Status ParseRecord(std::string_view text, ChangeRecord& record);
 std::string SerializeAfter(const std::vector<ItemState>& after);
 Status ParseAfter(std::string_view text, std::vector<ItemState>& after);
 
+// What an item is, whichever change names it: a file by its native path, a registry item by
+// hive, key and name without case.
+std::string ItemIdentity(const ChangeItem& item);
+
 // "HKEY_CLASSES_ROOT\http\shell\open\command", with the value's name after it for a value.
 std::string RegistryPathText(Hive hive, std::string_view key, std::string_view name, bool withName);
 

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "journal/wine_state.h"
 #include "winenv/atomic_file.h"
 
 namespace varnel {
@@ -173,6 +174,15 @@ bool ChangeScope::Begin() {
       return false;
     }
     record_.before.push_back(std::move(state));
+  }
+  const bool touchesRegistry = std::any_of(record_.items.begin(), record_.items.end(),
+                                           [](const ChangeItem& item) { return item.kind != ItemKind::File; });
+  if (touchesRegistry && registry_.WineServerRunning()) {
+    const Status caught = CatchUpWithWine(*journal_, registry_, record_.items, record_.before);
+    if (!caught.ok()) {
+      NotRecorded(caught.message);
+      return false;
+    }
   }
   const Status begun = journal_->Begin(record_, number_);
   if (!begun.ok()) {

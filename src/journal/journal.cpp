@@ -77,7 +77,7 @@ std::string Journal::FolderFor(const std::string& prefix, const EnvLookup& env) 
   if (const std::optional<std::string> xdg = env("XDG_STATE_HOME"); xdg && !xdg->empty() && xdg->front() == '/') {
     state = *xdg;
   } else {
-    state = env("HOME").value_or("") + "/.local/state";
+    state = HomeDirectory(env) + "/.local/state";
   }
   char hash[17];
   std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(BytesHash(CanonicalPrefix(prefix))));

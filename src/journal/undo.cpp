@@ -4,30 +4,34 @@
 #include <set>
 
 #include "journal/change_scope.h"
+#include "journal/wine_state.h"
 
 namespace varnel {
 
 namespace {
 
-std::string Folded(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-// What an item is, whichever change names it: a file by its native path, a registry item by
-// hive, key and name without case.
-std::string Identity(const ChangeItem& item) {
-  const std::string hive = std::to_string(static_cast<int>(item.hive));
-  switch (item.kind) {
-    case ItemKind::File: return "file " + item.native;
-    case ItemKind::Value: return "value " + hive + Folded(item.key) + "\n" + Folded(item.name);
-    case ItemKind::Key: return "key " + hive + Folded(item.key);
-  }
-  return "";
-}
-
 std::string ChangeName(const JournalEntry& change) {
   return "change " + std::to_string(change.number) + " (" + change.record.what + ")";
+}
+
+// Whether each item is still in the given state. The registry is asked of Wine while a wineserver
+// runs (its files may be behind), else read from the files like every file item.
+Status CheckStates(Registry& registry, const std::vector<ChangeItem>& items, const std::vector<ItemState>& states,
+                   std::vector<bool>& unchanged) {
+  const bool askWine = registry.WineServerRunning() &&
+                       std::any_of(items.begin(), items.end(), [](const ChangeItem& i) { return i.kind != ItemKind::File; });
+  if (askWine) {
+    const Status asked = WineHoldsStates(registry, items, states, unchanged);
+    if (!asked.ok()) return Status::Error(asked.code, "the registry could not be checked with Wine: " + asked.message);
+  } else {
+    unchanged.assign(items.size(), true);
+  }
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (askWine && items[i].kind != ItemKind::File) continue;
+    ItemState now;
+    unchanged[i] = CaptureState(items[i], registry, now).ok() && Fingerprint(std::move(now)) == states[i];
+  }
+  return Status::Ok();
 }
 
 }  // namespace
@@ -62,18 +66,26 @@ Status PlanUndo(const Journal& journal, Registry& registry, std::optional<int> f
     }
     plan.changes.push_back(std::move(entry));
   }
+  // Each item is compared with the state the newest of the changes left it in.
   std::set<std::string> seen;
+  std::vector<ChangeItem> items;
+  std::vector<ItemState> left;
+  std::vector<std::string> since;
   for (const JournalEntry& change : plan.changes) {
     if (!change.after) plan.unchecked.push_back(ChangeName(change));
     for (std::size_t i = 0; i < change.record.items.size(); ++i) {
       const ChangeItem& item = change.record.items[i];
-      if (!seen.insert(Identity(item)).second || !change.after) continue;
-      ItemState now;
-      const Status captured = CaptureState(item, registry, now);
-      if (!captured.ok() || Fingerprint(std::move(now)) != (*change.after)[i]) {
-        plan.moved.push_back(item.shown + " changed since " + ChangeName(change));
-      }
+      if (!seen.insert(ItemIdentity(item)).second || !change.after) continue;
+      items.push_back(item);
+      left.push_back((*change.after)[i]);
+      since.push_back(ChangeName(change));
     }
+  }
+  std::vector<bool> unchanged;
+  const Status checked = CheckStates(registry, items, left, unchanged);
+  if (!checked.ok()) return checked;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (!unchanged[i]) plan.moved.push_back(items[i].shown + " changed since " + since[i]);
   }
   return Status::Ok();
 }

@@ -141,8 +141,9 @@ TEST_F(WineIntegrationTest, AHistoryEditWhileWineRunsGoesThroughWine) {
   std::vector<char*> argv;
   for (std::string& w : words) argv.push_back(w.data());
   std::ostringstream out, err;
+  const test::TempDir state;
   const int code = RunCommand(ParseCommandLine(static_cast<int>(argv.size()), argv.data()),
-                              [](const char*) { return std::optional<std::string>(); }, out, err);
+                              test::StateHomeIn(state.path()), out, err);
   EXPECT_EQ(code, 0) << err.str();
   EXPECT_EQ(out.str(), "Removed from Internet Explorer (TypedURLs):\n  http://2/\n");
   EXPECT_NE(err.str().find("through Wine"), std::string::npos) << err.str();
@@ -150,6 +151,62 @@ TEST_F(WineIntegrationTest, AHistoryEditWhileWineRunsGoesThroughWine) {
   EXPECT_NE(query.find("url2    REG_SZ    http://3/"), std::string::npos) << query;
   EXPECT_EQ(query.find("http://2/"), std::string::npos) << query;
   EXPECT_EQ(query.find("url3"), std::string::npos) << query;
+}
+
+// Changes made through a running Wine, each by a run of its own, are undone by later runs,
+// while Wine has not yet written its files: the old state each change records and the check
+// before an undo are asked of Wine, so the undo puts back what Wine held, and Wine reads it so.
+TEST_F(WineIntegrationTest, ChangesThroughARunningWineAreUndoneByLaterRuns) {
+  test::TempDir state;
+  const EnvLookup env = test::StateHomeIn(state.path());
+  const auto run = [&](std::vector<std::string> words) {
+    words.insert(words.begin(), {"varnel", "--prefix", prefix_.path()});
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    std::ostringstream out, err;
+    const int code = RunCommand(ParseCommandLine(static_cast<int>(argv.size()), argv.data()), env, out, err);
+    return std::make_pair(code, out.str() + err.str());
+  };
+  std::filesystem::create_directories(prefix_ / "drive_c/Program Files/Netscape");
+  std::filesystem::create_directories(prefix_ / "drive_c/Program Files/Internet Explorer");
+  ASSERT_EQ(run({"settings", "NetPath", "c:\\program files\\netscape"}).first, 0);
+  ASSERT_EQ(run({"settings", "IEPath", "c:\\program files\\Internet Explorer"}).first, 0);
+  const auto command = [&] { return Wine({"reg", "query", "HKCR\\http\\shell\\open\\command", "/ve"}).output; };
+  const std::string original = command();
+  ASSERT_NE(original.find("REG_SZ"), std::string::npos) << original;
+
+  ASSERT_TRUE(RunProgram({"sh", "-c", "wineserver -p &"}, {"WINEPREFIX=" + prefix_.path()}, 30).started);
+  {
+    Registry registry(prefix_.path());
+    for (int i = 0; i < 600 && !registry.WineServerRunning(); ++i) usleep(50000);  // up to 30 s
+    ASSERT_TRUE(registry.WineServerRunning());
+  }
+  const std::string files = test::ReadFile(prefix_ / "system.reg");
+  auto [code, said] = run({"default-browser", "ie"});
+  ASSERT_EQ(code, 0) << said;
+  const std::string ie = command();
+  ASSERT_NE(ie.find("Internet Explorer"), std::string::npos) << ie;
+  std::tie(code, said) = run({"default-browser", "netscape"});
+  ASSERT_EQ(code, 0) << said;
+  EXPECT_EQ(said.find("not recorded"), std::string::npos) << said;
+  ASSERT_NE(command().find("netscape"), std::string::npos);
+  ASSERT_EQ(test::ReadFile(prefix_ / "system.reg"), files);  // Wine has not written its files yet
+
+  std::tie(code, said) = run({"undo"});
+  EXPECT_EQ(code, 0) << said;
+  EXPECT_EQ(command(), ie);  // what Wine held before the second switch, not what its files said
+  std::tie(code, said) = run({"undo", "1"});
+  EXPECT_EQ(code, 0) << said;
+  EXPECT_EQ(command(), original);
+
+  // A value changed in Wine since the last change stops the undo, though the files still show
+  // what Varnel left.
+  ASSERT_EQ(run({"default-browser", "ie"}).first, 0);
+  ASSERT_EQ(Wine({"reg", "add", "HKCR\\http\\shell\\open\\command", "/ve", "/d", "by hand", "/f"}).exitCode, 0);
+  std::tie(code, said) = run({"undo"});
+  EXPECT_NE(code, 0);
+  EXPECT_NE(said.find("HKEY_CLASSES_ROOT\\HTTP\\shell\\open\\command (default value) changed since change"), std::string::npos) << said;
+  EXPECT_NE(command().find("by hand"), std::string::npos);
 }
 
 TEST_F(WineIntegrationTest, AddressesReachTheBrowserAsGiven) {

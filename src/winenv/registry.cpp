@@ -103,10 +103,10 @@ bool Registry::Refresh(HiveState& state) {
     state.file = HiveFile();
     return false;
   }
-  // Wine saves its registry only now and then: what was written through it this run is laid
-  // over the files again, then the writes of a batch still open.
+  // Wine saves its registry only now and then: what it was found to hold and what was written
+  // through it this run are laid over the files again, then the writes of a batch still open.
   std::int64_t stamp = std::time(nullptr);
-  for (const std::vector<PendingWrite>* writes : {&throughWine_, &pending_}) {
+  for (const std::vector<PendingWrite>* writes : {&fromWine_, &throughWine_, &pending_}) {
     for (const PendingWrite& w : *writes) {
       if (&StateFor(w.hive) == &state) Apply(w, state.file, stamp);
     }
@@ -252,6 +252,25 @@ Status Registry::CheckHive(Hive hive) {
 Status Registry::CheckHives() {
   Status system = CheckHive(Hive::LocalMachine);
   return system.ok() ? CheckHive(Hive::CurrentUser) : system;
+}
+
+Status Registry::AskWine(const std::vector<ExpectedRegistryState>& expected, std::vector<bool>& held) {
+  const std::optional<WineServer> wine = FindWineServer(prefix_);
+  if (!wine) return Status::Error(errc::kFileNotFound, "Wine is not running in this prefix");
+  std::vector<RegistryEdit> edits;
+  for (const ExpectedRegistryState& e : expected) {
+    edits.push_back({e.hive == Hive::CurrentUser, KeyInHive(e.hive, e.key), Utf16FromAnsi(e.name), e.value,
+                     !e.keyAbsent && !e.value});
+  }
+  const auto ask = [&] { return AskWineWhatItHolds(prefix_, *wine, edits, held); };
+  return wineWait_ ? wineWait_(ask) : ask();
+}
+
+void Registry::TakeFromWine(const std::vector<ExpectedRegistryState>& held) {
+  for (const ExpectedRegistryState& e : held) {
+    fromWine_.push_back({e.hive, KeyInHive(e.hive, e.key), Utf16FromAnsi(e.name), e.value, !e.keyAbsent && !e.value});
+  }
+  system_->loaded = user_->loaded = false;  // read again, with these laid over the files
 }
 
 bool Registry::WineServerRunning() const { return FindWineServer(prefix_).has_value(); }

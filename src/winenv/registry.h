@@ -25,6 +25,16 @@ namespace varnel {
 
 enum class Hive { ClassesRoot, CurrentUser, LocalMachine };
 
+// A state the registry is expected to be in: a value as given, a value that is not there, or
+// (with keyAbsent) a key that is not there.
+struct ExpectedRegistryState {
+  Hive hive = Hive::LocalMachine;
+  std::string key;
+  std::string name;
+  std::optional<RegValue> value;  // none: the value is not there
+  bool keyAbsent = false;
+};
+
 class Registry {
  public:
   explicit Registry(std::string prefixPath);
@@ -56,6 +66,12 @@ class Registry {
   // read back from it, and stay visible to reads for the rest of this run.
   bool WineServerRunning() const;
   bool WroteThroughWine() const { return !throughWine_.empty(); }
+  // While a wineserver serves the prefix, which of the expected states Wine holds (held[i]),
+  // asked of Wine itself, since its files may be behind. Code 53 when no wineserver runs.
+  [[nodiscard]] Status AskWine(const std::vector<ExpectedRegistryState>& expected, std::vector<bool>& held);
+  // States Wine was found to hold that its files do not show yet: reads give them for the rest
+  // of this run, as they give what was written through Wine.
+  void TakeFromWine(const std::vector<ExpectedRegistryState>& held);
   // How a write through a running Wine waits for Wine's programs, which take a second or more:
   // by default in the calling thread; the windows run it on another thread and keep painting.
   using WineWait = std::function<Status(const std::function<Status()>& writeThroughWine)>;
@@ -95,6 +111,7 @@ class Registry {
   std::unique_ptr<HiveState> system_;
   std::unique_ptr<HiveState> user_;
   std::vector<PendingWrite> pending_;
+  std::vector<PendingWrite> fromWine_;     // found in the running Wine, not yet in its files
   std::vector<PendingWrite> throughWine_;  // written through a running Wine this run
   int batchDepth_ = 0;
   Status batchFailure_;  // the first failure inside the open batch

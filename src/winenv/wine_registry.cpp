@@ -228,18 +228,30 @@ Status RunWine(const std::vector<std::string>& argv, const std::vector<std::stri
   return Status::Ok();
 }
 
-// The first edit whose check did not report it held, if any.
-std::optional<std::size_t> FirstNotHeld(const std::vector<RegistryEdit>& edits, const std::string& output) {
+// For every edit, whether its check reported it held; an edit a later one supersedes is not
+// checked and counts as held.
+std::vector<bool> HeldEdits(const std::vector<RegistryEdit>& edits, const std::string& output) {
+  std::vector<bool> held(edits.size(), true);
   for (std::size_t i = 0; i < edits.size(); ++i) {
     if (Superseded(edits, i)) continue;
-    const std::string held = "varnel " + std::to_string(i) + " held";
-    const std::size_t at = output.find(held);
-    if (at == std::string::npos || (at + held.size() < output.size() && output[at + held.size()] != '\r' &&
-                                    output[at + held.size()] != '\n')) {
-      return i;
-    }
+    const std::string line = "varnel " + std::to_string(i) + " held";
+    const std::size_t at = output.find(line);
+    const std::size_t after = at + line.size();
+    held[i] = at != std::string::npos && (after == output.size() || output[after] == '\r' || output[after] == '\n');
   }
-  return std::nullopt;
+  return held;
+}
+
+Status RunReadBack(const std::string& prefix, const WineServer& server, const std::vector<RegistryEdit>& edits,
+                   bool writeFirst, std::vector<bool>& held) {
+  const WineTempFile readBack(prefix, ".js");
+  Status status = readBack.Write(ReadBackScript(edits, writeFirst));
+  if (!status.ok()) return status;
+  ProgramRun run;
+  status = RunWine({"wine", "cscript", "//nologo", readBack.windowsPath()}, server.Environment(prefix), run,
+                   "reading the registry back");
+  if (status.ok()) held = HeldEdits(edits, run.output);
+  return status;
 }
 
 }  // namespace
@@ -248,28 +260,31 @@ std::optional<std::size_t> FirstNotHeld(const std::vector<RegistryEdit>& edits, 
 // script; anything else is imported by regedit first, which takes every kind of edit.
 Status WriteThroughWine(const std::string& prefix, const WineServer& server, const std::vector<RegistryEdit>& edits) {
   const bool scriptWrites = ScriptCanWrite(edits);
-  const WineTempFile readBack(prefix, ".js");
-  Status status = readBack.Write(ReadBackScript(edits, scriptWrites));
-  if (!status.ok()) return status;
-  const std::vector<std::string> environment = server.Environment(prefix);
-  ProgramRun run;
+  Status status;
   if (!scriptWrites) {
     const WineTempFile import(prefix, ".reg");
     status = import.Write(RegeditFile(edits));
+    ProgramRun run;
     if (status.ok()) {
-      status = RunWine({"wine", "regedit", "/S", import.windowsPath()}, environment, run, "importing the registry changes");
+      status = RunWine({"wine", "regedit", "/S", import.windowsPath()}, server.Environment(prefix), run,
+                       "importing the registry changes");
     }
   }
-  if (status.ok()) {
-    status = RunWine({"wine", "cscript", "//nologo", readBack.windowsPath()}, environment, run,
-                     "reading the registry changes back");
-  }
+  std::vector<bool> held;
+  if (status.ok()) status = RunReadBack(prefix, server, edits, scriptWrites, held);
   if (!status.ok()) return status;
-  if (const std::optional<std::size_t> missing = FirstNotHeld(edits, run.output)) {
-    return Status::Error(errc::kDeviceIo, "Wine did not take the change of " + AnsiFromUtf16(FullKey(edits[*missing])) +
+  const auto missing = std::find(held.begin(), held.end(), false);
+  if (missing != held.end()) {
+    const RegistryEdit& edit = edits[static_cast<std::size_t>(missing - held.begin())];
+    return Status::Error(errc::kDeviceIo, "Wine did not take the change of " + AnsiFromUtf16(FullKey(edit)) +
                                               " (stop Wine with wineserver -k and try again)");
   }
   return Status::Ok();
+}
+
+Status AskWineWhatItHolds(const std::string& prefix, const WineServer& server, const std::vector<RegistryEdit>& edits,
+                          std::vector<bool>& held) {
+  return RunReadBack(prefix, server, edits, false, held);
 }
 
 }  // namespace varnel

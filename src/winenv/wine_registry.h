@@ -39,4 +39,10 @@ std::string ReadBackScript(const std::vector<RegistryEdit>& edits, bool writeFir
 // written to the hive files. A failure says what Wine did not take.
 [[nodiscard]] Status WriteThroughWine(const std::string& prefix, const WineServer& server, const std::vector<RegistryEdit>& edits);
 
+// Asks the running Wine which of the edits' results it holds now, without making any: held[i]
+// for edit i (one a later edit supersedes counts as held). Wine writes its files only now and
+// then, so while it runs this, not the files, tells what the registry holds.
+[[nodiscard]] Status AskWineWhatItHolds(const std::string& prefix, const WineServer& server,
+                                        const std::vector<RegistryEdit>& edits, std::vector<bool>& held);
+
 }  // namespace varnel

@@ -1,0 +1,71 @@
+// A history save killed for real (SIGKILL, delivered by strace as the program enters its n-th
+// rename: before prefs.js is replaced, before user.reg is, before the change is marked done),
+// then undone by a later run: prefs.js and the typed addresses are as before the save.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "cli/cli.h"
+#include "history/typed_urls.h"
+#include "settings/launch_address.h"
+#include "settings/registry_access.h"
+#include "testsupport/expect_ok.h"
+#include "testsupport/temp_dir.h"
+#include "winenv/process.h"
+#include "winenv/registry.h"
+
+namespace varnel {
+namespace {
+
+constexpr const char* kProfile = "c:\\program files\\netscape\\users\\jane";
+const std::string kPrefs =
+    "user_pref(\"browser.url_history.URL_1\", \"http://a/\");\r\n"
+    "user_pref(\"browser.url_history.URL_2\", \"http://b/\");\r\n"
+    "user_pref(\"mail.identity.username\", \"Jane\");\r\n";
+
+TEST(KilledWrite, AHistorySaveKilledAtEachStepIsUndoneByTheNextRun) {
+  if (!ProgramOnPath("strace")) GTEST_SKIP() << "strace is not installed here";
+  for (int renames = 1; renames <= 3; ++renames) {
+    test::TempPrefix prefix;
+    test::TempDir state;
+    prefix.MakeDriveCDirectory("Program Files/Netscape/Users/jane");
+    const std::string prefs = prefix.native("drive_c/Program Files/Netscape/Users/jane/prefs.js");
+    test::WriteFile(prefs, kPrefs);
+    {
+      Registry registry(prefix.path());
+      test::ExpectOk(WriteTypedUrls(registry, {"http://ie/1", "http://ie/2"}));
+    }
+    const std::vector<std::string> environment = {"XDG_STATE_HOME=" + state.path(), "HOME=" + state.path()};
+    const ProgramRun killed =
+        RunProgram({"strace", "-f", "-qq", "-o", "/dev/null", "-e",
+                    "inject=rename,renameat,renameat2:signal=SIGKILL:when=" + std::to_string(renames), VARNEL_PROGRAM,
+                    "--prefix", prefix.path(), "history", "clear", "both", "--profile", kProfile},
+                   environment, 60);
+    ASSERT_TRUE(killed.started);
+    EXPECT_NE(killed.exitCode, 0) << renames << ": " << killed.output;
+
+    const auto run = [&](std::vector<std::string> words) {
+      words.insert(words.begin(), {"varnel", "--prefix", prefix.path()});
+      std::vector<char*> argv;
+      for (std::string& w : words) argv.push_back(w.data());
+      std::ostringstream out, err;
+      const int code = RunCommand(ParseCommandLine(static_cast<int>(argv.size()), argv.data()),
+                                  test::StateHomeIn(state.path()), out, err);
+      return std::make_pair(code, out.str() + err.str());
+    };
+    const auto [listed, changes] = run({"changes"});
+    EXPECT_EQ(listed, 0) << changes;
+    EXPECT_NE(changes.find("unfinished"), std::string::npos) << renames << ": " << changes;
+    const auto [undone, said] = run({"undo"});
+    EXPECT_EQ(undone, 0) << renames << ": " << said;
+    EXPECT_EQ(test::ReadFile(prefs), kPrefs) << renames;
+    Registry registry(prefix.path());
+    std::vector<std::string> typed;
+    ReadTypedUrls(registry, [&](const std::string& address) { typed.push_back(address); });
+    EXPECT_EQ(typed, (std::vector<std::string>{"http://ie/1", "http://ie/2"})) << renames;
+  }
+}
+
+}  // namespace
+}  // namespace varnel

@@ -1,0 +1,110 @@
+#include "journal/wine_state.h"
+
+#include <algorithm>
+
+namespace varnel {
+
+namespace {
+
+bool SameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+bool HasValue(const ItemState& state, std::string_view name) {
+  return std::any_of(state.values.begin(), state.values.end(), [&](const NamedValue& v) { return SameName(v.name, name); });
+}
+
+// The state a newer one replaces, said as expected states: the newer state's own, and for a key
+// the values the older state has that the newer has not, as gone.
+std::vector<ExpectedRegistryState> Replacing(const ChangeItem& item, const ItemState& older, const ItemState& newer) {
+  std::vector<ExpectedRegistryState> expected = ExpectedStates(item, newer);
+  if (item.kind != ItemKind::Key || !newer.exists) return expected;
+  for (const NamedValue& v : older.values) {
+    if (!HasValue(newer, v.name)) expected.push_back({item.hive, item.key, v.name, std::nullopt, false});
+  }
+  return expected;
+}
+
+// The state of the item that the newest finished change naming it left, if any.
+std::optional<ItemState> LastRecordedState(const Journal& journal, const ChangeItem& item) {
+  const std::string identity = ItemIdentity(item);
+  for (const JournalEntry& entry : journal.List()) {
+    if (!entry.after) continue;
+    for (std::size_t i = 0; i < entry.record.items.size(); ++i) {
+      if (ItemIdentity(entry.record.items[i]) == identity) return (*entry.after)[i];
+    }
+  }
+  return std::nullopt;
+}
+
+// Asks Wine about groups of expected states at once: held[g] when every state of group g is held.
+Status AskGroups(Registry& registry, const std::vector<std::vector<ExpectedRegistryState>>& groups,
+                 std::vector<bool>& held) {
+  std::vector<ExpectedRegistryState> all;
+  for (const auto& group : groups) all.insert(all.end(), group.begin(), group.end());
+  std::vector<bool> each;
+  if (!all.empty()) {
+    const Status asked = registry.AskWine(all, each);
+    if (!asked.ok()) return asked;
+  }
+  held.assign(groups.size(), true);
+  std::size_t at = 0;
+  for (std::size_t g = 0; g < groups.size(); ++g) {
+    for (std::size_t k = 0; k < groups[g].size(); ++k) held[g] = held[g] && each[at++];
+  }
+  return Status::Ok();
+}
+
+}  // namespace
+
+std::vector<ExpectedRegistryState> ExpectedStates(const ChangeItem& item, const ItemState& state) {
+  if (item.kind == ItemKind::File) return {};
+  if (item.kind == ItemKind::Value) {
+    std::optional<RegValue> value;
+    if (!state.values.empty()) value = state.values.front().value;
+    return {{item.hive, item.key, item.name, std::move(value), false}};
+  }
+  if (!state.exists) return {{item.hive, item.key, "", std::nullopt, true}};
+  std::vector<ExpectedRegistryState> expected;
+  for (const NamedValue& v : state.values) expected.push_back({item.hive, item.key, v.name, v.value, false});
+  return expected;
+}
+
+Status WineHoldsStates(Registry& registry, const std::vector<ChangeItem>& items, const std::vector<ItemState>& states,
+                       std::vector<bool>& held) {
+  std::vector<std::vector<ExpectedRegistryState>> groups;
+  for (std::size_t i = 0; i < items.size(); ++i) groups.push_back(ExpectedStates(items[i], states[i]));
+  return AskGroups(registry, groups, held);
+}
+
+Status CatchUpWithWine(const Journal& journal, Registry& registry, const std::vector<ChangeItem>& items,
+                       std::vector<ItemState>& states) {
+  std::vector<bool> held;
+  Status status = WineHoldsStates(registry, items, states, held);
+  if (!status.ok()) return status;
+  std::vector<std::size_t> behind;
+  std::vector<ItemState> recorded;
+  std::vector<std::vector<ExpectedRegistryState>> groups;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (held[i]) continue;
+    std::optional<ItemState> last = LastRecordedState(journal, items[i]);
+    if (!last) return Status::Error(errc::kDeviceIo, items[i].shown + " is not in Wine's files as Wine holds it yet");
+    behind.push_back(i);
+    groups.push_back(Replacing(items[i], states[i], *last));
+    recorded.push_back(std::move(*last));
+  }
+  status = AskGroups(registry, groups, held);
+  if (!status.ok()) return status;
+  std::vector<ExpectedRegistryState> known;
+  for (std::size_t k = 0; k < behind.size(); ++k) {
+    if (!held[k]) return Status::Error(errc::kDeviceIo, items[behind[k]].shown + " is not in Wine's files as Wine holds it yet");
+    known.insert(known.end(), groups[k].begin(), groups[k].end());
+    states[behind[k]] = std::move(recorded[k]);
+  }
+  registry.TakeFromWine(known);
+  return Status::Ok();
+}
+
+}  // namespace varnel
