@@ -1,6 +1,7 @@
 #pragma once
 // The inputs of the hive, text-line and code-page fuzz targets, shared with the test that
 // replays the inputs kept in testdata/fuzz/<target>/. A broken promise aborts.
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "winenv/hive_file.h"
 #include "winenv/hive_scan.h"
 #include "winenv/text_lines.h"
+#include "winenv/wine_registry.h"
 
 namespace varnel::fuzz {
 
@@ -70,6 +72,32 @@ inline void ReadPrefsLineInput(std::string_view bytes) {
       Require(IsHistoryLine(composed) && CutHistoryItem(composed, again).ok() && again == item);
     }
     start = end + 1;
+  }
+}
+
+// What Wine's script printed, read as the answers for eight values: eight entries whatever the
+// bytes; the answers written back as the script prints them read the same again.
+inline void ReadWineOutputInput(std::string_view bytes) {
+  const std::vector<WineString> found = ParseWineStrings(std::string(bytes), 8);
+  Require(found.size() == 8);
+  std::string printed;
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    printed += "varnel " + std::to_string(i);
+    if (found[i].kind == WineString::Kind::None) printed += " none";
+    if (found[i].kind == WineString::Kind::Unknown) printed += " other";
+    if (found[i].kind == WineString::Kind::Text) {
+      printed += " text ";
+      for (const char16_t unit : found[i].text) {
+        char hex[5];
+        std::snprintf(hex, sizeof hex, "%04x", static_cast<unsigned>(unit));
+        printed += hex;
+      }
+    }
+    printed += "\r\n";
+  }
+  const std::vector<WineString> again = ParseWineStrings(printed, 8);
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    Require(again[i].kind == found[i].kind && again[i].text == found[i].text);
   }
 }
 

@@ -194,6 +194,9 @@ int RunWindows(int argc, char** argv, const std::optional<std::string>& commandL
     return 1;
   }
   Session session(std::move(opened.registry), ProcessEnvironment());
+  if (const Status latest = session.ReadLatestFromWine(); !latest.ok()) {
+    std::fprintf(stderr, "varnel: %s\n", Session::LatestFromWineFailure(latest).c_str());
+  }
   const std::string& prefix = session.prefix();
   QApplication::setApplicationName("Varnel");
   // The icon is drawn at every size the window system asks for: done once the window is up.

@@ -169,6 +169,11 @@ int RunCommand(const CommandLine& commandLine, const EnvLookup& env, std::ostrea
   Session session(std::move(prefix.registry), env);
   session.journal().SetReporter(
       [&err, &terminals](const std::string& text) { err << TerminalText(text, terminals.err) << "\n"; });
+  if (!it->reads.empty()) {
+    if (const Status latest = session.ReadLatestFromWine(); !latest.ok()) {
+      err << "varnel: " << TerminalText(Session::LatestFromWineFailure(latest), terminals.err) << "\n";
+    }
+  }
   CommandContext context{session, out, err, {}, false, terminals.out, terminals.err};
   for (std::size_t i = 1; i < commandLine.words.size(); ++i) {
     if (commandLine.words[i] == "--json") context.json = true;

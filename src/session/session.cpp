@@ -6,10 +6,14 @@
 #include "bookmarks/favorites.h"
 #include "journal/change_scope.h"
 #include "journal/journalled_writes.h"
+#include "history/typed_urls.h"
 
 namespace varnel {
 
 namespace {
+
+// More than Internet Explorer keeps (it keeps 25), for a list a program made longer.
+constexpr std::size_t kTypedUrlsReadFromWine = 50;
 
 // Until a window hands in its own: no question is answered Yes, nothing is shown or launched.
 HistoryUi QuietHistoryUi() {
@@ -28,6 +32,21 @@ Session::Session(Registry& registry, const EnvLookup& env)
       journal_(Journal::FolderFor(registry.prefix(), env), registry.prefix()),
       histories_(drives_, registry, QuietHistoryUi()) {
   histories_.SetJournal(&journal_);
+}
+
+Status Session::ReadLatestFromWine() {
+  std::vector<ExpectedRegistryState> values;
+  for (varnel::Setting setting : kAllSettings) values.push_back({Hive::LocalMachine, SettingKey(setting), "", {}, false});
+  for (const AssociationRow& row : IEAssociations("")) values.push_back({Hive::ClassesRoot, row.key, "", {}, false});
+  for (std::size_t n = 1; n <= kTypedUrlsReadFromWine; ++n) {
+    values.push_back({Hive::CurrentUser, std::string(kTypedUrlsKey), TypedUrlValueName(n), {}, false});
+  }
+  return registry_.ReadLatestFromWine(values);
+}
+
+std::string Session::LatestFromWineFailure(const Status& failure) {
+  return "Wine is running in this prefix but could not be asked for its latest registry values (" + failure.message +
+         "); the values in its files are used";
 }
 
 Status Session::SetSetting(varnel::Setting setting, std::string_view value) {

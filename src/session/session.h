@@ -36,6 +36,12 @@ class Session {
 
   const std::string& prefix() const { return registry_.prefix(); }
   Registry& registry() { return registry_; }
+  // While Wine runs in the prefix its files may not show its latest values yet: the registry
+  // values Varnel reads (the settings, the shell associations, the typed addresses) are then
+  // read from Wine itself for the rest of the run. Nothing to do when Wine is not running.
+  [[nodiscard]] Status ReadLatestFromWine();
+  // What the user is told when that fails: the work goes on with the files' values.
+  static std::string LatestFromWineFailure(const Status& failure);
   const DriveMap& drives() const { return drives_; }
   Journal& journal() { return journal_; }
 

@@ -192,16 +192,26 @@ TEST_F(WineIntegrationTest, ChangesThroughARunningWineAreUndoneByLaterRuns) {
   ASSERT_NE(command().find("netscape"), std::string::npos);
   ASSERT_EQ(test::ReadFile(prefix_ / "system.reg"), files);  // Wine has not written its files yet
 
+  // Later runs read what Wine holds, not its files: the switch, a setting and a typed address
+  // made in Wine.
+  EXPECT_EQ(run({"default-browser"}).second, "netscape\n");
+  ASSERT_EQ(Wine({"reg", "add", "HKLM\\Software\\Varnel\\NetLAU", "/ve", "/d", "c:\\in wine", "/f"}).exitCode, 0);
+  ASSERT_EQ(Wine({"reg", "add", "HKCU\\Software\\Microsoft\\Internet Explorer\\TypedURLs", "/v", "url1", "/d",
+                  "http://typed.in.wine/", "/f"}).exitCode, 0);
+  EXPECT_EQ(run({"settings", "NetLAU"}).second, "c:\\in wine\n");
+  EXPECT_NE(run({"history"}).second.find("http://typed.in.wine/"), std::string::npos);
+
   std::tie(code, said) = run({"undo"});
   EXPECT_EQ(code, 0) << said;
   EXPECT_EQ(command(), ie);  // what Wine held before the second switch, not what its files said
-  std::tie(code, said) = run({"undo", "1"});
+  std::tie(code, said) = run({"undo", "3"});  // the first switch and all after it; 1 and 2 are the settings
   EXPECT_EQ(code, 0) << said;
   EXPECT_EQ(command(), original);
 
   // A value changed in Wine since the last change stops the undo, though the files still show
   // what Varnel left.
-  ASSERT_EQ(run({"default-browser", "ie"}).first, 0);
+  std::tie(code, said) = run({"default-browser", "ie"});
+  ASSERT_EQ(code, 0) << said;
   ASSERT_EQ(Wine({"reg", "add", "HKCR\\http\\shell\\open\\command", "/ve", "/d", "by hand", "/f"}).exitCode, 0);
   std::tie(code, said) = run({"undo"});
   EXPECT_NE(code, 0);

@@ -266,6 +266,33 @@ Status Registry::AskWine(const std::vector<ExpectedRegistryState>& expected, std
   return wineWait_ ? wineWait_(ask) : ask();
 }
 
+Status Registry::ReadLatestFromWine(const std::vector<ExpectedRegistryState>& values) {
+  const std::optional<WineServer> wine = FindWineServer(prefix_);
+  if (!wine) return Status::Ok();
+  std::vector<RegistryEdit> where;
+  for (const ExpectedRegistryState& v : values) {
+    where.push_back({v.hive == Hive::CurrentUser, KeyInHive(v.hive, v.key), Utf16FromAnsi(v.name), std::nullopt, true});
+  }
+  std::vector<WineString> found;
+  const auto read = [&] { return ReadStringsFromWine(prefix_, *wine, where, found); };
+  const Status status = wineWait_ ? wineWait_(read) : read();
+  if (!status.ok()) return status;
+  std::vector<ExpectedRegistryState> differing;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    const ExpectedRegistryState& v = values[i];
+    const std::optional<RegValue> inFiles = QueryValue(v.hive, v.key, v.name);
+    if (found[i].kind == WineString::Kind::Unknown || (inFiles && inFiles->type == kRegExpandSz)) continue;
+    if (found[i].kind == WineString::Kind::None) {
+      if (inFiles) differing.push_back({v.hive, v.key, v.name, std::nullopt, false});
+      continue;
+    }
+    RegValue held = RegValue::String(found[i].text);
+    if (!inFiles || *inFiles != held) differing.push_back({v.hive, v.key, v.name, std::move(held), false});
+  }
+  if (!differing.empty()) TakeFromWine(differing);
+  return Status::Ok();
+}
+
 void Registry::TakeFromWine(const std::vector<ExpectedRegistryState>& held) {
   for (const ExpectedRegistryState& e : held) {
     fromWine_.push_back({e.hive, KeyInHive(e.hive, e.key), Utf16FromAnsi(e.name), e.value, !e.keyAbsent && !e.value});

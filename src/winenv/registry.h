@@ -69,6 +69,11 @@ class Registry {
   // While a wineserver serves the prefix, which of the expected states Wine holds (held[i]),
   // asked of Wine itself, since its files may be behind. Code 53 when no wineserver runs.
   [[nodiscard]] Status AskWine(const std::vector<ExpectedRegistryState>& expected, std::vector<bool>& held);
+  // While a wineserver serves the prefix, reads the string values named (value taken as none)
+  // from Wine itself and lays those its files show otherwise over the files for the rest of the
+  // run. Nothing to do when no wineserver runs. A value the files hold as REG_EXPAND_SZ, or that
+  // Wine holds as other data, is left as the files have it.
+  [[nodiscard]] Status ReadLatestFromWine(const std::vector<ExpectedRegistryState>& values);
   // States Wine was found to hold that its files do not show yet: reads give them for the rest
   // of this run, as they give what was written through Wine.
   void TakeFromWine(const std::vector<ExpectedRegistryState>& held);

@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 #include <algorithm>
+#include <charconv>
 #include <cerrno>
 #include <unistd.h>
 
@@ -280,6 +281,69 @@ Status WriteThroughWine(const std::string& prefix, const WineServer& server, con
                                               " (stop Wine with wineserver -k and try again)");
   }
   return Status::Ok();
+}
+
+std::string ReadStringsScript(const std::vector<RegistryEdit>& where) {
+  std::string script =
+      "var shell = new ActiveXObject(\"WScript.Shell\");\r\n"
+      "function hex(s) {\r\n"
+      "  var r = \"\";\r\n"
+      "  for (var k = 0; k < s.length; k++) { var h = s.charCodeAt(k).toString(16); r += \"0000\".substr(h.length) + h; }\r\n"
+      "  return r;\r\n"
+      "}\r\n"
+      "function report(i, path) {\r\n"
+      "  var v;\r\n"
+      "  try { v = shell.RegRead(path); } catch (e) { WScript.Echo(\"varnel \" + i + \" none\"); return; }\r\n"
+      "  WScript.Echo(\"varnel \" + i + (typeof v == \"string\" ? \" text \" + hex(v) : \" other\"));\r\n"
+      "}\r\n";
+  for (std::size_t i = 0; i < where.size(); ++i) {
+    // RegRead would take a backslash in a value's name for a key's: such a value is not asked.
+    if (where[i].name.find(u'\\') != std::u16string::npos) continue;
+    script += "report(" + std::to_string(i) + ", " + ScriptString(ShortKey(where[i]) + u"\\" + where[i].name) + ");\r\n";
+  }
+  return script;
+}
+
+std::vector<WineString> ParseWineStrings(const std::string& output, std::size_t count) {
+  std::vector<WineString> found(count);
+  std::size_t lineStart = 0;
+  while (lineStart < output.size()) {
+    std::size_t lineEnd = output.find_first_of("\r\n", lineStart);
+    if (lineEnd == std::string::npos) lineEnd = output.size();
+    const std::string_view line(output.data() + lineStart, lineEnd - lineStart);
+    lineStart = lineEnd + 1;
+    if (!line.starts_with("varnel ")) continue;
+    std::size_t index = 0;
+    const char* const digits = line.data() + 7;
+    const auto [end, error] = std::from_chars(digits, line.data() + line.size(), index);
+    if (error != std::errc() || index >= count) continue;
+    const std::string_view rest(end, static_cast<std::size_t>(line.data() + line.size() - end));
+    if (rest == " none") {
+      found[index].kind = WineString::Kind::None;
+    } else if (rest.starts_with(" text ") && (rest.size() - 6) % 4 == 0) {
+      std::u16string text;
+      bool valid = true;
+      for (std::size_t at = 6; at < rest.size() && valid; at += 4) {
+        unsigned unit = 0;
+        valid = std::from_chars(rest.data() + at, rest.data() + at + 4, unit, 16).ptr == rest.data() + at + 4;
+        text += static_cast<char16_t>(unit);
+      }
+      if (valid) found[index] = {WineString::Kind::Text, std::move(text)};
+    }
+  }
+  return found;
+}
+
+Status ReadStringsFromWine(const std::string& prefix, const WineServer& server, const std::vector<RegistryEdit>& where,
+                           std::vector<WineString>& found) {
+  const WineTempFile script(prefix, ".js");
+  Status status = script.Write(ReadStringsScript(where));
+  if (!status.ok()) return status;
+  ProgramRun run;
+  status = RunWine({"wine", "cscript", "//nologo", script.windowsPath()}, server.Environment(prefix), run,
+                   "reading the registry");
+  if (status.ok()) found = ParseWineStrings(run.output, where.size());
+  return status;
 }
 
 Status AskWineWhatItHolds(const std::string& prefix, const WineServer& server, const std::vector<RegistryEdit>& edits,

@@ -45,4 +45,18 @@ std::string ReadBackScript(const std::vector<RegistryEdit>& edits, bool writeFir
 [[nodiscard]] Status AskWineWhatItHolds(const std::string& prefix, const WineServer& server,
                                         const std::vector<RegistryEdit>& edits, std::vector<bool>& held);
 
+// What Wine holds under each edit's key and name, the edit's value aside: its text when it is a
+// string, None when there is no such value (or key), Unknown for other data or no answer.
+struct WineString {
+  enum class Kind { Text, None, Unknown } kind = Kind::Unknown;
+  std::u16string text;
+};
+[[nodiscard]] Status ReadStringsFromWine(const std::string& prefix, const WineServer& server,
+                                         const std::vector<RegistryEdit>& where, std::vector<WineString>& found);
+// The script that prints them: "varnel N text HHHH..." (each UTF-16 unit as four hex digits),
+// "varnel N none" or "varnel N other".
+std::string ReadStringsScript(const std::vector<RegistryEdit>& where);
+// Its output, one entry per edit (Unknown where no line answers).
+std::vector<WineString> ParseWineStrings(const std::string& output, std::size_t count);
+
 }  // namespace varnel

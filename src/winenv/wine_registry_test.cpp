@@ -88,5 +88,34 @@ TEST(ReadBackScript, WritesPlainStringsItselfAndLeavesTheRestToRegedit) {
   }
 }
 
+// The reading script asks for each value by its path, in plain ASCII, skipping a name RegRead
+// would misread; its answers come back as text, none or unknown, and whatever Wine prints
+// besides (a garbled line, a number out of range, an answer missing) never reads as "none".
+TEST(ReadStringsScript, AsksInPlainAsciiAndItsAnswersAreReadSafely) {
+  const std::vector<RegistryEdit> where = {
+      {false, u"Software\\Varnel\\NetLAU", u"", std::nullopt},
+      {true, u"Software\\Caf\u00e9", u"url1", std::nullopt},
+      {true, u"Software\\x", u"a\\b", std::nullopt},
+  };
+  const std::string script = ReadStringsScript(where);
+  EXPECT_NE(script.find(R"(report(0, "HKLM\u005cSoftware\u005cVarnel\u005cNetLAU\u005c");)"), std::string::npos);
+  EXPECT_NE(script.find(R"(report(1, "HKCU\u005cSoftware\u005cCaf\u00e9\u005curl1");)"), std::string::npos);
+  EXPECT_EQ(script.find("report(2"), std::string::npos);
+  EXPECT_TRUE(std::all_of(script.begin(), script.end(), [](char c) { return c > 0 && c < 0x7f; }));
+
+  const std::vector<WineString> found = ParseWineStrings(
+      "varnel 1 text 0063003a005c00e9\r\nvarnel 0 none\r\nvarnel 2 text 12\r\nvarnel 3 none\nvarnel 4 text zzzz\n"
+      "varnel 5 other\nnoise varnel 6 none\nvarnel 7 text \n",
+      8);
+  ASSERT_EQ(found.size(), 8u);
+  EXPECT_EQ(found[0].kind, WineString::Kind::None);
+  EXPECT_EQ(found[1].kind, WineString::Kind::Text);
+  EXPECT_EQ(found[1].text, u"c:\\\u00e9");
+  for (int i : {2, 4, 5, 6}) EXPECT_EQ(found[i].kind, WineString::Kind::Unknown) << i;
+  EXPECT_EQ(found[3].kind, WineString::Kind::None);
+  EXPECT_EQ(found[7].kind, WineString::Kind::Text);  // an empty string
+  EXPECT_EQ(found[7].text, u"");
+}
+
 }  // namespace
 }  // namespace varnel
