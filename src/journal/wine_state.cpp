@@ -79,10 +79,28 @@ Status WineHoldsStates(Registry& registry, const std::vector<ChangeItem>& items,
   return AskGroups(registry, groups, held);
 }
 
+namespace {
+
+// An old state read this run, in a value read from Wine itself at the run's start: it is what
+// Wine holds, with nothing to ask.
+bool ReadFromWine(Registry& registry, const ChangeItem& item) {
+  return item.kind == ItemKind::Value && registry.ReadFromWine(item.hive, item.key, item.name);
+}
+
+}  // namespace
+
 Status CatchUpWithWine(const Journal& journal, Registry& registry, const std::vector<ChangeItem>& items,
                        std::vector<ItemState>& states) {
+  std::vector<ChangeItem> toAsk;
+  std::vector<ItemState> asked;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    // A file, or a value read from Wine this run, has nothing to ask: an empty file item stands in.
+    const bool nothingToAsk = items[i].kind == ItemKind::File || ReadFromWine(registry, items[i]);
+    toAsk.push_back(nothingToAsk ? ChangeItem{} : items[i]);
+    asked.push_back(nothingToAsk ? ItemState{} : states[i]);
+  }
   std::vector<bool> held;
-  Status status = WineHoldsStates(registry, items, states, held);
+  Status status = WineHoldsStates(registry, toAsk, asked, held);
   if (!status.ok()) return status;
   std::vector<std::size_t> behind;
   std::vector<ItemState> recorded;

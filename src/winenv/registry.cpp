@@ -282,6 +282,7 @@ Status Registry::ReadLatestFromWine(const std::vector<ExpectedRegistryState>& va
     const ExpectedRegistryState& v = values[i];
     const std::optional<RegValue> inFiles = QueryValue(v.hive, v.key, v.name);
     if (found[i].kind == WineString::Kind::Unknown || (inFiles && inFiles->type == kRegExpandSz)) continue;
+    readFromWine_.push_back({v.hive, where[i].key, where[i].name, std::nullopt, false});
     if (found[i].kind == WineString::Kind::None) {
       if (inFiles) differing.push_back({v.hive, v.key, v.name, std::nullopt, false});
       continue;
@@ -291,6 +292,15 @@ Status Registry::ReadLatestFromWine(const std::vector<ExpectedRegistryState>& va
   }
   if (!differing.empty()) TakeFromWine(differing);
   return Status::Ok();
+}
+
+bool Registry::ReadFromWine(Hive hive, std::string_view keyPath, std::string_view name) const {
+  const std::u16string key = KeyInHive(hive, keyPath);
+  const std::u16string valueName = Utf16FromAnsi(name);
+  const bool inUser = hive == Hive::CurrentUser;
+  return std::any_of(readFromWine_.begin(), readFromWine_.end(), [&](const PendingWrite& read) {
+    return (read.hive == Hive::CurrentUser) == inUser && EqualNoCase(read.key, key) && EqualNoCase(read.name, valueName);
+  });
 }
 
 void Registry::TakeFromWine(const std::vector<ExpectedRegistryState>& held) {

@@ -74,6 +74,8 @@ class Registry {
   // run. Nothing to do when no wineserver runs. A value the files hold as REG_EXPAND_SZ, or that
   // Wine holds as other data, is left as the files have it.
   [[nodiscard]] Status ReadLatestFromWine(const std::vector<ExpectedRegistryState>& values);
+  // Whether this run read the value from Wine so (reads of it give what Wine held then).
+  bool ReadFromWine(Hive hive, std::string_view keyPath, std::string_view name) const;
   // States Wine was found to hold that its files do not show yet: reads give them for the rest
   // of this run, as they give what was written through Wine.
   void TakeFromWine(const std::vector<ExpectedRegistryState>& held);
@@ -117,6 +119,7 @@ class Registry {
   std::unique_ptr<HiveState> user_;
   std::vector<PendingWrite> pending_;
   std::vector<PendingWrite> fromWine_;     // found in the running Wine, not yet in its files
+  std::vector<PendingWrite> readFromWine_; // the values read from Wine this run (no value kept)
   std::vector<PendingWrite> throughWine_;  // written through a running Wine this run
   int batchDepth_ = 0;
   Status batchFailure_;  // the first failure inside the open batch

@@ -319,7 +319,7 @@ std::vector<WineString> ParseWineStrings(const std::string& output, std::size_t 
     if (error != std::errc() || index >= count) continue;
     const std::string_view rest(end, static_cast<std::size_t>(line.data() + line.size() - end));
     if (rest == " none") {
-      found[index].kind = WineString::Kind::None;
+      found[index] = {WineString::Kind::None, {}};
     } else if (rest.starts_with(" text ") && (rest.size() - 6) % 4 == 0) {
       std::u16string text;
       bool valid = true;
