@@ -1,6 +1,8 @@
 #include "bookmarks/collections.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <linux/capability.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -12,6 +14,7 @@
 #include <filesystem>
 #include <map>
 
+#include "bookmarks/collection_entries.h"
 #include "bookmarks/bookmark_load.h"
 #include "bookmarks/favorites.h"
 #include "bookmarks/transfers.h"
@@ -323,6 +326,25 @@ TEST_F(CollectionsTest, ExportThatFailsHalfWayLeavesTheFavoritesAsTheyWere) {
             }, 4096), 1);
   EXPECT_EQ(Snapshot(FavoritesNative()), before);
   EXPECT_EQ(test::ReadFile(BookmarkNative()).find("\t<DT>"), std::string::npos);
+}
+
+// The staging folder of a killed export is cleared away by the next export; that of an export
+// still running (its folder locked) is left alone.
+TEST_F(CollectionsTest, AKilledExportsStagingFolderIsRemovedByTheNextExport) {
+  const std::string killed = FavoritesNative(std::string(kStagingPrefix) + "killed");
+  const std::string running = FavoritesNative(std::string(kStagingPrefix) + "running");
+  for (const std::string& staging : {killed, running}) {
+    fs::create_directories(staging + "/Work");
+    test::WriteFile(staging + "/Work/Half.url", Favorite("http://half/"));
+  }
+  const int held = open(running.c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_EQ(flock(held, LOCK_EX), 0);
+  ExportPlan plan;
+  ASSERT_TRUE(Export(plan).ok());
+  EXPECT_FALSE(fs::exists(killed));
+  EXPECT_TRUE(fs::exists(running + "/Work/Half.url"));
+  close(held);
+  EXPECT_EQ(plan.summary.added.size(), 3u);
 }
 
 }  // namespace

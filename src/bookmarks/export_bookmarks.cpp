@@ -1,5 +1,6 @@
 // Bookmarks into the favorites directory (collections.h).
 #include <fcntl.h>
+#include <sys/file.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,6 +18,8 @@
 #include "bookmarks/favorites.h"
 #include "bookmarks/transfers.h"
 #include "winenv/code_page.h"
+#include "winenv/file_lock.h"
+#include "winenv/guarded_replace.h"
 
 namespace varnel {
 namespace {
@@ -268,6 +271,44 @@ Status Stage(const ExportPlan& plan, const std::string& staging) {
   return Status::Ok();
 }
 
+// The staging folder of a running export is held locked (flock on the folder itself); the
+// kernel drops the lock with the process. -1 when the folder cannot be opened or is locked.
+int LockFolder(const std::string& native) {
+  const int fd = open(native.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Removes the staging folders of exports that were killed: those no running export holds.
+void RemoveKilledExportsStaging(const std::string& favoritesNative) {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(favoritesNative, error)) {
+    if (!entry.path().filename().string().starts_with(kStagingPrefix)) continue;
+    const int fd = LockFolder(entry.path().string());
+    if (fd < 0) continue;
+    std::error_code ignored;
+    std::filesystem::remove_all(entry.path(), ignored);
+    close(fd);
+  }
+}
+
+// A new staging folder in the favorites directory, locked as ours. Made under the folder's
+// replacement lock, so that no other export's clean-up can take it between its making and its
+// lock.
+Status MakeStaging(const std::string& favoritesNative, std::string& staging, int& lock) {
+  FileLock turn;
+  Status status = turn.Acquire(favoritesNative + "/" + std::string(kReplaceLockName));
+  if (!status.ok()) return status;
+  RemoveKilledExportsStaging(favoritesNative);
+  staging = favoritesNative + "/" + std::string(kStagingPrefix) + "XXXXXX";
+  if (!mkdtemp(staging.data())) return StatusFromErrno(errno, favoritesNative);
+  lock = LockFolder(staging);
+  return Status::Ok();
+}
+
 }  // namespace
 
 Status PlanExportBookmarks(const DriveMap& drives, const std::string& profileDirectory,
@@ -286,10 +327,18 @@ Status PlanExportBookmarks(const DriveMap& drives, const std::string& profileDir
 Status ApplyExportBookmarks(const ExportPlan& plan, FavoritesChange& change) {
   change = {};
   if (!plan.summary.changes()) return Status::Ok();
-  std::string staging = plan.favoritesNative + "/" + std::string(kStagingPrefix) + "XXXXXX";
-  if (!mkdtemp(staging.data())) return StatusFromErrno(errno, plan.favoritesNative);
+  std::string staging;
+  int stagingLock = -1;
+  Status status = MakeStaging(plan.favoritesNative, staging, stagingLock);
+  if (!status.ok()) return status;
+  const struct Unlock {
+    int fd;
+    ~Unlock() {
+      if (fd >= 0) close(fd);
+    }
+  } unlock{stagingLock};
   std::error_code ignored;
-  Status status = Stage(plan, staging);
+  status = Stage(plan, staging);
   std::vector<Move> moved;
   if (status.ok()) {
     for (const Move& move : MovesOf(plan)) {
