@@ -276,9 +276,11 @@ TEST_F(WindowTest, SetupIsTabbedThroughAndSavedByKeysAlone) {
   test::SendKey(setup.Command1, Qt::Key_Return);
   EXPECT_TRUE(setup.Frame3->isVisibleTo(&setup));
   EXPECT_EQ(setup.focusWidget(), setup.Command2);
+  EXPECT_EQ(test::TabVisits(&setup), std::vector<QWidget*>{setup.Command2});  // nothing under the panel
   test::SendKey(setup.Command2, Qt::Key_Enter);
   EXPECT_FALSE(setup.Frame3->isVisibleTo(&setup));
   EXPECT_EQ(setup.focusWidget(), setup.Command1);
+  EXPECT_EQ(test::TabVisits(&setup).size(), 6u);
 
   // Rows: c:\, Program Files, then its sub-directories Internet Explorer, Netscape.
   test::SendKeys(setup.Dir1, {Qt::Key_End, Qt::Key_Return});

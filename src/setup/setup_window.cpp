@@ -137,8 +137,27 @@ void SetupWindow::Form_Load() {
 
 void SetupWindow::Drive1_Change() { Dir1->SetDrive(Drive1->Drive()); }
 void SetupWindow::Drive2_Change() { Dir2->SetDrive(Drive2->Drive()); }
-void SetupWindow::Command1_Click() { Frame3->setVisible(true); }
-void SetupWindow::Command2_Click() { Frame3->setVisible(false); }
+void SetupWindow::Command1_Click() {
+  Frame3->setVisible(true);
+  CoverWithExample(true);
+}
+
+void SetupWindow::Command2_Click() {
+  CoverWithExample(false);
+  Frame3->setVisible(false);
+}
+
+void SetupWindow::CoverWithExample(bool covered) {
+  if (covered && coveredFocus_.empty()) {
+    for (QWidget* control : std::initializer_list<QWidget*>{Drive1, Dir1, Command1, Drive2, Dir2, Image1}) {
+      coveredFocus_.emplace_back(control, control->focusPolicy());
+      control->setFocusPolicy(Qt::NoFocus);
+    }
+  } else if (!covered) {
+    for (const auto& [control, policy] : coveredFocus_) control->setFocusPolicy(policy);
+    coveredFocus_.clear();
+  }
+}
 
 void SetupWindow::Image1_Click() {
   SetupSaveAdapter windows(*this, forms_);

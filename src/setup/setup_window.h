@@ -1,4 +1,6 @@
 #pragma once
+#include <utility>
+#include <vector>
 // Setup: the window in which the user picks the Netscape and Internet Explorer install
 // directories, checked by name and stored, with an example panel.
 #include <QGroupBox>
@@ -56,6 +58,10 @@ class SetupWindow : public QWidget {
  private:
   void CreateControls();
   void SetUpKeyboard();
+  // While the example panel covers the window, the controls under it take no focus: Tab
+  // cannot reach them, nor Enter press the hidden save icon.
+  void CoverWithExample(bool covered);
+  std::vector<std::pair<QWidget*, Qt::FocusPolicy>> coveredFocus_;
   Forms& forms_;
   bool modalAtStart_ = false;
 };
