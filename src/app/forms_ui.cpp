@@ -197,6 +197,7 @@ int RunWindows(int argc, char** argv, const std::optional<std::string>& commandL
   if (const Status latest = session.ReadLatestFromWine(); !latest.ok()) {
     std::fprintf(stderr, "varnel: %s\n", Session::LatestFromWineFailure(latest).c_str());
   }
+  session.registry().EndWineSession();  // the windows' writes come later, each its own Wine program
   const std::string& prefix = session.prefix();
   QApplication::setApplicationName("Varnel");
   // The icon is drawn at every size the window system asks for: done once the window is up.

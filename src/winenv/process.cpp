@@ -51,18 +51,29 @@ void ExecVectors::Exec() const {
   _exit(127);
 }
 
-ProgramRun RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& settings,
-                      int timeoutSeconds) {
-  ProgramRun run;
-  if (argv.empty()) return run;
+ChildProgram::~ChildProgram() {
+  if (pid_ > 0 && !exited_) {
+    kill(-pid_, SIGKILL);
+    while (waitpid(pid_, &status_, 0) < 0 && errno == EINTR) {
+    }
+  }
+  if (out_ >= 0) close(out_);
+}
+
+void ChildProgram::Abandon() {
+  exited_ = true;  // not killed at the end
+}
+
+bool ChildProgram::Start(const std::vector<std::string>& argv, const std::vector<std::string>& settings) {
+  if (argv.empty()) return false;
   const ExecVectors program(argv, settings);
   int out[2];
-  if (pipe2(out, O_CLOEXEC) != 0) return run;
+  if (pipe2(out, O_CLOEXEC) != 0) return false;
   const pid_t child = fork();
   if (child < 0) {
     close(out[0]);
     close(out[1]);
-    return run;
+    return false;
   }
   if (child == 0) {
     setpgid(0, 0);  // its own group, so that a timeout ends whatever it started too
@@ -73,30 +84,54 @@ ProgramRun RunProgram(const std::vector<std::string>& argv, const std::vector<st
     program.Exec();
   }
   close(out[1]);
-  run.started = true;
-  // Output is collected until the program has exited (a server it started may keep the pipe open).
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
   fcntl(out[0], F_SETFL, O_NONBLOCK);
+  pid_ = child;
+  out_ = out[0];
+  return true;
+}
+
+void ChildProgram::Drain() {
   char buffer[4096];
-  int status = 0;
-  bool exited = false;
-  while (!exited) {
-    pollfd wait{out[0], POLLIN, 0};
+  for (ssize_t n; (n = read(out_, buffer, sizeof buffer)) > 0;) output_.append(buffer, static_cast<std::size_t>(n));
+}
+
+// Output is collected until the program has exited (a server it started may keep the pipe open).
+bool ChildProgram::ReadUntil(const std::function<bool(const std::string& output)>& done, Deadline deadline) {
+  while (!exited_) {
+    Drain();
+    if (done && done(output_)) return true;
+    exited_ = waitpid(pid_, &status_, WNOHANG) == pid_;
+    if (exited_ || std::chrono::steady_clock::now() > deadline) break;
+    pollfd wait{out_, POLLIN, 0};
     poll(&wait, 1, 50);
-    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) run.output.append(buffer, static_cast<std::size_t>(n));
-    exited = waitpid(child, &status, WNOHANG) == child;
-    if (!exited && std::chrono::steady_clock::now() > deadline) {
-      run.timedOut = true;
-      kill(-child, SIGKILL);
-      while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-      }
-      break;
-    }
   }
-  for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) run.output.append(buffer, static_cast<std::size_t>(n));
-  close(out[0]);
-  if (!run.timedOut && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
+  Drain();
+  return done && done(output_);
+}
+
+ProgramRun ChildProgram::Finish(Deadline deadline) {
+  ProgramRun run;
+  run.started = pid_ > 0;
+  if (!run.started) return run;
+  ReadUntil(nullptr, deadline);
+  if (!exited_) {
+    run.timedOut = true;
+    kill(-pid_, SIGKILL);
+    while (waitpid(pid_, &status_, 0) < 0 && errno == EINTR) {
+    }
+    exited_ = true;
+    Drain();
+  }
+  if (!run.timedOut && WIFEXITED(status_)) run.exitCode = WEXITSTATUS(status_);
+  run.output = output_;
   return run;
+}
+
+ProgramRun RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& settings,
+                      int timeoutSeconds) {
+  ChildProgram program;
+  if (!program.Start(argv, settings)) return {};
+  return program.Finish(std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds));
 }
 
 }  // namespace varnel

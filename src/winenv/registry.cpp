@@ -238,7 +238,7 @@ Status Registry::Save(const std::vector<PendingWrite>& writes) {
 Status Registry::SaveThroughWine(const WineServer& wine, const std::vector<PendingWrite>& writes) {
   std::vector<RegistryEdit> edits;
   for (const PendingWrite& w : writes) edits.push_back({w.hive == Hive::CurrentUser, w.key, w.name, w.value, w.deletesValue});
-  const auto write = [&] { return WriteThroughWine(prefix_, wine, edits); };
+  const auto write = [&] { return WriteThroughWine(prefix_, wine, edits, wineSession_.get()); };
   const Status written = wineWait_ ? wineWait_(write) : write();
   if (written.ok()) throughWine_.insert(throughWine_.end(), writes.begin(), writes.end());
   return written;
@@ -262,7 +262,7 @@ Status Registry::AskWine(const std::vector<ExpectedRegistryState>& expected, std
     edits.push_back({e.hive == Hive::CurrentUser, KeyInHive(e.hive, e.key), Utf16FromAnsi(e.name), e.value,
                      !e.keyAbsent && !e.value});
   }
-  const auto ask = [&] { return AskWineWhatItHolds(prefix_, *wine, edits, held); };
+  const auto ask = [&] { return AskWineWhatItHolds(prefix_, *wine, edits, wineSession_.get(), held); };
   return wineWait_ ? wineWait_(ask) : ask();
 }
 
@@ -274,9 +274,13 @@ Status Registry::ReadLatestFromWine(const std::vector<ExpectedRegistryState>& va
     where.push_back({v.hive == Hive::CurrentUser, KeyInHive(v.hive, v.key), Utf16FromAnsi(v.name), std::nullopt, true});
   }
   std::vector<WineString> found;
-  const auto read = [&] { return ReadStringsFromWine(prefix_, *wine, where, found); };
+  wineSession_ = std::make_unique<WineSession>(prefix_, *wine);
+  const auto read = [&] { return wineSession_->Start(where, found); };
   const Status status = wineWait_ ? wineWait_(read) : read();
-  if (!status.ok()) return status;
+  if (!status.ok()) {
+    wineSession_.reset();
+    return status;
+  }
   std::vector<ExpectedRegistryState> differing;
   for (std::size_t i = 0; i < values.size(); ++i) {
     const ExpectedRegistryState& v = values[i];
@@ -292,6 +296,11 @@ Status Registry::ReadLatestFromWine(const std::vector<ExpectedRegistryState>& va
   }
   if (!differing.empty()) TakeFromWine(differing);
   return Status::Ok();
+}
+
+void Registry::EndWineSession() {
+  if (wineSession_) wineSession_->End(true);
+  wineSession_.reset();
 }
 
 bool Registry::ReadFromWine(Hive hive, std::string_view keyPath, std::string_view name) const {

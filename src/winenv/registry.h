@@ -25,6 +25,8 @@ namespace varnel {
 
 enum class Hive { ClassesRoot, CurrentUser, LocalMachine };
 
+class WineSession;
+
 // A state the registry is expected to be in: a value as given, a value that is not there, or
 // (with keyAbsent) a key that is not there.
 struct ExpectedRegistryState {
@@ -74,6 +76,9 @@ class Registry {
   // run. Nothing to do when no wineserver runs. A value the files hold as REG_EXPAND_SZ, or that
   // Wine holds as other data, is left as the files have it.
   [[nodiscard]] Status ReadLatestFromWine(const std::vector<ExpectedRegistryState>& values);
+  // Ends the Wine program that read them, which would otherwise wait two seconds for more work
+  // (the windows end it once they have started; a run ends it as it ends).
+  void EndWineSession();
   // Whether this run read the value from Wine so (reads of it give what Wine held then).
   bool ReadFromWine(Hive hive, std::string_view keyPath, std::string_view name) const;
   // States Wine was found to hold that its files do not show yet: reads give them for the rest
@@ -125,6 +130,7 @@ class Registry {
   Status batchFailure_;  // the first failure inside the open batch
   std::string lastError_;
   WineWait wineWait_;
+  std::unique_ptr<WineSession> wineSession_;  // the run's Wine program, while it serves
 };
 
 }  // namespace varnel

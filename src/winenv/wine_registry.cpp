@@ -158,29 +158,87 @@ bool ScriptCanWrite(const std::vector<RegistryEdit>& edits) {
   });
 }
 
-std::string ReadBackScript(const std::vector<RegistryEdit>& edits, bool writeFirst) {
-  std::string script =
-      "var shell = new ActiveXObject(\"WScript.Shell\");\r\n"
-      "function write(path, text) { try { shell.RegWrite(path, text, \"REG_SZ\"); } catch (e) {} }\r\n"
-      "function read(path) { try { return shell.RegRead(path); } catch (e) { return undefined; } }\r\n"
-      "function dword(path) { var v = read(path); return typeof v == \"number\" ? v >>> 0 : undefined; }\r\n"
-      "function queried(command) { return shell.Run(command, 0, true) == 0; }\r\n"
-      "function check(i, test) {\r\n"
-      "  var held = false;\r\n"
-      "  try { held = test(); } catch (e) {}\r\n"
-      "  WScript.Echo(\"varnel \" + i + (held ? \" held\" : \" not held\"));\r\n"
-      "}\r\n";
+namespace {
+
+// The functions every script of Varnel's uses: writing a plain string, reading, checking an edit
+// ("varnel N held" or "varnel N not held"), and reporting a string value in hex.
+std::string ScriptPrelude() {
+  return "var shell = new ActiveXObject(\"WScript.Shell\");\r\n"
+         "function write(path, text) { try { shell.RegWrite(path, text, \"REG_SZ\"); } catch (e) {} }\r\n"
+         "function read(path) { try { return shell.RegRead(path); } catch (e) { return undefined; } }\r\n"
+         "function dword(path) { var v = read(path); return typeof v == \"number\" ? v >>> 0 : undefined; }\r\n"
+         "function queried(command) { return shell.Run(command, 0, true) == 0; }\r\n"
+         "function check(i, test) {\r\n"
+         "  var held = false;\r\n"
+         "  try { held = test(); } catch (e) {}\r\n"
+         "  WScript.Echo(\"varnel \" + i + (held ? \" held\" : \" not held\"));\r\n"
+         "}\r\n"
+         "function hex(s) {\r\n"
+         "  var r = \"\";\r\n"
+         "  for (var k = 0; k < s.length; k++) { var h = s.charCodeAt(k).toString(16); r += \"0000\".substr(h.length) + h; }\r\n"
+         "  return r;\r\n"
+         "}\r\n"
+         "function report(i, path) {\r\n"
+         "  var v;\r\n"
+         "  try { v = shell.RegRead(path); } catch (e) { WScript.Echo(\"varnel \" + i + \" none\"); return; }\r\n"
+         "  WScript.Echo(\"varnel \" + i + (typeof v == \"string\" ? \" text \" + hex(v) : \" other\"));\r\n"
+         "}\r\n";
+}
+
+std::string ReadBackStatements(const std::vector<RegistryEdit>& edits, bool writeFirst) {
+  std::string statements;
   if (writeFirst) {
     for (const RegistryEdit& edit : edits) {
-      script += "write(" + ScriptString(ShortKey(edit) + u"\\" + edit.name) + ", " +
-                ScriptString(*PlainString(*edit.value)) + ");\r\n";
+      statements += "write(" + ScriptString(ShortKey(edit) + u"\\" + edit.name) + ", " +
+                    ScriptString(*PlainString(*edit.value)) + ");\r\n";
     }
   }
   for (std::size_t i = 0; i < edits.size(); ++i) {
     if (Superseded(edits, i)) continue;
-    script += "check(" + std::to_string(i) + ", function () { return " + EditCheck(edits[i]) + "; });\r\n";
+    statements += "check(" + std::to_string(i) + ", function () { return " + EditCheck(edits[i]) + "; });\r\n";
   }
-  return script;
+  return statements;
+}
+
+std::string ReportStatements(const std::vector<RegistryEdit>& where) {
+  std::string statements;
+  for (std::size_t i = 0; i < where.size(); ++i) {
+    // RegRead would take a backslash in a value's name for a key's: such a value is not asked.
+    if (where[i].name.find(u'\\') != std::u16string::npos) continue;
+    statements += "report(" + std::to_string(i) + ", " + ScriptString(ShortKey(where[i]) + u"\\" + where[i].name) + ");\r\n";
+  }
+  return statements;
+}
+
+// The session's loop: request files BASE.1.js, BASE.2.js, ... are run in turn as they appear, each
+// answered with "varnel done N"; the request "end", or two seconds without one, ends it. Wine's
+// WScript.Sleep is not implemented, so the loop looks for the next file without pause; it only
+// waits while Varnel records a change.
+std::string ServeStatements(const std::string& windowsBase) {
+  return "var files = new ActiveXObject(\"Scripting.FileSystemObject\");\r\n"
+         "function serve(base) {\r\n"
+         "  var idleSince = new Date().getTime();\r\n"
+         "  for (var n = 1; new Date().getTime() - idleSince < 2000;) {\r\n"
+         "    var name = base + \".\" + n + \".js\";\r\n"
+         "    if (!files.FileExists(name)) continue;\r\n"
+         "    var file = files.OpenTextFile(name, 1);\r\n"
+         "    var text = file.AtEndOfStream ? \"\" : file.ReadAll();\r\n"
+         "    file.Close();\r\n"
+         "    try { files.DeleteFile(name); } catch (e) {}\r\n"
+         "    if (text == \"end\") return;\r\n"
+         "    try { eval(text); } catch (e) {}\r\n"
+         "    WScript.Echo(\"varnel done \" + n);\r\n"
+         "    n++;\r\n"
+         "    idleSince = new Date().getTime();\r\n"
+         "  }\r\n"
+         "}\r\n"
+         "serve(" + ScriptString(Utf16FromAnsi(windowsBase)) + ");\r\n";
+}
+
+}  // namespace
+
+std::string ReadBackScript(const std::vector<RegistryEdit>& edits, bool writeFirst) {
+  return ScriptPrelude() + ReadBackStatements(edits, writeFirst);
 }
 
 namespace {
@@ -212,6 +270,7 @@ class WineTempFile {
     return created_.ok() ? ReplaceFileContents(native_, bytes) : created_;
   }
   const std::string& windowsPath() const { return windowsPath_; }
+  const std::string& nativePath() const { return native_; }
 
  private:
   std::string native_;
@@ -229,22 +288,34 @@ Status RunWine(const std::vector<std::string>& argv, const std::vector<std::stri
   return Status::Ok();
 }
 
+// Whether the output holds the line, whole.
+bool HasLine(std::string_view output, std::string_view line) {
+  for (std::size_t at = output.find(line); at != std::string_view::npos; at = output.find(line, at + 1)) {
+    const std::size_t end = at + line.size();
+    const bool starts = at == 0 || output[at - 1] == '\n' || output[at - 1] == '\r';
+    if (starts && (end == output.size() || output[end] == '\r' || output[end] == '\n')) return true;
+  }
+  return false;
+}
+
 // For every edit, whether its check reported it held; an edit a later one supersedes is not
 // checked and counts as held.
 std::vector<bool> HeldEdits(const std::vector<RegistryEdit>& edits, const std::string& output) {
   std::vector<bool> held(edits.size(), true);
   for (std::size_t i = 0; i < edits.size(); ++i) {
     if (Superseded(edits, i)) continue;
-    const std::string line = "varnel " + std::to_string(i) + " held";
-    const std::size_t at = output.find(line);
-    const std::size_t after = at + line.size();
-    held[i] = at != std::string::npos && (after == output.size() || output[after] == '\r' || output[after] == '\n');
+    held[i] = HasLine(output, "varnel " + std::to_string(i) + " held");
   }
   return held;
 }
 
 Status RunReadBack(const std::string& prefix, const WineServer& server, const std::vector<RegistryEdit>& edits,
-                   bool writeFirst, std::vector<bool>& held) {
+                   bool writeFirst, WineSession* session, std::vector<bool>& held) {
+  std::string output;
+  if (session && session->Run(ReadBackStatements(edits, writeFirst), output)) {
+    held = HeldEdits(edits, output);
+    return Status::Ok();
+  }
   const WineTempFile readBack(prefix, ".js");
   Status status = readBack.Write(ReadBackScript(edits, writeFirst));
   if (!status.ok()) return status;
@@ -259,7 +330,8 @@ Status RunReadBack(const std::string& prefix, const WineServer& server, const st
 
 // Plain strings (the settings, the default-browser switch) are written and read back by the one
 // script; anything else is imported by regedit first, which takes every kind of edit.
-Status WriteThroughWine(const std::string& prefix, const WineServer& server, const std::vector<RegistryEdit>& edits) {
+Status WriteThroughWine(const std::string& prefix, const WineServer& server, const std::vector<RegistryEdit>& edits,
+                        WineSession* session) {
   const bool scriptWrites = ScriptCanWrite(edits);
   Status status;
   if (!scriptWrites) {
@@ -272,7 +344,7 @@ Status WriteThroughWine(const std::string& prefix, const WineServer& server, con
     }
   }
   std::vector<bool> held;
-  if (status.ok()) status = RunReadBack(prefix, server, edits, scriptWrites, held);
+  if (status.ok()) status = RunReadBack(prefix, server, edits, scriptWrites, session, held);
   if (!status.ok()) return status;
   const auto missing = std::find(held.begin(), held.end(), false);
   if (missing != held.end()) {
@@ -284,24 +356,7 @@ Status WriteThroughWine(const std::string& prefix, const WineServer& server, con
 }
 
 std::string ReadStringsScript(const std::vector<RegistryEdit>& where) {
-  std::string script =
-      "var shell = new ActiveXObject(\"WScript.Shell\");\r\n"
-      "function hex(s) {\r\n"
-      "  var r = \"\";\r\n"
-      "  for (var k = 0; k < s.length; k++) { var h = s.charCodeAt(k).toString(16); r += \"0000\".substr(h.length) + h; }\r\n"
-      "  return r;\r\n"
-      "}\r\n"
-      "function report(i, path) {\r\n"
-      "  var v;\r\n"
-      "  try { v = shell.RegRead(path); } catch (e) { WScript.Echo(\"varnel \" + i + \" none\"); return; }\r\n"
-      "  WScript.Echo(\"varnel \" + i + (typeof v == \"string\" ? \" text \" + hex(v) : \" other\"));\r\n"
-      "}\r\n";
-  for (std::size_t i = 0; i < where.size(); ++i) {
-    // RegRead would take a backslash in a value's name for a key's: such a value is not asked.
-    if (where[i].name.find(u'\\') != std::u16string::npos) continue;
-    script += "report(" + std::to_string(i) + ", " + ScriptString(ShortKey(where[i]) + u"\\" + where[i].name) + ");\r\n";
-  }
-  return script;
+  return ScriptPrelude() + ReportStatements(where);
 }
 
 std::vector<WineString> ParseWineStrings(const std::string& output, std::size_t count) {
@@ -334,21 +389,66 @@ std::vector<WineString> ParseWineStrings(const std::string& output, std::size_t 
   return found;
 }
 
-Status ReadStringsFromWine(const std::string& prefix, const WineServer& server, const std::vector<RegistryEdit>& where,
-                           std::vector<WineString>& found) {
-  const WineTempFile script(prefix, ".js");
-  Status status = script.Write(ReadStringsScript(where));
-  if (!status.ok()) return status;
-  ProgramRun run;
-  status = RunWine({"wine", "cscript", "//nologo", script.windowsPath()}, server.Environment(prefix), run,
-                   "reading the registry");
-  if (status.ok()) found = ParseWineStrings(run.output, where.size());
-  return status;
+Status AskWineWhatItHolds(const std::string& prefix, const WineServer& server, const std::vector<RegistryEdit>& edits,
+                          WineSession* session, std::vector<bool>& held) {
+  return RunReadBack(prefix, server, edits, false, session, held);
 }
 
-Status AskWineWhatItHolds(const std::string& prefix, const WineServer& server, const std::vector<RegistryEdit>& edits,
-                          std::vector<bool>& held) {
-  return RunReadBack(prefix, server, edits, false, held);
+struct WineSession::Script {
+  Script(const std::string& prefix) : file(prefix, ".js") {}
+  WineTempFile file;
+};
+
+WineSession::WineSession(std::string prefix, WineServer server) : prefix_(std::move(prefix)), server_(std::move(server)) {}
+
+// At the run's end the script is not waited for: it ends by itself on the request, or after two
+// seconds without one.
+WineSession::~WineSession() { End(false); }
+
+void WineSession::End(bool wait) {
+  if (!script_ || program_.exited() || !Request("end")) return;
+  if (wait) program_.Finish(std::chrono::steady_clock::now() + std::chrono::seconds(5));
+  else program_.Abandon();
+}
+
+Status WineSession::Start(const std::vector<RegistryEdit>& reads, std::vector<WineString>& found) {
+  script_ = std::make_unique<Script>(prefix_);
+  const std::string& windowsPath = script_->file.windowsPath();
+  const std::string base = windowsPath.substr(0, windowsPath.size() - 3);  // without ".js"
+  Status status = script_->file.Write(ScriptPrelude() + ReportStatements(reads) + "WScript.Echo(\"varnel ready\");\r\n" +
+                                      ServeStatements(base));
+  if (!status.ok()) return status;
+  if (!program_.Start({"wine", "cscript", "//nologo", windowsPath}, server_.Environment(prefix_))) {
+    return Status::Error(errc::kPathNotFound, "Wine is running in this prefix, but the wine command could not be started");
+  }
+  const auto ready = [](const std::string& output) { return HasLine(output, "varnel ready"); };
+  if (!program_.ReadUntil(ready, std::chrono::steady_clock::now() + std::chrono::seconds(kWineTimeoutSeconds))) {
+    return Status::Error(errc::kDeviceIo, "Wine did not finish reading the registry");
+  }
+  found = ParseWineStrings(program_.output(), reads.size());
+  answered_ = program_.output().size();
+  return Status::Ok();
+}
+
+bool WineSession::Request(std::string_view text) {
+  const std::string& native = script_->file.nativePath();
+  const std::string request = native.substr(0, native.size() - 3) + "." + std::to_string(++requests_) + ".js";
+  if (!ReplaceFileContents(request, text).ok()) return false;
+  requestFile_ = request;
+  return true;
+}
+
+bool WineSession::Run(const std::string& statements, std::string& output) {
+  if (!script_ || program_.exited() || !Request(statements)) return false;
+  const std::string done = "varnel done " + std::to_string(requests_);
+  const auto answered = [&](const std::string& all) { return HasLine(std::string_view(all).substr(answered_), done); };
+  if (!program_.ReadUntil(answered, std::chrono::steady_clock::now() + std::chrono::seconds(kWineTimeoutSeconds))) {
+    ::unlink(requestFile_.c_str());  // the script ended without it: nothing of it was run
+    return false;
+  }
+  output = program_.output().substr(answered_);
+  answered_ = program_.output().size();
+  return true;
 }
 
 }  // namespace varnel

@@ -4,11 +4,14 @@
 // of the files would be lost: the edits go to Wine instead and are read back before they count as
 // made, all of them by one script that Wine's own "cscript" runs. Plain strings the script writes
 // itself (one Wine program in all); other edits are first imported with one "wine regedit /S".
+#include <memory>
 #include <optional>
+#include <string_view>
 #include <string>
 #include <vector>
 
 #include "winenv/hive_file.h"
+#include "winenv/process.h"
 #include "winenv/status.h"
 #include "winenv/wine_server.h"
 
@@ -35,15 +38,20 @@ bool ScriptCanWrite(const std::vector<RegistryEdit>& edits);
 // order, with RegWrite: one Wine program writes and reads back.
 std::string ReadBackScript(const std::vector<RegistryEdit>& edits, bool writeFirst = false);
 
-// Imports the edits into the running Wine of the prefix and reads every one back. Nothing is
-// written to the hive files. A failure says what Wine did not take.
-[[nodiscard]] Status WriteThroughWine(const std::string& prefix, const WineServer& server, const std::vector<RegistryEdit>& edits);
+class WineSession;
+
+// Imports the edits into the running Wine of the prefix and reads every one back (through the
+// session when one runs). Nothing is written to the hive files. A failure says what Wine did
+// not take.
+[[nodiscard]] Status WriteThroughWine(const std::string& prefix, const WineServer& server,
+                                      const std::vector<RegistryEdit>& edits, WineSession* session = nullptr);
 
 // Asks the running Wine which of the edits' results it holds now, without making any: held[i]
 // for edit i (one a later edit supersedes counts as held). Wine writes its files only now and
 // then, so while it runs this, not the files, tells what the registry holds.
 [[nodiscard]] Status AskWineWhatItHolds(const std::string& prefix, const WineServer& server,
-                                        const std::vector<RegistryEdit>& edits, std::vector<bool>& held);
+                                        const std::vector<RegistryEdit>& edits, WineSession* session,
+                                        std::vector<bool>& held);
 
 // What Wine holds under each edit's key and name, the edit's value aside: its text when it is a
 // string, None when there is no such value (or key), Unknown for other data or no answer.
@@ -51,12 +59,43 @@ struct WineString {
   enum class Kind { Text, None, Unknown } kind = Kind::Unknown;
   std::u16string text;
 };
-[[nodiscard]] Status ReadStringsFromWine(const std::string& prefix, const WineServer& server,
-                                         const std::vector<RegistryEdit>& where, std::vector<WineString>& found);
 // The script that prints them: "varnel N text HHHH..." (each UTF-16 unit as four hex digits),
 // "varnel N none" or "varnel N other".
 std::string ReadStringsScript(const std::vector<RegistryEdit>& where);
 // Its output, one entry per edit (Unknown where no line answers).
 std::vector<WineString> ParseWineStrings(const std::string& output, std::size_t count);
+
+// One Wine program for a whole run of Varnel beside a running Wine, where each program costs a
+// fifth of a second to start: Wine's own cscript runs a script that first reads the values the
+// run will need, then runs the statements it is handed (writes and read-backs), each as a
+// request file in C:\windows\temp, until the run ends or two seconds pass without one. A switch
+// through Wine is then one Wine program in all.
+class WineSession {
+ public:
+  WineSession(std::string prefix, WineServer server);
+  ~WineSession();  // ends the script
+  WineSession(const WineSession&) = delete;
+  WineSession& operator=(const WineSession&) = delete;
+
+  // Starts the script, which answers the string values `reads` names (as ReadStringsScript).
+  [[nodiscard]] Status Start(const std::vector<RegistryEdit>& reads, std::vector<WineString>& found);
+  // Has the script run the statements; `output` is what they printed. False, with nothing run,
+  // when the script has ended: the caller runs them on its own.
+  bool Run(const std::string& statements, std::string& output);
+  // Ends the script, waiting for it to end or not.
+  void End(bool wait);
+
+ private:
+  struct Script;
+  bool Request(std::string_view text);
+
+  std::string prefix_;
+  WineServer server_;
+  std::unique_ptr<Script> script_;
+  ChildProgram program_;
+  int requests_ = 0;
+  std::string requestFile_;
+  std::size_t answered_ = 0;  // the output up to here belongs to earlier requests
+};
 
 }  // namespace varnel

@@ -1,0 +1,34 @@
+#include "winenv/process.h"
+
+#include <gtest/gtest.h>
+
+namespace varnel {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Output is read as it comes: a wait for one line ends when that line is there, not when the
+// program ends; the rest follows with the exit. A program past its deadline is killed.
+TEST(ChildProgram, ReadsOutputAsItComesAndKillsAtTheDeadline) {
+  ChildProgram program;
+  ASSERT_TRUE(program.Start({"sh", "-c", "echo one; sleep 1; echo two"}, {}));
+  const auto start = Clock::now();
+  EXPECT_TRUE(program.ReadUntil([](const std::string& out) { return out == "one\n"; }, start + std::chrono::seconds(30)));
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(900));
+  EXPECT_FALSE(program.exited());
+  const ProgramRun run = program.Finish(start + std::chrono::seconds(30));
+  EXPECT_EQ(run.output, "one\ntwo\n");
+  EXPECT_EQ(run.exitCode, 0);
+
+  ChildProgram slow;
+  ASSERT_TRUE(slow.Start({"sh", "-c", "echo started; exec sleep 30"}, {"VARNEL_TEST=1"}));
+  EXPECT_FALSE(slow.ReadUntil([](const std::string& out) { return out.find("never") != std::string::npos; },
+                              Clock::now() + std::chrono::milliseconds(200)));
+  const ProgramRun killed = slow.Finish(Clock::now());
+  EXPECT_TRUE(killed.timedOut);
+  EXPECT_EQ(killed.output, "started\n");
+  EXPECT_EQ(RunProgram({"sh", "-c", "printf %s \"$VARNEL_TEST\"; exit 3"}, {"VARNEL_TEST=x"}, 30).output, "x");
+}
+
+}  // namespace
+}  // namespace varnel
