@@ -415,8 +415,8 @@ Status WineSession::Start(const std::vector<RegistryEdit>& reads, std::vector<Wi
   script_ = std::make_unique<Script>(prefix_);
   const std::string& windowsPath = script_->file.windowsPath();
   const std::string base = windowsPath.substr(0, windowsPath.size() - 3);  // without ".js"
-  Status status = script_->file.Write(ScriptPrelude() + ReportStatements(reads) + "WScript.Echo(\"varnel ready\");\r\n" +
-                                      ServeStatements(base));
+  Status status =
+      script_->file.Write(ReadStringsScript(reads) + "WScript.Echo(\"varnel ready\");\r\n" + ServeStatements(base));
   if (!status.ok()) return status;
   if (!program_.Start({"wine", "cscript", "//nologo", windowsPath}, server_.Environment(prefix_))) {
     return Status::Error(errc::kPathNotFound, "Wine is running in this prefix, but the wine command could not be started");
