@@ -27,10 +27,16 @@ std::vector<ExpectedRegistryState> Replacing(const ChangeItem& item, const ItemS
   return expected;
 }
 
+// An old state read this run, in a value read from Wine itself at the run's start: it is what
+// Wine holds, with nothing to ask.
+bool ReadFromWine(Registry& registry, const ChangeItem& item) {
+  return item.kind == ItemKind::Value && registry.ReadFromWine(item.hive, item.key, item.name);
+}
+
 // The state of the item that the newest finished change naming it left, if any.
-std::optional<ItemState> LastRecordedState(const Journal& journal, const ChangeItem& item) {
+std::optional<ItemState> LastRecordedState(const std::vector<JournalEntry>& entries, const ChangeItem& item) {
   const std::string identity = ItemIdentity(item);
-  for (const JournalEntry& entry : journal.List()) {
+  for (const JournalEntry& entry : entries) {
     if (!entry.after) continue;
     for (std::size_t i = 0; i < entry.record.items.size(); ++i) {
       if (ItemIdentity(entry.record.items[i]) == identity) return (*entry.after)[i];
@@ -79,16 +85,6 @@ Status WineHoldsStates(Registry& registry, const std::vector<ChangeItem>& items,
   return AskGroups(registry, groups, held);
 }
 
-namespace {
-
-// An old state read this run, in a value read from Wine itself at the run's start: it is what
-// Wine holds, with nothing to ask.
-bool ReadFromWine(Registry& registry, const ChangeItem& item) {
-  return item.kind == ItemKind::Value && registry.ReadFromWine(item.hive, item.key, item.name);
-}
-
-}  // namespace
-
 Status CatchUpWithWine(const Journal& journal, Registry& registry, const std::vector<ChangeItem>& items,
                        std::vector<ItemState>& states) {
   std::vector<ChangeItem> toAsk;
@@ -102,12 +98,14 @@ Status CatchUpWithWine(const Journal& journal, Registry& registry, const std::ve
   std::vector<bool> held;
   Status status = WineHoldsStates(registry, toAsk, asked, held);
   if (!status.ok()) return status;
+  if (std::all_of(held.begin(), held.end(), [](bool h) { return h; })) return Status::Ok();
+  const std::vector<JournalEntry> entries = journal.List();
   std::vector<std::size_t> behind;
   std::vector<ItemState> recorded;
   std::vector<std::vector<ExpectedRegistryState>> groups;
   for (std::size_t i = 0; i < items.size(); ++i) {
     if (held[i]) continue;
-    std::optional<ItemState> last = LastRecordedState(journal, items[i]);
+    std::optional<ItemState> last = LastRecordedState(entries, items[i]);
     if (!last) return Status::Error(errc::kDeviceIo, items[i].shown + " is not in Wine's files as Wine holds it yet");
     behind.push_back(i);
     groups.push_back(Replacing(items[i], states[i], *last));

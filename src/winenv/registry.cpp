@@ -30,6 +30,12 @@ std::u16string KeyInHive(Hive hive, std::string_view keyPath) {
   return key;
 }
 
+// An expected state as the edit that would make it: the value set, the value deleted, or the
+// key deleted.
+RegistryEdit EditOf(const ExpectedRegistryState& e) {
+  return {e.hive == Hive::CurrentUser, KeyInHive(e.hive, e.key), Utf16FromAnsi(e.name), e.value, !e.keyAbsent && !e.value};
+}
+
 }  // namespace
 
 struct Registry::HiveState {
@@ -258,10 +264,7 @@ Status Registry::AskWine(const std::vector<ExpectedRegistryState>& expected, std
   const std::optional<WineServer> wine = FindWineServer(prefix_);
   if (!wine) return Status::Error(errc::kFileNotFound, "Wine is not running in this prefix");
   std::vector<RegistryEdit> edits;
-  for (const ExpectedRegistryState& e : expected) {
-    edits.push_back({e.hive == Hive::CurrentUser, KeyInHive(e.hive, e.key), Utf16FromAnsi(e.name), e.value,
-                     !e.keyAbsent && !e.value});
-  }
+  for (const ExpectedRegistryState& e : expected) edits.push_back(EditOf(e));
   const auto ask = [&] { return AskWineWhatItHolds(prefix_, *wine, edits, wineSession_.get(), held); };
   return wineWait_ ? wineWait_(ask) : ask();
 }
@@ -270,9 +273,7 @@ Status Registry::ReadLatestFromWine(const std::vector<ExpectedRegistryState>& va
   const std::optional<WineServer> wine = FindWineServer(prefix_);
   if (!wine) return Status::Ok();
   std::vector<RegistryEdit> where;
-  for (const ExpectedRegistryState& v : values) {
-    where.push_back({v.hive == Hive::CurrentUser, KeyInHive(v.hive, v.key), Utf16FromAnsi(v.name), std::nullopt, true});
-  }
+  for (const ExpectedRegistryState& v : values) where.push_back(EditOf({v.hive, v.key, v.name, std::nullopt, false}));
   std::vector<WineString> found;
   wineSession_ = std::make_unique<WineSession>(prefix_, *wine);
   const auto read = [&] { return wineSession_->Start(where, found); };
@@ -313,10 +314,13 @@ bool Registry::ReadFromWine(Hive hive, std::string_view keyPath, std::string_vie
 }
 
 void Registry::TakeFromWine(const std::vector<ExpectedRegistryState>& held) {
+  const std::int64_t stamp = std::time(nullptr);
   for (const ExpectedRegistryState& e : held) {
-    fromWine_.push_back({e.hive, KeyInHive(e.hive, e.key), Utf16FromAnsi(e.name), e.value, !e.keyAbsent && !e.value});
+    const RegistryEdit edit = EditOf(e);
+    fromWine_.push_back({e.hive, edit.key, edit.name, edit.value, edit.deletesValue});
+    HiveState& state = StateFor(e.hive);
+    if (state.loaded && state.valid) Apply(fromWine_.back(), state.file, stamp);  // a reload lays it over again
   }
-  system_->loaded = user_->loaded = false;  // read again, with these laid over the files
 }
 
 bool Registry::WineServerRunning() const { return FindWineServer(prefix_).has_value(); }
