@@ -406,6 +406,7 @@ WineSession::WineSession(std::string prefix, WineServer server) : prefix_(std::m
 WineSession::~WineSession() { End(false); }
 
 void WineSession::End(bool wait) {
+  if (script_) program_.ReadUntil(nullptr, std::chrono::steady_clock::now());  // has it ended by itself?
   if (!script_ || program_.exited() || !Request("end")) return;
   if (wait) program_.Finish(std::chrono::steady_clock::now() + std::chrono::seconds(5));
   else program_.Abandon();
@@ -443,7 +444,10 @@ bool WineSession::Run(const std::string& statements, std::string& output) {
   const std::string done = "varnel done " + std::to_string(requests_);
   const auto answered = [&](const std::string& all) { return HasLine(std::string_view(all).substr(answered_), done); };
   if (!program_.ReadUntil(answered, std::chrono::steady_clock::now() + std::chrono::seconds(kWineTimeoutSeconds))) {
-    ::unlink(requestFile_.c_str());  // the script ended without it: nothing of it was run
+    // The script ended without taking it, or hangs and is ended now: the caller runs it again on
+    // its own (its writes and checks may safely run twice).
+    program_.Finish(std::chrono::steady_clock::now());
+    ::unlink(requestFile_.c_str());
     return false;
   }
   output = program_.output().substr(answered_);
