@@ -4,13 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sstream>
 
-#include "cli/cli.h"
 #include "history/typed_urls.h"
 #include "settings/launch_address.h"
 #include "settings/registry_access.h"
 #include "testsupport/expect_ok.h"
+#include "testsupport/run_varnel.h"
 #include "testsupport/temp_dir.h"
 #include "winenv/process.h"
 #include "winenv/registry.h"
@@ -45,15 +44,7 @@ TEST(KilledWrite, AHistorySaveKilledAtEachStepIsUndoneByTheNextRun) {
     ASSERT_TRUE(killed.started);
     EXPECT_NE(killed.exitCode, 0) << renames << ": " << killed.output;
 
-    const auto run = [&](std::vector<std::string> words) {
-      words.insert(words.begin(), {"varnel", "--prefix", prefix.path()});
-      std::vector<char*> argv;
-      for (std::string& w : words) argv.push_back(w.data());
-      std::ostringstream out, err;
-      const int code = RunCommand(ParseCommandLine(static_cast<int>(argv.size()), argv.data()),
-                                  test::StateHomeIn(state.path()), out, err);
-      return std::make_pair(code, out.str() + err.str());
-    };
+    const auto run = [&](std::vector<std::string> words) { return test::RunVarnel(prefix.path(), state.path(), words); };
     const auto [listed, changes] = run({"changes"});
     EXPECT_EQ(listed, 0) << changes;
     EXPECT_NE(changes.find("unfinished"), std::string::npos) << renames << ": " << changes;

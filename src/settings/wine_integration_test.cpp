@@ -10,6 +10,7 @@
 #include "cli/cli.h"
 #include "settings/launch_address.h"
 #include "settings/registry_access.h"
+#include "testsupport/run_varnel.h"
 #include "testsupport/temp_dir.h"
 #include "testsupport/expect_ok.h"
 #include "winenv/process.h"
@@ -158,15 +159,7 @@ TEST_F(WineIntegrationTest, AHistoryEditWhileWineRunsGoesThroughWine) {
 // before an undo are asked of Wine, so the undo puts back what Wine held, and Wine reads it so.
 TEST_F(WineIntegrationTest, ChangesThroughARunningWineAreUndoneByLaterRuns) {
   test::TempDir state;
-  const EnvLookup env = test::StateHomeIn(state.path());
-  const auto run = [&](std::vector<std::string> words) {
-    words.insert(words.begin(), {"varnel", "--prefix", prefix_.path()});
-    std::vector<char*> argv;
-    for (std::string& w : words) argv.push_back(w.data());
-    std::ostringstream out, err;
-    const int code = RunCommand(ParseCommandLine(static_cast<int>(argv.size()), argv.data()), env, out, err);
-    return std::make_pair(code, out.str() + err.str());
-  };
+  const auto run = [&](std::vector<std::string> words) { return test::RunVarnel(prefix_.path(), state.path(), words); };
   std::filesystem::create_directories(prefix_ / "drive_c/Program Files/Netscape");
   std::filesystem::create_directories(prefix_ / "drive_c/Program Files/Internet Explorer");
   ASSERT_EQ(run({"settings", "NetPath", "c:\\program files\\netscape"}).first, 0);
