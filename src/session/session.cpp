@@ -12,7 +12,7 @@ namespace varnel {
 
 namespace {
 
-// More than Internet Explorer keeps (it keeps 25), for a list a program made longer.
+// More than the 20 the history save writes, for a list a browser made longer.
 constexpr std::size_t kTypedUrlsReadFromWine = 50;
 
 // Until a window hands in its own: no question is answered Yes, nothing is shown or launched.
