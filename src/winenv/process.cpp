@@ -52,7 +52,7 @@ void ExecVectors::Exec() const {
 }
 
 ChildProgram::~ChildProgram() {
-  if (pid_ > 0 && !exited_) {
+  if (pid_ > 0 && !exited_ && !abandoned_) {
     kill(-pid_, SIGKILL);
     while (waitpid(pid_, &status_, 0) < 0 && errno == EINTR) {
     }
@@ -60,9 +60,7 @@ ChildProgram::~ChildProgram() {
   if (out_ >= 0) close(out_);
 }
 
-void ChildProgram::Abandon() {
-  exited_ = true;  // not killed at the end
-}
+void ChildProgram::Abandon() { abandoned_ = true; }
 
 bool ChildProgram::Start(const std::vector<std::string>& argv, const std::vector<std::string>& settings) {
   if (argv.empty()) return false;

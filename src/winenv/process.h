@@ -67,6 +67,7 @@ class ChildProgram {
   int out_ = -1;
   int status_ = 0;
   bool exited_ = false;
+  bool abandoned_ = false;  // left to end by itself: not killed at the end
   std::string output_;
 };
 
