@@ -41,6 +41,23 @@ class WineIntegrationTest : public ::testing::Test {
     return RunProgram(argv, settings, kWineSeconds);
   }
 
+  // Starts a wineserver that stays (-p) and waits until it serves the prefix and still does a
+  // second later: a server that an earlier Wine command left on its way out is not taken for
+  // it (the new one would have found it still there and ended). Use with ASSERT_NO_FATAL_FAILURE.
+  void StartPersistentServer() {
+    std::vector<std::string> settings = {"WINEPREFIX=" + prefix_.path()};
+    if (!serverTmp_.empty()) settings.push_back("TMPDIR=" + serverTmp_);
+    const Registry registry(prefix_.path());
+    for (int attempt = 0; attempt < 5; ++attempt) {
+      Wine({"wineserver", "-w"});
+      ASSERT_TRUE(RunProgram({"sh", "-c", "wineserver -p &"}, settings, 30).started);
+      for (int i = 0; i < 200 && !registry.WineServerRunning(); ++i) usleep(50000);  // up to 10 s
+      usleep(1000000);
+      if (registry.WineServerRunning()) return;
+    }
+    FAIL() << "no wineserver stayed up for " << prefix_.path();
+  }
+
   test::TempDir prefix_;
   std::string serverTmp_;
 };
@@ -62,11 +79,8 @@ TEST_F(WineIntegrationTest, EachSideReadsWhatTheOtherWroteAndARunningWineIsWritt
   // A server started with another TMPDIR than ours: found, and written through.
   test::TempDir serverTmp;
   serverTmp_ = serverTmp.path();
-  ASSERT_TRUE(RunProgram({"sh", "-c", "wineserver -p &"},
-                         {"WINEPREFIX=" + prefix_.path(), "TMPDIR=" + serverTmp_}, 30).started);
+  ASSERT_NO_FATAL_FAILURE(StartPersistentServer());
   Registry registry(prefix_.path());
-  for (int i = 0; i < 600 && !registry.WineServerRunning(); ++i) usleep(50000);  // up to 30 s
-  ASSERT_TRUE(registry.WineServerRunning());
   EXPECT_EQ(FindWineServer(prefix_.path())->tmpdir, serverTmp_);
   const std::string before = test::ReadFile(prefix_ / "system.reg");
   test::ExpectOk(WriteRegistryString(registry, Hive::LocalMachine, "Software\\Varnel\\NetPath", "", "c:\\program files\\netscape"));
@@ -85,9 +99,8 @@ TEST_F(WineIntegrationTest, EachSideReadsWhatTheOtherWroteAndARunningWineIsWritt
 // The read-back script run by Wine's own cscript: it finds edits Wine does not hold, and holds
 // every kind of edit of a batch once the import went through.
 TEST_F(WineIntegrationTest, OneScriptReadsAWholeBatchBackFromARunningWine) {
-  ASSERT_TRUE(RunProgram({"sh", "-c", "wineserver -p &"}, {"WINEPREFIX=" + prefix_.path()}, 30).started);
-  std::optional<WineServer> server;
-  for (int i = 0; i < 600 && !(server = FindWineServer(prefix_.path())); ++i) usleep(50000);
+  ASSERT_NO_FATAL_FAILURE(StartPersistentServer());
+  const std::optional<WineServer> server = FindWineServer(prefix_.path());
   ASSERT_TRUE(server);
   const std::vector<RegistryEdit> edits = {
       {true, u"Software\\VarnelTest\\Gone", u"", RegValue::String(u"soon deleted")},
@@ -132,12 +145,7 @@ TEST_F(WineIntegrationTest, AHistoryEditWhileWineRunsGoesThroughWine) {
     ASSERT_EQ(Wine({"reg", "add", key, "/v", std::string("url") + n, "/d", std::string("http://") + n + "/", "/f"}).exitCode, 0);
   }
   Wine({"wineserver", "-w"});
-  ASSERT_TRUE(RunProgram({"sh", "-c", "wineserver -p &"}, {"WINEPREFIX=" + prefix_.path()}, 30).started);
-  {
-    Registry registry(prefix_.path());
-    for (int i = 0; i < 600 && !registry.WineServerRunning(); ++i) usleep(50000);  // up to 30 s
-    ASSERT_TRUE(registry.WineServerRunning());
-  }
+  ASSERT_NO_FATAL_FAILURE(StartPersistentServer());
   std::vector<std::string> words = {"varnel", "--prefix", prefix_.path(), "history", "remove", "ie", "http://2/"};
   std::vector<char*> argv;
   for (std::string& w : words) argv.push_back(w.data());
@@ -168,12 +176,7 @@ TEST_F(WineIntegrationTest, ChangesThroughARunningWineAreUndoneByLaterRuns) {
   const std::string original = command();
   ASSERT_NE(original.find("REG_SZ"), std::string::npos) << original;
 
-  ASSERT_TRUE(RunProgram({"sh", "-c", "wineserver -p &"}, {"WINEPREFIX=" + prefix_.path()}, 30).started);
-  {
-    Registry registry(prefix_.path());
-    for (int i = 0; i < 600 && !registry.WineServerRunning(); ++i) usleep(50000);  // up to 30 s
-    ASSERT_TRUE(registry.WineServerRunning());
-  }
+  ASSERT_NO_FATAL_FAILURE(StartPersistentServer());
   const std::string files = test::ReadFile(prefix_ / "system.reg");
   auto [code, said] = run({"default-browser", "ie"});
   ASSERT_EQ(code, 0) << said;
