@@ -1,7 +1,10 @@
 #include "journal/change_record.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
+
+#include "winenv/code_page.h"
 
 namespace varnel {
 
@@ -238,6 +241,10 @@ std::string Folded(std::string text) {
 }
 
 }  // namespace
+
+bool HasValueNamed(const std::vector<NamedValue>& values, std::string_view name) {
+  return std::any_of(values.begin(), values.end(), [&](const NamedValue& v) { return EqualNoCaseAnsi(v.name, name); });
+}
 
 std::string ItemIdentity(const ChangeItem& item) {
   const std::string hive = std::to_string(static_cast<int>(item.hive));

@@ -24,6 +24,9 @@ struct NamedValue {
   bool operator==(const NamedValue&) const = default;
 };
 
+// Whether one of the values has that name (registry names compare without case).
+bool HasValueNamed(const std::vector<NamedValue>& values, std::string_view name);
+
 // What a change touches.
 struct ChangeItem {
   ItemKind kind = ItemKind::File;

@@ -67,15 +67,6 @@ void CaptureRegistry(const ChangeItem& item, Registry& registry, ItemState& stat
   }
 }
 
-bool Named(const std::vector<NamedValue>& values, const std::string& name) {
-  return std::any_of(values.begin(), values.end(), [&](const NamedValue& v) {
-    return v.name.size() == name.size() &&
-           std::equal(v.name.begin(), v.name.end(), name.begin(), [](char a, char b) {
-             return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-           });
-  });
-}
-
 void RestoreRegistryItem(const ChangeItem& item, const ItemState& state, Registry& registry) {
   if (item.kind == ItemKind::Value) {
     if (state.values.empty()) (void)registry.DeleteValue(item.hive, item.key, item.name);
@@ -84,7 +75,7 @@ void RestoreRegistryItem(const ChangeItem& item, const ItemState& state, Registr
     return;
   }
   for (const std::string& name : registry.ValueNames(item.hive, item.key)) {
-    if (!Named(state.values, name)) (void)registry.DeleteValue(item.hive, item.key, name);
+    if (!HasValueNamed(state.values, name)) (void)registry.DeleteValue(item.hive, item.key, name);
   }
   for (const NamedValue& v : state.values) (void)registry.SetValue(item.hive, item.key, v.name, v.value);
   RemoveCreatedKeys(item, state, registry);

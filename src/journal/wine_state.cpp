@@ -6,23 +6,13 @@ namespace varnel {
 
 namespace {
 
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
-bool HasValue(const ItemState& state, std::string_view name) {
-  return std::any_of(state.values.begin(), state.values.end(), [&](const NamedValue& v) { return SameName(v.name, name); });
-}
-
 // The state a newer one replaces, said as expected states: the newer state's own, and for a key
 // the values the older state has that the newer has not, as gone.
 std::vector<ExpectedRegistryState> Replacing(const ChangeItem& item, const ItemState& older, const ItemState& newer) {
   std::vector<ExpectedRegistryState> expected = ExpectedStates(item, newer);
   if (item.kind != ItemKind::Key || !newer.exists) return expected;
   for (const NamedValue& v : older.values) {
-    if (!HasValue(newer, v.name)) expected.push_back({item.hive, item.key, v.name, std::nullopt, false});
+    if (!HasValueNamed(newer.values, v.name)) expected.push_back({item.hive, item.key, v.name, std::nullopt, false});
   }
   return expected;
 }
