@@ -6,10 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "bookmarks/bookmark_markup.h"
 #include "bookmarks/bookmark_reader.h"
 #include "bookmarks/bookmark_tree.h"
 #include "bookmarks/favorites.h"
 #include "fuzz/memory_file.h"
+#include "winenv/code_page.h"
 #include "winenv/line_scanner.h"
 
 namespace varnel::fuzz {
@@ -21,6 +23,14 @@ inline void CheckTree(const BookmarkTree& tree) {
     Require(parent < id);
     Require(tree.children(parent).at(tree.row(id)) == id);
     Require(tree.address(id).has_value() == (tree.picture(id) == BookmarkPicture::Bookmark));
+    // Every text is valid UTF-8, and writes back as itself.
+    for (const std::string_view text : {tree.text(id), tree.address(id).value_or("")}) {
+      for (std::size_t at = 0; at < text.size();) Require(NextUtf8(text, at) != kNoCodePoint);
+      std::string back;
+      DecodeBookmarkText(EncodeBookmarkText(text, BookmarkCharset::CodePage, BookmarkField::Text),
+                         BookmarkCharset::CodePage, back);
+      Require(back == text);
+    }
   }
   if (tree.lastMadeVisible() != BookmarkTree::kNone) {
     for (BookmarkTree::NodeId up = tree.parent(tree.lastMadeVisible()); up != BookmarkTree::kNone; up = tree.parent(up)) {
@@ -37,12 +47,11 @@ inline void ReadBookmarkInput(std::string_view bytes) {
   BookmarkReader reader(tree);
   reader.Begin();
   std::string_view line;
-  bool cut = true;
-  while (cut && scanner.Next(line)) {
+  while (scanner.Next(line)) {
     if (const auto address = FavoriteAddressOfLine(line)) Require(address->size() + 4 == line.size());
-    cut = reader.Line(line);
+    reader.Line(line);
   }
-  if (cut) reader.End();
+  reader.End();
   Require(scanner.status().ok());
   CheckTree(tree);
 }

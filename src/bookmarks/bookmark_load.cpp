@@ -23,12 +23,11 @@ BookmarkFileReading ReadBookmarkFile(const DriveMap& drives, const std::string& 
   BookmarkReader reader(tree);
   reader.Begin();
   std::string_view line;
-  bool cut = true;
-  while (cut && scanner.Next(line)) cut = reader.Line(line);
-  if (cut && scanner.status().ok()) cut = reader.End();
+  while (scanner.Next(line)) reader.Line(line);
+  if (scanner.status().ok()) reader.End();
   reading.status = scanner.status();
   reading.linesRead = scanner.lineNumber();
-  if (!cut) reading.stoppedAtLine = reader.lineNumber();
+  reading.unreadableLines = reader.unreadableLines();
   return reading;
 }
 
@@ -36,6 +35,12 @@ namespace {
 
 std::string ErrorText(const Status& status) {
   return "error number " + std::to_string(status.code) + ": " + status.message;
+}
+
+std::string UnreadableStatus(const std::vector<std::size_t>& lines) {
+  const std::string count = lines.size() == 1 ? "an entry" : std::to_string(lines.size()) + " entries";
+  return "STATUS: Bookmarks shown, but " + count + " of bookmark.htm could not be read (line " +
+         std::to_string(lines.front()) + (lines.size() == 1 ? ")" : " and others)");
 }
 
 }  // namespace
@@ -55,12 +60,12 @@ void LoadBookmarks(const DriveMap& drives, const std::string& profileDirectory, 
   }
   if (!reading.opened) {
     ui.setStatus("STATUS: bookmark.htm could not be read, " + ErrorText(reading.status));
-  } else if (reading.stoppedAtLine) {
-    ui.setStatus("STATUS: Bookmarks shown up to line " + std::to_string(*reading.stoppedAtLine) +
-                 " of bookmark.htm; that line could not be read");
   } else if (!reading.status.ok()) {
     ui.setStatus("STATUS: Bookmarks shown up to line " + std::to_string(reading.linesRead) +
                  " of bookmark.htm; the rest could not be read, " + ErrorText(reading.status));
+  } else if (!reading.unreadableLines.empty()) {
+    ui.setStatus(UnreadableStatus(reading.unreadableLines));
+    ui.refreshFavorites();
   } else {
     ui.setStatus(kReadyStatus);
     ui.refreshFavorites();

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "bookmarks/bookmark_tree.h"
 #include "winenv/drive_map.h"
@@ -26,8 +27,8 @@ std::string BookmarkFileName(const std::string& profileDirectory);
 struct BookmarkFileReading {
   // Not Ok when the file could not be opened (53 or 76: it is not there) or a read failed.
   Status status;
-  // The line that could not be cut; the nodes before it are in the tree.
-  std::optional<std::size_t> stoppedAtLine;
+  // The lines of entries that could not be read; every other entry is in the tree.
+  std::vector<std::size_t> unreadableLines;
   std::size_t linesRead = 0;
   bool opened = false;
 };

@@ -56,11 +56,11 @@ TEST_F(LoadTest, AMissingFileShowsTheProfileMessageAndLeavesTheTreeEmpty) {
   EXPECT_EQ(Load("q:\\unmapped drive"), expected);
 }
 
-TEST_F(LoadTest, ALineThatCannotBeCutEndsTheLoadWithItsNumber) {
+TEST_F(LoadTest, AnEntryThatCannotBeReadIsSkippedAndNamedOnTheStatusLine) {
   WriteBookmarks("<DT><A HREF=\"http://a/\">A</A>\r\n<DT><A HREF=\"http://b/>B</A>\r\n<DT><A HREF=\"c\">C</A>\r\n");
-  EXPECT_EQ(Load(), (Events{"status STATUS: Loading Netscape bookmarks", "hourglass", "replacing", "replaced 2",
-                            "status STATUS: Bookmarks shown up to line 2 of bookmark.htm; that line could not be read",
-                            "default pointer"}));
+  EXPECT_EQ(Load(), (Events{"status STATUS: Loading Netscape bookmarks", "hourglass", "replacing", "replaced 3",
+                            "status STATUS: Bookmarks shown, but an entry of bookmark.htm could not be read (line 2)",
+                            "refresh favorites", "default pointer"}));
 }
 
 TEST_F(LoadTest, AFileThatCannotBeReadIsSaidOnTheStatusLine) {
@@ -79,18 +79,21 @@ TEST(BookmarkFile, TheRealNetscapeFileIsReadWhole) {
   BookmarkTree tree;
   const BookmarkFileReading reading = ReadBookmarkFile(drives, "c:\\p", tree);
   ASSERT_TRUE(reading.status.ok()) << reading.status.message;
-  EXPECT_FALSE(reading.stoppedAtLine);
+  EXPECT_TRUE(reading.unreadableLines.empty());
   EXPECT_EQ(reading.linesRead, 1807u);  // 1,806 CR LF ends and the lone LF after the heading
   EXPECT_EQ(tree.key(0), "NoFolder");
-  // The toolbar folder's nested "Search" folder is flattened into it, and its end ends the
-  // toolbar folder, so "Computers" is the second top-level folder.
+  // The folders nest as in the file: "Search" is the toolbar folder's first sub-folder, and
+  // "Computers" its second; the repeated "Inference Find!" and "Slashdot.org" are all shown.
   const auto search = tree.Find("Inference Find!");
   ASSERT_TRUE(search);
   EXPECT_EQ(tree.address(*search), "http://www.infind.com");
-  EXPECT_EQ(tree.key(tree.parent(*search)), "Personal Toolbar Folder 1");
+  EXPECT_EQ(tree.key(tree.parent(*search)), "Search 2");
+  EXPECT_EQ(tree.key(tree.parent(tree.parent(*search))), "Personal Toolbar Folder 1");
   const auto slashdot = tree.Find("Slashdot.org");
   ASSERT_TRUE(slashdot);
-  EXPECT_EQ(tree.key(tree.parent(*slashdot)), "Computers 2");
+  EXPECT_EQ(FolderPath(tree, *slashdot), "Personal Toolbar Folder/Computers");
+  EXPECT_EQ(BookmarksTitled(tree, "Inference Find!").size(), 2u);
+  EXPECT_EQ(BookmarksTitled(tree, "Slashdot.org").size(), 2u);
   EXPECT_GT(tree.size(), 900u);
   EXPECT_NE(tree.lastMadeVisible(), BookmarkTree::kNone);
 }
@@ -98,7 +101,9 @@ TEST(BookmarkFile, TheRealNetscapeFileIsReadWhole) {
 TEST(ShownText, AnOverlongTextShowsItsStartAndAnEllipsis) {
   const std::string fits(kShownTextLength, 'a');
   EXPECT_EQ(ShownText(fits), fits);
-  EXPECT_EQ(ShownText(fits + "b"), fits + "\x85");
+  EXPECT_EQ(ShownText(fits + "b"), fits + "\u2026");
+  // Never inside a character: a two-byte character across the limit is left out whole.
+  EXPECT_EQ(ShownText(std::string(kShownTextLength - 1, 'a') + "\xC3\xA9"), std::string(kShownTextLength - 1, 'a') + "\u2026");
   EXPECT_EQ(ShownText(""), "");
 }
 

@@ -1,41 +1,28 @@
 #pragma once
-// The reader of Netscape's bookmark.htm. It does not parse HTML: it looks for four fixed markers
-// anywhere in a line (case-sensitive) and moves through four reading states, knowing one level
-// of folders. What it reads becomes an ordered series of actions, "add a node" and "make the
-// node just added visible", which a tree model applies (bookmark_tree.h).
+// The reader of Netscape's bookmark.htm into the bookmark tree, folders nested as in the file.
+// What it reads (bookmark_markup.h) becomes an ordered series of actions, "add a node" and "make
+// the node just added visible", which a tree model applies (bookmark_tree.h).
 //
-//   "<DT><H3"   a folder header          "<DD>"      a description
-//   "<DT><A"    a bookmark               "</DL><p>"  the end of a folder's list
-//
-// Fields are cut from a line at fixed offsets, exactly as Netscape's own lines are laid out:
-// a bookmark's address starts 13 characters after its marker and ends at the next double quote;
-// its title runs from after the first ">" behind the marker to four characters before the line's
-// end (the "</A>"); a folder name likewise, five before the end (the "</H3>"); a description is
-// the line without its first four characters. A line whose fields cannot be cut that way stops
-// the reading at that line.
+// The tree begins with the root for loose bookmarks, "NoFolder". A folder header adds a folder
+// node under the folder it stands in (at top level: no parent), keyed by its name, a blank and
+// the number of folder headers read so far; the folder's list (<DL> to its </DL>) holds its
+// bookmarks and folders, and its end returns to the enclosing folder. A header whose list has not
+// started takes the bookmarks that follow it, as Netscape's files never need; a list that follows
+// no header only groups lines. A bookmark outside every folder goes under "NoFolder". A bookmark
+// is keyed by its title. A description is a node under the folder it describes (when it follows
+// the folder's header) or stands in; at top level it is ignored. Every bookmark and description
+// is made visible. A key already used is made unique with " (2)", " (3)", ...: every entry is
+// shown, with its own text. Nothing is nested on the stack, so any depth is read.
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
+#include "bookmarks/bookmark_markup.h"
+
 namespace varnel {
-
-// The four markers a line is searched for.
-inline constexpr std::string_view kFolderMarker = "<DT><H3";
-inline constexpr std::string_view kBookmarkMarker = "<DT><A";
-inline constexpr std::string_view kDescriptionMarker = "<DD>";
-inline constexpr std::string_view kListEndMarker = "</DL><p>";
-
-// The name of a folder header whose marker stands at `marker`; nothing when it cannot be cut.
-std::optional<std::string_view> CutFolderHeader(std::string_view line, std::size_t marker);
-// The address and title of a bookmark line whose marker stands at `marker`; nothing when the
-// line cannot be cut.
-struct BookmarkLineFields {
-  std::string_view address;
-  std::string_view title;
-};
-std::optional<BookmarkLineFields> CutBookmarkLine(std::string_view line, std::size_t marker);
 
 enum class BookmarkPicture { Bookmark = 1, Folder = 2 };
 
@@ -55,72 +42,46 @@ struct BookmarkNodeToAdd {
 class BookmarkActions {
  public:
   virtual ~BookmarkActions() = default;
+  virtual bool HasKey(std::string_view key) const = 0;
+  // Adds a node whose key is not used yet, under a parent already added.
   virtual void AddNode(const BookmarkNodeToAdd& node) = 0;
-  // Make the node just added visible (when it was refused, nothing happens).
+  // Make the node just added visible.
   virtual void MakeVisible() = 0;
 };
 
-class BookmarkReader {
+class BookmarkReader : private MarkupEntries {
  public:
-  explicit BookmarkReader(BookmarkActions& actions) : actions_(actions) {}
+  explicit BookmarkReader(BookmarkActions& actions) : actions_(actions), markup_(*this) {}
 
   // Adds the root for loose bookmarks; call once, before the first line.
   void Begin();
-  // Reads one line. False when the line cannot be cut: the reading must stop there.
-  bool Line(std::string_view line);
-  // The end of the file: the states still open end, each outer one retesting the last line
-  // (which must still be valid: End reads it again). False when that retest meets a line that
-  // cannot be cut.
-  bool End();
-  // Lines given so far (the number of the line that stopped the reading).
-  std::size_t lineNumber() const { return lineNumber_; }
+  // Reads one line, without its line end.
+  void Line(std::string_view line) { markup_.Line(line); }
+  // The end of the file.
+  void End() { markup_.End(); }
+  // The lines of entries that could not be read (skipped), in file order.
+  const std::vector<std::size_t>& unreadableLines() const { return unreadable_; }
 
  private:
-  enum class State { TopLevel, Folder, FirstDescription, SecondDescription };
-  // The first position of each cut marker in a line (npos: absent), and whether the others occur.
-  struct Markers {
-    std::size_t folder = std::string_view::npos;
-    std::size_t bookmark = std::string_view::npos;
-    bool description = false;
-    bool listEnd = false;
-  };
-
-  static Markers FindMarkers(std::string_view line);
-  bool TopLevelLine(const Markers& m);
-  bool FolderOrFirstDescriptionLine(const Markers& m);
-  bool SecondDescriptionLine(const Markers& m);
-  bool LeaveState();
-  bool FolderHeader(std::size_t marker);
-  void Description(bool second);
-  bool AddBookmark(std::string_view parentKey, std::size_t marker);
-  State state() const { return states_.back(); }
+  void Entry(const MarkupEntry& entry) override;
+  void FolderHeader(std::string_view name);
+  void Bookmark(std::string_view title, std::string_view address);
+  void Description(std::string_view text);
+  // The key of a folder; none for the top level.
+  std::optional<std::string_view> KeyOf(std::size_t folder) const;
+  // Adds a node under a key made unique from `key`; returns the key used.
+  const std::string& AddUnique(std::optional<std::string_view> parent, std::string_view key, std::string_view text,
+                               BookmarkPicture picture, std::optional<std::string_view> address);
 
   BookmarkActions& actions_;
-  std::vector<State> states_{State::TopLevel};
-  std::string_view L_;  // the line being read, or the text last taken from it
-  std::size_t folders_ = 0;  // n
-  std::string folderKey_;    // K
-  std::string secondKey_;    // S
-  std::string scratch_;
-  std::size_t lineNumber_ = 0;
+  BookmarkMarkup markup_;
+  FolderNesting nesting_;
+  std::vector<std::string> folderKeys_{std::string()};  // by folder number; [0] is the top level
+  // The folder a description describes: the one whose header was the last entry read.
+  std::optional<std::size_t> describedFolder_;
+  std::unordered_map<std::string, std::size_t> nextCopy_;  // the next " (n)" to try for a key
+  std::string key_;
+  std::vector<std::size_t> unreadable_;
 };
-
-// All actions of a whole file's lines, for callers that want them as values.
-struct BookmarkAction {
-  enum class Kind { AddNode, MakeVisible } kind;
-  std::optional<std::string> parentKey;
-  std::string key;
-  std::string text;
-  BookmarkPicture picture = BookmarkPicture::Folder;
-  std::optional<std::string> address;
-  bool operator==(const BookmarkAction&) const = default;
-};
-
-struct BookmarkReading {
-  std::vector<BookmarkAction> actions;
-  std::optional<std::size_t> stoppedAtLine;
-};
-
-BookmarkReading ReadBookmarkLines(const std::vector<std::string>& lines);
 
 }  // namespace varnel

@@ -8,13 +8,13 @@ namespace varnel {
 namespace {
 
 using Lines = std::vector<std::string>;
-using Kind = BookmarkAction::Kind;
 
 // The tree a file's lines give, one node a line in tree order: two blanks a level, the key, and
-// "=" with the address on bookmarks; "+" marks an expanded node.
+// "=" with the address on bookmarks; "+" marks an expanded node; a text that differs from the
+// key follows in [].
 struct Shown {
   Lines nodes;
-  std::optional<std::size_t> stoppedAtLine;
+  std::vector<std::size_t> unreadable;
   std::string lastVisible;
 };
 
@@ -23,6 +23,9 @@ void Render(const BookmarkTree& tree, BookmarkTree::NodeId parent, int depth, Li
     std::string line = std::string(2 * depth, ' ') + std::string(tree.key(id));
     if (tree.expanded(id)) line += " +";
     if (auto address = tree.address(id)) line += " =" + std::string(*address);
+    if (tree.text(id) != tree.key(id) && tree.picture(id) == BookmarkPicture::Bookmark) {
+      line += " [" + std::string(tree.text(id)) + "]";
+    }
     out.push_back(line);
     Render(tree, id, depth + 1, out);
   }
@@ -32,13 +35,10 @@ Shown Read(const Lines& lines) {
   BookmarkTree tree;
   BookmarkReader reader(tree);
   reader.Begin();
+  for (const std::string& line : lines) reader.Line(line);
+  reader.End();
   Shown shown;
-  bool whole = true;
-  for (const std::string& line : lines) {
-    if (!(whole = reader.Line(line))) break;
-  }
-  if (whole && !reader.End()) whole = false;
-  if (!whole) shown.stoppedAtLine = reader.lineNumber();
+  shown.unreadable = reader.unreadableLines();
   Render(tree, BookmarkTree::kNone, 0, shown.nodes);
   if (tree.lastMadeVisible() != BookmarkTree::kNone) shown.lastVisible = tree.key(tree.lastMadeVisible());
   return shown;
@@ -51,132 +51,20 @@ std::string H3(const std::string& name) { return "    <DT><H3 FOLDED ADD_DATE=\"
 const std::string kOpen = "    <DL><p>";
 const std::string kClose = "    </DL><p>";
 
-TEST(BookmarkReader, CutsFieldsAtNetscapesOffsets) {
-  // The address runs from 13 characters after the marker to the next quote; the title from
-  // after the first ">" behind the marker to four before the end; a folder name to five before.
-  const BookmarkReading r = ReadBookmarkLines({
-      "  <DT><A HREF=\"page1.htm\" ADD_DATE=\"1\">Page one</A>",
-      "<DT><H3 FOLDED ADD_DATE=\"2\">Work</H3>",
-      "<DD>Daily reading",
-      "<DT><A HREF=\"x\">no end tag",   // still loses four characters
-      "<DT><A HREF=\"y\" no angle",     // no ">" after the marker: cut from the line's start
-      "<DT><A HREF=\"\">Empty address</A>",
-  });
-  ASSERT_FALSE(r.stoppedAtLine);
-  std::vector<BookmarkAction> added;
-  for (const BookmarkAction& a : r.actions) {
-    if (a.kind == Kind::AddNode) added.push_back(a);
-  }
-  ASSERT_EQ(added.size(), 7u);
-  EXPECT_EQ(added[0], (BookmarkAction{Kind::AddNode, std::nullopt, "NoFolder", "Bookmarks not In folders",
-                                      BookmarkPicture::Folder, std::nullopt}));
-  EXPECT_EQ(added[1], (BookmarkAction{Kind::AddNode, "NoFolder", "Page one", "Page one", BookmarkPicture::Bookmark,
-                                      "page1.htm"}));
-  EXPECT_EQ(added[2], (BookmarkAction{Kind::AddNode, std::nullopt, "Work 1", "Work", BookmarkPicture::Folder,
-                                      std::nullopt}));
-  EXPECT_EQ(added[3], (BookmarkAction{Kind::AddNode, "Work 1", "Work 1Daily reading", "Daily reading",
-                                      BookmarkPicture::Folder, std::nullopt}));
-  EXPECT_EQ(added[4].text, "no end");
-  EXPECT_EQ(added[4].address, "x");
-  EXPECT_EQ(added[5].text, "<DT><A HREF=\"y\" no a");
-  EXPECT_EQ(added[6].address, "");
-  // Each description and bookmark is made visible right after it is added; folders are not.
-  std::vector<Kind> kinds;
-  for (const BookmarkAction& a : r.actions) kinds.push_back(a.kind);
-  EXPECT_EQ(kinds, (std::vector<Kind>{Kind::AddNode, Kind::AddNode, Kind::MakeVisible, Kind::AddNode, Kind::AddNode,
-                                      Kind::MakeVisible, Kind::AddNode, Kind::MakeVisible, Kind::AddNode,
-                                      Kind::MakeVisible, Kind::AddNode, Kind::MakeVisible}));
-}
-
-TEST(BookmarkReader, ALineThatCannotBeCutStopsTheReadingThere) {
-  const struct {
-    const char* name;
-    std::string line;
-  } cases[] = {
-      {"no quote after the address", "<DT><A HREF=\"http://x ADD_DATE=1>T</A>"},
-      {"quote only before the address start", "<DT><A \"HREF>T</A>"},
-      {"fewer than four after the title's >", "<DT><A HREF=\"a\">abc"},
-      {"fewer than five after the folder's >", "<DT><H3 X>abcd"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    const Shown shown = Read({A("a", "First"), H3("F"), kOpen, A("b", "Second"), kClose, c.line, A("c", "Never")});
-    EXPECT_EQ(shown.stoppedAtLine, 6u);
-    const Lines kept = {"NoFolder +", "  First =a", "F 1 +", "  Second =b"};
-    EXPECT_EQ(shown.nodes, kept);
-  }
-}
+// Files of Netscape's own one-level shape ------------------------------------------------------
 
 TEST(BookmarkReader, TopLevelAndFolders) {
   // An empty file gives the root alone.
   EXPECT_EQ(Read({}).nodes, Lines{"NoFolder"});
   // Loose bookmarks (those inserted after the heading too) go under the root in file order; a
-  // description at top level is ignored; a line with both markers is a folder header; markers
-  // in other letter cases mean nothing; two folders of one name are told apart by their number.
-  const Shown shown = Read({
-      "<H1>Bookmarks</H1>", A("n", "New one"), "<DL><p>", A("l", "Loose"), "<DD>top description",
-      "<DT><H3>Both</H3><DT><A HREF=\"z\">x</A>", A("in", "Inside both"), kClose,
-      "<dt><a HREF=\"q\">lower</a>", H3("Same"), kOpen, A("s1", "One"), kClose, H3("Same"), kOpen, A("s2", "Two"),
-      kClose, "</DL><p>"});
-  EXPECT_EQ(shown.nodes, (Lines{"NoFolder +", "  New one =n", "  Loose =l",
-                                "Both</H3><DT><A HREF=\"z\"> 1 +", "  Inside both =in",
-                                "Same 2 +", "  One =s1", "Same 3 +", "  Two =s2"}));
+  // description at top level is ignored; two folders of one name are told apart by their number.
+  const Shown shown = Read({"<H1>Bookmarks</H1>", A("n", "New one"), "<DL><p>", A("l", "Loose"), "<DD>top description",
+                            H3("Same"), kOpen, A("s1", "One"), kClose, H3("Same"), kOpen, A("s2", "Two"), kClose,
+                            "</DL><p>"});
+  EXPECT_EQ(shown.nodes,
+            (Lines{"NoFolder +", "  New one =n", "  Loose =l", "Same 1 +", "  One =s1", "Same 2 +", "  Two =s2"}));
   EXPECT_EQ(shown.lastVisible, "Two");
-}
-
-TEST(BookmarkReader, ANestedFolderIsFlattenedAndItsEndEndsTheOuterFolder) {
-  const Shown shown = Read({H3("Outer"), kOpen, A("o1", "O1"), H3("Inner"), kOpen, A("i1", "I1"), kClose,
-                            A("o2", "O2"), kClose});
-  EXPECT_EQ(shown.nodes, (Lines{"NoFolder +", "  O2 =o2", "Outer 1 +", "  O1 =o1", "  I1 =i1"}));
-}
-
-TEST(BookmarkReader, DescriptionsOpenStatesThatOutliveTheFoldersEnd) {
-  // After a description the folder's own end only ends the description's state: the folder
-  // keeps its bookmarks (and ignores headers) until the next end.
-  EXPECT_EQ(Read({H3("F"), kOpen, "<DD>first", A("a", "A"), kClose, A("b", "B"), H3("Ignored"), A("c", "C"), kClose,
-                  A("d", "Loose")})
-                .nodes,
-            (Lines{"NoFolder +", "  Loose =d", "F 1 +", "  F 1first", "  A =a", "  B =b", "  C =c"}));
-  // Bookmarks after a second description go under it (a node of the folder, as the first);
-  // a third description is ignored.
-  const Shown shown = Read({H3("G"), kOpen, "<DD>one", "<DD>two", A("x", "X"), "<DD>three", A("y", "Y"), kClose,
-                            A("z", "Z"), kClose, kClose, A("w", "W")});
-  EXPECT_EQ(shown.nodes, (Lines{"NoFolder +", "  W =w", "G 1 +", "  G 1one", "  G 1two +", "    X =x", "    Y =y",
-                                "  Z =z"}));
-  EXPECT_EQ(shown.lastVisible, "W");
-}
-
-TEST(BookmarkReader, AnInnerStatesEndIsRetestedForABookmark) {
-  // The line that ends an inner state is tried once more as a bookmark of the folder.
-  EXPECT_EQ(Read({H3("F"), kOpen, "<DD>d", "</DL><p><DT><A HREF=\"r\">Retested</A>", kClose}).nodes,
-            (Lines{"NoFolder", "F 1 +", "  F 1d", "  Retested =r"}));
-  // At the end of the file every open state ends and each outer one retests the last text:
-  // here the description text itself holds a bookmark.
-  EXPECT_EQ(Read({H3("F"), kOpen, "<DD><DT><A HREF=\"u\">From text</A>"}).nodes,
-            (Lines{"NoFolder", "F 1 +", "  F 1<DT><A HREF=\"u\">From text</A>", "  From text =u"}));
-  // A second description at the end: retested by the first-description state, then the
-  // folder's, which sees the title taken by the first retest (no marker: nothing more).
-  EXPECT_EQ(Read({H3("F"), kOpen, "<DD>one", "<DD><DT><A HREF=\"v\">T</A>"}).nodes,
-            (Lines{"NoFolder", "F 1 +", "  F 1one", "  F 1<DT><A HREF=\"v\">T</A>", "  T =v"}));
-  // A retest can meet a line that cannot be cut: the reading stops at the last line.
-  EXPECT_EQ(Read({H3("F"), kOpen, "<DD><DT><A HREF=no quote"}).stoppedAtLine, 3u);
-}
-
-TEST(BookmarkReader, UsedKeysAreRefusedAndNothingElseChanges) {
-  // The first of two equal titles stays with its address; an empty title is a key like any
-  // other; "NoFolder" and folder keys are taken; keys are compared with letter case.
-  EXPECT_EQ(Read({A("1", "Twice"), A("2", "Twice"), A("e1", ""), A("e2", ""), A("r", "NoFolder"), H3("News"),
-                  kOpen, kClose, A("n", "News 1"), A("c", "twice")})
-                .nodes,
-            (Lines{"NoFolder +", "  Twice =1", "   =e1", "  twice =c", "News 1"}));
-  // A refused folder still becomes the current folder: its bookmarks join the node of that key,
-  // even a bookmark's. A refused bookmark is not made visible.
-  const Shown shown = Read({A("x", "Dup 1"), H3("Dup"), kOpen, A("y", "Child"), A("z", "Child"), kClose});
-  EXPECT_EQ(shown.nodes, (Lines{"NoFolder +", "  Dup 1 + =x", "    Child =y"}));
-  EXPECT_EQ(shown.lastVisible, "Child");
-  // A refused second description still collects the bookmarks after it, under the node of its key.
-  EXPECT_EQ(Read({H3("F"), kOpen, "<DD>d", "<DD>d", A("b", "Under"), kClose, kClose}).nodes,
-            (Lines{"NoFolder", "F 1 +", "  F 1d +", "    Under =b"}));
+  EXPECT_TRUE(shown.unreadable.empty());
 }
 
 TEST(BookmarkReader, NoSixteenBitLimits) {
@@ -188,10 +76,129 @@ TEST(BookmarkReader, NoSixteenBitLimits) {
     lines.push_back("</DL><p>");
   }
   const Shown shown = Read(lines);
-  EXPECT_FALSE(shown.stoppedAtLine);
+  EXPECT_TRUE(shown.unreadable.empty());
   ASSERT_EQ(shown.nodes.size(), 40002u);
   EXPECT_EQ(shown.nodes[1], "  Big =http://big");
   EXPECT_EQ(shown.nodes.back(), "F 40000");
+}
+
+// The true structure of real files ------------------------------------------------------------
+
+TEST(BookmarkReader, ANestedFolderIsAChildAndItsEndReturnsToTheEnclosingFolder) {
+  const Shown shown = Read({"<DL><p>", H3("Outer"), kOpen, A("o1", "O1"), H3("Inner"), kOpen, A("i1", "I1"), kClose,
+                            A("o2", "O2"), kClose, A("l", "Loose"), "</DL><p>"});
+  EXPECT_EQ(shown.nodes, (Lines{"NoFolder +", "  Loose =l", "Outer 1 +", "  O1 =o1", "  Inner 2 +", "    I1 =i1",
+                                "  O2 =o2"}));
+  // A header whose list never starts takes what follows until a list ends or the next header.
+  EXPECT_EQ(Read({H3("A"), A("a", "In A"), H3("B"), A("b", "In B"), kClose, A("c", "Loose")}).nodes,
+            (Lines{"NoFolder +", "  Loose =c", "A 1 +", "  In A =a", "B 2 +", "  In B =b"}));
+}
+
+TEST(BookmarkReader, AnyDepthIsReadWithoutTheStack) {
+  constexpr int kDepth = 100000;
+  BookmarkTree tree;
+  BookmarkReader reader(tree);
+  reader.Begin();
+  for (int i = 0; i < kDepth; ++i) reader.Line("<DT><H3>F</H3><DL><p>");
+  reader.Line(A("deep", "Deep"));
+  for (int i = 0; i < kDepth; ++i) reader.Line("</DL><p>");
+  reader.Line(A("top", "Top"));
+  reader.End();
+  const std::optional<BookmarkTree::NodeId> deep = tree.Find("Deep");
+  ASSERT_TRUE(deep);
+  int depth = 0;
+  for (BookmarkTree::NodeId up = tree.parent(*deep); up != BookmarkTree::kNone; up = tree.parent(up)) ++depth;
+  EXPECT_EQ(depth, kDepth);
+  EXPECT_EQ(tree.parent(*tree.Find("Top")), *tree.Find("NoFolder"));
+}
+
+TEST(BookmarkReader, DescriptionsNeverTakeBookmarksNorEndAFolder) {
+  // A folder's own description is its child; a bookmark's stands in the bookmark's folder; the
+  // folder's end is its own.
+  const Shown shown = Read({H3("F"), "<DD>About F", kOpen, A("a", "A"), "<DD>about A", A("b", "B"), "<DD>about B",
+                            A("c", "C"), kClose, A("d", "Loose"), "<DD>loose description"});
+  EXPECT_EQ(shown.nodes, (Lines{"NoFolder +", "  Loose =d", "F 1 +", "  F 1About F", "  A =a", "  F 1about A", "  B =b",
+                                "  F 1about B", "  C =c"}));
+  EXPECT_EQ(shown.lastVisible, "Loose");
+  // A description over several lines is one text.
+  EXPECT_EQ(Read({H3("G"), "<DD>first line", "   and the second", kOpen, kClose}).nodes,
+            (Lines{"NoFolder", "G 1 +", "  G 1first line and the second"}));
+}
+
+TEST(BookmarkReader, EveryEntryIsShownARepeatedKeyMadeUnique) {
+  const Shown shown = Read({A("1", "Twice"), A("2", "Twice"), A("3", "Twice"), A("e1", ""), A("e2", ""),
+                            A("r", "NoFolder"), H3("News"), kOpen, kClose, A("n", "News 1"), H3("News"), kOpen,
+                            A("t", "Twice (2)"), kClose});
+  EXPECT_EQ(shown.nodes, (Lines{"NoFolder +", "  Twice =1", "  Twice (2) =2 [Twice]", "  Twice (3) =3 [Twice]",
+                                "   =e1", "   (2) =e2 []", "  NoFolder (2) =r [NoFolder]", "  News 1 (2) =n [News 1]",
+                                "News 1", "News 2 +", "  Twice (2) (2) =t [Twice (2)]"}));
+}
+
+TEST(BookmarkReader, TheMarkupIsReadByItsTags) {
+  const Shown shown = Read({
+      "<dl><p>",
+      "<dt><h3 folded>lower</h3>",
+      "<dl>",
+      "<dt><a add_date=\"1\" href = 'single' >Attributes in any order</a>",
+      "<DT><A HREF=unquoted>Unquoted</A><DT><A HREF=\"second\">Two on a line</A>",
+      "</dl>",
+      "<DT><A",
+      "    HREF=\"spread\"",
+      "    ADD_DATE=\"2\">Over three lines</A>",
+      "<DT><H3>A > B</H3><DL><p><DT><A HREF=\"x\" TITLE=\"a > b\">Quoted &gt; kept</A></DL>",
+      "<DT><A HREF=\"y\">a < b</A>",
+      "</DL><p>",
+  });
+  EXPECT_EQ(shown.nodes, (Lines{"NoFolder +", "  Over three lines =spread", "  a < b =y", "lower 1 +",
+                                "  Attributes in any order =single", "  Unquoted =unquoted", "  Two on a line =second",
+                                "A > B 2 +", "  Quoted > kept =x"}));
+  EXPECT_TRUE(shown.unreadable.empty());
+}
+
+TEST(BookmarkReader, AnEntryThatCannotBeReadIsSkippedAndTheReadingGoesOn) {
+  const Shown shown = Read({"<DL><p>", A("a", "First"), "<DT><A HREF=\"http://x ADD_DATE=1>Never closed</A>",
+                            "<DT><A NAME=\"anchor\">No address</A>", H3("F"), kOpen, A("b", "After"), kClose,
+                            "<DT><A HREF=\"z\""});
+  EXPECT_EQ(shown.nodes, (Lines{"NoFolder +", "  First =a", "F 1 +", "  After =b"}));
+  EXPECT_EQ(shown.unreadable, (std::vector<std::size_t>{3, 4, 9}));
+  // A title without its end tag ends at the next tag, its trailing blanks dropped; the end of the
+  // file ends it too.
+  EXPECT_EQ(Read({"<DT><A HREF=\"u\">Open title  ", "<DT><A HREF=\"v\">Last"}).nodes,
+            (Lines{"NoFolder +", "  Open title =u", "  Last =v"}));
+}
+
+TEST(BookmarkReader, TextsAreShownAsABrowserShowsThem) {
+  // References are decoded in titles, folder names, descriptions and addresses; the code page's
+  // bytes come out as UTF-8.
+  const Shown page = Read({H3("R&amp;D &#233;t&#xE9;"), "<DD>&lt;b&gt; &quot;q&quot; &apos;", kOpen,
+                           A("http://a/?x=1&amp;y=2", "Caf\xE9 &#x263A; &#150; &#0; &bogus; &amp"), kClose});
+  EXPECT_EQ(page.nodes, (Lines{"NoFolder", "R&D \xC3\xA9t\xC3\xA9 1 +", "  R&D \xC3\xA9t\xC3\xA9 1<b> \"q\" '",
+                               "  Caf\xC3\xA9 \xE2\x98\xBA \xE2\x80\x93 \xEF\xBF\xBD &bogus; &amp =http://a/?x=1&y=2"}));
+  // A byte order mark or a META charset makes the file UTF-8; a byte that is no UTF-8 is read in
+  // the code page.
+  const std::string chinese = "\xE4\xB8\xAD\xE5\x9B\xBD";
+  EXPECT_EQ(Read({"\xEF\xBB\xBF<DL><p>", A("c", chinese), A("d", "bad \xE9 byte")}).nodes,
+            (Lines{"NoFolder +", "  " + chinese + " =c", "  bad \xC3\xA9 byte =d"}));
+  EXPECT_EQ(Read({"<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">", A("c", chinese)}).nodes,
+            (Lines{"NoFolder +", "  " + chinese + " =c"}));
+  EXPECT_EQ(Read({A("c", chinese)}).nodes, (Lines{"NoFolder +", "  \xC3\xA4\xC2\xB8\xC2\xAD\xC3\xA5\xE2\x80\xBA\xC2\xBD =c"}));
+}
+
+TEST(BookmarkText, WrittenTextsReadBackAsThemselves) {
+  const std::string text = "A & B <C> \"D\" caf\xC3\xA9 \xE4\xB8\xAD \xF0\x9F\x98\x80";
+  EXPECT_EQ(EncodeBookmarkText(text, BookmarkCharset::CodePage, BookmarkField::Text),
+            "A &amp; B &lt;C&gt; &quot;D&quot; caf\xE9 &#20013; &#128512;");
+  EXPECT_EQ(EncodeBookmarkText(text, BookmarkCharset::Utf8, BookmarkField::Text),
+            "A &amp; B &lt;C&gt; &quot;D&quot; caf\xC3\xA9 \xE4\xB8\xAD \xF0\x9F\x98\x80");
+  EXPECT_EQ(EncodeBookmarkText("http://a/?q=\"<x>\"&y", BookmarkCharset::CodePage, BookmarkField::Address),
+            "http://a/?q=%22%3Cx%3E%22&amp;y");
+  for (const BookmarkCharset charset : {BookmarkCharset::CodePage, BookmarkCharset::Utf8}) {
+    std::string back;
+    DecodeBookmarkText(EncodeBookmarkText(text, charset, BookmarkField::Text), charset, back);
+    EXPECT_EQ(back, text);
+  }
+  // Plain text is written as it is.
+  EXPECT_EQ(EncodeBookmarkText("Plain title", BookmarkCharset::CodePage, BookmarkField::Text), "Plain title");
 }
 
 }  // namespace

@@ -160,9 +160,32 @@ void BookmarkTree::PlaceEntry(std::uint64_t entry) {
   index_[slot] = entry;
 }
 
+std::vector<BookmarkTree::NodeId> BookmarksTitled(const BookmarkTree& tree, std::string_view title) {
+  std::vector<BookmarkTree::NodeId> found;
+  for (BookmarkTree::NodeId id = 0; id < static_cast<BookmarkTree::NodeId>(tree.size()); ++id) {
+    if (tree.picture(id) == BookmarkPicture::Bookmark && tree.text(id) == title) found.push_back(id);
+  }
+  return found;
+}
+
+std::string FolderPath(const BookmarkTree& tree, BookmarkTree::NodeId id) {
+  std::vector<std::string_view> names;
+  for (BookmarkTree::NodeId up = tree.parent(id); up != BookmarkTree::kNone; up = tree.parent(up)) {
+    names.push_back(tree.text(up));
+  }
+  std::string path;
+  for (auto name = names.rbegin(); name != names.rend(); ++name) {
+    if (!path.empty()) path += '/';
+    path.append(*name);
+  }
+  return path;
+}
+
 std::string ShownText(std::string_view text) {
   if (text.size() <= kShownTextLength) return std::string(text);
-  return std::string(text.substr(0, kShownTextLength)) + "\x85";
+  std::size_t end = kShownTextLength;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;  // not inside a character
+  return std::string(text.substr(0, end)) + "\u2026";
 }
 
 }  // namespace varnel

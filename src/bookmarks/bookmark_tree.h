@@ -27,6 +27,7 @@ class BookmarkTree : public BookmarkActions {
   bool Add(const BookmarkNodeToAdd& node);
 
   // BookmarkActions
+  bool HasKey(std::string_view key) const override { return Find(key).has_value(); }
   void AddNode(const BookmarkNodeToAdd& node) override { lastAdded_ = Add(node) ? NodeId(size_ - 1) : kNone; }
   void MakeVisible() override;
 
@@ -90,10 +91,16 @@ class BookmarkTree : public BookmarkActions {
   NodeId lastMadeVisible_ = kNone;
 };
 
-// What a node shows of its text. A title of megabytes would keep the view busy for a minute
-// laying it out (and then draw nothing), so a text longer than kShownTextLength characters
-// shows that many and an ellipsis ("\x85" in 1252). The node's text itself stays whole: a
-// transfer or launch uses all of it.
+// The bookmarks (not folders or descriptions) whose text is `title`, in tree order.
+std::vector<BookmarkTree::NodeId> BookmarksTitled(const BookmarkTree& tree, std::string_view title);
+// The texts of a node's ancestors from the top, joined with "/": the folder path a bookmark is
+// named by on the command line ("Bookmarks not In folders" for a loose one).
+std::string FolderPath(const BookmarkTree& tree, BookmarkTree::NodeId id);
+
+// What a node shows of its text (UTF-8). A title of megabytes would keep the view busy for a
+// minute laying it out (and then draw nothing), so a text longer than kShownTextLength bytes
+// shows as many as end on a character's boundary and an ellipsis. The node's text itself stays
+// whole: a transfer or launch uses all of it.
 inline constexpr std::size_t kShownTextLength = 2000;
 std::string ShownText(std::string_view text);
 

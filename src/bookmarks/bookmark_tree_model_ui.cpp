@@ -1,6 +1,5 @@
 #include "bookmarks/bookmark_tree_model_ui.h"
 
-#include "widgets/ansi_text.h"
 
 namespace varnel {
 
@@ -41,7 +40,7 @@ int BookmarkTreeModel::columnCount(const QModelIndex&) const { return 1; }
 QVariant BookmarkTreeModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
   const BookmarkTree::NodeId id = NodeOf(index);
-  if (role == Qt::DisplayRole) return FromAnsi(ShownText(tree_.text(id)));
+  if (role == Qt::DisplayRole) return QString::fromStdString(ShownText(tree_.text(id)));  // UTF-8
   if (role == Qt::DecorationRole) {
     return tree_.picture(id) == BookmarkPicture::Bookmark ? bookmarkPicture_ : folderPicture_;
   }

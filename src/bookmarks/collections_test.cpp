@@ -124,9 +124,9 @@ class CollectionsTest : public ::testing::Test {
   DriveMap drives_{prefix_.path()};
 };
 
-TEST(BookmarkOutline, NestsFoldersAsNetscapeWritesThemAndCutsLinesAsTheReaderDoes) {
+TEST(BookmarkOutline, NestsFoldersAsNetscapeWritesThemAndReadsEntriesAsTheTreeDoes) {
   BookmarkOutline outline;
-  ASSERT_TRUE(OutlineBookmarkLines(SplitTextLines(kBookmarks), outline).ok());
+  OutlineBookmarkLines(SplitTextLines(kBookmarks), outline);
   ASSERT_EQ(outline.folders.size(), 3u);
   EXPECT_EQ(outline.folders[1].name, "Work");
   EXPECT_EQ(outline.folders[2].name, "News");
@@ -139,10 +139,16 @@ TEST(BookmarkOutline, NestsFoldersAsNetscapeWritesThemAndCutsLinesAsTheReaderDoe
   EXPECT_EQ(outline.bookmarks[2].address, "http://news/");
   EXPECT_EQ(outline.bookmarks[2].title, "News page");
   EXPECT_EQ(outline.bookmarks[2].folder, 2u);
-  // A bookmark line without the closing quote cannot be cut: the whole file is refused.
-  const Status broken = OutlineBookmarkLines({"<DL><p>", "<DT><A HREF=\"http://x>x</A>"}, outline);
-  EXPECT_EQ(broken.code, errc::kInvalidArgument);
-  EXPECT_NE(broken.message.find("line 2"), std::string::npos);
+  // A bookmark line without the closing quote cannot be read: it is noted, the rest is read.
+  OutlineBookmarkLines({"<DL><p>", "<DT><A HREF=\"http://x>x</A>", "<DT><A HREF=\"y\">Y &amp; Z</A>", "</DL><p>"}, outline);
+  EXPECT_EQ(outline.unreadableLines, std::vector<std::size_t>{2});
+  ASSERT_EQ(outline.bookmarks.size(), 1u);
+  EXPECT_EQ(outline.bookmarks[0].title, "Y & Z");
+  EXPECT_EQ(outline.folders[0].listEnd, 3u);
+  // A list end on a line that also ends another list gives no place for new lines.
+  OutlineBookmarkLines({"<DL><p>", "<DT><H3>F</H3>", "<DL><p>", "</DL><p></DL><p>"}, outline);
+  EXPECT_EQ(outline.folders[1].listEnd, 3u);
+  EXPECT_FALSE(outline.folders[0].listEnd);
 }
 
 TEST_F(CollectionsTest, TheRealNetscapeFileKeepsEveryBookmarkInItsNestedFolder) {
@@ -205,10 +211,13 @@ TEST_F(CollectionsTest, ImportNestsFoldersReusesThoseThereAndARerunAddsNothing) 
             "\t\t<DT><A HREF=\"http://garden/\" " + t + ">Garden</A>\r\n"
             "\t</DL><p>\r\n"
             "</DL><p>\r\n");
-  // The window's reader still reads the file to its end.
+  // The window's tree shows the folders as the import nested them.
   BookmarkTree tree;
-  EXPECT_FALSE(ReadBookmarkFile(drives_, kProfile, tree).stoppedAtLine);
-  EXPECT_TRUE(tree.Find("Garden"));
+  EXPECT_TRUE(ReadBookmarkFile(drives_, kProfile, tree).unreadableLines.empty());
+  ASSERT_TRUE(tree.Find("Garden"));
+  EXPECT_EQ(FolderPath(tree, *tree.Find("Garden")), "Home");
+  ASSERT_TRUE(tree.Find("Deeper"));
+  EXPECT_EQ(FolderPath(tree, *tree.Find("Deeper")), "Work/News/Deep");
 
   const std::string after = test::ReadFile(BookmarkNative());
   ImportPlan again;

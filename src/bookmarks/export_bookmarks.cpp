@@ -33,6 +33,11 @@ struct Target {
   std::unordered_map<std::string, std::size_t> folders;  // folded name -> target
 };
 
+// A bookmark's title and address in the code page, as favorite files hold them.
+OutlineBookmark InCodePage(const OutlineBookmark& bookmark) {
+  return {AnsiFromUtf8(bookmark.address), AnsiFromUtf8(bookmark.title), bookmark.folder};
+}
+
 std::string Child(const std::string& path, const std::string& nativeName) {
   return path.empty() ? nativeName : path + "/" + nativeName;
 }
@@ -85,7 +90,7 @@ class Exporter {
   }
 
   void ExportFolder(std::size_t folder, std::size_t target) {
-    for (const std::size_t b : outline_.folders[folder].bookmarks) ExportBookmark(outline_.bookmarks[b], target);
+    for (const std::size_t b : outline_.folders[folder].bookmarks) ExportBookmark(InCodePage(outline_.bookmarks[b]), target);
     for (const std::size_t f : outline_.folders[folder].folders) ExportSubfolder(f, target);
   }
 
@@ -127,8 +132,9 @@ class Exporter {
   // The sub-folder a bookmark folder goes into: named by the file-name rule; one of that name is
   // used again, and a file of that name makes it " (2)".
   void ExportSubfolder(std::size_t folder, std::size_t parent) {
-    const std::string entry = WindowsChild(targets_[parent].windows, outline_.folders[folder].name);
-    const std::string name = takeOutSpecialChars(outline_.folders[folder].name);
+    const std::string folderName = AnsiFromUtf8(outline_.folders[folder].name);
+    const std::string entry = WindowsChild(targets_[parent].windows, folderName);
+    const std::string name = takeOutSpecialChars(folderName);
     if (name.empty()) return RefuseFolder(folder, entry, "no character of its name may stand in a folder name");
     if (WindowsRefuses(name) || name.find('\\') != std::string::npos) {
       return RefuseFolder(folder, entry, "Windows allows no control character, \"|\" or \"\\\" in a folder name");
@@ -321,6 +327,9 @@ Status PlanExportBookmarks(const DriveMap& drives, const std::string& profileDir
   BookmarkOutline outline;
   const Status status = ReadBookmarkOutline(drives, profileDirectory, outline);
   if (!status.ok()) return status;
+  for (const std::size_t line : outline.unreadableLines) {
+    plan.summary.refused.push_back({"bookmark.htm line " + std::to_string(line), "it cannot be read as a bookmark"});
+  }
   return Exporter(outline, progress, plan).ExportTop(NormalizeWindowsPath(favoritesDirectory));
 }
 

@@ -161,7 +161,7 @@ void IEWindow::tvwMyTree_NodeClick(BookmarkTree::NodeId node) {
   const std::string title(tree_.text(node));
   if (!Check1->isChecked()) {
     SetStatus(kPassedToBrowserStatus);
-    forms_.Launch(std::string(*address));
+    forms_.Launch(AnsiFromUtf8(*address));  // the tree's texts are UTF-8
     return;
   }
   std::string written;
@@ -171,7 +171,7 @@ void IEWindow::tvwMyTree_NodeClick(BookmarkTree::NodeId node) {
     return;
   }
   Label2[1]->hide();
-  PlayAnimation(Image1, Label3, ShownText(title), BookmarkToFavoriteSteps());  // as the tree shows it
+  PlayAnimation(Image1, Label3, QString::fromStdString(ShownText(title)), BookmarkToFavoriteSteps());  // as the tree shows it
 }
 
 void IEWindow::File1_DblClick() {
@@ -213,14 +213,14 @@ void IEWindow::AddFavoriteToBookmarks(const std::string& file, const std::string
     ShowFailure(status);
     return;
   }
-  PlayAnimation(Image2, Label4, file, FavoriteToBookmarkSteps());
+  PlayAnimation(Image2, Label4, FromAnsi(file), FavoriteToBookmarkSteps());
 }
 
 // The picture and its label travel step by step, each step painted at once, then hide; the
 // tree's heading shows again. They stay where the last step put them.
-void IEWindow::PlayAnimation(QWidget* image, QLabel* label, const std::string& caption,
+void IEWindow::PlayAnimation(QWidget* image, QLabel* label, const QString& caption,
                              const std::vector<AnimationStep>& steps) {
-  label->setText(FromAnsi(caption));
+  label->setText(caption);
   label->show();
   image->show();
   for (const AnimationStep& step : steps) {

@@ -68,7 +68,7 @@ class IEWindow : public QWidget {
   void ShowLoadedTree();
   void ShowFailure(const Status& failure);
   void AddFavoriteToBookmarks(const std::string& file, const std::string& address);
-  void PlayAnimation(QWidget* image, QLabel* label, const std::string& caption,
+  void PlayAnimation(QWidget* image, QLabel* label, const QString& caption,
                      const std::vector<AnimationStep>& steps);
 
   Forms& forms_;

@@ -5,7 +5,7 @@
 #include <unordered_set>
 #include <utility>
 
-#include "bookmarks/bookmark_reader.h"
+#include "bookmarks/bookmark_markup.h"
 #include "bookmarks/collection_entries.h"
 #include "bookmarks/collections.h"
 #include "bookmarks/favorites.h"
@@ -95,15 +95,15 @@ class Importer {
     const Status status = ReadFavoriteAddressNative(native, address);
     if (!status.ok()) return Refuse(windows, "cannot be read: " + FailureMessage(status));
     if (!address) return Refuse(windows, std::string(kCorruptedFavoriteMessage));
-    const std::string title = FavoriteTitle(fileName);
+    const std::string title = Utf8FromAnsi(FavoriteTitle(fileName));
     if (HoldsLineBreak(title)) return Refuse(windows, "its name holds a line break, which would split the bookmark line");
-    const std::string line = sink.indent + BookmarkLine(*address, title, clock_);
+    const std::string line = sink.indent + BookmarkLine(Utf8FromAnsi(*address), title, plan_.outline.charset, clock_);
     // The address as bookmark.htm will hold it, read back from the line as the reader reads it.
-    const std::optional<BookmarkLineFields> written = CutBookmarkLine(line, line.find(kBookmarkMarker));
-    if (!written || written->title != title) {
+    const std::vector<ReadBackEntry> written = ReadBack(line, plan_.outline.charset);
+    if (written.size() != 1 || written[0].kind != MarkupEntry::Kind::Bookmark || written[0].text != title) {
       return Refuse(windows, "its bookmark line would not read back with the same title");
     }
-    if (!addresses.insert(std::string(written->address)).second) {
+    if (!addresses.insert(written[0].address).second) {
       plan_.summary.alreadyThere.push_back(windows);
       return;
     }
@@ -116,11 +116,15 @@ class Importer {
   std::optional<std::size_t> MatchingFolder(std::optional<std::size_t> parent, const std::string& name) const {
     if (!parent) return std::nullopt;
     const BookmarkOutline& outline = plan_.outline;
+    const std::string utf8Name = Utf8FromAnsi(name);
     for (const std::size_t f : outline.folders[*parent].folders) {
-      if (outline.folders[f].listEnd && outline.folders[f].name == name) return f;
+      if (outline.folders[f].listEnd && outline.folders[f].name == utf8Name) return f;
     }
     for (const std::size_t f : outline.folders[*parent].folders) {
-      if (outline.folders[f].listEnd && EqualNoCaseAnsi(takeOutSpecialChars(outline.folders[f].name), name)) return f;
+      if (outline.folders[f].listEnd &&
+          EqualNoCaseAnsi(takeOutSpecialChars(AnsiFromUtf8(outline.folders[f].name)), name)) {
+        return f;
+      }
     }
     return std::nullopt;
   }
@@ -136,9 +140,12 @@ class Importer {
       ImportFolder(native, windows, existing, inside, inside, AddressesOf(existing), depth);
       return;
     }
-    const std::string header = FolderHeaderLine(name, clock_);
-    const std::optional<std::string_view> readBack = CutFolderHeader(header, header.find(kFolderMarker));
-    if (!readBack || *readBack != name) return Refuse(windows, "its folder line would not read back with the same name");
+    const std::string header = FolderHeaderLine(Utf8FromAnsi(name), plan_.outline.charset, clock_);
+    const std::vector<ReadBackEntry> readBack = ReadBack(header, plan_.outline.charset);
+    if (readBack.size() != 1 || readBack[0].kind != MarkupEntry::Kind::FolderHeader ||
+        readBack[0].text != Utf8FromAnsi(name)) {
+      return Refuse(windows, "its folder line would not read back with the same name");
+    }
     std::vector<std::string> block;
     const Sink inside{&block, parentSink.indent + "\t"};
     ImportFolder(native, windows, std::nullopt, inside, inside, {}, depth);

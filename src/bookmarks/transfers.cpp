@@ -3,7 +3,8 @@
 #include <ctime>
 
 #include "bookmarks/bookmark_load.h"
-#include "bookmarks/bookmark_reader.h"
+#include "bookmarks/bookmark_markup.h"
+#include "winenv/code_page.h"
 #include "winenv/line_scanner.h"
 #include "winenv/text_lines.h"
 
@@ -76,25 +77,20 @@ std::int64_t LocalClockSeconds() {
   return static_cast<std::int64_t>(timegm(&local));  // the local fields counted as if they were UTC
 }
 
-std::string BookmarkLine(std::string_view address, std::string_view title, const std::function<std::int64_t()>& clock) {
-  std::string href;
-  for (const char c : address) {
-    switch (c) {
-      case '"': href += "%22"; break;
-      case '<': href += "%3C"; break;
-      case '>': href += "%3E"; break;
-      default: href += c;
-    }
-  }
+std::string BookmarkLine(std::string_view address, std::string_view title, BookmarkCharset charset,
+                         const std::function<std::int64_t()>& clock) {
+  const std::string href = EncodeBookmarkText(address, charset, BookmarkField::Address);
   const std::string added = std::to_string(clock());
   const std::string visited = std::to_string(clock());
   const std::string modified = std::to_string(clock());
   return "\t<DT><A HREF=\"" + href + "\" ADD_DATE=\"" + added + "\" LAST_VISIT=\"" + visited + "\" LAST_MODIFIED=\"" +
-         modified + "\">" + std::string(title) + "</A>";
+         modified + "\">" + EncodeBookmarkText(title, charset, BookmarkField::Text) + "</A>";
 }
 
-std::string FolderHeaderLine(std::string_view name, const std::function<std::int64_t()>& clock) {
-  return "\t<DT><H3 ADD_DATE=\"" + std::to_string(clock()) + "\">" + std::string(name) + "</H3>";
+std::string FolderHeaderLine(std::string_view name, BookmarkCharset charset,
+                             const std::function<std::int64_t()>& clock) {
+  return "\t<DT><H3 ADD_DATE=\"" + std::to_string(clock()) + "\">" + EncodeBookmarkText(name, charset, BookmarkField::Text) +
+         "</H3>";
 }
 
 namespace {
@@ -132,13 +128,6 @@ Status CheckFavoriteForBookmarkLine(std::string_view address, std::string_view t
   if (HoldsLineBreak(address)) {
     return FavoriteRefused(errc::kInvalidArgument, title, "its address holds a line break, which would split its line");
   }
-  for (const std::string_view marker :
-       {kFolderMarker, kBookmarkMarker, kDescriptionMarker, kListEndMarker, kHeadingEnd}) {
-    if (title.find(marker) != std::string_view::npos) {
-      return FavoriteRefused(errc::kBadFileName, title,
-                             "its name holds \"" + std::string(marker) + "\", which bookmark.htm reads as a mark");
-    }
-  }
   return Status::Ok();
 }
 
@@ -167,18 +156,25 @@ Status CopyBookmarksWithFavorite(const DriveMap& drives, const std::string& prof
   if (!status.ok()) return status;  // a missing bookmark.htm is told as such, before a lock failure
   if (!locked.ok()) return locked;
   copy.readIdentity = bookmarks.identity();
-  copy.insertedLine = BookmarkLine(address, title, clock);
   TextLineWriter temp;
   status = temp.Create(tempNative);
   if (!status.ok()) return status;
+  // The line is made at the first heading, when the charset is known (declared before it).
+  BookmarkCharset charset = BookmarkCharset::CodePage;
+  const auto makeLine = [&] {
+    if (copy.insertedLine.empty()) copy.insertedLine = BookmarkLine(Utf8FromAnsi(address), Utf8FromAnsi(title), charset, clock);
+  };
   std::string_view line;
   while (status.ok() && bookmarks.Next(line)) {
+    if (LineDeclaresUtf8(line, bookmarks.lineNumber() == 1)) charset = BookmarkCharset::Utf8;
     status = CopyLine(temp, copy.bytes, line);
     if (status.ok() && line.find(kHeadingEnd) != std::string_view::npos) {
+      makeLine();
       status = CopyLine(temp, copy.bytes, copy.insertedLine);
       ++copy.insertions;
     }
   }
+  makeLine();
   if (status.ok()) status = bookmarks.status();
   const Status closed = temp.Close();
   return status.ok() ? closed : status;

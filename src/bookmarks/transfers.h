@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bookmarks/bookmark_markup.h"
 #include "winenv/drive_map.h"
 #include "winenv/file_identity.h"
 #include "winenv/guarded_replace.h"
@@ -59,27 +60,30 @@ std::int64_t LocalClockSeconds();
 
 // The inserted line, without its line end: a tab, <DT><A HREF="address" ADD_DATE="t"
 // LAST_VISIT="t" LAST_MODIFIED="t">title</A>, the three times read from the clock one after
-// another. In the address a double quote is written as %22 (it would end the attribute), ">" as
-// %3E (the title would start there) and "<" as %3C (it could form a marker of the reader); the
-// browser reads the same address.
-std::string BookmarkLine(std::string_view address, std::string_view title, const std::function<std::int64_t()>& clock);
+// another. Address and title are UTF-8, written for the file's charset so that they read back
+// as themselves (EncodeBookmarkText): "&" as &amp;, in the address '"', "<" and ">" as %22, %3C
+// and %3E, in the title as references; a character a code-page file cannot hold as a numeric
+// reference.
+std::string BookmarkLine(std::string_view address, std::string_view title, BookmarkCharset charset,
+                         const std::function<std::int64_t()>& clock);
 
 // Whether the favorite's line reads back as that one bookmark: a name or address holding CR or
-// LF would split it into several lines, and a name holding a marker of the reader or "</H1>"
-// would be read as a folder, a description, a list's end or a heading. Refused with code 52 (the
-// name) or 5 (the address) and a message naming the favorite.
+// LF would split it into several lines. Refused with code 52 (the name) or 5 (the address) and a
+// message naming the favorite.
 Status CheckFavoriteForBookmarkLine(std::string_view address, std::string_view title);
 
 // A new bookmark folder's lines, without their line ends, in Netscape's form and indented like
 // the inserted bookmark line: the header (a tab, <DT><H3 ADD_DATE="t">name</H3>, the time read
-// from the clock), then the lines that open and close the folder's list.
-std::string FolderHeaderLine(std::string_view name, const std::function<std::int64_t()>& clock);
+// from the clock, the name written as BookmarkLine writes a title), then the lines that open and
+// close the folder's list.
+std::string FolderHeaderLine(std::string_view name, BookmarkCharset charset, const std::function<std::int64_t()>& clock);
 inline constexpr std::string_view kFolderListStartLine = "\t<DL><p>";
 inline constexpr std::string_view kFolderListEndLine = "\t</DL><p>";
 
 // The profile's bookmark.htm copied through "tempfile" with the new line after every line that
-// holds "</H1>"; every line ends in CR LF. Nothing of bookmark.htm is changed yet. A favorite
-// CheckFavoriteForBookmarkLine refuses fails before anything is written. The copy is read under
+// holds "</H1>"; every line ends in CR LF. Address and title are the favorite's (code page).
+// Nothing of bookmark.htm is changed yet. A favorite CheckFavoriteForBookmarkLine refuses fails
+// before anything is written. The copy is read under
 // bookmark.htm's replacement lock, which it holds until ReplaceBookmarks (or its end): two
 // transfers at once each add their line, one after the other.
 struct BookmarkCopy {

@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <ostream>
+#include <vector>
 
 #include "bookmarks/bookmark_load.h"
 #include "bookmarks/bookmark_tree.h"
@@ -10,33 +12,45 @@ namespace {
 using NodeId = BookmarkTree::NodeId;
 
 void PrintJson(OutputWriter& w, const std::string& profile, const BookmarkTree& tree,
-               const std::optional<std::size_t>& stoppedAt) {
+               const std::vector<std::size_t>& unreadable) {
   w.Raw("{\"profile\": ").Json(profile).Raw(", \"nodes\": [");
   for (NodeId id = 0; id < static_cast<NodeId>(tree.size()); ++id) {
     const NodeId parent = tree.parent(id);
     const std::optional<std::string_view> address = tree.address(id);
-    w.Raw(id == 0 ? "{\"key\": " : ", {\"key\": ").Json(tree.key(id)).Raw(", \"parent\": ");
+    w.Raw(id == 0 ? "{\"key\": " : ", {\"key\": ").Utf8Json(tree.key(id)).Raw(", \"parent\": ");
     if (parent == BookmarkTree::kNone) w.Raw("null");
-    else w.Json(tree.key(parent));
-    w.Raw(", \"text\": ").Json(tree.text(id));
+    else w.Utf8Json(tree.key(parent));
+    w.Raw(", \"text\": ").Utf8Json(tree.text(id));
     w.Raw(", \"picture\": ").Number(static_cast<unsigned>(tree.picture(id))).Raw(", \"address\": ");
-    if (address) w.Json(*address);
+    if (address) w.Utf8Json(*address);
     else w.Raw("null");
     w.Raw("}");
   }
-  w.Raw("], \"stopped_at_line\": ");
-  if (stoppedAt) w.Number(*stoppedAt);
-  else w.Raw("null");
-  w.Raw("}\n");
+  w.Raw("], \"unreadable_lines\": [");
+  for (std::size_t i = 0; i < unreadable.size(); ++i) w.Raw(i == 0 ? "" : ", ").Number(unreadable[i]);
+  w.Raw("]}\n");
 }
 
-// One node a line, two blanks a level; a bookmark's address follows its title in <>.
-void PrintText(OutputWriter& w, const BookmarkTree& tree, NodeId parent, std::size_t depth) {
-  for (NodeId id : tree.children(parent)) {
-    w.Spaces(2 * depth).Text(tree.text(id));
-    if (const std::optional<std::string_view> address = tree.address(id)) w.Raw(" <").Text(*address).Raw(">");
+// One node a line, two blanks a level; a bookmark's address follows its title in <>. The tree is
+// walked with a stack of its own: a file may nest folders to any depth.
+void PrintText(OutputWriter& w, const BookmarkTree& tree) {
+  struct Level {
+    NodeId parent;
+    std::size_t next;
+  };
+  std::vector<Level> levels{{BookmarkTree::kNone, 0}};
+  while (!levels.empty()) {
+    Level& level = levels.back();
+    const std::vector<NodeId>& children = tree.children(level.parent);
+    if (level.next == children.size()) {
+      levels.pop_back();
+      continue;
+    }
+    const NodeId id = children[level.next++];
+    w.Spaces(2 * (levels.size() - 1)).Utf8Text(tree.text(id));
+    if (const std::optional<std::string_view> address = tree.address(id)) w.Raw(" <").Utf8Text(*address).Raw(">");
     w.Raw("\n");
-    PrintText(w, tree, id, depth + 1);
+    levels.push_back({id, 0});
   }
 }
 
@@ -56,8 +70,8 @@ bool ReadBookmarksFor(CommandContext& c, const std::string& profile, BookmarkTre
 }
 
 // Prints the tree the bookmarks window would show for the profile. Exit 0 when bookmark.htm was
-// read whole, 1 when it could not be read at all (or a read failed), 3 when a line could not be
-// cut: the bookmarks before that line are printed.
+// read whole, 1 when it could not be read at all (or a read failed), 3 when entries could not be
+// read: every other entry is printed, and the lines of those are named.
 int BookmarksCommand(CommandContext& c) {
   std::string profile;
   if (!ParseOptions(c, {{"--profile", &profile}})) return 2;
@@ -69,22 +83,25 @@ int BookmarksCommand(CommandContext& c) {
   {
     OutputWriter w = Output(c);
     if (c.json) {
-      PrintJson(w, profile, tree, reading.stoppedAtLine);
+      PrintJson(w, profile, tree, reading.unreadableLines);
     } else {
-      PrintText(w, tree, BookmarkTree::kNone, 0);
+      PrintText(w, tree);
     }
-  }
-  if (reading.stoppedAtLine) {
-    c.err << "varnel: line " << *reading.stoppedAtLine << " of " << fileName
-          << " could not be read; the bookmarks before it are shown\n";
-    return 3;
   }
   if (!reading.status.ok()) {
     c.err << "varnel: reading " << fileName << " failed after line " << reading.linesRead << " (error number "
           << reading.status.code << "): " << ForErr(c, reading.status.message) << "\n";
     return 1;
   }
-  return 0;
+  constexpr std::size_t kLinesNamed = 20;
+  for (std::size_t i = 0; i < std::min(kLinesNamed, reading.unreadableLines.size()); ++i) {
+    c.err << "varnel: line " << reading.unreadableLines[i] << " of " << fileName
+          << " could not be read as a bookmark; it was skipped\n";
+  }
+  if (reading.unreadableLines.size() > kLinesNamed) {
+    c.err << "varnel: and " << reading.unreadableLines.size() - kLinesNamed << " more lines that could not be read\n";
+  }
+  return reading.unreadableLines.empty() ? 0 : 3;
 }
 
 }  // namespace varnel

@@ -61,7 +61,7 @@ TEST_F(CollectionsCommandTest, BookmarksPrintsTheTreeAsTextAndJson) {
             "{\"key\": \"Work 1\", \"parent\": null, \"text\": \"Work\", \"picture\": 2, \"address\": null}, "
             "{\"key\": \"Work 1notes\", \"parent\": \"Work 1\", \"text\": \"notes\", \"picture\": 2, \"address\": null}, "
             "{\"key\": \"Empty\", \"parent\": \"Work 1\", \"text\": \"Empty\", \"picture\": 1, \"address\": \"\"}"
-            "], \"stopped_at_line\": null}\n");
+            "], \"unreadable_lines\": []}\n");
 }
 
 TEST_F(CollectionsCommandTest, BookmarksFailures) {
@@ -71,11 +71,13 @@ TEST_F(CollectionsCommandTest, BookmarksFailures) {
   EXPECT_EQ(Run(BookmarksCommand, {"--profile", kProfile}), 1);
   EXPECT_EQ(err_.str(), std::string("varnel: there is no bookmark file ") + kProfile + "\\bookmark.htm\n");
   EXPECT_EQ(Run(BookmarksCommand, {"--dir", kProfile}), 2);
-  // A line that cannot be cut: what came before it, its number on stderr, exit 3.
-  WriteBookmarks("<DT><A HREF=\"a\">A</A>\r\n<DT><A HREF=\"b>B</A>\r\n");
+  // Entries that cannot be read: every other entry is shown, their lines named on stderr, exit 3.
+  WriteBookmarks("<DT><A HREF=\"a\">A</A>\r\n<DT><A HREF=\"b>B</A>\r\n<DT><A>C</A>\r\n<DT><A HREF=\"d\">D</A>\r\n");
   EXPECT_EQ(Run(BookmarksCommand, {"--profile", kProfile}, true), 3);
-  EXPECT_NE(out_.str().find("\"stopped_at_line\": 2}"), std::string::npos);
-  EXPECT_NE(err_.str().find("line 2 of"), std::string::npos);
+  EXPECT_NE(out_.str().find("\"unreadable_lines\": [2, 3]}"), std::string::npos);
+  EXPECT_NE(out_.str().find("\"text\": \"D\""), std::string::npos);
+  EXPECT_EQ(err_.str(), std::string("varnel: line 2 of ") + kProfile + "\\bookmark.htm could not be read as a bookmark; it was skipped\n" +
+                            "varnel: line 3 of " + kProfile + "\\bookmark.htm could not be read as a bookmark; it was skipped\n");
 }
 
 TEST_F(CollectionsCommandTest, FavoritesListsTitlesAndAddressesInTheListsOrder) {
@@ -111,6 +113,25 @@ TEST_F(CollectionsCommandTest, BookmarkToFavoriteWritesTheFavoriteOfATitle) {
   EXPECT_EQ(err_.str(), "varnel: Empty: Not a valid address, may be a folder\n");
   EXPECT_EQ(Run(BookmarkToFavoriteCommand, {}), 2);
   EXPECT_EQ(Run(BookmarkToFavoriteCommand, {"Caf\xc3\xa9", "--dir", "c:\\gone"}), 1);
+}
+
+TEST_F(CollectionsCommandTest, ARepeatedTitleIsChosenByItsFolder) {
+  WriteBookmarks("<H1>B</H1>\r\n<DL><p>\r\n<DT><A HREF=\"http://loose/\">News</A>\r\n<DT><H3>Work</H3>\r\n<DL><p>\r\n"
+                 "<DT><H3>\xc3\xa9t\xc3\xa9</H3>\r\n<DL><p>\r\n<DT><A HREF=\"http://deep/\">News</A>\r\n</DL><p>\r\n</DL><p>\r\n"
+                 "</DL><p>\r\n");
+  test::ExpectOk(WriteSetting(registry_, Setting::NetLAU, kProfile));
+  // Several bookmarks of that title: none is written, their folders are listed, exit 2.
+  EXPECT_EQ(Run(BookmarkToFavoriteCommand, {"News"}), 2);
+  EXPECT_EQ(err_.str(), "varnel: 2 bookmarks are titled News; name its folder with --folder PATH:\n"
+                        "  Bookmarks not In folders  <http://loose/>\n"
+                        "  Work/\xc3\x83\xc2\xa9t\xc3\x83\xc2\xa9  <http://deep/>\n");
+  EXPECT_FALSE(std::filesystem::exists(prefix_.native("drive_c/Windows/Favorites/News.url")));
+  // --folder picks one (the folder names as the tree shows them, in UTF-8).
+  ASSERT_EQ(Run(BookmarkToFavoriteCommand, {"News", "--folder", "Work/\xc3\x83\xc2\xa9t\xc3\x83\xc2\xa9"}), 0) << err_.str();
+  EXPECT_EQ(test::ReadFile(prefix_.native("drive_c/Windows/Favorites/News.url")),
+            "[InternetShortcut]\r\r\nURL=http://deep/\r\r\n");
+  EXPECT_EQ(Run(BookmarkToFavoriteCommand, {"News", "--folder=Work"}), 1);
+  EXPECT_EQ(err_.str(), "varnel: no bookmark titled News in the folder Work\n");
 }
 
 TEST_F(CollectionsCommandTest, FavoriteToBookmarkAddsItAfterTheHeading) {

@@ -57,19 +57,22 @@ std::string ForErr(const CommandContext& context, std::string_view ansi);
 std::string FromTerminal(const std::string& utf8);  // UTF-8 -> 1252
 std::string JsonString(std::string_view ansi);      // a quoted, escaped JSON string
 std::string JsonUtf8String(const std::string& utf8);  // the same of UTF-8 text (native paths)
-// Reads the subcommand's options, "NAME VALUE" or "NAME=VALUE" (1252 from the terminal), into
-// their values, a flag (an option with `flag` instead of `value`) into its bool, and the other
-// words into `operands`, exactly `operandCount` of them (or at least that many). Anything else
-// is a usage error, said on stderr: false.
+// Reads the subcommand's options, "NAME VALUE" or "NAME=VALUE" (1252 from the terminal, or kept
+// as UTF-8 where the option or the operands say so), into their values, a flag (an option with
+// `flag` instead of `value`) into its bool, and the other words into `operands`, exactly
+// `operandCount` of them (or at least that many). Anything else is a usage error, said on
+// stderr: false.
+enum class ArgumentText { CodePage, Utf8 };
 struct CommandOption {
   std::string_view name;
   std::string* value;
   bool* flag = nullptr;
+  ArgumentText text = ArgumentText::CodePage;
 };
 enum class OperandCount { Exactly, AtLeast };
 bool ParseOptions(CommandContext& context, const std::vector<CommandOption>& options,
                   std::vector<std::string>* operands = nullptr, std::size_t operandCount = 0,
-                  OperandCount countIs = OperandCount::Exactly);
+                  OperandCount countIs = OperandCount::Exactly, ArgumentText operandText = ArgumentText::CodePage);
 // Says on stderr that the registry was written through a running Wine (which then holds it).
 void SayIfWrittenThroughWine(CommandContext& context);
 

@@ -46,7 +46,10 @@ bool UsageError(CommandContext& c, const std::vector<CommandOption>& options) {
 }  // namespace
 
 bool ParseOptions(CommandContext& c, const std::vector<CommandOption>& options, std::vector<std::string>* operands,
-                  std::size_t operandCount, OperandCount countIs) {
+                  std::size_t operandCount, OperandCount countIs, ArgumentText operandText) {
+  const auto converted = [](const std::string& utf8, ArgumentText text) {
+    return text == ArgumentText::Utf8 ? utf8 : FromTerminal(utf8);
+  };
   std::vector<std::string> words;
   for (std::size_t i = 0; i < c.args.size(); ++i) {
     const std::string& arg = c.args[i];
@@ -54,14 +57,14 @@ bool ParseOptions(CommandContext& c, const std::vector<CommandOption>& options, 
       return arg == o.name || arg.rfind(std::string(o.name) + "=", 0) == 0;
     });
     if (option == options.end()) {
-      words.push_back(FromTerminal(arg));
+      words.push_back(converted(arg, operandText));
     } else if (option->flag) {
       if (arg.size() > option->name.size()) return UsageError(c, options);
       *option->flag = true;
     } else if (arg.size() > option->name.size()) {
-      *option->value = FromTerminal(arg.substr(option->name.size() + 1));
+      *option->value = converted(arg.substr(option->name.size() + 1), option->text);
     } else if (i + 1 < c.args.size()) {
-      *option->value = FromTerminal(c.args[++i]);
+      *option->value = converted(c.args[++i], option->text);
     } else {
       c.err << "varnel: " << option->name << " needs a value\n";
       return false;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <ostream>
+#include <sstream>
 
 #include "winenv/code_page.h"
 
@@ -47,6 +48,12 @@ bool IsControl(unsigned byte) {
          byte == 0x9D;
 }
 
+// A C1 control in UTF-8: 0xC2 and a byte 0x80 to 0x9F.
+bool IsC1At(std::string_view utf8, std::size_t at) {
+  return static_cast<unsigned char>(utf8[at]) == 0xC2 && at + 1 < utf8.size() &&
+         static_cast<unsigned char>(utf8[at + 1]) >= 0x80 && static_cast<unsigned char>(utf8[at + 1]) < 0xA0;
+}
+
 // Every byte of 0x80 and above is written as its character's UTF-8 bytes.
 Table Utf8Table() {
   Table table;
@@ -62,25 +69,45 @@ const Table& PlainTextTable() {
   return table;
 }
 
+// Control characters as \xHH; in UTF-8 text only the bytes below 0x80 (its C1 controls are
+// two bytes, which Utf8Text sees to).
+Table WithTerminalEscapes(Table t, unsigned end) {
+  for (unsigned byte = 0; byte < end; ++byte) {
+    if (IsControl(byte)) Set(t.entries[byte], Escaped("\\x", byte));
+  }
+  return t;
+}
+
+Table WithJsonEscapes(Table t) {
+  for (unsigned byte = 0; byte < 0x20; ++byte) Set(t.entries[byte], Escaped("\\u00", byte));
+  Set(t.entries['"'], "\\\"");
+  Set(t.entries['\\'], "\\\\");
+  return t;
+}
+
 const Table& TerminalTextTable() {
-  static const Table table = [] {
-    Table t = Utf8Table();
-    for (unsigned byte = 0; byte < 0x100; ++byte) {
-      if (IsControl(byte)) Set(t.entries[byte], Escaped("\\x", byte));
-    }
-    return t;
-  }();
+  static const Table table = WithTerminalEscapes(Utf8Table(), 0x100);
   return table;
 }
 
 const Table& JsonTable() {
-  static const Table table = [] {
-    Table t = Utf8Table();
-    for (unsigned byte = 0; byte < 0x20; ++byte) Set(t.entries[byte], Escaped("\\u00", byte));
-    Set(t.entries['"'], "\\\"");
-    Set(t.entries['\\'], "\\\\");
-    return t;
-  }();
+  static const Table table = WithJsonEscapes(Utf8Table());
+  return table;
+}
+
+// The tables for UTF-8 text: bytes of 0x80 and above stand for themselves.
+const Table& Utf8PlainTable() {
+  static const Table table;
+  return table;
+}
+
+const Table& Utf8TerminalTable() {
+  static const Table table = WithTerminalEscapes(Table(), 0x80);
+  return table;
+}
+
+const Table& Utf8JsonTable() {
+  static const Table table = WithJsonEscapes(Table());
   return table;
 }
 
@@ -141,6 +168,12 @@ std::string TerminalText(std::string_view ansi, bool escapeControls) {
   return Converted(ansi, escapeControls ? TerminalTextTable() : PlainTextTable());
 }
 
+std::string TerminalUtf8Text(std::string_view utf8, bool escapeControls) {
+  std::ostringstream out;
+  OutputWriter(out, escapeControls).Utf8Text(utf8);
+  return out.str();
+}
+
 std::string JsonText(std::string_view ansi) {
   return "\"" + Converted(ansi, JsonTable()) + "\"";
 }
@@ -149,6 +182,8 @@ OutputWriter::OutputWriter(std::ostream& out, bool escapeControls)
     : out_(out),
       text_(escapeControls ? TerminalTextTable() : PlainTextTable()),
       json_(JsonTable()),
+      utf8Text_(escapeControls ? Utf8TerminalTable() : Utf8PlainTable()),
+      escapeControls_(escapeControls),
       buffer_(kBufferSize) {}
 
 void OutputWriter::Flush() {
@@ -188,6 +223,30 @@ OutputWriter& OutputWriter::Text(std::string_view ansi) {
 OutputWriter& OutputWriter::Json(std::string_view ansi) {
   Append("\"", 1);
   Put(ansi, json_);
+  Append("\"", 1);
+  return *this;
+}
+
+OutputWriter& OutputWriter::Utf8Text(std::string_view utf8) {
+  if (!escapeControls_) {
+    Put(utf8, utf8Text_);
+    return *this;
+  }
+  std::size_t from = 0;
+  for (std::size_t at = utf8.find('\xC2'); at != std::string_view::npos; at = utf8.find('\xC2', at + 1)) {
+    if (!IsC1At(utf8, at)) continue;
+    Put(utf8.substr(from, at - from), utf8Text_);
+    const std::string escaped = Escaped("\\x", static_cast<unsigned char>(utf8[at + 1]));
+    Append(escaped.data(), escaped.size());
+    from = at + 2;
+  }
+  Put(utf8.substr(from), utf8Text_);
+  return *this;
+}
+
+OutputWriter& OutputWriter::Utf8Json(std::string_view utf8) {
+  Append("\"", 1);
+  Put(utf8, Utf8JsonTable());
   Append("\"", 1);
   return *this;
 }

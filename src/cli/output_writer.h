@@ -19,6 +19,8 @@ namespace varnel {
 
 // One text converted as Text() writes it, for the few messages put together beside the writer.
 std::string TerminalText(std::string_view ansi, bool escapeControls);
+// The same for UTF-8 text, as Utf8Text() writes it.
+std::string TerminalUtf8Text(std::string_view utf8, bool escapeControls);
 // A quoted, escaped JSON string, as Json() writes it.
 std::string JsonText(std::string_view ansi);
 
@@ -38,6 +40,10 @@ class OutputWriter {
   OutputWriter& Text(std::string_view ansi);
   // An entry's text (1252) as a quoted JSON string: '"', '\' and the bytes below 0x20 escaped.
   OutputWriter& Json(std::string_view ansi);
+  // The same for a text that is UTF-8 already (the bookmark tree's); on a terminal the C1
+  // controls (U+0080 to U+009F) are shown as \xHH too.
+  OutputWriter& Utf8Text(std::string_view utf8);
+  OutputWriter& Utf8Json(std::string_view utf8);
   OutputWriter& Number(unsigned long long number);
   OutputWriter& Spaces(std::size_t count);
   // Hands what is buffered to the stream.
@@ -57,6 +63,8 @@ class OutputWriter {
   std::ostream& out_;
   const Table& text_;
   const Table& json_;
+  const Table& utf8Text_;
+  bool escapeControls_;
   std::vector<char> buffer_;
   std::size_t used_ = 0;
 };

@@ -7,6 +7,7 @@
 #include "journal/change_scope.h"
 #include "journal/journalled_writes.h"
 #include "history/typed_urls.h"
+#include "winenv/code_page.h"
 
 namespace varnel {
 
@@ -63,7 +64,9 @@ Status Session::MakeDefault(Browser browser) {
 
 Status Session::CopyBookmarkToFavorite(std::string_view title, std::string_view address, std::string& written) {
   const std::string directory = favoritesDirectory_.value_or(std::string(kStandardFavoritesDirectory));
-  return WriteFavoriteRecorded(&journal_, registry_, drives_, directory, title, address, written);
+  // The tree's texts are UTF-8; a favorite file is named and written in the code page.
+  return WriteFavoriteRecorded(&journal_, registry_, drives_, directory, AnsiFromUtf8(title), AnsiFromUtf8(address),
+                               written);
 }
 
 Status Session::AddFavoriteToBookmarks(const std::string& file, const std::string& address, bool keepWithoutHeading,

@@ -64,7 +64,8 @@ class Session {
   // The history lists' edit buffer, open and save (the main window's, the command line's).
   HistoryLists& histories() { return histories_; }
 
-  // A bookmark copied into the favorites directory as a favorite file; `written` is its path.
+  // A bookmark of the tree (title and address UTF-8, as the tree holds them) copied into the
+  // favorites directory as a favorite file; `written` is its path.
   [[nodiscard]] Status CopyBookmarkToFavorite(std::string_view title, std::string_view address, std::string& written);
   // A favorite of the favorites directory added to the profile's bookmark.htm through "tempfile"
   // in the working directory. `copied` runs between the copy and the replacement (the window

@@ -17,7 +17,7 @@ constexpr std::array<char16_t, 32> kHighControls = {
 };
 
 constexpr char kReplacement = '?';
-constexpr char32_t kInvalid = 0xFFFFFFFF;
+constexpr char32_t kInvalid = kNoCodePoint;
 
 char16_t CodePointOfByte(unsigned char byte) {
   if (byte >= 0x80 && byte < 0xA0) return kHighControls[byte - 0x80];
@@ -31,50 +31,6 @@ char ByteOfCodePoint(char32_t c) {
     if (kHighControls[i] == c) return static_cast<char>(0x80 + i);
   }
   return kReplacement;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-// Decodes one UTF-8 sequence at `pos`, advancing it. A malformed sequence (bad lead byte,
-// missing continuation, overlong form, surrogate, beyond U+10FFFF) consumes one byte and
-// yields kInvalid.
-char32_t DecodeUtf8(std::string_view s, std::size_t& pos) {
-  const auto lead = static_cast<unsigned char>(s[pos]);
-  ++pos;
-  if (lead < 0x80) return lead;
-  std::size_t length = 0;
-  char32_t c = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 1, c = lead & 0x1F;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 2, c = lead & 0x0F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 3, c = lead & 0x07;
-  } else {
-    return kInvalid;
-  }
-  if (pos + length > s.size()) return kInvalid;
-  for (std::size_t i = 0; i < length; ++i) {
-    const auto next = static_cast<unsigned char>(s[pos + i]);
-    if ((next & 0xC0) != 0x80) return kInvalid;
-    c = (c << 6) | (next & 0x3F);
-  }
-  const bool overlong = (length == 2 && c < 0x800) || (length == 3 && c < 0x10000);
-  const bool surrogate = c >= 0xD800 && c <= 0xDFFF;
-  if (overlong || surrogate || c > 0x10FFFF) return kInvalid;
-  pos += length;
-  return c;
 }
 
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
@@ -133,6 +89,60 @@ const ByteTable& UpperTable() {
 
 }  // namespace
 
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+char32_t NextUtf8(std::string_view s, std::size_t& pos) {
+  const auto lead = static_cast<unsigned char>(s[pos]);
+  ++pos;
+  if (lead < 0x80) return lead;
+  std::size_t length = 0;
+  char32_t c = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 1, c = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 2, c = lead & 0x0F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 3, c = lead & 0x07;
+  } else {
+    return kInvalid;
+  }
+  if (pos + length > s.size()) return kInvalid;
+  for (std::size_t i = 0; i < length; ++i) {
+    const auto next = static_cast<unsigned char>(s[pos + i]);
+    if ((next & 0xC0) != 0x80) return kInvalid;
+    c = (c << 6) | (next & 0x3F);
+  }
+  const bool overlong = (length == 2 && c < 0x800) || (length == 3 && c < 0x10000);
+  const bool surrogate = c >= 0xD800 && c <= 0xDFFF;
+  if (overlong || surrogate || c > 0x10FFFF) return kInvalid;
+  pos += length;
+  return c;
+}
+
+char32_t CodePointOfAnsi(unsigned char byte) { return CodePointOfByte(byte); }
+
+std::optional<char> AnsiOfCodePoint(char32_t c) {
+  const char byte = ByteOfCodePoint(c);
+  if (byte == kReplacement && c != static_cast<char32_t>(kReplacement)) return std::nullopt;
+  return byte;
+}
+
 std::u16string Utf16FromAnsi(std::string_view ansi) {
   std::u16string out;
   out.reserve(ansi.size());
@@ -167,7 +177,7 @@ std::string AnsiFromUtf8(std::string_view utf8) {
   out.reserve(utf8.size());
   std::size_t pos = 0;
   while (pos < utf8.size()) {
-    const char32_t c = DecodeUtf8(utf8, pos);
+    const char32_t c = NextUtf8(utf8, pos);
     out += c == kInvalid ? kReplacement : ByteOfCodePoint(c);
   }
   return out;

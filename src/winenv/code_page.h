@@ -4,6 +4,7 @@
 // native file names (UTF-8), the windows (QString, via UTF-16).
 // All 256 byte values round-trip: the five bytes 1252 leaves undefined (0x81, 0x8D, 0x8F, 0x90,
 // 0x9D) map to the code points of the same number. A character 1252 cannot hold becomes '?'.
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,18 @@ std::u16string Utf16FromAnsi(std::string_view ansi);
 std::string AnsiFromUtf16(std::u16string_view text);
 std::string Utf8FromAnsi(std::string_view ansi);
 std::string AnsiFromUtf8(std::string_view utf8);
+
+// Single characters, for the readers and writers that mix the code page, UTF-8 and character
+// references in one text.
+inline constexpr char32_t kNoCodePoint = 0xFFFFFFFF;
+// The code point of the UTF-8 sequence at `pos`, which moves past it. A malformed sequence (bad
+// lead byte, missing continuation, overlong form, surrogate, beyond U+10FFFF) moves one byte and
+// gives kNoCodePoint.
+char32_t NextUtf8(std::string_view utf8, std::size_t& pos);
+void AppendUtf8(std::string& out, char32_t c);
+char32_t CodePointOfAnsi(unsigned char byte);
+// The 1252 byte of a code point; none when 1252 has no such character.
+std::optional<char> AnsiOfCodePoint(char32_t c);
 
 // Letter case folding for names compared without case (registry keys, file names):
 // ASCII and the Latin-1 letters of 1252.

@@ -1,0 +1,394 @@
+#include "bookmarks/bookmark_markup.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+#include "winenv/code_page.h"
+
+namespace varnel {
+namespace {
+
+constexpr std::size_t kNowhere = std::string_view::npos;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+// A tag or text longer than this is nothing a browser wrote: the tag is unreadable, the text cut.
+constexpr std::size_t kLongestTag = std::size_t{64} << 20;
+constexpr std::size_t kLongestText = std::size_t{16} << 20;
+constexpr char32_t kReplacementCharacter = 0xFFFD;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsTagStart(char c) { return IsLetter(c) || c == '/' || c == '!' || c == '?'; }
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+bool EqualNoCaseAscii(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
+}
+
+std::size_t FindNoCase(std::string_view text, std::string_view wanted, std::size_t from = 0) {
+  for (std::size_t at = from; at + wanted.size() <= text.size(); ++at) {
+    if (EqualNoCaseAscii(text.substr(at, wanted.size()), wanted)) return at;
+  }
+  return kNowhere;
+}
+
+std::string_view SkipBlanks(std::string_view text) {
+  std::size_t at = 0;
+  while (at < text.size() && IsBlank(text[at])) ++at;
+  return text.substr(at);
+}
+
+std::string_view TrimEnd(std::string_view text) {
+  std::size_t end = text.size();
+  while (end > 0 && IsBlank(text[end - 1])) --end;
+  return text.substr(0, end);
+}
+
+// The tag's name (after a "/" of an end tag), and what follows it.
+std::string_view TagName(std::string_view inside, std::string_view& rest) {
+  std::size_t end = 0;
+  while (end < inside.size() && (IsLetter(inside[end]) || (inside[end] >= '0' && inside[end] <= '9'))) ++end;
+  rest = inside.substr(end);
+  return inside.substr(0, end);
+}
+
+// The value of attribute `name` among a tag's attributes (after its name), raw; none when the
+// tag has no such attribute. An attribute without "=" has the value "".
+std::optional<std::string_view> AttributeValue(std::string_view attributes, std::string_view name) {
+  std::string_view rest = attributes;
+  while (true) {
+    rest = SkipBlanks(rest);
+    if (rest.empty()) return std::nullopt;
+    std::size_t end = 0;
+    while (end < rest.size() && !IsBlank(rest[end]) && rest[end] != '=') ++end;
+    const std::string_view attribute = rest.substr(0, end);
+    rest = SkipBlanks(rest.substr(end));
+    std::string_view value;
+    if (!rest.empty() && rest.front() == '=') {
+      rest = SkipBlanks(rest.substr(1));
+      const char quote = rest.empty() ? 0 : rest.front();
+      if (quote == '"' || quote == '\'') {
+        const std::size_t close = rest.find(quote, 1);
+        value = rest.substr(1, close == kNowhere ? kNowhere : close - 1);
+        rest = close == kNowhere ? std::string_view() : rest.substr(close + 1);
+      } else {
+        std::size_t valueEnd = 0;
+        while (valueEnd < rest.size() && !IsBlank(rest[valueEnd])) ++valueEnd;
+        value = rest.substr(0, valueEnd);
+        rest = rest.substr(valueEnd);
+      }
+    }
+    if (EqualNoCaseAscii(attribute, name)) return value;
+  }
+}
+
+// Whether a <META> tag's text names the charset UTF-8 ("charset=UTF-8", also quoted, or "utf8").
+bool NamesUtf8(std::string_view inside) {
+  for (std::size_t at = FindNoCase(inside, "charset"); at != kNowhere; at = FindNoCase(inside, "charset", at + 1)) {
+    std::string_view rest = SkipBlanks(inside.substr(at + 7));
+    if (rest.empty() || rest.front() != '=') continue;
+    rest = SkipBlanks(rest.substr(1));
+    if (!rest.empty() && (rest.front() == '"' || rest.front() == '\'')) rest = rest.substr(1);
+    if (EqualNoCaseAscii(rest.substr(0, 5), "utf-8") || EqualNoCaseAscii(rest.substr(0, 4), "utf8")) return true;
+  }
+  return false;
+}
+
+struct NamedReference {
+  std::string_view name;
+  char32_t codePoint;
+};
+constexpr NamedReference kNamedReferences[] = {
+    {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}, {"nbsp", 0xA0},
+};
+
+// The character of the reference that starts at `at` (an "&"), and where it ends; none when the
+// text there is no reference this reading knows.
+std::optional<char32_t> Reference(std::string_view text, std::size_t at, std::size_t& end) {
+  const std::size_t semicolon = text.find(';', at + 1);
+  if (semicolon == kNowhere || semicolon - at > 10) return std::nullopt;
+  const std::string_view body = text.substr(at + 1, semicolon - at - 1);
+  end = semicolon + 1;
+  if (body.size() >= 2 && body[0] == '#') {
+    const bool hex = body[1] == 'x' || body[1] == 'X';
+    const std::string_view digits = body.substr(hex ? 2 : 1);
+    if (digits.empty()) return std::nullopt;
+    char32_t value = 0;
+    for (const char d : digits) {
+      const int digit = d >= '0' && d <= '9' ? d - '0'
+                        : hex && Lower(d) >= 'a' && Lower(d) <= 'f' ? Lower(d) - 'a' + 10
+                                                                      : -1;
+      if (digit < 0) return std::nullopt;
+      value = value * (hex ? 16 : 10) + static_cast<char32_t>(digit);
+    }
+    // As browsers read them: 128 to 159 are the code page's characters, the impossible ones U+FFFD.
+    if (value >= 0x80 && value < 0xA0) return CodePointOfAnsi(static_cast<unsigned char>(value));
+    if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return kReplacementCharacter;
+    return value;
+  }
+  for (const NamedReference& named : kNamedReferences) {
+    if (body == named.name) return named.codePoint;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+void DecodeBookmarkText(std::string_view raw, BookmarkCharset charset, std::string& out) {
+  out.clear();
+  out.reserve(raw.size());
+  for (std::size_t at = 0; at < raw.size();) {
+    std::size_t plain = at;
+    while (plain < raw.size() && static_cast<unsigned char>(raw[plain]) < 0x80 && raw[plain] != '&') ++plain;
+    out.append(raw.substr(at, plain - at));
+    at = plain;
+    if (at == raw.size()) break;
+    if (raw[at] == '&') {
+      std::size_t end = 0;
+      if (const std::optional<char32_t> c = Reference(raw, at, end)) {
+        AppendUtf8(out, *c);
+        at = end;
+      } else {
+        out += '&';
+        ++at;
+      }
+      continue;
+    }
+    if (charset == BookmarkCharset::Utf8) {
+      std::size_t next = at;
+      if (NextUtf8(raw, next) != kNoCodePoint) {
+        out.append(raw.substr(at, next - at));
+        at = next;
+        continue;
+      }
+    }
+    AppendUtf8(out, CodePointOfAnsi(static_cast<unsigned char>(raw[at])));
+    ++at;
+  }
+}
+
+std::string EncodeBookmarkText(std::string_view utf8, BookmarkCharset charset, BookmarkField field) {
+  const bool address = field == BookmarkField::Address;
+  std::string out;
+  out.reserve(utf8.size());
+  for (std::size_t at = 0; at < utf8.size();) {
+    const std::size_t start = at;
+    char32_t c = NextUtf8(utf8, at);
+    if (c == kNoCodePoint) c = CodePointOfAnsi(static_cast<unsigned char>(utf8[start]));
+    switch (c) {
+      case '&': out += "&amp;"; continue;
+      case '<': out += address ? "%3C" : "&lt;"; continue;
+      case '>': out += address ? "%3E" : "&gt;"; continue;
+      case '"': out += address ? "%22" : "&quot;"; continue;
+      default: break;
+    }
+    if (charset == BookmarkCharset::Utf8) {
+      AppendUtf8(out, c);
+    } else if (const std::optional<char> byte = AnsiOfCodePoint(c)) {
+      out += *byte;
+    } else {
+      out += "&#" + std::to_string(static_cast<unsigned long>(c)) + ";";
+    }
+  }
+  return out;
+}
+
+bool LineDeclaresUtf8(std::string_view line, bool firstLine) {
+  if (firstLine && line.starts_with(kByteOrderMark)) return true;
+  const std::size_t meta = FindNoCase(line, "<meta");
+  return meta != kNowhere && NamesUtf8(line.substr(meta));
+}
+
+void BookmarkMarkup::Line(std::string_view line) {
+  ++lineNumber_;
+  std::size_t at = 0;
+  if (lineNumber_ == 1 && line.starts_with(kByteOrderMark)) {
+    charset_ = BookmarkCharset::Utf8;
+    at = kByteOrderMark.size();
+  }
+  while (at < line.size()) {
+    if (inComment_) {
+      const std::size_t end = line.find("-->", at);
+      if (end == kNowhere) break;
+      inComment_ = false;
+      at = end + 3;
+      continue;
+    }
+    if (!inTag_) {
+      std::size_t lt = line.find('<', at);
+      while (lt != kNowhere && (lt + 1 == line.size() || !IsTagStart(line[lt + 1]))) lt = line.find('<', lt + 1);
+      Text(line.substr(at, lt == kNowhere ? kNowhere : lt - at));
+      if (lt == kNowhere) break;
+      if (line.substr(lt, 4) == "<!--") {
+        inComment_ = true;
+        at = lt + 4;
+        continue;
+      }
+      inTag_ = true;
+      afterEquals_ = false;
+      tagLine_ = lineNumber_;
+      tag_.clear();
+      at = lt + 1;
+    }
+    const std::size_t end = TagEnd(line, at);
+    if (end == kNowhere && quote_ != 0) {  // a quoted value that never ends: the tag is lost
+      inTag_ = false;
+      quote_ = 0;
+      CloseText(false);
+      Emit(MarkupEntry::Kind::Unreadable, {}, {}, tagLine_);
+      break;
+    }
+    const std::string_view piece = line.substr(at, end == kNowhere ? kNowhere : end - at);
+    if (end == kNowhere) {  // the tag goes on in the next line
+      tag_.append(piece).append(" ");
+      if (tag_.size() > kLongestTag) {
+        inTag_ = false;
+        CloseText(false);
+        Emit(MarkupEntry::Kind::Unreadable, {}, {}, tagLine_);
+      }
+      break;
+    }
+    inTag_ = false;
+    if (tag_.empty()) {
+      Tag(piece);
+    } else {
+      tag_.append(piece);
+      Tag(tag_);
+    }
+    at = end + 1;
+  }
+  if (open_ != Open::Nothing) textBroken_ = true;
+}
+
+void BookmarkMarkup::End() {
+  if (inTag_) {
+    inTag_ = false;
+    CloseText(false);
+    Emit(MarkupEntry::Kind::Unreadable, {}, {}, tagLine_);
+  }
+  CloseText(false);
+}
+
+// A quote opens a value only right after "=" (blanks between allowed); elsewhere it is a
+// character like any other. A value is skipped in one search for its closing quote.
+std::size_t BookmarkMarkup::TagEnd(std::string_view line, std::size_t from) {
+  for (std::size_t at = from; at < line.size(); ++at) {
+    const char c = line[at];
+    if (c == '>') return at;
+    if (c == '=') {
+      afterEquals_ = true;
+    } else if ((c == '"' || c == '\'') && afterEquals_) {
+      const std::size_t close = line.find(c, at + 1);
+      if (close == kNowhere) {
+        quote_ = c;
+        return kNowhere;
+      }
+      at = close;
+      afterEquals_ = false;
+    } else if (!IsBlank(c)) {
+      afterEquals_ = false;
+    }
+  }
+  return kNowhere;
+}
+
+void BookmarkMarkup::Tag(std::string_view inside) {
+  const bool endTag = !inside.empty() && inside.front() == '/';
+  std::string_view attributes;
+  const std::string_view name = TagName(inside.substr(endTag ? 1 : 0), attributes);
+  const auto is = [&name](std::string_view wanted) { return EqualNoCaseAscii(name, wanted); };
+  if (open_ == Open::Description && !endTag && is("br")) {
+    textBroken_ = true;
+    return;
+  }
+  if (open_ != Open::Nothing) {
+    const bool ownEnd = endTag && ((open_ == Open::Title && is("a")) || (open_ == Open::FolderName && is("h3")));
+    CloseText(ownEnd);
+    if (ownEnd) return;
+  }
+  if (endTag) {
+    if (is("dl")) Emit(MarkupEntry::Kind::ListEnd, {}, {}, tagLine_);
+    if (is("h1")) Emit(MarkupEntry::Kind::HeadingEnd, {}, {}, tagLine_);
+  } else if (is("a")) {
+    const std::optional<std::string_view> href = AttributeValue(attributes, "href");
+    if (!href) return Emit(MarkupEntry::Kind::Unreadable, {}, {}, tagLine_);
+    DecodeBookmarkText(*href, charset_, address_);
+    StartText(Open::Title);
+  } else if (is("h3")) {
+    StartText(Open::FolderName);
+  } else if (is("dd")) {
+    StartText(Open::Description);
+  } else if (is("dl")) {
+    Emit(MarkupEntry::Kind::ListStart, {}, {}, tagLine_);
+  } else if (is("meta") && NamesUtf8(attributes)) {
+    charset_ = BookmarkCharset::Utf8;
+  }
+}
+
+void BookmarkMarkup::StartText(Open what) {
+  open_ = what;
+  openLine_ = tagLine_;
+  text_.clear();
+  textBroken_ = false;
+}
+
+void BookmarkMarkup::Text(std::string_view text) {
+  if (open_ == Open::Nothing || text.empty()) return;
+  if (textBroken_) {
+    text = SkipBlanks(text);
+    if (text.empty()) return;
+    if (!text_.empty()) text_ += ' ';
+    textBroken_ = false;
+  }
+  text_.append(text.substr(0, kLongestText - std::min(kLongestText, text_.size())));
+}
+
+void BookmarkMarkup::CloseText(bool closedByItsTag) {
+  if (open_ == Open::Nothing) return;
+  const Open closed = open_;
+  open_ = Open::Nothing;
+  DecodeBookmarkText(closedByItsTag ? std::string_view(text_) : TrimEnd(text_), charset_, decoded_);
+  switch (closed) {
+    case Open::Title: Emit(MarkupEntry::Kind::Bookmark, decoded_, address_, openLine_); break;
+    case Open::FolderName: Emit(MarkupEntry::Kind::FolderHeader, decoded_, {}, openLine_); break;
+    case Open::Description: Emit(MarkupEntry::Kind::Description, decoded_, {}, openLine_); break;
+    case Open::Nothing: break;
+  }
+}
+
+void BookmarkMarkup::Emit(MarkupEntry::Kind kind, std::string_view text, std::string_view address, std::size_t line) {
+  entries_.Entry({kind, text, address, line});
+}
+
+std::vector<ReadBackEntry> ReadBack(std::string_view line, BookmarkCharset charset) {
+  struct Collected : MarkupEntries {
+    void Entry(const MarkupEntry& e) override { entries.push_back({e.kind, std::string(e.text), std::string(e.address)}); }
+    std::vector<ReadBackEntry> entries;
+  } collected;
+  BookmarkMarkup markup(collected, charset);
+  markup.Line(line);
+  markup.End();
+  return std::move(collected.entries);
+}
+
+std::size_t FolderNesting::ParentOfHeader() {
+  if (!lists_.empty() && lists_.back().awaitingList) lists_.pop_back();
+  return Current();
+}
+
+void FolderNesting::ListStart() {
+  if (!lists_.empty() && lists_.back().awaitingList) {
+    lists_.back().awaitingList = false;
+  } else {
+    lists_.push_back({Current(), lists_.empty(), false});
+  }
+}
+
+std::optional<std::size_t> FolderNesting::ListEnd() {
+  if (lists_.empty()) return std::nullopt;
+  const List ended = lists_.back();
+  lists_.pop_back();
+  return ended.own ? std::optional<std::size_t>(ended.folder) : std::nullopt;
+}
+
+}  // namespace varnel
