@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
   }
   varnel::BookmarkTree tree;
   const varnel::BookmarkFileReading reading = varnel::ReadBookmarkFile(drives, *folder, tree);
-  if (!reading.status.ok() || reading.stoppedAtLine) {
+  if (!reading.status.ok() || !reading.unreadableLines.empty()) {
     std::fprintf(stderr, "bench_bookmarks: %s\n", reading.status.message.c_str());
     return 1;
   }

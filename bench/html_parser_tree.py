@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """The comparison for the bookmark reader: Python's html.parser building the same tree of
-top-level folders and their bookmarks (title and address) from a bookmark file.
+nested folders and their bookmarks (title and address) from a bookmark file.
 
     bench/html_parser_tree.py FILE
 """
@@ -13,13 +13,15 @@ class BookmarkTree(HTMLParser):
         super().__init__(convert_charrefs=True)
         self.root = {"title": "Bookmarks not In folders", "children": []}
         self.folders = []
-        self.depth = 0
+        self.open = [self.root]  # the folder each open list belongs to
+        self.header = None       # a folder whose list has not started yet
         self.current = None
         self.text = None
 
     def handle_starttag(self, tag, attrs):
         if tag == "dl":
-            self.depth += 1
+            self.open.append(self.header or self.open[-1])
+            self.header = None
         elif tag == "h3":
             self.text = []
         elif tag == "a":
@@ -28,15 +30,17 @@ class BookmarkTree(HTMLParser):
 
     def handle_endtag(self, tag):
         if tag == "dl":
-            self.depth -= 1
+            if len(self.open) > 1:
+                self.open.pop()
         elif tag == "h3":
             folder = {"title": "".join(self.text), "children": []}
+            self.open[-1]["children"].append(folder)
             self.folders.append(folder)
+            self.header = folder
             self.text = None
         elif tag == "a" and self.current is not None:
             self.current["title"] = "".join(self.text)
-            parent = self.folders[-1] if self.folders and self.depth > 1 else self.root
-            parent["children"].append(self.current)
+            self.open[-1]["children"].append(self.current)
             self.current = None
             self.text = None
 
@@ -50,7 +54,8 @@ def main():
         tree = BookmarkTree()
         tree.feed(f.read())
         tree.close()
-    print(len(tree.folders), sum(len(f["children"]) for f in tree.folders) + len(tree.root["children"]))
+    print(len(tree.folders), sum(1 for f in tree.folders for c in f["children"] if "address" in c) +
+          sum(1 for c in tree.root["children"] if "address" in c))
 
 
 if __name__ == "__main__":

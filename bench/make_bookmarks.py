@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Writes a large Netscape bookmark file for the bookmark benchmarks: 100,000 bookmarks in 1,000
-top-level folders, CR LF line ends, ADD_DATE, LAST_VISIT and LAST_MODIFIED on every bookmark,
+folders nested up to four deep (folder n at depth n % 4, inside the folder before it), CR LF line ends, ADD_DATE, LAST_VISIT and LAST_MODIFIED on every bookmark,
 titles with 8-bit (Windows-1252) letters. With --icons every bookmark also carries an
 ICON="data:image/png;base64,..." attribute of about 800 characters, as newer browsers write.
 
@@ -28,17 +28,25 @@ def main():
              "It will be read and overwritten.", "Do Not Edit! -->", "<TITLE>Bookmarks</TITLE>",
              "<H1>Bookmarks</H1>", "", "<DL><p>"]
     number = 0
+    depth = 0  # folders open
     for folder in range(args.folders):
-        lines.append(f'    <DT><H3 ADD_DATE="{900000000 + folder}">{rng.choice(WORDS)} folder {folder}</H3>')
-        lines.append("    <DL><p>")
+        while depth > folder % 4:
+            depth -= 1
+            lines.append("    " * (depth + 1) + "</DL><p>")
+        indent = "    " * (depth + 1)
+        lines.append(f'{indent}<DT><H3 ADD_DATE="{900000000 + folder}">{rng.choice(WORDS)} folder {folder}</H3>')
+        lines.append(f"{indent}<DL><p>")
+        depth += 1
         for _ in range(per_folder):
             number += 1
             date = 900000000 + number
             title = f"{rng.choice(WORDS)} {rng.choice(WORDS)} page {number}"
-            lines.append(f'        <DT><A HREF="http://www.example{number % 97}.com/{rng.choice(WORDS).lower()}/page{number}.html"'
+            lines.append(f'{indent}    <DT><A HREF="http://www.example{number % 97}.com/{rng.choice(WORDS).lower()}/page{number}.html"'
                          f' ADD_DATE="{date}" LAST_VISIT="{date + 5}" LAST_MODIFIED="{date + 9}"'
                          f'{icon if args.icons else ""}>{title}</A>')
-        lines.append("    </DL><p>")
+    while depth > 0:
+        depth -= 1
+        lines.append("    " * (depth + 1) + "</DL><p>")
     lines.append("</DL><p>")
     with open(args.out, "wb") as out:
         out.write(("\r\n".join(lines) + "\r\n").encode("cp1252"))

@@ -120,6 +120,9 @@ TEST_F(CollectionsCommandTest, ARepeatedTitleIsChosenByItsFolder) {
                  "<DT><H3>\xc3\xa9t\xc3\xa9</H3>\r\n<DL><p>\r\n<DT><A HREF=\"http://deep/\">News</A>\r\n</DL><p>\r\n</DL><p>\r\n"
                  "</DL><p>\r\n");
   test::ExpectOk(WriteSetting(registry_, Setting::NetLAU, kProfile));
+  ASSERT_EQ(Run(BookmarksCommand, {}), 0) << err_.str();
+  EXPECT_EQ(out_.str(), "Bookmarks not In folders\n  News <http://loose/>\nWork\n  \xc3\x83\xc2\xa9t\xc3\x83\xc2\xa9\n"
+                        "    News <http://deep/>\n");
   // Several bookmarks of that title: none is written, their folders are listed, exit 2.
   EXPECT_EQ(Run(BookmarkToFavoriteCommand, {"News"}), 2);
   EXPECT_EQ(err_.str(), "varnel: 2 bookmarks are titled News; name its folder with --folder PATH:\n"
