@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
+
 #include "testsupport/temp_dir.h"
 
 namespace varnel {
@@ -96,6 +98,35 @@ TEST(BookmarkFile, TheRealNetscapeFileIsReadWhole) {
   EXPECT_EQ(BookmarksTitled(tree, "Slashdot.org").size(), 2u);
   EXPECT_GT(tree.size(), 900u);
   EXPECT_NE(tree.lastMadeVisible(), BookmarkTree::kNone);
+}
+
+// Real bookmark files that browsers wrote (testdata/bookmarks, see its README), each beside its
+// true structure as an independent HTML reading gives it (truth.py): every bookmark, in file
+// order, with its folder path, title and address.
+TEST(BookmarkFile, RealFilesShowEveryBookmarkUnderItsTrueFolderWithItsTrueTitle) {
+  std::size_t files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(test::CorpusPath("bookmarks"))) {
+    const std::filesystem::path truth = entry.path().string() + ".truth";
+    if (!std::filesystem::exists(truth)) continue;
+    SCOPED_TRACE(entry.path().filename().string());
+    ++files;
+    test::TempPrefix prefix;
+    prefix.MakeDriveCDirectory("p");
+    test::WriteFile(prefix.native("drive_c/p/bookmark.htm"), test::ReadFile(entry.path().string()));
+    BookmarkTree tree;
+    const BookmarkFileReading reading = ReadBookmarkFile(DriveMap(prefix.path()), "c:\\p", tree);
+    ASSERT_TRUE(reading.status.ok()) << reading.status.message;
+    EXPECT_TRUE(reading.unreadableLines.empty());
+    std::string shown;
+    for (BookmarkTree::NodeId id = 0; id < static_cast<BookmarkTree::NodeId>(tree.size()); ++id) {
+      if (tree.picture(id) != BookmarkPicture::Bookmark) continue;
+      const std::string path = FolderPath(tree, id);
+      shown += (path == kRootText ? std::string() : path) + "\t" + std::string(tree.text(id)) + "\t" +
+               std::string(*tree.address(id)) + "\n";
+    }
+    EXPECT_EQ(shown, test::ReadFile(truth.string()));
+  }
+  EXPECT_GE(files, 4u);
 }
 
 TEST(ShownText, AnOverlongTextShowsItsStartAndAnEllipsis) {

@@ -3,7 +3,7 @@
 namespace varnel {
 
 void BookmarkReader::Begin() {
-  actions_.AddNode({std::nullopt, kRootKey, kRootText, BookmarkPicture::Folder, std::nullopt});
+  (void)actions_.AddNode({std::nullopt, kRootKey, kRootText, BookmarkPicture::Folder, std::nullopt});
 }
 
 void BookmarkReader::Entry(const MarkupEntry& entry) {
@@ -50,13 +50,13 @@ const std::string& BookmarkReader::AddUnique(std::optional<std::string_view> par
                                              std::string_view text, BookmarkPicture picture,
                                              std::optional<std::string_view> address) {
   key_.assign(key);
-  if (actions_.HasKey(key_)) {
-    std::size_t& next = nextCopy_.try_emplace(std::string(key), 2).first->second;
-    do {
-      key_.assign(key).append(" (").append(std::to_string(next++)).append(")");
-    } while (actions_.HasKey(key_));
-  }
-  actions_.AddNode({parent, key_, text, picture, address});
+  if (actions_.AddNode({parent, key_, text, picture, address})) return key_;
+  // Taken: the next free " (n)" of this key, counted on from the last one given.
+  std::size_t& next = nextCopy_.try_emplace(std::string(key), 2).first->second;
+  do {
+    key_.assign(key).append(" (").append(std::to_string(next++)).append(")");
+  } while (actions_.HasKey(key_));
+  (void)actions_.AddNode({parent, key_, text, picture, address});
   return key_;
 }
 

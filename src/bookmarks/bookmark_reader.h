@@ -43,8 +43,8 @@ class BookmarkActions {
  public:
   virtual ~BookmarkActions() = default;
   virtual bool HasKey(std::string_view key) const = 0;
-  // Adds a node whose key is not used yet, under a parent already added.
-  virtual void AddNode(const BookmarkNodeToAdd& node) = 0;
+  // Adds a node under a parent already added; false when the key is used (nothing is added).
+  virtual bool AddNode(const BookmarkNodeToAdd& node) = 0;
   // Make the node just added visible.
   virtual void MakeVisible() = 0;
 };

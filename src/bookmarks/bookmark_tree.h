@@ -28,7 +28,11 @@ class BookmarkTree : public BookmarkActions {
 
   // BookmarkActions
   bool HasKey(std::string_view key) const override { return Find(key).has_value(); }
-  void AddNode(const BookmarkNodeToAdd& node) override { lastAdded_ = Add(node) ? NodeId(size_ - 1) : kNone; }
+  bool AddNode(const BookmarkNodeToAdd& node) override {
+    const bool added = Add(node);
+    lastAdded_ = added ? NodeId(size_ - 1) : kNone;
+    return added;
+  }
   void MakeVisible() override;
 
   std::size_t size() const { return size_; }
