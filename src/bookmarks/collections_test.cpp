@@ -293,9 +293,9 @@ TEST_F(CollectionsTest, ExportNestsFoldersSkipsWhatIsThereAndNamesCollisionsAsCo
   EXPECT_EQ(test::ReadFile(FavoritesNative("Work/News/News page.url")), FavoriteFileBytes("http://news/"));
   EXPECT_EQ(plan.summary.alreadyThere, std::vector<std::string>{kFavorites + std::string("\\Work\\Work page")});
   EXPECT_EQ(plan.summary.foldersAdded, std::vector<std::string>{kFavorites + std::string("\\Work\\News")});
-  ASSERT_EQ(plan.summary.refused.size(), 2u);
+  ASSERT_EQ(plan.summary.refused.size(), 1u);
   EXPECT_EQ(plan.summary.refused[0].reason, kNotAnAddressMessage);
-  EXPECT_NE(plan.summary.refused[1].reason.find("\"|\""), std::string::npos);
+  EXPECT_EQ(AddressIn("ab.url"), "http://bar/");  // the "|" Windows forbids is dropped
   for (const auto& [path, bytes] : Snapshot(FavoritesNative())) EXPECT_EQ(path.find(".varnel-"), std::string::npos);
 
   const auto after = Snapshot(FavoritesNative());

@@ -33,9 +33,9 @@ struct Target {
   std::unordered_map<std::string, std::size_t> folders;  // folded name -> target
 };
 
-// A bookmark's title and address in the code page, as favorite files hold them.
-OutlineBookmark InCodePage(const OutlineBookmark& bookmark) {
-  return {AnsiFromUtf8(bookmark.address), AnsiFromUtf8(bookmark.title), bookmark.folder};
+// A bookmark's title in the code page, which the favorite file's name is made of.
+OutlineBookmark TitleInCodePage(const OutlineBookmark& bookmark) {
+  return {bookmark.address, AnsiFromUtf8(bookmark.title), bookmark.folder};
 }
 
 std::string Child(const std::string& path, const std::string& nativeName) {
@@ -90,7 +90,7 @@ class Exporter {
   }
 
   void ExportFolder(std::size_t folder, std::size_t target) {
-    for (const std::size_t b : outline_.folders[folder].bookmarks) ExportBookmark(InCodePage(outline_.bookmarks[b]), target);
+    for (const std::size_t b : outline_.folders[folder].bookmarks) ExportBookmark(TitleInCodePage(outline_.bookmarks[b]), target);
     for (const std::size_t f : outline_.folders[folder].folders) ExportSubfolder(f, target);
   }
 
@@ -113,7 +113,7 @@ class Exporter {
     if (NameTooLong(chosen)) return Refuse(entry, "the file name would be longer than a folder allows");
     target.taken.insert(LowerAnsi(chosen));
     target.addresses.insert(bookmark.address);
-    plan_.files.push_back({Child(target.path, Utf8FromAnsi(chosen)), FavoriteFileBytes(bookmark.address)});
+    plan_.files.push_back({Child(target.path, Utf8FromAnsi(chosen)), FavoriteFileBytes(AddressInCodePage(bookmark.address))});
     plan_.summary.added.push_back(WindowsChild(target.windows, chosen));
   }
 

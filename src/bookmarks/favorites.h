@@ -33,10 +33,23 @@ FavoritesDirectoryChoice ChooseFavoritesDirectory(const std::string& remembered,
 std::optional<std::string_view> FavoriteAddressOfLine(std::string_view line);
 
 // Reads a favorite file line by line (CR, CR LF or LF end a line); every line is examined and
-// the last address line wins. No address line: `address` stays empty and the read is Ok.
-Status ReadFavoriteAddress(const DriveMap& drives, const std::string& windowsPath, std::optional<std::string>& address);
+// the last address line wins, read in the code page. But when an [InternetShortcut.W] section
+// holds an address line, that line's text decoded from UTF-7 is the address: the one exact copy
+// of an address the code page cannot hold. The address comes back as UTF-8. No address line:
+// `address` stays empty and the read is Ok. A favorite is named by its directory (a Windows
+// path) and its real name on the disk (UTF-8), which the code page may not be able to spell.
+Status ReadFavoriteAddress(const DriveMap& drives, const std::string& directory, const std::string& realName,
+                           std::optional<std::string>& address);
+// The entry of a native folder a real name stands for: that name when it is there, else one equal
+// without letter case (a name typed on the command line), else the name itself.
+std::string EntryNamed(const std::string& nativeFolder, const std::string& realName);
 // The same for a native path (a walk over a whole directory tree resolves each folder once).
 Status ReadFavoriteAddressNative(const std::string& nativePath, std::optional<std::string>& address);
+
+// An address (UTF-8) in the code page, for what takes one (the launcher, a favorite file's
+// address line): a character the code page lacks becomes the %XX escapes of its UTF-8 bytes,
+// which browsers read as the same address.
+std::string AddressInCodePage(std::string_view utf8);
 
 // The title a favorite file stands for: its name without the last four characters (".url").
 std::string FavoriteTitle(std::string_view fileName);

@@ -161,7 +161,7 @@ void IEWindow::tvwMyTree_NodeClick(BookmarkTree::NodeId node) {
   const std::string title(tree_.text(node));
   if (!Check1->isChecked()) {
     SetStatus(kPassedToBrowserStatus);
-    forms_.Launch(AnsiFromUtf8(*address));  // the tree's texts are UTF-8
+    forms_.Launch(AddressInCodePage(*address));  // the tree's texts are UTF-8
     return;
   }
   std::string written;
@@ -178,7 +178,7 @@ void IEWindow::File1_DblClick() {
   const std::string file = File1->FileName();
   if (file.empty()) return;
   std::optional<std::string> address;
-  const Status read = ReadFavoriteAddress(forms_.drives(), File1->Path() + "\\" + file, address);
+  const Status read = ReadFavoriteAddress(forms_.drives(), File1->Path(), file, address);
   if (!read.ok()) {
     ShowFailure(read);
     return;
@@ -192,7 +192,7 @@ void IEWindow::File1_DblClick() {
   if (!Check1->isChecked()) {
     SetStatus(kPassedToBrowserStatus);
     repaint();
-    forms_.Launch(*address);
+    forms_.Launch(AddressInCodePage(*address));
     return;
   }
   AddFavoriteToBookmarks(file, *address);
@@ -213,7 +213,7 @@ void IEWindow::AddFavoriteToBookmarks(const std::string& file, const std::string
     ShowFailure(status);
     return;
   }
-  PlayAnimation(Image2, Label4, FromAnsi(file), FavoriteToBookmarkSteps());
+  PlayAnimation(Image2, Label4, QString::fromStdString(file), FavoriteToBookmarkSteps());
 }
 
 // The picture and its label travel step by step, each step painted at once, then hide; the

@@ -336,6 +336,24 @@ TEST_F(TransferWindowTest, AFavoriteIsOpenedOrAddedAfterTheHeading) {
   EXPECT_TRUE(ie.tree().Find("News Today"));
 }
 
+// A favorite whose name the code page cannot spell is listed with its own characters, opens, and
+// becomes a bookmark of that title.
+TEST_F(TransferWindowTest, AFavoriteOfAnyNameIsListedOpenedAndAdded) {
+  const std::string name = "\xD0\xA1\xD1\x82\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xBA \xE4\xB8\xAD.url";  // Станок 中
+  test::WriteFile(Favorite(name), "[InternetShortcut]\r\nURL=http://?/\r\n[InternetShortcut.W]\r\nURL=http://+BEA-/\r\n");
+  IEWindow& ie = OpenBookmarks();
+  ASSERT_EQ(ie.File1->ListCount(), 1);
+  EXPECT_EQ(ie.File1->Item(0), name);
+  DoubleClickFavorite(ie, name);
+  EXPECT_EQ(opener_.opened, (std::vector<std::string>{"http://%D1%80/"}));  // р, escaped for the launcher
+  ie.Check1->setChecked(true);
+  DoubleClickFavorite(ie, name);
+  EXPECT_TRUE(Texts().empty());
+  EXPECT_NE(test::ReadFile(BookmarkFile()).find("\">&#1057;&#1090;&#1072;&#1085;&#1086;&#1082; &#20013;</A>"), std::string::npos);
+  ie.Command3_Click();
+  EXPECT_TRUE(ie.tree().Find(FavoriteTitle(name)));
+}
+
 TEST_F(TransferWindowTest, AFavoriteThatCannotBeAddedLeavesBookmarkHtmAndTheWindowAsTheyWere) {
   test::WriteFile(Favorite("A.url"), "URL=http://a/\r\n");
   test::WriteFile(Favorite("Vanishing.url"), "URL=http://v/\r\n");

@@ -79,15 +79,16 @@ class Importer {
     }
     for (const FolderEntry& entry : entries) {
       if (!entry.folder && IsFavoriteFileName(entry.name)) {
-        ImportFavorite(native + "/" + entry.native, WindowsChild(windows, entry.name), entry.name, bookmarks, addresses);
+        ImportFavorite(native + "/" + entry.native, WindowsChild(windows, entry.name), entry.native, bookmarks, addresses);
       }
     }
     for (const FolderEntry& entry : entries) {
-      if (entry.folder) ImportSubfolder(native + "/" + entry.native, WindowsChild(windows, entry.name), entry.name,
+      if (entry.folder) ImportSubfolder(native + "/" + entry.native, WindowsChild(windows, entry.name), entry.native,
                                         existing, folders, depth + 1);
     }
   }
 
+  // `fileName` and `name` below are real names (UTF-8): a title keeps its characters.
   void ImportFavorite(const std::string& native, const std::string& windows, const std::string& fileName,
                       const Sink& sink, std::unordered_set<std::string>& addresses) {
     if (progress_) progress_(++read_, 0);
@@ -95,9 +96,9 @@ class Importer {
     const Status status = ReadFavoriteAddressNative(native, address);
     if (!status.ok()) return Refuse(windows, "cannot be read: " + FailureMessage(status));
     if (!address) return Refuse(windows, std::string(kCorruptedFavoriteMessage));
-    const std::string title = Utf8FromAnsi(FavoriteTitle(fileName));
+    const std::string title = FavoriteTitle(fileName);
     if (HoldsLineBreak(title)) return Refuse(windows, "its name holds a line break, which would split the bookmark line");
-    const std::string line = sink.indent + BookmarkLine(Utf8FromAnsi(*address), title, plan_.outline.charset, clock_);
+    const std::string line = sink.indent + BookmarkLine(*address, title, plan_.outline.charset, clock_);
     // The address as bookmark.htm will hold it, read back from the line as the reader reads it.
     const std::vector<ReadBackEntry> written = ReadBack(line, plan_.outline.charset);
     if (written.size() != 1 || written[0].kind != MarkupEntry::Kind::Bookmark || written[0].text != title) {
@@ -116,13 +117,12 @@ class Importer {
   std::optional<std::size_t> MatchingFolder(std::optional<std::size_t> parent, const std::string& name) const {
     if (!parent) return std::nullopt;
     const BookmarkOutline& outline = plan_.outline;
-    const std::string utf8Name = Utf8FromAnsi(name);
     for (const std::size_t f : outline.folders[*parent].folders) {
-      if (outline.folders[f].listEnd && outline.folders[f].name == utf8Name) return f;
+      if (outline.folders[f].listEnd && outline.folders[f].name == name) return f;
     }
+    const std::u16string folded = Utf16FromUtf8(name);
     for (const std::size_t f : outline.folders[*parent].folders) {
-      if (outline.folders[f].listEnd &&
-          EqualNoCaseAnsi(takeOutSpecialChars(AnsiFromUtf8(outline.folders[f].name)), name)) {
+      if (outline.folders[f].listEnd && EqualNoCase(Utf16FromUtf8(takeOutSpecialChars(outline.folders[f].name)), folded)) {
         return f;
       }
     }
@@ -140,10 +140,9 @@ class Importer {
       ImportFolder(native, windows, existing, inside, inside, AddressesOf(existing), depth);
       return;
     }
-    const std::string header = FolderHeaderLine(Utf8FromAnsi(name), plan_.outline.charset, clock_);
+    const std::string header = FolderHeaderLine(name, plan_.outline.charset, clock_);
     const std::vector<ReadBackEntry> readBack = ReadBack(header, plan_.outline.charset);
-    if (readBack.size() != 1 || readBack[0].kind != MarkupEntry::Kind::FolderHeader ||
-        readBack[0].text != Utf8FromAnsi(name)) {
+    if (readBack.size() != 1 || readBack[0].kind != MarkupEntry::Kind::FolderHeader || readBack[0].text != name) {
       return Refuse(windows, "its folder line would not read back with the same name");
     }
     std::vector<std::string> block;

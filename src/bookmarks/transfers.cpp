@@ -17,7 +17,8 @@ std::string takeOutSpecialChars(std::string_view text) {
   kept.reserve(text.size());
   for (const char c : text) {
     const unsigned char code = static_cast<unsigned char>(c);
-    const bool dropped = (code >= 33 && code <= 47) || (code >= 58 && code <= 64);
+    // "|" too: Windows allows it in no file name, so a favorite named with it could not be opened.
+    const bool dropped = (code >= 33 && code <= 47) || (code >= 58 && code <= 64) || c == '|';
     if (!dropped) kept += c;
   }
   return kept;
@@ -160,13 +161,12 @@ Status CopyBookmarksWithFavorite(const DriveMap& drives, const std::string& prof
   status = temp.Create(tempNative);
   if (!status.ok()) return status;
   // The line is made at the first heading, when the charset is known (declared before it).
-  BookmarkCharset charset = BookmarkCharset::CodePage;
   const auto makeLine = [&] {
-    if (copy.insertedLine.empty()) copy.insertedLine = BookmarkLine(Utf8FromAnsi(address), Utf8FromAnsi(title), charset, clock);
+    if (copy.insertedLine.empty()) copy.insertedLine = BookmarkLine(address, title, copy.charset, clock);
   };
   std::string_view line;
   while (status.ok() && bookmarks.Next(line)) {
-    if (LineDeclaresUtf8(line, bookmarks.lineNumber() == 1)) charset = BookmarkCharset::Utf8;
+    if (LineDeclaresUtf8(line, bookmarks.lineNumber() == 1)) copy.charset = BookmarkCharset::Utf8;
     status = CopyLine(temp, copy.bytes, line);
     if (status.ok() && line.find(kHeadingEnd) != std::string_view::npos) {
       makeLine();

@@ -32,7 +32,7 @@ std::string FailureMessage(const Status& status);
 
 // Bookmark to favorite ------------------------------------------------------------------------
 
-// The file name made of a bookmark title: codes 33 to 47 and 58 to 64 dropped, all else kept.
+// The file name made of a bookmark title: codes 33 to 47, 58 to 64 and "|" dropped, all else kept.
 std::string takeOutSpecialChars(std::string_view text);
 
 // The favorite file's name for a bookmark title: takeOutSpecialChars(title) + ".url".
@@ -81,7 +81,7 @@ inline constexpr std::string_view kFolderListStartLine = "\t<DL><p>";
 inline constexpr std::string_view kFolderListEndLine = "\t</DL><p>";
 
 // The profile's bookmark.htm copied through "tempfile" with the new line after every line that
-// holds "</H1>"; every line ends in CR LF. Address and title are the favorite's (code page).
+// holds "</H1>"; every line ends in CR LF. Address and title are the favorite's (UTF-8).
 // Nothing of bookmark.htm is changed yet. A favorite CheckFavoriteForBookmarkLine refuses fails
 // before anything is written. The copy is read under
 // bookmark.htm's replacement lock, which it holds until ReplaceBookmarks (or its end): two
@@ -92,6 +92,7 @@ struct BookmarkCopy {
   FileIdentity readIdentity;  // the bookmark.htm the copy was made from
   std::string bytes;          // the complete new bookmark.htm, as "tempfile" holds it
   std::string insertedLine;
+  BookmarkCharset charset = BookmarkCharset::CodePage;  // what the line is written in
   std::size_t insertions = 0;
 };
 Status CopyBookmarksWithFavorite(const DriveMap& drives, const std::string& profileDirectory, std::string_view address,

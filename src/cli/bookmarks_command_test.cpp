@@ -93,6 +93,10 @@ TEST_F(CollectionsCommandTest, FavoritesListsTitlesAndAddressesInTheListsOrder) 
             "{\"file\": \"A site.url\", \"title\": \"A site\", \"address\": \"http://a/\"}, "
             "{\"file\": \"b site.URL\", \"title\": \"b site\", \"address\": \"http://b/\"}, "
             "{\"file\": \"none.url\", \"title\": \"none\", \"address\": null}]}\n");
+  // A name the code page cannot spell is listed by its real name, in UTF-8.
+  WriteFavorite("\xE4\xB8\xAD.url", "URL=http://zh/\r\n");
+  ASSERT_EQ(Run(FavoritesCommand, {}), 0) << err_.str();
+  EXPECT_NE(out_.str().find("none (no address)\n\xE4\xB8\xAD <http://zh/>\n"), std::string::npos) << out_.str();
   // IEfav wins over the standard directory; a directory that is not there fails.
   test::ExpectOk(WriteSetting(registry_, Setting::IEfav, "c:\\gone"));
   EXPECT_EQ(Run(FavoritesCommand, {}), 1);

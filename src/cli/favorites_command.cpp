@@ -15,9 +15,9 @@ void PrintJson(OutputWriter& w, const std::string& dir, const std::vector<Favori
   w.Raw("{\"dir\": ").Json(dir).Raw(", \"favorites\": [");
   const char* separator = "";
   for (const Favorite& f : favorites) {
-    w.Raw(separator).Raw("{\"file\": ").Json(f.file).Raw(", \"title\": ").Json(FavoriteTitle(f.file));
+    w.Raw(separator).Raw("{\"file\": ").Utf8Json(f.file).Raw(", \"title\": ").Utf8Json(FavoriteTitle(f.file));
     w.Raw(", \"address\": ");
-    if (f.address) w.Json(*f.address);
+    if (f.address) w.Utf8Json(*f.address);
     else w.Raw("null");
     w.Raw("}");
     separator = ", ";
@@ -27,9 +27,9 @@ void PrintJson(OutputWriter& w, const std::string& dir, const std::vector<Favori
 
 void PrintText(OutputWriter& w, const std::vector<Favorite>& favorites) {
   for (const Favorite& f : favorites) {
-    w.Text(FavoriteTitle(f.file));
+    w.Utf8Text(FavoriteTitle(f.file));
     if (f.address) {
-      w.Raw(" <").Text(*f.address).Raw(">\n");
+      w.Raw(" <").Utf8Text(*f.address).Raw(">\n");
     } else {
       w.Raw(" (no address)\n");
     }
@@ -39,7 +39,7 @@ void PrintText(OutputWriter& w, const std::vector<Favorite>& favorites) {
 }  // namespace
 
 // Lists the favorite files of a directory (default IEfav, else the standard directory) in the
-// favorites list's order, each with its address. Exit 1 when the directory is not there or a
+// favorites list's order, by their real names, each with its address (all UTF-8). Exit 1 when the directory is not there or a
 // favorite could not be read (the others are still listed).
 int FavoritesCommand(CommandContext& c) {
   std::string dir;
@@ -47,11 +47,11 @@ int FavoritesCommand(CommandContext& c) {
   if (!ResolveFavoritesDirectory(c, dir)) return 1;
   std::vector<Favorite> favorites;
   int exitCode = 0;
-  for (const std::string& file : c.session.drives().Files(dir, kFavoritePattern)) {
+  for (const std::string& file : c.session.drives().RealFileNames(dir, kFavoritePattern)) {
     Favorite& favorite = favorites.emplace_back(Favorite{file, std::nullopt});
-    const Status read = ReadFavoriteAddress(c.session.drives(), WindowsChild(dir, file), favorite.address);
+    const Status read = ReadFavoriteAddress(c.session.drives(), dir, file, favorite.address);
     if (!read.ok()) {
-      c.err << "varnel: cannot read " << ForErr(c, file) << " (error number " << read.code
+      c.err << "varnel: cannot read " << TerminalUtf8Text(file, c.errIsTerminal) << " (error number " << read.code
             << "): " << ForErr(c, read.message) << "\n";
       exitCode = 1;
     }

@@ -82,14 +82,17 @@ int BookmarkToFavoriteCommand(CommandContext& c) {
 // has no heading to add the line after.
 int FavoriteToBookmarkCommand(CommandContext& c) {
   std::string profile, directory;
-  std::vector<std::string> files;
-  if (!ParseOptions(c, {{"--dir", &directory}, {"--profile", &profile}}, &files, 1)) return 2;
+  std::vector<std::string> files;  // the favorite's real name, UTF-8
+  if (!ParseOptions(c, {{"--dir", &directory}, {"--profile", &profile}}, &files, 1, OperandCount::Exactly,
+                    ArgumentText::Utf8)) {
+    return 2;
+  }
   if (!ResolveProfile(c, profile) || !ResolveFavoritesDirectory(c, directory)) return 1;
   const std::string& file = files.front();
   std::optional<std::string> address;
-  Status status = ReadFavoriteAddress(c.session.drives(), directory + "\\" + file, address);
+  Status status = ReadFavoriteAddress(c.session.drives(), directory, file, address);
   if (status.ok() && !address) {
-    c.err << "varnel: " << ForErr(c, file) << ": " << kCorruptedFavoriteMessage << "\n";
+    c.err << "varnel: " << TerminalUtf8Text(file, c.errIsTerminal) << ": " << kCorruptedFavoriteMessage << "\n";
     return 1;
   }
   BookmarkCopy copy;
@@ -98,7 +101,12 @@ int FavoriteToBookmarkCommand(CommandContext& c) {
     c.err << "varnel: " << ForErr(c, FailureMessage(status)) << "\n";
     return 1;
   }
-  Output(c).Text(copy.insertedLine).Raw("\n");
+  // The line as written: UTF-8 in a UTF-8 file, else the code page (references for the rest).
+  if (copy.charset == BookmarkCharset::Utf8) {
+    Output(c).Utf8Text(copy.insertedLine).Raw("\n");
+  } else {
+    Output(c).Text(copy.insertedLine).Raw("\n");
+  }
   return 0;
 }
 

@@ -65,13 +65,13 @@ Status Session::MakeDefault(Browser browser) {
 Status Session::CopyBookmarkToFavorite(std::string_view title, std::string_view address, std::string& written) {
   const std::string directory = favoritesDirectory_.value_or(std::string(kStandardFavoritesDirectory));
   // The tree's texts are UTF-8; a favorite file is named and written in the code page.
-  return WriteFavoriteRecorded(&journal_, registry_, drives_, directory, AnsiFromUtf8(title), AnsiFromUtf8(address),
+  return WriteFavoriteRecorded(&journal_, registry_, drives_, directory, AnsiFromUtf8(title), AddressInCodePage(address),
                                written);
 }
 
 Status Session::AddFavoriteToBookmarks(const std::string& file, const std::string& address, bool keepWithoutHeading,
                                        const std::function<void()>& copied, BookmarkCopy& copy) {
-  const std::string title = FavoriteTitle(file);
+  const std::string title = FavoriteTitle(file);  // UTF-8, as the file's real name
   Status status = CopyBookmarksWithFavorite(drives_, profileDirectory_, address, title, LocalClockSeconds,
                                             std::string(kTempFileName), copy);
   if (!status.ok()) return status;
@@ -81,7 +81,7 @@ Status Session::AddFavoriteToBookmarks(const std::string& file, const std::strin
                                                     "file was left as it is");
   }
   if (copied) copied();
-  return ReplaceBookmarksRecorded(&journal_, registry_, copy, title, BookmarkFileName(profileDirectory_));
+  return ReplaceBookmarksRecorded(&journal_, registry_, copy, AnsiFromUtf8(title), BookmarkFileName(profileDirectory_));
 }
 
 Status Session::ImportFavorites(const ImportPlan& plan) {

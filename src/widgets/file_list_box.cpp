@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "widgets/ansi_text.h"
 #include "winenv/code_page.h"
 
 namespace varnel {
@@ -20,7 +19,7 @@ std::vector<std::string> SplitPatterns(const std::string& patterns) {
 }
 
 bool LessNoCase(const std::string& a, const std::string& b) {
-  return CompareNoCase(Utf16FromAnsi(a), Utf16FromAnsi(b)) < 0;
+  return CompareNoCase(Utf16FromUtf8(a), Utf16FromUtf8(b)) < 0;
 }
 
 }  // namespace
@@ -40,14 +39,19 @@ void FileListBox::SetPattern(const std::string& pattern) {
 void FileListBox::Refresh() {
   Quiet quiet(*this);
   clear();
-  for (const std::string& name : MatchingFiles()) addItem(FromAnsi(name));
+  for (const std::string& name : MatchingFiles()) addItem(QString::fromStdString(name));
+}
+
+std::string FileListBox::Item(int index) const {
+  const QListWidgetItem* row = index >= 0 ? item(index) : nullptr;
+  return row ? row->text().toStdString() : std::string();
 }
 
 std::vector<std::string> FileListBox::MatchingFiles() const {
   if (path_.empty()) return {};
   std::vector<std::string> names;
   for (const std::string& pattern : SplitPatterns(pattern_)) {
-    const std::vector<std::string> found = drives_.Files(path_, pattern);
+    const std::vector<std::string> found = drives_.RealFileNames(path_, pattern);
     names.insert(names.end(), found.begin(), found.end());
   }
   std::stable_sort(names.begin(), names.end(), LessNoCase);

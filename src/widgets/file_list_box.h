@@ -1,7 +1,9 @@
 #pragma once
 // The classic file list: the plain files of one directory that match a pattern such as "*.url"
 // (without case; several patterns separated by ';'), sorted without case. Setting the path or
-// the pattern re-reads the directory and leaves no row selected.
+// the pattern re-reads the directory and leaves no row selected. Files are listed by their real
+// names (UTF-8, as the disk spells them), so every file shows with its own characters, also one
+// the code page cannot spell.
 #include <string>
 #include <vector>
 
@@ -22,11 +24,12 @@ class FileListBox : public ClassicListBase {
   const std::string& Pattern() const { return pattern_; }
   void Refresh();
 
-  std::string FileName() const { return RowText(SelectedRow()); }  // "" when none is selected
+  // The selected file's real name; "" when none is selected.
+  std::string FileName() const { return Item(SelectedRow()); }
   int ListCount() const { return RowCount(); }
   int ListIndex() const { return SelectedRow(); }
   void SetListIndex(int index) { SelectRow(index); }
-  std::string Item(int index) const { return RowText(index); }
+  std::string Item(int index) const;  // a real name, "" out of range
 
  private:
   std::vector<std::string> MatchingFiles() const;

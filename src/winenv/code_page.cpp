@@ -184,6 +184,23 @@ std::string AnsiFromUtf8(std::string_view utf8) {
 }
 
 // Folds to lower case, the order Wine keeps registry keys in (an '_' sorts before letters).
+std::u16string Utf16FromUtf8(std::string_view utf8) {
+  std::u16string out;
+  out.reserve(utf8.size());
+  for (std::size_t pos = 0; pos < utf8.size();) {
+    const std::size_t start = pos;
+    char32_t c = NextUtf8(utf8, pos);
+    if (c == kInvalid) c = CodePointOfByte(static_cast<unsigned char>(utf8[start]));
+    if (c < 0x10000) {
+      out += static_cast<char16_t>(c);
+    } else {
+      out += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+      out += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    }
+  }
+  return out;
+}
+
 char16_t FoldCase(char16_t c) {
   if (c >= u'A' && c <= u'Z') return c + 0x20;
   if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 0x20;

@@ -14,6 +14,9 @@ std::u16string Utf16FromAnsi(std::string_view ansi);
 std::string AnsiFromUtf16(std::u16string_view text);
 std::string Utf8FromAnsi(std::string_view ansi);
 std::string AnsiFromUtf8(std::string_view utf8);
+// UTF-8 (a native file name) as UTF-16, for comparing without case; a malformed byte stands for
+// its 1252 character.
+std::u16string Utf16FromUtf8(std::string_view utf8);
 
 // Single characters, for the readers and writers that mix the code page, UTF-8 and character
 // references in one text.

@@ -186,6 +186,13 @@ bool MatchesPattern(const std::string& name, std::string_view pattern) {
   return WildcardMatch(LowerAnsi(name), LowerAnsi(pattern));
 }
 
+void SortRealNamesWithoutCase(std::vector<std::string>& names) {
+  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+    const int order = CompareNoCase(Utf16FromUtf8(a), Utf16FromUtf8(b));
+    return order != 0 ? order < 0 : a < b;
+  });
+}
+
 void SortWithoutCase(std::vector<std::string>& names) {
   std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
     const int order = CompareNoCase(Utf16FromAnsi(a), Utf16FromAnsi(b));
@@ -193,17 +200,24 @@ void SortWithoutCase(std::vector<std::string>& names) {
   });
 }
 
-// The names (1252) of a folder's entries whose type, links followed, is `type`.
-std::vector<std::string> EntriesOfType(const std::string& directory, mode_t type,
-                                       std::string_view pattern = "*") {
+// The names (1252, or real UTF-8 names) of a folder's entries whose type, links followed, is
+// `type`.
+enum class NameForm { CodePage, Real };
+std::vector<std::string> EntriesOfType(const std::string& directory, mode_t type, std::string_view pattern = "*",
+                                       NameForm form = NameForm::CodePage) {
   std::vector<std::string> names;
   if (directory.empty()) return names;
   ForEachEntry(directory, [&](const std::string& name) {
     if (FileType(JoinNative(directory, name)) != type) return;
     std::string ansi = AnsiFromUtf8(name);
-    if (MatchesPattern(ansi, pattern)) names.push_back(std::move(ansi));
+    if (!MatchesPattern(ansi, pattern)) return;
+    names.push_back(form == NameForm::Real ? name : std::move(ansi));
   });
-  SortWithoutCase(names);
+  if (form == NameForm::Real) {
+    SortRealNamesWithoutCase(names);
+  } else {
+    SortWithoutCase(names);
+  }
   return names;
 }
 
@@ -306,6 +320,10 @@ std::vector<std::string> DriveMap::SubDirectories(std::string_view windowsPath) 
 
 std::vector<std::string> DriveMap::Files(std::string_view windowsPath, std::string_view pattern) const {
   return EntriesOfType(ToNative(windowsPath), S_IFREG, pattern);
+}
+
+std::vector<std::string> DriveMap::RealFileNames(std::string_view windowsPath, std::string_view pattern) const {
+  return EntriesOfType(ToNative(windowsPath), S_IFREG, pattern, NameForm::Real);
 }
 
 std::vector<char> DriveMap::Drives() const {

@@ -39,6 +39,9 @@ class DriveMap {
   std::vector<std::string> SubDirectories(std::string_view windowsPath) const;
   // Names of plain files matching a pattern like "*.url" (with * and ?), without case, sorted.
   std::vector<std::string> Files(std::string_view windowsPath, std::string_view pattern) const;
+  // The same by their real names, as the file system spells them (UTF-8): names the code page
+  // cannot spell are listed too.
+  std::vector<std::string> RealFileNames(std::string_view windowsPath, std::string_view pattern) const;
   // The Windows path of the process's working directory; "c:\" when no drive maps it.
   std::string WorkingDirectory() const;
   // Mapped drive letters, lower case, in order.
