@@ -1,6 +1,8 @@
 #include "bookmarks/bookmark_markup.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 
@@ -44,12 +46,22 @@ std::string_view TrimEnd(std::string_view text) {
   return text.substr(0, end);
 }
 
+// The tags the reading knows; every other tag only ends an open text.
+enum class TagName { Other, A, H1, H3, Dd, Dl, Br, Meta };
+
 // The tag's name (after a "/" of an end tag), and what follows it.
-std::string_view TagName(std::string_view inside, std::string_view& rest) {
+TagName NameOf(std::string_view inside, std::string_view& rest) {
   std::size_t end = 0;
   while (end < inside.size() && (IsLetter(inside[end]) || (inside[end] >= '0' && inside[end] <= '9'))) ++end;
   rest = inside.substr(end);
-  return inside.substr(0, end);
+  const char first = end > 0 ? Lower(inside[0]) : 0;
+  const char second = end > 1 ? Lower(inside[1]) : 0;
+  if (end == 1) return first == 'a' ? TagName::A : TagName::Other;
+  if (end == 2 && first == 'h') return second == '1' ? TagName::H1 : second == '3' ? TagName::H3 : TagName::Other;
+  if (end == 2 && first == 'd') return second == 'd' ? TagName::Dd : second == 'l' ? TagName::Dl : TagName::Other;
+  if (end == 2 && first == 'b' && second == 'r') return TagName::Br;
+  if (end == 4 && EqualNoCaseAscii(inside.substr(0, 4), "meta")) return TagName::Meta;
+  return TagName::Other;
 }
 
 // The value of attribute `name` among a tag's attributes (after its name), raw; none when the
@@ -132,14 +144,49 @@ std::optional<char32_t> Reference(std::string_view text, std::size_t at, std::si
   return std::nullopt;
 }
 
+// Where the run of plain bytes (ASCII, no "&") that starts at `at` ends; eight bytes at a time.
+std::size_t PlainRun(std::string_view text, std::size_t at) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101;
+  constexpr std::uint64_t kHigh = 0x8080808080808080;
+  for (std::uint64_t word; at + sizeof word <= text.size(); at += sizeof word) {
+    std::memcpy(&word, text.data() + at, sizeof word);
+    const std::uint64_t amp = word ^ ('&' * kOnes);
+    if (((word | ((amp - kOnes) & ~amp)) & kHigh) != 0) break;
+  }
+  while (at < text.size() && static_cast<unsigned char>(text[at]) < 0x80 && text[at] != '&') ++at;
+  return at;
+}
+
 }  // namespace
 
-void DecodeBookmarkText(std::string_view raw, BookmarkCharset charset, std::string& out) {
-  out.clear();
+namespace {
+
+// A code-page byte's character as UTF-8, from a table made once.
+void AppendCodePageByte(std::string& out, char byte) {
+  struct Utf8Of {
+    char bytes[4];
+    std::size_t size;
+  };
+  static const auto kTable = [] {
+    std::array<Utf8Of, 256> table{};
+    for (std::size_t b = 0; b < table.size(); ++b) {
+      std::string utf8;
+      AppendUtf8(utf8, CodePointOfAnsi(static_cast<unsigned char>(b)));
+      utf8.copy(table[b].bytes, sizeof table[b].bytes);
+      table[b].size = utf8.size();
+    }
+    return table;
+  }();
+  const Utf8Of& utf8 = kTable[static_cast<unsigned char>(byte)];
+  out.append(utf8.bytes, utf8.size);
+}
+
+// Decodes `raw` into `out`, whose first `plain` bytes are known to need no decoding.
+void DecodeFrom(std::string_view raw, std::size_t plain, BookmarkCharset charset, std::string& out) {
+  out.assign(raw.substr(0, plain));
   out.reserve(raw.size());
-  for (std::size_t at = 0; at < raw.size();) {
-    std::size_t plain = at;
-    while (plain < raw.size() && static_cast<unsigned char>(raw[plain]) < 0x80 && raw[plain] != '&') ++plain;
+  for (std::size_t at = plain; at < raw.size();) {
+    plain = PlainRun(raw, at);
     out.append(raw.substr(at, plain - at));
     at = plain;
     if (at == raw.size()) break;
@@ -162,9 +209,22 @@ void DecodeBookmarkText(std::string_view raw, BookmarkCharset charset, std::stri
         continue;
       }
     }
-    AppendUtf8(out, CodePointOfAnsi(static_cast<unsigned char>(raw[at])));
+    AppendCodePageByte(out, raw[at]);
     ++at;
   }
+}
+
+}  // namespace
+
+std::string_view Decoded(std::string_view raw, BookmarkCharset charset, std::string& scratch) {
+  const std::size_t plain = PlainRun(raw, 0);
+  if (plain == raw.size()) return raw;
+  DecodeFrom(raw, plain, charset, scratch);
+  return scratch;
+}
+
+void DecodeBookmarkText(std::string_view raw, BookmarkCharset charset, std::string& out) {
+  DecodeFrom(raw, PlainRun(raw, 0), charset, out);
 }
 
 std::string EncodeBookmarkText(std::string_view utf8, BookmarkCharset charset, BookmarkField field) {
@@ -219,7 +279,7 @@ void BookmarkMarkup::Line(std::string_view line) {
       while (lt != kNowhere && (lt + 1 == line.size() || !IsTagStart(line[lt + 1]))) lt = line.find('<', lt + 1);
       Text(line.substr(at, lt == kNowhere ? kNowhere : lt - at));
       if (lt == kNowhere) break;
-      if (line.substr(lt, 4) == "<!--") {
+      if (line[lt + 1] == '!' && line.substr(lt, 4) == "<!--") {
         inComment_ = true;
         at = lt + 4;
         continue;
@@ -257,7 +317,11 @@ void BookmarkMarkup::Line(std::string_view line) {
     }
     at = end + 1;
   }
-  if (open_ != Open::Nothing) textBroken_ = true;
+  if (open_ != Open::Nothing) {
+    HoldText();
+    HoldAddress();
+    textBroken_ = true;
+  }
 }
 
 void BookmarkMarkup::End() {
@@ -270,57 +334,68 @@ void BookmarkMarkup::End() {
 }
 
 // A quote opens a value only right after "=" (blanks between allowed); elsewhere it is a
-// character like any other. A value is skipped in one search for its closing quote.
+// character like any other. Only ">" and quotes stop the scan; a value is skipped in one search
+// for its closing quote. afterEquals_ carries "the last thing was =" over a line's end.
 std::size_t BookmarkMarkup::TagEnd(std::string_view line, std::size_t from) {
+  const auto opensValue = [&](std::size_t quote) {
+    std::size_t back = quote;
+    while (back > from && IsBlank(line[back - 1])) --back;
+    return back == from ? afterEquals_ : line[back - 1] == '=';
+  };
+  static const auto kStops = [] {
+    std::array<bool, 256> stops{};
+    stops['>'] = stops['"'] = stops['\''] = true;
+    return stops;
+  }();
   for (std::size_t at = from; at < line.size(); ++at) {
     const char c = line[at];
+    if (!kStops[static_cast<unsigned char>(c)]) continue;
     if (c == '>') return at;
-    if (c == '=') {
-      afterEquals_ = true;
-    } else if ((c == '"' || c == '\'') && afterEquals_) {
-      const std::size_t close = line.find(c, at + 1);
-      if (close == kNowhere) {
-        quote_ = c;
-        return kNowhere;
-      }
-      at = close;
-      afterEquals_ = false;
-    } else if (!IsBlank(c)) {
-      afterEquals_ = false;
+    if (!opensValue(at)) continue;
+    const std::size_t close = line.find(c, at + 1);
+    if (close == kNowhere) {
+      quote_ = c;
+      return kNowhere;
     }
+    at = close;
+    from = close + 1;
+    afterEquals_ = false;
   }
+  const std::string_view rest = TrimEnd(line.substr(std::min(from, line.size())));
+  if (!rest.empty()) afterEquals_ = rest.back() == '=';
   return kNowhere;
 }
 
 void BookmarkMarkup::Tag(std::string_view inside) {
   const bool endTag = !inside.empty() && inside.front() == '/';
   std::string_view attributes;
-  const std::string_view name = TagName(inside.substr(endTag ? 1 : 0), attributes);
-  const auto is = [&name](std::string_view wanted) { return EqualNoCaseAscii(name, wanted); };
-  if (open_ == Open::Description && !endTag && is("br")) {
+  const TagName name = NameOf(inside.substr(endTag ? 1 : 0), attributes);
+  const auto is = [name](TagName wanted) { return name == wanted; };
+  if (open_ == Open::Description && !endTag && is(TagName::Br)) {
     textBroken_ = true;
     return;
   }
   if (open_ != Open::Nothing) {
-    const bool ownEnd = endTag && ((open_ == Open::Title && is("a")) || (open_ == Open::FolderName && is("h3")));
+    const bool ownEnd = endTag && ((open_ == Open::Title && is(TagName::A)) || (open_ == Open::FolderName && is(TagName::H3)));
     CloseText(ownEnd);
     if (ownEnd) return;
   }
   if (endTag) {
-    if (is("dl")) Emit(MarkupEntry::Kind::ListEnd, {}, {}, tagLine_);
-    if (is("h1")) Emit(MarkupEntry::Kind::HeadingEnd, {}, {}, tagLine_);
-  } else if (is("a")) {
+    if (is(TagName::Dl)) Emit(MarkupEntry::Kind::ListEnd, {}, {}, tagLine_);
+    if (is(TagName::H1)) Emit(MarkupEntry::Kind::HeadingEnd, {}, {}, tagLine_);
+  } else if (is(TagName::A)) {
     const std::optional<std::string_view> href = AttributeValue(attributes, "href");
     if (!href) return Emit(MarkupEntry::Kind::Unreadable, {}, {}, tagLine_);
-    DecodeBookmarkText(*href, charset_, address_);
+    address_ = Decoded(*href, charset_, addressHeld_);
+    if (!tag_.empty()) HoldAddress();  // the tag's text goes with the next tag
     StartText(Open::Title);
-  } else if (is("h3")) {
+  } else if (is(TagName::H3)) {
     StartText(Open::FolderName);
-  } else if (is("dd")) {
+  } else if (is(TagName::Dd)) {
     StartText(Open::Description);
-  } else if (is("dl")) {
+  } else if (is(TagName::Dl)) {
     Emit(MarkupEntry::Kind::ListStart, {}, {}, tagLine_);
-  } else if (is("meta") && NamesUtf8(attributes)) {
+  } else if (is(TagName::Meta) && NamesUtf8(attributes)) {
     charset_ = BookmarkCharset::Utf8;
   }
 }
@@ -328,8 +403,22 @@ void BookmarkMarkup::Tag(std::string_view inside) {
 void BookmarkMarkup::StartText(Open what) {
   open_ = what;
   openLine_ = tagLine_;
-  text_.clear();
+  lineText_ = {};
+  textHeld_ = false;
   textBroken_ = false;
+}
+
+void BookmarkMarkup::HoldText() {
+  if (textHeld_) return;
+  text_.assign(lineText_);
+  lineText_ = {};
+  textHeld_ = true;
+}
+
+void BookmarkMarkup::HoldAddress() {
+  if (address_.data() == addressHeld_.data()) return;
+  addressHeld_.assign(address_);
+  address_ = addressHeld_;
 }
 
 void BookmarkMarkup::Text(std::string_view text) {
@@ -337,9 +426,17 @@ void BookmarkMarkup::Text(std::string_view text) {
   if (textBroken_) {
     text = SkipBlanks(text);
     if (text.empty()) return;
-    if (!text_.empty()) text_ += ' ';
     textBroken_ = false;
+    if (!TextSoFar().empty()) {
+      HoldText();
+      text_ += ' ';
+    }
   }
+  if (!textHeld_ && lineText_.empty()) {
+    lineText_ = text;
+    return;
+  }
+  HoldText();
   text_.append(text.substr(0, kLongestText - std::min(kLongestText, text_.size())));
 }
 
@@ -347,13 +444,17 @@ void BookmarkMarkup::CloseText(bool closedByItsTag) {
   if (open_ == Open::Nothing) return;
   const Open closed = open_;
   open_ = Open::Nothing;
-  DecodeBookmarkText(closedByItsTag ? std::string_view(text_) : TrimEnd(text_), charset_, decoded_);
+  const std::string_view raw = closedByItsTag ? TextSoFar() : TrimEnd(TextSoFar());
+  const std::string_view text = Decoded(raw.substr(0, kLongestText), charset_, decoded_);
   switch (closed) {
-    case Open::Title: Emit(MarkupEntry::Kind::Bookmark, decoded_, address_, openLine_); break;
-    case Open::FolderName: Emit(MarkupEntry::Kind::FolderHeader, decoded_, {}, openLine_); break;
-    case Open::Description: Emit(MarkupEntry::Kind::Description, decoded_, {}, openLine_); break;
+    case Open::Title: Emit(MarkupEntry::Kind::Bookmark, text, address_, openLine_); break;
+    case Open::FolderName: Emit(MarkupEntry::Kind::FolderHeader, text, {}, openLine_); break;
+    case Open::Description: Emit(MarkupEntry::Kind::Description, text, {}, openLine_); break;
     case Open::Nothing: break;
   }
+  lineText_ = {};
+  textHeld_ = false;
+  address_ = {};
 }
 
 void BookmarkMarkup::Emit(MarkupEntry::Kind kind, std::string_view text, std::string_view address, std::size_t line) {

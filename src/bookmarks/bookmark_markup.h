@@ -66,6 +66,10 @@ class BookmarkMarkup {
   std::size_t TagEnd(std::string_view line, std::size_t from);
   void Tag(std::string_view inside);
   void StartText(Open what);
+  std::string_view TextSoFar() const { return textHeld_ ? std::string_view(text_) : lineText_; }
+  // Copies what still points into the line (or the held tag) into the reading's own storage.
+  void HoldText();
+  void HoldAddress();
   void CloseText(bool closedByItsTag);
   void Emit(MarkupEntry::Kind kind, std::string_view text, std::string_view address, std::size_t line);
 
@@ -81,8 +85,14 @@ class BookmarkMarkup {
   Open open_ = Open::Nothing;
   std::size_t openLine_ = 0;
   bool textBroken_ = false;   // a line ended since the open text's last piece
-  std::string text_;          // the open text, as read
-  std::string address_;       // the open bookmark's address, decoded
+  // The open text as read: a view into the current line while it lies in one piece there (the
+  // common case, read without a copy), else held in text_.
+  std::string_view lineText_;
+  bool textHeld_ = false;
+  std::string text_;
+  // The open bookmark's address, decoded: a view into the tag, or into addressHeld_.
+  std::string_view address_;
+  std::string addressHeld_;
   std::string decoded_;
 };
 
@@ -96,6 +106,9 @@ std::vector<ReadBackEntry> ReadBack(std::string_view line, BookmarkCharset chars
 
 // Decodes a text of bookmark.htm into UTF-8 (references included), as the entries carry it.
 void DecodeBookmarkText(std::string_view raw, BookmarkCharset charset, std::string& out);
+// The same, without a copy for a text that needs no decoding (plain ASCII without "&"): the text
+// itself, else `scratch` holding the decoded text.
+std::string_view Decoded(std::string_view raw, BookmarkCharset charset, std::string& scratch);
 // A text written into bookmark.htm so that it reads back as itself: "&", "<", ">" and '"' as
 // references (in an address "<", ">" and '"' as %3C, %3E and %22, which the browser reads as the
 // same address), and in a code-page file every character the code page lacks as a numeric

@@ -29,7 +29,7 @@ void BookmarkReader::FolderHeader(std::string_view name) {
   const std::size_t parent = nesting_.ParentOfHeader();
   const std::size_t folder = folderKeys_.size();
   const std::string numbered = std::string(name) + " " + std::to_string(folder);
-  folderKeys_.push_back(AddUnique(KeyOf(parent), numbered, name, BookmarkPicture::Folder, std::nullopt));
+  folderKeys_.emplace_back(AddUnique(KeyOf(parent), numbered, name, BookmarkPicture::Folder, std::nullopt));
   nesting_.Header(folder);
   describedFolder_ = folder;
 }
@@ -46,11 +46,10 @@ void BookmarkReader::Description(std::string_view text) {
   actions_.MakeVisible();
 }
 
-const std::string& BookmarkReader::AddUnique(std::optional<std::string_view> parent, std::string_view key,
-                                             std::string_view text, BookmarkPicture picture,
-                                             std::optional<std::string_view> address) {
-  key_.assign(key);
-  if (actions_.AddNode({parent, key_, text, picture, address})) return key_;
+std::string_view BookmarkReader::AddUnique(std::optional<std::string_view> parent, std::string_view key,
+                                           std::string_view text, BookmarkPicture picture,
+                                           std::optional<std::string_view> address) {
+  if (actions_.AddNode({parent, key, text, picture, address})) return key;
   // Taken: the next free " (n)" of this key, counted on from the last one given.
   std::size_t& next = nextCopy_.try_emplace(std::string(key), 2).first->second;
   do {

@@ -69,8 +69,8 @@ class BookmarkReader : private MarkupEntries {
   void Description(std::string_view text);
   // The key of a folder; none for the top level.
   std::optional<std::string_view> KeyOf(std::size_t folder) const;
-  // Adds a node under a key made unique from `key`; returns the key used.
-  const std::string& AddUnique(std::optional<std::string_view> parent, std::string_view key, std::string_view text,
+  // Adds a node under a key made unique from `key`; returns the key used (valid until the next).
+  std::string_view AddUnique(std::optional<std::string_view> parent, std::string_view key, std::string_view text,
                                BookmarkPicture picture, std::optional<std::string_view> address);
 
   BookmarkActions& actions_;
