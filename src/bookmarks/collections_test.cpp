@@ -301,6 +301,27 @@ TEST_F(CollectionsTest, ExportNestsFoldersSkipsWhatIsThereAndNamesCollisionsAsCo
   EXPECT_EQ(back.summary.added, std::vector<std::string>{kFavorites + std::string("\\Loose.url")});
 }
 
+// Copies of one name take the free numbers in turn, passing over those taken, in any letter
+// case; an empty title is the name ".url" and is numbered the same way.
+TEST_F(CollectionsTest, ExportNumbersManyCopiesOfOneNameInTurn) {
+  std::string lines;
+  for (int i = 0; i < 5; ++i) lines += "    <DT><A HREF=\"http://same/" + std::to_string(i) + "\">Same</A>\r\n";
+  for (int i = 0; i < 3; ++i) lines += "    <DT><A HREF=\"http://untitled/" + std::to_string(i) + "\"></A>\r\n";
+  test::WriteFile(BookmarkNative(), kBookmarks.substr(0, kBookmarks.size() - 10) + lines + "</DL><p>\r\n");
+  AddFavorite("Same.url", Favorite("http://other/1"));
+  AddFavorite("same (3).url", Favorite("http://other/3"));
+  AddFavorite("Same (5).url", Favorite("http://other/5"));
+  ExportPlan plan;
+  ASSERT_TRUE(Export(plan).ok());
+  const std::vector<std::string> numbers = {"2", "4", "6", "7", "8"};
+  for (std::size_t i = 0; i < numbers.size(); ++i) {
+    EXPECT_EQ(AddressIn("Same (" + numbers[i] + ").url"), "http://same/" + std::to_string(i));
+  }
+  EXPECT_EQ(AddressIn(".url"), "http://untitled/0");
+  EXPECT_EQ(AddressIn(" (2).url"), "http://untitled/1");
+  EXPECT_EQ(AddressIn(" (3).url"), "http://untitled/2");
+}
+
 TEST_F(CollectionsTest, ExportThatFailsHalfWayLeavesTheFavoritesAsTheyWere) {
   AddFavorite("Work/Mine.url", Favorite("http://mine/"));
   chmod(FavoritesNative("Work").c_str(), 0555);  // the loose bookmark goes in first, then Work refuses
