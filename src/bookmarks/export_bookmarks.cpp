@@ -95,6 +95,9 @@ class Exporter {
     Target& target = targets_[index];
     const std::string entry = WindowsChild(target.windows, bookmark.title);
     if (bookmark.address.empty()) return Refuse(entry, std::string(kNotAnAddressMessage));
+    if (FavoriteFileBytes(bookmark.address).size() > kMaxFavoriteFileBytes) {
+      return Refuse(entry, "the address is too long for a favorite file (1 MB at most)");
+    }
     const std::string name = FavoriteFileName(bookmark.title);
     if (WindowsRefuses(name) || name.find('\\') != std::string::npos) {
       return Refuse(entry, "Windows allows no control character, \"|\" or \"\\\" in a file name");

@@ -1,5 +1,7 @@
 #include "bookmarks/favorites.h"
 
+#include <string>
+
 #include "winenv/code_page.h"
 #include "winenv/line_scanner.h"
 
@@ -30,14 +32,17 @@ Status ReadFavoriteAddress(const DriveMap& drives, const std::string& windowsPat
 Status ReadFavoriteAddressNative(const std::string& native, std::optional<std::string>& address) {
   address.reset();
   LineScanner scanner;
-  Status opened = scanner.Open(native);
+  Status opened = scanner.Open(native, kMaxFavoriteFileBytes);
   if (!opened.ok()) return opened;
   std::string_view line;
   while (scanner.Next(line)) {
     if (const std::optional<std::string_view> found = FavoriteAddressOfLine(line)) address = std::string(*found);
   }
-  if (!scanner.status().ok()) address.reset();
-  return scanner.status();
+  if (scanner.status().ok()) return Status::Ok();
+  address.reset();
+  if (!scanner.tooLarge()) return scanner.status();
+  return Status::Error(errc::kPathFileAccess, native + ": larger than " + std::to_string(kMaxFavoriteFileBytes >> 20) +
+                                                   " MB, which no favorite file is; it was not read");
 }
 
 std::string FavoriteTitle(std::string_view fileName) {

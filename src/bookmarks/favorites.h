@@ -1,6 +1,7 @@
 #pragma once
 // Internet Explorer's favorites: the directory that holds them, and the address kept in a
 // favorite file (*.url, an Internet Shortcut).
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,8 +33,12 @@ FavoritesDirectoryChoice ChooseFavoritesDirectory(const std::string& remembered,
 // letter case; the address is the rest of the line, unchanged.
 std::optional<std::string_view> FavoriteAddressOfLine(std::string_view line);
 
+// A favorite file holds a few short lines; one larger than this is no favorite and is not read.
+inline constexpr std::size_t kMaxFavoriteFileBytes = 1 << 20;
+
 // Reads a favorite file line by line (CR, CR LF or LF end a line); every line is examined and
-// the last address line wins. No address line: `address` stays empty and the read is Ok.
+// the last address line wins. No address line: `address` stays empty and the read is Ok. A file
+// larger than kMaxFavoriteFileBytes is refused (code 75) after reading only that much.
 Status ReadFavoriteAddress(const DriveMap& drives, const std::string& windowsPath, std::optional<std::string>& address);
 // The same for a native path (a walk over a whole directory tree resolves each folder once).
 Status ReadFavoriteAddressNative(const std::string& nativePath, std::optional<std::string>& address);
