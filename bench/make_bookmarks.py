@@ -3,8 +3,9 @@
 folders nested up to four deep (folder n at depth n % 4, inside the folder before it), CR LF line ends, ADD_DATE, LAST_VISIT and LAST_MODIFIED on every bookmark,
 titles with 8-bit (Windows-1252) letters. With --icons every bookmark also carries an
 ICON="data:image/png;base64,..." attribute of about 800 characters, as newer browsers write.
+With --one-title every bookmark has the same title, so an export names them " (2)", " (3)", ...
 
-    bench/make_bookmarks.py OUT [--icons] [--bookmarks N] [--folders N]
+    bench/make_bookmarks.py OUT [--icons] [--one-title] [--bookmarks N] [--folders N]
 """
 import argparse
 import base64
@@ -18,6 +19,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("out")
     parser.add_argument("--icons", action="store_true")
+    parser.add_argument("--one-title", action="store_true")
     parser.add_argument("--bookmarks", type=int, default=100_000)
     parser.add_argument("--folders", type=int, default=1_000)
     args = parser.parse_args()
@@ -40,7 +42,7 @@ def main():
         for _ in range(per_folder):
             number += 1
             date = 900000000 + number
-            title = f"{rng.choice(WORDS)} {rng.choice(WORDS)} page {number}"
+            title = "Same page" if args.one_title else f"{rng.choice(WORDS)} {rng.choice(WORDS)} page {number}"
             lines.append(f'{indent}    <DT><A HREF="http://www.example{number % 97}.com/{rng.choice(WORDS).lower()}/page{number}.html"'
                          f' ADD_DATE="{date}" LAST_VISIT="{date + 5}" LAST_MODIFIED="{date + 9}"'
                          f'{icon if args.icons else ""}>{title}</A>')

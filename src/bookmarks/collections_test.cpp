@@ -236,13 +236,18 @@ TEST_F(CollectionsTest, ImportReportsBadFavoritesAndAddsTheRest) {
   mkfifo(FavoritesNative("Pipe.url").c_str(), 0600);
   fs::create_directory_symlink("..", FavoritesNative("Loop"));
   AddFavorite("notes.txt", "not a favorite");
+  AddFavorite("Empty address.url", "[InternetShortcut]\r\nURL=\r\n");  // would be HREF="", which export refuses
+  AddFavorite("Huge.url", Favorite("http://huge/"));
+  ASSERT_EQ(truncate(FavoritesNative("Huge.url").c_str(), 200 << 20), 0);  // 200 MB, a hole after its lines
   const int code = InChild([&] {
     ImportPlan plan;
     if (!Import(plan).ok()) return 10;
     if (plan.summary.added.size() != 2) return 11;
-    if (plan.summary.refused.size() != 4) return 12 + static_cast<int>(plan.summary.refused.size());
+    if (plan.summary.refused.size() != 6) return 12 + static_cast<int>(plan.summary.refused.size());
     for (const RefusedEntry& r : plan.summary.refused) {
       if (r.entry.find("No address") != std::string::npos && r.reason != kCorruptedFavoriteMessage) return 30;
+      if (r.entry.ends_with("\\Empty address.url") && r.reason != "its URL= line holds no address") return 33;
+      if (r.entry.ends_with("\\Huge.url") && r.reason.find("larger than 1 MB") == std::string::npos) return 34;
       if (r.entry.find("Locked") != std::string::npos && r.reason.find("70") == std::string::npos) return 31;
       if (r.entry.find("Loop") != std::string::npos && r.reason.find("link back") == std::string::npos) return 32;
     }
@@ -281,6 +286,8 @@ TEST_F(CollectionsTest, ExportNestsFoldersSkipsWhatIsThereAndNamesCollisionsAsCo
                                         "    <DT><A HREF=\"http://other-work/\" ADD_DATE=\"6\">Work: page</A>\r\n"
                                         "    <DT><A HREF=\"\" ADD_DATE=\"6\">Empty</A>\r\n"
                                         "    <DT><A HREF=\"http://bar/\" ADD_DATE=\"6\">a|b</A>\r\n"
+                                        "    <DT><A HREF=\"http://" + std::string(kMaxFavoriteFileBytes, 'x') +
+                                        "\">Too long</A>\r\n"
                                         "</DL><p>\r\n");
   AddFavorite("Loose.url", Favorite("http://someone-elses/"));  // the name is taken by another address
   AddFavorite("Work/Old.url", Favorite("http://work/"));          // the address is there already
@@ -293,8 +300,9 @@ TEST_F(CollectionsTest, ExportNestsFoldersSkipsWhatIsThereAndNamesCollisionsAsCo
   EXPECT_EQ(test::ReadFile(FavoritesNative("Work/News/News page.url")), FavoriteFileBytes("http://news/"));
   EXPECT_EQ(plan.summary.alreadyThere, std::vector<std::string>{kFavorites + std::string("\\Work\\Work page")});
   EXPECT_EQ(plan.summary.foldersAdded, std::vector<std::string>{kFavorites + std::string("\\Work\\News")});
-  ASSERT_EQ(plan.summary.refused.size(), 1u);
+  ASSERT_EQ(plan.summary.refused.size(), 2u);
   EXPECT_EQ(plan.summary.refused[0].reason, kNotAnAddressMessage);
+  EXPECT_NE(plan.summary.refused[1].reason.find("too long for a favorite file"), std::string::npos);  // it would not be read
   EXPECT_EQ(AddressIn("ab.url"), "http://bar/");  // the "|" Windows forbids is dropped
   for (const auto& [path, bytes] : Snapshot(FavoritesNative())) EXPECT_EQ(path.find(".varnel-"), std::string::npos);
 
@@ -308,6 +316,27 @@ TEST_F(CollectionsTest, ExportNestsFoldersSkipsWhatIsThereAndNamesCollisionsAsCo
   ImportPlan back;
   ASSERT_TRUE(Import(back, false).ok());
   EXPECT_EQ(back.summary.added, std::vector<std::string>{kFavorites + std::string("\\Loose.url")});
+}
+
+// Copies of one name take the free numbers in turn, passing over those taken, in any letter
+// case; an empty title is the name ".url" and is numbered the same way.
+TEST_F(CollectionsTest, ExportNumbersManyCopiesOfOneNameInTurn) {
+  std::string lines;
+  for (int i = 0; i < 5; ++i) lines += "    <DT><A HREF=\"http://same/" + std::to_string(i) + "\">Same</A>\r\n";
+  for (int i = 0; i < 3; ++i) lines += "    <DT><A HREF=\"http://untitled/" + std::to_string(i) + "\"></A>\r\n";
+  test::WriteFile(BookmarkNative(), kBookmarks.substr(0, kBookmarks.size() - 10) + lines + "</DL><p>\r\n");
+  AddFavorite("Same.url", Favorite("http://other/1"));
+  AddFavorite("same (3).url", Favorite("http://other/3"));
+  AddFavorite("Same (5).url", Favorite("http://other/5"));
+  ExportPlan plan;
+  ASSERT_TRUE(Export(plan).ok());
+  const std::vector<std::string> numbers = {"2", "4", "6", "7", "8"};
+  for (std::size_t i = 0; i < numbers.size(); ++i) {
+    EXPECT_EQ(AddressIn("Same (" + numbers[i] + ").url"), "http://same/" + std::to_string(i));
+  }
+  EXPECT_EQ(AddressIn(".url"), "http://untitled/0");
+  EXPECT_EQ(AddressIn(" (2).url"), "http://untitled/1");
+  EXPECT_EQ(AddressIn(" (3).url"), "http://untitled/2");
 }
 
 TEST_F(CollectionsTest, ExportThatFailsHalfWayLeavesTheFavoritesAsTheyWere) {

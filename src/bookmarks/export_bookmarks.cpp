@@ -31,6 +31,7 @@ struct Target {
   std::set<std::string> taken;                   // every name in it, folded
   std::unordered_set<std::string> addresses;     // the addresses its favorites hold
   std::unordered_map<std::string, std::size_t> folders;  // folded name -> target
+  std::unordered_map<std::string, int> nextCopy;  // folded file name -> the " (n)" to try next for it
 };
 
 // A bookmark's title in the code page, which the favorite file's name is made of.
@@ -64,7 +65,7 @@ class Exporter {
   // Reads a folder that is there: its names, and the address of each favorite in it.
   Status LoadTarget(const std::string& path, const std::string& windows, std::size_t& index) {
     index = targets_.size();
-    targets_.push_back({path, windows, {}, {}, {}});
+    targets_.push_back({path, windows, {}, {}, {}, {}});
     const std::string native = Child(plan_.favoritesNative, path);
     std::vector<FolderEntry> entries;
     const Status listed = ListFolder(native, entries);
@@ -99,6 +100,9 @@ class Exporter {
     Target& target = targets_[index];
     const std::string entry = WindowsChild(target.windows, bookmark.title);
     if (bookmark.address.empty()) return Refuse(entry, std::string(kNotAnAddressMessage));
+    if (FavoriteFileBytes(bookmark.address).size() > kMaxFavoriteFileBytes) {
+      return Refuse(entry, "the address is too long for a favorite file (1 MB at most)");
+    }
     const std::string name = FavoriteFileName(bookmark.title);
     if (WindowsRefuses(name) || name.find('\\') != std::string::npos) {
       return Refuse(entry, "Windows allows no control character, \"|\" or \"\\\" in a file name");
@@ -107,14 +111,26 @@ class Exporter {
       plan_.summary.alreadyThere.push_back(entry);
       return;
     }
-    const std::string stem = name.substr(0, name.size() - 4);
-    std::string chosen = name;
-    for (int number = 2; target.taken.contains(LowerAnsi(chosen)); ++number) chosen = NumberedName(stem, ".url", number);
+    const std::string chosen = FreeFileName(target, name);
     if (NameTooLong(chosen)) return Refuse(entry, "the file name would be longer than a folder allows");
     target.taken.insert(LowerAnsi(chosen));
     target.addresses.insert(bookmark.address);
     plan_.files.push_back({Child(target.path, Utf8FromAnsi(chosen)), FavoriteFileBytes(AddressInCodePage(bookmark.address))});
     plan_.summary.added.push_back(WindowsChild(target.windows, chosen));
+  }
+
+  // The name itself when it is free, else its first free " (n)" copy. The numbers tried for a
+  // name are remembered (names are only ever added to a folder), so N bookmarks of one title
+  // cost N tries, not N squared.
+  static std::string FreeFileName(Target& target, const std::string& name) {
+    const std::string folded = LowerAnsi(name);
+    if (!target.taken.contains(folded)) return name;
+    const std::string stem = name.substr(0, name.size() - 4);
+    int& number = target.nextCopy.try_emplace(folded, 2).first->second;
+    std::string chosen = NumberedName(stem, ".url", number);
+    while (target.taken.contains(LowerAnsi(chosen))) chosen = NumberedName(stem, ".url", ++number);
+    ++number;
+    return chosen;
   }
 
   std::size_t CountBookmarks(std::size_t folder) const {
@@ -160,7 +176,7 @@ class Exporter {
     if (NameTooLong(chosen)) return RefuseFolder(folder, entry, "the folder name would be longer than a folder allows");
     const std::size_t index = targets_.size();
     const std::string path = Child(targets_[parent].path, Utf8FromAnsi(chosen));
-    targets_.push_back({path, WindowsChild(targets_[parent].windows, chosen), {}, {}, {}});
+    targets_.push_back({path, WindowsChild(targets_[parent].windows, chosen), {}, {}, {}, {}});
     targets_[parent].taken.insert(LowerAnsi(chosen));
     targets_[parent].folders[LowerAnsi(chosen)] = index;
     plan_.newDirectories.push_back(path);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cstdint>
+#include <string>
 
 #include "winenv/code_page.h"
 #include "winenv/line_scanner.h"
@@ -111,7 +112,7 @@ std::string EntryNamed(const std::string& nativeFolder, const std::string& realN
 Status ReadFavoriteAddressNative(const std::string& native, std::optional<std::string>& address) {
   address.reset();
   LineScanner scanner;
-  Status opened = scanner.Open(native);
+  Status opened = scanner.Open(native, kMaxFavoriteFileBytes);
   if (!opened.ok()) return opened;
   std::string_view line;
   bool inWideSection = false;
@@ -127,8 +128,11 @@ Status ReadFavoriteAddressNative(const std::string& native, std::optional<std::s
     }
   }
   if (wide) address = std::move(wide);
-  if (!scanner.status().ok()) address.reset();
-  return scanner.status();
+  if (scanner.status().ok()) return Status::Ok();
+  address.reset();
+  if (!scanner.tooLarge()) return scanner.status();
+  return Status::Error(errc::kPathFileAccess, native + ": larger than " + std::to_string(kMaxFavoriteFileBytes >> 20) +
+                                                   " MB, which no favorite file is; it was not read");
 }
 
 std::string AddressInCodePage(std::string_view utf8) {

@@ -1,6 +1,7 @@
 #pragma once
 // Internet Explorer's favorites: the directory that holds them, and the address kept in a
 // favorite file (*.url, an Internet Shortcut).
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,12 +33,16 @@ FavoritesDirectoryChoice ChooseFavoritesDirectory(const std::string& remembered,
 // letter case; the address is the rest of the line, unchanged.
 std::optional<std::string_view> FavoriteAddressOfLine(std::string_view line);
 
+// A favorite file holds a few short lines; one larger than this is no favorite and is not read.
+inline constexpr std::size_t kMaxFavoriteFileBytes = 1 << 20;
+
 // Reads a favorite file line by line (CR, CR LF or LF end a line); every line is examined and
 // the last address line wins, read in the code page. But when an [InternetShortcut.W] section
 // holds an address line, that line's text decoded from UTF-7 is the address: the one exact copy
 // of an address the code page cannot hold. The address comes back as UTF-8. No address line:
 // `address` stays empty and the read is Ok. A favorite is named by its directory (a Windows
-// path) and its real name on the disk (UTF-8), which the code page may not be able to spell.
+// path) and its real name on the disk (UTF-8), which the code page may not be able to spell. A
+// file larger than kMaxFavoriteFileBytes is refused (code 75) after reading only that much.
 Status ReadFavoriteAddress(const DriveMap& drives, const std::string& directory, const std::string& realName,
                            std::optional<std::string>& address);
 // The entry of a native folder a real name stands for: that name when it is there, else one equal

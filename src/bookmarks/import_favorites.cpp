@@ -96,6 +96,7 @@ class Importer {
     const Status status = ReadFavoriteAddressNative(native, address);
     if (!status.ok()) return Refuse(windows, "cannot be read: " + FailureMessage(status));
     if (!address) return Refuse(windows, std::string(kCorruptedFavoriteMessage));
+    if (address->empty()) return Refuse(windows, "its URL= line holds no address");
     const std::string title = FavoriteTitle(fileName);
     if (HoldsLineBreak(title)) return Refuse(windows, "its name holds a line break, which would split the bookmark line");
     const std::string line = sink.indent + BookmarkLine(*address, title, plan_.outline.charset, clock_);

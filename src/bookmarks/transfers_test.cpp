@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -16,9 +15,11 @@
 
 #include "bookmarks/bookmark_load.h"
 #include "bookmarks/favorites.h"
-#include "winenv/code_page.h"
+#include "testsupport/lock_waiters.h"
+#include "testsupport/kill_rounds.h"
 #include "testsupport/temp_dir.h"
 #include "testsupport/expect_ok.h"
+#include "winenv/code_page.h"
 #include "winenv/file_lock.h"
 #include "winenv/guarded_replace.h"
 
@@ -112,8 +113,7 @@ TEST_F(FavoriteWriteTest, AnOverwriteWaitsForTheFoldersLockAndClearsLeftovers) {
     EXPECT_TRUE(Write("Kept", "http://new/").ok());
     done = true;
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  EXPECT_FALSE(done);
+  EXPECT_TRUE(test::WaitUntilSomeoneWaitsFor(Native(std::string(kReplaceLockName)), done));
   EXPECT_EQ(test::ReadFile(Native("Kept.url")), FavoriteFileBytes("http://old/"));
   other.Release();
   writer.join();
@@ -290,14 +290,7 @@ TEST_F(BookmarkInsertTest, AKilledTransferLeavesTheOldOrTheNewFile) {
   test::WriteFile(Bookmarks(), head + tail);
   std::mt19937 random(7);
   for (int round = 0; round < 15; ++round) {
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      for (;;) test::ExpectOk(Add());  // until killed
-    }
-    usleep(std::uniform_int_distribution<useconds_t>(0, 20000)(random));
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
+    ASSERT_NO_FATAL_FAILURE(test::KillWhileRepeating([&] { test::ExpectOk(Add()); }, random, 20000));
     const std::string now = test::ReadFile(Bookmarks());
     ASSERT_EQ(now.substr(0, head.size()), head);
     ASSERT_EQ(now.substr(now.size() - tail.size()), tail);
@@ -370,8 +363,7 @@ TEST_F(BookmarkInsertTest, ATransferWaitsForTheFoldersReplacementLock) {
     EXPECT_TRUE(Add().ok());
     done = true;
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  EXPECT_FALSE(done);
+  EXPECT_TRUE(test::WaitUntilSomeoneWaitsFor(prefix_.native("drive_c/p/") + std::string(kReplaceLockName), done));
   EXPECT_EQ(test::ReadFile(Bookmarks()), "<H1>B</H1>\r\n");
   other.Release();
   transfer.join();

@@ -59,8 +59,10 @@ AssociationTable NetscapeAssociations(const std::string& netPath) {
 }
 
 Browser DetectDefaultBrowser(Registry& registry) {
-  std::string application =
-      ReadRegistryString(registry, Hive::ClassesRoot, "HTTP\\shell\\open\\ddeexec\\application", "", "");
+  return BrowserOfDdeApplication(ReadRegistryString(registry, Hive::ClassesRoot, kDefaultBrowserKey, "", ""));
+}
+
+Browser BrowserOfDdeApplication(const std::string& application) {
   return UpperAnsi(application) == "NSSHELL" ? Browser::Netscape : Browser::InternetExplorer;
 }
 

@@ -30,6 +30,9 @@ AssociationTable NetscapeAssociations(const std::string& netPath);
 // Netscape when the http DDE application reads "NSSHELL" in upper case; anything else, an empty
 // value or a missing key means Internet Explorer.
 Browser DetectDefaultBrowser(Registry& registry);
+// The value that tells (HKEY_CLASSES_ROOT, default value), and the browser its text names.
+inline constexpr std::string_view kDefaultBrowserKey = "HTTP\\shell\\open\\ddeexec\\application";
+Browser BrowserOfDdeApplication(const std::string& application);
 const char* DefaultBrowserCaption(Browser browser);
 
 // Reads the browser's directory setting and writes its table, saved once. Refuses, writing

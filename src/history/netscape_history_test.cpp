@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <random>
 
+#include "testsupport/kill_rounds.h"
 #include "testsupport/temp_dir.h"
 #include "testsupport/expect_ok.h"
 #include "winenv/atomic_file.h"
@@ -283,18 +284,14 @@ TEST_F(NetscapeHistoryTest, AKilledSaveLeavesAWholePrefsFile) {
   const std::string withB = Prefs();
   std::mt19937 random(5);
   for (int round = 0; round < 12; ++round) {
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      for (int i = 0;; ++i) {
-        std::vector<std::string> read;
-        test::ExpectOk(Read(read));
-        test::ExpectOk(WriteNetscapeHistory(workingCopy_, {i % 2 ? "\"a\");" : "\"b\");"}));
-      }
-    }
-    usleep(std::uniform_int_distribution<useconds_t>(1000, 20000)(random));
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
+    int i = 0;
+    ASSERT_NO_FATAL_FAILURE(test::KillWhileRepeating(
+        [&] {
+          std::vector<std::string> read;
+          test::ExpectOk(Read(read));
+          test::ExpectOk(WriteNetscapeHistory(workingCopy_, {i++ % 2 ? "\"a\");" : "\"b\");"}));
+        },
+        random, 20000));
     const std::string now = Prefs();
     ASSERT_TRUE(now == withA || now == withB) << "round " << round << ": " << now.size() << " bytes";
   }

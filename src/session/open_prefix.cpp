@@ -17,27 +17,14 @@ bool NotMadeYet(const std::string& path) {
   return std::filesystem::is_directory(folder, error) && std::filesystem::is_empty(folder, error) && !error;
 }
 
-// The surveyed registry of the chosen prefix, so that its machine hive is not read twice.
-std::unique_ptr<Registry> TakeRegistry(std::vector<SurveyedPrefix>& surveyed, const std::string& path) {
-  for (SurveyedPrefix& prefix : surveyed) {
-    if (prefix.found.path == path && prefix.registry) return std::move(prefix.registry);
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 Status OpenChoice(OpenedPrefix& opened, const std::string& path) {
-  std::unique_ptr<Registry> registry;
-  for (std::size_t i = 0; i < opened.choices.size() && i < opened.choiceRegistries.size(); ++i) {
-    if (opened.choices[i] == path) registry = std::move(opened.choiceRegistries[i]);
-  }
   opened.choices.clear();
-  opened.choiceRegistries.clear();
   opened.location = {path, false};
   Status usable = CheckPrefixDirectory(path);
   if (!usable.ok()) return usable;
-  opened.registry = registry ? std::move(registry) : std::make_unique<Registry>(path);
+  opened.registry = std::make_unique<Registry>(path);
   return Status::Ok();
 }
 
@@ -53,14 +40,11 @@ Status OpenPrefix(const std::optional<std::string>& commandLinePrefix, const Env
   const PrefixDecision decision = DecidePrefix(commandLinePrefix, env, surveyed);
   if (decision.source == PrefixSource::SeveralWithBrowser) {
     opened.choices = decision.choices;
-    for (const std::string& choice : opened.choices) opened.choiceRegistries.push_back(TakeRegistry(surveyed, choice));
     return Status::Error(errc::kInvalidArgument, SeveralPrefixesMessage(decision.choices));
   }
   opened.location = {decision.path, decision.source == PrefixSource::Own};
   opened.onlyFound = decision.source == PrefixSource::OnlyOneWithBrowser;
   if (opened.onlyFound) {
-    opened.registry = TakeRegistry(surveyed, decision.path);  // its machine hive parsed
-    if (opened.registry) return Status::Ok();
     opened.registry = std::make_unique<Registry>(decision.path);
     return CheckPrefixDirectory(decision.path);
   }
@@ -72,8 +56,7 @@ Status OpenPrefix(const std::optional<std::string>& commandLinePrefix, const Env
   }
   Status usable = CheckPrefixDirectory(path);
   if (!usable.ok()) return usable;
-  opened.registry = TakeRegistry(surveyed, path);
-  if (!opened.registry) opened.registry = std::make_unique<Registry>(path);
+  opened.registry = std::make_unique<Registry>(path);
   return Status::Ok();
 }
 

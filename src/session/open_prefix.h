@@ -17,22 +17,20 @@ struct OpenedPrefix {
   bool laidOut = false;     // a new layout was made in it: the caller tells the user once
   bool onlyFound = false;   // none was named: this is the only found prefix that holds a browser
   std::vector<std::string> choices;  // none was named and several found prefixes hold a browser
-  std::vector<std::unique_ptr<Registry>> choiceRegistries;  // theirs, machine hive read, by choice
 };
 
 // Chooses the prefix and checks that it can be used (a folder we may read); on success the
 // registry is handed over. It reads a hive file when a call first needs that hive, so a command
 // reads nothing it does not use; the windows, which use both, check both at start.
 // When no prefix is named (--prefix, $WINEPREFIX, ~/.wine) the prefixes on the machine are
-// surveyed: the only one holding a browser is used (its machine hive already read), several
+// surveyed: the only one holding a browser is used, several
 // fail with their paths in `choices` for the user to pick, none leaves Varnel's own prefix.
 // Varnel's own prefix is laid out on first use, and so is a prefix named on the command line or
 // in $WINEPREFIX that is an empty folder or a missing one whose parent exists (as wineboot would
 // make it): `laidOut` says so.
 Status OpenPrefix(const std::optional<std::string>& commandLinePrefix, const EnvLookup& env, OpenedPrefix& opened);
 
-// After OpenPrefix offered choices: opens the one the user picked (one of `choices`), with the
-// registry its survey read.
+// After OpenPrefix offered choices: opens the one the user picked (one of `choices`).
 Status OpenChoice(OpenedPrefix& opened, const std::string& path);
 
 // "several Wine prefixes hold a browser: A, B; name one with --prefix DIR".

@@ -2,39 +2,48 @@
 
 #include <utility>
 
+#include "settings/registry_access.h"
 #include "settings/settings.h"
-#include "settings/settings.h"
+#include "winenv/hive_lookup.h"
 #include "winenv/drive_map.h"
 
 namespace varnel {
 namespace {
 
 // The folder the setting names when it exists there, else the standard folder when it exists.
-std::string InstalledFolder(Registry& registry, const DriveMap& drives, Setting setting, const char* standard) {
-  const std::string set = ReadSetting(registry, setting);
+std::string InstalledFolder(const std::string& set, const DriveMap& drives, const char* standard) {
   if (!set.empty() && drives.IsDirectory(set)) return set;
   return drives.IsDirectory(standard) ? standard : "";
 }
 
 bool NonEmpty(const std::optional<std::string>& value) { return value && !value->empty(); }
 
+// What the listing shows of a prefix's machine hive: the two settings and the default browser.
+const std::vector<HiveValueName>& SurveyedValues() {
+  static const std::vector<HiveValueName> values = {
+      {KeyInHive(Hive::LocalMachine, SettingKey(Setting::NetPath)), u""},
+      {KeyInHive(Hive::LocalMachine, SettingKey(Setting::IEPath)), u""},
+      {KeyInHive(Hive::ClassesRoot, kDefaultBrowserKey), u""},
+  };
+  return values;
+}
+
 }  // namespace
 
 SurveyedPrefix SurveyPrefix(FoundPrefix found) {
-  SurveyedPrefix surveyed{std::move(found), "", "", Browser::InternetExplorer, nullptr};
+  SurveyedPrefix surveyed{std::move(found), "", "", Browser::InternetExplorer};
   if (!surveyed.usable()) return surveyed;
-  auto registry = std::make_unique<Registry>(surveyed.found.path);
   // The settings and the associations live in the machine's hive: the user's is never read here.
-  Status hive = registry->CheckHive(Hive::LocalMachine);
+  std::vector<std::optional<RegValue>> values;
+  const Status hive = LookUpHiveValues(surveyed.found.path + "/system.reg", SurveyedValues(), values);
   if (!hive.ok()) {
     surveyed.found.problem = hive;
     return surveyed;
   }
   const DriveMap drives(surveyed.found.path);
-  surveyed.netscape = InstalledFolder(*registry, drives, Setting::NetPath, kNetscapeStandardDirectory);
-  surveyed.ie = InstalledFolder(*registry, drives, Setting::IEPath, kIEStandardDirectory);
-  surveyed.defaultBrowser = DetectDefaultBrowser(*registry);
-  surveyed.registry = std::move(registry);
+  surveyed.netscape = InstalledFolder(StringOfValue(values[0], ""), drives, kNetscapeStandardDirectory);
+  surveyed.ie = InstalledFolder(StringOfValue(values[1], ""), drives, kIEStandardDirectory);
+  surveyed.defaultBrowser = BrowserOfDdeApplication(StringOfValue(values[2], ""));
   return surveyed;
 }
 

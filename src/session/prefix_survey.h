@@ -1,7 +1,6 @@
 #pragma once
 // What each Wine prefix on the machine holds (the browsers, the default browser), and the prefix
 // the commands and the windows work on when none is named.
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,14 +19,15 @@ struct SurveyedPrefix {
   std::string netscape;
   std::string ie;
   Browser defaultBrowser = Browser::InternetExplorer;
-  // The prefix's registry, read once (only its machine hive): handed on when it is the one chosen.
-  std::unique_ptr<Registry> registry;
 
   bool usable() const { return found.problem.ok(); }
   bool HoldsBrowser() const { return usable() && (!netscape.empty() || !ie.empty()); }
 };
 
 // Looks into one found prefix. A machine hive that cannot be read makes it unusable, with why.
+// Only the keys the listing shows are looked up and checked in the hive (hive_lookup.h), and
+// only what it shows is kept: a home with thousands of prefixes holds one hive file's text in
+// memory at a time, and a problem elsewhere in a hive shows when that prefix is opened.
 SurveyedPrefix SurveyPrefix(FoundPrefix found);
 // Every prefix FindPrefixes finds, surveyed.
 std::vector<SurveyedPrefix> SurveyPrefixes(const EnvLookup& env);

@@ -53,10 +53,11 @@ TEST(LaunchAddressTest, AnAddressThatWineStartWouldReadAsItsOwnOptionStartsNothi
   EXPECT_EQ(wine.CommandFor("\"quoted"), (std::vector<std::string>{"wine", "start", "/min", "\"\"", "\"quoted"}));
 }
 
-// What a detached program finds in a file it was asked to write, waiting for it to appear.
+// What a detached program finds in a file it was asked to write, waiting for it to appear (a
+// loaded machine may take long to start it: the bound only keeps a lost program from hanging).
 std::string WaitForFile(const std::string& path) {
   std::string content;
-  for (int i = 0; i < 200 && content.empty(); ++i) {
+  for (int i = 0; i < 6000 && content.empty(); ++i) {
     usleep(10000);
     content = test::ReadFile(path);
   }

@@ -21,7 +21,10 @@ std::u16string TextBeforeNul(const std::vector<std::uint8_t>& data) {
 
 std::string ReadRegistryString(Registry& registry, Hive hive, std::string_view keyPath, std::string_view valueName,
                                std::string_view defaultText) {
-  std::optional<RegValue> value = registry.QueryValue(hive, keyPath, valueName);
+  return StringOfValue(registry.QueryValue(hive, keyPath, valueName), defaultText);
+}
+
+std::string StringOfValue(const std::optional<RegValue>& value, std::string_view defaultText) {
   if (!value || value->type != kRegSz) return std::string(defaultText);
   return AnsiFromUtf16(TextBeforeNul(value->data));
 }

@@ -7,7 +7,6 @@
 #include <QTimer>
 #include <QWidget>
 #include <atomic>
-#include <chrono>
 #include <thread>
 
 namespace varnel {
@@ -27,23 +26,22 @@ TEST(RunOffWindowThread, KeepsTheWindowThreadRunningButHoldsInputBack) {
   KeyCounter window;
   window.setWindowTitle("Varnel");
   window.show();
-  std::atomic<bool> timerFired = false;
+  std::atomic<bool> inputSent = false;  // the key and the close were handled by the window thread
   bool closed = true;
   QString captionDuring;
   QTimer::singleShot(0, &window, [&] {
-    timerFired = true;
     captionDuring = window.windowTitle();
     QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
     QApplication::sendEvent(&window, &key);
     closed = window.close();
+    inputSent = true;
   });
   const std::thread::id windowThread = std::this_thread::get_id();
   std::thread::id workThread;
   int keysDuringWork = -1;
   const Status result = RunOffWindowThread(&window, "writing through Wine", [&] {
     workThread = std::this_thread::get_id();
-    while (!timerFired) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    while (!inputSent) std::this_thread::yield();
     keysDuringWork = window.keys;
     return Status::Error(errc::kDeviceIo, "from the work");
   });

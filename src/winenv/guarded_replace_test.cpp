@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <filesystem>
 #include <thread>
 
 #include <gtest/gtest.h>
 
+#include "testsupport/lock_waiters.h"
 #include "testsupport/temp_dir.h"
 #include "winenv/atomic_file.h"
 
@@ -36,11 +36,10 @@ TEST(FileLockTest, OneHolderAtATimeAndNeverThroughALink) {
     EXPECT_TRUE(lock.Acquire(dir / "lock").ok());
     second = true;
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  EXPECT_FALSE(second);
+  EXPECT_TRUE(test::WaitUntilSomeoneWaitsFor(dir / "lock", second));
   FileLock moved = std::move(first);  // the claim goes with the object
   EXPECT_FALSE(first.held());
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_TRUE(test::SomeoneWaitsFor(dir / "lock"));  // a release would have woken the waiter at once
   EXPECT_FALSE(second);
   moved.Release();
   waiter.join();
@@ -116,8 +115,7 @@ TEST(ReplaceGuardTest, LocksTheTargetsFolderAndRemovesOnlyItsLeftovers) {
     EXPECT_TRUE(g.Lock(there / "real").ok());
     locked = true;
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  EXPECT_FALSE(locked);
+  EXPECT_TRUE(test::WaitUntilSomeoneWaitsFor(there / std::string(kReplaceLockName), locked));
   other.Release();
   second.join();
   EXPECT_TRUE(locked);

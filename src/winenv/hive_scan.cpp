@@ -107,10 +107,9 @@ std::string_view Scanner::ContentAt(std::size_t start) const {
 
 }  // namespace
 
-// A key's line near the middle whose line before does not carry hex data on: from there the
-// rest reads the same on its own. The end of the text when there is none.
-std::size_t HalfwayKeyLine(std::string_view text) {
-  for (std::size_t at = text.find("\n[", text.size() / 2); at != std::string_view::npos; at = text.find("\n[", at + 1)) {
+std::size_t KeyLineFrom(std::string_view text, std::size_t from) {
+  for (std::size_t at = text.find("\n[", from == 0 ? 0 : from - 1); at != std::string_view::npos;
+       at = text.find("\n[", at + 1)) {
     std::string_view before = text.substr(0, at);
     before = before.substr(before.rfind('\n') + 1);
     while (!before.empty() && IsSpace(before.back())) before.remove_suffix(1);
@@ -119,8 +118,12 @@ std::size_t HalfwayKeyLine(std::string_view text) {
   return text.size();
 }
 
+Problem ScanHivePart(std::string_view text, std::size_t from, std::size_t to, HiveScan& scan) {
+  return Scanner(text, scan).Run(from, to);
+}
+
 Problem ScanHive(std::string_view text, HiveScan& scan, std::size_t inHalvesFrom) {
-  const std::size_t half = text.size() >= inHalvesFrom ? HalfwayKeyLine(text) : text.size();
+  const std::size_t half = text.size() >= inHalvesFrom ? KeyLineFrom(text, text.size() / 2) : text.size();
   if (half == text.size()) return Scanner(text, scan).Run(0, text.size());
   HiveScan second;
   Problem secondProblem = nullptr;

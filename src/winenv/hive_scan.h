@@ -17,6 +17,15 @@ struct HiveScan {
   std::size_t line = 0;                  // the line of the problem, when there is one
 };
 
+// Where the first key line at or after `from` starts (a line beginning with "[" whose line
+// before carries no hex data on: from there the rest reads the same on its own); the text's
+// size when there is none.
+std::size_t KeyLineFrom(std::string_view text, std::size_t from);
+
+// Checks the lines from `from` (a key line's start, as KeyLineFrom finds one) up to `to` (the
+// start of a line, or the end) as a load does.
+Problem ScanHivePart(std::string_view text, std::size_t from, std::size_t to, HiveScan& scan);
+
 // Texts from this size on are checked in two halves at once, on two threads.
 inline constexpr std::size_t kScanInHalvesFrom = 4u << 20;
 

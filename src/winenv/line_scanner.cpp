@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
+#include <string>
 #include <new>
 
 namespace varnel {
@@ -18,9 +20,12 @@ constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
 
 LineScanner::~LineScanner() { Close(); }
 
-Status LineScanner::Open(const std::string& nativePath) {
+Status LineScanner::Open(const std::string& nativePath, std::size_t maxBytes) {
   Close();
   path_ = nativePath;
+  maxBytes_ = maxBytes;
+  bytesRead_ = 0;
+  tooLarge_ = false;
   begin_ = end_ = 0;
   nextCr_ = nextLf_ = kUnknown;
   atEnd_ = skipLf_ = false;
@@ -52,8 +57,11 @@ bool LineScanner::Fill() {
     status_ = Status::Error(errc::kOutOfMemory, path_ + ": a line too long for the memory available");
     return false;
   }
+  // One byte past the bound is asked for: that it comes tells a file larger than the bound.
+  const std::size_t allowed = maxBytes_ == kNoLimit ? kNoLimit : maxBytes_ - bytesRead_ + 1;
+  const std::size_t room = std::min(buffer_.size() - end_, allowed);
   for (;;) {
-    const ssize_t n = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+    const ssize_t n = ::read(fd_, buffer_.data() + end_, room);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       status_ = StatusFromErrno(errno, path_);
@@ -64,6 +72,12 @@ bool LineScanner::Fill() {
       return false;
     }
     end_ += static_cast<std::size_t>(n);
+    bytesRead_ += static_cast<std::size_t>(n);
+    if (bytesRead_ > maxBytes_) {
+      tooLarge_ = true;
+      status_ = Status::Error(errc::kPathFileAccess, path_ + ": larger than " + std::to_string(maxBytes_) + " bytes");
+      return false;
+    }
     return true;
   }
 }

@@ -29,8 +29,11 @@ class LineScanner {
   LineScanner(const LineScanner&) = delete;
   LineScanner& operator=(const LineScanner&) = delete;
 
-  // Opens a native file; code 53 when it does not exist.
-  Status Open(const std::string& nativePath);
+  // Opens a native file; code 53 when it does not exist. A file holding more than `maxBytes`
+  // is read only that far: the read then fails (code 75) and tooLarge() says why.
+  Status Open(const std::string& nativePath, std::size_t maxBytes = kNoLimit);
+  static constexpr std::size_t kNoLimit = static_cast<std::size_t>(-1);
+  bool tooLarge() const { return tooLarge_; }
   // The next line; false at the end of the file or after a failure (see status()).
   bool Next(std::string_view& line);
   const Status& status() const { return status_; }
@@ -58,6 +61,9 @@ class LineScanner {
   bool atEnd_ = false;
   bool skipLf_ = false;  // the last line ended at a CR that was the buffer's last byte
   std::size_t lineNumber_ = 0;
+  std::size_t maxBytes_ = kNoLimit;
+  std::size_t bytesRead_ = 0;
+  bool tooLarge_ = false;
 };
 
 }  // namespace varnel

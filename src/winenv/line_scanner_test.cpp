@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "testsupport/temp_dir.h"
 
@@ -67,6 +68,32 @@ TEST(LineScanner, ReadsAcrossChunksAndLongLines) {
   const std::string huge(5 * 1024 * 1024 + 7, 'h');
   test::WriteFile(dir / "huge.txt", "x\n" + huge + "\ry");
   EXPECT_EQ(ScanAll(dir / "huge.txt"), (Lines{"x", huge, "y"}));
+}
+
+// A bound on the bytes: a file of exactly that size is read whole; one byte more fails after
+// reading no more than the bound and one byte, however large the file is.
+TEST(LineScanner, ABoundedReadRefusesALargerFileWithoutReadingIt) {
+  test::TempDir dir;
+  const std::size_t bound = (1u << 18) + 10;  // across a chunk
+  test::WriteFile(dir / "exact.txt", "x\n" + std::string(bound - 2, 'y'));
+  LineScanner scanner;
+  ASSERT_TRUE(scanner.Open(dir / "exact.txt", bound).ok());
+  std::string_view line;
+  std::size_t lines = 0;
+  while (scanner.Next(line)) ++lines;
+  EXPECT_TRUE(scanner.status().ok());
+  EXPECT_EQ(lines, 2u);
+
+  // 200 MB, one line, all but its first bytes a hole: refused, the buffer never near its size.
+  test::WriteFile(dir / "big.txt", "URL=http://big/");
+  ASSERT_EQ(truncate((dir / "big.txt").c_str(), 200 << 20), 0);
+  ASSERT_TRUE(scanner.Open(dir / "big.txt", bound).ok());
+  EXPECT_FALSE(scanner.Next(line));
+  EXPECT_TRUE(scanner.tooLarge());
+  EXPECT_EQ(scanner.status().code, errc::kPathFileAccess);
+  EXPECT_NE(scanner.status().message.find("larger than"), std::string::npos);
+  ASSERT_TRUE(scanner.Open(dir / "exact.txt").ok());
+  EXPECT_FALSE(scanner.tooLarge());
 }
 
 TEST(LineScanner, RefusesWhatIsNotARegularFileWithoutBlocking) {

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <set>
 #include <string_view>
+#include <utility>
 
 #include "winenv/line_scanner.h"
 
@@ -149,27 +150,36 @@ std::string LibraryPath(std::string_view line) {
   return "";  // no closing quote
 }
 
-// The further Steam libraries that <steam>/steamapps/libraryfolders.vdf names (absolute paths
-// only). Steam's own list is a few hundred bytes: a file over 1 MiB is not it and is not read;
-// a FIFO or a folder in its place is refused by the scanner without waiting.
-std::vector<std::string> SteamLibraries(const std::string& steam) {
-  constexpr off_t kMaxListSize = 1 << 20;
+// Adds the further Steam libraries that <steam>/steamapps/libraryfolders.vdf names (absolute
+// paths only) to `libraries`, each path once. Steam's own list is a few hundred bytes: a file
+// over 1 MiB is not it and is not read; a FIFO or a folder in its place is refused by the scanner
+// without waiting.
+void AddSteamLibraries(const std::string& steam, std::vector<std::string>& libraries, std::set<std::string>& named) {
+  constexpr std::size_t kMaxListSize = 1 << 20;
   constexpr std::size_t kMaxLibraryLines = 10000;
-  std::vector<std::string> libraries;
-  const std::string list = Join(steam, "steamapps/libraryfolders.vdf");
-  struct stat info {};
-  if (stat(list.c_str(), &info) != 0 || info.st_size > kMaxListSize) return libraries;
   LineScanner scanner;
-  if (!scanner.Open(list).ok()) return libraries;
+  if (!scanner.Open(Join(steam, "steamapps/libraryfolders.vdf"), kMaxListSize).ok()) return;
+  std::vector<std::string> paths;
   std::string_view line;
   while (scanner.lineNumber() < kMaxLibraryLines && scanner.Next(line)) {
-    const std::string path = LibraryPath(line);
-    if (!path.empty() && path.front() == '/') libraries.push_back(path);
+    std::string path = LibraryPath(line);
+    if (!path.empty() && path.front() == '/') paths.push_back(std::move(path));
   }
-  return libraries;
+  if (!scanner.status().ok()) return;  // too large to be Steam's, or unreadable
+  for (std::string& path : paths) {
+    if (libraries.size() < kMaxSteamLibraries && named.insert(path).second) libraries.push_back(std::move(path));
+  }
 }
 
 }  // namespace
+
+std::vector<std::string> SteamLibraries(const EnvLookup& env) {
+  const std::string home = HomeDirectory(env);
+  std::vector<std::string> libraries;
+  std::set<std::string> named;
+  for (const char* steam : kSteamFolders) AddSteamLibraries(Join(home, steam), libraries, named);
+  return libraries;
+}
 
 Status ExaminePrefixFolder(const std::string& path) {
   Status folder = FolderProblem(path);
@@ -194,11 +204,16 @@ std::vector<FoundPrefix> FindPrefixes(const EnvLookup& env) {
   Seen seen;
   const std::string dotWine = Join(home, ".wine");
   if (Present(dotWine)) AddPrefix(found, seen, dotWine, "wine");
-  for (const Place& place : kPlaces) SearchPlace(found, seen, Join(home, place.folder), place);
-  for (const char* steam : kSteamFolders) {
-    for (const std::string& library : SteamLibraries(Join(home, steam))) {
-      SearchPlace(found, seen, Join(library, "steamapps/compatdata"), kSteamLibrary);
-    }
+  // A place reached twice (Steam's two folder names, a library that is Steam's own folder or
+  // is named again by another path) is searched once.
+  Seen searched;
+  for (const Place& place : kPlaces) {
+    const std::string folder = Join(home, place.folder);
+    if (searched.First(folder)) SearchPlace(found, seen, folder, place);
+  }
+  for (const std::string& library : SteamLibraries(env)) {
+    const std::string folder = Join(library, "steamapps/compatdata");
+    if (searched.First(folder)) SearchPlace(found, seen, folder, kSteamLibrary);
   }
   const std::string own = OwnPrefixPath(env);
   if (Present(own)) AddPrefix(found, seen, own, "varnel");

@@ -4,6 +4,7 @@
 // further libraries Steam's libraryfolders.vdf names), and Varnel's own prefix. Only the file
 // system is looked at here (no file but that list is opened, and only a regular one), so a FIFO,
 // a dangling link, a link loop or a folder we may not read costs nothing and blocks nothing.
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,11 @@ struct FoundPrefix {
 // folders every entry is listed (a half-made prefix with what it lacks); among Lutris' games only
 // the folders that show a sign of a prefix (or that cannot be read).
 std::vector<FoundPrefix> FindPrefixes(const EnvLookup& env);
+
+// The further Steam libraries that Steam's libraryfolders.vdf names (under either of Steam's
+// folder names), in the order named, each path once, at most kMaxSteamLibraries.
+inline constexpr std::size_t kMaxSteamLibraries = 64;
+std::vector<std::string> SteamLibraries(const EnvLookup& env);
 
 // Whether a folder is a prefix Varnel can read: ok, or what is wrong with it.
 Status ExaminePrefixFolder(const std::string& path);

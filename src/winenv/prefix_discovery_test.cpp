@@ -133,6 +133,29 @@ TEST(PrefixDiscovery, FindsTheSteamLibrariesSteamNames) {
   EXPECT_EQ(home.List().count("disk/Steam Library/steamapps/compatdata/2/pfx"), 0u);
 }
 
+// A list naming one library thousands of times, and Steam's own folder under its second name
+// (a link), costs one look at each folder.
+TEST(PrefixDiscovery, EachSteamLibraryIsLookedAtOnce) {
+  FakeHome home;
+  home.Prefix(".local/share/Steam/steamapps/compatdata/1/pfx");
+  home.Prefix("disk/lib/steamapps/compatdata/2/pfx");
+  home.Folder(".steam");
+  fs::create_directory_symlink(home / ".local/share/Steam", home / ".steam/steam");
+  std::string list = "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"" + (home / ".steam/steam") + "\"\n\t}\n";
+  for (int i = 0; i < 3000; ++i) list += "\t\"1\"\n\t{\n\t\t\"path\"\t\t\"" + (home / "disk/lib") + "\"\n\t}\n";
+  test::WriteFile(home / ".local/share/Steam/steamapps/libraryfolders.vdf", list + "}\n");
+  EXPECT_EQ(SteamLibraries(home.env()), (std::vector<std::string>{home / ".steam/steam", home / "disk/lib"}));
+  EXPECT_EQ(home.List(), (std::map<std::string, std::string>{
+                             {".local/share/Steam/steamapps/compatdata/1/pfx", "steam"},
+                             {"disk/lib/steamapps/compatdata/2/pfx", "steam"},
+                         }));
+  // Distinct libraries beyond the bound are not looked at.
+  list.clear();
+  for (std::size_t i = 0; i < kMaxSteamLibraries + 5; ++i) list += "\"path\" \"/nowhere/" + std::to_string(i) + "\"\n";
+  test::WriteFile(home / ".local/share/Steam/steamapps/libraryfolders.vdf", list);
+  EXPECT_EQ(SteamLibraries(home.env()).size(), kMaxSteamLibraries);
+}
+
 TEST(PrefixDiscovery, AnEmptyHomeHasNone) {
   FakeHome home;
   EXPECT_TRUE(home.List().empty());

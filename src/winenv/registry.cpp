@@ -19,8 +19,6 @@
 
 namespace varnel {
 
-namespace {
-
 // Keys are given with backslashes; a leading or trailing one is ignored, as Windows does.
 std::u16string KeyInHive(Hive hive, std::string_view keyPath) {
   while (!keyPath.empty() && keyPath.front() == '\\') keyPath.remove_prefix(1);
@@ -29,6 +27,8 @@ std::u16string KeyInHive(Hive hive, std::string_view keyPath) {
   if (hive == Hive::ClassesRoot) return key.empty() ? u"Software\\Classes" : u"Software\\Classes\\" + key;
   return key;
 }
+
+namespace {
 
 // An expected state as the edit that would make it: the value set, the value deleted, or the
 // key deleted.

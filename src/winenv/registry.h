@@ -37,6 +37,10 @@ struct ExpectedRegistryState {
   bool keyAbsent = false;
 };
 
+// The key's path inside its hive file: HKEY_CLASSES_ROOT lies in the machine's hive, under
+// Software\Classes.
+std::u16string KeyInHive(Hive hive, std::string_view keyPath);
+
 class Registry {
  public:
   explicit Registry(std::string prefixPath);

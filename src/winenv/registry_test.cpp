@@ -12,6 +12,7 @@
 #include <random>
 #include <unistd.h>
 
+#include "testsupport/kill_rounds.h"
 #include "testsupport/temp_dir.h"
 #include "testsupport/expect_ok.h"
 #include "winenv/code_page.h"
@@ -258,15 +259,11 @@ TEST(RegistryTest, AKilledSaveLeavesTheOldOrNewHiveAndTheNextSaveCleansUp) {
   const std::string hive = prefix.native("system.reg");
   std::mt19937 random(11);
   for (int round = 0; round < 12; ++round) {
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      Registry writer(prefix.path());
-      for (int i = 0;; ++i) test::ExpectOk(writer.SetValue(Hive::LocalMachine, "Software\\Varnel\\NetLAU", "", Sz("c:\\" + std::to_string(i))));
-    }
-    usleep(std::uniform_int_distribution<useconds_t>(1000, 30000)(random));
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
+    Registry writer(prefix.path());
+    int i = 0;
+    ASSERT_NO_FATAL_FAILURE(test::KillWhileRepeating(
+        [&] { test::ExpectOk(writer.SetValue(Hive::LocalMachine, "Software\\Varnel\\NetLAU", "", Sz("c:\\" + std::to_string(i++)))); },
+        random, 30000));
     Registry reader(prefix.path());
     ASSERT_TRUE(reader.CheckHives().ok()) << "round " << round;  // whole, parseable
   }
@@ -319,7 +316,7 @@ TEST(RegistryTest, ARunningWineServerIsSeenWhereverItKeepsItsFolder) {
   char byte;
   ASSERT_EQ(read(ready[0], &byte, 1), 1);
   bool seen = false;
-  for (int i = 0; i < 200 && !seen; ++i) {  // until the exec has happened
+  for (int i = 0; i < 6000 && !seen; ++i) {  // until the exec has happened (at most 30 s)
     seen = registry.WineServerRunning();
     if (!seen) usleep(5000);
   }
