@@ -112,7 +112,8 @@ std::string_view Decoded(std::string_view raw, BookmarkCharset charset, std::str
 // A text written into bookmark.htm so that it reads back as itself: "&", "<", ">" and '"' as
 // references (in an address "<", ">" and '"' as %3C, %3E and %22, which the browser reads as the
 // same address), and in a code-page file every character the code page lacks as a numeric
-// reference. `utf8` is UTF-8.
+// reference (but for the C1 controls U+0080 to U+009F, which no reference carries: browsers read
+// &#128; to &#159; as the code page's characters). `utf8` is UTF-8.
 enum class BookmarkField { Text, Address };
 std::string EncodeBookmarkText(std::string_view utf8, BookmarkCharset charset, BookmarkField field);
 // Whether a line of bookmark.htm makes the file UTF-8 (a byte order mark at its start, or a
