@@ -69,7 +69,7 @@ class Exporter {
       const std::string folded = LowerAnsi(entry.name);
       targets_[index].taken.insert(folded);
       if (entry.folder) {
-        targets_[index].folders.emplace(folded, kNotLoaded);
+        targets_[index].folders.emplace(folded, entry.link ? kLinked : kNotLoaded);
         loadedNames_[{index, folded}] = entry.native;
       } else if (IsFavoriteFileName(entry.name)) {
         std::optional<std::string> address;
@@ -155,6 +155,9 @@ class Exporter {
       const auto found = targets_[parent].folders.find(folded);
       if (found != targets_[parent].folders.end()) {
         std::size_t index = found->second;
+        if (index == kLinked) {
+          return RefuseFolder(folder, entry, "its folder in the favorites is a link, which Varnel does not write through");
+        }
         if (index == kNotLoaded) {
           const std::string path = Child(targets_[parent].path, loadedNames_[{parent, folded}]);
           const std::string windows = WindowsChild(targets_[parent].windows, AnsiFromUtf8(loadedNames_[{parent, folded}]));
@@ -179,6 +182,7 @@ class Exporter {
   }
 
   static constexpr std::size_t kNotLoaded = static_cast<std::size_t>(-1);
+  static constexpr std::size_t kLinked = static_cast<std::size_t>(-2);  // a link: never written into
 
   const BookmarkOutline& outline_;
   const CollectionProgress& progress_;
@@ -298,15 +302,45 @@ int LockFolder(const std::string& native) {
   return fd;
 }
 
-// Removes the staging folders of exports that were killed: those no running export holds.
+// What a staging folder holds to show that Varnel made it: the folder's own identity, so that a
+// folder of the user's of that name, or a copy of one of ours, is never taken for it.
+constexpr const char* kStagingRecord = ".varnel-staging";
+
+std::string IdentityText(int folderFd) {
+  struct stat info {};
+  if (fstat(folderFd, &info) != 0) return "";
+  return std::to_string(info.st_dev) + " " + std::to_string(info.st_ino) + "\n";
+}
+
+Status WriteStagingRecord(int folderFd, const std::string& staging) {
+  const int fd = openat(folderFd, kStagingRecord, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return StatusFromErrno(errno, staging);
+  const std::string text = IdentityText(folderFd);
+  const bool written = !text.empty() && write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  const int error = errno;
+  close(fd);
+  return written ? Status::Ok() : StatusFromErrno(error ? error : EIO, staging);
+}
+
+bool HoldsOurRecord(int folderFd) {
+  const int fd = openat(folderFd, kStagingRecord, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  char text[64];
+  const ssize_t n = read(fd, text, sizeof text);
+  close(fd);
+  return n > 0 && std::string(text, static_cast<std::size_t>(n)) == IdentityText(folderFd);
+}
+
+// Removes the staging folders of exports that were killed: those named and marked as Varnel
+// makes them that no running export holds. Anything else of such a name is the user's.
 void RemoveKilledExportsStaging(const std::string& favoritesNative) {
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(favoritesNative, error)) {
-    if (!entry.path().filename().string().starts_with(kStagingPrefix)) continue;
+    if (!IsStagingName(entry.path().filename().string())) continue;
     const int fd = LockFolder(entry.path().string());
     if (fd < 0) continue;
     std::error_code ignored;
-    std::filesystem::remove_all(entry.path(), ignored);
+    if (HoldsOurRecord(fd)) std::filesystem::remove_all(entry.path(), ignored);
     close(fd);
   }
 }
@@ -322,7 +356,14 @@ Status MakeStaging(const std::string& favoritesNative, std::string& staging, int
   staging = favoritesNative + "/" + std::string(kStagingPrefix) + "XXXXXX";
   if (!mkdtemp(staging.data())) return StatusFromErrno(errno, favoritesNative);
   lock = LockFolder(staging);
-  return Status::Ok();
+  status = lock < 0 ? StatusFromErrno(errno, staging) : WriteStagingRecord(lock, staging);
+  if (!status.ok()) {
+    std::error_code ignored;
+    std::filesystem::remove_all(staging, ignored);
+    if (lock >= 0) close(lock);
+    lock = -1;
+  }
+  return status;
 }
 
 }  // namespace
