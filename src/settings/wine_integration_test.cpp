@@ -8,6 +8,8 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "defaultbrowser/default_browser.h"
+#include "session/prefix_survey.h"
 #include "settings/launch_address.h"
 #include "settings/registry_access.h"
 #include "testsupport/run_varnel.h"
@@ -160,6 +162,29 @@ TEST_F(WineIntegrationTest, AHistoryEditWhileWineRunsGoesThroughWine) {
   EXPECT_NE(query.find("url2    REG_SZ    http://3/"), std::string::npos) << query;
   EXPECT_EQ(query.find("http://2/"), std::string::npos) << query;
   EXPECT_EQ(query.find("url3"), std::string::npos) << query;
+}
+
+// The listing of prefixes says what a running Wine holds, not what its files, which are behind,
+// still show; the run leaves nothing in C:\windows\temp, and files a killed run left there go.
+TEST_F(WineIntegrationTest, PrefixesShowWhatARunningWineHoldsAndLeaveNoFilesInItsTemp) {
+  ASSERT_NO_FATAL_FAILURE(StartPersistentServer());
+  const std::string temp = prefix_ / "drive_c/windows/temp/";
+  test::WriteFile(temp + "varnel-Kill01.js", "left by a killed run");
+  test::WriteFile(temp + "varnel-Kill01.3.js", "end");
+  ASSERT_EQ(Wine({"reg", "add", "HKLM\\Software\\Classes\\HTTP\\shell\\open\\ddeexec\\application", "/ve", "/d",
+                  "NSShell", "/f"}).exitCode, 0);
+  {
+    Registry files(prefix_.path());
+    ASSERT_EQ(ReadRegistryString(files, Hive::ClassesRoot, kDefaultBrowserKey, "", ""), "");  // not written yet
+  }
+  const SurveyedPrefix surveyed = SurveyPrefix({prefix_.path(), "wine", Status::Ok()}, WineServers::Running());
+  EXPECT_TRUE(surveyed.usable()) << surveyed.found.problem.message;
+  EXPECT_EQ(surveyed.defaultBrowser, Browser::Netscape);
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(temp)) {
+    if (entry.path().filename().string().starts_with("varnel-")) left.push_back(entry.path().filename());
+  }
+  EXPECT_EQ(left, std::vector<std::string>{});
 }
 
 // Changes made through a running Wine, each by a run of its own, are undone by later runs,
