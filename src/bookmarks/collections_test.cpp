@@ -360,8 +360,9 @@ TEST_F(CollectionsTest, ExportThatFailsHalfWayLeavesTheFavoritesAsTheyWere) {
 }
 
 // The staging folder of an export killed for real (SIGKILL, delivered by strace as it makes its
-// first move) is cleared away by the next export; that of an export still running (its folder
-// locked) is left alone, and so are folders of the user's that only look like one.
+// first move) is dealt with by the next export (which finds the export completed); that of an
+// export still running (its folder locked) is left alone, and so are folders of the user's that
+// only look like one.
 TEST_F(CollectionsTest, AKilledExportsStagingFolderIsRemovedByTheNextExportAndOnlyThat) {
   if (!ProgramOnPath("strace")) GTEST_SKIP() << "strace is not installed here";
   test::TempDir state;
@@ -391,7 +392,55 @@ TEST_F(CollectionsTest, AKilledExportsStagingFolderIsRemovedByTheNextExportAndOn
   EXPECT_FALSE(fs::exists(left[0]));
   for (const std::string& folder : {running, archive, alike}) EXPECT_TRUE(fs::exists(folder + "/Work/Half.url")) << folder;
   close(held);
-  EXPECT_EQ(plan.summary.added.size(), 3u);
+  EXPECT_EQ(plan.summary.added.size(), 0u);
+  EXPECT_EQ(AddressIn("Loose.url"), "http://loose/");
+  EXPECT_EQ(AddressIn("Work/News/News page.url"), "http://news/");
+}
+
+// An export killed for real between its moves (SIGKILL as it makes its second one: Loose.url is
+// in, the folder Work not yet) is completed by the next collection command, even a dry run of
+// the other; when a name it still has to take was taken meanwhile, it is undone instead.
+TEST_F(CollectionsTest, AnExportKilledHalfWayIsCompletedOrUndoneByTheNextCommand) {
+  if (!ProgramOnPath("strace")) GTEST_SKIP() << "strace is not installed here";
+  const auto snapshotWithoutStaging = [&] {
+    std::map<std::string, std::string> files;
+    for (const auto& [path, bytes] : Snapshot(FavoritesNative())) {
+      if (path.find(kStagingPrefix) == std::string::npos) files[path.substr(FavoritesNative().size())] = bytes;
+    }
+    return files;
+  };
+  ExportPlan whole;
+  ASSERT_TRUE(Export(whole).ok());
+  const auto after = snapshotWithoutStaging();  // what a whole export makes
+  fs::remove_all(FavoritesNative());
+  fs::create_directories(FavoritesNative());
+  const auto before = snapshotWithoutStaging();
+  for (const bool taken : {false, true}) {
+    SCOPED_TRACE(taken ? "a name taken meanwhile" : "completed");
+    fs::remove_all(FavoritesNative());
+    fs::create_directories(FavoritesNative());
+    test::TempDir state;
+    const ProgramRun killed =
+        RunProgram({"strace", "-f", "-qq", "-o", "/dev/null", "-e", "inject=renameat2:signal=SIGKILL:when=2",
+                    VARNEL_PROGRAM, "--prefix", prefix_.path(), "export-bookmarks", "--profile", kProfile, "--dir", kFavorites},
+                   {"XDG_STATE_HOME=" + state.path(), "HOME=" + state.path()}, 60);
+    ASSERT_NE(killed.exitCode, 0);
+    ASSERT_TRUE(fs::exists(FavoritesNative("Loose.url")));
+    ASSERT_FALSE(fs::exists(FavoritesNative("Work")));  // half way
+    if (taken) test::WriteFile(FavoritesNative("Work"), "the user's, made meanwhile");
+    ImportPlan dry;
+    ASSERT_TRUE(Import(dry, false).ok());
+    auto now = snapshotWithoutStaging();
+    if (taken) {
+      EXPECT_EQ(now.erase("/Work"), 1u);
+      EXPECT_EQ(now, before);
+    } else {
+      EXPECT_EQ(now, after);
+    }
+    for (const auto& entry : fs::directory_iterator(FavoritesNative())) {
+      EXPECT_FALSE(IsStagingName(entry.path().filename().string())) << entry.path();
+    }
+  }
 }
 
 // A linked sub-folder of the favorites leads elsewhere: the export writes nothing through it.
