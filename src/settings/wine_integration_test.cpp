@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <random>
 #include <sstream>
 
 #include "cli/cli.h"
@@ -96,6 +97,32 @@ TEST_F(WineIntegrationTest, EachSideReadsWhatTheOtherWroteAndARunningWineIsWritt
   Registry afterWine(prefix_.path());
   EXPECT_EQ(ReadRegistryString(afterWine, Hive::LocalMachine, "Software\\Varnel\\NetPath", "", ""),
             "c:\\program files\\netscape");  // Wine kept it when it stopped
+}
+
+// A wineserver that starts while a write to the hive files is under way (another Wine program
+// started at about the same moment) must not make the write lost: every write is there once Wine
+// has stopped. A bounded race: in each round the Wine program starts a varying moment before the
+// write. Not run yet: with Debian's Wine 8 a few rounds of twelve still lose the write, and a
+// second look for a server right after the rename finds none in those rounds.
+TEST_F(WineIntegrationTest, DISABLED_AWriteWhileAWineServerStartsIsNotLost) {
+  const std::vector<std::string> environment = {"WINEPREFIX=" + prefix_.path(), "WINEDEBUG=-all", "DISPLAY="};
+  std::mt19937 random(3);
+  for (int round = 0; round < 12; ++round) {
+    Wine({"wineserver", "-w"});
+    ChildProgram other;
+    ASSERT_TRUE(other.Start({"wine", "reg", "add", "HKCU\\Software\\HRace", "/v", "x", "/d", std::to_string(round), "/f"},
+                            environment));
+    usleep(std::uniform_int_distribution<useconds_t>(0, 40000)(random));
+    const std::string value = "c:\\race" + std::to_string(round);
+    {
+      Registry registry(prefix_.path());
+      test::ExpectOk(WriteRegistryString(registry, Hive::LocalMachine, "Software\\Varnel\\NetLAU", "", value));
+    }
+    other.Finish(std::chrono::steady_clock::now() + std::chrono::seconds(kWineSeconds));
+    Wine({"wineserver", "-w"});
+    Registry after(prefix_.path());
+    EXPECT_EQ(ReadRegistryString(after, Hive::LocalMachine, "Software\\Varnel\\NetLAU", "", ""), value) << "round " << round;
+  }
 }
 
 // The read-back script run by Wine's own cscript: it finds edits Wine does not hold, and holds
