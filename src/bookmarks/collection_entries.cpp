@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 
@@ -18,10 +19,12 @@ Status ListFolder(const std::string& nativeFolder, std::vector<FolderEntry>& ent
   errno = 0;
   while (const dirent* entry = readdir(dir)) {
     const std::string native = entry->d_name;
-    if (native == "." || native == ".." || native.starts_with(kStagingPrefix)) continue;
+    if (native == "." || native == ".." || IsStagingName(native)) continue;
     struct stat info {};
-    const bool folder = stat((nativeFolder + "/" + native).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-    entries.push_back({native, AnsiFromUtf8(native), folder});
+    const std::string path = nativeFolder + "/" + native;
+    const bool folder = stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    const bool link = lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+    entries.push_back({native, AnsiFromUtf8(native), folder, link});
     errno = 0;
   }
   const int error = errno;
@@ -32,6 +35,13 @@ Status ListFolder(const std::string& nativeFolder, std::vector<FolderEntry>& ent
     return order != 0 ? order < 0 : a.native < b.native;
   });
   return Status::Ok();
+}
+
+bool IsStagingName(std::string_view name) {
+  constexpr std::size_t kLetters = 6;
+  if (name.size() != kStagingPrefix.size() + kLetters || !name.starts_with(kStagingPrefix)) return false;
+  return std::all_of(name.begin() + kStagingPrefix.size(), name.end(),
+                     [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
 }
 
 bool IsFavoriteFileName(std::string_view name) {

@@ -13,13 +13,16 @@ struct FolderEntry {
   std::string native;  // the name as the file system spells it (UTF-8)
   std::string name;    // the same in 1252
   bool folder = false;
+  bool link = false;   // a symbolic link (`folder` tells where it leads)
 };
 
-// Where a collection is put together before it is moved into the favorites directory.
+// Where a collection is put together before it is moved into the favorites directory: the
+// prefix and six letters or digits, as mkdtemp makes them.
 inline constexpr std::string_view kStagingPrefix = ".varnel-export-";
+bool IsStagingName(std::string_view name);
 
 // The entries of a native folder, sorted without case as a folder list shows them; "." and ".."
-// and staging folders left out.
+// and names of staging folders left out.
 Status ListFolder(const std::string& nativeFolder, std::vector<FolderEntry>& entries);
 
 // A favorite file by its name: "*.url" without case.

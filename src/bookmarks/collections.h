@@ -54,6 +54,11 @@ struct ImportPlan {
   CollectionSummary summary;
 };
 
+// Completes, or else undoes, what an export killed while moving its entries in left in the
+// favorites directory (native), and removes what one killed before that left: the favorites are
+// as before that export or as after it. Both plans do this first, also for a dry run.
+Status FinishKilledExportsIn(const std::string& favoritesNative);
+
 Status PlanImportFavorites(const DriveMap& drives, const std::string& favoritesDirectory,
                            const std::string& profileDirectory, const std::function<std::int64_t()>& clock,
                            const CollectionProgress& progress, ImportPlan& plan);

@@ -18,7 +18,9 @@
 #include "bookmarks/bookmark_load.h"
 #include "bookmarks/favorites.h"
 #include "bookmarks/transfers.h"
+#include "settings/launch_address.h"
 #include "testsupport/temp_dir.h"
+#include "winenv/process.h"
 #include "winenv/guarded_replace.h"
 #include "winenv/text_lines.h"
 
@@ -366,23 +368,101 @@ TEST_F(CollectionsTest, ExportThatFailsHalfWayLeavesTheFavoritesAsTheyWere) {
   EXPECT_EQ(test::ReadFile(BookmarkNative()).find("\t<DT>"), std::string::npos);
 }
 
-// The staging folder of a killed export is cleared away by the next export; that of an export
-// still running (its folder locked) is left alone.
-TEST_F(CollectionsTest, AKilledExportsStagingFolderIsRemovedByTheNextExport) {
-  const std::string killed = FavoritesNative(std::string(kStagingPrefix) + "killed");
-  const std::string running = FavoritesNative(std::string(kStagingPrefix) + "running");
-  for (const std::string& staging : {killed, running}) {
-    fs::create_directories(staging + "/Work");
-    test::WriteFile(staging + "/Work/Half.url", Favorite("http://half/"));
+// The staging folder of an export killed for real (SIGKILL, delivered by strace as it makes its
+// first move) is dealt with by the next export (which finds the export completed); that of an
+// export still running (its folder locked) is left alone, and so are folders of the user's that
+// only look like one.
+TEST_F(CollectionsTest, AKilledExportsStagingFolderIsRemovedByTheNextExportAndOnlyThat) {
+  if (!ProgramOnPath("strace")) GTEST_SKIP() << "strace is not installed here";
+  test::TempDir state;
+  const ProgramRun killed =
+      RunProgram({"strace", "-f", "-qq", "-o", "/dev/null", "-e", "inject=renameat2:signal=SIGKILL:when=1",
+                  VARNEL_PROGRAM, "--prefix", prefix_.path(), "export-bookmarks", "--profile", kProfile, "--dir", kFavorites},
+                 {"XDG_STATE_HOME=" + state.path(), "HOME=" + state.path()}, 60);
+  ASSERT_TRUE(killed.started);
+  EXPECT_NE(killed.exitCode, 0);
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(FavoritesNative())) {
+    if (IsStagingName(entry.path().filename().string())) left.push_back(entry.path());
+  }
+  ASSERT_EQ(left.size(), 1u) << "the killed export left no staging folder";
+
+  const std::string running = FavoritesNative(std::string(kStagingPrefix) + "Run123");
+  const std::string archive = FavoritesNative(std::string(kStagingPrefix) + "archive");  // the user's
+  const std::string alike = FavoritesNative(std::string(kStagingPrefix) + "Abc123");     // the user's too
+  for (const std::string& folder : {running, archive, alike}) {
+    fs::create_directories(folder + "/Work");
+    test::WriteFile(folder + "/Work/Half.url", Favorite("http://half/"));
   }
   const int held = open(running.c_str(), O_RDONLY | O_DIRECTORY);
   ASSERT_EQ(flock(held, LOCK_EX), 0);
   ExportPlan plan;
   ASSERT_TRUE(Export(plan).ok());
-  EXPECT_FALSE(fs::exists(killed));
-  EXPECT_TRUE(fs::exists(running + "/Work/Half.url"));
+  EXPECT_FALSE(fs::exists(left[0]));
+  for (const std::string& folder : {running, archive, alike}) EXPECT_TRUE(fs::exists(folder + "/Work/Half.url")) << folder;
   close(held);
-  EXPECT_EQ(plan.summary.added.size(), 3u);
+  EXPECT_EQ(plan.summary.added.size(), 0u);
+  EXPECT_EQ(AddressIn("Loose.url"), "http://loose/");
+  EXPECT_EQ(AddressIn("Work/News/News page.url"), "http://news/");
+}
+
+// An export killed for real between its moves (SIGKILL as it makes its second one: Loose.url is
+// in, the folder Work not yet) is completed by the next collection command, even a dry run of
+// the other; when a name it still has to take was taken meanwhile, it is undone instead.
+TEST_F(CollectionsTest, AnExportKilledHalfWayIsCompletedOrUndoneByTheNextCommand) {
+  if (!ProgramOnPath("strace")) GTEST_SKIP() << "strace is not installed here";
+  const auto snapshotWithoutStaging = [&] {
+    std::map<std::string, std::string> files;
+    for (const auto& [path, bytes] : Snapshot(FavoritesNative())) {
+      if (path.find(kStagingPrefix) == std::string::npos) files[path.substr(FavoritesNative().size())] = bytes;
+    }
+    return files;
+  };
+  ExportPlan whole;
+  ASSERT_TRUE(Export(whole).ok());
+  const auto after = snapshotWithoutStaging();  // what a whole export makes
+  fs::remove_all(FavoritesNative());
+  fs::create_directories(FavoritesNative());
+  const auto before = snapshotWithoutStaging();
+  for (const bool taken : {false, true}) {
+    SCOPED_TRACE(taken ? "a name taken meanwhile" : "completed");
+    fs::remove_all(FavoritesNative());
+    fs::create_directories(FavoritesNative());
+    test::TempDir state;
+    const ProgramRun killed =
+        RunProgram({"strace", "-f", "-qq", "-o", "/dev/null", "-e", "inject=renameat2:signal=SIGKILL:when=2",
+                    VARNEL_PROGRAM, "--prefix", prefix_.path(), "export-bookmarks", "--profile", kProfile, "--dir", kFavorites},
+                   {"XDG_STATE_HOME=" + state.path(), "HOME=" + state.path()}, 60);
+    ASSERT_NE(killed.exitCode, 0);
+    ASSERT_TRUE(fs::exists(FavoritesNative("Loose.url")));
+    ASSERT_FALSE(fs::exists(FavoritesNative("Work")));  // half way
+    if (taken) test::WriteFile(FavoritesNative("Work"), "the user's, made meanwhile");
+    ImportPlan dry;
+    ASSERT_TRUE(Import(dry, false).ok());
+    auto now = snapshotWithoutStaging();
+    if (taken) {
+      EXPECT_EQ(now.erase("/Work"), 1u);
+      EXPECT_EQ(now, before);
+    } else {
+      EXPECT_EQ(now, after);
+    }
+    for (const auto& entry : fs::directory_iterator(FavoritesNative())) {
+      EXPECT_FALSE(IsStagingName(entry.path().filename().string())) << entry.path();
+    }
+  }
+}
+
+// A linked sub-folder of the favorites leads elsewhere: the export writes nothing through it.
+TEST_F(CollectionsTest, ExportNeverWritesThroughALinkInsideTheFavorites) {
+  test::TempDir elsewhere;
+  fs::create_directory_symlink(elsewhere.path(), FavoritesNative("Work"));
+  ExportPlan plan;
+  ASSERT_TRUE(Export(plan).ok());
+  EXPECT_TRUE(fs::is_empty(elsewhere.path()));
+  EXPECT_EQ(AddressIn("Loose.url"), "http://loose/");
+  ASSERT_EQ(plan.summary.refused.size(), 1u);
+  EXPECT_EQ(plan.summary.refused[0].entry, kFavorites + std::string("\\Work"));
+  EXPECT_NE(plan.summary.refused[0].reason.find("is a link"), std::string::npos);
 }
 
 }  // namespace

@@ -74,7 +74,7 @@ class Exporter {
       const std::string folded = LowerAnsi(entry.name);
       targets_[index].taken.insert(folded);
       if (entry.folder) {
-        targets_[index].folders.emplace(folded, kNotLoaded);
+        targets_[index].folders.emplace(folded, entry.link ? kLinked : kNotLoaded);
         loadedNames_[{index, folded}] = entry.native;
       } else if (IsFavoriteFileName(entry.name)) {
         std::optional<std::string> address;
@@ -161,6 +161,9 @@ class Exporter {
       const auto found = targets_[parent].folders.find(folded);
       if (found != targets_[parent].folders.end()) {
         std::size_t index = found->second;
+        if (index == kLinked) {
+          return RefuseFolder(folder, entry, "its folder in the favorites is a link, which Varnel does not write through");
+        }
         if (index == kNotLoaded) {
           const std::string path = Child(targets_[parent].path, loadedNames_[{parent, folded}]);
           const std::string windows = WindowsChild(targets_[parent].windows, AnsiFromUtf8(loadedNames_[{parent, folded}]));
@@ -185,6 +188,7 @@ class Exporter {
   }
 
   static constexpr std::size_t kNotLoaded = static_cast<std::size_t>(-1);
+  static constexpr std::size_t kLinked = static_cast<std::size_t>(-2);  // a link: never written into
 
   const BookmarkOutline& outline_;
   const CollectionProgress& progress_;
@@ -304,17 +308,132 @@ int LockFolder(const std::string& native) {
   return fd;
 }
 
-// Removes the staging folders of exports that were killed: those no running export holds.
-void RemoveKilledExportsStaging(const std::string& favoritesNative) {
+// What a staging folder holds to show that Varnel made it: the folder's own identity, so that a
+// folder of the user's of that name, or a copy of one of ours, is never taken for it. Once all
+// is staged, the moves follow (each entry's kind, inode and path), then the line "moving":
+// from then on a killed export is completed, or undone, by the next collection command.
+constexpr const char* kStagingRecord = ".varnel-staging";
+constexpr std::string_view kMovingLine = "moving";
+
+std::string IdentityText(int folderFd) {
+  struct stat info {};
+  if (fstat(folderFd, &info) != 0) return "";
+  return std::to_string(info.st_dev) + " " + std::to_string(info.st_ino) + "\n";
+}
+
+Status AppendToRecord(int folderFd, const std::string& staging, std::string_view text, int flags) {
+  const int fd = openat(folderFd, kStagingRecord, O_WRONLY | O_NOFOLLOW | O_CLOEXEC | flags, 0600);
+  if (fd < 0) return StatusFromErrno(errno, staging);
+  const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) && fsync(fd) == 0;
+  const int error = errno;
+  close(fd);
+  return written ? Status::Ok() : StatusFromErrno(error ? error : EIO, staging);
+}
+
+struct RecordedMove {
+  std::string path;  // relative
+  bool folder;
+  ino_t inode;
+};
+
+struct StagingRecord {
+  std::vector<RecordedMove> moves;
+  bool moving = false;  // the moves had begun
+};
+
+// The record of a staging folder that Varnel made; false for anything else.
+bool ReadOurRecord(int folderFd, StagingRecord& record) {
+  const int fd = openat(folderFd, kStagingRecord, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  std::string text;
+  char buffer[4096];
+  for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
+  close(fd);
+  const std::string identity = IdentityText(folderFd);
+  if (identity.empty() || !text.starts_with(identity)) return false;
+  std::size_t at = identity.size();
+  for (std::size_t end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
+    const std::string_view line = std::string_view(text).substr(at, end - at);
+    if (line == kMovingLine) {
+      record.moving = true;
+      break;
+    }
+    const std::size_t space = line.find(' ', 2);
+    if (line.size() < 4 || space == std::string_view::npos) return true;  // cut short: no move began
+    record.moves.push_back({std::string(line.substr(space + 1)), line[0] == 'd',
+                            static_cast<ino_t>(std::strtoull(std::string(line.substr(2, space - 2)).c_str(), nullptr, 10))});
+  }
+  return true;
+}
+
+Status RecordMoves(int folderFd, const std::string& staging, const std::vector<RecordedMove>& moves) {
+  std::string text;
+  for (const RecordedMove& move : moves) {
+    text += std::string(move.folder ? "d " : "f ") + std::to_string(move.inode) + " " + move.path + "\n";
+  }
+  text += std::string(kMovingLine) + "\n";
+  return AppendToRecord(folderFd, staging, text, O_APPEND);
+}
+
+bool Present(const std::string& path, ino_t* inode = nullptr) {
+  struct stat info {};
+  if (lstat(path.c_str(), &info) != 0) return false;
+  if (inode) *inode = info.st_ino;
+  return true;
+}
+
+// Finishes what a killed export left: its staged entries are moved in as it would have; when one
+// cannot be (its name was taken since), every entry it moved goes back out. Either way the
+// favorites are as before the export or as after it. False when that could not be done (the
+// staging folder is then kept).
+bool FinishKilledExport(const std::string& favoritesNative, const std::string& staging, const StagingRecord& record) {
+  std::vector<const RecordedMove*> moved;
+  bool complete = true;
+  for (const RecordedMove& move : record.moves) {
+    const std::string from = staging + "/" + move.path;
+    if (Present(from) && MoveToFreeName(from, favoritesNative + "/" + move.path, move.folder) != 0) {
+      complete = false;
+      break;
+    }
+  }
+  if (complete) return true;
+  for (const RecordedMove& move : record.moves) {
+    const std::string target = favoritesNative + "/" + move.path;
+    ino_t inode = 0;
+    if (Present(staging + "/" + move.path) || !Present(target, &inode) || inode != move.inode) continue;
+    if (MoveToFreeName(target, staging + "/" + move.path, move.folder) != 0) return false;
+  }
+  return true;
+}
+
+// Deals with the staging folders of exports that were killed: those named and marked as Varnel
+// makes them that no running export holds. What was all staged is completed (or undone, see
+// FinishKilledExport); what was not is removed. Anything else of such a name is the user's.
+void FinishKilledExports(const std::string& favoritesNative) {
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(favoritesNative, error)) {
-    if (!entry.path().filename().string().starts_with(kStagingPrefix)) continue;
+    if (!IsStagingName(entry.path().filename().string())) continue;
     const int fd = LockFolder(entry.path().string());
     if (fd < 0) continue;
+    StagingRecord record;
     std::error_code ignored;
-    std::filesystem::remove_all(entry.path(), ignored);
+    if (ReadOurRecord(fd, record) && (!record.moving || FinishKilledExport(favoritesNative, entry.path(), record))) {
+      std::filesystem::remove_all(entry.path(), ignored);
+      SyncFolder(favoritesNative);
+    }
     close(fd);
   }
+}
+
+// The moves with the inode of each staged entry, for the record.
+std::vector<RecordedMove> RecordedMovesOf(const std::vector<Move>& moves, const std::string& staging) {
+  std::vector<RecordedMove> recorded;
+  for (const Move& move : moves) {
+    ino_t inode = 0;
+    Present(staging + "/" + move.path, &inode);
+    recorded.push_back({move.path, move.folder, inode});
+  }
+  return recorded;
 }
 
 // A new staging folder in the favorites directory, locked as ours. Made under the folder's
@@ -324,14 +443,29 @@ Status MakeStaging(const std::string& favoritesNative, std::string& staging, int
   FileLock turn;
   Status status = turn.Acquire(favoritesNative + "/" + std::string(kReplaceLockName));
   if (!status.ok()) return status;
-  RemoveKilledExportsStaging(favoritesNative);
+  FinishKilledExports(favoritesNative);
   staging = favoritesNative + "/" + std::string(kStagingPrefix) + "XXXXXX";
   if (!mkdtemp(staging.data())) return StatusFromErrno(errno, favoritesNative);
   lock = LockFolder(staging);
-  return Status::Ok();
+  status = lock < 0 ? StatusFromErrno(errno, staging)
+                     : AppendToRecord(lock, staging, IdentityText(lock), O_CREAT | O_EXCL);
+  if (!status.ok()) {
+    std::error_code ignored;
+    std::filesystem::remove_all(staging, ignored);
+    if (lock >= 0) close(lock);
+    lock = -1;
+  }
+  return status;
 }
 
 }  // namespace
+
+Status FinishKilledExportsIn(const std::string& favoritesNative) {
+  FileLock turn;
+  const Status locked = turn.Acquire(favoritesNative + "/" + std::string(kReplaceLockName));
+  if (locked.ok()) FinishKilledExports(favoritesNative);
+  return locked;
+}
 
 Status PlanExportBookmarks(const DriveMap& drives, const std::string& profileDirectory,
                            const std::string& favoritesDirectory, const CollectionProgress& progress, ExportPlan& plan) {
@@ -340,6 +474,7 @@ Status PlanExportBookmarks(const DriveMap& drives, const std::string& profileDir
   if (plan.favoritesNative.empty() || !drives.IsDirectory(favoritesDirectory)) {
     return Status::Error(errc::kPathNotFound, "the favorites directory " + favoritesDirectory + " does not exist");
   }
+  if (const Status finished = FinishKilledExportsIn(plan.favoritesNative); !finished.ok()) return finished;
   BookmarkOutline outline;
   const Status status = ReadBookmarkOutline(drives, profileDirectory, outline);
   if (!status.ok()) return status;
@@ -364,9 +499,11 @@ Status ApplyExportBookmarks(const ExportPlan& plan, FavoritesChange& change) {
   } unlock{stagingLock};
   std::error_code ignored;
   status = Stage(plan, staging);
+  const std::vector<Move> moves = MovesOf(plan);
+  if (status.ok()) status = RecordMoves(stagingLock, staging, RecordedMovesOf(moves, staging));
   std::vector<Move> moved;
   if (status.ok()) {
-    for (const Move& move : MovesOf(plan)) {
+    for (const Move& move : moves) {
       const std::string target = plan.favoritesNative + "/" + move.path;
       if (const int error = MoveToFreeName(staging + "/" + move.path, target, move.folder); error != 0) {
         status = StatusFromErrno(error, target);

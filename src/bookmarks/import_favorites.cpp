@@ -174,7 +174,8 @@ Status PlanImportFavorites(const DriveMap& drives, const std::string& favoritesD
   if (native.empty() || !drives.IsDirectory(favoritesDirectory)) {
     return Status::Error(errc::kPathNotFound, "the favorites directory " + favoritesDirectory + " does not exist");
   }
-  Status status = ReadBookmarkOutline(drives, profileDirectory, plan.outline);
+  Status status = FinishKilledExportsIn(native);
+  if (status.ok()) status = ReadBookmarkOutline(drives, profileDirectory, plan.outline);
   if (!status.ok()) return status;
   status = Importer(clock, progress, plan).ImportTop(native, NormalizeWindowsPath(favoritesDirectory));
   for (auto it = plan.insertions.begin(); it != plan.insertions.end();) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -177,6 +178,23 @@ TEST_F(CommandLineTest, WithSeveralPrefixesHoldingABrowserTheCommandsAskForOne) 
                             "with --prefix DIR.\n"), std::string::npos);
   EXPECT_EQ(listed.out.find("* "), std::string::npos);
   EXPECT_EQ(Varnel({"--prefix", tricks + "/two", "settings", "NetLAU", "c:\\"}).code, 0);
+}
+
+// open says so, and exits with 1, when the opener it started found nothing to open the address.
+TEST_F(CommandLineTest, OpenTellsWhenNothingOpenedTheAddress) {
+  test::TempDir bin;
+  test::WriteFile(bin / "wine", "#!/bin/sh\nexit 1\n");
+  std::filesystem::permissions(bin / "wine", std::filesystem::perms::owner_all);
+  const std::string saved = std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin";
+  setenv("PATH", (bin.path() + ":" + saved).c_str(), 1);
+  test::TempPrefix prefix;
+  const Outcome failed = Varnel({"--prefix", prefix.path(), "open", "http://example.invalid/"});
+  test::WriteFile(bin / "wine", "#!/bin/sh\nexit 0\n");
+  const Outcome opened = Varnel({"--prefix", prefix.path(), "open", "http://example.org/"});
+  setenv("PATH", saved.c_str(), 1);
+  EXPECT_EQ(failed.code, 1);
+  EXPECT_EQ(failed.err, "varnel: wine start could not open the address (it ended with status 1)\n");
+  EXPECT_EQ(opened.code, 0) << opened.err;
 }
 
 TEST_F(CommandLineTest, HelpAndVersion) {

@@ -5,15 +5,22 @@
 
 namespace varnel {
 
-// open ADDRESS: hands the address to the system's opener, exactly as the windows do.
+// How long the command line waits for the opener to hand the address over: a Wine that starts
+// its server first takes a while.
+constexpr int kOpenerSeconds = 60;
+
+// open ADDRESS: hands the address to the system's opener, as the windows do, and, unlike the
+// windows, tells when the opener failed (exit 1).
 int OpenCommand(CommandContext& c) {
   if (c.args.size() != 1) {
     c.err << "varnel: open takes one address\n";
     return 2;
   }
   SystemAddressOpener opener(c.session.drives().prefix());
-  LaunchAddress(opener, {}, FromTerminal(c.args[0]));
-  return 0;
+  const Status opened = opener.OpenAndWait(FromTerminal(c.args[0]), kOpenerSeconds);
+  if (opened.ok()) return 0;
+  c.err << "varnel: " << ForErr(c, opened.message) << "\n";
+  return 1;
 }
 
 }  // namespace varnel

@@ -4,7 +4,9 @@
 
 #include "settings/registry_access.h"
 #include "settings/settings.h"
+#include "winenv/code_page.h"
 #include "winenv/hive_lookup.h"
+#include "winenv/wine_server.h"
 #include "winenv/drive_map.h"
 
 namespace varnel {
@@ -28,9 +30,26 @@ const std::vector<HiveValueName>& SurveyedValues() {
   return values;
 }
 
+// A running Wine holds the registry, and its files may be behind: the values are asked of it,
+// those it does not answer taken from the files (`values` holds them).
+void AskRunningWine(const std::string& prefix, std::vector<std::optional<RegValue>>& values) {
+  Registry registry(prefix);
+  std::vector<ExpectedRegistryState> asked;
+  for (const HiveValueName& value : SurveyedValues()) {
+    asked.push_back({Hive::LocalMachine, AnsiFromUtf16(value.keyPath), AnsiFromUtf16(value.name), std::nullopt, false});
+  }
+  if (!registry.ReadLatestFromWine(asked).ok()) return;
+  for (std::size_t i = 0; i < asked.size(); ++i) {
+    if (registry.ReadFromWine(Hive::LocalMachine, asked[i].key, asked[i].name)) {
+      values[i] = registry.QueryValue(Hive::LocalMachine, asked[i].key, asked[i].name);
+    }
+  }
+  registry.EndWineSession();
+}
+
 }  // namespace
 
-SurveyedPrefix SurveyPrefix(FoundPrefix found) {
+SurveyedPrefix SurveyPrefix(FoundPrefix found, const WineServers& servers) {
   SurveyedPrefix surveyed{std::move(found), "", "", Browser::InternetExplorer};
   if (!surveyed.usable()) return surveyed;
   // The settings and the associations live in the machine's hive: the user's is never read here.
@@ -40,6 +59,7 @@ SurveyedPrefix SurveyPrefix(FoundPrefix found) {
     surveyed.found.problem = hive;
     return surveyed;
   }
+  if (servers.Serving(surveyed.found.path)) AskRunningWine(surveyed.found.path, values);
   const DriveMap drives(surveyed.found.path);
   surveyed.netscape = InstalledFolder(StringOfValue(values[0], ""), drives, kNetscapeStandardDirectory);
   surveyed.ie = InstalledFolder(StringOfValue(values[1], ""), drives, kIEStandardDirectory);
@@ -49,7 +69,8 @@ SurveyedPrefix SurveyPrefix(FoundPrefix found) {
 
 std::vector<SurveyedPrefix> SurveyPrefixes(const EnvLookup& env) {
   std::vector<SurveyedPrefix> surveyed;
-  for (FoundPrefix& found : FindPrefixes(env)) surveyed.push_back(SurveyPrefix(std::move(found)));
+  const WineServers servers = WineServers::Running();
+  for (FoundPrefix& found : FindPrefixes(env)) surveyed.push_back(SurveyPrefix(std::move(found), servers));
   return surveyed;
 }
 

@@ -9,6 +9,7 @@
 #include "winenv/prefix.h"
 #include "winenv/prefix_discovery.h"
 #include "winenv/registry.h"
+#include "winenv/wine_server.h"
 
 namespace varnel {
 
@@ -28,7 +29,9 @@ struct SurveyedPrefix {
 // Only the keys the listing shows are looked up and checked in the hive (hive_lookup.h), and
 // only what it shows is kept: a home with thousands of prefixes holds one hive file's text in
 // memory at a time, and a problem elsewhere in a hive shows when that prefix is opened.
-SurveyedPrefix SurveyPrefix(FoundPrefix found);
+// With a running Wine among `servers` serving the prefix, the values are asked of that Wine, as
+// the commands do (its files may be behind).
+SurveyedPrefix SurveyPrefix(FoundPrefix found, const WineServers& servers);
 // Every prefix FindPrefixes finds, surveyed.
 std::vector<SurveyedPrefix> SurveyPrefixes(const EnvLookup& env);
 

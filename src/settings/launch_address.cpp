@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -110,13 +111,57 @@ std::vector<std::string> SystemAddressOpener::CommandFor(const std::string& addr
   return {"wine", "start", "/min", "\"\"", utf8};
 }
 
+int RunInOwnSession(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnvironment,
+                    int seconds) {
+  if (argv.empty()) return -1;
+  const ExecVectors program(argv, extraEnvironment);
+  const pid_t child = ::fork();
+  if (child < 0) return -1;
+  if (child == 0) {
+    ::setsid();
+    const int null = ::open("/dev/null", O_RDWR);
+    if (null >= 0) {
+      ::dup2(null, 0);
+      ::dup2(null, 1);
+      if (null > 1) ::close(null);
+    }
+    program.Exec();
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  for (int status = 0;;) {
+    const pid_t ended = ::waitpid(child, &status, WNOHANG);
+    if (ended == child) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (ended < 0 && errno != EINTR) return -1;
+    if (std::chrono::steady_clock::now() > deadline) return kStillRunning;  // left to run: init reaps it
+    ::usleep(10000);
+  }
+}
+
 // A Wine already serving the prefix is reached through its own TMPDIR, so no second server starts.
-void SystemAddressOpener::Open(const std::string& address) {
+std::vector<std::string> SystemAddressOpener::Environment() const {
   const std::optional<WineServer> server = useWine_ ? FindWineServer(prefix_) : std::nullopt;
+  return server ? server->Environment(prefix_) : std::vector<std::string>{"WINEPREFIX=" + prefix_};
+}
+
+Status SystemAddressOpener::OpenAndWait(const std::string& address, int seconds) {
+  const std::vector<std::string> command = CommandFor(address);
+  if (command.empty()) {
+    return Status::Error(errc::kInvalidArgument,
+                         "nothing was opened: Wine's start takes an address beginning with \"/\" for one of its options");
+  }
+  const std::string opener = useWine_ ? "wine start" : command.front();
+  const int code = RunInOwnSession(command, Environment(), seconds);
+  if (code == 0 || code == kStillRunning) return Status::Ok();
+  if (code < 0) return Status::Error(errc::kFileNotFound, command.front() + " could not be started to open the address");
+  return Status::Error(errc::kPathFileAccess,
+                       opener + " could not open the address (it ended with status " + std::to_string(code) + ")");
+}
+
+void SystemAddressOpener::Open(const std::string& address) {
   const std::vector<std::string> command = CommandFor(address);
   if (command.empty()) return;  // an address Wine's start would take for one of its options
   // The windows tell nothing of a shell failure; whoever looks at the terminal learns of it.
-  if (!SpawnDetached(command, server ? server->Environment(prefix_) : std::vector<std::string>{"WINEPREFIX=" + prefix_})) {
+  if (!SpawnDetached(command, Environment())) {
     std::fprintf(stderr, "varnel: %s could not be started to open the address\n", command.front().c_str());
   }
 }

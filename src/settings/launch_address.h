@@ -2,11 +2,13 @@
 // The one way the program opens a web address: handed to the system, which starts (or reuses)
 // whatever program is associated with it, so the current default browser receives it. The main
 // window shows the hourglass, is minimized, and gets its normal pointer back, also when opening
-// failed; the result is never examined.
+// failed; the windows never examine the result (the command line does, OpenAndWait).
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "winenv/status.h"
 
 namespace varnel {
 
@@ -20,6 +22,13 @@ class AddressOpener {
 // Starts a program detached from this process (its own session, standard streams on /dev/null),
 // without a shell. False when it could not be started.
 [[nodiscard]] bool SpawnDetached(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnvironment);
+// Runs a program in a session of its own (so that what it starts outlives a closed terminal),
+// without a shell, its input and output on /dev/null and its error output on ours, and waits up
+// to `seconds` for it to end: its exit status (128 + the signal when one ended it), -1 when it
+// could not be started, or kStillRunning when it is still running then (it is left to run).
+inline constexpr int kStillRunning = -2;
+int RunInOwnSession(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnvironment,
+                    int seconds);
 // Whether a program of that name is on PATH.
 bool ProgramOnPath(const std::string& name);
 
@@ -32,6 +41,11 @@ class SystemAddressOpener : public AddressOpener {
   explicit SystemAddressOpener(std::string prefix, bool useWine = ProgramOnPath("wine"))
       : prefix_(std::move(prefix)), useWine_(useWine) {}
   void Open(const std::string& address) override;
+  // For the command line: opens the address as Open does but waits (at most `seconds`) for the
+  // opener to hand it over, and fails when the opener did (wine start and xdg-open end with a
+  // non-zero status when nothing takes the address; their own message goes to stderr). An
+  // opener still running at the end of the wait counts as having opened it.
+  Status OpenAndWait(const std::string& address, int seconds);
 
   // The program and arguments that would open the address (for tests and the command line);
   // empty when nothing is to be started. Wine's start reads an argument that begins with "/" as
@@ -40,6 +54,8 @@ class SystemAddressOpener : public AddressOpener {
   std::vector<std::string> CommandFor(const std::string& address) const;
 
  private:
+  std::vector<std::string> Environment() const;
+
   std::string prefix_;
   bool useWine_;
 };

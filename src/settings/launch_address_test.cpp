@@ -120,5 +120,47 @@ TEST(LaunchAddressTest, SpawnDetachedStartsAProgramWithTheExtraEnvironmentAndNoO
   EXPECT_EQ(open.find("test.js"), std::string::npos) << open;
 }
 
+// A program on PATH for the length of a test: `name` as a shell script.
+class ProgramOnTestPath {
+ public:
+  ProgramOnTestPath(const std::string& name, const std::string& script) {
+    test::WriteFile(dir_ / name, "#!/bin/sh\n" + script + "\n");
+    chmod((dir_ / name).c_str(), 0755);
+    const char* path = std::getenv("PATH");
+    saved_ = path ? path : "/usr/bin:/bin";
+    setenv("PATH", (dir_.path() + ":" + saved_).c_str(), 1);
+  }
+  ~ProgramOnTestPath() { setenv("PATH", saved_.c_str(), 1); }
+
+ private:
+  test::TempDir dir_;
+  std::string saved_;
+};
+
+// The command line's open waits for the opener and fails when it failed: wine start and
+// xdg-open end with a non-zero status when nothing takes the address.
+TEST(LaunchAddressTest, OpenAndWaitTellsWhetherTheOpenerTookTheAddress) {
+  {
+    ProgramOnTestPath wine("wine", "echo 'no application associated' >&2; exit 1");
+    SystemAddressOpener opener("/tmp/prefix", true);
+    const Status failed = opener.OpenAndWait("http://example.invalid/", 30);
+    EXPECT_EQ(failed.code, errc::kPathFileAccess);
+    EXPECT_EQ(failed.message, "wine start could not open the address (it ended with status 1)");
+    EXPECT_EQ(opener.OpenAndWait("/exec evil.exe", 30).code, errc::kInvalidArgument);  // nothing started
+  }
+  {
+    test::TempDir dir;
+    ProgramOnTestPath xdgOpen("xdg-open", "printf %s \"$1\" > '" + (dir / "took") + "'");
+    EXPECT_TRUE(SystemAddressOpener("/tmp/prefix", false).OpenAndWait("http://example.org/", 30).ok());
+    EXPECT_EQ(test::ReadFile(dir / "took"), "http://example.org/");  // it had ended: the file is there
+  }
+  EXPECT_EQ(RunInOwnSession({"no-such-program-varnel"}, {}, 30), 127);
+  // One still running when the wait ends is left to run; it cannot end before the test lets it
+  // (it ends when the folder goes, and leaves our error output then).
+  test::TempDir dir;
+  EXPECT_EQ(RunInOwnSession({"sh", "-c", "while [ -d \"$0\" ]; do sleep 0.01; done 2>/dev/null", dir.path()}, {}, 0),
+            kStillRunning);
+}
+
 }  // namespace
 }  // namespace varnel

@@ -5,9 +5,12 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <random>
 #include <sstream>
 
 #include "cli/cli.h"
+#include "defaultbrowser/default_browser.h"
+#include "session/prefix_survey.h"
 #include "settings/launch_address.h"
 #include "settings/registry_access.h"
 #include "testsupport/run_varnel.h"
@@ -96,6 +99,32 @@ TEST_F(WineIntegrationTest, EachSideReadsWhatTheOtherWroteAndARunningWineIsWritt
             "c:\\program files\\netscape");  // Wine kept it when it stopped
 }
 
+// A wineserver that starts while a write to the hive files is under way (another Wine program
+// started at about the same moment) must not make the write lost: every write is there once Wine
+// has stopped. A bounded race: in each round the Wine program starts a varying moment before the
+// write. Not run yet: with Debian's Wine 8 a few rounds of twelve still lose the write, and a
+// second look for a server right after the rename finds none in those rounds.
+TEST_F(WineIntegrationTest, DISABLED_AWriteWhileAWineServerStartsIsNotLost) {
+  const std::vector<std::string> environment = {"WINEPREFIX=" + prefix_.path(), "WINEDEBUG=-all", "DISPLAY="};
+  std::mt19937 random(3);
+  for (int round = 0; round < 12; ++round) {
+    Wine({"wineserver", "-w"});
+    ChildProgram other;
+    ASSERT_TRUE(other.Start({"wine", "reg", "add", "HKCU\\Software\\HRace", "/v", "x", "/d", std::to_string(round), "/f"},
+                            environment));
+    usleep(std::uniform_int_distribution<useconds_t>(0, 40000)(random));
+    const std::string value = "c:\\race" + std::to_string(round);
+    {
+      Registry registry(prefix_.path());
+      test::ExpectOk(WriteRegistryString(registry, Hive::LocalMachine, "Software\\Varnel\\NetLAU", "", value));
+    }
+    other.Finish(std::chrono::steady_clock::now() + std::chrono::seconds(kWineSeconds));
+    Wine({"wineserver", "-w"});
+    Registry after(prefix_.path());
+    EXPECT_EQ(ReadRegistryString(after, Hive::LocalMachine, "Software\\Varnel\\NetLAU", "", ""), value) << "round " << round;
+  }
+}
+
 // The read-back script run by Wine's own cscript: it finds edits Wine does not hold, and holds
 // every kind of edit of a batch once the import went through.
 TEST_F(WineIntegrationTest, OneScriptReadsAWholeBatchBackFromARunningWine) {
@@ -160,6 +189,29 @@ TEST_F(WineIntegrationTest, AHistoryEditWhileWineRunsGoesThroughWine) {
   EXPECT_NE(query.find("url2    REG_SZ    http://3/"), std::string::npos) << query;
   EXPECT_EQ(query.find("http://2/"), std::string::npos) << query;
   EXPECT_EQ(query.find("url3"), std::string::npos) << query;
+}
+
+// The listing of prefixes says what a running Wine holds, not what its files, which are behind,
+// still show; the run leaves nothing in C:\windows\temp, and files a killed run left there go.
+TEST_F(WineIntegrationTest, PrefixesShowWhatARunningWineHoldsAndLeaveNoFilesInItsTemp) {
+  ASSERT_NO_FATAL_FAILURE(StartPersistentServer());
+  const std::string temp = prefix_ / "drive_c/windows/temp/";
+  test::WriteFile(temp + "varnel-Kill01.js", "left by a killed run");
+  test::WriteFile(temp + "varnel-Kill01.3.js", "end");
+  ASSERT_EQ(Wine({"reg", "add", "HKLM\\Software\\Classes\\HTTP\\shell\\open\\ddeexec\\application", "/ve", "/d",
+                  "NSShell", "/f"}).exitCode, 0);
+  {
+    Registry files(prefix_.path());
+    ASSERT_EQ(ReadRegistryString(files, Hive::ClassesRoot, kDefaultBrowserKey, "", ""), "");  // not written yet
+  }
+  const SurveyedPrefix surveyed = SurveyPrefix({prefix_.path(), "wine", Status::Ok()}, WineServers::Running());
+  EXPECT_TRUE(surveyed.usable()) << surveyed.found.problem.message;
+  EXPECT_EQ(surveyed.defaultBrowser, Browser::Netscape);
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(temp)) {
+    if (entry.path().filename().string().starts_with("varnel-")) left.push_back(entry.path().filename());
+  }
+  EXPECT_EQ(left, std::vector<std::string>{});
 }
 
 // Changes made through a running Wine, each by a run of its own, are undone by later runs,

@@ -5,12 +5,16 @@
 #include <charconv>
 #include <cerrno>
 #include <unistd.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <cctype>
 
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 
 #include "winenv/atomic_file.h"
+#include "winenv/file_lock.h"
 #include "winenv/code_page.h"
 #include "winenv/process.h"
 
@@ -243,25 +247,83 @@ std::string ReadBackScript(const std::vector<RegistryEdit>& edits, bool writeFir
 
 namespace {
 
+std::filesystem::path WineTempFolder(const std::string& prefix) {
+  return std::filesystem::path(prefix) / "drive_c" / "windows" / "temp";
+}
+
+// "varnel-" and the six letters or digits mkstemps chose: the run's part of a file's name.
+constexpr std::size_t kRunNameSize = 13;
+
+bool IsRunName(std::string_view name) {
+  return name.size() >= kRunNameSize && name.starts_with("varnel-") &&
+         std::all_of(name.begin() + 7, name.begin() + kRunNameSize, [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
+}
+
+// Whether the program file of a run is gone or held by no one: the run is over.
+bool RunIsOver(const std::string& programFile) {
+  const int fd = ::open(programFile.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT;
+  const bool free = flock(fd, LOCK_EX | LOCK_NB) == 0;
+  ::close(fd);
+  return free;
+}
+
+// What remains after the run's name: ".js" or ".reg" (its program file), or ".N.js" (a
+// request to its script); "" when neither.
+std::string_view KindOfRest(std::string_view rest) {
+  if (rest == ".js" || rest == ".reg") return "program";
+  if (rest.size() > 4 && rest.front() == '.' && rest.ends_with(".js") &&
+      std::all_of(rest.begin() + 1, rest.end() - 3, [](char c) { return c >= '0' && c <= '9'; })) {
+    return "request";
+  }
+  return "";
+}
+
+}  // namespace
+
+void RemoveFilesOfEndedRuns(const std::string& prefix) {
+  const std::filesystem::path temp = WineTempFolder(prefix);
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(temp, error)) {
+    const std::string name = entry.path().filename().string();
+    if (!IsRunName(name)) continue;
+    const std::string_view kind = KindOfRest(std::string_view(name).substr(kRunNameSize));
+    if (kind.empty()) continue;
+    const std::string run = (temp / name.substr(0, kRunNameSize)).string();
+    const bool over = RunIsOver(kind == "request" ? run + ".js" : entry.path().string());
+    if (over) ::unlink(entry.path().c_str());
+  }
+}
+
+namespace {
+
 // A file for a Wine program in the prefix's own C:\windows\temp, a folder every Wine program
-// reaches: its native path and the path Wine sees. Removed when it goes out of scope.
+// reaches: its native path and the path Wine sees. Held locked (flock) while it lives, so that
+// another run tells it from one a killed run left; removed when it goes out of scope. Made under
+// the folder's lock, after the files of ended runs are removed.
 class WineTempFile {
  public:
   WineTempFile(const std::string& prefix, const char* extension) {
-    const std::filesystem::path temp = std::filesystem::path(prefix) / "drive_c" / "windows" / "temp";
+    const std::filesystem::path temp = WineTempFolder(prefix);
     std::error_code ignored;
     std::filesystem::create_directories(temp, ignored);
+    FileLock turn;
+    created_ = turn.Acquire((temp / std::string(kWineTempLockName)).string());
+    if (!created_.ok()) return;
+    RemoveFilesOfEndedRuns(prefix);
     native_ = (temp / "varnel-XXXXXX").string() + extension;
-    const int fd = mkstemps(native_.data(), static_cast<int>(std::strlen(extension)));
-    if (fd < 0) {
+    fd_ = mkstemps(native_.data(), static_cast<int>(std::strlen(extension)));
+    if (fd_ < 0) {
       created_ = StatusFromErrno(errno, native_);
       return;
     }
-    close(fd);
+    flock(fd_, LOCK_EX);
     windowsPath_ = "C:\\windows\\temp\\" + native_.substr(native_.rfind('/') + 1);
   }
   ~WineTempFile() {
-    if (created_.ok()) ::unlink(native_.c_str());
+    if (!created_.ok()) return;
+    ::unlink(native_.c_str());
+    ::close(fd_);
   }
   WineTempFile(const WineTempFile&) = delete;
   WineTempFile& operator=(const WineTempFile&) = delete;
@@ -275,6 +337,7 @@ class WineTempFile {
  private:
   std::string native_;
   std::string windowsPath_;
+  int fd_ = -1;
   Status created_;
 };
 

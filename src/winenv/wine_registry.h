@@ -40,6 +40,13 @@ std::string ReadBackScript(const std::vector<RegistryEdit>& edits, bool writeFir
 
 class WineSession;
 
+// Removes from the prefix's C:\windows\temp what runs of Varnel that were killed left there:
+// their program files (varnel-XXXXXX.js, .reg), which a live run holds locked, and the request
+// files (varnel-XXXXXX.N.js) of runs that are over, the "end" a script no longer took among them.
+// Done before each new file is made there, under the folder's lock.
+void RemoveFilesOfEndedRuns(const std::string& prefix);
+inline constexpr std::string_view kWineTempLockName = ".varnel-temp.lock";
+
 // Imports the edits into the running Wine of the prefix and reads every one back (through the
 // session when one runs). Nothing is written to the hive files. A failure says what Wine did
 // not take.

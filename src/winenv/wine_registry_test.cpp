@@ -4,7 +4,12 @@
 
 #include "testsupport/hive_test_support.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
 
 #include "winenv/code_page.h"
 
@@ -115,6 +120,26 @@ TEST(ReadStringsScript, AsksInPlainAsciiAndItsAnswersAreReadSafely) {
   EXPECT_EQ(found[3].kind, WineString::Kind::None);
   EXPECT_EQ(found[7].kind, WineString::Kind::Text);  // an empty string
   EXPECT_EQ(found[7].text, u"");
+}
+
+// What killed runs left in C:\windows\temp goes; the files of a run still going (its program
+// file held locked), and files that only look alike, stay.
+TEST(WineTempFiles, WhatEndedRunsLeftIsRemovedAndALiveRunsFilesStay) {
+  test::TempPrefix prefix;
+  const std::string temp = prefix.native("drive_c/windows/temp/");
+  std::filesystem::create_directories(temp);
+  const std::vector<std::string> gone = {"varnel-Kill01.js", "varnel-Kill01.1.js", "varnel-Kill01.12.js",
+                                         "varnel-Kill02.reg", "varnel-Ended3.4.js" /* its script is gone: an "end" */};
+  const std::vector<std::string> kept = {"varnel-Live01.js", "varnel-Live01.2.js", "varnel-notes.txt",
+                                         "varnel-Kill01.x.js", "other.js", "varnel-AB.js"};
+  for (const std::string& name : gone) test::WriteFile(temp + name, "left");
+  for (const std::string& name : kept) test::WriteFile(temp + name, "stays");
+  const int live = open((temp + "varnel-Live01.js").c_str(), O_RDONLY);
+  ASSERT_EQ(flock(live, LOCK_EX), 0);
+  RemoveFilesOfEndedRuns(prefix.path());
+  for (const std::string& name : gone) EXPECT_FALSE(std::filesystem::exists(temp + name)) << name;
+  for (const std::string& name : kept) EXPECT_TRUE(std::filesystem::exists(temp + name)) << name;
+  close(live);
 }
 
 }  // namespace

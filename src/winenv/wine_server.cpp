@@ -30,12 +30,12 @@ bool LockHeld(const std::string& lockPath) {
   return locked;
 }
 
-// The working folder of a process of this user named wineserver* that works in a folder of that
-// name and holds the server's lock there.
-std::optional<std::string> ServerProcessIn(const std::string& serverFolder) {
+// The working folders of the processes of this user named wineserver* that hold the server's
+// lock there; with a `serverFolder` name, only the first that works in a folder of that name.
+std::vector<std::string> ServerProcessFolders(const std::optional<std::string>& serverFolder) {
+  std::vector<std::string> found;
   DIR* proc = ::opendir("/proc");
-  if (!proc) return std::nullopt;
-  std::optional<std::string> found;
+  if (!proc) return found;
   while (dirent* entry = ::readdir(proc)) {
     if (!std::isdigit(static_cast<unsigned char>(entry->d_name[0]))) continue;
     const std::string base = std::string("/proc/") + entry->d_name;
@@ -44,14 +44,37 @@ std::optional<std::string> ServerProcessIn(const std::string& serverFolder) {
     if (exeName == std::string::npos || exe.compare(exeName + 1, 10, "wineserver") != 0) continue;
     const std::string cwd = ReadLinkText(base + "/cwd");
     const std::size_t cwdName = cwd.rfind('/');
-    if (cwdName == std::string::npos || cwd.substr(cwdName + 1) != serverFolder) continue;
-    if (LockHeld(cwd + "/lock")) {
-      found = cwd;
-      break;
-    }
+    if (cwdName == std::string::npos || (serverFolder && cwd.substr(cwdName + 1) != *serverFolder)) continue;
+    if (!LockHeld(cwd + "/lock")) continue;
+    found.push_back(cwd);
+    if (serverFolder) break;
   }
   ::closedir(proc);
   return found;
+}
+
+// "server-<device>-<inode>" of the prefix's folder; "" when it cannot be examined.
+std::string ServerFolderName(const std::string& prefix) {
+  struct stat st {};
+  if (::stat(prefix.c_str(), &st) != 0) return "";
+  char server[96];
+  std::snprintf(server, sizeof server, "server-%llx-%llx", static_cast<unsigned long long>(st.st_dev),
+                static_cast<unsigned long long>(st.st_ino));
+  return server;
+}
+
+std::optional<WineServer> ClassicServer(const std::string& server) {
+  const std::string classic = "/tmp/.wine-" + std::to_string(::getuid()) + "/" + server;
+  if (LockHeld(classic + "/lock")) return WineServer{classic, std::nullopt};
+  return std::nullopt;
+}
+
+// A server found working in `folder`: .../<TMPDIR>/wine-XXXXXX/server-..., the TMPDIR two levels up.
+WineServer ServerWorkingIn(const std::string& folder) {
+  const std::string parent = folder.substr(0, folder.rfind('/'));
+  const std::size_t slash = parent.rfind('/');
+  if (parent.compare(slash + 1, 5, "wine-") != 0) return WineServer{folder, std::nullopt};
+  return WineServer{folder, slash == 0 ? std::string("/") : parent.substr(0, slash)};
 }
 
 }  // namespace
@@ -63,20 +86,28 @@ std::vector<std::string> WineServer::Environment(const std::string& prefix) cons
 }
 
 std::optional<WineServer> FindWineServer(const std::string& prefix) {
-  struct stat st {};
-  if (::stat(prefix.c_str(), &st) != 0) return std::nullopt;
-  char server[96];
-  std::snprintf(server, sizeof server, "server-%llx-%llx", static_cast<unsigned long long>(st.st_dev),
-                static_cast<unsigned long long>(st.st_ino));
-  const std::string classic = "/tmp/.wine-" + std::to_string(::getuid()) + "/" + server;
-  if (LockHeld(classic + "/lock")) return WineServer{classic, std::nullopt};
-  const std::optional<std::string> folder = ServerProcessIn(server);
-  if (!folder) return std::nullopt;
-  // .../<TMPDIR>/wine-XXXXXX/server-...: the TMPDIR is two levels up.
-  const std::string parent = folder->substr(0, folder->rfind('/'));
-  const std::size_t slash = parent.rfind('/');
-  if (parent.compare(slash + 1, 5, "wine-") != 0) return WineServer{*folder, std::nullopt};
-  return WineServer{*folder, slash == 0 ? std::string("/") : parent.substr(0, slash)};
+  const std::string server = ServerFolderName(prefix);
+  if (server.empty()) return std::nullopt;
+  if (std::optional<WineServer> classic = ClassicServer(server)) return classic;
+  const std::vector<std::string> folders = ServerProcessFolders(server);
+  if (folders.empty()) return std::nullopt;
+  return ServerWorkingIn(folders.front());
+}
+
+WineServers WineServers::Running() {
+  WineServers servers;
+  servers.folders_ = ServerProcessFolders(std::nullopt);
+  return servers;
+}
+
+std::optional<WineServer> WineServers::Serving(const std::string& prefix) const {
+  const std::string server = ServerFolderName(prefix);
+  if (server.empty()) return std::nullopt;
+  if (std::optional<WineServer> classic = ClassicServer(server)) return classic;
+  for (const std::string& folder : folders_) {
+    if (folder.substr(folder.rfind('/') + 1) == server) return ServerWorkingIn(folder);
+  }
+  return std::nullopt;
 }
 
 }  // namespace varnel

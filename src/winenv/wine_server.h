@@ -21,4 +21,14 @@ struct WineServer {
 // place, else as a process of this user named wineserver* working in the prefix's server folder.
 std::optional<WineServer> FindWineServer(const std::string& prefix);
 
+// The same for many prefixes: the processes are looked at once, when made.
+class WineServers {
+ public:
+  static WineServers Running();
+  std::optional<WineServer> Serving(const std::string& prefix) const;
+
+ private:
+  std::vector<std::string> folders_;  // where each running wineserver of this user works
+};
+
 }  // namespace varnel
