@@ -175,7 +175,7 @@ bool ChangeScope::Begin() {
       return false;
     }
   }
-  const Status begun = journal_->Begin(record_, number_);
+  const Status begun = journal_->Begin(record_, number_, underWay_);
   if (!begun.ok()) {
     number_ = 0;
     NotRecorded("the journal " + journal_->folder() + " cannot be written: " + begun.message);
@@ -195,13 +195,28 @@ void ChangeScope::Finish() {
     unchanged = unchanged && after.back() == before;
   }
   if (unchanged) {
-    journal_->Forget(number_);
-    number_ = 0;
+    Fail();
     return;
   }
   const Status finished = journal_->Finish(number_, after);
   if (!finished.ok()) journal_->Report("varnel: " + record_.what + ": the journal could not mark the change finished (" + finished.message + ")");
+  underWay_.Release();
   journal_->Prune(number_);
+}
+
+void ChangeScope::Fail() {
+  if (!journal_ || number_ == 0) return;
+  journal_->Forget(number_);
+  underWay_.Release();
+  number_ = 0;
+}
+
+Status ChangeScope::Run(const std::function<Status()>& write) {
+  Begin();
+  const Status written = write();
+  if (written.ok()) Finish();
+  else Fail();
+  return written;
 }
 
 }  // namespace varnel

@@ -1,14 +1,15 @@
 #pragma once
-// How a writer records its change: name what it will touch, Begin() before the write (the old
-// state is read and recorded, flushed to disk), Finish() after it (the new state's fingerprint).
-// Without a journal, or when the journal cannot be written, the scope does nothing but say so
-// through the journal's reporter; the write goes ahead either way.
+// How a writer records its change: name what it will touch, then Run() the write: the old state
+// is read and recorded (flushed to disk) before it, and after it the change is marked finished
+// with the new state's fingerprint, or, when the write failed, dropped (a failed write leaves
+// things as they were). While the write runs the change is marked under way by a lock this
+// process holds. Without a journal, or when the journal cannot be written, the scope does
+// nothing but say so through the journal's reporter; the write goes ahead either way.
 //
 //   ChangeScope scope(journal, registry, "default browser set to Internet Explorer", where);
 //   scope.AddValue(Hive::ClassesRoot, "http\\shell\\open\\command", "");
-//   scope.Begin();
-//   ... the write ...
-//   scope.Finish();
+//   return scope.Run([&] { return MakeDefault(registry, browser); });
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,10 +40,16 @@ class ChangeScope {
   void AddKey(Hive hive, std::string key);
   void AddItem(ChangeItem item) { record_.items.push_back(std::move(item)); }
 
+  // Begin(), the write, then Finish() when it succeeded and Fail() when not; the write's outcome.
+  [[nodiscard]] Status Run(const std::function<Status()>& write);
+
+  // The steps of Run, for a test that stops between them as a kill would.
   // Records the old state. False when it is not recorded (the reason has been reported).
   bool Begin();
   // Records the new state; a change that left everything as it was is dropped again.
   void Finish();
+  // Drops the change of a write that failed.
+  void Fail();
   // The number of the recorded change, 0 when none.
   int number() const { return number_; }
 
@@ -53,6 +60,7 @@ class ChangeScope {
   Registry& registry_;
   ChangeRecord record_;
   int number_ = 0;
+  FileLock underWay_;
 };
 
 }  // namespace varnel

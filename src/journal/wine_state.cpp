@@ -89,7 +89,9 @@ Status CatchUpWithWine(const Journal& journal, Registry& registry, const std::ve
   Status status = WineHoldsStates(registry, toAsk, asked, held);
   if (!status.ok()) return status;
   if (std::all_of(held.begin(), held.end(), [](bool h) { return h; })) return Status::Ok();
-  const std::vector<JournalEntry> entries = journal.List();
+  std::vector<JournalEntry> entries;
+  status = journal.List(entries);
+  if (!status.ok()) return status;
   std::vector<std::size_t> behind;
   std::vector<ItemState> recorded;
   std::vector<std::vector<ExpectedRegistryState>> groups;

@@ -87,11 +87,8 @@ Status Session::ImportFavorites(const ImportPlan& plan) {
   ChangeScope change(&journal_, registry_,
                      "favorites imported: " + std::to_string(plan.summary.added.size()) + " bookmarks added", shown);
   change.AddFile(plan.outline.native, shown);
-  change.Begin();
   BookmarkFileChange changed;
-  const Status applied = ApplyImportFavorites(plan, changed);
-  change.Finish();
-  return applied;
+  return change.Run([&] { return ApplyImportFavorites(plan, changed); });
 }
 
 Status Session::ExportBookmarks(const ExportPlan& plan) {
@@ -104,11 +101,8 @@ Status Session::ExportBookmarks(const ExportPlan& plan) {
     std::replace(shown.begin() + static_cast<std::ptrdiff_t>(directory.size()), shown.end(), '/', '\\');
     change.AddFile(plan.favoritesNative + "/" + file.path, std::move(shown));
   }
-  change.Begin();
   FavoritesChange changed;
-  const Status applied = ApplyExportBookmarks(plan, changed);
-  change.Finish();
-  return applied;
+  return change.Run([&] { return ApplyExportBookmarks(plan, changed); });
 }
 
 bool Session::SaveBrowserDirectories(const std::string& netscapeDirectory, const std::string& ieDirectory,

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "bookmarks/transfers.h"
+#include "testsupport/journal_entries.h"
 #include "testsupport/expect_ok.h"
 #include "testsupport/temp_dir.h"
 
@@ -43,7 +44,7 @@ TEST_F(SessionTest, TheDefaultBrowserFollowsASwitchAndItsUndo) {
   EXPECT_EQ(session_.DetectDefaultBrowser(), Browser::InternetExplorer);  // no associations yet
   ASSERT_TRUE(session_.MakeDefault(Browser::Netscape).ok());
   EXPECT_EQ(session_.defaultBrowser(), Browser::Netscape);
-  EXPECT_EQ(session_.journal().List().front().record.what, "default browser set to Netscape");
+  EXPECT_EQ(test::JournalEntries(session_.journal()).front().record.what, "default browser set to Netscape");
   UndoPlan plan;
   ASSERT_TRUE(session_.PlanUndo(std::nullopt, plan).ok());
   ASSERT_TRUE(session_.Undo(plan, false).ok());
@@ -77,7 +78,7 @@ TEST_F(SessionTest, AFavoriteIsAddedToTheProfilesBookmarks) {
   ASSERT_TRUE(session_.AddFavoriteToBookmarks("News.url", "http://news/", false, [&] { ++copied; }, copy).ok());
   EXPECT_EQ(copied, 1);
   EXPECT_NE(Bookmarks().find("<DT><A HREF=\"http://news/\""), std::string::npos);
-  EXPECT_EQ(session_.journal().List().front().record.what, "bookmark added: News");
+  EXPECT_EQ(test::JournalEntries(session_.journal()).front().record.what, "bookmark added: News");
 
   const std::string headless = "<DL><p>\n</DL><p>\n";
   test::WriteFile(prefix_.native("drive_c/netscape/jane/bookmark.htm"), headless);
