@@ -81,17 +81,6 @@ void RestoreRegistryItem(const ChangeItem& item, const ItemState& state, Registr
   RemoveCreatedKeys(item, state, registry);
 }
 
-Status RestoreFile(const ChangeItem& item, const ItemState& state) {
-  if (!state.exists) {
-    if (::unlink(item.native.c_str()) != 0 && errno != ENOENT) return StatusFromErrno(errno, item.shown);
-    return Status::Ok();
-  }
-  Status written = ReplaceFileContents(item.native, state.bytes);
-  if (!written.ok()) return Status::Error(written.code, item.shown + ": " + written.message);
-  if (::chmod(item.native.c_str(), static_cast<mode_t>(state.mode)) != 0) return StatusFromErrno(errno, item.shown);
-  return Status::Ok();
-}
-
 }  // namespace
 
 Status CaptureState(const ChangeItem& item, Registry& registry, ItemState& state) {
@@ -101,7 +90,8 @@ Status CaptureState(const ChangeItem& item, Registry& registry, ItemState& state
   return Status::Ok();
 }
 
-Status RestoreStates(const std::vector<ChangeItem>& items, const std::vector<ItemState>& states, Registry& registry) {
+Status RestoreStates(const std::vector<ChangeItem>& items, const std::vector<ItemState>& states, Registry& registry,
+                     RestoreGuard& files) {
   Registry::Batch batch(registry);
   for (std::size_t i = 0; i < items.size(); ++i) {
     if (items[i].kind != ItemKind::File) RestoreRegistryItem(items[i], states[i], registry);
@@ -109,7 +99,7 @@ Status RestoreStates(const std::vector<ChangeItem>& items, const std::vector<Ite
   Status status = batch.Commit();
   if (!status.ok()) return status;
   for (std::size_t i = 0; i < items.size() && status.ok(); ++i) {
-    if (items[i].kind == ItemKind::File) status = RestoreFile(items[i], states[i]);
+    if (items[i].kind == ItemKind::File) status = files.Restore(items[i], states[i]);
   }
   return status;
 }

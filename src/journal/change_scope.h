@@ -15,6 +15,7 @@
 
 #include "journal/change_record.h"
 #include "journal/journal.h"
+#include "journal/restore_guard.h"
 #include "winenv/registry.h"
 
 namespace varnel {
@@ -23,9 +24,10 @@ namespace varnel {
 // Fails for a file that cannot be read (not a regular file, unreadable, too large to keep).
 [[nodiscard]] Status CaptureState(const ChangeItem& item, Registry& registry, ItemState& state);
 
-// Puts the items back into the recorded states: the registry's in one batch, then the files.
+// Puts the items back into the recorded states: the registry's in one batch, then the files,
+// under the guard's locks.
 [[nodiscard]] Status RestoreStates(const std::vector<ChangeItem>& items, const std::vector<ItemState>& states,
-                                   Registry& registry);
+                                   Registry& registry, RestoreGuard& files);
 
 class ChangeScope {
  public:

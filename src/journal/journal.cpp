@@ -250,7 +250,9 @@ bool Journal::UnderWay(int number) const {
 Status Journal::LockForUndo(FileLock& lock) const {
   FileLock journalLock;
   const Status prepared = Prepare(journalLock);
-  return prepared.ok() ? lock.Acquire(folder_ + "/.undo.lock", 0600) : prepared;
+  if (!prepared.ok()) return prepared;
+  journalLock.Release();  // an undo under way needs it for its own record
+  return lock.Acquire(folder_ + "/.undo.lock", 0600);
 }
 
 Status Journal::Finish(int number, const std::vector<ItemState>& after) {

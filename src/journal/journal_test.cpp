@@ -224,7 +224,7 @@ TEST_F(HistoryJournalTest, AWriteKilledAtAnyStepIsUndoneToTheRecordedOldState) {
   for (int step = 0; step < 3; ++step) {
     {
       ChangeScope change(&journal_, registry_, "MRU saved", std::string(kProfile));
-      change.AddFile(Prefs(), "prefs.js");
+      change.AddFile(Prefs(), std::string(kProfile) + "\\prefs.js");
       change.AddKey(Hive::CurrentUser, std::string(kTypedUrlsKey));
       ASSERT_TRUE(change.Begin());
       if (step >= 1) test::WriteFile(Prefs(), "half-written");
@@ -275,6 +275,49 @@ TEST_F(JournalTest, ABookmarkAddedIsUndoneToTheSameBytes) {
   ASSERT_NE(test::ReadFile(bookmarks), old);
   ASSERT_TRUE(UndoFrom().ok());
   EXPECT_EQ(test::ReadFile(bookmarks), old);
+}
+
+TEST_F(JournalTest, AFailedWriteLeavesNoRecord) {
+  const std::string bookmarks = Native("p/bookmark.htm");
+  std::filesystem::create_directories(Native("p"));
+  test::WriteFile(bookmarks, "<TITLE>B</TITLE>\n<H1>Bookmarks</H1>\n<DL><p>\n</DL><p>\n");
+  BookmarkCopy copy;
+  ASSERT_TRUE(CopyBookmarksWithFavorite(drives_, "c:\\p", "http://n/", "News", [] { return std::int64_t{1}; },
+                                        state_ / "tempfile", copy).ok());
+  test::WriteFile(bookmarks, "rewritten by the browser meanwhile");
+  EXPECT_FALSE(ReplaceBookmarksRecorded(&journal_, registry_, copy, "News", "c:\\p\\bookmark.htm").ok());
+  EXPECT_TRUE(Entries().empty());  // not a finished "bookmark added" whose new state is the browser's
+  EXPECT_EQ(test::ReadFile(bookmarks), "rewritten by the browser meanwhile");
+}
+
+TEST_F(JournalTest, AChangeUnderWayIsNeverUndoneAndAKilledOneIs) {
+  ASSERT_TRUE(WriteSettingRecorded(&journal_, registry_, Setting::NetLAU, "c:\\a").ok());
+  {
+    ChangeScope running(&journal_, registry_, "NetLAU set to c:\\b", "");
+    running.AddValue(Hive::LocalMachine, SettingKey(Setting::NetLAU), "");
+    ASSERT_TRUE(running.Begin());
+    EXPECT_TRUE(Entries().front().underWay);
+    const Status refused = UndoFrom();
+    EXPECT_NE(refused.message.find("change 2 (NetLAU set to c:\\b) is under way in another run of Varnel"),
+              std::string::npos) << refused.message;
+    EXPECT_FALSE(UndoFrom(1).ok());  // nor any earlier change
+    test::ExpectOk(WriteSetting(registry_, Setting::NetLAU, "c:\\b"));
+  }  // ended without a mark, as a kill ends it
+  EXPECT_FALSE(Entries().front().underWay);
+  test::ExpectOk(UndoFrom());
+  EXPECT_EQ(ReadSetting(registry_, Setting::NetLAU), "c:\\a");
+}
+
+TEST_F(JournalTest, AnUndoPlannedBeforeAnotherUndoIsRefused) {
+  ASSERT_TRUE(WriteSettingRecorded(&journal_, registry_, Setting::NetLAU, "c:\\a").ok());
+  UndoPlan first, second;
+  test::ExpectOk(PlanUndo(journal_, registry_, std::nullopt, first));
+  test::ExpectOk(PlanUndo(journal_, registry_, std::nullopt, second));
+  test::ExpectOk(CarryOutUndo(journal_, registry_, first, false));
+  const Status refused = CarryOutUndo(journal_, registry_, second, false);
+  EXPECT_NE(refused.message.find("the journal changed since the undo was planned"), std::string::npos) << refused.message;
+  EXPECT_EQ(Entries().size(), 2u);
+  EXPECT_FALSE(registry_.QueryValue(Hive::LocalMachine, SettingKey(Setting::NetLAU), "").has_value());
 }
 
 TEST_F(JournalTest, AWriteThatChangesNothingLeavesNoChangeAndFilesAreTheUsersOnly) {

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "journal/change_scope.h"
+#include "journal/restore_guard.h"
 #include "journal/wine_state.h"
 
 namespace varnel {
@@ -50,6 +51,17 @@ bool SameChanges(const UndoPlan& seen, const UndoPlan& fresh) {
                     [](const JournalEntry& a, const JournalEntry& b) { return a.number == b.number; });
 }
 
+// Every file the plan's changes restore, each once.
+std::vector<std::string> FilesOf(const UndoPlan& plan) {
+  std::set<std::string> files;
+  for (const JournalEntry& change : plan.changes) {
+    for (const ChangeItem& item : change.record.items) {
+      if (item.kind == ItemKind::File) files.insert(item.native);
+    }
+  }
+  return {files.begin(), files.end()};
+}
+
 }  // namespace
 
 std::string UndoWhat(const JournalEntry& change) {
@@ -77,8 +89,10 @@ Status PlanUndo(const Journal& journal, Registry& registry, std::optional<int> f
   if (std::none_of(entries.begin(), entries.end(), [&](const JournalEntry& e) { return e.number == first; })) {
     return Status::Error(errc::kFileNotFound, "there is no change " + std::to_string(first) + " in the journal");
   }
+  const DriveMap drives(registry.prefix());
   for (JournalEntry& entry : entries) {
     if (entry.number < first) break;
+    if (entry.damage.empty()) entry.damage = UntrustedFileItems(entry.record, drives, registry.prefix());
     if (!entry.damage.empty()) return DamagedRefusal(journal, entry, entries.front().number);
     if (entry.underWay) {
       return Status::Error(errc::kPathFileAccess, ChangeName(entry) + " is under way in another run of Varnel: nothing "
@@ -116,6 +130,11 @@ Status CarryOutUndo(Journal& journal, Registry& registry, const UndoPlan& seen, 
   FileLock undoLock;
   Status status = journal.LockForUndo(undoLock);
   if (!status.ok()) return Status::Error(status.code, "the journal cannot be locked (" + status.message + "): nothing was undone");
+  // The files' writers take turns under their folders' locks: from the check to the restore
+  // none of them writes.
+  RestoreGuard files;
+  status = files.Lock(FilesOf(seen));
+  if (!status.ok()) return Status::Error(status.code, status.message + ": nothing was undone");
   UndoPlan plan;
   status = PlanUndo(journal, registry, seen.from, plan);
   if (!status.ok()) return status;
@@ -130,7 +149,7 @@ Status CarryOutUndo(Journal& journal, Registry& registry, const UndoPlan& seen, 
     // Not Run(): a restore that stopped half-way has changed what it restored, and that stays
     // recorded as finished, so it can be undone in turn.
     scope.Begin();
-    const Status restored = RestoreStates(change.record.items, change.record.before, registry);
+    const Status restored = RestoreStates(change.record.items, change.record.before, registry, files);
     scope.Finish();
     if (!restored.ok()) {
       return Status::Error(restored.code, "change " + std::to_string(change.number) + " was not undone: " + restored.message);
