@@ -1,5 +1,6 @@
-// Two runs of `varnel undo` started together, twenty times: each undo undoes a change no other
-// undo has undone, and the setting ends as the newest record says.
+// Runs of Varnel started together, twenty times each: two undos never undo the same change, and
+// an undo beside a favorite added to bookmark.htm never loses that bookmark, nor fails over the
+// other's temporary file.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -38,6 +39,42 @@ TEST(ConcurrentUndo, TwoUndosAtOnceNeverUndoTheSameChange) {
     // An undo of change 1 leaves NetLAU as before it, an undo of that undo as it was set.
     const bool undoneLast = undos.front() == "undo of change 1";
     EXPECT_EQ(run({"settings", "NetLAU"}).second, undoneLast ? "\n" : "c:\\new\n") << attempt << "\n" << changes;
+  }
+}
+
+TEST(ConcurrentUndo, AnUndoBesideABookmarkAddedLosesNothing) {
+  const std::string profile = "c:\\p", favorites = "c:\\windows\\favorites";
+  std::string bookmarks = "<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks</H1>\n<DL><p>\n";
+  for (int n = 0; n < 20000; ++n) bookmarks += "    <DT><A HREF=\"http://b" + std::to_string(n) + "/\">B</A>\n";
+  bookmarks += "</DL><p>\n";
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    test::TempPrefix prefix;
+    test::TempDir state;
+    prefix.MakeDriveCDirectory("p");
+    prefix.MakeDriveCDirectory("windows/favorites");
+    test::WriteFile(prefix.native("drive_c/p/bookmark.htm"), bookmarks);
+    for (const char* name : {"First", "Second"}) {
+      test::WriteFile(prefix.native("drive_c/windows/favorites/") + name + ".url",
+                      std::string("[InternetShortcut]\r\nURL=http://") + name + "/\r\n");
+    }
+    const auto run = [&](std::vector<std::string> words) { return test::RunVarnel(prefix.path(), state.path(), words); };
+    ASSERT_EQ(run({"favorite-to-bookmark", "First.url", "--profile", profile, "--dir", favorites}).first, 0);
+    const std::string varnel = std::string("'") + VARNEL_PROGRAM + "' --prefix '" + prefix.path() + "' ";
+    const ProgramRun both = RunProgram(
+        {"sh", "-c", varnel + "undo 2>&1; echo undo $? & " + varnel + "favorite-to-bookmark Second.url --profile '" +
+                         profile + "' --dir '" + favorites + "' 2>&1; echo added $? & wait"},
+        {"XDG_STATE_HOME=" + state.path(), "HOME=" + state.path()}, 60);
+    ASSERT_TRUE(both.started);
+    EXPECT_EQ(both.output.find("No such file"), std::string::npos) << attempt << ": " << both.output;
+
+    const std::string changes = run({"changes"}).second;
+    const std::string now = test::ReadFile(prefix.native("drive_c/p/bookmark.htm"));
+    const bool firstUndone = changes.find("undo of change 1: bookmark added: First") != std::string::npos;
+    const bool secondUndone = changes.find("undo of change 2: bookmark added: Second") != std::string::npos;
+    EXPECT_EQ(now.find("http://First/") != std::string::npos, !firstUndone) << attempt << ": " << changes << both.output;
+    if (both.output.find("added 0") != std::string::npos) {
+      EXPECT_EQ(now.find("http://Second/") != std::string::npos, !secondUndone) << attempt << ": " << changes << both.output;
+    }
   }
 }
 

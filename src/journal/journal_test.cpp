@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -318,6 +319,45 @@ TEST_F(JournalTest, AnUndoPlannedBeforeAnotherUndoIsRefused) {
   EXPECT_NE(refused.message.find("the journal changed since the undo was planned"), std::string::npos) << refused.message;
   EXPECT_EQ(Entries().size(), 2u);
   EXPECT_FALSE(registry_.QueryValue(Hive::LocalMachine, SettingKey(Setting::NetLAU), "").has_value());
+}
+
+// A record edited to name a file elsewhere, to reach it through ".." or a link, or to give it
+// odd permission bits, is refused as damaged; nothing is written.
+TEST_F(JournalTest, AnUndoWritesOnlyWhereTheChangeWasMade) {
+  std::filesystem::create_directories(state_ / "canary");
+  test::WriteFile(state_ / "canary/keep.txt", "keep");
+  std::filesystem::create_directory_symlink(state_ / "canary", Native("Windows/Favorites/out"));
+  std::string written;
+  const auto edits = std::vector<std::function<void(ChangeRecord&)>>{
+      [&](ChangeRecord& r) { r.items[0].native = Native("Windows/Favorites/../../../../canary/keep.txt"); },
+      [&](ChangeRecord& r) {
+        r.items[0].native = state_ / "canary/keep.txt";
+        r.items[0].shown = "z:" + r.items[0].native;
+      },
+      [&](ChangeRecord& r) {
+        r.items[0].native = Native("Windows/Favorites/out/keep.txt");
+        r.items[0].shown = "c:\\windows\\favorites\\out\\keep.txt";
+      },
+      [&](ChangeRecord& r) { r.before[0] = {true, "x", 04755, 0, 0, {}, ""}; },
+  };
+  for (std::size_t edit = 0; edit < edits.size(); ++edit) {
+    std::filesystem::remove_all(state_ / "journal");
+    std::filesystem::remove(Native("Windows/Favorites/News.url"));
+    ASSERT_TRUE(WriteFavoriteRecorded(&journal_, registry_, drives_, "c:\\windows\\favorites", "News", "http://n/", written).ok());
+    ASSERT_EQ(Entries().size(), 1u);
+    ChangeRecord record = Entries().front().record;
+    edits[edit](record);
+    std::filesystem::remove(journal_.RecordPath(1));
+    test::WriteFile(journal_.RecordPath(1), SerializeRecord(record));
+    const Status refused = UndoFrom(std::nullopt, true);
+    EXPECT_NE(refused.message.find("change 1 cannot be read"), std::string::npos) << edit << ": " << refused.message;
+    EXPECT_EQ(test::ReadFile(state_ / "canary/keep.txt"), "keep") << edit;
+    EXPECT_TRUE(std::filesystem::exists(Native("Windows/Favorites/News.url"))) << edit;
+  }
+  // A record file that is a link is never followed.
+  std::filesystem::remove(journal_.RecordPath(1));
+  std::filesystem::create_symlink(state_ / "canary/keep.txt", journal_.RecordPath(1));
+  EXPECT_FALSE(Entries().front().damage.empty());
 }
 
 TEST_F(JournalTest, AWriteThatChangesNothingLeavesNoChangeAndFilesAreTheUsersOnly) {
