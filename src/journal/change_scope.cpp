@@ -81,11 +81,27 @@ void RestoreRegistryItem(const ChangeItem& item, const ItemState& state, Registr
   RemoveCreatedKeys(item, state, registry);
 }
 
+Status RestoreFolder(const ChangeItem& item, bool there) {
+  if (there) {
+    if (::mkdir(item.native.c_str(), 0755) != 0 && errno != EEXIST) return StatusFromErrno(errno, item.shown);
+    return Status::Ok();
+  }
+  if (::rmdir(item.native.c_str()) != 0 && errno != ENOENT && errno != ENOTEMPTY && errno != EEXIST) {
+    return StatusFromErrno(errno, item.shown);
+  }
+  return Status::Ok();
+}
+
 }  // namespace
 
 Status CaptureState(const ChangeItem& item, Registry& registry, ItemState& state) {
   state = ItemState{};
   if (item.kind == ItemKind::File) return CaptureFile(item, state);
+  if (item.kind == ItemKind::Folder) {
+    struct stat st {};
+    state.exists = ::lstat(item.native.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return Status::Ok();
+  }
   CaptureRegistry(item, registry, state);
   return Status::Ok();
 }
@@ -94,12 +110,20 @@ Status RestoreStates(const std::vector<ChangeItem>& items, const std::vector<Ite
                      RestoreGuard& files) {
   Registry::Batch batch(registry);
   for (std::size_t i = 0; i < items.size(); ++i) {
-    if (items[i].kind != ItemKind::File) RestoreRegistryItem(items[i], states[i], registry);
+    if (InRegistry(items[i].kind)) RestoreRegistryItem(items[i], states[i], registry);
   }
   Status status = batch.Commit();
   if (!status.ok()) return status;
+  // Folders that were there first (parents before children), then the files, then the folders
+  // that were not, children first, each only when it is empty again.
+  for (std::size_t i = 0; i < items.size() && status.ok(); ++i) {
+    if (items[i].kind == ItemKind::Folder && states[i].exists) status = RestoreFolder(items[i], true);
+  }
   for (std::size_t i = 0; i < items.size() && status.ok(); ++i) {
     if (items[i].kind == ItemKind::File) status = files.Restore(items[i], states[i]);
+  }
+  for (std::size_t i = items.size(); i-- > 0 && status.ok();) {
+    if (items[i].kind == ItemKind::Folder && !states[i].exists) status = RestoreFolder(items[i], false);
   }
   return status;
 }
@@ -115,6 +139,14 @@ ChangeScope::~ChangeScope() = default;
 void ChangeScope::AddFile(std::string native, std::string shown) {
   ChangeItem item;
   item.kind = ItemKind::File;
+  item.native = std::move(native);
+  item.shown = std::move(shown);
+  AddItem(std::move(item));
+}
+
+void ChangeScope::AddFolder(std::string native, std::string shown) {
+  ChangeItem item;
+  item.kind = ItemKind::Folder;
   item.native = std::move(native);
   item.shown = std::move(shown);
   AddItem(std::move(item));
@@ -157,7 +189,7 @@ bool ChangeScope::Begin() {
     record_.before.push_back(std::move(state));
   }
   const bool touchesRegistry = std::any_of(record_.items.begin(), record_.items.end(),
-                                           [](const ChangeItem& item) { return item.kind != ItemKind::File; });
+                                           [](const ChangeItem& item) { return InRegistry(item.kind); });
   if (touchesRegistry && registry_.WineServerRunning()) {
     const Status caught = CatchUpWithWine(*journal_, registry_, record_.items, record_.before);
     if (!caught.ok()) {

@@ -37,6 +37,7 @@ class ChangeScope {
   ChangeScope& operator=(const ChangeScope&) = delete;
 
   void AddFile(std::string native, std::string shown);
+  void AddFolder(std::string native, std::string shown);
   void AddValue(Hive hive, std::string key, std::string name);
   // All values of the key, for a write that deletes the key and writes it anew.
   void AddKey(Hive hive, std::string key);

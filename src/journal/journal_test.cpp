@@ -141,6 +141,18 @@ TEST_F(JournalTest, ASwitchIsUndoneToTheOldAssociationsAbsentOnesIncluded) {
   EXPECT_EQ(Values(Hive::ClassesRoot, keys), before);
 }
 
+TEST_F(JournalTest, AnUndoneSwitchLeavesNoKeyItMade) {
+  ASSERT_TRUE(WriteSetting(registry_, Setting::IEPath, "C:\\IE").ok());
+  test::ExpectOk(WriteRegistryString(registry_, Hive::ClassesRoot, "http\\shell\\open\\command", "", "other.exe"));
+  ASSERT_TRUE(MakeDefaultRecorded(&journal_, registry_, Browser::InternetExplorer).ok());
+  ASSERT_TRUE(registry_.KeyExists(Hive::ClassesRoot, "http\\shell\\open\\ddeexec\\application"));
+  test::ExpectOk(UndoFrom());
+  for (const char* key : {"http\\shell\\open\\ddeexec", "https", "ftp", "gopher", ".htm", "htmlfile"}) {
+    EXPECT_FALSE(registry_.KeyExists(Hive::ClassesRoot, key)) << key;
+  }
+  EXPECT_TRUE(registry_.KeyExists(Hive::ClassesRoot, "http\\shell\\open\\command"));
+}
+
 TEST_F(JournalTest, AStateMovedOnIsRefusedNamingItAndForceRevertsAnyway) {
   ASSERT_TRUE(WriteSetting(registry_, Setting::IEPath, "C:\\IE").ok());
   ASSERT_TRUE(MakeDefaultRecorded(&journal_, registry_, Browser::InternetExplorer).ok());

@@ -58,7 +58,7 @@ std::string UntrustedFile(const ChangeItem& item, const ItemState& before, const
   if (std::none_of(roots.begin(), roots.end(), [&](const std::string& root) { return Inside(folder, root); })) {
     return item.native + " leads out of the folders the change was made in";
   }
-  if (before.exists && ((before.mode & ~0777u) != 0 || (before.mode & 0600u) != 0600u)) {
+  if (item.kind == ItemKind::File && before.exists && ((before.mode & ~0777u) != 0 || (before.mode & 0600u) != 0600u)) {
     return item.native + " has the odd permission bits " + std::to_string(before.mode);
   }
   return "";
@@ -69,7 +69,7 @@ std::string UntrustedFile(const ChangeItem& item, const ItemState& before, const
 std::string UntrustedFileItems(const ChangeRecord& record, const DriveMap& drives, const std::string& prefix) {
   const std::vector<std::string> roots = {RealPath(prefix), WhereFolder(record, drives)};
   for (std::size_t i = 0; i < record.items.size() && i < record.before.size(); ++i) {
-    if (record.items[i].kind != ItemKind::File) continue;
+    if (InRegistry(record.items[i].kind)) continue;
     std::string why = UntrustedFile(record.items[i], record.before[i], drives, roots);
     if (!why.empty()) return why;
   }

@@ -20,7 +20,7 @@ std::string ChangeName(const JournalEntry& change) {
 Status CheckStates(Registry& registry, const std::vector<ChangeItem>& items, const std::vector<ItemState>& states,
                    std::vector<bool>& unchanged) {
   const bool askWine = registry.WineServerRunning() &&
-                       std::any_of(items.begin(), items.end(), [](const ChangeItem& i) { return i.kind != ItemKind::File; });
+                       std::any_of(items.begin(), items.end(), [](const ChangeItem& i) { return InRegistry(i.kind); });
   if (askWine) {
     const Status asked = WineHoldsStates(registry, items, states, unchanged);
     if (!asked.ok()) return Status::Error(asked.code, "the registry could not be checked with Wine: " + asked.message);
@@ -28,7 +28,7 @@ Status CheckStates(Registry& registry, const std::vector<ChangeItem>& items, con
     unchanged.assign(items.size(), true);
   }
   for (std::size_t i = 0; i < items.size(); ++i) {
-    if (askWine && items[i].kind != ItemKind::File) continue;
+    if (askWine && InRegistry(items[i].kind)) continue;
     ItemState now;
     unchanged[i] = CaptureState(items[i], registry, now).ok() && Fingerprint(std::move(now)) == states[i];
   }

@@ -114,11 +114,13 @@ Status Session::ExportBookmarks(const ExportPlan& plan) {
   const std::string directory = favoritesDirectory_.value_or(std::string(kStandardFavoritesDirectory));
   ChangeScope change(&journal_, registry_,
                      "bookmarks exported: " + std::to_string(plan.files.size()) + " favorites added", directory);
-  for (const ExportPlan::NewFile& file : plan.files) {
-    std::string shown = directory + "\\" + file.path;
-    std::replace(shown.begin() + static_cast<std::ptrdiff_t>(directory.size()), shown.end(), '/', '\\');
-    change.AddFile(plan.favoritesNative + "/" + file.path, std::move(shown));
-  }
+  const auto shown = [&](const std::string& path) {
+    std::string text = directory + "\\" + path;
+    std::replace(text.begin() + static_cast<std::ptrdiff_t>(directory.size()), text.end(), '/', '\\');
+    return text;
+  };
+  for (const std::string& folder : plan.newDirectories) change.AddFolder(plan.favoritesNative + "/" + folder, shown(folder));
+  for (const ExportPlan::NewFile& file : plan.files) change.AddFile(plan.favoritesNative + "/" + file.path, shown(file.path));
   FavoritesChange changed;
   return change.Run([&] { return ApplyExportBookmarks(plan, changed); });
 }

@@ -130,6 +130,28 @@ TEST_F(SessionTest, ImportsAndExportsAreUndoneAsOneChange) {
   EXPECT_TRUE(fs::exists(prefix_.native("drive_c/mine/Work.url")));
 }
 
+// The folders an export made are recorded, even when it made nothing else, and an undo removes
+// each once it is empty again: one the user put a file in stays.
+TEST_F(SessionTest, AnExportsFoldersAreRecordedAndRemovedOnceEmpty) {
+  test::WriteFile(prefix_.native("drive_c/netscape/jane/bookmark.htm"),
+                  "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<TITLE>Bookmarks</TITLE>\r\n<H1>Bookmarks</H1>\r\n<DL><p>\r\n"
+                  "<DT><H3 ADD_DATE=\"1\">Outer</H3>\r\n<DL><p>\r\n<DT><H3 ADD_DATE=\"1\">Inner</H3>\r\n<DL><p>\r\n"
+                  "</DL><p>\r\n</DL><p>\r\n<DT><H3 ADD_DATE=\"1\">Kept</H3>\r\n<DL><p>\r\n</DL><p>\r\n</DL><p>\r\n");
+  prefix_.MakeDriveCDirectory("mine");
+  session_.SetFavoritesDirectory("c:\\mine");
+  ExportPlan exported;
+  ASSERT_TRUE(PlanExportBookmarks(session_.drives(), kProfile, "c:\\mine", nullptr, exported).ok());
+  ASSERT_TRUE(session_.ExportBookmarks(exported).ok());
+  ASSERT_TRUE(fs::is_directory(prefix_.native("drive_c/mine/Outer/Inner")));
+  test::WriteFile(prefix_.native("drive_c/mine/Kept/mine.url"), FavoriteFileBytes("http://mine/"));
+  UndoPlan undo;
+  ASSERT_TRUE(session_.PlanUndo(std::nullopt, undo).ok());
+  EXPECT_EQ(undo.changes.front().record.what.rfind("bookmarks exported", 0), 0u);
+  ASSERT_TRUE(session_.Undo(undo, false).ok());
+  EXPECT_FALSE(fs::exists(prefix_.native("drive_c/mine/Outer")));
+  EXPECT_TRUE(fs::exists(prefix_.native("drive_c/mine/Kept/mine.url")));
+}
+
 // Each window reaches the others through Forms and the session only: no window's file includes
 // another window's header.
 TEST(WindowFiles, NoWindowIncludesAnotherWindowsHeader) {
