@@ -136,17 +136,9 @@ ChangeScope::ChangeScope(Journal* journal, Registry& registry, std::string what,
 
 ChangeScope::~ChangeScope() = default;
 
-void ChangeScope::AddFile(std::string native, std::string shown) {
+void ChangeScope::AddOnDisk(ItemKind kind, std::string native, std::string shown) {
   ChangeItem item;
-  item.kind = ItemKind::File;
-  item.native = std::move(native);
-  item.shown = std::move(shown);
-  AddItem(std::move(item));
-}
-
-void ChangeScope::AddFolder(std::string native, std::string shown) {
-  ChangeItem item;
-  item.kind = ItemKind::Folder;
+  item.kind = kind;
   item.native = std::move(native);
   item.shown = std::move(shown);
   AddItem(std::move(item));

@@ -36,8 +36,10 @@ class ChangeScope {
   ChangeScope(const ChangeScope&) = delete;
   ChangeScope& operator=(const ChangeScope&) = delete;
 
-  void AddFile(std::string native, std::string shown);
-  void AddFolder(std::string native, std::string shown);
+  void AddFile(std::string native, std::string shown) { AddOnDisk(ItemKind::File, std::move(native), std::move(shown)); }
+  void AddFolder(std::string native, std::string shown) {
+    AddOnDisk(ItemKind::Folder, std::move(native), std::move(shown));
+  }
   void AddValue(Hive hive, std::string key, std::string name);
   // All values of the key, for a write that deletes the key and writes it anew.
   void AddKey(Hive hive, std::string key);
@@ -57,6 +59,7 @@ class ChangeScope {
   int number() const { return number_; }
 
  private:
+  void AddOnDisk(ItemKind kind, std::string native, std::string shown);
   void NotRecorded(const std::string& reason);
 
   Journal* journal_;
