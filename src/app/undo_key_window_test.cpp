@@ -9,8 +9,8 @@
 #include "journal/journal.h"
 #include "settings/settings.h"
 #include "setup/setup_window.h"
-#include "testsupport/journal_entries.h"
 #include "testsupport/expect_ok.h"
+#include "testsupport/journal_entries.h"
 #include "testsupport/window_fixture.h"
 
 namespace varnel {

@@ -111,23 +111,36 @@ Status ReadJournalFile(const std::string& path, std::uint64_t limit, std::string
   return status;
 }
 
-// A change's number from its file's name: one to nine digits, then ".change".
+// A change's number from its file's name: six to nine digits as the journal writes them (no
+// other spelling of the number), then ".change".
 std::optional<int> ChangeNumber(std::string_view name) {
   const std::size_t dot = name.find('.');
-  if (dot == 0 || dot > 9 || name.substr(dot) != ".change") return std::nullopt;
+  if (dot == std::string_view::npos || dot < 6 || dot > 9 || name.substr(dot) != ".change") return std::nullopt;
   int number = 0;
   const auto [end, error] = std::from_chars(name.data(), name.data() + dot, number);
   if (error != std::errc() || end != name.data() + dot || number <= 0) return std::nullopt;
+  char canonical[16];
+  std::snprintf(canonical, sizeof canonical, "%06d", number);
+  if (name.substr(0, dot) != canonical) return std::nullopt;
   return number;
 }
 
 // The size a change's files count for against the bound: none for a damaged one, which may be
 // anything (a stray file of gigabytes must not push out the records that can be undone).
+// Only the record's size and heading are looked at.
 std::uint64_t CountedSize(const std::string& record, const std::string& done) {
-  std::string heading;
-  std::uint64_t size = 0;
-  if (!ReadJournalFile(record, kJournalMaxBytes, heading, size).ok() || !heading.starts_with("varnel change ")) return 0;
+  const int fd = ::open(record.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0) return 0;
+  constexpr std::string_view kHeading = "varnel change ";
+  char heading[kHeading.size()] = {};
   struct stat st {};
+  const bool counted = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                       static_cast<std::uint64_t>(st.st_size) <= kJournalMaxBytes &&
+                       ::read(fd, heading, sizeof heading) == static_cast<ssize_t>(sizeof heading) &&
+                       std::string_view(heading, sizeof heading) == kHeading;
+  ::close(fd);
+  if (!counted) return 0;
+  const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
   return size + (::lstat(done.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0);
 }
 

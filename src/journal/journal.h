@@ -28,7 +28,7 @@ namespace varnel {
 
 inline constexpr std::size_t kJournalMaxChanges = 200;
 inline constexpr std::uint64_t kJournalMaxBytes = 50ull * 1024 * 1024;
-// Change numbers have one to nine digits; a file named otherwise is no change.
+// Change numbers are written with six to nine digits; a file named otherwise is no change.
 inline constexpr int kJournalMaxNumber = 999'999'999;
 
 struct JournalEntry {

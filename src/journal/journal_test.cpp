@@ -13,8 +13,8 @@
 #include "journal/journalled_writes.h"
 #include "journal/undo.h"
 #include "settings/registry_access.h"
-#include "testsupport/journal_entries.h"
 #include "testsupport/expect_ok.h"
+#include "testsupport/journal_entries.h"
 #include "testsupport/temp_dir.h"
 
 namespace varnel {
@@ -453,6 +453,7 @@ TEST_F(JournalTest, AHugeOrOddlyNamedRecordIsNeitherReadWholeNorPushesOutTheVali
   test::WriteFile(state_ / "journal/000004.change", "");
   ASSERT_EQ(::truncate((state_ / "journal/000004.change").c_str(), 3ll << 30), 0);
   test::WriteFile(state_ / "journal/2147483647.change", "varnel change 1\n");
+  test::WriteFile(state_ / "journal/0000003.change", "another spelling of change 3");
   std::vector<JournalEntry> entries = Entries();
   ASSERT_EQ(entries.size(), 4u);
   EXPECT_NE(entries[0].damage.find("larger than the journal keeps"), std::string::npos) << entries[0].damage;

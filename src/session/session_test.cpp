@@ -6,8 +6,8 @@
 #include <fstream>
 
 #include "bookmarks/transfers.h"
-#include "testsupport/journal_entries.h"
 #include "testsupport/expect_ok.h"
+#include "testsupport/journal_entries.h"
 #include "testsupport/temp_dir.h"
 
 namespace varnel {
