@@ -10,6 +10,7 @@
 #include "settings/settings.h"
 #include "setup/setup_window.h"
 #include "testsupport/expect_ok.h"
+#include "testsupport/journal_entries.h"
 #include "testsupport/window_fixture.h"
 
 namespace varnel {
@@ -48,7 +49,7 @@ TEST_F(UndoKeyTest, AskedNamingTheChangeThenUndoneAndShown) {
   forms.UndoNewestChange(&main);
   EXPECT_EQ(DetectDefaultBrowser(registry_), Browser::InternetExplorer);
   EXPECT_EQ(main.Frame1->title().toStdString(), ieCaption);
-  EXPECT_EQ(session_.journal().List().front().record.what, "undo of change 1: default browser set to Netscape");
+  EXPECT_EQ(test::JournalEntries(session_.journal()).front().record.what, "undo of change 1: default browser set to Netscape");
   EXPECT_TRUE(HasUndoKey(forms.IE()));
   EXPECT_TRUE(HasUndoKey(forms.Setup()));
 }

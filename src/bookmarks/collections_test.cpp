@@ -369,15 +369,16 @@ TEST_F(CollectionsTest, ExportThatFailsHalfWayLeavesTheFavoritesAsTheyWere) {
 }
 
 // The staging folder of an export killed for real (SIGKILL, delivered by strace as it makes its
-// first move) is dealt with by the next export (which finds the export completed); that of an
+// first move, the one of Loose.url; the change journal's renames come before) is dealt with by the next export (which finds the export completed); that of an
 // export still running (its folder locked) is left alone, and so are folders of the user's that
 // only look like one.
 TEST_F(CollectionsTest, AKilledExportsStagingFolderIsRemovedByTheNextExportAndOnlyThat) {
   if (!ProgramOnPath("strace")) GTEST_SKIP() << "strace is not installed here";
   test::TempDir state;
   const ProgramRun killed =
-      RunProgram({"strace", "-f", "-qq", "-o", "/dev/null", "-e", "inject=renameat2:signal=SIGKILL:when=1",
-                  VARNEL_PROGRAM, "--prefix", prefix_.path(), "export-bookmarks", "--profile", kProfile, "--dir", kFavorites},
+      RunProgram({"strace", "-f", "-qq", "-o", "/dev/null", "-P", FavoritesNative("Loose.url"), "-e",
+                  "inject=renameat2:signal=SIGKILL:when=1", VARNEL_PROGRAM, "--prefix", prefix_.path(), "export-bookmarks",
+                  "--profile", kProfile, "--dir", kFavorites},
                  {"XDG_STATE_HOME=" + state.path(), "HOME=" + state.path()}, 60);
   ASSERT_TRUE(killed.started);
   EXPECT_NE(killed.exitCode, 0);
@@ -406,8 +407,8 @@ TEST_F(CollectionsTest, AKilledExportsStagingFolderIsRemovedByTheNextExportAndOn
   EXPECT_EQ(AddressIn("Work/News/News page.url"), "http://news/");
 }
 
-// An export killed for real between its moves (SIGKILL as it makes its second one: Loose.url is
-// in, the folder Work not yet) is completed by the next collection command, even a dry run of
+// An export killed for real between its moves (SIGKILL as it moves the folder Work: Loose.url is
+// in, Work not yet) is completed by the next collection command, even a dry run of
 // the other; when a name it still has to take was taken meanwhile, it is undone instead.
 TEST_F(CollectionsTest, AnExportKilledHalfWayIsCompletedOrUndoneByTheNextCommand) {
   if (!ProgramOnPath("strace")) GTEST_SKIP() << "strace is not installed here";
@@ -430,8 +431,9 @@ TEST_F(CollectionsTest, AnExportKilledHalfWayIsCompletedOrUndoneByTheNextCommand
     fs::create_directories(FavoritesNative());
     test::TempDir state;
     const ProgramRun killed =
-        RunProgram({"strace", "-f", "-qq", "-o", "/dev/null", "-e", "inject=renameat2:signal=SIGKILL:when=2",
-                    VARNEL_PROGRAM, "--prefix", prefix_.path(), "export-bookmarks", "--profile", kProfile, "--dir", kFavorites},
+        RunProgram({"strace", "-f", "-qq", "-o", "/dev/null", "-P", FavoritesNative("Work"), "-e",
+                    "inject=renameat2:signal=SIGKILL:when=1", VARNEL_PROGRAM, "--prefix", prefix_.path(),
+                    "export-bookmarks", "--profile", kProfile, "--dir", kFavorites},
                    {"XDG_STATE_HOME=" + state.path(), "HOME=" + state.path()}, 60);
     ASSERT_NE(killed.exitCode, 0);
     ASSERT_TRUE(fs::exists(FavoritesNative("Loose.url")));

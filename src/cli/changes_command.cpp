@@ -44,7 +44,12 @@ int ChangesCommand(CommandContext& c) {
     c.err << "varnel: changes takes no arguments\n";
     return 2;
   }
-  const std::vector<JournalEntry> entries = c.session.journal().List();
+  std::vector<JournalEntry> entries;
+  const Status listed = c.session.journal().List(entries);
+  if (!listed.ok()) {
+    c.err << "varnel: " << ForErr(c, listed.message) << "\n";
+    return 1;
+  }
   for (const JournalEntry& e : entries) {
     if (!e.damage.empty()) c.err << "varnel: change " << e.number << " in " << c.session.journal().folder() << " is damaged: " << e.damage << "\n";
   }
@@ -90,7 +95,8 @@ int UndoCommand(CommandContext& c) {
   if (dryRun) {
     for (const JournalEntry& e : plan.changes) c.out << "would undo change " << e.number << ": " << TerminalText(e.record.what, c.outIsTerminal) << "\n";
     for (const std::string& moved : plan.moved) c.out << "changed since: " << TerminalText(moved, c.outIsTerminal) << "\n";
-    return 0;
+    // Exits as the undo itself would: refused while something moved on, unless forced.
+    return plan.moved.empty() || force ? 0 : 1;
   }
   status = c.session.Undo(plan, force);
   if (!status.ok()) {

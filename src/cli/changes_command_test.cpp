@@ -5,6 +5,7 @@
 
 #include "cli/cli.h"
 #include "testsupport/temp_dir.h"
+#include "winenv/registry.h"
 
 namespace varnel {
 namespace {
@@ -64,6 +65,9 @@ TEST_F(ChangesCommandTest, ListsNewestFirstAndUndoesRefusesAndForces) {
     Registry registry(prefix_.path());
     ASSERT_TRUE(registry.SetValue(Hive::LocalMachine, "Software\\Varnel\\IEPath", "", RegValue::String(u"by hand")).ok());
   }
+  // A dry run exits as the undo would: refused, unless forced.
+  EXPECT_EQ(Varnel({"undo", "6", "--dry-run"}).code, 1);
+  EXPECT_EQ(Varnel({"undo", "6", "--dry-run", "--force"}).code, 0);
   Outcome refused = Varnel({"undo", "6"});
   EXPECT_EQ(refused.code, 1);
   EXPECT_NE(refused.err.find("HKEY_LOCAL_MACHINE\\Software\\Varnel\\IEPath (default value) changed since change 6"),
@@ -84,9 +88,26 @@ TEST_F(ChangesCommandTest, AnUnusableJournalIsSaidAndTheChangeIsMadeAnyway) {
   EXPECT_EQ(set.code, 0);
   EXPECT_NE(set.err.find("NetLAU set to c:\\p: not recorded for undo"), std::string::npos) << set.err;
   EXPECT_EQ(Varnel({"settings", "NetLAU"}).out, "c:\\p\n");
+  // A journal's folder that cannot be read is an error, never an empty journal.
   const Outcome undo = Varnel({"undo"});
   EXPECT_EQ(undo.code, 1);
-  EXPECT_NE(undo.err.find("no recorded change"), std::string::npos) << undo.err;
+  EXPECT_NE(undo.err.find("cannot be read"), std::string::npos) << undo.err;
+  const Outcome listed = Varnel({"changes"});
+  EXPECT_EQ(listed.code, 1);
+  EXPECT_NE(listed.err.find("cannot be read"), std::string::npos) << listed.err;
+}
+
+TEST_F(ChangesCommandTest, AHistorySaveShowsWhereItWrote) {
+  {
+    Registry registry(prefix_.path());
+    ASSERT_TRUE(registry.SetValue(Hive::CurrentUser, "Software\\Microsoft\\Internet Explorer\\TypedURLs", "url1",
+                                  RegValue::String(u"http://a/")).ok());
+  }
+  ASSERT_EQ(Varnel({"history", "clear", "ie"}).code, 0);
+  const Outcome listed = Varnel({"changes"});
+  EXPECT_NE(listed.out.find("MRU cleared  (HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\TypedURLs)"),
+            std::string::npos)
+      << listed.out;
 }
 
 }  // namespace

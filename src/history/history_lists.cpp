@@ -33,19 +33,35 @@ std::optional<std::string> NetscapeItemAddress(std::string_view item) {
   return std::string(item.substr(1, item.size() - kCharactersAroundAddress));
 }
 
+namespace {
+
+// Where a save writes: the profile for Netscape's list, the TypedURLs key for Internet Explorer's.
+std::string HistorySaveWhere(const HistoriesToSave& lists, std::string_view profileDirectory) {
+  std::string where = lists.netscape ? std::string(profileDirectory) : "";
+  if (lists.ie) {
+    where += (where.empty() ? "" : "; ") + RegistryPathText(Hive::CurrentUser, kTypedUrlsKey, "", false);
+  }
+  return where;
+}
+
+}  // namespace
+
 HistorySaveResult SaveHistories(NetscapeWorkingCopy& workingCopy, Registry& registry, const HistoriesToSave& lists,
                                 Journal* journal, std::string_view profileDirectory) {
   const bool cleared = (!lists.netscape || lists.netscape->empty()) && (!lists.ie || lists.ie->empty());
-  ChangeScope change(journal, registry, cleared ? "MRU cleared" : "MRU saved", std::string(profileDirectory));
+  ChangeScope change(journal, registry, cleared ? "MRU cleared" : "MRU saved", HistorySaveWhere(lists, profileDirectory));
   if (lists.netscape && !workingCopy.prefsPath().empty()) {
     change.AddFile(workingCopy.prefsPath(), PrefsFileName(profileDirectory));
   }
   if (lists.ie) change.AddKey(Hive::CurrentUser, std::string(kTypedUrlsKey));
-  change.Begin();
   HistorySaveResult result{Status::Ok(), HistoryList::Netscape};
-  if (lists.netscape) result.status = WriteNetscapeHistory(workingCopy, *lists.netscape);
-  if (result.status.ok() && lists.ie) result = {WriteTypedUrls(registry, *lists.ie), HistoryList::InternetExplorer};
-  change.Finish();
+  // A failure of Internet Explorer's half leaves Netscape's written: that half is the change.
+  (void)change.Run([&] {
+    if (lists.netscape) result.status = WriteNetscapeHistory(workingCopy, *lists.netscape);
+    if (!result.status.ok()) return result.status;
+    if (lists.ie) result = {WriteTypedUrls(registry, *lists.ie), HistoryList::InternetExplorer};
+    return lists.netscape ? Status::Ok() : result.status;
+  });
   return result;
 }
 

@@ -79,12 +79,13 @@ std::string_view KindName(ItemKind kind) {
     case ItemKind::File: return "file";
     case ItemKind::Value: return "value";
     case ItemKind::Key: return "key";
+    case ItemKind::Folder: return "folder";
   }
   return "file";
 }
 
 bool KindByName(std::string_view name, ItemKind& kind) {
-  for (ItemKind k : {ItemKind::File, ItemKind::Value, ItemKind::Key}) {
+  for (ItemKind k : {ItemKind::File, ItemKind::Value, ItemKind::Key, ItemKind::Folder}) {
     if (KindName(k) == name) {
       kind = k;
       return true;
@@ -252,6 +253,7 @@ std::string ItemIdentity(const ChangeItem& item) {
     case ItemKind::File: return "file " + item.native;
     case ItemKind::Value: return "value " + hive + Folded(item.key) + "\n" + Folded(item.name);
     case ItemKind::Key: return "key " + hive + Folded(item.key);
+    case ItemKind::Folder: return "folder " + item.native;
   }
   return "";
 }

@@ -16,7 +16,11 @@
 
 namespace varnel {
 
-enum class ItemKind { File, Value, Key };  // a whole file, one registry value, all values of a key
+// A whole file, one registry value, all values of a key, a folder (its being there; undo removes
+// one it made only when it is empty again).
+enum class ItemKind { File, Value, Key, Folder };
+inline bool InRegistry(ItemKind kind) { return kind == ItemKind::Value || kind == ItemKind::Key; }
+inline bool OnDisk(ItemKind kind) { return !InRegistry(kind); }
 
 struct NamedValue {
   std::string name;  // "" is the key's unnamed value
@@ -30,7 +34,7 @@ bool HasValueNamed(const std::vector<NamedValue>& values, std::string_view name)
 // What a change touches.
 struct ChangeItem {
   ItemKind kind = ItemKind::File;
-  std::string native;  // a file's native path
+  std::string native;  // a file's or folder's native path
   std::string shown;   // how the user knows it: a Windows path, or the registry path
   Hive hive = Hive::LocalMachine;
   std::string key;

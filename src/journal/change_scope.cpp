@@ -81,14 +81,14 @@ void RestoreRegistryItem(const ChangeItem& item, const ItemState& state, Registr
   RemoveCreatedKeys(item, state, registry);
 }
 
-Status RestoreFile(const ChangeItem& item, const ItemState& state) {
-  if (!state.exists) {
-    if (::unlink(item.native.c_str()) != 0 && errno != ENOENT) return StatusFromErrno(errno, item.shown);
+Status RestoreFolder(const ChangeItem& item, bool there) {
+  if (there) {
+    if (::mkdir(item.native.c_str(), 0755) != 0 && errno != EEXIST) return StatusFromErrno(errno, item.shown);
     return Status::Ok();
   }
-  Status written = ReplaceFileContents(item.native, state.bytes);
-  if (!written.ok()) return Status::Error(written.code, item.shown + ": " + written.message);
-  if (::chmod(item.native.c_str(), static_cast<mode_t>(state.mode)) != 0) return StatusFromErrno(errno, item.shown);
+  if (::rmdir(item.native.c_str()) != 0 && errno != ENOENT && errno != ENOTEMPTY && errno != EEXIST) {
+    return StatusFromErrno(errno, item.shown);
+  }
   return Status::Ok();
 }
 
@@ -97,19 +97,33 @@ Status RestoreFile(const ChangeItem& item, const ItemState& state) {
 Status CaptureState(const ChangeItem& item, Registry& registry, ItemState& state) {
   state = ItemState{};
   if (item.kind == ItemKind::File) return CaptureFile(item, state);
+  if (item.kind == ItemKind::Folder) {
+    struct stat st {};
+    state.exists = ::lstat(item.native.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return Status::Ok();
+  }
   CaptureRegistry(item, registry, state);
   return Status::Ok();
 }
 
-Status RestoreStates(const std::vector<ChangeItem>& items, const std::vector<ItemState>& states, Registry& registry) {
+Status RestoreStates(const std::vector<ChangeItem>& items, const std::vector<ItemState>& states, Registry& registry,
+                     RestoreGuard& files) {
   Registry::Batch batch(registry);
   for (std::size_t i = 0; i < items.size(); ++i) {
-    if (items[i].kind != ItemKind::File) RestoreRegistryItem(items[i], states[i], registry);
+    if (InRegistry(items[i].kind)) RestoreRegistryItem(items[i], states[i], registry);
   }
   Status status = batch.Commit();
   if (!status.ok()) return status;
+  // Folders that were there first (parents before children), then the files, then the folders
+  // that were not, children first, each only when it is empty again.
   for (std::size_t i = 0; i < items.size() && status.ok(); ++i) {
-    if (items[i].kind == ItemKind::File) status = RestoreFile(items[i], states[i]);
+    if (items[i].kind == ItemKind::Folder && states[i].exists) status = RestoreFolder(items[i], true);
+  }
+  for (std::size_t i = 0; i < items.size() && status.ok(); ++i) {
+    if (items[i].kind == ItemKind::File) status = files.Restore(items[i], states[i]);
+  }
+  for (std::size_t i = items.size(); i-- > 0 && status.ok();) {
+    if (items[i].kind == ItemKind::Folder && !states[i].exists) status = RestoreFolder(items[i], false);
   }
   return status;
 }
@@ -122,9 +136,9 @@ ChangeScope::ChangeScope(Journal* journal, Registry& registry, std::string what,
 
 ChangeScope::~ChangeScope() = default;
 
-void ChangeScope::AddFile(std::string native, std::string shown) {
+void ChangeScope::AddOnDisk(ItemKind kind, std::string native, std::string shown) {
   ChangeItem item;
-  item.kind = ItemKind::File;
+  item.kind = kind;
   item.native = std::move(native);
   item.shown = std::move(shown);
   AddItem(std::move(item));
@@ -167,7 +181,7 @@ bool ChangeScope::Begin() {
     record_.before.push_back(std::move(state));
   }
   const bool touchesRegistry = std::any_of(record_.items.begin(), record_.items.end(),
-                                           [](const ChangeItem& item) { return item.kind != ItemKind::File; });
+                                           [](const ChangeItem& item) { return InRegistry(item.kind); });
   if (touchesRegistry && registry_.WineServerRunning()) {
     const Status caught = CatchUpWithWine(*journal_, registry_, record_.items, record_.before);
     if (!caught.ok()) {
@@ -175,7 +189,7 @@ bool ChangeScope::Begin() {
       return false;
     }
   }
-  const Status begun = journal_->Begin(record_, number_);
+  const Status begun = journal_->Begin(record_, number_, underWay_);
   if (!begun.ok()) {
     number_ = 0;
     NotRecorded("the journal " + journal_->folder() + " cannot be written: " + begun.message);
@@ -195,13 +209,28 @@ void ChangeScope::Finish() {
     unchanged = unchanged && after.back() == before;
   }
   if (unchanged) {
-    journal_->Forget(number_);
-    number_ = 0;
+    Fail();
     return;
   }
   const Status finished = journal_->Finish(number_, after);
   if (!finished.ok()) journal_->Report("varnel: " + record_.what + ": the journal could not mark the change finished (" + finished.message + ")");
+  underWay_.Release();
   journal_->Prune(number_);
+}
+
+void ChangeScope::Fail() {
+  if (!journal_ || number_ == 0) return;
+  journal_->Forget(number_);
+  underWay_.Release();
+  number_ = 0;
+}
+
+Status ChangeScope::Run(const std::function<Status()>& write) {
+  Begin();
+  const Status written = write();
+  if (written.ok()) Finish();
+  else Fail();
+  return written;
 }
 
 }  // namespace varnel

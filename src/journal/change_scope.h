@@ -1,19 +1,21 @@
 #pragma once
-// How a writer records its change: name what it will touch, Begin() before the write (the old
-// state is read and recorded, flushed to disk), Finish() after it (the new state's fingerprint).
-// Without a journal, or when the journal cannot be written, the scope does nothing but say so
-// through the journal's reporter; the write goes ahead either way.
+// How a writer records its change: name what it will touch, then Run() the write: the old state
+// is read and recorded (flushed to disk) before it, and after it the change is marked finished
+// with the new state's fingerprint, or, when the write failed, dropped (a failed write leaves
+// things as they were). While the write runs the change is marked under way by a lock this
+// process holds. Without a journal, or when the journal cannot be written, the scope does
+// nothing but say so through the journal's reporter; the write goes ahead either way.
 //
 //   ChangeScope scope(journal, registry, "default browser set to Internet Explorer", where);
 //   scope.AddValue(Hive::ClassesRoot, "http\\shell\\open\\command", "");
-//   scope.Begin();
-//   ... the write ...
-//   scope.Finish();
+//   return scope.Run([&] { return MakeDefault(registry, browser); });
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "journal/change_record.h"
 #include "journal/journal.h"
+#include "journal/restore_guard.h"
 #include "winenv/registry.h"
 
 namespace varnel {
@@ -22,9 +24,10 @@ namespace varnel {
 // Fails for a file that cannot be read (not a regular file, unreadable, too large to keep).
 [[nodiscard]] Status CaptureState(const ChangeItem& item, Registry& registry, ItemState& state);
 
-// Puts the items back into the recorded states: the registry's in one batch, then the files.
+// Puts the items back into the recorded states: the registry's in one batch, then the files,
+// under the guard's locks.
 [[nodiscard]] Status RestoreStates(const std::vector<ChangeItem>& items, const std::vector<ItemState>& states,
-                                   Registry& registry);
+                                   Registry& registry, RestoreGuard& files);
 
 class ChangeScope {
  public:
@@ -33,26 +36,37 @@ class ChangeScope {
   ChangeScope(const ChangeScope&) = delete;
   ChangeScope& operator=(const ChangeScope&) = delete;
 
-  void AddFile(std::string native, std::string shown);
+  void AddFile(std::string native, std::string shown) { AddOnDisk(ItemKind::File, std::move(native), std::move(shown)); }
+  void AddFolder(std::string native, std::string shown) {
+    AddOnDisk(ItemKind::Folder, std::move(native), std::move(shown));
+  }
   void AddValue(Hive hive, std::string key, std::string name);
   // All values of the key, for a write that deletes the key and writes it anew.
   void AddKey(Hive hive, std::string key);
   void AddItem(ChangeItem item) { record_.items.push_back(std::move(item)); }
 
+  // Begin(), the write, then Finish() when it succeeded and Fail() when not; the write's outcome.
+  [[nodiscard]] Status Run(const std::function<Status()>& write);
+
+  // The steps of Run, for a test that stops between them as a kill would.
   // Records the old state. False when it is not recorded (the reason has been reported).
   bool Begin();
   // Records the new state; a change that left everything as it was is dropped again.
   void Finish();
+  // Drops the change of a write that failed.
+  void Fail();
   // The number of the recorded change, 0 when none.
   int number() const { return number_; }
 
  private:
+  void AddOnDisk(ItemKind kind, std::string native, std::string shown);
   void NotRecorded(const std::string& reason);
 
   Journal* journal_;
   Registry& registry_;
   ChangeRecord record_;
   int number_ = 0;
+  FileLock underWay_;
 };
 
 }  // namespace varnel

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -40,34 +42,106 @@ Status SyncFolder(const std::string& folder) {
   return synced == 0 ? Status::Ok() : StatusFromErrno(error, folder);
 }
 
-// Writes a new file (never an existing one: O_EXCL) of the user's only, flushed to disk.
-Status WriteNewFile(const std::string& path, std::string_view bytes, bool* existed = nullptr) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (existed) *existed = fd < 0 && errno == EEXIST;
-  if (fd < 0) return StatusFromErrno(errno, path);
+Status WriteAll(int fd, std::string_view bytes, const std::string& path) {
   std::size_t written = 0;
   while (written < bytes.size()) {
     const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      const Status failed = StatusFromErrno(n < 0 ? errno : ENOSPC, path);
-      ::close(fd);
-      ::unlink(path.c_str());
-      return failed;
-    }
+    if (n <= 0) return StatusFromErrno(n < 0 ? errno : ENOSPC, path);
     written += static_cast<std::size_t>(n);
-  }
-  if (::fsync(fd) != 0 || ::close(fd) != 0) {
-    const Status failed = StatusFromErrno(errno, path);
-    ::unlink(path.c_str());
-    return failed;
   }
   return Status::Ok();
 }
 
-std::uint64_t SizeOf(const std::string& path) {
+// Writes a new file (never an existing one: O_EXCL) of the user's only, flushed to disk.
+Status WriteNewFile(const std::string& path, std::string_view bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) return StatusFromErrno(errno, path);
+  Status status = WriteAll(fd, bytes, path);
+  if (status.ok() && ::fsync(fd) != 0) status = StatusFromErrno(errno, path);
+  if (::close(fd) != 0 && status.ok()) status = StatusFromErrno(errno, path);
+  if (!status.ok()) ::unlink(path.c_str());
+  return status;
+}
+
+// The temporary a record or mark is written under before it takes its name: hidden, so no
+// listing takes it for a change.
+std::string TemporaryFor(const std::string& folder, const std::string& path) {
+  return folder + "/." + path.substr(path.rfind('/') + 1) + "." + std::to_string(::getpid()) + ".tmp";
+}
+
+// Writes the file whole under a temporary name and gives it its name only then: a kill leaves
+// the file whole or not there. Never replaces a file of that name.
+Status WriteWholeFile(const std::string& folder, const std::string& path, std::string_view bytes) {
+  const std::string temporary = TemporaryFor(folder, path);
+  ::unlink(temporary.c_str());
+  Status status = WriteNewFile(temporary, bytes);
+  if (status.ok() && ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
+    status = StatusFromErrno(errno, path);
+  }
+  ::unlink(temporary.c_str());
+  return status.ok() ? SyncFolder(folder) : status;
+}
+
+// Reads a journal file that is a regular file of at most `limit` bytes, never through a link.
+Status ReadJournalFile(const std::string& path, std::uint64_t limit, std::string& text, std::uint64_t& size) {
+  text.clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0) return StatusFromErrno(errno, path);
   struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+  Status status = Status::Ok();
+  if (::fstat(fd, &st) != 0) status = StatusFromErrno(errno, path);
+  else if (!S_ISREG(st.st_mode)) status = Status::Error(errc::kPathFileAccess, "not a regular file");
+  size = status.ok() ? static_cast<std::uint64_t>(st.st_size) : 0;
+  if (status.ok() && size > limit) {
+    status = Status::Error(errc::kPathFileAccess, "larger than the journal keeps (" + std::to_string(size) + " bytes)");
+  }
+  if (status.ok()) {
+    text.resize(static_cast<std::size_t>(size));
+    std::size_t got = 0;
+    while (got < text.size()) {
+      const ssize_t n = ::read(fd, text.data() + got, text.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      got += static_cast<std::size_t>(n);
+    }
+    text.resize(got);
+  }
+  ::close(fd);
+  return status;
+}
+
+// A change's number from its file's name: six to nine digits as the journal writes them (no
+// other spelling of the number), then ".change".
+std::optional<int> ChangeNumber(std::string_view name) {
+  const std::size_t dot = name.find('.');
+  if (dot == std::string_view::npos || dot < 6 || dot > 9 || name.substr(dot) != ".change") return std::nullopt;
+  int number = 0;
+  const auto [end, error] = std::from_chars(name.data(), name.data() + dot, number);
+  if (error != std::errc() || end != name.data() + dot || number <= 0) return std::nullopt;
+  char canonical[16];
+  std::snprintf(canonical, sizeof canonical, "%06d", number);
+  if (name.substr(0, dot) != canonical) return std::nullopt;
+  return number;
+}
+
+// The size a change's files count for against the bound: none for a damaged one, which may be
+// anything (a stray file of gigabytes must not push out the records that can be undone).
+// Only the record's size and heading are looked at.
+std::uint64_t CountedSize(const std::string& record, const std::string& done) {
+  const int fd = ::open(record.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0) return 0;
+  constexpr std::string_view kHeading = "varnel change ";
+  char heading[kHeading.size()] = {};
+  struct stat st {};
+  const bool counted = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                       static_cast<std::uint64_t>(st.st_size) <= kJournalMaxBytes &&
+                       ::read(fd, heading, sizeof heading) == static_cast<ssize_t>(sizeof heading) &&
+                       std::string_view(heading, sizeof heading) == kHeading;
+  ::close(fd);
+  if (!counted) return 0;
+  const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+  return size + (::lstat(done.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0);
 }
 
 }  // namespace
@@ -90,25 +164,34 @@ void Journal::Report(const std::string& text) const {
   if (reporter_) reporter_(text);
 }
 
-// The folder and its "prefix" file; a folder that names another prefix is not ours to use.
-Status Journal::Prepare() const {
+// The folder and its "prefix" file, with the journal's lock taken; a folder that names another
+// prefix is not ours to use.
+Status Journal::Prepare(FileLock& journalLock) const {
   const std::filesystem::path folder(folder_);
   std::error_code error;
   std::filesystem::create_directories(folder.parent_path(), error);  // ~/.local/state: the user's own umask
   if (error) return Status::Error(errc::kPathFileAccess, folder.parent_path().string() + ": " + error.message());
-  ::chmod(folder.parent_path().c_str(), 0700);
-  Status made = MakeFolder(folder_);
-  if (!made.ok()) return made;
+  // The user's only, but never through a link there: that folder is someone else's to set.
+  const int parent = ::open(folder.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (parent >= 0) {
+    (void)::fchmod(parent, 0700);
+    ::close(parent);
+  }
+  Status status = MakeFolder(folder_);
+  if (status.ok()) status = journalLock.Acquire(folder_ + "/.lock", 0600);
+  if (!status.ok()) return status;
+  RemoveTemporaries();
   const std::string prefixFile = folder_ + "/prefix";
   std::string recorded;
-  if (ReadWholeFile(prefixFile, recorded).ok()) {
-    if (recorded == prefix_ + "\n") return Status::Ok();
-    return Status::Error(errc::kPathFileAccess, folder_ + " holds the journal of another prefix");
+  std::uint64_t size = 0;
+  status = ReadJournalFile(prefixFile, 1 << 16, recorded, size);
+  if (!status.ok() && ::access(prefixFile.c_str(), F_OK) != 0 && errno == ENOENT) {
+    status = WriteWholeFile(folder_, prefixFile, prefix_ + "\n");
+    if (status.ok()) return status;
   }
-  bool existed = false;
-  made = WriteNewFile(prefixFile, prefix_ + "\n", &existed);
-  if (existed) return Status::Error(errc::kPathFileAccess, prefixFile + " cannot be read");
-  return made.ok() ? SyncFolder(folder_) : made;
+  if (!status.ok()) return Status::Error(status.code, prefixFile + " cannot be read: " + status.message);
+  if (recorded == prefix_ + "\n") return Status::Ok();
+  return Status::Error(errc::kPathFileAccess, folder_ + " holds the journal of another prefix");
 }
 
 std::string Journal::PathOf(int number, const char* extension) const {
@@ -117,93 +200,140 @@ std::string Journal::PathOf(int number, const char* extension) const {
   return folder_ + name;
 }
 
-std::vector<int> Journal::Numbers() const {
-  std::vector<int> numbers;
+Status Journal::Numbers(std::vector<int>& numbers) const {
+  numbers.clear();
   DIR* dir = ::opendir(folder_.c_str());
-  if (!dir) return numbers;
+  if (!dir) {
+    if (errno == ENOENT) return Status::Ok();  // nothing recorded yet
+    return StatusFromErrno(errno, "the journal " + folder_ + " cannot be read");
+  }
   while (const dirent* entry = ::readdir(dir)) {
-    int number = 0;
-    char tail[16] = {};
-    if (std::sscanf(entry->d_name, "%d.%15s", &number, tail) == 2 && std::string_view(tail) == "change" && number > 0) {
-      numbers.push_back(number);
-    }
+    if (const std::optional<int> number = ChangeNumber(entry->d_name)) numbers.push_back(*number);
   }
   ::closedir(dir);
   std::sort(numbers.begin(), numbers.end());
-  return numbers;
+  return Status::Ok();
 }
 
-Status Journal::Begin(const ChangeRecord& record, int& number) {
-  Status status = Prepare();
-  if (!status.ok()) return status;
-  const std::vector<int> numbers = Numbers();
-  number = numbers.empty() ? 1 : numbers.back() + 1;
-  const std::string text = SerializeRecord(record);
-  bool taken = true;
-  for (int attempt = 0; attempt < 100 && taken; ++attempt) {
-    status = WriteNewFile(PathOf(number, "change"), text, &taken);
-    if (taken) ++number;  // another Varnel took this number
+// The temporaries of writes a kill stopped; only while the journal's lock is held, so none is
+// being written.
+void Journal::RemoveTemporaries() const {
+  DIR* dir = ::opendir(folder_.c_str());
+  if (!dir) return;
+  std::vector<std::string> leftovers;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    if (name.starts_with(".") && name.ends_with(".tmp")) leftovers.push_back(folder_ + "/" + std::string(name));
   }
-  return status.ok() ? SyncFolder(folder_) : status;
+  ::closedir(dir);
+  for (const std::string& leftover : leftovers) ::unlink(leftover.c_str());
+}
+
+Status Journal::Begin(const ChangeRecord& record, int& number, FileLock& underWay) {
+  const std::string text = SerializeRecord(record);
+  if (text.size() > kJournalMaxBytes) return Status::Error(errc::kDiskFull, "the change is larger than the journal keeps");
+  FileLock journalLock;
+  Status status = Prepare(journalLock);
+  if (!status.ok()) return status;
+  std::vector<int> numbers;
+  status = Numbers(numbers);
+  if (!status.ok()) return status;
+  if (!numbers.empty() && numbers.back() >= kJournalMaxNumber) {
+    return Status::Error(errc::kDiskFull, "the journal has no change number left");
+  }
+  number = numbers.empty() ? 1 : numbers.back() + 1;
+  // The change's lock is taken before its record shows, so no undo takes it for a killed one.
+  status = underWay.Acquire(PathOf(number, "lock"), 0600);
+  if (status.ok()) status = WriteWholeFile(folder_, PathOf(number, "change"), text);
+  if (!status.ok()) {
+    underWay.Release();
+    ::unlink(PathOf(number, "lock").c_str());
+  }
+  return status;
+}
+
+bool Journal::UnderWay(int number) const {
+  const int fd = ::open(PathOf(number, "lock").c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0) return false;
+  const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(fd);
+  return held;
+}
+
+Status Journal::LockForUndo(FileLock& lock) const {
+  FileLock journalLock;
+  const Status prepared = Prepare(journalLock);
+  if (!prepared.ok()) return prepared;
+  journalLock.Release();  // an undo under way needs it for its own record
+  return lock.Acquire(folder_ + "/.undo.lock", 0600);
 }
 
 Status Journal::Finish(int number, const std::vector<ItemState>& after) {
+  FileLock journalLock;
+  const Status prepared = Prepare(journalLock);
+  if (!prepared.ok()) return prepared;
   const std::string done = PathOf(number, "done");
-  const std::string temporary = done + ".tmp";
-  ::unlink(temporary.c_str());
-  Status status = WriteNewFile(temporary, SerializeAfter(after));
-  if (status.ok() && ::rename(temporary.c_str(), done.c_str()) != 0) {
-    status = StatusFromErrno(errno, done);
-    ::unlink(temporary.c_str());
-  }
-  return status.ok() ? SyncFolder(folder_) : status;
+  ::unlink(done.c_str());  // a mark of a number used before, left by a crash
+  const Status status = WriteWholeFile(folder_, done, SerializeAfter(after));
+  ::unlink(PathOf(number, "lock").c_str());
+  return status;
 }
 
 void Journal::Forget(int number) {
   ::unlink(PathOf(number, "done").c_str());
   ::unlink(PathOf(number, "change").c_str());
+  ::unlink(PathOf(number, "lock").c_str());
   (void)SyncFolder(folder_);
 }
 
-std::vector<JournalEntry> Journal::List() const {
-  std::vector<JournalEntry> entries;
-  const std::vector<int> numbers = Numbers();
+Status Journal::List(std::vector<JournalEntry>& entries) const {
+  entries.clear();
+  std::vector<int> numbers;
+  const Status listed = Numbers(numbers);
+  if (!listed.ok()) return listed;
   for (auto it = numbers.rbegin(); it != numbers.rend(); ++it) {
     JournalEntry entry;
     entry.number = *it;
     std::string text;
-    Status read = ReadWholeFile(PathOf(*it, "change"), text);
+    Status read = ReadJournalFile(PathOf(*it, "change"), kJournalMaxBytes, text, entry.bytes);
     if (read.ok()) read = ParseRecord(text, entry.record);
     if (!read.ok()) entry.damage = read.message;
-    entry.bytes = text.size();
+    // Asked before the mark is read: a change finishes by writing its mark, then letting go.
+    entry.underWay = UnderWay(*it);
     std::string doneText;
-    if (entry.damage.empty() && ReadWholeFile(PathOf(*it, "done"), doneText).ok()) {
+    std::uint64_t doneSize = 0;
+    if (entry.damage.empty() && ReadJournalFile(PathOf(*it, "done"), kJournalMaxBytes, doneText, doneSize).ok()) {
       std::vector<ItemState> after;
       // A mark that does not read back, or does not match its record, counts as no mark.
-      if (ParseAfter(doneText, after).ok() && after.size() == entry.record.items.size()) entry.after = std::move(after);
-      entry.bytes += doneText.size();
+      if (ParseAfter(doneText, after).ok() && after.size() == entry.record.items.size()) {
+        entry.after = std::move(after);
+        entry.underWay = false;
+      }
+      entry.bytes += doneSize;
     }
     entries.push_back(std::move(entry));
   }
-  return entries;
+  return Status::Ok();
 }
 
 void Journal::Prune(int keep) {
-  const std::vector<int> numbers = Numbers();
+  std::vector<int> numbers;
+  if (!Numbers(numbers).ok()) return;
   std::uint64_t total = 0;
   std::size_t kept = 0;
   bool full = false;
   // Newest first: from the first change past the bound on, every older one is dropped.
   for (auto it = numbers.rbegin(); it != numbers.rend(); ++it) {
-    const std::uint64_t size = SizeOf(PathOf(*it, "change")) + SizeOf(PathOf(*it, "done"));
+    const std::uint64_t size = CountedSize(PathOf(*it, "change"), PathOf(*it, "done"));
+    if (size == 0 && !full) continue;  // damaged: counts for no bound
     full = full || kept >= maxChanges_ || total + size > maxBytes_;
     if (!full || *it == keep) {
       total += size;
       ++kept;
       continue;
     }
-    ::unlink(PathOf(*it, "done").c_str());
-    ::unlink(PathOf(*it, "change").c_str());
+    if (UnderWay(*it)) continue;
+    Forget(*it);
   }
 }
 

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "history/history_lists.h"
 #include "history/typed_urls.h"
@@ -12,6 +14,7 @@
 #include "journal/undo.h"
 #include "settings/registry_access.h"
 #include "testsupport/expect_ok.h"
+#include "testsupport/journal_entries.h"
 #include "testsupport/temp_dir.h"
 
 namespace varnel {
@@ -56,6 +59,7 @@ class JournalTest : public ::testing::Test {
     return status.ok() ? CarryOutUndo(journal_, registry_, plan, force) : status;
   }
   std::string Native(const std::string& relative) const { return prefix_.native("drive_c/" + relative); }
+  std::vector<JournalEntry> Entries() const { return test::JournalEntries(journal_); }
 
   test::TempPrefix prefix_;
   test::TempDir state_;
@@ -96,7 +100,7 @@ TEST_F(JournalTest, ASettingIsUndoneAndTheUndoIsUndoneInTurn) {
   ASSERT_TRUE(WriteSetting(registry_, Setting::NetPath, "c:\\old").ok());
   ASSERT_TRUE(WriteSettingRecorded(&journal_, registry_, Setting::NetPath, "c:\\new").ok());
   ASSERT_TRUE(WriteSettingRecorded(&journal_, registry_, Setting::IEPath, "c:\\ie").ok());  // was absent
-  std::vector<JournalEntry> entries = journal_.List();
+  std::vector<JournalEntry> entries = Entries();
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[0].record.what, "IEPath set to c:\\ie");
   EXPECT_EQ(entries[1].record.what, "NetPath set to c:\\new");
@@ -105,7 +109,7 @@ TEST_F(JournalTest, ASettingIsUndoneAndTheUndoIsUndoneInTurn) {
   ASSERT_TRUE(UndoFrom(1).ok());  // both, newest first
   EXPECT_EQ(ReadSetting(registry_, Setting::NetPath), "c:\\old");
   EXPECT_FALSE(registry_.QueryValue(Hive::LocalMachine, SettingKey(Setting::IEPath), "").has_value());
-  entries = journal_.List();
+  entries = Entries();
   ASSERT_EQ(entries.size(), 4u);
   EXPECT_EQ(entries[0].record.what, "undo of change 1: NetPath set to c:\\new");
 
@@ -126,7 +130,7 @@ TEST_F(JournalTest, ASwitchIsUndoneToTheOldAssociationsAbsentOnesIncluded) {
 
   ASSERT_TRUE(MakeDefaultRecorded(&journal_, registry_, Browser::Netscape).ok());
   ASSERT_TRUE(MakeDefaultRecorded(&journal_, registry_, Browser::InternetExplorer).ok());
-  EXPECT_EQ(journal_.List().front().record.what, "default browser set to Internet Explorer");
+  EXPECT_EQ(Entries().front().record.what, "default browser set to Internet Explorer");
 
   ASSERT_TRUE(UndoFrom(1).ok());  // both switches, newest first
   EXPECT_EQ(Values(Hive::ClassesRoot, keys), before);  // the keys a switch created are gone again
@@ -135,6 +139,18 @@ TEST_F(JournalTest, ASwitchIsUndoneToTheOldAssociationsAbsentOnesIncluded) {
   EXPECT_EQ(DetectDefaultBrowser(registry_), Browser::Netscape);
   ASSERT_TRUE(UndoFrom().ok());  // and that undo in turn
   EXPECT_EQ(Values(Hive::ClassesRoot, keys), before);
+}
+
+TEST_F(JournalTest, AnUndoneSwitchLeavesNoKeyItMade) {
+  ASSERT_TRUE(WriteSetting(registry_, Setting::IEPath, "C:\\IE").ok());
+  test::ExpectOk(WriteRegistryString(registry_, Hive::ClassesRoot, "http\\shell\\open\\command", "", "other.exe"));
+  ASSERT_TRUE(MakeDefaultRecorded(&journal_, registry_, Browser::InternetExplorer).ok());
+  ASSERT_TRUE(registry_.KeyExists(Hive::ClassesRoot, "http\\shell\\open\\ddeexec\\application"));
+  test::ExpectOk(UndoFrom());
+  for (const char* key : {"http\\shell\\open\\ddeexec", "https", "ftp", "gopher", ".htm", "htmlfile"}) {
+    EXPECT_FALSE(registry_.KeyExists(Hive::ClassesRoot, key)) << key;
+  }
+  EXPECT_TRUE(registry_.KeyExists(Hive::ClassesRoot, "http\\shell\\open\\command"));
 }
 
 TEST_F(JournalTest, AStateMovedOnIsRefusedNamingItAndForceRevertsAnyway) {
@@ -152,7 +168,7 @@ TEST_F(JournalTest, AStateMovedOnIsRefusedNamingItAndForceRevertsAnyway) {
   EXPECT_FALSE(refused.ok());
   EXPECT_NE(refused.message.find("changed since change 1 (default browser set to Internet Explorer)"), std::string::npos);
   EXPECT_EQ(Values(Hive::ClassesRoot, AssociationKeys()), edited);  // nothing touched
-  EXPECT_EQ(journal_.List().size(), 1u);
+  EXPECT_EQ(Entries().size(), 1u);
 
   ASSERT_TRUE(CarryOutUndo(journal_, registry_, plan, true).ok());
   EXPECT_FALSE(registry_.QueryValue(Hive::ClassesRoot, key, "").has_value());
@@ -191,7 +207,7 @@ TEST_F(HistoryJournalTest, ASaveIsUndoneToTheSameBytesAndTheWholeOldKey) {
   ASSERT_EQ(OpenDeleteAndSave(), SaveOutcome::Saved);
   ASSERT_NE(test::ReadFile(Prefs()), kPrefs);
   ASSERT_NE(Values(Hive::CurrentUser, {std::string(kTypedUrlsKey)}), before);
-  EXPECT_EQ(journal_.List().front().record.what, "MRU saved");
+  EXPECT_EQ(Entries().front().record.what, "MRU saved");
 
   ASSERT_TRUE(UndoFrom().ok());
   EXPECT_EQ(test::ReadFile(Prefs()), kPrefs);
@@ -221,7 +237,7 @@ TEST_F(HistoryJournalTest, AWriteKilledAtAnyStepIsUndoneToTheRecordedOldState) {
   for (int step = 0; step < 3; ++step) {
     {
       ChangeScope change(&journal_, registry_, "MRU saved", std::string(kProfile));
-      change.AddFile(Prefs(), "prefs.js");
+      change.AddFile(Prefs(), std::string(kProfile) + "\\prefs.js");
       change.AddKey(Hive::CurrentUser, std::string(kTypedUrlsKey));
       ASSERT_TRUE(change.Begin());
       if (step >= 1) test::WriteFile(Prefs(), "half-written");
@@ -229,7 +245,7 @@ TEST_F(HistoryJournalTest, AWriteKilledAtAnyStepIsUndoneToTheRecordedOldState) {
         ASSERT_TRUE(WriteTypedUrls(registry_, {"http://new/"}).ok());
       }
     }
-    const std::vector<JournalEntry> entries = journal_.List();
+    const std::vector<JournalEntry> entries = Entries();
     ASSERT_FALSE(entries.front().after.has_value()) << step;  // shown as unfinished
     UndoPlan plan;
     ASSERT_TRUE(PlanUndo(journal_, registry_, std::nullopt, plan).ok());
@@ -246,7 +262,7 @@ TEST_F(JournalTest, FavoritesAddedOrOverwrittenAreUndone) {
   const std::string native = Native("Windows/Favorites/News.url");
   const std::string first = test::ReadFile(native);
   ASSERT_TRUE(WriteFavoriteRecorded(&journal_, registry_, drives_, "c:\\windows\\favorites", "News", "http://m/", written).ok());
-  const std::vector<JournalEntry> entries = journal_.List();
+  const std::vector<JournalEntry> entries = Entries();
   EXPECT_EQ(entries[0].record.what, "favorite replaced: News");
   EXPECT_EQ(entries[1].record.what, "favorite added: News!");
   EXPECT_EQ(entries[1].record.where, "c:\\windows\\favorites\\News.url");
@@ -268,16 +284,98 @@ TEST_F(JournalTest, ABookmarkAddedIsUndoneToTheSameBytes) {
   ASSERT_TRUE(CopyBookmarksWithFavorite(drives_, "c:\\p", "http://n/", "News Today", [] { return std::int64_t{1}; },
                                         state_ / "tempfile", copy).ok());
   ASSERT_TRUE(ReplaceBookmarksRecorded(&journal_, registry_, copy, "News Today", "c:\\p\\bookmark.htm").ok());
-  EXPECT_EQ(journal_.List().front().record.what, "bookmark added: News Today");
+  EXPECT_EQ(Entries().front().record.what, "bookmark added: News Today");
   ASSERT_NE(test::ReadFile(bookmarks), old);
   ASSERT_TRUE(UndoFrom().ok());
   EXPECT_EQ(test::ReadFile(bookmarks), old);
 }
 
+TEST_F(JournalTest, AFailedWriteLeavesNoRecord) {
+  const std::string bookmarks = Native("p/bookmark.htm");
+  std::filesystem::create_directories(Native("p"));
+  test::WriteFile(bookmarks, "<TITLE>B</TITLE>\n<H1>Bookmarks</H1>\n<DL><p>\n</DL><p>\n");
+  BookmarkCopy copy;
+  ASSERT_TRUE(CopyBookmarksWithFavorite(drives_, "c:\\p", "http://n/", "News", [] { return std::int64_t{1}; },
+                                        state_ / "tempfile", copy).ok());
+  test::WriteFile(bookmarks, "rewritten by the browser meanwhile");
+  EXPECT_FALSE(ReplaceBookmarksRecorded(&journal_, registry_, copy, "News", "c:\\p\\bookmark.htm").ok());
+  EXPECT_TRUE(Entries().empty());  // not a finished "bookmark added" whose new state is the browser's
+  EXPECT_EQ(test::ReadFile(bookmarks), "rewritten by the browser meanwhile");
+}
+
+TEST_F(JournalTest, AChangeUnderWayIsNeverUndoneAndAKilledOneIs) {
+  ASSERT_TRUE(WriteSettingRecorded(&journal_, registry_, Setting::NetLAU, "c:\\a").ok());
+  {
+    ChangeScope running(&journal_, registry_, "NetLAU set to c:\\b", "");
+    running.AddValue(Hive::LocalMachine, SettingKey(Setting::NetLAU), "");
+    ASSERT_TRUE(running.Begin());
+    EXPECT_TRUE(Entries().front().underWay);
+    const Status refused = UndoFrom();
+    EXPECT_NE(refused.message.find("change 2 (NetLAU set to c:\\b) is under way in another run of Varnel"),
+              std::string::npos) << refused.message;
+    EXPECT_FALSE(UndoFrom(1).ok());  // nor any earlier change
+    test::ExpectOk(WriteSetting(registry_, Setting::NetLAU, "c:\\b"));
+  }  // ended without a mark, as a kill ends it
+  EXPECT_FALSE(Entries().front().underWay);
+  test::ExpectOk(UndoFrom());
+  EXPECT_EQ(ReadSetting(registry_, Setting::NetLAU), "c:\\a");
+}
+
+TEST_F(JournalTest, AnUndoPlannedBeforeAnotherUndoIsRefused) {
+  ASSERT_TRUE(WriteSettingRecorded(&journal_, registry_, Setting::NetLAU, "c:\\a").ok());
+  UndoPlan first, second;
+  test::ExpectOk(PlanUndo(journal_, registry_, std::nullopt, first));
+  test::ExpectOk(PlanUndo(journal_, registry_, std::nullopt, second));
+  test::ExpectOk(CarryOutUndo(journal_, registry_, first, false));
+  const Status refused = CarryOutUndo(journal_, registry_, second, false);
+  EXPECT_NE(refused.message.find("the journal changed since the undo was planned"), std::string::npos) << refused.message;
+  EXPECT_EQ(Entries().size(), 2u);
+  EXPECT_FALSE(registry_.QueryValue(Hive::LocalMachine, SettingKey(Setting::NetLAU), "").has_value());
+}
+
+// A record edited to name a file elsewhere, to reach it through ".." or a link, or to give it
+// odd permission bits, is refused as damaged; nothing is written.
+TEST_F(JournalTest, AnUndoWritesOnlyWhereTheChangeWasMade) {
+  std::filesystem::create_directories(state_ / "canary");
+  test::WriteFile(state_ / "canary/keep.txt", "keep");
+  std::filesystem::create_directory_symlink(state_ / "canary", Native("Windows/Favorites/out"));
+  std::string written;
+  const auto edits = std::vector<std::function<void(ChangeRecord&)>>{
+      [&](ChangeRecord& r) { r.items[0].native = Native("Windows/Favorites/../../../../canary/keep.txt"); },
+      [&](ChangeRecord& r) {
+        r.items[0].native = state_ / "canary/keep.txt";
+        r.items[0].shown = "z:" + r.items[0].native;
+      },
+      [&](ChangeRecord& r) {
+        r.items[0].native = Native("Windows/Favorites/out/keep.txt");
+        r.items[0].shown = "c:\\windows\\favorites\\out\\keep.txt";
+      },
+      [&](ChangeRecord& r) { r.before[0] = {true, "x", 04755, 0, 0, {}, ""}; },
+  };
+  for (std::size_t edit = 0; edit < edits.size(); ++edit) {
+    std::filesystem::remove_all(state_ / "journal");
+    std::filesystem::remove(Native("Windows/Favorites/News.url"));
+    ASSERT_TRUE(WriteFavoriteRecorded(&journal_, registry_, drives_, "c:\\windows\\favorites", "News", "http://n/", written).ok());
+    ASSERT_EQ(Entries().size(), 1u);
+    ChangeRecord record = Entries().front().record;
+    edits[edit](record);
+    std::filesystem::remove(journal_.RecordPath(1));
+    test::WriteFile(journal_.RecordPath(1), SerializeRecord(record));
+    const Status refused = UndoFrom(std::nullopt, true);
+    EXPECT_NE(refused.message.find("change 1 cannot be read"), std::string::npos) << edit << ": " << refused.message;
+    EXPECT_EQ(test::ReadFile(state_ / "canary/keep.txt"), "keep") << edit;
+    EXPECT_TRUE(std::filesystem::exists(Native("Windows/Favorites/News.url"))) << edit;
+  }
+  // A record file that is a link is never followed.
+  std::filesystem::remove(journal_.RecordPath(1));
+  std::filesystem::create_symlink(state_ / "canary/keep.txt", journal_.RecordPath(1));
+  EXPECT_FALSE(Entries().front().damage.empty());
+}
+
 TEST_F(JournalTest, AWriteThatChangesNothingLeavesNoChangeAndFilesAreTheUsersOnly) {
   ASSERT_TRUE(WriteSettingRecorded(&journal_, registry_, Setting::NetLAU, "c:\\p").ok());
   test::ExpectOk(StoreRememberedDirectoriesRecorded(&journal_, registry_, "c:\\p", std::nullopt));
-  EXPECT_EQ(journal_.List().size(), 1u);
+  EXPECT_EQ(Entries().size(), 1u);
   for (const auto& entry : std::filesystem::directory_iterator(state_ / "journal")) {
     struct stat st {};
     ASSERT_EQ(::stat(entry.path().c_str(), &st), 0);
@@ -291,7 +389,7 @@ TEST_F(JournalTest, AWriteThatChangesNothingLeavesNoChangeAndFilesAreTheUsersOnl
 TEST_F(JournalTest, TheOldestChangesAreDroppedPastEitherBound) {
   journal_.SetBound(3, 1ull << 30);
   for (int i = 0; i < 5; ++i) ASSERT_TRUE(WriteSettingRecorded(&journal_, registry_, Setting::NetLAU, "c:\\" + std::to_string(i)).ok());
-  std::vector<JournalEntry> entries = journal_.List();
+  std::vector<JournalEntry> entries = Entries();
   ASSERT_EQ(entries.size(), 3u);
   EXPECT_EQ(entries.back().number, 3);
   EXPECT_EQ(entries.front().number, 5);
@@ -299,29 +397,35 @@ TEST_F(JournalTest, TheOldestChangesAreDroppedPastEitherBound) {
   // A byte bound two changes fit in: the newest change is always kept, the rest go oldest first.
   journal_.SetBound(200, entries.front().bytes * 2 + 10);
   ASSERT_TRUE(WriteSettingRecorded(&journal_, registry_, Setting::NetLAU, "c:\\x").ok());
-  entries = journal_.List();
+  entries = Entries();
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries.back().number, 5);
   journal_.SetBound(200, 1);
   ASSERT_TRUE(WriteSettingRecorded(&journal_, registry_, Setting::NetLAU, "c:\\y").ok());
-  ASSERT_EQ(journal_.List().size(), 1u);
+  ASSERT_EQ(Entries().size(), 1u);
 }
 
 TEST_F(JournalTest, ADamagedJournalIsReportedAndNeverStopsAWrite) {
   ASSERT_TRUE(WriteSettingRecorded(&journal_, registry_, Setting::NetLAU, "c:\\a").ok());
   test::WriteFile(state_ / "journal/000002.change", "varnel change 1\ntime 5\n12345");
   test::WriteFile(state_ / "journal/000001.done", "garbage");  // a torn mark counts as none
-  std::vector<JournalEntry> entries = journal_.List();
+  std::vector<JournalEntry> entries = Entries();
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_FALSE(entries[0].damage.empty());
   EXPECT_FALSE(entries[1].after.has_value());
   const Status refused = UndoFrom();
   EXPECT_NE(refused.message.find("change 2 cannot be read"), std::string::npos) << refused.message;
+  // It says the way out: the damaged record's file to delete.
+  EXPECT_NE(refused.message.find("Deleting " + journal_.RecordPath(2) + " drops"), std::string::npos) << refused.message;
   EXPECT_EQ(ReadSetting(registry_, Setting::NetLAU), "c:\\a");
 
-  // The next change still gets its own number past the damaged one.
+  // The next change still gets its own number past the damaged one, and is undone past it.
   ASSERT_TRUE(WriteSettingRecorded(&journal_, registry_, Setting::NetLAU, "c:\\b").ok());
-  EXPECT_EQ(journal_.List().front().number, 3);
+  EXPECT_EQ(Entries().front().number, 3);
+  const Status before = UndoFrom(2);
+  EXPECT_NE(before.message.find("The changes after it can be: undo 3"), std::string::npos) << before.message;
+  test::ExpectOk(UndoFrom(3));
+  EXPECT_EQ(ReadSetting(registry_, Setting::NetLAU), "c:\\a");
 
   // A journal that cannot be written: the write happens, the user hears it was not recorded.
   Journal blocked(state_ / "file/journal", prefix_.path());
@@ -341,6 +445,49 @@ TEST_F(JournalTest, ADamagedJournalIsReportedAndNeverStopsAWrite) {
   EXPECT_EQ(said.size(), 1u);
 }
 
+TEST_F(JournalTest, AHugeOrOddlyNamedRecordIsNeitherReadWholeNorPushesOutTheValidOnes) {
+  for (const char* value : {"c:\\1", "c:\\2", "c:\\3"}) {
+    ASSERT_TRUE(WriteSettingRecorded(&journal_, registry_, Setting::NetLAU, value).ok());
+  }
+  // 3 GB that take no room on disk, and a number at the end of the range.
+  test::WriteFile(state_ / "journal/000004.change", "");
+  ASSERT_EQ(::truncate((state_ / "journal/000004.change").c_str(), 3ll << 30), 0);
+  test::WriteFile(state_ / "journal/2147483647.change", "varnel change 1\n");
+  test::WriteFile(state_ / "journal/0000003.change", "another spelling of change 3");
+  std::vector<JournalEntry> entries = Entries();
+  ASSERT_EQ(entries.size(), 4u);
+  EXPECT_NE(entries[0].damage.find("larger than the journal keeps"), std::string::npos) << entries[0].damage;
+
+  ASSERT_TRUE(WriteSettingRecorded(&journal_, registry_, Setting::NetLAU, "c:\\5").ok());
+  entries = Entries();
+  ASSERT_EQ(entries.size(), 5u);  // 1 to 3 are kept
+  EXPECT_EQ(entries.front().number, 5);
+  EXPECT_EQ(entries.back().number, 1);
+  test::ExpectOk(UndoFrom());
+  EXPECT_EQ(ReadSetting(registry_, Setting::NetLAU), "c:\\3");
+}
+
+TEST_F(JournalTest, AnUnreadableFolderIsAnErrorAndNoModeIsSetThroughALink) {
+  test::WriteFile(state_ / "file", "a file where the folder should be");
+  Journal unreadable(state_ / "file/journal", prefix_.path());
+  std::vector<JournalEntry> entries;
+  EXPECT_FALSE(unreadable.List(entries).ok());
+  UndoPlan plan;
+  const Status refused = PlanUndo(unreadable, registry_, std::nullopt, plan);
+  EXPECT_NE(refused.message.find("cannot be read"), std::string::npos) << refused.message;
+
+  // $XDG_STATE_HOME/varnel a link to a folder of someone else's choosing: its mode stays.
+  std::filesystem::create_directories(state_ / "elsewhere");
+  ::chmod((state_ / "elsewhere").c_str(), 0755);
+  std::filesystem::create_directory_symlink(state_ / "elsewhere", state_ / "varnel");
+  Journal linked(state_ / "varnel/0123", prefix_.path());
+  ASSERT_TRUE(WriteSettingRecorded(&linked, registry_, Setting::NetLAU, "c:\\l").ok());
+  EXPECT_EQ(test::JournalEntries(linked).size(), 1u);
+  struct stat st {};
+  ASSERT_EQ(::stat((state_ / "elsewhere").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0755u);
+}
+
 TEST_F(JournalTest, AJournalFolderOfAnotherPrefixIsNotUsed) {
   Journal other(state_ / "journal", state_.path());
   std::vector<std::string> said;
@@ -348,7 +495,7 @@ TEST_F(JournalTest, AJournalFolderOfAnotherPrefixIsNotUsed) {
   ASSERT_TRUE(WriteSettingRecorded(&journal_, registry_, Setting::NetLAU, "c:\\a").ok());
   ASSERT_TRUE(WriteSettingRecorded(&other, registry_, Setting::NetLAU, "c:\\b").ok());
   EXPECT_EQ(said.size(), 1u);
-  EXPECT_EQ(journal_.List().size(), 1u);
+  EXPECT_EQ(Entries().size(), 1u);
   EXPECT_NE(Journal::FolderFor("/a", [](const char*) { return std::optional<std::string>("/s"); }),
             Journal::FolderFor("/b", [](const char*) { return std::optional<std::string>("/s"); }));
   EXPECT_EQ(Journal::FolderFor("/a", [](const char* n) {

@@ -21,10 +21,7 @@ Status WriteSettingRecorded(Journal* journal, Registry& registry, Setting settin
   ChangeScope change(journal, registry, value.empty() ? name + " cleared" : name + " set to " + std::string(value),
                      RegistryPathText(Hive::LocalMachine, SettingKey(setting), "", false));
   AddSetting(change, setting);
-  change.Begin();
-  const Status written = WriteSetting(registry, setting, value);
-  change.Finish();
-  return written;
+  return change.Run([&] { return WriteSetting(registry, setting, value); });
 }
 
 std::string DefaultBrowserWhat(Browser browser) { return std::string("default browser set to ") + BrowserName(browser); }
@@ -43,10 +40,7 @@ Status MakeDefaultRecorded(Journal* journal, Registry& registry, Browser browser
   if (ReadSetting(registry, browser == Browser::InternetExplorer ? Setting::IEPath : Setting::NetPath).empty()) {
     return MakeDefault(registry, browser);
   }
-  change.Begin();
-  const Status switched = MakeDefault(registry, browser);
-  change.Finish();
-  return switched;
+  return change.Run([&] { return MakeDefault(registry, browser); });
 }
 
 Status StoreRememberedDirectoriesRecorded(Journal* journal, Registry& registry, const std::string& profileDirectory,
@@ -55,10 +49,7 @@ Status StoreRememberedDirectoriesRecorded(Journal* journal, Registry& registry, 
                      RegistryPathText(Hive::LocalMachine, "Software\\Varnel", "", false));
   if (favoritesDirectory) AddSetting(change, Setting::IEfav);
   AddSetting(change, Setting::NetLAU);
-  change.Begin();
-  const Status stored = StoreRememberedDirectories(registry, profileDirectory, favoritesDirectory);
-  change.Finish();
-  return stored;
+  return change.Run([&] { return StoreRememberedDirectories(registry, profileDirectory, favoritesDirectory); });
 }
 
 bool SaveBrowserDirectoriesRecorded(Journal* journal, Registry& registry, const DriveMap& drives,
@@ -68,9 +59,11 @@ bool SaveBrowserDirectoriesRecorded(Journal* journal, Registry& registry, const 
                      RegistryPathText(Hive::LocalMachine, "Software\\Varnel", "", false));
   AddSetting(change, Setting::NetPath);
   AddSetting(change, Setting::IEPath);
-  change.Begin();
-  const bool saved = SaveBrowserDirectories(registry, drives, netscapeDirectory, ieDirectory, netscapeDrive, windows);
-  change.Finish();
+  bool saved = false;
+  (void)change.Run([&] {
+    saved = SaveBrowserDirectories(registry, drives, netscapeDirectory, ieDirectory, netscapeDrive, windows);
+    return saved ? Status::Ok() : Status::Error(errc::kPathFileAccess, "not saved");
+  });
   return saved;
 }
 
@@ -82,21 +75,17 @@ Status WriteFavoriteRecorded(Journal* journal, Registry& registry, const DriveMa
   struct stat st {};
   const bool replacing = !native.empty() && ::stat(native.c_str(), &st) == 0;
   ChangeScope change(journal, registry, (replacing ? "favorite replaced: " : "favorite added: ") + std::string(title), shown);
-  if (!native.empty()) change.AddFile(native, shown);
-  if (!native.empty()) change.Begin();  // a path no drive maps fails before anything is written
-  const Status written = WriteFavorite(drives, favoritesDirectory, title, address, writtenPath);
-  change.Finish();
-  return written;
+  const auto write = [&] { return WriteFavorite(drives, favoritesDirectory, title, address, writtenPath); };
+  if (native.empty()) return write();  // a path no drive maps fails before anything is written
+  change.AddFile(native, shown);
+  return change.Run(write);
 }
 
 Status ReplaceBookmarksRecorded(Journal* journal, Registry& registry, BookmarkCopy& copy, std::string_view title,
                                 const std::string& shownPath) {
   ChangeScope change(journal, registry, "bookmark added: " + std::string(title), shownPath);
   change.AddFile(copy.bookmarkNative, shownPath);
-  change.Begin();
-  const Status replaced = ReplaceBookmarks(copy);
-  change.Finish();
-  return replaced;
+  return change.Run([&] { return ReplaceBookmarks(copy); });
 }
 
 }  // namespace varnel

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "journal/change_scope.h"
+#include "journal/restore_guard.h"
 #include "journal/wine_state.h"
 
 namespace varnel {
@@ -19,7 +20,7 @@ std::string ChangeName(const JournalEntry& change) {
 Status CheckStates(Registry& registry, const std::vector<ChangeItem>& items, const std::vector<ItemState>& states,
                    std::vector<bool>& unchanged) {
   const bool askWine = registry.WineServerRunning() &&
-                       std::any_of(items.begin(), items.end(), [](const ChangeItem& i) { return i.kind != ItemKind::File; });
+                       std::any_of(items.begin(), items.end(), [](const ChangeItem& i) { return InRegistry(i.kind); });
   if (askWine) {
     const Status asked = WineHoldsStates(registry, items, states, unchanged);
     if (!asked.ok()) return Status::Error(asked.code, "the registry could not be checked with Wine: " + asked.message);
@@ -27,11 +28,38 @@ Status CheckStates(Registry& registry, const std::vector<ChangeItem>& items, con
     unchanged.assign(items.size(), true);
   }
   for (std::size_t i = 0; i < items.size(); ++i) {
-    if (askWine && items[i].kind != ItemKind::File) continue;
+    if (askWine && InRegistry(items[i].kind)) continue;
     ItemState now;
     unchanged[i] = CaptureState(items[i], registry, now).ok() && Fingerprint(std::move(now)) == states[i];
   }
   return Status::Ok();
+}
+
+// A damaged record blocks only the undo of itself and the changes before it.
+Status DamagedRefusal(const Journal& journal, const JournalEntry& damaged, int newest) {
+  const std::string number = std::to_string(damaged.number);
+  std::string text = "change " + number + " cannot be read (" + damaged.damage + "), so neither it nor an earlier change "
+                     "can be undone: nothing was undone. ";
+  if (damaged.number < newest) text += "The changes after it can be: undo " + std::to_string(damaged.number + 1) + ". ";
+  return Status::Error(errc::kPathFileAccess, text + "Deleting " + journal.RecordPath(damaged.number) +
+                                                  " drops the damaged change from the journal");
+}
+
+// Whether the fresh plan undoes the same changes as the plan the user saw.
+bool SameChanges(const UndoPlan& seen, const UndoPlan& fresh) {
+  return std::equal(seen.changes.begin(), seen.changes.end(), fresh.changes.begin(), fresh.changes.end(),
+                    [](const JournalEntry& a, const JournalEntry& b) { return a.number == b.number; });
+}
+
+// Every file the plan's changes restore, each once.
+std::vector<std::string> FilesOf(const UndoPlan& plan) {
+  std::set<std::string> files;
+  for (const JournalEntry& change : plan.changes) {
+    for (const ChangeItem& item : change.record.items) {
+      if (item.kind == ItemKind::File) files.insert(item.native);
+    }
+  }
+  return {files.begin(), files.end()};
 }
 
 }  // namespace
@@ -52,17 +80,23 @@ std::string MovedOnText(const UndoPlan& plan) {
 
 Status PlanUndo(const Journal& journal, Registry& registry, std::optional<int> from, UndoPlan& plan) {
   plan = UndoPlan{};
-  std::vector<JournalEntry> entries = journal.List();
+  plan.from = from;
+  std::vector<JournalEntry> entries;
+  const Status listed = journal.List(entries);
+  if (!listed.ok()) return Status::Error(listed.code, listed.message + ": nothing was undone");
   if (entries.empty()) return Status::Error(errc::kFileNotFound, "there is no recorded change to undo");
   const int first = from.value_or(entries.front().number);
   if (std::none_of(entries.begin(), entries.end(), [&](const JournalEntry& e) { return e.number == first; })) {
     return Status::Error(errc::kFileNotFound, "there is no change " + std::to_string(first) + " in the journal");
   }
+  const DriveMap drives(registry.prefix());
   for (JournalEntry& entry : entries) {
     if (entry.number < first) break;
-    if (!entry.damage.empty()) {
-      return Status::Error(errc::kPathFileAccess, "change " + std::to_string(entry.number) + " cannot be read (" +
-                                                      entry.damage + "): nothing was undone");
+    if (entry.damage.empty()) entry.damage = UntrustedFileItems(entry.record, drives, registry.prefix());
+    if (!entry.damage.empty()) return DamagedRefusal(journal, entry, entries.front().number);
+    if (entry.underWay) {
+      return Status::Error(errc::kPathFileAccess, ChangeName(entry) + " is under way in another run of Varnel: nothing "
+                                                  "was undone; undo it once that run has finished");
     }
     plan.changes.push_back(std::move(entry));
   }
@@ -90,13 +124,32 @@ Status PlanUndo(const Journal& journal, Registry& registry, std::optional<int> f
   return Status::Ok();
 }
 
-Status CarryOutUndo(Journal& journal, Registry& registry, const UndoPlan& plan, bool force) {
+Status CarryOutUndo(Journal& journal, Registry& registry, const UndoPlan& seen, bool force) {
+  // Checked again under the undo's lock: another undo or change since the plan was made is
+  // never undone unseen, and no other undo runs until this one is over.
+  FileLock undoLock;
+  Status status = journal.LockForUndo(undoLock);
+  if (!status.ok()) return Status::Error(status.code, "the journal cannot be locked (" + status.message + "): nothing was undone");
+  // The files' writers take turns under their folders' locks: from the check to the restore
+  // none of them writes.
+  RestoreGuard files;
+  status = files.Lock(FilesOf(seen));
+  if (!status.ok()) return Status::Error(status.code, status.message + ": nothing was undone");
+  UndoPlan plan;
+  status = PlanUndo(journal, registry, seen.from, plan);
+  if (!status.ok()) return status;
+  if (!SameChanges(seen, plan)) {
+    return Status::Error(errc::kPathFileAccess, "the journal changed since the undo was planned (another run of Varnel "
+                                                "recorded or undid a change): nothing was undone");
+  }
   if (!plan.moved.empty() && !force) return Status::Error(errc::kPathFileAccess, MovedOnText(plan) + "; nothing was undone");
   for (const JournalEntry& change : plan.changes) {
     ChangeScope scope(&journal, registry, UndoWhat(change), change.record.where);
     for (const ChangeItem& item : change.record.items) scope.AddItem(item);
+    // Not Run(): a restore that stopped half-way has changed what it restored, and that stays
+    // recorded as finished, so it can be undone in turn.
     scope.Begin();
-    const Status restored = RestoreStates(change.record.items, change.record.before, registry);
+    const Status restored = RestoreStates(change.record.items, change.record.before, registry, files);
     scope.Finish();
     if (!restored.ok()) {
       return Status::Error(restored.code, "change " + std::to_string(change.number) + " was not undone: " + restored.message);

@@ -15,17 +15,20 @@
 namespace varnel {
 
 struct UndoPlan {
+  std::optional<int> from;            // as asked: none for the newest change
   std::vector<JournalEntry> changes;  // to undo, newest first
   std::vector<std::string> moved;     // "<item> changed since change N (<what>)"
   std::vector<std::string> unchecked; // changes that never finished
 };
 
 // The plan for undoing change `from` and every later one (the newest alone without it). Fails
-// when there is nothing to undo, no such change, or a change among them cannot be read.
+// when there is nothing to undo, no such change, the journal cannot be read, a change among them
+// cannot be read (saying what the user can do), or one is under way in another run of Varnel.
 [[nodiscard]] Status PlanUndo(const Journal& journal, Registry& registry, std::optional<int> from, UndoPlan& plan);
 
-// Undoes the plan's changes, newest first, each recorded as "undo of change N: ...". Refused
-// (code 75, naming what changed) when the plan found something moved on, unless `force`.
+// Undoes the plan's changes, newest first, each recorded as "undo of change N: ...". The plan is
+// made again under the undo's lock; refused (code 75) when that finds other changes than the
+// plan did, or (naming what changed) something moved on, unless `force`.
 [[nodiscard]] Status CarryOutUndo(Journal& journal, Registry& registry, const UndoPlan& plan, bool force);
 
 // The text of an undo's own change, and the question the windows ask before it.

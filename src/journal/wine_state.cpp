@@ -56,7 +56,7 @@ Status AskGroups(Registry& registry, const std::vector<std::vector<ExpectedRegis
 }  // namespace
 
 std::vector<ExpectedRegistryState> ExpectedStates(const ChangeItem& item, const ItemState& state) {
-  if (item.kind == ItemKind::File) return {};
+  if (OnDisk(item.kind)) return {};
   if (item.kind == ItemKind::Value) {
     std::optional<RegValue> value;
     if (!state.values.empty()) value = state.values.front().value;
@@ -81,7 +81,7 @@ Status CatchUpWithWine(const Journal& journal, Registry& registry, const std::ve
   std::vector<ItemState> asked;
   for (std::size_t i = 0; i < items.size(); ++i) {
     // A file, or a value read from Wine this run, has nothing to ask: an empty file item stands in.
-    const bool nothingToAsk = items[i].kind == ItemKind::File || ReadFromWine(registry, items[i]);
+    const bool nothingToAsk = OnDisk(items[i].kind) || ReadFromWine(registry, items[i]);
     toAsk.push_back(nothingToAsk ? ChangeItem{} : items[i]);
     asked.push_back(nothingToAsk ? ItemState{} : states[i]);
   }
@@ -89,7 +89,9 @@ Status CatchUpWithWine(const Journal& journal, Registry& registry, const std::ve
   Status status = WineHoldsStates(registry, toAsk, asked, held);
   if (!status.ok()) return status;
   if (std::all_of(held.begin(), held.end(), [](bool h) { return h; })) return Status::Ok();
-  const std::vector<JournalEntry> entries = journal.List();
+  std::vector<JournalEntry> entries;
+  status = journal.List(entries);
+  if (!status.ok()) return status;
   std::vector<std::size_t> behind;
   std::vector<ItemState> recorded;
   std::vector<std::vector<ExpectedRegistryState>> groups;

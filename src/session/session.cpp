@@ -13,8 +13,17 @@ namespace varnel {
 
 namespace {
 
-// More than the 20 the history save writes, for a list a browser made longer.
+// The typed addresses asked of Wine at first: more than the 20 the history save writes; a longer
+// list, as a browser may make it, is read on in batches of as many again.
 constexpr std::size_t kTypedUrlsReadFromWine = 50;
+
+std::vector<ExpectedRegistryState> TypedUrlsAskedOfWine(std::size_t first, std::size_t count) {
+  std::vector<ExpectedRegistryState> values;
+  for (std::size_t n = first; n < first + count; ++n) {
+    values.push_back({Hive::CurrentUser, std::string(kTypedUrlsKey), TypedUrlValueName(n), {}, false});
+  }
+  return values;
+}
 
 // Until a window hands in its own: no question is answered Yes, nothing is shown or launched.
 HistoryUi QuietHistoryUi() {
@@ -39,10 +48,19 @@ Status Session::ReadLatestFromWine() {
   std::vector<ExpectedRegistryState> values;
   for (varnel::Setting setting : kAllSettings) values.push_back({Hive::LocalMachine, SettingKey(setting), "", {}, false});
   for (const AssociationRow& row : IEAssociations("")) values.push_back({Hive::ClassesRoot, row.key, "", {}, false});
-  for (std::size_t n = 1; n <= kTypedUrlsReadFromWine; ++n) {
-    values.push_back({Hive::CurrentUser, std::string(kTypedUrlsKey), TypedUrlValueName(n), {}, false});
+  const std::vector<ExpectedRegistryState> typed = TypedUrlsAskedOfWine(1, kTypedUrlsReadFromWine);
+  values.insert(values.end(), typed.begin(), typed.end());
+  Status status = registry_.ReadLatestFromWine(values);
+  // Every typed address Wine holds, up to the first missing one, as ReadTypedUrls reads them.
+  const auto goesOn = [this](std::size_t last) {
+    const std::string name = TypedUrlValueName(last);
+    return registry_.ReadFromWine(Hive::CurrentUser, kTypedUrlsKey, name) &&
+           registry_.QueryValue(Hive::CurrentUser, kTypedUrlsKey, name).has_value();
+  };
+  for (std::size_t asked = kTypedUrlsReadFromWine; status.ok() && goesOn(asked); asked += kTypedUrlsReadFromWine) {
+    status = registry_.ReadMoreFromWine(TypedUrlsAskedOfWine(asked + 1, kTypedUrlsReadFromWine));
   }
-  return registry_.ReadLatestFromWine(values);
+  return status;
 }
 
 std::string Session::LatestFromWineFailure(const Status& failure) {
@@ -90,11 +108,8 @@ Status Session::ImportFavorites(const ImportPlan& plan) {
   ChangeScope change(&journal_, registry_,
                      "favorites imported: " + std::to_string(plan.summary.added.size()) + " bookmarks added", shown);
   change.AddFile(plan.outline.native, shown);
-  change.Begin();
   BookmarkFileChange changed;
-  const Status applied = ApplyImportFavorites(plan, changed);
-  change.Finish();
-  return applied;
+  return change.Run([&] { return ApplyImportFavorites(plan, changed); });
 }
 
 Status Session::ExportBookmarks(const ExportPlan& plan) {
@@ -102,16 +117,15 @@ Status Session::ExportBookmarks(const ExportPlan& plan) {
   const std::string directory = favoritesDirectory_.value_or(std::string(kStandardFavoritesDirectory));
   ChangeScope change(&journal_, registry_,
                      "bookmarks exported: " + std::to_string(plan.files.size()) + " favorites added", directory);
-  for (const ExportPlan::NewFile& file : plan.files) {
-    std::string shown = directory + "\\" + file.path;
-    std::replace(shown.begin() + static_cast<std::ptrdiff_t>(directory.size()), shown.end(), '/', '\\');
-    change.AddFile(plan.favoritesNative + "/" + file.path, std::move(shown));
-  }
-  change.Begin();
+  const auto shown = [&](const std::string& path) {
+    std::string text = directory + "\\" + path;
+    std::replace(text.begin() + static_cast<std::ptrdiff_t>(directory.size()), text.end(), '/', '\\');
+    return text;
+  };
+  for (const std::string& folder : plan.newDirectories) change.AddFolder(plan.favoritesNative + "/" + folder, shown(folder));
+  for (const ExportPlan::NewFile& file : plan.files) change.AddFile(plan.favoritesNative + "/" + file.path, shown(file.path));
   FavoritesChange changed;
-  const Status applied = ApplyExportBookmarks(plan, changed);
-  change.Finish();
-  return applied;
+  return change.Run([&] { return ApplyExportBookmarks(plan, changed); });
 }
 
 bool Session::SaveBrowserDirectories(const std::string& netscapeDirectory, const std::string& ieDirectory,

@@ -78,7 +78,7 @@ class Session {
 
   // A planned import of the favorites into the profile's bookmark.htm, or export of its bookmarks
   // into the favorites directory, carried out and recorded as one change (an undone export removes
-  // the files it made; the folders it made stay, empty).
+  // the files it made, and the folders it made once they are empty again).
   [[nodiscard]] Status ImportFavorites(const ImportPlan& plan);
   [[nodiscard]] Status ExportBookmarks(const ExportPlan& plan);
 

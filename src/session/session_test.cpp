@@ -7,6 +7,7 @@
 
 #include "bookmarks/transfers.h"
 #include "testsupport/expect_ok.h"
+#include "testsupport/journal_entries.h"
 #include "testsupport/temp_dir.h"
 
 namespace varnel {
@@ -43,7 +44,7 @@ TEST_F(SessionTest, TheDefaultBrowserFollowsASwitchAndItsUndo) {
   EXPECT_EQ(session_.DetectDefaultBrowser(), Browser::InternetExplorer);  // no associations yet
   ASSERT_TRUE(session_.MakeDefault(Browser::Netscape).ok());
   EXPECT_EQ(session_.defaultBrowser(), Browser::Netscape);
-  EXPECT_EQ(session_.journal().List().front().record.what, "default browser set to Netscape");
+  EXPECT_EQ(test::JournalEntries(session_.journal()).front().record.what, "default browser set to Netscape");
   UndoPlan plan;
   ASSERT_TRUE(session_.PlanUndo(std::nullopt, plan).ok());
   ASSERT_TRUE(session_.Undo(plan, false).ok());
@@ -77,7 +78,7 @@ TEST_F(SessionTest, AFavoriteIsAddedToTheProfilesBookmarks) {
   ASSERT_TRUE(session_.AddFavoriteToBookmarks("News.url", "http://news/", false, [&] { ++copied; }, copy).ok());
   EXPECT_EQ(copied, 1);
   EXPECT_NE(Bookmarks().find("<DT><A HREF=\"http://news/\""), std::string::npos);
-  EXPECT_EQ(session_.journal().List().front().record.what, "bookmark added: News");
+  EXPECT_EQ(test::JournalEntries(session_.journal()).front().record.what, "bookmark added: News");
 
   const std::string headless = "<DL><p>\n</DL><p>\n";
   test::WriteFile(prefix_.native("drive_c/netscape/jane/bookmark.htm"), headless);
@@ -127,6 +128,28 @@ TEST_F(SessionTest, ImportsAndExportsAreUndoneAsOneChange) {
   ASSERT_TRUE(session_.Undo(undo, false).ok());
   EXPECT_FALSE(fs::exists(prefix_.native("drive_c/mine/News.url")));
   EXPECT_TRUE(fs::exists(prefix_.native("drive_c/mine/Work.url")));
+}
+
+// The folders an export made are recorded, even when it made nothing else, and an undo removes
+// each once it is empty again: one the user put a file in stays.
+TEST_F(SessionTest, AnExportsFoldersAreRecordedAndRemovedOnceEmpty) {
+  test::WriteFile(prefix_.native("drive_c/netscape/jane/bookmark.htm"),
+                  "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<TITLE>Bookmarks</TITLE>\r\n<H1>Bookmarks</H1>\r\n<DL><p>\r\n"
+                  "<DT><H3 ADD_DATE=\"1\">Outer</H3>\r\n<DL><p>\r\n<DT><H3 ADD_DATE=\"1\">Inner</H3>\r\n<DL><p>\r\n"
+                  "</DL><p>\r\n</DL><p>\r\n<DT><H3 ADD_DATE=\"1\">Kept</H3>\r\n<DL><p>\r\n</DL><p>\r\n</DL><p>\r\n");
+  prefix_.MakeDriveCDirectory("mine");
+  session_.SetFavoritesDirectory("c:\\mine");
+  ExportPlan exported;
+  ASSERT_TRUE(PlanExportBookmarks(session_.drives(), kProfile, "c:\\mine", nullptr, exported).ok());
+  ASSERT_TRUE(session_.ExportBookmarks(exported).ok());
+  ASSERT_TRUE(fs::is_directory(prefix_.native("drive_c/mine/Outer/Inner")));
+  test::WriteFile(prefix_.native("drive_c/mine/Kept/mine.url"), FavoriteFileBytes("http://mine/"));
+  UndoPlan undo;
+  ASSERT_TRUE(session_.PlanUndo(std::nullopt, undo).ok());
+  EXPECT_EQ(undo.changes.front().record.what.rfind("bookmarks exported", 0), 0u);
+  ASSERT_TRUE(session_.Undo(undo, false).ok());
+  EXPECT_FALSE(fs::exists(prefix_.native("drive_c/mine/Outer")));
+  EXPECT_TRUE(fs::exists(prefix_.native("drive_c/mine/Kept/mine.url")));
 }
 
 // Each window reaches the others through Forms and the session only: no window's file includes

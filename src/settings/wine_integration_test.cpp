@@ -214,6 +214,44 @@ TEST_F(WineIntegrationTest, PrefixesShowWhatARunningWineHoldsAndLeaveNoFilesInIt
   EXPECT_EQ(left, std::vector<std::string>{});
 }
 
+// Beside a running Wine every typed address it holds is read, however many: listed, removed,
+// and put back whole by an undo of the removal and of a clear.
+TEST_F(WineIntegrationTest, EveryTypedAddressWineHoldsIsReadRemovedAndRestored) {
+  ASSERT_NO_FATAL_FAILURE(StartPersistentServer());
+  const std::string key = "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\TypedURLs";
+  std::string typed = "REGEDIT4\r\n\r\n[" + key + "]\r\n";
+  for (int n = 1; n <= 60; ++n) typed += "\"url" + std::to_string(n) + "\"=\"http://u" + std::to_string(n) + "/\"\r\n";
+  test::WriteFile(prefix_ / "drive_c/typed.reg", typed);
+  ASSERT_EQ(Wine({"regedit", "/S", "c:\\typed.reg"}).exitCode, 0);
+  const auto held = [&] { return Wine({"reg", "query", key}).output; };
+  ASSERT_NE(held().find("http://u60/"), std::string::npos);
+  ASSERT_EQ(test::ReadFile(prefix_ / "user.reg").find("http://u60/"), std::string::npos);  // not in Wine's files yet
+
+  test::TempDir state;
+  std::filesystem::create_directories(prefix_ / "drive_c/p");
+  test::WriteFile(prefix_ / "drive_c/p/prefs.js", "user_pref(\"browser.url_history.URL_1\", \"http://n/\");\r\n");
+  const auto run = [&](std::vector<std::string> words) {
+    if (words.front() == "history") words.insert(words.end(), {"--profile", "c:\\p"});
+    return test::RunVarnel(prefix_.path(), state.path(), words);
+  };
+  auto [code, said] = run({"history"});
+  EXPECT_NE(said.find("  http://u60/\n"), std::string::npos) << said;
+  std::tie(code, said) = run({"history", "remove", "ie", "http://u55/"});
+  ASSERT_EQ(code, 0) << said;
+  EXPECT_EQ(held().find("http://u55/"), std::string::npos);
+  std::tie(code, said) = run({"undo"});
+  ASSERT_EQ(code, 0) << said;
+  EXPECT_NE(held().find("url55    REG_SZ    http://u55/"), std::string::npos) << held();
+  EXPECT_NE(held().find("url60    REG_SZ    http://u60/"), std::string::npos);
+
+  std::tie(code, said) = run({"history", "clear", "ie"});
+  ASSERT_EQ(code, 0) << said;
+  EXPECT_EQ(held().find("http://u"), std::string::npos);
+  std::tie(code, said) = run({"undo"});
+  ASSERT_EQ(code, 0) << said;
+  EXPECT_NE(held().find("url60    REG_SZ    http://u60/"), std::string::npos) << held();
+}
+
 // Changes made through a running Wine, each by a run of its own, are undone by later runs,
 // while Wine has not yet written its files: the old state each change records and the check
 // before an undo are asked of Wine, so the undo puts back what Wine held, and Wine reads it so.

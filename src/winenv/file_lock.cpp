@@ -19,10 +19,10 @@ FileLock& FileLock::operator=(FileLock&& other) noexcept {
   return *this;
 }
 
-Status FileLock::Acquire(const std::string& lockPath) {
+Status FileLock::Acquire(const std::string& lockPath, mode_t mode) {
   Release();
   // Read-only is enough for flock, and works on a lock file another user created.
-  const int fd = ::open(lockPath.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+  const int fd = ::open(lockPath.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, mode);
   if (fd < 0) return StatusFromErrno(errno, "cannot create the lock file " + lockPath);
   int result;
   do {

@@ -4,6 +4,7 @@
 // holder never leaves it taken. Each FileLock is its own claim, between processes and between
 // threads of one process alike.
 #include <string>
+#include <sys/types.h>
 
 #include "winenv/status.h"
 
@@ -18,9 +19,9 @@ class FileLock {
   FileLock(const FileLock&) = delete;
   FileLock& operator=(const FileLock&) = delete;
 
-  // Creates the lock file when there is none (never through a link in its place) and waits until
-  // the lock is ours.
-  Status Acquire(const std::string& lockPath);
+  // Creates the lock file when there is none (never through a link in its place; with `mode`
+  // before the umask) and waits until the lock is ours.
+  Status Acquire(const std::string& lockPath, mode_t mode = 0644);
   void Release();
   bool held() const { return fd_ >= 0; }
 

@@ -272,16 +272,23 @@ Status Registry::AskWine(const std::vector<ExpectedRegistryState>& expected, std
 Status Registry::ReadLatestFromWine(const std::vector<ExpectedRegistryState>& values) {
   const std::optional<WineServer> wine = FindWineServer(prefix_);
   if (!wine) return Status::Ok();
+  wineSession_ = std::make_unique<WineSession>(prefix_, *wine);
+  const Status status = ReadFromWineSession(values, true);
+  if (!status.ok()) wineSession_.reset();
+  return status;
+}
+
+Status Registry::ReadMoreFromWine(const std::vector<ExpectedRegistryState>& values) {
+  return wineSession_ ? ReadFromWineSession(values, false) : Status::Ok();
+}
+
+Status Registry::ReadFromWineSession(const std::vector<ExpectedRegistryState>& values, bool start) {
   std::vector<RegistryEdit> where;
   for (const ExpectedRegistryState& v : values) where.push_back(EditOf({v.hive, v.key, v.name, std::nullopt, false}));
   std::vector<WineString> found;
-  wineSession_ = std::make_unique<WineSession>(prefix_, *wine);
-  const auto read = [&] { return wineSession_->Start(where, found); };
+  const auto read = [&] { return start ? wineSession_->Start(where, found) : wineSession_->Read(where, found); };
   const Status status = wineWait_ ? wineWait_(read) : read();
-  if (!status.ok()) {
-    wineSession_.reset();
-    return status;
-  }
+  if (!status.ok()) return status;
   std::vector<ExpectedRegistryState> differing;
   for (std::size_t i = 0; i < values.size(); ++i) {
     const ExpectedRegistryState& v = values[i];

@@ -80,6 +80,8 @@ class Registry {
   // run. Nothing to do when no wineserver runs. A value the files hold as REG_EXPAND_SZ, or that
   // Wine holds as other data, is left as the files have it.
   [[nodiscard]] Status ReadLatestFromWine(const std::vector<ExpectedRegistryState>& values);
+  // More values read so, by the same Wine program (nothing to do when none read the first).
+  [[nodiscard]] Status ReadMoreFromWine(const std::vector<ExpectedRegistryState>& values);
   // Ends the Wine program that read them, which would otherwise wait two seconds for more work
   // (the windows end it once they have started; a run ends it as it ends).
   void EndWineSession();
@@ -114,6 +116,7 @@ class Registry {
  private:
   struct HiveState;
   struct PendingWrite;
+  Status ReadFromWineSession(const std::vector<ExpectedRegistryState>& values, bool start);
   HiveState& StateFor(Hive hive);
   bool Refresh(HiveState& state);
   static void Load(HiveState& state);

@@ -494,6 +494,23 @@ Status WineSession::Start(const std::vector<RegistryEdit>& reads, std::vector<Wi
   return Status::Ok();
 }
 
+Status WineSession::Read(const std::vector<RegistryEdit>& reads, std::vector<WineString>& found) {
+  std::string output;
+  if (Run(ReportStatements(reads), output)) {
+    found = ParseWineStrings(output, reads.size());
+    return Status::Ok();
+  }
+  const WineTempFile script(prefix_, ".js");
+  Status status = script.Write(ReadStringsScript(reads));
+  ProgramRun run;
+  if (status.ok()) {
+    status = RunWine({"wine", "cscript", "//nologo", script.windowsPath()}, server_.Environment(prefix_), run,
+                     "reading the registry");
+  }
+  if (status.ok()) found = ParseWineStrings(run.output, reads.size());
+  return status;
+}
+
 bool WineSession::Request(std::string_view text) {
   const std::string& native = script_->file.nativePath();
   const std::string request = native.substr(0, native.size() - 3) + "." + std::to_string(++requests_) + ".js";

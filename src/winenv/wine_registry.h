@@ -86,6 +86,9 @@ class WineSession {
 
   // Starts the script, which answers the string values `reads` names (as ReadStringsScript).
   [[nodiscard]] Status Start(const std::vector<RegistryEdit>& reads, std::vector<WineString>& found);
+  // Reads more string values, as Start did: through the script, or by a program of its own when
+  // the script has ended.
+  [[nodiscard]] Status Read(const std::vector<RegistryEdit>& reads, std::vector<WineString>& found);
   // Has the script run the statements; `output` is what they printed. False, with nothing run,
   // when the script has ended: the caller runs them on its own.
   bool Run(const std::string& statements, std::string& output);

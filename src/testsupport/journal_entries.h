@@ -1,0 +1,16 @@
+#pragma once
+// A journal's changes, newest first, for a test that expects the journal to be readable.
+#include <vector>
+
+#include "journal/journal.h"
+#include "testsupport/expect_ok.h"
+
+namespace varnel::test {
+
+inline std::vector<JournalEntry> JournalEntries(const Journal& journal) {
+  std::vector<JournalEntry> entries;
+  ExpectOk(journal.List(entries));
+  return entries;
+}
+
+}  // namespace varnel::test
