@@ -111,7 +111,11 @@ void Forms::UndoNewestChange(QWidget* window) {
   }
   if (!dialogs().YesNo(window, UndoQuestion(plan.changes.front()))) return;
   const bool force = !plan.moved.empty();
-  if (force && !dialogs().YesNo(window, MovedOnText(plan) + ".  Undo it anyway?")) {
+  // Yes here overwrites what was changed since: Enter must not give it.
+  if (force && !dialogs().YesNo(window,
+                                MovedOnText(plan) + ".  Undoing it now puts the old state back over those later "
+                                                    "changes, which are then lost.  Undo it anyway?",
+                                Dialogs::Answer::No)) {
     return;
   }
   status = session_.Undo(plan, force);

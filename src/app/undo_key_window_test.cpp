@@ -65,6 +65,11 @@ TEST_F(UndoKeyTest, AChangeMadeOverSinceIsUndoneOnlyAfterASecondYes) {
   EXPECT_NE(dialogs_.shown[1].text.find("HKEY_CLASSES_ROOT\\http\\DefaultIcon (default value) changed since change 1"),
             std::string::npos)
       << dialogs_.shown[1].text;
+  // The answer that overwrites the later edit is never the one Enter gives, and the question
+  // says what is lost.
+  EXPECT_EQ(dialogs_.shown[0].byDefault, Dialogs::Answer::Yes);
+  EXPECT_EQ(dialogs_.shown[1].byDefault, Dialogs::Answer::No);
+  EXPECT_NE(dialogs_.shown[1].text.find("later changes, which are then lost"), std::string::npos);
   EXPECT_EQ(DetectDefaultBrowser(registry_), Browser::Netscape);
   dialogs_.answers = {true, true};
   forms.UndoNewestChange(&main);

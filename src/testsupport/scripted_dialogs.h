@@ -16,11 +16,13 @@ class ScriptedDialogs : public Dialogs {
   struct Shown {
     bool yesNo;
     std::string text;
+    Answer byDefault = Answer::Yes;
   };
 
   void Ok(QWidget*, const std::string& ansiText) override { Record(false, ansiText); }
-  bool YesNo(QWidget*, const std::string& ansiText) override {
+  bool YesNo(QWidget*, const std::string& ansiText, Answer byDefault = Answer::Yes) override {
     Record(true, ansiText);
+    shown.back().byDefault = byDefault;
     if (answers.empty()) {
       ++unanswered;
       return false;

@@ -11,8 +11,9 @@ void QtDialogs::Ok(QWidget* parent, const std::string& ansiText) {
   box->exec();
 }
 
-bool QtDialogs::YesNo(QWidget* parent, const std::string& ansiText) {
+bool QtDialogs::YesNo(QWidget* parent, const std::string& ansiText, Answer byDefault) {
   auto box = MakeMessageBox(parent, MessageText(ansiText), QMessageBox::Yes | QMessageBox::No);
+  if (byDefault == Answer::No) box->setDefaultButton(QMessageBox::No);
   return box->exec() == QMessageBox::Yes;
 }
 

@@ -13,15 +13,17 @@ class Dialogs {
   virtual ~Dialogs();
   // OK only.
   virtual void Ok(QWidget* parent, const std::string& ansiText) = 0;
-  // Yes and No; true for Yes.
-  virtual bool YesNo(QWidget* parent, const std::string& ansiText) = 0;
+  // Yes and No; true for Yes. `byDefault` is the answer Enter gives: No where Yes would
+  // overwrite what the user may want to keep.
+  enum class Answer { Yes, No };
+  virtual bool YesNo(QWidget* parent, const std::string& ansiText, Answer byDefault = Answer::Yes) = 0;
 };
 
 // Modal message boxes titled "Varnel", without an icon.
 class QtDialogs : public Dialogs {
  public:
   void Ok(QWidget* parent, const std::string& ansiText) override;
-  bool YesNo(QWidget* parent, const std::string& ansiText) override;
+  bool YesNo(QWidget* parent, const std::string& ansiText, Answer byDefault = Answer::Yes) override;
 };
 
 }  // namespace varnel

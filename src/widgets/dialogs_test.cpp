@@ -91,6 +91,7 @@ struct Answerer {
   QString title;
   QString text;
   int buttons = 0;
+  QMessageBox::StandardButton byDefault = QMessageBox::NoButton;
 
   void Press(QMessageBox::StandardButton which) {
     QTimer::singleShot(0, [this, which] {
@@ -99,6 +100,7 @@ struct Answerer {
       title = box->windowTitle();
       text = box->text();
       buttons = static_cast<int>(box->standardButtons());
+      byDefault = box->standardButton(box->defaultButton());
       box->button(which)->click();
     });
   }
@@ -114,8 +116,13 @@ TEST(QtDialogsTest, YesNoReturnsTheButtonPressed) {
   shown.setHtml(answerer.text);
   EXPECT_EQ(shown.toPlainText(), "Go on?");
   EXPECT_EQ(answerer.buttons, QMessageBox::Yes | QMessageBox::No);
+  EXPECT_EQ(answerer.byDefault, QMessageBox::Yes);
   answerer.Press(QMessageBox::No);
   EXPECT_FALSE(dialogs.YesNo(nullptr, "Go on?"));
+  // A question whose Yes overwrites something has No as its default: Enter keeps things.
+  answerer.Press(QMessageBox::No);
+  EXPECT_FALSE(dialogs.YesNo(nullptr, "Overwrite?", Dialogs::Answer::No));
+  EXPECT_EQ(answerer.byDefault, QMessageBox::No);
 }
 
 TEST(QtDialogsTest, OkShowsOnlyOk) {
