@@ -38,6 +38,7 @@ struct CollectionSummary {
   std::vector<std::string> foldersAdded;   // bookmark folders (import) or sub-folders (export)
   std::vector<std::string> alreadyThere;
   std::vector<RefusedEntry> refused;
+  std::vector<std::string> cut;  // added under a name cut to fit the file system (export)
   bool changes() const { return !added.empty() || !foldersAdded.empty(); }
 };
 

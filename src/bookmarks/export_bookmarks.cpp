@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
@@ -25,19 +26,25 @@ namespace varnel {
 namespace {
 
 // A folder of the favorites that bookmarks go into: one there already, or one this export makes.
+// Names are real names (UTF-8), compared without letter case as Windows compares them.
+using FoldedName = std::u16string;
+FoldedName Folded(std::string_view realName) {
+  std::u16string folded = Utf16FromUtf8(realName);
+  for (char16_t& c : folded) c = FoldCase(c);
+  return folded;
+}
+
 struct Target {
   std::string path;      // native, relative to the favorites directory ("" for the directory itself)
   std::string windows;
-  std::set<std::string> taken;                   // every name in it, folded
+  std::set<FoldedName> taken;                    // every name in it
   std::unordered_set<std::string> addresses;     // the addresses its favorites hold
-  std::unordered_map<std::string, std::size_t> folders;  // folded name -> target
-  std::unordered_map<std::string, int> nextCopy;  // folded file name -> the " (n)" to try next for it
+  std::unordered_map<FoldedName, std::size_t> folders;  // folder name -> target
+  std::unordered_map<FoldedName, int> nextCopy;  // file name -> the " (n)" to try next for it
 };
 
-// A bookmark's title in the code page, which the favorite file's name is made of.
-OutlineBookmark TitleInCodePage(const OutlineBookmark& bookmark) {
-  return {bookmark.address, AnsiFromUtf8(bookmark.title), bookmark.folder};
-}
+// Room kept in a name for the " (n)" of a copy, so that a cut name stays in bounds when numbered.
+constexpr std::size_t kCopyNumberRoom = 12;
 
 std::string Child(const std::string& path, const std::string& nativeName) {
   return path.empty() ? nativeName : path + "/" + nativeName;
@@ -71,7 +78,7 @@ class Exporter {
     const Status listed = ListFolder(native, entries);
     if (!listed.ok()) return listed;
     for (const FolderEntry& entry : entries) {
-      const std::string folded = LowerAnsi(entry.name);
+      const FoldedName folded = Folded(entry.native);
       targets_[index].taken.insert(folded);
       if (entry.folder) {
         targets_[index].folders.emplace(folded, entry.link ? kLinked : kNotLoaded);
@@ -91,44 +98,44 @@ class Exporter {
   }
 
   void ExportFolder(std::size_t folder, std::size_t target) {
-    for (const std::size_t b : outline_.folders[folder].bookmarks) ExportBookmark(TitleInCodePage(outline_.bookmarks[b]), target);
+    for (const std::size_t b : outline_.folders[folder].bookmarks) ExportBookmark(outline_.bookmarks[b], target);
     for (const std::size_t f : outline_.folders[folder].folders) ExportSubfolder(f, target);
   }
 
+  // A bookmark becomes a favorite file named by the collections' rule after its title (UTF-8),
+  // cut to fit the file system when it must be, and numbered " (n)" when the name is taken.
   void ExportBookmark(const OutlineBookmark& bookmark, std::size_t index) {
     if (progress_) progress_(++done_, outline_.bookmarks.size());
     Target& target = targets_[index];
-    const std::string entry = WindowsChild(target.windows, bookmark.title);
+    const std::string entry = WindowsChild(target.windows, AnsiFromUtf8(bookmark.title));
     if (bookmark.address.empty()) return Refuse(entry, std::string(kNotAnAddressMessage));
-    if (FavoriteFileBytes(bookmark.address).size() > kMaxFavoriteFileBytes) {
+    if (FavoriteFileBytes(AddressInCodePage(bookmark.address)).size() > kMaxFavoriteFileBytes) {
       return Refuse(entry, "the address is too long for a favorite file (1 MB at most)");
-    }
-    const std::string name = FavoriteFileName(bookmark.title);
-    if (WindowsRefuses(name) || name.find('\\') != std::string::npos) {
-      return Refuse(entry, "Windows allows no control character, \"|\" or \"\\\" in a file name");
     }
     if (target.addresses.contains(bookmark.address)) {
       plan_.summary.alreadyThere.push_back(entry);
       return;
     }
-    const std::string chosen = FreeFileName(target, name);
-    if (NameTooLong(chosen)) return Refuse(entry, "the file name would be longer than a folder allows");
-    target.taken.insert(LowerAnsi(chosen));
+    std::string stem = CollectionName(bookmark.title);
+    const bool cut = CutToBytes(stem, NAME_MAX - 4 - kCopyNumberRoom);
+    const std::string chosen = FreeName(target, stem, ".url");
+    target.taken.insert(Folded(chosen));
     target.addresses.insert(bookmark.address);
-    plan_.files.push_back({Child(target.path, Utf8FromAnsi(chosen)), FavoriteFileBytes(AddressInCodePage(bookmark.address))});
-    plan_.summary.added.push_back(WindowsChild(target.windows, chosen));
+    plan_.files.push_back({Child(target.path, chosen), FavoriteFileBytes(AddressInCodePage(bookmark.address))});
+    plan_.summary.added.push_back(WindowsChild(target.windows, AnsiFromUtf8(chosen)));
+    if (cut) plan_.summary.cut.push_back(plan_.summary.added.back());
   }
 
   // The name itself when it is free, else its first free " (n)" copy. The numbers tried for a
   // name are remembered (names are only ever added to a folder), so N bookmarks of one title
   // cost N tries, not N squared.
-  static std::string FreeFileName(Target& target, const std::string& name) {
-    const std::string folded = LowerAnsi(name);
+  static std::string FreeName(Target& target, const std::string& stem, const std::string& extension) {
+    const std::string name = stem + extension;
+    const FoldedName folded = Folded(name);
     if (!target.taken.contains(folded)) return name;
-    const std::string stem = name.substr(0, name.size() - 4);
     int& number = target.nextCopy.try_emplace(folded, 2).first->second;
-    std::string chosen = NumberedName(stem, ".url", number);
-    while (target.taken.contains(LowerAnsi(chosen))) chosen = NumberedName(stem, ".url", ++number);
+    std::string chosen = NumberedName(stem, extension, number);
+    while (target.taken.contains(Folded(chosen))) chosen = NumberedName(stem, extension, ++number);
     ++number;
     return chosen;
   }
@@ -145,19 +152,17 @@ class Exporter {
     Refuse(entry, reason + " (with the " + std::to_string(inside) + " bookmarks in it)");
   }
 
-  // The sub-folder a bookmark folder goes into: named by the file-name rule; one of that name is
-  // used again, and a file of that name makes it " (2)".
+  // The sub-folder a bookmark folder goes into: named by the collections' rule; one of that name
+  // is used again, and a file of that name makes it " (2)".
   void ExportSubfolder(std::size_t folder, std::size_t parent) {
-    const std::string folderName = AnsiFromUtf8(outline_.folders[folder].name);
-    const std::string entry = WindowsChild(targets_[parent].windows, folderName);
-    const std::string name = takeOutSpecialChars(folderName);
+    const std::string& folderName = outline_.folders[folder].name;
+    const std::string entry = WindowsChild(targets_[parent].windows, AnsiFromUtf8(folderName));
+    std::string name = CollectionName(folderName);
     if (name.empty()) return RefuseFolder(folder, entry, "no character of its name may stand in a folder name");
-    if (WindowsRefuses(name) || name.find('\\') != std::string::npos) {
-      return RefuseFolder(folder, entry, "Windows allows no control character, \"|\" or \"\\\" in a folder name");
-    }
+    const bool cut = CutToBytes(name, NAME_MAX - kCopyNumberRoom);
     std::string chosen = name;
     for (int number = 2;; ++number) {
-      const std::string folded = LowerAnsi(chosen);
+      const FoldedName folded = Folded(chosen);
       const auto found = targets_[parent].folders.find(folded);
       if (found != targets_[parent].folders.end()) {
         std::size_t index = found->second;
@@ -165,8 +170,9 @@ class Exporter {
           return RefuseFolder(folder, entry, "its folder in the favorites is a link, which Varnel does not write through");
         }
         if (index == kNotLoaded) {
-          const std::string path = Child(targets_[parent].path, loadedNames_[{parent, folded}]);
-          const std::string windows = WindowsChild(targets_[parent].windows, AnsiFromUtf8(loadedNames_[{parent, folded}]));
+          const std::string& realName = loadedNames_[{parent, folded}];
+          const std::string path = Child(targets_[parent].path, realName);
+          const std::string windows = WindowsChild(targets_[parent].windows, AnsiFromUtf8(realName));
           const Status status = LoadTarget(path, windows, index);
           if (!status.ok()) return RefuseFolder(folder, entry, "its folder cannot be read: " + status.message);
           targets_[parent].folders[folded] = index;
@@ -176,14 +182,14 @@ class Exporter {
       if (!targets_[parent].taken.contains(folded)) break;
       chosen = NumberedName(name, "", number);
     }
-    if (NameTooLong(chosen)) return RefuseFolder(folder, entry, "the folder name would be longer than a folder allows");
     const std::size_t index = targets_.size();
-    const std::string path = Child(targets_[parent].path, Utf8FromAnsi(chosen));
-    targets_.push_back({path, WindowsChild(targets_[parent].windows, chosen), {}, {}, {}, {}});
-    targets_[parent].taken.insert(LowerAnsi(chosen));
-    targets_[parent].folders[LowerAnsi(chosen)] = index;
+    const std::string path = Child(targets_[parent].path, chosen);
+    targets_.push_back({path, WindowsChild(targets_[parent].windows, AnsiFromUtf8(chosen)), {}, {}, {}, {}});
+    targets_[parent].taken.insert(Folded(chosen));
+    targets_[parent].folders[Folded(chosen)] = index;
     plan_.newDirectories.push_back(path);
     plan_.summary.foldersAdded.push_back(targets_[index].windows);
+    if (cut) plan_.summary.cut.push_back(targets_[index].windows);
     ExportFolder(folder, index);
   }
 
@@ -194,7 +200,7 @@ class Exporter {
   const CollectionProgress& progress_;
   ExportPlan& plan_;
   std::deque<Target> targets_;
-  std::map<std::pair<std::size_t, std::string>, std::string> loadedNames_;  // sub-folders there, by folded name
+  std::map<std::pair<std::size_t, FoldedName>, std::string> loadedNames_;  // sub-folders there, by folded name
   std::size_t done_ = 0;
 };
 

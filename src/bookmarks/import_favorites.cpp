@@ -114,7 +114,8 @@ class Importer {
   }
 
   // The bookmark folder a sub-folder of the favorites goes into: one of that name at that place,
-  // else one whose name the file-name rule turns into the sub-folder's (what the export wrote).
+  // else one whose name the collections' naming rule turns into the sub-folder's (what the
+  // export wrote).
   std::optional<std::size_t> MatchingFolder(std::optional<std::size_t> parent, const std::string& name) const {
     if (!parent) return std::nullopt;
     const BookmarkOutline& outline = plan_.outline;
@@ -123,7 +124,7 @@ class Importer {
     }
     const std::u16string folded = Utf16FromUtf8(name);
     for (const std::size_t f : outline.folders[*parent].folders) {
-      if (outline.folders[f].listEnd && EqualNoCase(Utf16FromUtf8(takeOutSpecialChars(outline.folders[f].name)), folded)) {
+      if (outline.folders[f].listEnd && EqualNoCase(Utf16FromUtf8(CollectionName(outline.folders[f].name)), folded)) {
         return f;
       }
     }

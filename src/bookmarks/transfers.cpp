@@ -1,5 +1,6 @@
 #include "bookmarks/transfers.h"
 
+#include <algorithm>
 #include <ctime>
 
 #include "bookmarks/bookmark_load.h"
@@ -22,6 +23,39 @@ std::string takeOutSpecialChars(std::string_view text) {
     if (!dropped) kept += c;
   }
   return kept;
+}
+
+namespace {
+
+bool IsDeviceName(std::string_view stem) {
+  static constexpr std::string_view kDevices[] = {"con", "prn", "aux", "nul"};
+  const std::string lower = LowerAnsi(stem);
+  if (std::find(std::begin(kDevices), std::end(kDevices), lower) != std::end(kDevices)) return true;
+  return lower.size() == 4 && (lower.starts_with("com") || lower.starts_with("lpt")) && lower[3] >= '1' &&
+         lower[3] <= '9';
+}
+
+}  // namespace
+
+std::string CollectionName(std::string_view title) {
+  std::string name;
+  name.reserve(title.size());
+  for (const char c : title) {
+    const bool dropped = static_cast<unsigned char>(c) < 32 || std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos;
+    if (!dropped) name += c;
+  }
+  while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+  const std::size_t dot = name.find('.');
+  if (IsDeviceName(std::string_view(name).substr(0, dot))) name.insert(dot == std::string::npos ? name.size() : dot, "_");
+  return name;
+}
+
+bool CutToBytes(std::string& name, std::size_t bytes) {
+  if (name.size() <= bytes) return false;
+  std::size_t end = bytes;
+  while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) --end;  // not inside a character
+  name.resize(end);
+  return true;
 }
 
 std::string FavoriteFileBytes(std::string_view address) {

@@ -35,6 +35,14 @@ std::string FailureMessage(const Status& status);
 // The file name made of a bookmark title: codes 33 to 47, 58 to 64 and "|" dropped, all else kept.
 std::string takeOutSpecialChars(std::string_view text);
 
+// The name a whole collection gives a title (UTF-8), for a favorite file (before its ".url") or a
+// folder: every character Windows holds in a name is kept; \ / : * ? " < > | and control
+// characters are dropped, trailing dots and blanks trimmed, and a device name (CON, PRN, AUX,
+// NUL, COM1 to COM9, LPT1 to LPT9, with any extension) is given a "_" after it.
+std::string CollectionName(std::string_view title);
+// Cuts a UTF-8 name to at most `bytes` bytes, at a character's boundary; true when it was cut.
+bool CutToBytes(std::string& name, std::size_t bytes);
+
 // The favorite file's name for a bookmark title: takeOutSpecialChars(title) + ".url".
 std::string FavoriteFileName(std::string_view title);
 // Whether Windows refuses a name (a control character or "|").

@@ -60,6 +60,7 @@ void PrintJson(CommandContext& c, const CollectionSummary& s, bool dryRun) {
   JsonList(c, "added", s.added);
   JsonList(c, "folders_added", s.foldersAdded);
   JsonList(c, "already_there", s.alreadyThere);
+  JsonList(c, "cut_to_fit", s.cut);
   c.out << ", \"refused\": [";
   for (std::size_t i = 0; i < s.refused.size(); ++i) {
     c.out << (i ? ", " : "") << "{\"entry\": " << JsonString(s.refused[i].entry)
@@ -77,6 +78,9 @@ void PrintText(CommandContext& c, const CollectionSummary& s, bool dryRun, const
   }
   for (const RefusedEntry& r : s.refused) {
     c.out << "refused " << TerminalText(r.entry, c.outIsTerminal) << ": " << TerminalText(r.reason, c.outIsTerminal) << "\n";
+  }
+  for (const std::string& entry : s.cut) {
+    c.out << "name cut to fit the file system: " << TerminalText(entry, c.outIsTerminal) << "\n";
   }
   if (!s.changes()) {
     c.out << "nothing to add: " << s.alreadyThere.size() << " already there, " << s.refused.size() << " refused; "

@@ -54,7 +54,7 @@ TEST_F(CollectionCommandsTest, ImportSaysWhatItAddsRefusesAndThatASecondRunChang
   EXPECT_EQ(Run(ImportFavoritesCommand, {}, true), 3);
   EXPECT_EQ(out_.str(),
             "{\"dry_run\": false, \"changed\": false, \"added\": [], \"folders_added\": [], \"already_there\": "
-            "[\"c:\\\\windows\\\\favorites\\\\Work\\\\Plan.url\"], \"refused\": [{\"entry\": "
+            "[\"c:\\\\windows\\\\favorites\\\\Work\\\\Plan.url\"], \"cut_to_fit\": [], \"refused\": [{\"entry\": "
             "\"c:\\\\windows\\\\favorites\\\\Broken.url\", \"reason\": \"Unable to locate the proper data to execute "
             "command, could be a corrupted favorite file\"}]}\n");
   std::filesystem::remove(prefix_.native("drive_c/windows/favorites/Broken.url"));
