@@ -232,9 +232,7 @@ std::string EncodeBookmarkText(std::string_view utf8, BookmarkCharset charset, B
   std::string out;
   out.reserve(utf8.size());
   for (std::size_t at = 0; at < utf8.size();) {
-    const std::size_t start = at;
-    char32_t c = NextUtf8(utf8, at);
-    if (c == kNoCodePoint) c = CodePointOfAnsi(static_cast<unsigned char>(utf8[start]));
+    const char32_t c = NextUtf8OrAnsi(utf8, at);
     switch (c) {
       case '&': out += "&amp;"; continue;
       case '<': out += address ? "%3C" : "&lt;"; continue;

@@ -135,6 +135,12 @@ char32_t NextUtf8(std::string_view s, std::size_t& pos) {
   return c;
 }
 
+char32_t NextUtf8OrAnsi(std::string_view utf8, std::size_t& pos) {
+  const std::size_t start = pos;
+  const char32_t c = NextUtf8(utf8, pos);
+  return c == kInvalid ? CodePointOfByte(static_cast<unsigned char>(utf8[start])) : c;
+}
+
 char32_t CodePointOfAnsi(unsigned char byte) { return CodePointOfByte(byte); }
 
 std::optional<char> AnsiOfCodePoint(char32_t c) {
@@ -188,9 +194,7 @@ std::u16string Utf16FromUtf8(std::string_view utf8) {
   std::u16string out;
   out.reserve(utf8.size());
   for (std::size_t pos = 0; pos < utf8.size();) {
-    const std::size_t start = pos;
-    char32_t c = NextUtf8(utf8, pos);
-    if (c == kInvalid) c = CodePointOfByte(static_cast<unsigned char>(utf8[start]));
+    const char32_t c = NextUtf8OrAnsi(utf8, pos);
     if (c < 0x10000) {
       out += static_cast<char16_t>(c);
     } else {

@@ -25,6 +25,8 @@ inline constexpr char32_t kNoCodePoint = 0xFFFFFFFF;
 // lead byte, missing continuation, overlong form, surrogate, beyond U+10FFFF) moves one byte and
 // gives kNoCodePoint.
 char32_t NextUtf8(std::string_view utf8, std::size_t& pos);
+// The same, a malformed byte standing for its 1252 character.
+char32_t NextUtf8OrAnsi(std::string_view utf8, std::size_t& pos);
 void AppendUtf8(std::string& out, char32_t c);
 char32_t CodePointOfAnsi(unsigned char byte);
 // The 1252 byte of a code point; none when 1252 has no such character.
