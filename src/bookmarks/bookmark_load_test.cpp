@@ -136,6 +136,8 @@ TEST(ShownText, AnOverlongTextShowsItsStartAndAnEllipsis) {
   // Never inside a character: a two-byte character across the limit is left out whole.
   EXPECT_EQ(ShownText(std::string(kShownTextLength - 1, 'a') + "\xC3\xA9"), std::string(kShownTextLength - 1, 'a') + "\u2026");
   EXPECT_EQ(ShownText(""), "");
+  // Control characters as the command line shows them.
+  EXPECT_EQ(ShownText("a\tb\x1b[2Jc\x7f\xC2\x9B\xC3\xA9"), "a\\x09b\\x1b[2Jc\\x7f\\x9b\xC3\xA9");
 }
 
 }  // namespace

@@ -182,10 +182,26 @@ std::string FolderPath(const BookmarkTree& tree, BookmarkTree::NodeId id) {
 }
 
 std::string ShownText(std::string_view text) {
-  if (text.size() <= kShownTextLength) return std::string(text);
-  std::size_t end = kShownTextLength;
-  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;  // not inside a character
-  return std::string(text.substr(0, end)) + "\u2026";
+  std::string shown;
+  const std::size_t end = std::min(text.size(), kShownTextLength);
+  std::size_t cut = end;
+  while (cut > 0 && cut < text.size() && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // not inside a character
+  // Control characters (C0, DEL, and C1 in UTF-8) as \xHH, as the command line shows them: a
+  // view would draw them as boxes, or not at all.
+  constexpr char kHex[] = "0123456789abcdef";
+  for (std::size_t at = 0; at < cut; ++at) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    const bool c1 = byte == 0xC2 && at + 1 < cut && static_cast<unsigned char>(text[at + 1]) < 0xA0 &&
+                    static_cast<unsigned char>(text[at + 1]) >= 0x80;
+    if (byte < 0x20 || byte == 0x7F || c1) {
+      const auto shownByte = c1 ? static_cast<unsigned char>(text[++at]) : byte;
+      shown.append({'\\', 'x', kHex[shownByte >> 4], kHex[shownByte & 0xF]});
+    } else {
+      shown += text[at];
+    }
+  }
+  if (cut < text.size()) shown += "\u2026";
+  return shown;
 }
 
 }  // namespace varnel

@@ -103,8 +103,9 @@ std::string FolderPath(const BookmarkTree& tree, BookmarkTree::NodeId id);
 
 // What a node shows of its text (UTF-8). A title of megabytes would keep the view busy for a
 // minute laying it out (and then draw nothing), so a text longer than kShownTextLength bytes
-// shows as many as end on a character's boundary and an ellipsis. The node's text itself stays
-// whole: a transfer or launch uses all of it.
+// shows as many as end on a character's boundary and an ellipsis; a control character shows as
+// \xHH, as on the command line. The node's text itself stays whole: a transfer or launch uses
+// all of it.
 inline constexpr std::size_t kShownTextLength = 2000;
 std::string ShownText(std::string_view text);
 

@@ -106,6 +106,21 @@ struct Answerer {
   }
 };
 
+TEST(MessageBoxTest, AnOverlongTextKeepsItsStartAndEndAndTheBoxFitsTheScreen) {
+  const std::string text = "favorite added: " + std::string(100000, 'x') + ": File name too long";
+  const QString shown = MessageText(text);
+  EXPECT_LE(shown.size(), kLongestMessage + 3);
+  EXPECT_TRUE(shown.startsWith("favorite added: xxx"));
+  EXPECT_TRUE(shown.endsWith("xxx: File name too long"));
+  EXPECT_TRUE(shown.contains(QChar(0x2026)));
+  auto box = MakeMessageBox(nullptr, shown, QMessageBox::Ok);
+  box->show();
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_LE(box->frameGeometry().height(), screen.height());
+  EXPECT_LE(box->frameGeometry().width(), screen.width());
+  box->hide();
+}
+
 TEST(QtDialogsTest, YesNoReturnsTheButtonPressed) {
   QtDialogs dialogs;
   Answerer answerer;

@@ -13,6 +13,15 @@ QString MessageText(const std::string& ansiText) {
   QString text = FromAnsi(ansiText);
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  // A title of 100,000 characters in a message would make the box far taller than any screen,
+  // its buttons out of reach: the middle of an overlong text gives way to an ellipsis, keeping
+  // its start (what the message is about) and its end (why it failed).
+  if (text.size() > kLongestMessage) {
+    qsizetype head = kLongestMessage / 2, tail = text.size() - kLongestMessage / 2;
+    if (text[head].isLowSurrogate()) --head;
+    if (text[tail].isLowSurrogate()) ++tail;
+    text = text.left(head) + QStringLiteral(" \u2026 ") + text.mid(tail);
+  }
   return text;
 }
 

@@ -7,7 +7,9 @@
 
 namespace varnel {
 
-// The text as shown: 1252 decoded, CR LF and lone CR turned into line breaks, nothing else.
+// The text as shown: 1252 decoded, CR LF and lone CR turned into line breaks; a text longer than
+// kLongestMessage characters keeps its start and end around an ellipsis, so the box fits a screen.
+inline constexpr qsizetype kLongestMessage = 1000;
 QString MessageText(const std::string& ansiText);
 
 // The text as the box's label shows it: every blank kept, lines broken only between words, and
