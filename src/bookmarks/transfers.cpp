@@ -85,16 +85,29 @@ Status WithWindowsPath(const Status& failure, const std::string& windowsPath) {
 
 }  // namespace
 
+Status FavoritePath(const DriveMap& drives, const std::string& favoritesDirectory, std::string_view title,
+                    std::string& windowsPath, std::string& native) {
+  const std::string name = FavoriteFileName(title);
+  const std::string ansiName = AnsiFromUtf8(name);
+  windowsPath = favoritesDirectory + "\\" + ansiName;
+  if (Utf8FromAnsi(ansiName) == name) return drives.ToNativeFile(windowsPath, native);
+  // A name the code page cannot spell is the file's real name in the directory.
+  if (const Status mapped = drives.ToNativeFile(favoritesDirectory, native); !mapped.ok()) return mapped;
+  std::string real = name;
+  std::replace(real.begin(), real.end(), '\\', '/');  // a backslash names a sub-folder, as ever
+  native += "/" + real;
+  return Status::Ok();
+}
+
 Status WriteFavorite(const DriveMap& drives, const std::string& favoritesDirectory, std::string_view title,
                      std::string_view address, std::string& writtenPath) {
-  const std::string name = FavoriteFileName(title);
-  writtenPath = favoritesDirectory + "\\" + name;
-  if (WindowsRefuses(name)) {
+  std::string native;
+  const Status mapped = FavoritePath(drives, favoritesDirectory, title, writtenPath, native);
+  if (WindowsRefuses(FavoriteFileName(title))) {
     return Status::Error(errc::kBadFileName,
                          "Windows allows no control character and no \"|\" in a file name: " + writtenPath);
   }
-  std::string native;
-  if (const Status mapped = drives.ToNativeFile(writtenPath, native); !mapped.ok()) return mapped;
+  if (!mapped.ok()) return mapped;
   ReplaceGuard guard;
   const Status locked = guard.Lock(native);
   if (!locked.ok()) return locked;

@@ -57,8 +57,13 @@ std::string FavoriteFileBytes(std::string_view address);
 // another program writes there meanwhile is kept: code 75). A name Windows refuses (a control
 // character or "|") fails with code 52. `writtenPath` receives the Windows path; a failure's
 // message names the file by it.
+// The title (UTF-8) is the bookmark's; the address is in the code page.
 Status WriteFavorite(const DriveMap& drives, const std::string& favoritesDirectory, std::string_view title,
                      std::string_view address, std::string& writtenPath);
+// Where that favorite goes: its Windows path as messages show it (the code page) and its native
+// path, by its real name when the code page cannot spell it.
+Status FavoritePath(const DriveMap& drives, const std::string& favoritesDirectory, std::string_view title,
+                    std::string& windowsPath, std::string& native);
 
 // Favorite to bookmark ------------------------------------------------------------------------
 

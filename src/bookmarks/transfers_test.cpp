@@ -69,6 +69,14 @@ TEST_F(FavoriteWriteTest, WritesTheDoubledCarriageReturnFormThatReadsBack) {
   EXPECT_TRUE(std::filesystem::exists(Native(".url")));
 }
 
+// A title the code page cannot spell names the favorite with its real characters.
+TEST_F(FavoriteWriteTest, ATitleOfAnyCharactersIsTheFavoritesRealName) {
+  ASSERT_TRUE(Write("\xE4\xB8\xAD\xE5\x9B\xBD: news", "http://zh/").ok());
+  EXPECT_EQ(test::ReadFile(Native("\xE4\xB8\xAD\xE5\x9B\xBD news.url")), FavoriteFileBytes("http://zh/"));
+  ASSERT_TRUE(Write("Sub\\\xD1\x80", "http://sub/").ok());  // a backslash still names a sub-folder
+  EXPECT_EQ(test::ReadFile(Native("Sub/\xD1\x80.url")), FavoriteFileBytes("http://sub/"));
+}
+
 TEST_F(FavoriteWriteTest, ABackslashNamesASubfolderWhichMustExist) {
   ASSERT_TRUE(Write("Sub\\Inside", "http://in/").ok());
   EXPECT_TRUE(std::filesystem::exists(Native("Sub/Inside.url")));
@@ -95,10 +103,12 @@ TEST_F(FavoriteWriteTest, NamesWindowsRefusesAndFilesThatCannotBeReplacedFail) {
   EXPECT_EQ(Write(std::string(300, 'n'), "http://x/").code, errc::kBadFileName);  // too long a name
   // 130 characters are a name for Windows but 260 bytes for Linux: the failure names the file by
   // its Windows path, 1252 text as every message is.
-  const std::string longName(130, '\xe9');
+  std::string longName;
+  for (int i = 0; i < 130; ++i) longName += "\xC3\xA9";  // the title is UTF-8, as the tree holds it
   const Status tooLong = Write(longName, "http://x/");
   EXPECT_EQ(tooLong.code, errc::kBadFileName);
-  EXPECT_EQ(tooLong.message.rfind("c:\\windows\\favorites\\" + longName + ".url: ", 0), 0u) << tooLong.message;
+  EXPECT_EQ(tooLong.message.rfind("c:\\windows\\favorites\\" + std::string(130, '\xe9') + ".url: ", 0), 0u)
+      << tooLong.message;
 }
 
 // Overwriting a favorite takes turns with another Varnel writing in the favorites folder, and

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "journal/change_scope.h"
+#include "winenv/code_page.h"
 
 namespace varnel {
 
@@ -70,11 +71,12 @@ bool SaveBrowserDirectoriesRecorded(Journal* journal, Registry& registry, const 
 Status WriteFavoriteRecorded(Journal* journal, Registry& registry, const DriveMap& drives,
                              const std::string& favoritesDirectory, std::string_view title, std::string_view address,
                              std::string& writtenPath) {
-  const std::string shown = favoritesDirectory + "\\" + takeOutSpecialChars(title) + ".url";
-  const std::string native = drives.ToNative(shown);
+  std::string shown, native;
+  if (!FavoritePath(drives, favoritesDirectory, title, shown, native).ok()) native.clear();
   struct stat st {};
   const bool replacing = !native.empty() && ::stat(native.c_str(), &st) == 0;
-  ChangeScope change(journal, registry, (replacing ? "favorite replaced: " : "favorite added: ") + std::string(title), shown);
+  ChangeScope change(journal, registry,
+                     (replacing ? "favorite replaced: " : "favorite added: ") + AnsiFromUtf8(title), shown);
   const auto write = [&] { return WriteFavorite(drives, favoritesDirectory, title, address, writtenPath); };
   if (native.empty()) return write();  // a path no drive maps fails before anything is written
   change.AddFile(native, shown);

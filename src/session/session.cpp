@@ -82,9 +82,9 @@ Status Session::MakeDefault(Browser browser) {
 
 Status Session::CopyBookmarkToFavorite(std::string_view title, std::string_view address, std::string& written) {
   const std::string directory = favoritesDirectory_.value_or(std::string(kStandardFavoritesDirectory));
-  // The tree's texts are UTF-8; a favorite file is named and written in the code page.
-  return WriteFavoriteRecorded(&journal_, registry_, drives_, directory, AnsiFromUtf8(title), AddressInCodePage(address),
-                               written);
+  // The tree's texts are UTF-8: the favorite takes the title's real characters for its name; its
+  // address line is in the code page.
+  return WriteFavoriteRecorded(&journal_, registry_, drives_, directory, title, AddressInCodePage(address), written);
 }
 
 Status Session::AddFavoriteToBookmarks(const std::string& file, const std::string& address, bool keepWithoutHeading,
