@@ -529,6 +529,35 @@ TEST_F(CollectionsTest, ExportNamesFilesAndFoldersByWhatWindowsHolds) {
   EXPECT_EQ(FolderPath(tree, BookmarksTitled(tree, "C++").front()), "C++");
 }
 
+// The real favorites (testdata/favorites) imported into an empty bookmark.htm: each becomes a
+// bookmark titled by its real name, with the address a browser opens.
+TEST_F(CollectionsTest, RealFavoritesAreImportedWithTheirTitles) {
+  fs::remove_all(FavoritesNative());
+  fs::create_directories(FavoritesNative());
+  for (const auto& entry : fs::directory_iterator(test::CorpusPath("favorites"))) {
+    if (entry.path().extension() == ".url") fs::copy_file(entry.path(), FavoritesNative(entry.path().filename().string()));
+  }
+  test::WriteFile(BookmarkNative(), "<H1>B</H1>\r\n<DL><p>\r\n</DL><p>\r\n");
+  ImportPlan plan;
+  ASSERT_TRUE(Import(plan).ok());
+  EXPECT_TRUE(plan.summary.refused.empty());
+  BookmarkTree tree;
+  ASSERT_TRUE(ReadBookmarkFile(drives_, kProfile, tree).status.ok());
+  std::size_t checked = 0;
+  const std::string expected = test::ReadFile(test::CorpusPath("favorites/EXPECTED.txt"));
+  for (std::size_t start = 0, end; start < expected.size(); start = end + 1) {
+    end = std::min(expected.find('\n', start), expected.size());
+    const std::string line = expected.substr(start, end - start);
+    const std::size_t tab = line.find('\t');
+    if (tab == std::string::npos) continue;
+    const std::vector<BookmarkTree::NodeId> found = BookmarksTitled(tree, FavoriteTitle(line.substr(0, tab)));
+    ASSERT_EQ(found.size(), 1u) << line;
+    EXPECT_EQ(tree.address(found.front()), line.substr(tab + 1)) << line;
+    ++checked;
+  }
+  EXPECT_GE(checked, 10u);
+}
+
 // Whether a bookmark ("path TAB title TAB address") came back under a title numbered " (n)" (a
 // title repeated in its folder) or cut to fit the file system (a title of hundreds of bytes).
 bool KeptAsCopyOrCut(const std::string& entry, const std::set<std::string>& after) {
