@@ -214,14 +214,16 @@ void DecodeFrom(std::string_view raw, std::size_t plain, BookmarkCharset charset
   }
 }
 
-}  // namespace
-
+// The decoded text without a copy when it needs no decoding (plain ASCII without "&"): the text
+// itself, else `scratch` holding the decoded text.
 std::string_view Decoded(std::string_view raw, BookmarkCharset charset, std::string& scratch) {
   const std::size_t plain = PlainRun(raw, 0);
   if (plain == raw.size()) return raw;
   DecodeFrom(raw, plain, charset, scratch);
   return scratch;
 }
+
+}  // namespace
 
 void DecodeBookmarkText(std::string_view raw, BookmarkCharset charset, std::string& out) {
   DecodeFrom(raw, PlainRun(raw, 0), charset, out);

@@ -55,7 +55,6 @@ class BookmarkMarkup {
   // The end of the file: a text still open ends, a tag still open is unreadable.
   void End();
   BookmarkCharset charset() const { return charset_; }
-  std::size_t lineNumber() const { return lineNumber_; }
 
  private:
   enum class Open { Nothing, Title, FolderName, Description };
@@ -106,9 +105,6 @@ std::vector<ReadBackEntry> ReadBack(std::string_view line, BookmarkCharset chars
 
 // Decodes a text of bookmark.htm into UTF-8 (references included), as the entries carry it.
 void DecodeBookmarkText(std::string_view raw, BookmarkCharset charset, std::string& out);
-// The same, without a copy for a text that needs no decoding (plain ASCII without "&"): the text
-// itself, else `scratch` holding the decoded text.
-std::string_view Decoded(std::string_view raw, BookmarkCharset charset, std::string& scratch);
 // A text written into bookmark.htm so that it reads back as itself: "&", "<", ">" and '"' as
 // references (in an address "<", ">" and '"' as %3C, %3E and %22, which the browser reads as the
 // same address), and in a code-page file every character the code page lacks as a numeric
