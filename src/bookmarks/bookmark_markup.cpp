@@ -6,6 +6,7 @@
 #include <cstring>
 #include <optional>
 
+#include "winenv/byte_search.h"
 #include "winenv/code_page.h"
 
 namespace varnel {
@@ -24,7 +25,11 @@ bool IsTagStart(char c) { return IsLetter(c) || c == '/' || c == '!' || c == '?'
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
 
 bool EqualNoCaseAscii(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
+  if (a.size() != b.size()) return false;
+  for (std::size_t at = 0; at < a.size(); ++at) {
+    if (Lower(a[at]) != Lower(b[at])) return false;
+  }
+  return true;
 }
 
 std::size_t FindNoCase(std::string_view text, std::string_view wanted, std::size_t from = 0) {
@@ -144,29 +149,33 @@ std::optional<char32_t> Reference(std::string_view text, std::size_t at, std::si
   return std::nullopt;
 }
 
-// Where the run of plain bytes (ASCII, no "&") that starts at `at` ends; eight bytes at a time.
+// Where the run of plain bytes (ASCII, no "&") that starts at `at` ends.
 std::size_t PlainRun(std::string_view text, std::size_t at) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101;
-  constexpr std::uint64_t kHigh = 0x8080808080808080;
-  for (std::uint64_t word; at + sizeof word <= text.size(); at += sizeof word) {
-    std::memcpy(&word, text.data() + at, sizeof word);
-    const std::uint64_t amp = word ^ ('&' * kOnes);
-    if (((word | ((amp - kOnes) & ~amp)) & kHigh) != 0) break;
-  }
-  while (at < text.size() && static_cast<unsigned char>(text[at]) < 0x80 && text[at] != '&') ++at;
-  return at;
+  return FirstWanted(
+      text, at, [](SixteenBytes b) { return (b >= 0x80) | (b == '&'); },
+      [](unsigned char c) { return c >= 0x80 || c == '&'; });
+}
+
+// Where the next byte that may end a tag or open a value in it (">", a double or single quote)
+// stands from `at` on, npos when the text has none.
+std::size_t NextTagStop(std::string_view text, std::size_t at) {
+  const std::size_t stop = FirstWanted(
+      text, at, [](SixteenBytes b) { return (b == '>') | (b == '"') | (b == '\''); },
+      [](unsigned char c) { return c == '>' || c == '"' || c == '\''; });
+  return stop < text.size() ? stop : kNowhere;
 }
 
 }  // namespace
 
 namespace {
 
-// A code-page byte's character as UTF-8, from a table made once.
-void AppendCodePageByte(std::string& out, char byte) {
-  struct Utf8Of {
-    char bytes[4];
-    std::size_t size;
-  };
+// A code-page byte's character as UTF-8 (its length, and its bytes padded to four), from a
+// table made once.
+struct Utf8Of {
+  char bytes[4];
+  std::size_t size;
+};
+const Utf8Of& Utf8OfCodePageByte(char byte) {
   static const auto kTable = [] {
     std::array<Utf8Of, 256> table{};
     for (std::size_t b = 0; b < table.size(); ++b) {
@@ -177,26 +186,36 @@ void AppendCodePageByte(std::string& out, char byte) {
     }
     return table;
   }();
-  const Utf8Of& utf8 = kTable[static_cast<unsigned char>(byte)];
-  out.append(utf8.bytes, utf8.size);
+  return kTable[static_cast<unsigned char>(byte)];
 }
 
-// Decodes `raw` into `out`, whose first `plain` bytes are known to need no decoding.
-void DecodeFrom(std::string_view raw, std::size_t plain, BookmarkCharset charset, std::string& out) {
-  out.assign(raw.substr(0, plain));
-  out.reserve(raw.size());
+// A text decodes to at most three bytes for each of its own (a code-page byte to three of UTF-8,
+// a reference to fewer than it takes), and the decoding writes four at a time at its end.
+std::size_t DecodingRoom(std::string_view raw) { return 3 * raw.size() + 4; }
+
+// Decodes `raw` into `out`, which has DecodingRoom(raw) bytes and whose first `plain` bytes
+// need no decoding; gives the decoded length.
+std::size_t DecodeInto(std::string_view raw, std::size_t plain, BookmarkCharset charset, char* out) {
+  char* const start = out;
+  const auto copy = [&out](const char* from, std::size_t size) {
+    std::memcpy(out, from, size);
+    out += size;
+  };
+  copy(raw.data(), plain);
   for (std::size_t at = plain; at < raw.size();) {
     plain = PlainRun(raw, at);
-    out.append(raw.substr(at, plain - at));
+    copy(raw.data() + at, plain - at);
     at = plain;
     if (at == raw.size()) break;
     if (raw[at] == '&') {
       std::size_t end = 0;
       if (const std::optional<char32_t> c = Reference(raw, at, end)) {
-        AppendUtf8(out, *c);
+        std::string utf8;
+        AppendUtf8(utf8, *c);
+        copy(utf8.data(), utf8.size());
         at = end;
       } else {
-        out += '&';
+        copy("&", 1);
         ++at;
       }
       continue;
@@ -204,29 +223,34 @@ void DecodeFrom(std::string_view raw, std::size_t plain, BookmarkCharset charset
     if (charset == BookmarkCharset::Utf8) {
       std::size_t next = at;
       if (NextUtf8(raw, next) != kNoCodePoint) {
-        out.append(raw.substr(at, next - at));
+        copy(raw.data() + at, next - at);
         at = next;
         continue;
       }
     }
-    AppendCodePageByte(out, raw[at]);
+    const Utf8Of& utf8 = Utf8OfCodePageByte(raw[at]);
+    std::memcpy(out, utf8.bytes, sizeof utf8.bytes);
+    out += utf8.size;
     ++at;
   }
+  return static_cast<std::size_t>(out - start);
 }
 
 // The decoded text without a copy when it needs no decoding (plain ASCII without "&"): the text
-// itself, else `scratch` holding the decoded text.
+// itself, else the start of `scratch` holding the decoded text. `scratch` only grows, so that
+// its room is made (and cleared) once for many texts.
 std::string_view Decoded(std::string_view raw, BookmarkCharset charset, std::string& scratch) {
   const std::size_t plain = PlainRun(raw, 0);
   if (plain == raw.size()) return raw;
-  DecodeFrom(raw, plain, charset, scratch);
-  return scratch;
+  if (scratch.size() < DecodingRoom(raw)) scratch.resize(DecodingRoom(raw));
+  return {scratch.data(), DecodeInto(raw, plain, charset, scratch.data())};
 }
 
 }  // namespace
 
 void DecodeBookmarkText(std::string_view raw, BookmarkCharset charset, std::string& out) {
-  DecodeFrom(raw, PlainRun(raw, 0), charset, out);
+  out.resize(DecodingRoom(raw));
+  out.resize(DecodeInto(raw, 0, charset, out.data()));
 }
 
 std::string EncodeBookmarkText(std::string_view utf8, BookmarkCharset charset, BookmarkField field) {
@@ -266,6 +290,7 @@ void BookmarkMarkup::Line(std::string_view line) {
     charset_ = BookmarkCharset::Utf8;
     at = kByteOrderMark.size();
   }
+  if (ReadWrittenBookmark(line.substr(at))) return;
   while (at < line.size()) {
     if (inComment_) {
       const std::size_t end = line.find("-->", at);
@@ -275,8 +300,8 @@ void BookmarkMarkup::Line(std::string_view line) {
       continue;
     }
     if (!inTag_) {
-      std::size_t lt = line.find('<', at);
-      while (lt != kNowhere && (lt + 1 == line.size() || !IsTagStart(line[lt + 1]))) lt = line.find('<', lt + 1);
+      std::size_t lt = FindByte(line, at, '<');
+      while (lt != kNowhere && (lt + 1 == line.size() || !IsTagStart(line[lt + 1]))) lt = FindByte(line, lt + 1, '<');
       Text(line.substr(at, lt == kNowhere ? kNowhere : lt - at));
       if (lt == kNowhere) break;
       if (line[lt + 1] == '!' && line.substr(lt, 4) == "<!--") {
@@ -324,6 +349,36 @@ void BookmarkMarkup::Line(std::string_view line) {
   }
 }
 
+bool BookmarkMarkup::ReadWrittenBookmark(std::string_view line) {
+  constexpr std::string_view kStart = "<DT><A HREF=\"";
+  constexpr std::string_view kEnd = "</A>";
+  if (shortcut_ == Shortcut::Off || inComment_ || inTag_ || open_ != Open::Nothing) return false;
+  line = line.substr(FirstWanted(
+      line, 0, [](SixteenBytes b) { return (b != ' ') & (b != '\t'); },
+      [](unsigned char c) { return !IsBlank(static_cast<char>(c)); }));
+  if (!line.starts_with(kStart) || !line.ends_with(kEnd)) return false;
+  const std::size_t hrefEnd = FindByte(line, kStart.size(), '"');
+  if (hrefEnd == kNowhere) return false;
+  // The further attributes, up to the tag's ">": a value opens with a quote right after "=".
+  // Anything else (a quote elsewhere, a single quote) is left to the general reading.
+  std::size_t tagEnd = NextTagStop(line, hrefEnd + 1);
+  while (tagEnd != kNowhere && line[tagEnd] != '>') {
+    if (line[tagEnd] != '"' || line[tagEnd - 1] != '=') return false;
+    const std::size_t close = FindByte(line, tagEnd + 1, '"');
+    if (close == kNowhere) return false;
+    tagEnd = NextTagStop(line, close + 1);
+  }
+  if (tagEnd == kNowhere) return false;
+  const std::size_t titleStart = tagEnd + 1;
+  const std::size_t titleEnd = line.size() - kEnd.size();
+  if (titleEnd < titleStart || FindByte(line.substr(0, titleEnd), titleStart, '<') != kNowhere) return false;
+  const std::string_view href = line.substr(kStart.size(), hrefEnd - kStart.size());
+  const std::string_view title = line.substr(titleStart, titleEnd - titleStart).substr(0, kLongestText);
+  const std::string_view address = Decoded(href, charset_, addressHeld_);
+  Emit(MarkupEntry::Kind::Bookmark, Decoded(title, charset_, decoded_), address, lineNumber_);
+  return true;
+}
+
 void BookmarkMarkup::End() {
   if (inTag_) {
     inTag_ = false;
@@ -342,17 +397,11 @@ std::size_t BookmarkMarkup::TagEnd(std::string_view line, std::size_t from) {
     while (back > from && IsBlank(line[back - 1])) --back;
     return back == from ? afterEquals_ : line[back - 1] == '=';
   };
-  static const auto kStops = [] {
-    std::array<bool, 256> stops{};
-    stops['>'] = stops['"'] = stops['\''] = true;
-    return stops;
-  }();
-  for (std::size_t at = from; at < line.size(); ++at) {
+  for (std::size_t at = NextTagStop(line, from); at != kNowhere; at = NextTagStop(line, at + 1)) {
     const char c = line[at];
-    if (!kStops[static_cast<unsigned char>(c)]) continue;
     if (c == '>') return at;
     if (!opensValue(at)) continue;
-    const std::size_t close = line.find(c, at + 1);
+    const std::size_t close = FindByte(line, at + 1, c);
     if (close == kNowhere) {
       quote_ = c;
       return kNowhere;

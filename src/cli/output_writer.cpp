@@ -8,6 +8,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "winenv/byte_search.h"
 #include "winenv/code_page.h"
 
 namespace varnel {
@@ -22,6 +23,7 @@ struct OutputWriter::Table {
     for (std::size_t byte = 0; byte < entries.size(); ++byte) entries[byte].bytes[0] = static_cast<char>(byte);
   }
   std::array<Entry, 256> entries;
+  bool highBytesStandForThemselves = true;  // every byte of 0x80 and above is written as itself
 };
 
 namespace {
@@ -61,6 +63,7 @@ Table Utf8Table() {
     const char ansi = static_cast<char>(byte);
     Set(table.entries[byte], Utf8FromAnsi(std::string_view(&ansi, 1)));
   }
+  table.highBytesStandForThemselves = false;
   return table;
 }
 
@@ -111,40 +114,37 @@ const Table& Utf8JsonTable() {
   return table;
 }
 
-// Whether any of the eight bytes of a word may be more than copied: below 0x20, '"', '\', 0x7F,
-// or 0x80 and above (in every table the other bytes stand for themselves). Lets a run of plain
-// text be copied a word at a time.
-bool MayNeedWork(std::uint64_t word) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101;
-  constexpr std::uint64_t kHigh = 0x8080808080808080;
-  const auto zeroByte = [](std::uint64_t x) { return (x - kOnes) & ~x & kHigh; };
-  return (((word - 0x20 * kOnes) | word) & kHigh) != 0 || zeroByte(word ^ ('"' * kOnes)) != 0 ||
-         zeroByte(word ^ ('\\' * kOnes)) != 0 || zeroByte(word ^ (0x7F * kOnes)) != 0;
+// Where the first byte from `at` on stands that may be more than copied: below 0x20, '"', '\\',
+// 0x7F, or (unless the table writes them as themselves) 0x80 and above; in every table the other
+// bytes stand for themselves. Lets a run of plain text be copied whole.
+std::size_t NextNeedingWork(std::string_view text, std::size_t at, const Table& table) {
+  if (table.highBytesStandForThemselves) {
+    return FirstWanted(
+        text, at, [](SixteenBytes b) { return (b < 0x20) | (b == '"') | (b == '\\') | (b == 0x7F); },
+        [](unsigned char c) { return c < 0x20 || c == '"' || c == '\\' || c == 0x7F; });
+  }
+  return FirstWanted(
+      text, at, [](SixteenBytes b) { return (b < 0x20) | (b == '"') | (b == '\\') | (b >= 0x7F); },
+      [](unsigned char c) { return c < 0x20 || c == '"' || c == '\\' || c >= 0x7F; });
 }
 
 // The longest text converted into the buffer at once: with room for its worst case (every byte
 // replaced by the longest replacement) the conversion need not look at the space left.
 constexpr std::size_t kPieceSize = kBufferSize / kLongestReplacement - 1;
 
-// Converts `size` bytes into `out`, which has room for the worst case; returns the end written.
-// A word of plain bytes is copied whole, any other byte by byte through the table.
-char* Convert(const unsigned char* next, std::size_t size, const Table& table, char* out) {
-  const auto convertByte = [&table, &out](unsigned char byte) {
-    const Table::Entry& entry = table.entries[byte];
+// Converts `text` into `out`, which has room for the worst case; returns the end written. A run
+// of plain bytes is copied whole, any other byte goes through the table.
+char* Convert(std::string_view text, const Table& table, char* out) {
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const std::size_t work = NextNeedingWork(text, at, table);
+    std::memcpy(out, text.data() + at, work - at);
+    out += work - at;
+    if (work == text.size()) break;
+    const Table::Entry& entry = table.entries[static_cast<unsigned char>(text[work])];
     std::memcpy(out, entry.bytes, kLongestReplacement);
     out += entry.size;
-  };
-  const unsigned char* const end = next + size;
-  for (std::uint64_t word; end - next >= 8; next += sizeof word) {
-    std::memcpy(&word, next, sizeof word);
-    if (!MayNeedWork(word)) {
-      std::memcpy(out, next, sizeof word);
-      out += sizeof word;
-    } else {
-      for (std::size_t i = 0; i < sizeof word; ++i) convertByte(next[i]);
-    }
+    at = work;
   }
-  for (; next < end; ++next) convertByte(*next);
   return out;
 }
 
@@ -156,7 +156,7 @@ std::string Converted(std::string_view ansi, const Table& table) {
   for (std::size_t at = 0; at < ansi.size(); at += kStep) {
     char converted[kStep * kLongestReplacement];
     const std::string_view piece = ansi.substr(at, kStep);
-    const char* end = Convert(reinterpret_cast<const unsigned char*>(piece.data()), piece.size(), table, converted);
+    const char* end = Convert(piece, table, converted);
     result.append(converted, static_cast<std::size_t>(end - converted));
   }
   return result;
@@ -204,14 +204,11 @@ void OutputWriter::AppendInPieces(const char* bytes, std::size_t size) {
 }
 
 void OutputWriter::Put(std::string_view text, const Table& table) {
-  const auto* next = reinterpret_cast<const unsigned char*>(text.data());
-  for (std::size_t left = text.size(); left > 0;) {
-    const std::size_t piece = std::min(left, kPieceSize);
-    if (buffer_.size() - used_ < piece * kLongestReplacement) Flush();
+  for (std::size_t at = 0; at < text.size(); at += kPieceSize) {
+    const std::string_view piece = text.substr(at, kPieceSize);
+    if (buffer_.size() - used_ < piece.size() * kLongestReplacement) Flush();
     char* const start = buffer_.data() + used_;
-    used_ += static_cast<std::size_t>(Convert(next, piece, table, start) - start);
-    next += piece;
-    left -= piece;
+    used_ += static_cast<std::size_t>(Convert(piece, table, start) - start);
   }
 }
 

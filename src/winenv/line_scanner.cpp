@@ -10,11 +10,12 @@
 #include <string>
 #include <new>
 
+#include "winenv/byte_search.h"
+
 namespace varnel {
 namespace {
 
 constexpr std::size_t kChunk = 1 << 18;
-constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
 
 }  // namespace
 
@@ -27,7 +28,7 @@ Status LineScanner::Open(const std::string& nativePath, std::size_t maxBytes) {
   bytesRead_ = 0;
   tooLarge_ = false;
   begin_ = end_ = 0;
-  nextCr_ = nextLf_ = kUnknown;
+  searched_ = 0;
   atEnd_ = skipLf_ = false;
   lineNumber_ = 0;
   off_t size = 0;
@@ -48,9 +49,9 @@ bool LineScanner::Fill() {
   if (begin_ > 0) {
     std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
     end_ -= begin_;
+    searched_ -= std::min(searched_, begin_);
     begin_ = 0;
   }
-  nextCr_ = nextLf_ = kUnknown;
   try {
     if (buffer_.size() - end_ < kChunk) buffer_.resize(std::max(buffer_.size() * 2, end_ + kChunk));
   } catch (const std::bad_alloc&) {
@@ -82,14 +83,17 @@ bool LineScanner::Fill() {
   }
 }
 
-// The position of the next `wanted` byte at or after begin_ (end_ when there is none in the
-// buffer). Each byte is searched once: the last find is kept while it lies ahead.
-std::size_t LineScanner::FindFrom(char wanted, std::size_t& cache) const {
-  if (cache != kUnknown && cache >= begin_) return cache;
-  if (begin_ == end_) return cache = end_;  // nothing read yet, or all of it used
-  const void* found = std::memchr(buffer_.data() + begin_, wanted, end_ - begin_);
-  cache = found ? static_cast<std::size_t>(static_cast<const char*>(found) - buffer_.data()) : end_;
-  return cache;
+// The position of the next line end (a CR, or an LF when a lone LF ends a line) at or after
+// begin_, end_ when the buffer holds none. Each byte is searched once: a line longer than a chunk
+// is not searched again from its start after every read.
+std::size_t LineScanner::NextLineEnd() {
+  const std::string_view read(buffer_.data(), end_);
+  const std::size_t from = std::max(begin_, searched_);
+  searched_ = loneLfEndsLine_ ? FirstWanted(
+                                    read, from, [](SixteenBytes b) { return (b == '\r') | (b == '\n'); },
+                                    [](unsigned char c) { return c == '\r' || c == '\n'; })
+                              : std::min(FindByte(read, from, '\r'), end_);
+  return searched_;
 }
 
 bool LineScanner::Next(std::string_view& line) {
@@ -99,13 +103,11 @@ bool LineScanner::Next(std::string_view& line) {
       if (buffer_[begin_] == '\n') ++begin_;
       skipLf_ = false;
     }
-    const std::size_t cr = FindFrom('\r', nextCr_);
-    const std::size_t lf = loneLfEndsLine_ ? FindFrom('\n', nextLf_) : end_;
-    const std::size_t stop = std::min(cr, lf);
+    const std::size_t stop = NextLineEnd();
     if (stop < end_) {
       line = std::string_view(buffer_.data() + begin_, stop - begin_);
       begin_ = stop + 1;
-      if (stop == cr) {
+      if (buffer_[stop] == '\r') {
         if (begin_ < end_) {
           if (buffer_[begin_] == '\n') ++begin_;
         } else {

@@ -46,7 +46,7 @@ class LineScanner {
 
  private:
   bool Fill();
-  std::size_t FindFrom(char wanted, std::size_t& cache) const;
+  std::size_t NextLineEnd();
 
   bool loneLfEndsLine_;
   int fd_ = -1;
@@ -56,8 +56,7 @@ class LineScanner {
   std::vector<char> buffer_;
   std::size_t begin_ = 0;  // the unread bytes are [begin_, end_)
   std::size_t end_ = 0;
-  std::size_t nextCr_ = 0;  // where the next CR / LF at or after begin_ was found (end_: none)
-  std::size_t nextLf_ = 0;
+  std::size_t searched_ = 0;  // [begin_, searched_) holds no line end
   bool atEnd_ = false;
   bool skipLf_ = false;  // the last line ended at a CR that was the buffer's last byte
   std::size_t lineNumber_ = 0;
