@@ -5,6 +5,7 @@
 // tree's promises are checked; a broken one aborts.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "bookmarks/bookmark_markup.h"
 #include "bookmarks/bookmark_reader.h"
@@ -47,6 +48,15 @@ inline void CheckTree(const BookmarkTree& tree) {
   }
 }
 
+// The markup's entries, each as one string.
+struct RecordedEntries : MarkupEntries {
+  void Entry(const MarkupEntry& e) override {
+    entries.push_back(std::to_string(static_cast<int>(e.kind)) + ":" + std::to_string(e.line) + ":" +
+                      std::to_string(e.text.size()) + ":" + std::string(e.text) + std::string(e.address));
+  }
+  std::vector<std::string> entries;
+};
+
 inline void ReadBookmarkInput(std::string_view bytes) {
   const MemoryFile file(bytes);
   LineScanner scanner;
@@ -54,13 +64,21 @@ inline void ReadBookmarkInput(std::string_view bytes) {
   BookmarkTree tree;
   BookmarkReader reader(tree);
   reader.Begin();
+  // A line in the shape browsers write a bookmark in is read in one step: as the general reading reads it.
+  RecordedEntries quick, general;
+  BookmarkMarkup quickMarkup(quick), generalMarkup(general, BookmarkCharset::CodePage, BookmarkMarkup::Shortcut::Off);
   std::string_view line;
   while (scanner.Next(line)) {
     if (const auto address = FavoriteAddressOfLine(line)) Require(address->size() + 4 == line.size());
     reader.Line(line);
+    quickMarkup.Line(line);
+    generalMarkup.Line(line);
   }
   reader.End();
+  quickMarkup.End();
+  generalMarkup.End();
   Require(scanner.status().ok());
+  Require(quick.entries == general.entries);
   CheckTree(tree);
 }
 

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <sstream>
+
+#include "bookmarks/bookmark_markup.h"
 #include "bookmarks/bookmark_tree.h"
+#include "testsupport/temp_dir.h"
 
 namespace varnel {
 namespace {
@@ -182,6 +187,55 @@ TEST(BookmarkReader, TextsAreShownAsABrowserShowsThem) {
   EXPECT_EQ(Read({"<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">", A("c", chinese)}).nodes,
             (Lines{"NoFolder +", "  " + chinese + " =c"}));
   EXPECT_EQ(Read({A("c", chinese)}).nodes, (Lines{"NoFolder +", "  \xC3\xA4\xC2\xB8\xC2\xAD\xC3\xA5\xE2\x80\xBA\xC2\xBD =c"}));
+}
+
+// The entries of a file's lines, one a line: kind, line number, text and address.
+Lines Entries(const Lines& lines, BookmarkMarkup::Shortcut shortcut) {
+  struct Collected : MarkupEntries {
+    void Entry(const MarkupEntry& e) override {
+      entries.push_back(std::to_string(static_cast<int>(e.kind)) + " " + std::to_string(e.line) + " " +
+                        std::string(e.text) + " =" + std::string(e.address));
+    }
+    Lines entries;
+  } collected;
+  BookmarkMarkup markup(collected, BookmarkCharset::CodePage, shortcut);
+  for (const std::string& line : lines) markup.Line(line);
+  markup.End();
+  return collected.entries;
+}
+
+TEST(BookmarkMarkup, ABookmarkLineReadInOneStepGivesWhatTheGeneralReadingGives) {
+  const auto expectSame = [](const Lines& lines) {
+    EXPECT_EQ(Entries(lines, BookmarkMarkup::Shortcut::On), Entries(lines, BookmarkMarkup::Shortcut::Off));
+  };
+  // Lines in the written shape and each way out of it, alone and after what an earlier line left open.
+  const Lines near = {
+      A("a", "Title"), "<DT><A HREF=\"a\">t</A>", "<DT><A HREF=\"\"></A>", "\t<DT><A HREF=\"a\" X=\"b>c\">t > u</A>",
+      "<DT><A HREF=\"a\" X='b'>t</A>", "<DT><A HREF=\"a\" X=b>t</A>", "<DT><A HREF=\"a\"\"b\">t</A>", "<DT><A HREF=\"a\" X\"y>z\">t</A>",
+      "<DT><A HREF=\"a\" X = \"b\">t</A>", "<DT><A HREF=\"a\" X=\"open>t</A>", "<DT><A HREF=\"a\" X=\"\" >t</A>",
+      "<DT><A HREF=\"a&amp;b\">t &amp; caf\xE9 &#9786;</A>", "<DT><A HREF=\"a\">t<b>bold</b></A>",
+      "<DT><A HREF=\"a\">t</A>  ", "<DT><A HREF=\"a\">t</a>", "<DT><A HREF=\"a\">t</A></A>",
+      "<DT><A HREF=\"a\" ICON_URI=\"x\" LAST-X=\"y\">t</A>", "<DT><A HREF=\"a\">" + std::string(40, 'x') + "</A>"};
+  for (const std::string& line : near) {
+    SCOPED_TRACE(line);
+    expectSame({line});
+    for (const char* before : {"<DT><A", "<!-- open", "<DT><A HREF=\"x\">open title", "<DD>open description",
+                                      "<DT><H3>open folder", "<DT><A HREF=\"x\" X=\"open value"}) {
+      expectSame({before, line, A("after", "After")});
+    }
+  }
+  expectSame({"\xEF\xBB\xBF" + A("a", "\xE4\xB8\xAD"), A("b", "\xE4\xB8\xAD")});
+  expectSame({"<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">", A("b", "\xE4\xB8\xAD \xE9")});
+  // And every line of the real files.
+  for (const auto& entry : std::filesystem::directory_iterator(test::CorpusPath("bookmarks"))) {
+    if (entry.path().extension() == ".truth" || entry.path().extension() == ".py") continue;
+    SCOPED_TRACE(entry.path().filename().string());
+    std::istringstream file(test::ReadFile(entry.path().string()));
+    Lines lines;
+    for (std::string line; std::getline(file, line);) lines.push_back(line.substr(0, line.find('\r')));
+    ASSERT_GT(lines.size(), 50u);
+    expectSame(lines);
+  }
 }
 
 TEST(BookmarkText, WrittenTextsReadBackAsThemselves) {
