@@ -64,19 +64,10 @@ Status PlanImportFavorites(const DriveMap& drives, const std::string& favoritesD
                            const std::string& profileDirectory, const std::function<std::int64_t()>& clock,
                            const CollectionProgress& progress, ImportPlan& plan);
 
-// What an applied import changed, for whoever keeps a record to undo it: the file, as it was
-// (its identity when read) and as it is now, and the lines put in (before the old line numbers).
-struct BookmarkFileChange {
-  std::string native;
-  FileIdentity before;
-  FileIdentity after;
-  std::map<std::size_t, std::vector<std::string>> insertions;
-};
-
 // Writes the planned lines into bookmark.htm with one atomic replace (every line then ends in
 // CR LF), unless bookmark.htm changed since the plan read it. A plan without changes writes
 // nothing.
-Status ApplyImportFavorites(const ImportPlan& plan, BookmarkFileChange& change);
+Status ApplyImportFavorites(const ImportPlan& plan);
 
 // Bookmarks into the favorites directory -----------------------------------------------------
 
@@ -95,12 +86,6 @@ struct ExportPlan {
 Status PlanExportBookmarks(const DriveMap& drives, const std::string& profileDirectory,
                            const std::string& favoritesDirectory, const CollectionProgress& progress, ExportPlan& plan);
 
-// What an applied export changed: the native paths it created, each a file or a folder whose
-// whole content is new (undo removes them).
-struct FavoritesChange {
-  std::vector<std::string> created;
-};
-
-Status ApplyExportBookmarks(const ExportPlan& plan, FavoritesChange& change);
+Status ApplyExportBookmarks(const ExportPlan& plan);
 
 }  // namespace varnel

@@ -106,14 +106,12 @@ class CollectionsTest : public ::testing::Test {
   }
   Status Import(ImportPlan& plan, bool apply = true) {
     Status status = PlanImportFavorites(drives_, kFavorites, kProfile, [] { return std::int64_t{42}; }, nullptr, plan);
-    BookmarkFileChange change;
-    if (status.ok() && apply) status = ApplyImportFavorites(plan, change);
+    if (status.ok() && apply) status = ApplyImportFavorites(plan);
     return status;
   }
   Status Export(ExportPlan& plan, bool apply = true) {
     Status status = PlanExportBookmarks(drives_, kProfile, kFavorites, nullptr, plan);
-    FavoritesChange change;
-    if (status.ok() && apply) status = ApplyExportBookmarks(plan, change);
+    if (status.ok() && apply) status = ApplyExportBookmarks(plan);
     return status;
   }
   std::optional<std::string> AddressIn(const std::string& relative) const {
@@ -283,8 +281,7 @@ TEST_F(CollectionsTest, ImportDryRunAndAFailedReplaceWriteNothing) {
   // bookmark.htm changed by a browser between the plan and its application: left alone.
   ASSERT_TRUE(Import(plan, false).ok());
   test::WriteFile(BookmarkNative(), kBookmarks + "<!-- written meanwhile -->\r\n");
-  BookmarkFileChange change;
-  EXPECT_EQ(ApplyImportFavorites(plan, change).code, errc::kPathFileAccess);
+  EXPECT_EQ(ApplyImportFavorites(plan).code, errc::kPathFileAccess);
   EXPECT_EQ(test::ReadFile(BookmarkNative()), kBookmarks + "<!-- written meanwhile -->\r\n");
 }
 

@@ -490,8 +490,7 @@ Status PlanExportBookmarks(const DriveMap& drives, const std::string& profileDir
   return Exporter(outline, progress, plan).ExportTop(NormalizeWindowsPath(favoritesDirectory));
 }
 
-Status ApplyExportBookmarks(const ExportPlan& plan, FavoritesChange& change) {
-  change = {};
+Status ApplyExportBookmarks(const ExportPlan& plan) {
   if (!plan.summary.changes()) return Status::Ok();
   std::string staging;
   int stagingLock = -1;
@@ -534,7 +533,6 @@ Status ApplyExportBookmarks(const ExportPlan& plan, FavoritesChange& change) {
   std::set<std::string> parents;
   for (const Move& move : moved) {
     parents.insert(Child(plan.favoritesNative, ParentOf(move.path)));
-    change.created.push_back(plan.favoritesNative + "/" + move.path);
   }
   for (const std::string& parent : parents) SyncFolder(parent);
   return Status::Ok();

@@ -185,8 +185,7 @@ Status PlanImportFavorites(const DriveMap& drives, const std::string& favoritesD
   return status;
 }
 
-Status ApplyImportFavorites(const ImportPlan& plan, BookmarkFileChange& change) {
-  change = {};
+Status ApplyImportFavorites(const ImportPlan& plan) {
   if (!plan.summary.changes()) return Status::Ok();
   BookmarkCopy copy;
   copy.bookmarkNative = plan.outline.native;
@@ -203,10 +202,7 @@ Status ApplyImportFavorites(const ImportPlan& plan, BookmarkFileChange& change) 
     copy.bytes.append(plan.outline.lines[i]).append("\r\n");
   }
   appendInsertions(plan.outline.lines.size());
-  const Status status = ReplaceBookmarks(copy);
-  if (!status.ok()) return status;
-  change = {plan.outline.native, plan.outline.identity, IdentityOf(plan.outline.native), plan.insertions};
-  return Status::Ok();
+  return ReplaceBookmarks(copy);
 }
 
 }  // namespace varnel

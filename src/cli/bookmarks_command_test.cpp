@@ -5,6 +5,7 @@
 
 #include "cli/commands.h"
 #include "settings/settings.h"
+#include "testsupport/command_fixture.h"
 #include "testsupport/temp_dir.h"
 #include "testsupport/expect_ok.h"
 
@@ -12,17 +13,11 @@ namespace varnel {
 namespace {
 
 // The bookmarks and favorites subcommands on a prefix with a profile and a favorites folder.
-class CollectionsCommandTest : public ::testing::Test {
+class CollectionsCommandTest : public test::CommandFixture {
  protected:
   CollectionsCommandTest() {
     prefix_.MakeDriveCDirectory("Program Files/Netscape/Users/jane");
     prefix_.MakeDriveCDirectory("Windows/Favorites");
-  }
-  int Run(int (*command)(CommandContext&), std::vector<std::string> args, bool json = false) {
-    out_.str("");
-    err_.str("");
-    CommandContext context{session_, out_, err_, std::move(args), json};
-    return command(context);
   }
   void WriteBookmarks(const std::string& bytes) {
     test::WriteFile(prefix_.native("drive_c/Program Files/Netscape/Users/jane/bookmark.htm"), bytes);
@@ -32,13 +27,6 @@ class CollectionsCommandTest : public ::testing::Test {
   }
 
   static constexpr const char* kProfile = "c:\\program files\\netscape\\users\\jane";
-  test::TempPrefix prefix_;
-  Registry registry_{prefix_.path()};
-  DriveMap drives_{prefix_.path()};
-  test::TempDir state_;
-  Session session_{registry_, test::StateHomeIn(state_.path())};
-  std::ostringstream out_;
-  std::ostringstream err_;
 };
 
 const char* const kBookmarks =
@@ -142,9 +130,7 @@ TEST_F(CollectionsCommandTest, ARepeatedTitleIsChosenByItsFolder) {
 }
 
 TEST_F(CollectionsCommandTest, FavoriteToBookmarkAddsItAfterTheHeading) {
-  test::TempDir work;
-  const std::filesystem::path saved = std::filesystem::current_path();
-  std::filesystem::current_path(work.path());  // "tempfile" is made here
+  const test::TempWorkingDirectory work;  // "tempfile" is made here
   WriteBookmarks(kBookmarks);
   WriteFavorite("News.url", "[InternetShortcut]\r\nURL=http://news/\r\n");
   WriteFavorite("Empty.url", "[InternetShortcut]\r\n");
@@ -153,7 +139,6 @@ TEST_F(CollectionsCommandTest, FavoriteToBookmarkAddsItAfterTheHeading) {
   const int noAddress = Run(FavoriteToBookmarkCommand, {"Empty.url", "--profile", kProfile});
   const std::string noAddressError = err_.str();
   const int missing = Run(FavoriteToBookmarkCommand, {"Gone.url", "--profile", kProfile});
-  std::filesystem::current_path(saved);
 
   ASSERT_EQ(added, 0);
   EXPECT_EQ(line.rfind("\t<DT><A HREF=\"http://news/\" ADD_DATE=\"", 0), 0u) << line;
@@ -180,9 +165,7 @@ TEST_F(CollectionsCommandTest, ARefusedFavoriteNameIsShownAsItsWindowsPath) {
 // Every exit 1 leaves the user's files as they were: a favorite that would not stay one
 // bookmark, and a bookmark.htm without a heading to add it after.
 TEST_F(CollectionsCommandTest, FavoriteToBookmarkFailuresChangeNothing) {
-  test::TempDir work;
-  const std::filesystem::path saved = std::filesystem::current_path();
-  std::filesystem::current_path(work.path());
+  const test::TempWorkingDirectory work;
   WriteBookmarks(kBookmarks);
   WriteFavorite("Fav\n<DT><H3 >Injected.url", "[InternetShortcut]\r\nURL=http://fav/\r\n");
   const int injected = Run(FavoriteToBookmarkCommand, {"Fav\n<DT><H3 >Injected.url", "--profile", kProfile});
@@ -194,7 +177,6 @@ TEST_F(CollectionsCommandTest, FavoriteToBookmarkFailuresChangeNothing) {
   test::WriteFile(prefix_.native("drive_c/Program Files/Netscape/Users/jane/bookmark.htm"), noHeading);
   const int headless = Run(FavoriteToBookmarkCommand, {"News.url", "--profile", kProfile});
   const std::string headlessError = err_.str();
-  std::filesystem::current_path(saved);
 
   EXPECT_EQ(injected, 1);
   EXPECT_NE(injectedError.find("The favorite \"Fav\\n<DT><H3 >Injected\" was not added"), std::string::npos)

@@ -24,10 +24,10 @@ void PrintJson(CommandContext& c, const std::vector<JournalEntry>& entries) {
   for (const JournalEntry& e : entries) {
     c.out << separator << "{\"number\": " << e.number;
     if (e.damage.empty()) {
-      c.out << ", \"time\": " << JsonString(LocalTimeText(e.record.time)) << ", \"what\": " << JsonString(e.record.what)
-            << ", \"where\": " << JsonString(e.record.where) << ", \"unfinished\": " << (e.after ? "false" : "true");
+      c.out << ", \"time\": " << JsonText(LocalTimeText(e.record.time)) << ", \"what\": " << JsonText(e.record.what)
+            << ", \"where\": " << JsonText(e.record.where) << ", \"unfinished\": " << (e.after ? "false" : "true");
     } else {
-      c.out << ", \"damaged\": " << JsonString(e.damage);
+      c.out << ", \"damaged\": " << JsonText(e.damage);
     }
     c.out << "}";
     separator = ", ";

@@ -50,7 +50,7 @@ class ProgressLine {
 
 void JsonList(CommandContext& c, const char* name, const std::vector<std::string>& items) {
   c.out << ", \"" << name << "\": [";
-  for (std::size_t i = 0; i < items.size(); ++i) c.out << (i ? ", " : "") << JsonString(items[i]);
+  for (std::size_t i = 0; i < items.size(); ++i) c.out << (i ? ", " : "") << JsonText(items[i]);
   c.out << "]";
 }
 
@@ -63,8 +63,8 @@ void PrintJson(CommandContext& c, const CollectionSummary& s, bool dryRun) {
   JsonList(c, "cut_to_fit", s.cut);
   c.out << ", \"refused\": [";
   for (std::size_t i = 0; i < s.refused.size(); ++i) {
-    c.out << (i ? ", " : "") << "{\"entry\": " << JsonString(s.refused[i].entry)
-          << ", \"reason\": " << JsonString(s.refused[i].reason) << "}";
+    c.out << (i ? ", " : "") << "{\"entry\": " << JsonText(s.refused[i].entry)
+          << ", \"reason\": " << JsonText(s.refused[i].reason) << "}";
   }
   c.out << "]}\n";
 }

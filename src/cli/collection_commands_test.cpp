@@ -4,13 +4,14 @@
 #include <sstream>
 
 #include "cli/commands.h"
+#include "testsupport/command_fixture.h"
 #include "testsupport/temp_dir.h"
 
 namespace varnel {
 namespace {
 
 // import-favorites and export-bookmarks as a user runs them: the summary, --json, --dry-run.
-class CollectionCommandsTest : public ::testing::Test {
+class CollectionCommandsTest : public test::CommandFixture {
  protected:
   CollectionCommandsTest() {
     prefix_.MakeDriveCDirectory("netscape/jane");
@@ -21,21 +22,11 @@ class CollectionCommandsTest : public ::testing::Test {
     test::WriteFile(prefix_.native("drive_c/windows/favorites/Broken.url"), "[InternetShortcut]\r\n");
   }
   int Run(int (*command)(CommandContext&), std::vector<std::string> args, bool json = false) {
-    out_.str("");
-    err_.str("");
     args.insert(args.begin(), {"--profile", "c:\\netscape\\jane", "--dir", "c:\\windows\\favorites"});
-    CommandContext context{session_, out_, err_, std::move(args), json};
-    return command(context);
+    return CommandFixture::Run(command, std::move(args), json);
   }
   std::string Bookmarks() const { return test::ReadFile(prefix_.native("drive_c/netscape/jane/bookmark.htm")); }
 
-  test::TempPrefix prefix_;
-  Registry registry_{prefix_.path()};
-  DriveMap drives_{prefix_.path()};
-  test::TempDir state_;
-  Session session_{registry_, test::StateHomeIn(state_.path())};
-  std::ostringstream out_;
-  std::ostringstream err_;
 };
 
 TEST_F(CollectionCommandsTest, ImportSaysWhatItAddsRefusesAndThatASecondRunChangesNothing) {

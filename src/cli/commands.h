@@ -54,9 +54,6 @@ OutputWriter Output(CommandContext& context);
 // An entry's text (1252) inside a message for stderr: UTF-8, control characters escaped when
 // stderr is a terminal.
 std::string ForErr(const CommandContext& context, std::string_view ansi);
-std::string FromTerminal(const std::string& utf8);  // UTF-8 -> 1252
-std::string JsonString(std::string_view ansi);      // a quoted, escaped JSON string
-std::string JsonUtf8String(const std::string& utf8);  // the same of UTF-8 text (native paths)
 // Reads the subcommand's options, "NAME VALUE" or "NAME=VALUE" (1252 from the terminal, or kept
 // as UTF-8 where the option or the operands say so), into their values, a flag (an option with
 // `flag` instead of `value`) into its bool, and the other words into `operands`, exactly

@@ -9,36 +9,27 @@
 #include "winenv/registry.h"
 #include "settings/registry_access.h"
 #include "settings/settings.h"
+#include "testsupport/command_fixture.h"
 #include "testsupport/temp_dir.h"
 #include "testsupport/expect_ok.h"
 
 namespace varnel {
 namespace {
 
-class HistoryCommandTest : public ::testing::Test {
+class HistoryCommandTest : public test::CommandFixture {
  protected:
   HistoryCommandTest() {
     prefix_.MakeDriveCDirectory("Program Files/Netscape/Users/jane");
     test::ExpectOk(WriteRegistryString(registry_, Hive::CurrentUser, kTypedUrlsKey, "url1", "http://ie/caf\xe9"));
   }
   int Run(std::vector<std::string> args, bool json = false, bool terminal = false) {
-    out_.str("");
-    err_.str("");
-    CommandContext context{session_, out_, err_, std::move(args), json, terminal, terminal};
-    return HistoryCommand(context);
+    return CommandFixture::Run(HistoryCommand, std::move(args), json, terminal);
   }
   std::string Native(const std::string& name) const {
     return prefix_.native("drive_c/Program Files/Netscape/Users/jane/" + name);
   }
 
   static constexpr const char* kProfile = "c:\\program files\\netscape\\users\\jane";
-  test::TempPrefix prefix_;
-  Registry registry_{prefix_.path()};
-  DriveMap drives_{prefix_.path()};
-  test::TempDir state_;
-  Session session_{registry_, test::StateHomeIn(state_.path())};
-  std::ostringstream out_;
-  std::ostringstream err_;
 };
 
 TEST_F(HistoryCommandTest, ListsBothHistoriesWithoutMakingAWorkingCopy) {

@@ -1,6 +1,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "winenv/code_page.h"
 #include "settings/launch_address.h"
 
 namespace varnel {
@@ -17,7 +18,7 @@ int OpenCommand(CommandContext& c) {
     return 2;
   }
   SystemAddressOpener opener(c.session.drives().prefix());
-  const Status opened = opener.OpenAndWait(FromTerminal(c.args[0]), kOpenerSeconds);
+  const Status opened = opener.OpenAndWait(AnsiFromUtf8(c.args[0]), kOpenerSeconds);
   if (opened.ok()) return 0;
   c.err << "varnel: " << ForErr(c, opened.message) << "\n";
   return 1;

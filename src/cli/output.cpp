@@ -12,28 +12,6 @@ OutputWriter Output(CommandContext& c) { return OutputWriter(c.out, c.outIsTermi
 
 std::string ForErr(const CommandContext& c, std::string_view ansi) { return TerminalText(ansi, c.errIsTerminal); }
 
-std::string FromTerminal(const std::string& utf8) { return AnsiFromUtf8(utf8); }
-
-std::string JsonString(std::string_view ansi) { return JsonText(ansi); }
-
-std::string JsonUtf8String(const std::string& utf8) {
-  std::string out = "\"";
-  for (char c : utf8) {
-    unsigned char u = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (u < 0x20) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\u%04x", u);
-      out += buf;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
-
 namespace {
 
 bool UsageError(CommandContext& c, const std::vector<CommandOption>& options) {
@@ -48,7 +26,7 @@ bool UsageError(CommandContext& c, const std::vector<CommandOption>& options) {
 bool ParseOptions(CommandContext& c, const std::vector<CommandOption>& options, std::vector<std::string>* operands,
                   std::size_t operandCount, OperandCount countIs, ArgumentText operandText) {
   const auto converted = [](const std::string& utf8, ArgumentText text) {
-    return text == ArgumentText::Utf8 ? utf8 : FromTerminal(utf8);
+    return text == ArgumentText::Utf8 ? utf8 : AnsiFromUtf8(utf8);
   };
   std::vector<std::string> words;
   for (std::size_t i = 0; i < c.args.size(); ++i) {

@@ -178,6 +178,10 @@ std::string JsonText(std::string_view ansi) {
   return "\"" + Converted(ansi, JsonTable()) + "\"";
 }
 
+std::string JsonUtf8Text(std::string_view utf8) {
+  return "\"" + Converted(utf8, Utf8JsonTable()) + "\"";
+}
+
 OutputWriter::OutputWriter(std::ostream& out, bool escapeControls)
     : out_(out),
       text_(escapeControls ? TerminalTextTable() : PlainTextTable()),

@@ -21,8 +21,9 @@ namespace varnel {
 std::string TerminalText(std::string_view ansi, bool escapeControls);
 // The same for UTF-8 text, as Utf8Text() writes it.
 std::string TerminalUtf8Text(std::string_view utf8, bool escapeControls);
-// A quoted, escaped JSON string, as Json() writes it.
+// A quoted, escaped JSON string, as Json() writes it; and of UTF-8 text, as Utf8Json() does.
 std::string JsonText(std::string_view ansi);
+std::string JsonUtf8Text(std::string_view utf8);
 
 class OutputWriter {
  public:

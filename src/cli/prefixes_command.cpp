@@ -12,26 +12,26 @@ namespace {
 const char* BrowserName(Browser browser) { return browser == Browser::Netscape ? "netscape" : "ie"; }
 
 std::string JsonFolder(const std::string& windowsPath) {
-  return windowsPath.empty() ? "null" : JsonString(windowsPath);
+  return windowsPath.empty() ? "null" : JsonText(windowsPath);
 }
 
 void PrintJson(std::ostream& out, const std::vector<SurveyedPrefix>& surveyed, const PrefixDecision& decision) {
   out << "{\"prefixes\": [";
   for (std::size_t i = 0; i < surveyed.size(); ++i) {
     const SurveyedPrefix& p = surveyed[i];
-    out << (i ? ", " : "") << "{\"path\": " << JsonUtf8String(p.found.path) << ", \"layout\": \"" << p.found.layout
+    out << (i ? ", " : "") << "{\"path\": " << JsonUtf8Text(p.found.path) << ", \"layout\": \"" << p.found.layout
         << "\", \"usable\": " << (p.usable() ? "true" : "false");
     if (p.usable()) {
       out << ", \"problem\": null, \"netscape\": " << JsonFolder(p.netscape) << ", \"ie\": " << JsonFolder(p.ie)
           << ", \"default\": \"" << BrowserName(p.defaultBrowser) << "\"";
     } else {
-      out << ", \"problem\": " << JsonUtf8String(p.found.problem.message)
+      out << ", \"problem\": " << JsonUtf8Text(p.found.problem.message)
           << ", \"netscape\": null, \"ie\": null, \"default\": null";
     }
     out << ", \"chosen\": " << (p.found.path == decision.path ? "true" : "false") << "}";
   }
-  out << "], \"chosen\": " << (decision.path.empty() ? "null" : JsonUtf8String(decision.path))
-      << ", \"reason\": " << JsonUtf8String(DescribeSource(decision.source)) << "}\n";
+  out << "], \"chosen\": " << (decision.path.empty() ? "null" : JsonUtf8Text(decision.path))
+      << ", \"reason\": " << JsonUtf8Text(DescribeSource(decision.source)) << "}\n";
 }
 
 std::string Installed(const char* browser, const std::string& folder, bool outIsTerminal) {

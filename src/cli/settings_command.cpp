@@ -1,6 +1,7 @@
 #include <ostream>
 
 #include "cli/commands.h"
+#include "winenv/code_page.h"
 #include "journal/journalled_writes.h"
 #include "settings/settings.h"
 
@@ -48,7 +49,7 @@ int SettingsCommand(CommandContext& c) {
     w.Raw("\n");
     return 0;
   }
-  const Status stored = c.session.SetSetting(*setting, FromTerminal(c.args[1]));
+  const Status stored = c.session.SetSetting(*setting, AnsiFromUtf8(c.args[1]));
   if (!stored.ok()) {
     c.err << "varnel: could not store " << SettingName(*setting) << ": " << ForErr(c, stored.message) << "\n";
     return 1;

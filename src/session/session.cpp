@@ -108,8 +108,7 @@ Status Session::ImportFavorites(const ImportPlan& plan) {
   ChangeScope change(&journal_, registry_,
                      "favorites imported: " + std::to_string(plan.summary.added.size()) + " bookmarks added", shown);
   change.AddFile(plan.outline.native, shown);
-  BookmarkFileChange changed;
-  return change.Run([&] { return ApplyImportFavorites(plan, changed); });
+  return change.Run([&] { return ApplyImportFavorites(plan); });
 }
 
 Status Session::ExportBookmarks(const ExportPlan& plan) {
@@ -124,8 +123,7 @@ Status Session::ExportBookmarks(const ExportPlan& plan) {
   };
   for (const std::string& folder : plan.newDirectories) change.AddFolder(plan.favoritesNative + "/" + folder, shown(folder));
   for (const ExportPlan::NewFile& file : plan.files) change.AddFile(plan.favoritesNative + "/" + file.path, shown(file.path));
-  FavoritesChange changed;
-  return change.Run([&] { return ApplyExportBookmarks(plan, changed); });
+  return change.Run([&] { return ApplyExportBookmarks(plan); });
 }
 
 bool Session::SaveBrowserDirectories(const std::string& netscapeDirectory, const std::string& ieDirectory,

@@ -65,13 +65,7 @@ TEST_F(SessionTest, ABookmarkGoesToTheChosenFavoritesDirectory) {
 // replace runs once, and a file without a heading is kept when asked.
 TEST_F(SessionTest, AFavoriteIsAddedToTheProfilesBookmarks) {
   // "tempfile" is made in the working directory: one of the test's own.
-  const test::TempDir work;
-  const std::filesystem::path before = std::filesystem::current_path();
-  std::filesystem::current_path(work.path());
-  const struct Back {
-    std::filesystem::path to;
-    ~Back() { std::filesystem::current_path(to); }
-  } back{before};
+  const test::TempWorkingDirectory work;
   test::WriteFile(prefix_.native("drive_c/netscape/jane/bookmark.htm"), kBookmarks);
   int copied = 0;
   BookmarkCopy copy;

@@ -28,6 +28,13 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ec);
 }
 
+TempWorkingDirectory::TempWorkingDirectory() : before_(fs::current_path().string()) { fs::current_path(path()); }
+
+TempWorkingDirectory::~TempWorkingDirectory() {
+  std::error_code ignored;
+  fs::current_path(before_, ignored);
+}
+
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream out;

@@ -22,6 +22,17 @@ class TempDir {
   std::string path_;
 };
 
+// A temporary folder that is the working directory while this lives (for what a program writes
+// there, such as Netscape's "tempfile"); the one before is restored at the end.
+class TempWorkingDirectory : public TempDir {
+ public:
+  TempWorkingDirectory();
+  ~TempWorkingDirectory();
+
+ private:
+  std::string before_;
+};
+
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 std::string CorpusPath(const std::string& relative);  // e.g. "wine-prefix/system.reg"
