@@ -57,7 +57,7 @@ void PrintText(OutputWriter& w, const BookmarkTree& tree) {
 }  // namespace
 
 bool ReadBookmarksFor(CommandContext& c, const std::string& profile, BookmarkTree& tree, BookmarkFileReading& reading) {
-  reading = ReadBookmarkFile(c.session.drives(), profile, tree);
+  reading = c.session.ReadBookmarks(profile, tree);
   if (reading.opened) return true;
   const std::string fileName = ForErr(c, BookmarkFileName(profile));
   if (IsMissingFile(reading.status)) {

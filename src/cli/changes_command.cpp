@@ -45,13 +45,13 @@ int ChangesCommand(CommandContext& c) {
     return 2;
   }
   std::vector<JournalEntry> entries;
-  const Status listed = c.session.journal().List(entries);
+  const Status listed = c.session.ListChanges(entries);
   if (!listed.ok()) {
     c.err << "varnel: " << ForErr(c, listed.message) << "\n";
     return 1;
   }
   for (const JournalEntry& e : entries) {
-    if (!e.damage.empty()) c.err << "varnel: change " << e.number << " in " << c.session.journal().folder() << " is damaged: " << e.damage << "\n";
+    if (!e.damage.empty()) c.err << "varnel: change " << e.number << " in " << c.session.changesFolder() << " is damaged: " << e.damage << "\n";
   }
   if (c.json) {
     PrintJson(c, entries);

@@ -169,7 +169,7 @@ int RunCommand(const CommandLine& commandLine, const EnvLookup& env, std::ostrea
     return 1;
   }
   Session session(std::move(prefix.registry), env);
-  session.journal().SetReporter(
+  session.SetChangeReporter(
       [&err, &terminals](const std::string& text) { err << TerminalText(text, terminals.err) << "\n"; });
   if (!it->reads.empty()) {
     if (const Status latest = session.ReadLatestFromWine(); !latest.ok()) {

@@ -16,7 +16,7 @@ const char* NameOf(Browser b) { return b == Browser::Netscape ? "netscape" : "ie
 // default-browser ie|netscape make it the default, as the main window's icons do
 int DefaultBrowserCommand(CommandContext& c) {
   if (c.args.empty()) {
-    Browser current = DetectDefaultBrowser(c.session.registry());
+    Browser current = c.session.DetectDefaultBrowser();
     OutputWriter w = Output(c);
     if (c.json) {
       w.Raw("{\"default\": \"").Raw(NameOf(current)).Raw("\", \"caption\": ");

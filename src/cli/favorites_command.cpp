@@ -47,9 +47,9 @@ int FavoritesCommand(CommandContext& c) {
   if (!ResolveFavoritesDirectory(c, dir)) return 1;
   std::vector<Favorite> favorites;
   int exitCode = 0;
-  for (const std::string& file : c.session.drives().RealFileNames(dir, kFavoritePattern)) {
+  for (const std::string& file : c.session.FavoriteNames(dir)) {
     Favorite& favorite = favorites.emplace_back(Favorite{file, std::nullopt});
-    const Status read = ReadFavoriteAddress(c.session.drives(), dir, file, favorite.address);
+    const Status read = c.session.ReadFavoriteAddress(dir, file, favorite.address);
     if (!read.ok()) {
       c.err << "varnel: cannot read " << TerminalUtf8Text(file, c.errIsTerminal) << " (error number " << read.code
             << "): " << ForErr(c, read.message) << "\n";

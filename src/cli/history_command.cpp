@@ -73,9 +73,9 @@ int ListHistories(CommandContext& c) {
   HistoryListing listing;
   if (!ParseOptions(c, {{"--profile", &listing.profile}})) return 2;
   if (!ResolveProfile(c, listing.profile)) return 1;
-  listing.netscapeRead = ListNetscapeHistory(c.session.drives(), listing.profile,
-                                             [&](const std::string& item) { listing.netscape.push_back(item); });
-  ReadTypedUrls(c.session.registry(), [&](const std::string& item) { listing.ie.push_back(item); });
+  listing.netscapeRead =
+      c.session.ReadNetscapeHistory(listing.profile, [&](const std::string& item) { listing.netscape.push_back(item); });
+  c.session.ReadTypedAddresses([&](const std::string& item) { listing.ie.push_back(item); });
   PrintListing(c, listing);
   if (listing.netscapeRead.ok()) return 0;
   ReportNetscapeFailure(c, listing.profile, listing.netscapeRead);
@@ -159,9 +159,7 @@ int EditHistoriesCommand(CommandContext& c) {
   request.addresses.assign(words.begin() + 1, words.end());
   if (EditsNetscape(request) && !ResolveProfile(c, request.profileDirectory)) return 1;
 
-  NetscapeWorkingCopy workingCopy;
-  const HistoryEditResult result = EditHistories(workingCopy, c.session.drives(), c.session.registry(), &c.session.journal(), request);
-  workingCopy.CloseAll();
+  const HistoryEditResult result = c.session.EditHistories(request);
   if (!result.ok()) {
     ReportEditFailure(c, request, result);
     return 1;

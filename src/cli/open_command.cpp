@@ -17,7 +17,7 @@ int OpenCommand(CommandContext& c) {
     c.err << "varnel: open takes one address\n";
     return 2;
   }
-  SystemAddressOpener opener(c.session.drives().prefix());
+  SystemAddressOpener opener(c.session.prefix());
   const Status opened = opener.OpenAndWait(AnsiFromUtf8(c.args[0]), kOpenerSeconds);
   if (opened.ok()) return 0;
   c.err << "varnel: " << ForErr(c, opened.message) << "\n";

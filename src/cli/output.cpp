@@ -72,7 +72,7 @@ bool ResolveProfile(CommandContext& c, std::string& profile) {
 bool ResolveFavoritesDirectory(CommandContext& c, std::string& directory) {
   if (directory.empty()) directory = c.session.Setting(Setting::IEfav);
   if (directory.empty()) directory = kStandardFavoritesDirectory;
-  if (c.session.drives().IsDirectory(directory)) {
+  if (c.session.IsDirectory(directory)) {
     c.session.SetFavoritesDirectory(directory);
     return true;
   }
@@ -81,7 +81,7 @@ bool ResolveFavoritesDirectory(CommandContext& c, std::string& directory) {
 }
 
 void SayIfWrittenThroughWine(CommandContext& context) {
-  if (context.session.registry().WroteThroughWine()) {
+  if (context.session.WroteThroughWine()) {
     context.err << "varnel: Wine is running in this prefix, so the change was made through Wine (wine regedit) "
                    "and read back from it\n";
   }

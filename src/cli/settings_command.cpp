@@ -15,13 +15,13 @@ int PrintAll(CommandContext& c) {
     w.Raw("{");
     const char* separator = "";
     for (Setting s : kAllSettings) {
-      w.Raw(separator).Raw("\"").Raw(SettingName(s)).Raw("\": ").Json(ReadSetting(c.session.registry(), s));
+      w.Raw(separator).Raw("\"").Raw(SettingName(s)).Raw("\": ").Json(c.session.Setting(s));
       separator = ", ";
     }
     w.Raw("}\n");
     return 0;
   }
-  for (Setting s : kAllSettings) w.Raw(SettingName(s)).Raw("=").Text(ReadSetting(c.session.registry(), s)).Raw("\n");
+  for (Setting s : kAllSettings) w.Raw(SettingName(s)).Raw("=").Text(c.session.Setting(s)).Raw("\n");
   return 0;
 }
 

@@ -90,7 +90,7 @@ int FavoriteToBookmarkCommand(CommandContext& c) {
   if (!ResolveProfile(c, profile) || !ResolveFavoritesDirectory(c, directory)) return 1;
   const std::string& file = files.front();
   std::optional<std::string> address;
-  Status status = ReadFavoriteAddress(c.session.drives(), directory, file, address);
+  Status status = c.session.ReadFavoriteAddress(directory, file, address);
   if (status.ok() && !address) {
     c.err << "varnel: " << TerminalUtf8Text(file, c.errIsTerminal) << ": " << kCorruptedFavoriteMessage << "\n";
     return 1;

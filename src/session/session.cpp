@@ -102,6 +102,43 @@ Status Session::AddFavoriteToBookmarks(const std::string& file, const std::strin
   return ReplaceBookmarksRecorded(&journal_, registry_, copy, AnsiFromUtf8(title), BookmarkFileName(profileDirectory_));
 }
 
+Status Session::ReadNetscapeHistory(std::string_view profileDirectory, const HistoryItemSink& onItem) const {
+  return ListNetscapeHistory(drives_, profileDirectory, onItem);
+}
+
+void Session::ReadTypedAddresses(const HistoryItemSink& onItem) { ReadTypedUrls(registry_, onItem); }
+
+HistoryEditResult Session::EditHistories(const HistoryEditRequest& request) {
+  NetscapeWorkingCopy workingCopy;
+  HistoryEditResult result = varnel::EditHistories(workingCopy, drives_, registry_, &journal_, request);
+  workingCopy.CloseAll();
+  return result;
+}
+
+BookmarkFileReading Session::ReadBookmarks(const std::string& profileDirectory, BookmarkTree& tree) const {
+  return ReadBookmarkFile(drives_, profileDirectory, tree);
+}
+
+std::vector<std::string> Session::FavoriteNames(std::string_view directory) const {
+  return drives_.RealFileNames(directory, kFavoritePattern);
+}
+
+Status Session::ReadFavoriteAddress(const std::string& directory, const std::string& realName,
+                                    std::optional<std::string>& address) const {
+  return varnel::ReadFavoriteAddress(drives_, directory, realName, address);
+}
+
+Status Session::PlanImportFavorites(const std::string& favoritesDirectory, const std::string& profileDirectory,
+                                    const std::function<std::int64_t()>& clock, const CollectionProgress& progress,
+                                    ImportPlan& plan) const {
+  return varnel::PlanImportFavorites(drives_, favoritesDirectory, profileDirectory, clock, progress, plan);
+}
+
+Status Session::PlanExportBookmarks(const std::string& profileDirectory, const std::string& favoritesDirectory,
+                                    const CollectionProgress& progress, ExportPlan& plan) const {
+  return varnel::PlanExportBookmarks(drives_, profileDirectory, favoritesDirectory, progress, plan);
+}
+
 Status Session::ImportFavorites(const ImportPlan& plan) {
   if (!plan.summary.changes()) return Status::Ok();
   const std::string shown = BookmarkFileName(profileDirectory_);

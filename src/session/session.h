@@ -9,10 +9,13 @@
 #include <string>
 #include <string_view>
 
+#include "bookmarks/bookmark_load.h"
 #include "bookmarks/collections.h"
 #include "bookmarks/transfers.h"
 #include "defaultbrowser/default_browser.h"
+#include "history/history_edit.h"
 #include "history/history_lists.h"
+#include "history/netscape_history.h"
 #include "journal/journal.h"
 #include "journal/undo.h"
 #include "settings/settings.h"
@@ -63,6 +66,20 @@ class Session {
 
   // The history lists' edit buffer, open and save (the main window's, the command line's).
   HistoryLists& histories() { return histories_; }
+  // The histories read as they are, without a working copy: a profile's Netscape history (its
+  // items in order, then how the reading ended) and Internet Explorer's typed addresses.
+  [[nodiscard]] Status ReadNetscapeHistory(std::string_view profileDirectory, const HistoryItemSink& onItem) const;
+  void ReadTypedAddresses(const HistoryItemSink& onItem);
+  // Entries taken out of the histories and saved in one step, with a working copy of its own.
+  HistoryEditResult EditHistories(const HistoryEditRequest& request);
+
+  // A profile's bookmark.htm read into a tree; the favorite files of a directory by their real
+  // names (UTF-8), and the address of one.
+  BookmarkFileReading ReadBookmarks(const std::string& profileDirectory, BookmarkTree& tree) const;
+  bool IsDirectory(std::string_view windowsPath) const { return drives_.IsDirectory(windowsPath); }
+  std::vector<std::string> FavoriteNames(std::string_view directory) const;
+  [[nodiscard]] Status ReadFavoriteAddress(const std::string& directory, const std::string& realName,
+                                           std::optional<std::string>& address) const;
 
   // A bookmark of the tree (title and address UTF-8, as the tree holds them) copied into the
   // favorites directory as a favorite file; `written` is its path.
@@ -79,12 +96,25 @@ class Session {
   // A planned import of the favorites into the profile's bookmark.htm, or export of its bookmarks
   // into the favorites directory, carried out and recorded as one change (an undone export removes
   // the files it made, and the folders it made once they are empty again).
+  [[nodiscard]] Status PlanImportFavorites(const std::string& favoritesDirectory, const std::string& profileDirectory,
+                                           const std::function<std::int64_t()>& clock,
+                                           const CollectionProgress& progress, ImportPlan& plan) const;
+  [[nodiscard]] Status PlanExportBookmarks(const std::string& profileDirectory, const std::string& favoritesDirectory,
+                                           const CollectionProgress& progress, ExportPlan& plan) const;
   [[nodiscard]] Status ImportFavorites(const ImportPlan& plan);
   [[nodiscard]] Status ExportBookmarks(const ExportPlan& plan);
 
   // Setup's save: both directories checked by name (the user may choose again), then stored.
   bool SaveBrowserDirectories(const std::string& netscapeDirectory, const std::string& ieDirectory,
                               const std::string& netscapeDrive, SetupSaveWindows& windows);
+
+  // The recorded changes, newest first; the folder they are kept in; who is told of a change
+  // that could not be recorded.
+  [[nodiscard]] Status ListChanges(std::vector<JournalEntry>& entries) const { return journal_.List(entries); }
+  const std::string& changesFolder() const { return journal_.folder(); }
+  void SetChangeReporter(Journal::Reporter reporter) { journal_.SetReporter(std::move(reporter)); }
+  // Whether a registry write of this run went through a running Wine (which then holds it).
+  bool WroteThroughWine() const { return registry_.WroteThroughWine(); }
 
   // The newest change (or change `from` and every later one) checked, then undone.
   [[nodiscard]] Status PlanUndo(std::optional<int> from, UndoPlan& plan);
