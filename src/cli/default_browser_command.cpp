@@ -2,7 +2,7 @@
 
 #include "cli/commands.h"
 #include "defaultbrowser/default_browser.h"
-#include "journal/journalled_writes.h"
+#include "session/journalled_writes.h"
 
 namespace varnel {
 

@@ -2,7 +2,7 @@
 
 #include "cli/commands.h"
 #include "winenv/code_page.h"
-#include "journal/journalled_writes.h"
+#include "session/journalled_writes.h"
 #include "settings/settings.h"
 
 namespace varnel {

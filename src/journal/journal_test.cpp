@@ -10,7 +10,7 @@
 #include "history/history_lists.h"
 #include "history/typed_urls.h"
 #include "journal/change_scope.h"
-#include "journal/journalled_writes.h"
+#include "session/journalled_writes.h"
 #include "journal/undo.h"
 #include "settings/registry_access.h"
 #include "testsupport/expect_ok.h"

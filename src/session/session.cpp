@@ -5,7 +5,7 @@
 #include "bookmarks/bookmark_load.h"
 #include "bookmarks/favorites.h"
 #include "journal/change_scope.h"
-#include "journal/journalled_writes.h"
+#include "session/journalled_writes.h"
 #include "history/typed_urls.h"
 #include "winenv/code_page.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "widgets/dialogs.h"
+#include "windows/dialogs.h"
 
 namespace varnel::test {
 

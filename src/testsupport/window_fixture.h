@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/forms_ui.h"
+#include "windows/forms_ui.h"
 #include "testsupport/recording_opener.h"
 #include "testsupport/scripted_dialogs.h"
 #include "testsupport/temp_dir.h"

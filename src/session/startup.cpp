@@ -1,0 +1,40 @@
+#include "session/startup.h"
+
+#include "session/product.h"
+#include "settings/settings.h"
+
+namespace varnel {
+
+bool Main(Registry& registry, const DriveMap& drives, StartupWindows& windows) {
+  bool showSetupAtStart = false;
+  windows.SetHelpFile(product::kHelpFileName);
+
+  if (ReadSetting(registry, Setting::NetPath).empty()) {
+    if (drives.Exists(kNetscapeStandardDirectory)) {
+      if (!windows.SetProfileDirectory(kNetscapeStandardProfiles)) return false;
+      if (const Status stored = WriteSetting(registry, Setting::NetPath, kNetscapeStandardDirectory); !stored.ok()) {
+        windows.NoteUnsaved(stored);
+      }
+    } else {
+      if (!windows.SetProfileDirectory(kProfileListFallback)) return false;
+      windows.ShowMessage(kNetscapeNotFoundMessage);
+      showSetupAtStart = true;
+    }
+  }
+
+  if (ReadSetting(registry, Setting::IEPath).empty()) {
+    if (drives.Exists(kIEStandardDirectory)) {
+      if (const Status stored = WriteSetting(registry, Setting::IEPath, kIEStandardDirectory); !stored.ok()) {
+        windows.NoteUnsaved(stored);
+      }
+    } else {
+      windows.ShowMessage(kIENotFoundMessage);
+      showSetupAtStart = true;
+    }
+  }
+
+  if (showSetupAtStart) windows.ShowSetupModal();
+  return windows.ShowMainScreen();
+}
+
+}  // namespace varnel

@@ -1,0 +1,101 @@
+#include "windows/classic_list_base.h"
+
+#include <utility>
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+#include "windows/ansi_text.h"
+
+namespace varnel {
+
+ClassicListBase::ClassicListBase(QWidget* parent) : QListWidget(parent) {
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSortingEnabled(false);
+  setContextMenuPolicy(Qt::PreventContextMenu);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // classic lists scroll up and down only
+  connect(this, &QListWidget::itemSelectionChanged, this, &ClassicListBase::OnSelectionChanged);
+}
+
+int ClassicListBase::SelectedRow() const {
+  const QList<QListWidgetItem*> items = selectedItems();
+  return items.isEmpty() ? -1 : row(items.front());
+}
+
+void ClassicListBase::SelectRow(int row) {
+  if (row < 0) {
+    clearSelection();
+  } else if (row < count()) {
+    setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+  }
+}
+
+std::string ClassicListBase::RowText(int row) const {
+  const QListWidgetItem* it = item(row);
+  return it ? ToAnsi(it->text()) : std::string();
+}
+
+void ClassicListBase::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) PressLeft(event);
+  emit MouseDown(event->button());
+}
+
+void ClassicListBase::PressLeft(QMouseEvent* event) {
+  const int before = SelectedRow();
+  QListWidget::mousePressEvent(event);
+  // A changed selection has reported Click already.
+  if (SelectedRow() == before && itemAt(event->position().toPoint())) emit Click();
+}
+
+void ClassicListBase::mouseReleaseEvent(QMouseEvent* event) {
+  // The release that ends a double click belongs to it: a handler may have rebuilt the rows
+  // meanwhile (the directory list opens a folder), so it must not select a row of its own.
+  if (std::exchange(releaseEndsDoubleClick_, false)) return;
+  if (event->button() == Qt::LeftButton) QListWidget::mouseReleaseEvent(event);
+}
+
+void ClassicListBase::mouseMoveEvent(QMouseEvent* event) {
+  const bool otherButtonsOnly = event->buttons() != Qt::NoButton && !(event->buttons() & Qt::LeftButton);
+  if (!otherButtonsOnly) QListWidget::mouseMoveEvent(event);
+}
+
+void ClassicListBase::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) {
+    emit MouseDown(event->button());
+    return;
+  }
+  // The second press selects like the first, then the double click is reported.
+  QMouseEvent press(QEvent::MouseButtonPress, event->position(), event->scenePosition(),
+                    event->globalPosition(), event->button(), event->buttons(), event->modifiers(),
+                    event->pointingDevice());
+  QListWidget::mousePressEvent(&press);
+  releaseEndsDoubleClick_ = true;
+  emit DblClick();
+}
+
+// Enter opens the selected row as a double click does; without a selected row it does nothing.
+void ClassicListBase::keyPressEvent(QKeyEvent* event) {
+  emit KeyDown(event->key());
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (!enter) {
+    QListWidget::keyPressEvent(event);
+    return;
+  }
+  event->accept();
+  if (!event->isAutoRepeat() && SelectedRow() >= 0) emit DblClick();
+}
+
+QItemSelectionModel::SelectionFlags ClassicListBase::selectionCommand(const QModelIndex& index,
+                                                                      const QEvent* event) const {
+  const auto command = QListWidget::selectionCommand(index, event);
+  // A classic list keeps its selection on Ctrl+click.
+  if (command.testFlag(QItemSelectionModel::Deselect)) return QItemSelectionModel::NoUpdate;
+  return command;
+}
+
+void ClassicListBase::OnSelectionChanged() {
+  if (quiet_ == 0) emit Click();
+}
+
+}  // namespace varnel

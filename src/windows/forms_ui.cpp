@@ -1,0 +1,225 @@
+#include "windows/forms_ui.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QIcon>
+#include <QShortcut>
+#include <QTimer>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <thread>
+
+#include "windows/main_screen_window.h"
+#include "windows/session_end_ui.h"
+#include "session/single_instance.h"
+#include "session/startup.h"
+#include "session/open_prefix.h"
+#include "windows/prefix_chooser_window.h"
+#include "windows/ie_window.h"
+#include "session/journalled_writes.h"
+#include "journal/undo.h"
+#include "settings/settings.h"
+#include "windows/setup_window.h"
+#include "windows/classic_font.h"
+#include "windows/off_thread.h"
+
+namespace varnel {
+
+Forms::Forms(Session& session, WindowServices services, bool anotherCopyRunning)
+    : session_(session), services_(services), anotherCopyRunning_(anotherCopyRunning) {
+  services_.help.InstallKey();
+  // A write through a running Wine waits seconds for Wine's programs: the windows keep painting.
+  session_.registry().SetWineWait([](const std::function<Status()>& write) {
+    return RunOffWindowThread(QApplication::activeWindow(), "writing through Wine, which runs in this prefix", write);
+  });
+}
+
+Forms::~Forms() { session_.registry().SetWineWait(nullptr); }
+
+MainScreen& Forms::Main() {
+  if (!main_) {
+    main_ = std::make_unique<MainScreen>(*this);
+    InstallUndoKey(*main_);
+    main_->Form_Load();
+  }
+  return *main_;
+}
+
+void Forms::Launch(const std::string& address) {
+  MainScreen& window = Main();
+  LaunchAddress(services_.opener,
+                {[&window] { window.setCursor(Qt::WaitCursor); },
+                 [&window] { window.setWindowState(window.windowState() | Qt::WindowMinimized); },
+                 [&window] { window.unsetCursor(); }},
+                address);
+}
+
+IEWindow& Forms::IE() {
+  if (!ie_) {
+    ie_ = std::make_unique<IEWindow>(*this);
+    InstallUndoKey(*ie_);
+    ie_->Form_Load();
+  }
+  return *ie_;
+}
+
+SetupWindow& Forms::Setup() {
+  if (!setup_) {
+    setup_ = std::make_unique<SetupWindow>(*this);
+    InstallUndoKey(*setup_);
+    setup_->Form_Load();
+  }
+  return *setup_;
+}
+
+void Forms::ShowBookmarks() {
+  IEWindow& bookmarks = IE();
+  const bool ie = session_.defaultBrowser() == Browser::InternetExplorer;
+  bookmarks.setWindowTitle(QString::fromLatin1(ie ? kBookmarksCaptionIE : kBookmarksCaptionNetscape));
+  bookmarks.show();
+  Main().hide();
+}
+
+void Forms::ShowMain() { Main().ShowRestored(); }
+
+void Forms::ShowSetup() { Setup().show(); }
+
+void Forms::ShowProfileDirectory(const std::string& drive, const std::string& path) {
+  Main().ShowProfileDirectory(drive, path);
+}
+
+void Forms::CloseProgram() {
+  const Status stored = session_.End();
+  if (!stored.ok()) dialogs().Ok(nullptr, "The remembered directories were not stored: " + stored.message);
+  EndProgram();
+}
+
+void Forms::InstallUndoKey(QWidget& window) {
+  auto* key = new QShortcut(QKeySequence::Undo, &window);
+  key->setContext(Qt::WindowShortcut);
+  connect(key, &QShortcut::activated, &window, [this, &window] { UndoNewestChange(&window); });
+}
+
+void Forms::UndoNewestChange(QWidget* window) {
+  UndoPlan plan;
+  Status status = session_.PlanUndo(std::nullopt, plan);
+  if (!status.ok()) {
+    dialogs().Ok(window, "Nothing to undo: " + status.message);
+    return;
+  }
+  if (!dialogs().YesNo(window, UndoQuestion(plan.changes.front()))) return;
+  const bool force = !plan.moved.empty();
+  // Yes here overwrites what was changed since: Enter must not give it.
+  if (force && !dialogs().YesNo(window,
+                                MovedOnText(plan) + ".  Undoing it now puts the old state back over those later "
+                                                    "changes, which are then lost.  Undo it anyway?",
+                                Dialogs::Answer::No)) {
+    return;
+  }
+  status = session_.Undo(plan, force);
+  if (!status.ok()) dialogs().Ok(window, status.message);
+  if (main_) main_->ShowDefaultBrowser();
+}
+
+void Forms::EndProgram() {
+  if (ended_) return;
+  ended_ = true;
+  for (QWidget* w : {static_cast<QWidget*>(setup_.get()), static_cast<QWidget*>(ie_.get()),
+                     static_cast<QWidget*>(main_.get())}) {
+    if (w) w->hide();
+  }
+  QCoreApplication::quit();
+}
+
+namespace {
+
+// The start routine's view of the windows.
+class StartupAdapter : public StartupWindows {
+ public:
+  explicit StartupAdapter(Forms& forms) : forms_(forms) {}
+  void SetHelpFile(const std::string& fileName) override { forms_.help().SetFileName(fileName); }
+  bool SetProfileDirectory(const std::string& path) override {
+    forms_.Main();
+    if (forms_.Ended()) return false;
+    forms_.ShowProfileDirectory("", path);
+    return true;
+  }
+  void ShowMessage(const std::string& text) override { forms_.dialogs().Ok(nullptr, text); }
+  void ShowSetupModal() override { forms_.Setup().ShowModalAtStart(); }
+  void NoteUnsaved(const Status& failure) override {
+    std::fprintf(stderr, "varnel: a standard browser directory was not stored: %s\n", failure.message.c_str());
+  }
+  bool ShowMainScreen() override {
+    MainScreen& main = forms_.Main();
+    if (forms_.Ended()) return false;
+    main.ShowRestored();
+    return true;
+  }
+
+ private:
+  Forms& forms_;
+};
+
+}  // namespace
+
+int RunWindows(int argc, char** argv, const std::optional<std::string>& commandLinePrefix) {
+  // The hive files are read and parsed on a second thread while Qt starts up: both take about
+  // as long, and the machine has cores to spare. The windows wait for it before they start.
+  OpenedPrefix opened;
+  Status status;
+  std::thread opening([&] {
+    // Qt's start waits on the X server, which needs the CPU meanwhile: this thread gives way.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
+    status = OpenPrefix(commandLinePrefix, ProcessEnvironment(), opened);
+    if (status.ok()) status = opened.registry->CheckHives();
+  });
+  QApplication app(argc, argv);
+  opening.join();
+  QtDialogs dialogs;
+  if (!opened.choices.empty()) {
+    // Several found prefixes hold a browser and none is named: the user picks one.
+    QApplication::setFont(ClassicDialogFont());
+    const std::optional<std::string> picked = ChoosePrefixAtStart(opened.choices);
+    if (!picked) return 0;
+    status = OpenChoice(opened, *picked);
+    if (status.ok()) status = opened.registry->CheckHives();
+  }
+  const PrefixLocation& location = opened.location;
+  if (opened.laidOut) std::fprintf(stderr, "varnel: laid out a new Windows environment in %s\n", location.path.c_str());
+  if (opened.onlyFound) {
+    std::fprintf(stderr, "varnel: using %s, the only Wine prefix found that holds a browser\n", location.path.c_str());
+  }
+  if (!status.ok()) {
+    const std::string message = "Varnel cannot use the Windows environment " + location.path + ": " + status.message;
+    std::fprintf(stderr, "varnel: %s\n", message.c_str());
+    if (!isatty(STDERR_FILENO)) dialogs.Ok(nullptr, message);  // started from a menu: no terminal
+    return 1;
+  }
+  Session session(std::move(opened.registry), ProcessEnvironment());
+  if (const Status latest = session.ReadLatestFromWine(); !latest.ok()) {
+    std::fprintf(stderr, "varnel: %s\n", Session::LatestFromWineFailure(latest).c_str());
+  }
+  session.registry().EndWineSession();  // the windows' writes come later, each its own Wine program
+  const std::string& prefix = session.prefix();
+  QApplication::setApplicationName("Varnel");
+  // The icon is drawn at every size the window system asks for: done once the window is up.
+  QTimer::singleShot(0, &app, [] { QApplication::setWindowIcon(QIcon(":/icons/globe.svg")); });
+  QApplication::setFont(ClassicDialogFont());  // the designed twips geometry fits it
+  Help help;
+
+  SystemAddressOpener opener(prefix);
+  SingleInstance instance(prefix);
+  Forms forms(session, {opener, dialogs, help}, instance.AnotherCopyRunning());
+  session.journal().SetReporter([&dialogs](const std::string& text) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+    dialogs.Ok(QApplication::activeWindow(), text);
+  });
+  SessionEndWatcher sessionEnd([&forms] { forms.Main().close(); });
+  StartupAdapter startup(forms);
+  if (!Main(session.registry(), session.drives(), startup)) return 0;
+  return forms.Ended() ? 0 : app.exec();
+}
+
+}  // namespace varnel
