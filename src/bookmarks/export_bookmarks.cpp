@@ -21,6 +21,7 @@
 #include "winenv/code_page.h"
 #include "winenv/file_lock.h"
 #include "winenv/guarded_replace.h"
+#include "winenv/posix_file.h"
 
 namespace varnel {
 namespace {
@@ -223,24 +224,6 @@ Status MakeStagingFolder(const std::string& staging, const std::string& path) {
   return Status::Ok();
 }
 
-Status WriteNewFile(const std::string& native, std::string_view bytes) {
-  const int fd = open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return StatusFromErrno(errno, native);
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      const int error = errno;
-      close(fd);
-      return StatusFromErrno(error, native);
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (close(fd) != 0) return StatusFromErrno(errno, native);
-  return Status::Ok();
-}
-
 // Moves a staged entry to a name that must not exist: never over anything that is there.
 int MoveToFreeName(const std::string& from, const std::string& to, bool folder) {
   if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
@@ -255,13 +238,6 @@ int MoveToFreeName(const std::string& from, const std::string& to, bool folder) 
   struct stat info {};
   if (lstat(to.c_str(), &info) == 0) return EEXIST;
   return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
-}
-
-void SyncFolder(const std::string& native) {
-  const int fd = open(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  fsync(fd);
-  close(fd);
 }
 
 struct Move {
@@ -290,7 +266,7 @@ Status Stage(const ExportPlan& plan, const std::string& staging) {
   }
   for (const ExportPlan::NewFile& file : plan.files) {
     Status status = MakeStagingFolder(staging, ParentOf(file.path));
-    if (status.ok()) status = WriteNewFile(staging + "/" + file.path, file.bytes);
+    if (status.ok()) status = WriteNewFile(staging + "/" + file.path, file.bytes, 0666, Flush::No);
     if (!status.ok()) return status;
   }
   // Everything staged is on disk before any of it takes its name.
@@ -330,10 +306,10 @@ std::string IdentityText(int folderFd) {
 Status AppendToRecord(int folderFd, const std::string& staging, std::string_view text, int flags) {
   const int fd = openat(folderFd, kStagingRecord, O_WRONLY | O_NOFOLLOW | O_CLOEXEC | flags, 0600);
   if (fd < 0) return StatusFromErrno(errno, staging);
-  const bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) && fsync(fd) == 0;
-  const int error = errno;
-  close(fd);
-  return written ? Status::Ok() : StatusFromErrno(error ? error : EIO, staging);
+  const FileDescriptor record(fd);
+  const Status written = WriteAll(fd, text, staging);
+  if (!written.ok()) return written;
+  return fsync(fd) == 0 ? Status::Ok() : StatusFromErrno(errno, staging);
 }
 
 struct RecordedMove {
@@ -425,7 +401,7 @@ void FinishKilledExports(const std::string& favoritesNative) {
     std::error_code ignored;
     if (ReadOurRecord(fd, record) && (!record.moving || FinishKilledExport(favoritesNative, entry.path(), record))) {
       std::filesystem::remove_all(entry.path(), ignored);
-      SyncFolder(favoritesNative);
+      (void)SyncFolder(favoritesNative);
     }
     close(fd);
   }
@@ -534,7 +510,7 @@ Status ApplyExportBookmarks(const ExportPlan& plan) {
   for (const Move& move : moved) {
     parents.insert(Child(plan.favoritesNative, ParentOf(move.path)));
   }
-  for (const std::string& parent : parents) SyncFolder(parent);
+  for (const std::string& parent : parents) (void)SyncFolder(parent);  // the moves are done
   return Status::Ok();
 }
 

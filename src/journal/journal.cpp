@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "winenv/atomic_file.h"
+#include "winenv/posix_file.h"
 
 namespace varnel {
 
@@ -33,37 +34,6 @@ Status MakeFolder(const std::string& path) {
   return StatusFromErrno(errno, path);
 }
 
-Status SyncFolder(const std::string& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return StatusFromErrno(errno, folder);
-  const int synced = ::fsync(fd);
-  const int error = errno;
-  ::close(fd);
-  return synced == 0 ? Status::Ok() : StatusFromErrno(error, folder);
-}
-
-Status WriteAll(int fd, std::string_view bytes, const std::string& path) {
-  std::size_t written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return StatusFromErrno(n < 0 ? errno : ENOSPC, path);
-    written += static_cast<std::size_t>(n);
-  }
-  return Status::Ok();
-}
-
-// Writes a new file (never an existing one: O_EXCL) of the user's only, flushed to disk.
-Status WriteNewFile(const std::string& path, std::string_view bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (fd < 0) return StatusFromErrno(errno, path);
-  Status status = WriteAll(fd, bytes, path);
-  if (status.ok() && ::fsync(fd) != 0) status = StatusFromErrno(errno, path);
-  if (::close(fd) != 0 && status.ok()) status = StatusFromErrno(errno, path);
-  if (!status.ok()) ::unlink(path.c_str());
-  return status;
-}
-
 // The temporary a record or mark is written under before it takes its name: hidden, so no
 // listing takes it for a change.
 std::string TemporaryFor(const std::string& folder, const std::string& path) {
@@ -75,7 +45,7 @@ std::string TemporaryFor(const std::string& folder, const std::string& path) {
 Status WriteWholeFile(const std::string& folder, const std::string& path, std::string_view bytes) {
   const std::string temporary = TemporaryFor(folder, path);
   ::unlink(temporary.c_str());
-  Status status = WriteNewFile(temporary, bytes);
+  Status status = WriteNewFile(temporary, bytes, 0600, Flush::ToDisk);
   if (status.ok() && ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
     status = StatusFromErrno(errno, path);
   }

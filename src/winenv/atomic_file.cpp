@@ -14,32 +14,13 @@
 #include <optional>
 
 #include "winenv/file_identity.h"
+#include "winenv/posix_file.h"
 
 namespace varnel {
 namespace {
 
 // Linux gives up on a chain of more links than this (ELOOP); so do we.
 constexpr int kMaxLinkDepth = 40;
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() { Close(); }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-  // Returns the error of close(), 0 when it succeeded.
-  int Close() {
-    if (fd_ < 0) return 0;
-    const int result = close(fd_);
-    fd_ = -1;
-    return result == 0 ? 0 : errno;
-  }
-
- private:
-  int fd_;
-};
 
 std::string DirectoryOf(const std::string& path) {
   const auto slash = path.rfind('/');
@@ -101,17 +82,6 @@ mode_t NewFileMode() {
   return 0666 & ~mask;
 }
 
-Status WriteAll(int fd, std::string_view bytes, const std::string& what) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return StatusFromErrno(errno, what);
-    done += static_cast<std::size_t>(n);
-  }
-  return Status::Ok();
-}
-
 // Gives the temporary file the target's permission bits (and owner, where allowed), or the
 // bits of a new file when there is no target yet.
 Status SetModeAndOwner(int fd, const std::string& target, const std::string& what) {
@@ -126,11 +96,6 @@ Status SetModeAndOwner(int fd, const std::string& target, const std::string& wha
   }
   if (fchmod(fd, info.st_mode & 07777) != 0) return StatusFromErrno(errno, what);
   return Status::Ok();
-}
-
-void SyncDirectory(const std::string& directory) {
-  const FileDescriptor dir(open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.valid()) fsync(dir.get());
 }
 
 // Fills the temporary file completely and puts it on disk; the caller renames or removes it.
@@ -182,7 +147,7 @@ Status Replace(const std::string& nativePath, const std::vector<std::string_view
     unlink(tempPath.c_str());
     return status;
   }
-  SyncDirectory(directory);
+  (void)SyncFolder(directory);  // the rename is done; a folder that cannot be flushed is no failure of it
   return Status::Ok();
 }
 

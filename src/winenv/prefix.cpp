@@ -11,6 +11,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "winenv/posix_file.h"
+
 namespace varnel {
 namespace {
 
@@ -42,22 +44,8 @@ bool EntryExists(const std::string& path) {
 
 // Writes a new file; an existing one (or anything else of that name) is left alone.
 Status CreateFileIfMissing(const std::string& path, std::string_view text) {
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return errno == EEXIST ? Status::Ok() : StatusFromErrno(errno, path);
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      const int error = errno;
-      close(fd);
-      unlink(path.c_str());
-      return StatusFromErrno(error, path);
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (close(fd) != 0) return StatusFromErrno(errno, path);
-  return Status::Ok();
+  const Status written = WriteNewFile(path, text, 0666, Flush::No);
+  return written.code == StatusFromErrno(EEXIST, path).code ? Status::Ok() : written;
 }
 
 Status CreateDirectoryIfMissing(const std::string& path) {
