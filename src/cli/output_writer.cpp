@@ -187,6 +187,7 @@ OutputWriter::OutputWriter(std::ostream& out, bool escapeControls)
       text_(escapeControls ? TerminalTextTable() : PlainTextTable()),
       json_(JsonTable()),
       utf8Text_(escapeControls ? Utf8TerminalTable() : Utf8PlainTable()),
+      utf8Json_(Utf8JsonTable()),
       escapeControls_(escapeControls),
       buffer_(kBufferSize) {}
 
@@ -247,7 +248,7 @@ OutputWriter& OutputWriter::Utf8Text(std::string_view utf8) {
 
 OutputWriter& OutputWriter::Utf8Json(std::string_view utf8) {
   Append("\"", 1);
-  Put(utf8, Utf8JsonTable());
+  Put(utf8, utf8Json_);
   Append("\"", 1);
   return *this;
 }

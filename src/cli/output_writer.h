@@ -65,6 +65,7 @@ class OutputWriter {
   const Table& text_;
   const Table& json_;
   const Table& utf8Text_;
+  const Table& utf8Json_;
   bool escapeControls_;
   std::vector<char> buffer_;
   std::size_t used_ = 0;
