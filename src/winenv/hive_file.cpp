@@ -359,7 +359,6 @@ bool HiveFile::KeyExists(std::u16string_view keyPath) const {
   return impl_->Find(keyPath) != Impl::kNone || impl_->HasBlocksBelow(keyPath);
 }
 
-bool HiveFile::HasSubKeys(std::u16string_view keyPath) const { return impl_->HasBlocksBelow(keyPath); }
 
 void HiveFile::SetValue(std::u16string_view keyPath, std::u16string_view name, const RegValue& value,
                         std::int64_t unixNow) {

@@ -68,7 +68,6 @@ class HiveFile {
   std::optional<RegValue> GetValue(std::u16string_view keyPath, std::u16string_view name) const;
   // A key exists when it has a block of its own or a descendant does.
   bool KeyExists(std::u16string_view keyPath) const;
-  bool HasSubKeys(std::u16string_view keyPath) const;
 
   // Stores the value, replacing an existing one of that name in place, or appending it to the
   // key's values; creates the key's block (with "[Path] <unixNow>" and "#time=<FILETIME hex>")
