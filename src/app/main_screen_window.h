@@ -88,6 +88,9 @@ class MainScreen : public QWidget {
   HistoryLists& histories();
   // The default-browser frame as the session knows it now.
   void ShowDefaultBrowser();
+  // After an undo: the default-browser frame with both switch icons, and the profile folders
+  // as the disk has them now (the session reads the open history lists again itself).
+  void ShowAfterUndo();
   // The profile list moved to the drive (when given), then the path.
   void ShowProfileDirectory(const std::string& drive, const std::string& path);
 

@@ -81,7 +81,7 @@ Status Session::MakeDefault(Browser browser) {
 }
 
 Status Session::CopyBookmarkToFavorite(std::string_view title, std::string_view address, std::string& written) {
-  const std::string directory = favoritesDirectory_.value_or(std::string(kStandardFavoritesDirectory));
+  const std::string directory = FavoritesDirectoryInUse();
   // The tree's texts are UTF-8: the favorite takes the title's real characters for its name; its
   // address line is in the code page.
   return WriteFavoriteRecorded(&journal_, registry_, drives_, directory, title, AddressInCodePage(address), written);
@@ -102,6 +102,19 @@ Status Session::AddFavoriteToBookmarks(const std::string& file, const std::strin
   return ReplaceBookmarksRecorded(&journal_, registry_, copy, AnsiFromUtf8(title), BookmarkFileName(profileDirectory_));
 }
 
+std::string Session::FavoritesDirectoryInUse() const {
+  return favoritesDirectory_.value_or(std::string(kStandardFavoritesDirectory));
+}
+
+Status Session::PlanImportFavorites(const CollectionProgress& progress, ImportPlan& plan) {
+  return varnel::PlanImportFavorites(drives_, FavoritesDirectoryInUse(), profileDirectory_, LocalClockSeconds, progress,
+                                     plan);
+}
+
+Status Session::PlanExportBookmarks(const CollectionProgress& progress, ExportPlan& plan) {
+  return varnel::PlanExportBookmarks(drives_, profileDirectory_, FavoritesDirectoryInUse(), progress, plan);
+}
+
 Status Session::ImportFavorites(const ImportPlan& plan) {
   if (!plan.summary.changes()) return Status::Ok();
   const std::string shown = BookmarkFileName(profileDirectory_);
@@ -114,7 +127,7 @@ Status Session::ImportFavorites(const ImportPlan& plan) {
 
 Status Session::ExportBookmarks(const ExportPlan& plan) {
   if (!plan.summary.changes()) return Status::Ok();
-  const std::string directory = favoritesDirectory_.value_or(std::string(kStandardFavoritesDirectory));
+  const std::string directory = FavoritesDirectoryInUse();
   ChangeScope change(&journal_, registry_,
                      "bookmarks exported: " + std::to_string(plan.files.size()) + " favorites added", directory);
   const auto shown = [&](const std::string& path) {
@@ -140,7 +153,9 @@ Status Session::PlanUndo(std::optional<int> from, UndoPlan& plan) {
 
 Status Session::Undo(const UndoPlan& plan, bool force) {
   const Status undone = CarryOutUndo(journal_, registry_, plan, force);
-  DetectDefaultBrowser();  // an undone switch shows
+  // What was undone shows: the default browser, and history lists opened before are read again.
+  DetectDefaultBrowser();
+  histories_.ReadAgain();
   return undone;
 }
 

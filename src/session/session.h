@@ -76,6 +76,13 @@ class Session {
                                               bool keepWithoutHeading, const std::function<void()>& copied,
                                               BookmarkCopy& copy);
 
+  // The favorites directory in use: the chosen one, else the standard one.
+  std::string FavoritesDirectoryInUse() const;
+  // The windows' whole-collection plans, as `import-favorites` and `export-bookmarks` make them:
+  // every favorite of the favorites directory in use into the profile's bookmark.htm, or every
+  // bookmark of it into that directory. Nothing is written.
+  [[nodiscard]] Status PlanImportFavorites(const CollectionProgress& progress, ImportPlan& plan);
+  [[nodiscard]] Status PlanExportBookmarks(const CollectionProgress& progress, ExportPlan& plan);
   // A planned import of the favorites into the profile's bookmark.htm, or export of its bookmarks
   // into the favorites directory, carried out and recorded as one change (an undone export removes
   // the files it made, and the folders it made once they are empty again).
@@ -86,7 +93,8 @@ class Session {
   bool SaveBrowserDirectories(const std::string& netscapeDirectory, const std::string& ieDirectory,
                               const std::string& netscapeDrive, SetupSaveWindows& windows);
 
-  // The newest change (or change `from` and every later one) checked, then undone.
+  // The newest change (or change `from` and every later one) checked, then undone; afterwards
+  // the default browser and the open history lists are as the undo left them.
   [[nodiscard]] Status PlanUndo(std::optional<int> from, UndoPlan& plan);
   [[nodiscard]] Status Undo(const UndoPlan& plan, bool force);
 

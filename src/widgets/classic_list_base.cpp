@@ -1,11 +1,14 @@
 #include "widgets/classic_list_base.h"
 
+#include <algorithm>
 #include <utility>
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 
 #include "widgets/ansi_text.h"
+#include "widgets/focus_frame.h"
 
 namespace varnel {
 
@@ -74,16 +77,34 @@ void ClassicListBase::mouseDoubleClickEvent(QMouseEvent* event) {
   emit DblClick();
 }
 
-// Enter opens the selected row as a double click does; without a selected row it does nothing.
+// Enter opens the selected row as a double click does. Without a selected row, the row the focus
+// stands on (the view puts it on the first row when the list takes the focus) is what the keys
+// act on: the first arrow key selects it rather than moving past it, and Enter selects and opens
+// it. A list without a row to stand on does nothing.
 void ClassicListBase::keyPressEvent(QKeyEvent* event) {
   emit KeyDown(event->key());
-  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  const int key = event->key();
+  const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+  const bool arrow = key == Qt::Key_Down || key == Qt::Key_Up;
+  if (SelectedRow() < 0 && ((enter && currentRow() >= 0) || (arrow && count() > 0))) {
+    SelectRow(std::max(currentRow(), 0));
+    event->accept();
+    if (arrow) return;
+  }
   if (!enter) {
     QListWidget::keyPressEvent(event);
     return;
   }
   event->accept();
   if (!event->isAutoRepeat() && SelectedRow() >= 0) emit DblClick();
+}
+
+// Without a current row the view draws no focus at all: the frame shows where the keys go.
+void ClassicListBase::paintEvent(QPaintEvent* event) {
+  QListWidget::paintEvent(event);
+  if (!hasFocus() || currentIndex().isValid()) return;
+  QPainter painter(viewport());
+  DrawFocusFrame(painter, viewport()->rect(), palette());
 }
 
 QItemSelectionModel::SelectionFlags ClassicListBase::selectionCommand(const QModelIndex& index,
