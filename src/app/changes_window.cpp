@@ -1,5 +1,7 @@
 #include "app/changes_window.h"
 
+#include <QApplication>
+
 #include "app/forms_ui.h"
 #include "session/change_list.h"
 #include "widgets/classic_list_box.h"
@@ -27,6 +29,10 @@ ChangesWindow::ChangesWindow(Forms& forms) : QDialog(nullptr), forms_(forms) {
 
 void ChangesWindow::ShowChanges() {
   Refill();
+  // Over the middle of the window it was opened from.
+  if (const QWidget* over = QApplication::activeWindow(); over && over != this) {
+    move(over->geometry().center() - rect().center());
+  }
   show();
   raise();
   activateWindow();

@@ -68,7 +68,9 @@ MainScreen::~MainScreen() = default;
 HistoryLists& MainScreen::histories() { return forms_.session().histories(); }
 
 void MainScreen::CreateControls() {
-  WebBrowser1 = new QTextBrowser(this);
+  WebBrowser1 = new WebStrip(this);
+  // The caption is the program's own: the strip names the Windows environment that is open.
+  WebBrowser1->SetNote("Windows environment: " + QString::fromStdString(forms_.session().prefix()));
   WebBrowser1->setOpenLinks(false);
   WebBrowser1->setFrameShape(QFrame::NoFrame);
   // Only a click into the strip enlarges it; the window's first focus goes elsewhere.

@@ -14,6 +14,7 @@
 #include "widgets/clickable_image.h"
 #include "widgets/dir_list_box.h"
 #include "widgets/drive_list_box.h"
+#include "widgets/web_strip.h"
 
 namespace varnel {
 
@@ -62,7 +63,7 @@ class MainScreen : public QWidget {
   void Form_QueryUnload();
 
   // Controls, in creation order.
-  QTextBrowser* WebBrowser1;
+  WebStrip* WebBrowser1;
   DriveListBox* Drive1;
   QPushButton* Command5;
   ClassicListBox* List2;
