@@ -32,7 +32,9 @@ QVariant WebStrip::loadResource(int type, const QUrl& name) {
   QVariant loaded = QTextBrowser::loadResource(type, name);
   if (type != QTextDocument::HtmlResource || note_.isEmpty()) return loaded;
   QString page = QString::fromUtf8(loaded.toByteArray());
-  page.replace(QStringLiteral("<!--note-->"), "<br>" + note_.toHtmlEscaped());
+  const qsizetype start = page.indexOf(QStringLiteral("<!--note-->"));
+  const qsizetype end = page.indexOf(QStringLiteral("<!--/note-->"));
+  if (start >= 0 && end > start) page.replace(start, end - start, note_.toHtmlEscaped());
   return page;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The main window's web strip: a text browser that draws the page's SVG pictures at the screen's
 // own scale (a picture made at its nominal size and enlarged was blurred at scale 2), and puts a
-// note of the window's in place of the page's "<!--note-->" (which Windows environment is open).
+// note of the window's in place of the page's text between "<!--note-->" and "<!--/note-->"
+// (which Windows environment is open).
 #include <QTextBrowser>
 
 namespace varnel {
