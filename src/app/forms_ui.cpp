@@ -202,10 +202,12 @@ int RunWindows(int argc, char** argv, const std::optional<std::string>& commandL
   QApplication app(argc, argv);
   opening.join();
   QtDialogs dialogs;
+  Help help;
+  help.InstallKey();  // F1 opens the help from the prefix chooser on
   if (!opened.choices.empty()) {
     // Several found prefixes hold a browser and none is named: the user picks one.
     QApplication::setFont(ClassicDialogFont());
-    const std::optional<std::string> picked = ChoosePrefixAtStart(opened.choices);
+    const std::optional<std::string> picked = ChoosePrefixAtStart(opened.choices, opened.choiceBrowsers);
     if (!picked) return 0;
     status = OpenChoice(opened, *picked);
     if (status.ok()) status = opened.registry->CheckHives();
@@ -231,7 +233,6 @@ int RunWindows(int argc, char** argv, const std::optional<std::string>& commandL
   // The icon is drawn at every size the window system asks for: done once the window is up.
   QTimer::singleShot(0, &app, [] { QApplication::setWindowIcon(QIcon(":/icons/globe.svg")); });
   QApplication::setFont(ClassicDialogFont());  // the designed twips geometry fits it
-  Help help;
 
   SystemAddressOpener opener(prefix);
   SingleInstance instance(prefix);

@@ -40,6 +40,11 @@ Status OpenPrefix(const std::optional<std::string>& commandLinePrefix, const Env
   const PrefixDecision decision = DecidePrefix(commandLinePrefix, env, surveyed);
   if (decision.source == PrefixSource::SeveralWithBrowser) {
     opened.choices = decision.choices;
+    for (const std::string& choice : decision.choices) {
+      for (const SurveyedPrefix& p : surveyed) {
+        if (p.found.path == choice) opened.choiceBrowsers.push_back(BrowsersText(p));
+      }
+    }
     return Status::Error(errc::kInvalidArgument, SeveralPrefixesMessage(decision.choices));
   }
   opened.location = {decision.path, decision.source == PrefixSource::Own};

@@ -17,6 +17,7 @@ struct OpenedPrefix {
   bool laidOut = false;     // a new layout was made in it: the caller tells the user once
   bool onlyFound = false;   // none was named: this is the only found prefix that holds a browser
   std::vector<std::string> choices;  // none was named and several found prefixes hold a browser
+  std::vector<std::string> choiceBrowsers;  // BrowsersText of each choice, in the same order
 };
 
 // Chooses the prefix and checks that it can be used (a folder we may read); on success the
