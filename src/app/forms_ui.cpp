@@ -233,6 +233,8 @@ int RunWindows(int argc, char** argv, const std::optional<std::string>& commandL
   // The icon is drawn at every size the window system asks for: done once the window is up.
   QTimer::singleShot(0, &app, [] { QApplication::setWindowIcon(QIcon(":/icons/globe.svg")); });
   QApplication::setFont(ClassicDialogFont());  // the designed twips geometry fits it
+  // Before the start's own messages that the browsers are not found: where they must go.
+  if (opened.ownMadeNow) dialogs.Ok(nullptr, OwnPrefixMadeMessage(prefix));
 
   SystemAddressOpener opener(prefix);
   SingleInstance instance(prefix);

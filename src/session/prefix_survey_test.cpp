@@ -173,6 +173,13 @@ TEST_F(SurveyTest, WithoutAnyPrefixTheOwnOneIsLaidOutAsBefore) {
   EXPECT_TRUE(opened.location.own);
   EXPECT_FALSE(opened.onlyFound);
   EXPECT_TRUE(fs::exists(home_ / ".local/share/varnel/prefix/system.reg"));
+  EXPECT_TRUE(opened.ownMadeNow);  // the windows say where it is, once
+  const std::string told = OwnPrefixMadeMessage(opened.location.path);
+  EXPECT_NE(told.find("made its own Windows environment in " + opened.location.path + "."), std::string::npos);
+  EXPECT_NE(told.find("--prefix DIR"), std::string::npos);
+  OpenedPrefix again;
+  ASSERT_TRUE(OpenPrefix(std::nullopt, Env(), again).ok());
+  EXPECT_FALSE(again.ownMadeNow);
 }
 
 }  // namespace
