@@ -245,7 +245,7 @@ int RunWindows(int argc, char** argv, const std::optional<std::string>& commandL
   });
   SessionEndWatcher sessionEnd([&forms] { forms.Main().close(); });
   StartupAdapter startup(forms);
-  if (!Main(session.registry(), session.drives(), startup)) return 0;
+  if (!Main(session.registry(), session.drives(), startup, &session.journal())) return 0;
   return forms.Ended() ? 0 : app.exec();
 }
 
