@@ -11,6 +11,37 @@
 #include "widgets/focus_frame.h"
 
 namespace varnel {
+namespace {
+
+// Where a row keeps its text when it shows it otherwise.
+constexpr int kRealTextRole = Qt::UserRole + 64;
+
+bool IsControl(QChar c) { return c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0); }
+
+QString Shown(const QString& text) {
+  QString shown;
+  for (const QChar c : text) {
+    shown += IsControl(c) ? QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0')) : QString(c);
+  }
+  return shown;
+}
+
+}  // namespace
+
+void ClassicListBase::AddShownRow(const QString& text) {
+  if (std::none_of(text.begin(), text.end(), IsControl)) {
+    addItem(text);
+    return;
+  }
+  auto* row = new QListWidgetItem(Shown(text));
+  row->setData(kRealTextRole, text);
+  addItem(row);
+}
+
+QString ClassicListBase::RealText(const QListWidgetItem* row) {
+  const QVariant real = row->data(kRealTextRole);
+  return real.isValid() ? real.toString() : row->text();
+}
 
 ClassicListBase::ClassicListBase(QWidget* parent) : QListWidget(parent) {
   setSelectionMode(QAbstractItemView::SingleSelection);
@@ -36,7 +67,7 @@ void ClassicListBase::SelectRow(int row) {
 
 std::string ClassicListBase::RowText(int row) const {
   const QListWidgetItem* it = item(row);
-  return it ? ToAnsi(it->text()) : std::string();
+  return it ? ToAnsi(RealText(it)) : std::string();
 }
 
 void ClassicListBase::mousePressEvent(QMouseEvent* event) {

@@ -39,6 +39,11 @@ class ClassicListBase : public QListWidget {
     ClassicListBase& list_;
   };
 
+  // A row whose text holds control characters shows each as \xHH, as the command line does (a
+  // view draws them as boxes); RowText and RealText give the text itself.
+  void AddShownRow(const QString& text);
+  static QString RealText(const QListWidgetItem* row);
+
   int RowCount() const { return count(); }
   int SelectedRow() const;     // -1 when nothing is selected
   void SelectRow(int row);     // -1 clears; out of range is ignored

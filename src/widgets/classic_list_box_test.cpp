@@ -159,3 +159,23 @@ TEST(ClassicListFocus, AnEmptyListWithTheFocusShowsAFrame) {
 
 }  // namespace
 }  // namespace varnel
+
+namespace varnel {
+namespace {
+
+// A control character shows as \xHH, as on the command line; the row still hands back its text.
+TEST(ClassicListText, ControlCharactersShowAsHexAndTheTextStaysWhole) {
+  ClassicListBox list;
+  list.AddItem(std::string("http://a/\x01tab\there"));
+  list.AddItem("plain");
+  EXPECT_EQ(list.item(0)->text(), QString("http://a/\\x01tab\\x09here"));
+  EXPECT_EQ(list.Item(0), std::string("http://a/\x01tab\there"));
+  EXPECT_EQ(list.item(1)->text(), QString("plain"));
+  list.SetListIndex(0);
+  EXPECT_EQ(list.Text(), std::string("http://a/\x01tab\there"));
+  list.AddItem(std::string("c1 \x85 and del \x7f"));  // 1252's 0x85 is an ellipsis, not a control
+  EXPECT_EQ(list.item(2)->text(), QString::fromUtf8("c1 \xE2\x80\xA6 and del \\x7f"));
+}
+
+}  // namespace
+}  // namespace varnel
