@@ -4,6 +4,7 @@
 
 #include "app/forms_ui.h"
 #include "session/change_list.h"
+#include "widgets/ansi_text.h"
 #include "widgets/classic_list_box.h"
 #include "widgets/controls.h"
 #include "widgets/keyboard.h"
@@ -51,7 +52,9 @@ void ChangesWindow::Refill() {
   }
   if (entries.empty()) List1->AddItem("No change is recorded yet.");
   for (const JournalEntry& entry : entries) {
-    List1->AddItem(ChangeLine(entry));
+    const std::string line = ChangeLine(entry);
+    List1->AddItem(line);
+    List1->item(List1->ListCount() - 1)->setToolTip(FromAnsi(line));  // a long line, whole
     numbers_.push_back(entry.number);
   }
   if (!numbers_.empty()) List1->SetListIndex(0);  // Enter undoes the newest, as Ctrl+Z does

@@ -39,6 +39,7 @@ TEST_F(ChangesDialogTest, ListsNewestFirstAndEnterUndoesTheChosenChangeAndEveryL
   EXPECT_EQ(rows[0].find("3  "), 0u);
   EXPECT_NE(rows[0].find("  NetPath set to c:\\c  ("), std::string::npos) << rows[0];
   EXPECT_EQ(rows[2].find("1  "), 0u);
+  EXPECT_EQ(changes.List1->item(0)->toolTip().toStdString(), rows[0]);  // a line cut by the list, whole
   EXPECT_EQ(changes.List1->ListIndex(), 0);  // Enter alone undoes the newest, as Ctrl+Z does
 
   test::SendKey(changes.List1, Qt::Key_Down);

@@ -151,9 +151,8 @@ TEST_F(UndoShowsTest, AFolderAnUndoneExportMadeLeavesTheFavoritesFolders) {
   ASSERT_EQ(ie.Dir1->Path(), "c:\\windows\\favorites\\Made");
   ASSERT_EQ(Items(*ie.File1), std::vector<std::string>{"In.url"});
   UndoOn(ie.Dir1);
+  // Gone with its favorite: no lock file of Varnel's stays behind in it.
   EXPECT_FALSE(fs::exists(prefix_.native("drive_c/windows/Favorites/Made"))) << testing::PrintToString(Texts());
-  if (fs::exists(prefix_.native("drive_c/windows/Favorites/Made")))
-    for (auto& e : fs::directory_iterator(prefix_.native("drive_c/windows/Favorites/Made"))) ADD_FAILURE() << e.path();
   EXPECT_EQ(ie.Dir1->Path(), "c:\\windows\\favorites");
   EXPECT_EQ(ie.File1->Path(), "c:\\windows\\favorites");
   EXPECT_TRUE(Items(*ie.File1).empty());
