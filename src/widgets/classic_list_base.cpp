@@ -18,7 +18,9 @@ constexpr int kRealTextRole = Qt::UserRole + 64;
 
 bool IsControl(QChar c) { return c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0); }
 
-QString Shown(const QString& text) {
+}  // namespace
+
+QString ClassicListBase::ShownText(const QString& text) {
   QString shown;
   for (const QChar c : text) {
     shown += IsControl(c) ? QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0')) : QString(c);
@@ -26,14 +28,12 @@ QString Shown(const QString& text) {
   return shown;
 }
 
-}  // namespace
-
 void ClassicListBase::AddShownRow(const QString& text) {
   if (std::none_of(text.begin(), text.end(), IsControl)) {
     addItem(text);
     return;
   }
-  auto* row = new QListWidgetItem(Shown(text));
+  auto* row = new QListWidgetItem(ShownText(text));
   row->setData(kRealTextRole, text);
   addItem(row);
 }

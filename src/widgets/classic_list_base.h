@@ -43,6 +43,8 @@ class ClassicListBase : public QListWidget {
   // view draws them as boxes); RowText and RealText give the text itself.
   void AddShownRow(const QString& text);
   static QString RealText(const QListWidgetItem* row);
+  // The text with its control characters as \xHH.
+  static QString ShownText(const QString& text);
 
   int RowCount() const { return count(); }
   int SelectedRow() const;     // -1 when nothing is selected
