@@ -18,8 +18,10 @@ target_link_libraries(varnel varnel_windows varnel_cli)
 target_compile_definitions(varnel PRIVATE VARNEL_WITH_UI=1)
 
 if(UI_TESTS AND BUILD_TESTING)
+  # Shortcut keys reach the windows through Qt's shortcut map, which only QTest's key events pass.
+  find_package(Qt6 REQUIRED COMPONENTS Test)
   add_executable(ui_tests ${UI_TESTS} ${CMAKE_SOURCE_DIR}/src/testsupport/qt_test_main.cpp ${UI_RESOURCES})
-  target_link_libraries(ui_tests varnel_windows varnel_cli varnel_testsupport GTest::gtest)
+  target_link_libraries(ui_tests varnel_windows varnel_cli varnel_testsupport GTest::gtest Qt6::Test)
   gtest_discover_tests(ui_tests DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endif()
 

@@ -423,7 +423,7 @@ std::vector<RecordedMove> RecordedMovesOf(const std::vector<Move>& moves, const 
 // lock.
 Status MakeStaging(const std::string& favoritesNative, std::string& staging, int& lock) {
   FileLock turn;
-  Status status = turn.Acquire(favoritesNative + "/" + std::string(kReplaceLockName));
+  Status status = turn.Acquire(ReplaceLockFor(favoritesNative));
   if (!status.ok()) return status;
   FinishKilledExports(favoritesNative);
   staging = favoritesNative + "/" + std::string(kStagingPrefix) + "XXXXXX";
@@ -444,7 +444,7 @@ Status MakeStaging(const std::string& favoritesNative, std::string& staging, int
 
 Status FinishKilledExportsIn(const std::string& favoritesNative) {
   FileLock turn;
-  const Status locked = turn.Acquire(favoritesNative + "/" + std::string(kReplaceLockName));
+  const Status locked = turn.Acquire(ReplaceLockFor(favoritesNative));
   if (locked.ok()) FinishKilledExports(favoritesNative);
   return locked;
 }

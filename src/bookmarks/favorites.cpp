@@ -31,7 +31,15 @@ Status ReadFavoriteAddress(const DriveMap& drives, const std::string& directory,
   address.reset();
   std::string native;
   if (const Status mapped = drives.ToNativeFile(directory, native); !mapped.ok()) return mapped;
-  return ReadFavoriteAddressNative(native + "/" + EntryNamed(native, realName), address);
+  const std::string file = native + "/" + EntryNamed(native, realName);
+  Status read = ReadFavoriteAddressNative(file, address);
+  // The user named the favorite by its Windows path: a failure says that one, not the Linux one.
+  for (std::size_t at = read.message.find(file); at != std::string::npos; at = read.message.find(file, at)) {
+    const std::string shown = directory + (directory.ends_with('\\') ? "" : "\\") + realName;
+    read.message.replace(at, file.size(), shown);
+    at += shown.size();
+  }
+  return read;
 }
 
 namespace {

@@ -59,7 +59,11 @@ TEST(FavoriteFile, TheLastLineBeginningWithUrlInAnyCaseGivesTheAddress) {
     EXPECT_EQ(address, c.address);
   }
   std::optional<std::string> address;
-  EXPECT_EQ(ReadFavoriteAddress(drives, "c:\\fav", "gone.url", address).code, errc::kFileNotFound);
+  const Status gone = ReadFavoriteAddress(drives, "c:\\fav", "gone.url", address);
+  EXPECT_EQ(gone.code, errc::kFileNotFound);
+  // Named as the user knows it (an undo may have removed it from under the list).
+  EXPECT_NE(gone.message.find("c:\\fav\\gone.url"), std::string::npos) << gone.message;
+  EXPECT_EQ(gone.message.find(prefix.path()), std::string::npos) << gone.message;
   EXPECT_EQ(ReadFavoriteAddress(drives, "q:\\", "x.url", address).code, errc::kPathNotFound);
 }
 

@@ -117,13 +117,13 @@ TEST_F(FavoriteWriteTest, AnOverwriteWaitsForTheFoldersLockAndClearsLeftovers) {
   ASSERT_TRUE(Write("Kept", "http://old/").ok());
   test::WriteFile(Native(".Kept.url.varnel-k1Ll3d"), "half a favorite");
   FileLock other;
-  ASSERT_TRUE(other.Acquire(Native(std::string(kReplaceLockName))).ok());
+  ASSERT_TRUE(other.Acquire(ReplaceLockFor(Native(""))).ok());
   std::atomic<bool> done = false;
   std::thread writer([&] {
     EXPECT_TRUE(Write("Kept", "http://new/").ok());
     done = true;
   });
-  EXPECT_TRUE(test::WaitUntilSomeoneWaitsFor(Native(std::string(kReplaceLockName)), done));
+  EXPECT_TRUE(test::WaitUntilSomeoneWaitsFor(ReplaceLockFor(Native("")), done));
   EXPECT_EQ(test::ReadFile(Native("Kept.url")), FavoriteFileBytes("http://old/"));
   other.Release();
   writer.join();
@@ -367,13 +367,13 @@ TEST_F(BookmarkInsertTest, TwoTransfersAtOnceNeverLoseALine) {
 TEST_F(BookmarkInsertTest, ATransferWaitsForTheFoldersReplacementLock) {
   test::WriteFile(Bookmarks(), "<H1>B</H1>\r\n");
   FileLock other;
-  ASSERT_TRUE(other.Acquire(prefix_.native("drive_c/p/") + std::string(kReplaceLockName)).ok());
+  ASSERT_TRUE(other.Acquire(ReplaceLockFor(prefix_.native("drive_c/p"))).ok());
   std::atomic<bool> done = false;
   std::thread transfer([&] {
     EXPECT_TRUE(Add().ok());
     done = true;
   });
-  EXPECT_TRUE(test::WaitUntilSomeoneWaitsFor(prefix_.native("drive_c/p/") + std::string(kReplaceLockName), done));
+  EXPECT_TRUE(test::WaitUntilSomeoneWaitsFor(ReplaceLockFor(prefix_.native("drive_c/p")), done));
   EXPECT_EQ(test::ReadFile(Bookmarks()), "<H1>B</H1>\r\n");
   other.Release();
   transfer.join();
@@ -396,7 +396,11 @@ TEST_F(BookmarkInsertTest, TheNextTransferRemovesWhatAKilledOneLeft) {
   EXPECT_TRUE(std::filesystem::exists(elsewhere / ".real.htm.varnel-short"));
   EXPECT_TRUE(std::filesystem::exists(elsewhere / ".other.htm.varnel-Ab3xQ9"));
   EXPECT_TRUE(std::filesystem::is_directory(elsewhere / ".real.htm.varnel-Dir123"));
-  EXPECT_TRUE(std::filesystem::exists(elsewhere / std::string(kReplaceLockName)));  // the lock is the target's folder's
+  // The lock is the target's folder's, and kept out of both folders.
+  EXPECT_TRUE(std::filesystem::exists(ReplaceLockFor(elsewhere.path())));
+  EXPECT_NE(ReplaceLockFor(elsewhere.path()), ReplaceLockFor(prefix_.native("drive_c/p")));
+  EXPECT_FALSE(std::filesystem::exists(elsewhere / std::string(kReplaceLockName)));
+  EXPECT_FALSE(std::filesystem::exists(prefix_.native("drive_c/p/") + std::string(kReplaceLockName)));
 }
 
 TEST(TransferAnimation, FollowsThePositionsOfBothPaths) {

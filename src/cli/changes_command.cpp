@@ -1,22 +1,13 @@
-#include <ctime>
 #include <ostream>
 
 #include "cli/commands.h"
 #include "cli/output_writer.h"
 #include "journal/undo.h"
+#include "session/change_list.h"
 
 namespace varnel {
 
 namespace {
-
-std::string LocalTimeText(std::int64_t seconds) {
-  const std::time_t time = static_cast<std::time_t>(seconds);
-  std::tm local{};
-  localtime_r(&time, &local);
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-  return text;
-}
 
 void PrintJson(CommandContext& c, const std::vector<JournalEntry>& entries) {
   c.out << "[";
@@ -24,7 +15,7 @@ void PrintJson(CommandContext& c, const std::vector<JournalEntry>& entries) {
   for (const JournalEntry& e : entries) {
     c.out << separator << "{\"number\": " << e.number;
     if (e.damage.empty()) {
-      c.out << ", \"time\": " << JsonText(LocalTimeText(e.record.time)) << ", \"what\": " << JsonText(e.record.what)
+      c.out << ", \"time\": " << JsonText(ChangeTimeText(e.record.time)) << ", \"what\": " << JsonText(e.record.what)
             << ", \"where\": " << JsonText(e.record.where) << ", \"unfinished\": " << (e.after ? "false" : "true");
     } else {
       c.out << ", \"damaged\": " << JsonText(e.damage);
@@ -57,14 +48,7 @@ int ChangesCommand(CommandContext& c) {
     PrintJson(c, entries);
     return 0;
   }
-  for (const JournalEntry& e : entries) {
-    if (!e.damage.empty()) {
-      c.out << e.number << "  damaged record\n";
-      continue;
-    }
-    c.out << e.number << "  " << LocalTimeText(e.record.time) << "  " << TerminalText(e.record.what, c.outIsTerminal) << "  ("
-          << TerminalText(e.record.where, c.outIsTerminal) << ")" << (e.after ? "" : "  unfinished") << "\n";
-  }
+  for (const JournalEntry& e : entries) c.out << TerminalText(ChangeLine(e), c.outIsTerminal) << "\n";
   return 0;
 }
 

@@ -119,7 +119,7 @@ int ImportFavoritesCommand(CommandContext& c) {
   Status status;
   {
     ProgressLine progress(c, "favorites read");
-    status = c.session.PlanImportFavorites(directory, profile, LocalClockSeconds, progress.callback(), plan);
+    status = c.session.PlanImportFavorites(progress.callback(), plan);
   }
   if (status.ok() && !dryRun) status = c.session.ImportFavorites(plan);
   return Finish(c, status, plan.summary, dryRun, BookmarkFileName(profile));
@@ -135,7 +135,7 @@ int ExportBookmarksCommand(CommandContext& c) {
   Status status;
   {
     ProgressLine progress(c, "bookmarks read");
-    status = c.session.PlanExportBookmarks(profile, directory, progress.callback(), plan);
+    status = c.session.PlanExportBookmarks(progress.callback(), plan);
   }
   if (status.ok() && !dryRun) status = c.session.ExportBookmarks(plan);
   return Finish(c, status, plan.summary, dryRun, directory);

@@ -34,21 +34,12 @@ void PrintJson(std::ostream& out, const std::vector<SurveyedPrefix>& surveyed, c
       << ", \"reason\": " << JsonUtf8Text(DescribeSource(decision.source)) << "}\n";
 }
 
-std::string Installed(const char* browser, const std::string& folder, bool outIsTerminal) {
-  return std::string(browser) + (folder.empty() ? " not found" : " in " + TerminalText(folder, outIsTerminal));
-}
-
 void PrintText(std::ostream& out, const std::vector<SurveyedPrefix>& surveyed, const PrefixDecision& decision,
                bool outIsTerminal) {
   if (surveyed.empty()) out << "No Wine prefix was found.\n";
   for (const SurveyedPrefix& p : surveyed) {
-    out << (p.found.path == decision.path ? "* " : "  ") << p.found.path << " (" << p.found.layout << "): ";
-    if (p.usable()) {
-      out << Installed("Netscape", p.netscape, outIsTerminal) << ", " << Installed("Internet Explorer", p.ie, outIsTerminal)
-          << ", default browser " << BrowserName(p.defaultBrowser) << "\n";
-    } else {
-      out << "cannot be used: " << p.found.problem.message << "\n";
-    }
+    out << (p.found.path == decision.path ? "* " : "  ") << p.found.path << " (" << p.found.layout << "): "
+        << TerminalText(BrowsersText(p), outIsTerminal) << "\n";
   }
   if (decision.path.empty()) {
     out << "The other commands use none: " << DescribeSource(decision.source) << "; name one with --prefix DIR.\n";

@@ -1,5 +1,7 @@
 #include "history/history_lists.h"
 
+#include <algorithm>
+
 #include "history/typed_urls.h"
 #include "journal/change_scope.h"
 
@@ -79,6 +81,7 @@ void HistoryLists::Clear(ListState& state) {
 }
 
 bool HistoryLists::Open(std::string_view profileDirectory) {
+  openedFrom_ = std::string(profileDirectory);
   Clear(netscape_);
   Status read = ReadNetscapeHistory(workingCopy_, drives_, profileDirectory,
                                     [this](const std::string& item) { netscape_.items.push_back(item); });
@@ -92,6 +95,12 @@ bool HistoryLists::Open(std::string_view profileDirectory) {
   caption_ = history_text::kSave;
   ie_.selection = -1;
   return true;
+}
+
+void HistoryLists::ReadAgain() {
+  if (!openedFrom_) return;
+  const std::string directory = *openedFrom_;
+  if (Open(directory) && ui_.showLists) ui_.showLists();  // a failed open has shown them already
 }
 
 // Clearing a history asks first; a save of two filled lists only reminds the user to close the
@@ -116,7 +125,8 @@ SaveOutcome HistoryLists::Save(std::string_view profileDirectory) {
 bool HistoryLists::RemoveSelected(ListState& state) {
   if (state.selection < 0 || state.selection >= static_cast<int>(state.items.size())) return false;
   state.items.erase(state.items.begin() + state.selection);
-  state.selection = -1;
+  // The entry after it is selected (the one before, at the end), so Delete again removes that.
+  state.selection = std::min(state.selection, static_cast<int>(state.items.size()) - 1);
   return true;
 }
 

@@ -100,8 +100,12 @@ class HistoryLists {
   // (Dir1's path now). A failure is shown and leaves what was not yet written as it was: when
   // prefs.js cannot be saved, the typed addresses are not touched either.
   SaveOutcome Save(std::string_view profileDirectory);
-  // A mouse button pressed on a list: the right button alone deletes the selected item; every
-  // press then updates the caption.
+  // After an undo: lists opened before are read again from the profile directory they were
+  // opened from, so they show what is on disk now and the next save writes over that, then the
+  // window is told to show them. Lists never opened stay empty. Edits not yet saved are dropped.
+  void ReadAgain();
+  // A mouse button pressed on a list: the right button alone deletes the selected item and
+  // selects the one after it (the one before, at the end); every press then updates the caption.
   void MouseDown(HistoryList list, unsigned buttons);
   // A double click on a list launches its selected address.
   void DoubleClick(HistoryList list);
@@ -112,7 +116,10 @@ class HistoryLists {
   // The window that shows the lists hands in its message boxes and launcher.
   void SetUi(HistoryUi ui) { ui_ = std::move(ui); }
   // Program end: closes the working copy without saving.
-  void CloseAll() { workingCopy_.CloseAll(); }
+  void CloseAll() {
+    workingCopy_.CloseAll();
+    openedFrom_.reset();
+  }
 
   const std::vector<std::string>& items(HistoryList list) const { return State(list).items; }
   int selection(HistoryList list) const { return State(list).selection; }
@@ -138,6 +145,7 @@ class HistoryLists {
   HistoryUi ui_;
   Journal* journal_ = nullptr;
   NetscapeWorkingCopy workingCopy_;
+  std::optional<std::string> openedFrom_;  // the profile directory of the last open
   ListState netscape_;
   ListState ie_;
   std::string caption_{history_text::kClearBoth};

@@ -97,8 +97,9 @@ TEST_F(HistoryListsTest, CaptionFollowsTheMouseOnTheLists) {
   Delete(L::Netscape, 0);  // one left: unchanged
   EXPECT_EQ(lists_.caption(), text::kSave);
   EXPECT_EQ(lists_.items(L::Netscape), std::vector<std::string>{"\"http://b/\");"});
-  EXPECT_EQ(lists_.selection(L::Netscape), -1);
+  EXPECT_EQ(lists_.selection(L::Netscape), 0);  // the next one, for the next Delete
 
+  lists_.Select(L::Netscape, -1);
   lists_.MouseDown(L::Netscape, kRightButton);  // nothing selected: nothing removed
   lists_.Select(L::Netscape, 0);
   lists_.MouseDown(L::Netscape, kRightButton | kLeftButton);  // not the right button alone
@@ -215,6 +216,30 @@ TEST_F(HistoryListsTest, PrefsRewrittenByTheBrowserAfterTheOpenIsNeverOverwritte
   EXPECT_NE(shown_.back().find("changed by another program"), std::string::npos);
   EXPECT_EQ(TypedUrls(), (std::vector<std::string>{"http://ie1/", "http://ie2/"}));
   EXPECT_EQ(lists_.items(L::Netscape), std::vector<std::string>{"\"http://new/\");"});  // read again
+}
+
+TEST_F(HistoryListsTest, ReadAgainShowsWhatIsOnDiskAndTheNextSaveIsNotRefused) {
+  lists_.ReadAgain();  // never opened: nothing read, nothing shown
+  EXPECT_TRUE(lists_.items(L::Netscape).empty());
+  EXPECT_TRUE(listsShown_.empty());
+
+  ASSERT_TRUE(lists_.Open(kProfile));
+  Delete(L::Netscape, 0);
+  // An undo puts an older prefs.js back under the open lists.
+  WritePrefs(kHeader + HistoryLine(1, "http://old/") + kOther);
+  PutTypedUrls({"http://ie-old/"});
+  test::ExpectOk(registry_.DeleteValue(Hive::CurrentUser, kTypedUrlsKey, TypedUrlValueName(2)));
+  lists_.ReadAgain();
+  EXPECT_EQ(lists_.items(L::Netscape), std::vector<std::string>{"\"http://old/\");"});
+  EXPECT_EQ(lists_.items(L::InternetExplorer), std::vector<std::string>{"http://ie-old/"});
+  ASSERT_EQ(listsShown_.size(), 1u);
+  EXPECT_EQ(listsShown_[0], lists_.items(L::Netscape));
+  EXPECT_TRUE(shown_.empty());
+
+  // The save writes over the state read again, without blaming another program.
+  EXPECT_EQ(lists_.Save(kProfile), SaveOutcome::Saved);
+  EXPECT_NE(Prefs().find("http://old/"), std::string::npos);
+  for (const std::string& text : shown_) EXPECT_EQ(text.find("another program"), std::string::npos) << text;
 }
 
 TEST_F(HistoryListsTest, AWorkingCopyThatCannotBeMadeFailsTheOpenWithItsNumber) {

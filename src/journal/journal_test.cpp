@@ -115,6 +115,8 @@ TEST_F(JournalTest, ASettingIsUndoneAndTheUndoIsUndoneInTurn) {
 
   ASSERT_TRUE(UndoFrom().ok());  // the undo of change 1 is undone: NetPath is new again
   EXPECT_EQ(ReadSetting(registry_, Setting::NetPath), "c:\\new");
+  // Its text names the undone change once, not "undo of change 4: undo of change 1: ...".
+  EXPECT_EQ(Entries()[0].record.what, "undo of change 4: NetPath set to c:\\new");
   EXPECT_FALSE(registry_.QueryValue(Hive::LocalMachine, SettingKey(Setting::IEPath), "").has_value());
   EXPECT_TRUE(reports_.empty());
 }

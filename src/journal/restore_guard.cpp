@@ -77,22 +77,22 @@ std::string UntrustedFileItems(const ChangeRecord& record, const DriveMap& drive
 }
 
 Status RestoreGuard::Lock(const std::vector<std::string>& natives) {
-  std::map<std::string, std::string> lockOf;  // file -> its folder's lock, taken in the folders' order
+  std::map<std::string, std::string> folderOf;  // file -> its folder, whose locks are taken in order
   for (const std::string& native : natives) {
     std::string target;
     const Status resolved = ResolveReplaceTarget(native, target);
     if (!resolved.ok()) return resolved;
-    lockOf[native] = FolderOf(target) + "/" + std::string(kReplaceLockName);
+    folderOf[native] = FolderOf(target);
   }
-  std::map<std::string, bool> locks;
-  for (const auto& [native, lock] : lockOf) locks[lock] = true;
-  for (const auto& [lock, unused] : locks) {
-    if (::access(FolderOf(lock).c_str(), F_OK) != 0) continue;  // a folder not there yet: nothing to take turns on
-    const Status taken = folders_[lock].Acquire(lock);
+  std::map<std::string, bool> folders;
+  for (const auto& [native, folder] : folderOf) folders[folder] = true;
+  for (const auto& [folder, unused] : folders) {
+    if (::access(folder.c_str(), F_OK) != 0) continue;  // a folder not there yet: nothing to take turns on
+    const Status taken = folders_[folder].Acquire(ReplaceLockFor(folder));
     if (!taken.ok()) return taken;
   }
-  for (const auto& [native, lock] : lockOf) {
-    if (folders_.count(lock)) RemoveLeftoverTemporaries(native);
+  for (const auto& [native, folder] : folderOf) {
+    if (folders_.count(folder)) RemoveLeftoverTemporaries(native);
     identities_[native] = IdentityOf(native);
   }
   return Status::Ok();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <set>
+#include <string_view>
 
 #include "journal/change_scope.h"
 #include "journal/restore_guard.h"
@@ -62,10 +63,22 @@ std::vector<std::string> FilesOf(const UndoPlan& plan) {
   return {files.begin(), files.end()};
 }
 
+// What a change was about, without the "undo of change N: " its own undo put before it.
+std::string_view WithoutUndoOf(std::string_view what) {
+  constexpr std::string_view kUndoOf = "undo of change ";
+  while (what.substr(0, kUndoOf.size()) == kUndoOf) {
+    const std::size_t digits = what.find_first_not_of("0123456789", kUndoOf.size());
+    if (digits == kUndoOf.size() || digits == std::string_view::npos || what.substr(digits, 2) != ": ") break;
+    what.remove_prefix(digits + 2);
+  }
+  return what;
+}
+
 }  // namespace
 
+// An undo of an undo names the change it undid once, then what that change was about.
 std::string UndoWhat(const JournalEntry& change) {
-  return "undo of change " + std::to_string(change.number) + ": " + change.record.what;
+  return "undo of change " + std::to_string(change.number) + ": " + std::string(WithoutUndoOf(change.record.what));
 }
 
 std::string UndoQuestion(const JournalEntry& change) {

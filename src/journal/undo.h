@@ -26,7 +26,8 @@ struct UndoPlan {
 // cannot be read (saying what the user can do), or one is under way in another run of Varnel.
 [[nodiscard]] Status PlanUndo(const Journal& journal, Registry& registry, std::optional<int> from, UndoPlan& plan);
 
-// Undoes the plan's changes, newest first, each recorded as "undo of change N: ...". The plan is
+// Undoes the plan's changes, newest first, each recorded as "undo of change N: <what change N was
+// about>" (an undone undo is named once, its own "undo of change M: " left out). The plan is
 // made again under the undo's lock; refused (code 75) when that finds other changes than the
 // plan did, or (naming what changed) something moved on, unless `force`.
 [[nodiscard]] Status CarryOutUndo(Journal& journal, Registry& registry, const UndoPlan& plan, bool force);

@@ -28,6 +28,13 @@ Status OpenChoice(OpenedPrefix& opened, const std::string& path) {
   return Status::Ok();
 }
 
+std::string OwnPrefixMadeMessage(const std::string& path) {
+  return "No Wine prefix holding a browser was found, so Varnel made its own Windows environment in " + path +
+         ".  Install Netscape and Internet Explorer into it (WINEPREFIX=" + path +
+         " wine <the browser's setup program>), or start Varnel with --prefix DIR naming the Wine prefix that holds "
+         "them.  Until then Setup cannot find them.";
+}
+
 std::string SeveralPrefixesMessage(const std::vector<std::string>& choices) {
   std::string message = "several Wine prefixes hold a browser:";
   for (std::size_t i = 0; i < choices.size(); ++i) message += (i ? ", " : " ") + choices[i];
@@ -40,6 +47,11 @@ Status OpenPrefix(const std::optional<std::string>& commandLinePrefix, const Env
   const PrefixDecision decision = DecidePrefix(commandLinePrefix, env, surveyed);
   if (decision.source == PrefixSource::SeveralWithBrowser) {
     opened.choices = decision.choices;
+    for (const std::string& choice : decision.choices) {
+      for (const SurveyedPrefix& p : surveyed) {
+        if (p.found.path == choice) opened.choiceBrowsers.push_back(BrowsersText(p));
+      }
+    }
     return Status::Error(errc::kInvalidArgument, SeveralPrefixesMessage(decision.choices));
   }
   opened.location = {decision.path, decision.source == PrefixSource::Own};
@@ -50,6 +62,7 @@ Status OpenPrefix(const std::optional<std::string>& commandLinePrefix, const Env
   }
   const std::string& path = opened.location.path;
   opened.laidOut = !opened.location.own && NotMadeYet(path);
+  opened.ownMadeNow = opened.location.own && !std::filesystem::exists(SystemHivePath(path));
   if (opened.location.own || opened.laidOut) {
     Status created = CreatePrefixLayout(path);
     if (!created.ok()) return created;

@@ -15,8 +15,10 @@ struct OpenedPrefix {
   PrefixLocation location;
   std::unique_ptr<Registry> registry;
   bool laidOut = false;     // a new layout was made in it: the caller tells the user once
+  bool ownMadeNow = false;  // Varnel's own prefix, made by this run (its first start)
   bool onlyFound = false;   // none was named: this is the only found prefix that holds a browser
   std::vector<std::string> choices;  // none was named and several found prefixes hold a browser
+  std::vector<std::string> choiceBrowsers;  // BrowsersText of each choice, in the same order
 };
 
 // Chooses the prefix and checks that it can be used (a folder we may read); on success the
@@ -32,6 +34,10 @@ Status OpenPrefix(const std::optional<std::string>& commandLinePrefix, const Env
 
 // After OpenPrefix offered choices: opens the one the user picked (one of `choices`).
 Status OpenChoice(OpenedPrefix& opened, const std::string& path);
+
+// What the windows say once, when they made Varnel's own prefix at `path`: where it is, and that
+// the browsers must be installed into it (or another prefix named) before Setup can find them.
+std::string OwnPrefixMadeMessage(const std::string& path);
 
 // "several Wine prefixes hold a browser: A, B; name one with --prefix DIR".
 std::string SeveralPrefixesMessage(const std::vector<std::string>& choices);

@@ -98,6 +98,15 @@ PrefixDecision DecidePrefix(const std::optional<std::string>& commandLinePrefix,
   return {PrefixSource::Own, named.path, {}};
 }
 
+std::string BrowsersText(const SurveyedPrefix& prefix) {
+  if (!prefix.usable()) return "cannot be used: " + prefix.found.problem.message;
+  const auto installed = [](const char* browser, const std::string& folder) {
+    return std::string(browser) + (folder.empty() ? " not found" : " in " + folder);
+  };
+  return installed("Netscape", prefix.netscape) + ", " + installed("Internet Explorer", prefix.ie) +
+         ", default browser " + (prefix.defaultBrowser == Browser::Netscape ? "netscape" : "ie");
+}
+
 std::string DescribeSource(PrefixSource source) {
   switch (source) {
     case PrefixSource::CommandLine: return "named with --prefix";

@@ -25,6 +25,10 @@ struct SurveyedPrefix {
   bool HoldsBrowser() const { return usable() && (!netscape.empty() || !ie.empty()); }
 };
 
+// "Netscape in c:\program files\netscape, Internet Explorer not found, default browser ie", or
+// "cannot be used: <why>": what `varnel prefixes` and the windows' prefix chooser say of it.
+std::string BrowsersText(const SurveyedPrefix& prefix);
+
 // Looks into one found prefix. A machine hive that cannot be read makes it unusable, with why.
 // Only the keys the listing shows are looked up and checked in the hive (hive_lookup.h), and
 // only what it shows is kept: a home with thousands of prefixes holds one hive file's text in

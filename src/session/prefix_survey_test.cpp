@@ -75,6 +75,9 @@ TEST_F(SurveyTest, TellsWhichBrowsersEachPrefixHoldsAndTheDefault) {
   EXPECT_EQ(b->netscape, "");  // the setting names a folder that is gone, and the standard one is missing
   EXPECT_EQ(b->ie, "c:\\browsers\\ie5");
   EXPECT_EQ(Find(surveyed, netscapeDefault)->defaultBrowser, Browser::Netscape);
+  EXPECT_EQ(BrowsersText(*b), "Netscape not found, Internet Explorer in c:\\browsers\\ie5, default browser ie");
+  EXPECT_EQ(BrowsersText(*Find(surveyed, netscapeDefault)),
+            "Netscape in c:\\program files\\netscape, Internet Explorer not found, default browser netscape");
   EXPECT_FALSE(Find(surveyed, empty)->HoldsBrowser());
   EXPECT_TRUE(Find(surveyed, empty)->usable());
 }
@@ -91,6 +94,7 @@ TEST_F(SurveyTest, ABrokenMachineHiveMakesAPrefixUnusableAndNoneIsRead) {
   EXPECT_FALSE(b->usable());
   EXPECT_NE(b->found.problem.message.find("system.reg"), std::string::npos);
   EXPECT_FALSE(b->HoldsBrowser());
+  EXPECT_EQ(BrowsersText(*b).find("cannot be used: "), 0u);
   EXPECT_TRUE(Find(surveyed, badUser)->HoldsBrowser());
 }
 
@@ -152,6 +156,9 @@ TEST_F(SurveyTest, OpeningUsesTheOnlyPrefixWithABrowserOrOffersTheChoice) {
   EXPECT_EQ(status.message, "several Wine prefixes hold a browser: " + first + ", " + second +
                                 "; name one with --prefix DIR (see varnel prefixes)");
   EXPECT_EQ(several.choices, (std::vector<std::string>{first, second}));
+  // Each with what it holds, for the chooser.
+  EXPECT_EQ(several.choiceBrowsers, std::vector<std::string>(2, "Netscape in c:\\program files\\netscape, Internet "
+                                                                "Explorer not found, default browser ie"));
   EXPECT_FALSE(several.registry);
   ASSERT_TRUE(OpenChoice(several, second).ok());
   EXPECT_EQ(several.location.path, second);
@@ -166,6 +173,13 @@ TEST_F(SurveyTest, WithoutAnyPrefixTheOwnOneIsLaidOutAsBefore) {
   EXPECT_TRUE(opened.location.own);
   EXPECT_FALSE(opened.onlyFound);
   EXPECT_TRUE(fs::exists(home_ / ".local/share/varnel/prefix/system.reg"));
+  EXPECT_TRUE(opened.ownMadeNow);  // the windows say where it is, once
+  const std::string told = OwnPrefixMadeMessage(opened.location.path);
+  EXPECT_NE(told.find("made its own Windows environment in " + opened.location.path + "."), std::string::npos);
+  EXPECT_NE(told.find("--prefix DIR"), std::string::npos);
+  OpenedPrefix again;
+  ASSERT_TRUE(OpenPrefix(std::nullopt, Env(), again).ok());
+  EXPECT_FALSE(again.ownMadeNow);
 }
 
 }  // namespace

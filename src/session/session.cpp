@@ -81,7 +81,7 @@ Status Session::MakeDefault(Browser browser) {
 }
 
 Status Session::CopyBookmarkToFavorite(std::string_view title, std::string_view address, std::string& written) {
-  const std::string directory = favoritesDirectory_.value_or(std::string(kStandardFavoritesDirectory));
+  const std::string directory = FavoritesDirectoryInUse();
   // The tree's texts are UTF-8: the favorite takes the title's real characters for its name; its
   // address line is in the code page.
   return WriteFavoriteRecorded(&journal_, registry_, drives_, directory, title, AddressInCodePage(address), written);
@@ -128,15 +128,17 @@ Status Session::ReadFavoriteAddress(const std::string& directory, const std::str
   return varnel::ReadFavoriteAddress(drives_, directory, realName, address);
 }
 
-Status Session::PlanImportFavorites(const std::string& favoritesDirectory, const std::string& profileDirectory,
-                                    const std::function<std::int64_t()>& clock, const CollectionProgress& progress,
-                                    ImportPlan& plan) const {
-  return varnel::PlanImportFavorites(drives_, favoritesDirectory, profileDirectory, clock, progress, plan);
+std::string Session::FavoritesDirectoryInUse() const {
+  return favoritesDirectory_.value_or(std::string(kStandardFavoritesDirectory));
 }
 
-Status Session::PlanExportBookmarks(const std::string& profileDirectory, const std::string& favoritesDirectory,
-                                    const CollectionProgress& progress, ExportPlan& plan) const {
-  return varnel::PlanExportBookmarks(drives_, profileDirectory, favoritesDirectory, progress, plan);
+Status Session::PlanImportFavorites(const CollectionProgress& progress, ImportPlan& plan) {
+  return varnel::PlanImportFavorites(drives_, FavoritesDirectoryInUse(), profileDirectory_, LocalClockSeconds, progress,
+                                     plan);
+}
+
+Status Session::PlanExportBookmarks(const CollectionProgress& progress, ExportPlan& plan) {
+  return varnel::PlanExportBookmarks(drives_, profileDirectory_, FavoritesDirectoryInUse(), progress, plan);
 }
 
 Status Session::ImportFavorites(const ImportPlan& plan) {
@@ -150,7 +152,7 @@ Status Session::ImportFavorites(const ImportPlan& plan) {
 
 Status Session::ExportBookmarks(const ExportPlan& plan) {
   if (!plan.summary.changes()) return Status::Ok();
-  const std::string directory = favoritesDirectory_.value_or(std::string(kStandardFavoritesDirectory));
+  const std::string directory = FavoritesDirectoryInUse();
   ChangeScope change(&journal_, registry_,
                      "bookmarks exported: " + std::to_string(plan.files.size()) + " favorites added", directory);
   const auto shown = [&](const std::string& path) {
@@ -175,7 +177,9 @@ Status Session::PlanUndo(std::optional<int> from, UndoPlan& plan) {
 
 Status Session::Undo(const UndoPlan& plan, bool force) {
   const Status undone = CarryOutUndo(journal_, registry_, plan, force);
-  DetectDefaultBrowser();  // an undone switch shows
+  // What was undone shows: the default browser, and history lists opened before are read again.
+  DetectDefaultBrowser();
+  histories_.ReadAgain();
   return undone;
 }
 

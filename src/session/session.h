@@ -93,14 +93,16 @@ class Session {
                                               bool keepWithoutHeading, const std::function<void()>& copied,
                                               BookmarkCopy& copy);
 
+  // The favorites directory in use: the chosen one, else the standard one.
+  std::string FavoritesDirectoryInUse() const;
+  // The whole-collection plans, for the windows and `import-favorites` / `export-bookmarks` alike:
+  // every favorite of the favorites directory in use into the profile's bookmark.htm, or every
+  // bookmark of it into that directory. Nothing is written.
+  [[nodiscard]] Status PlanImportFavorites(const CollectionProgress& progress, ImportPlan& plan);
+  [[nodiscard]] Status PlanExportBookmarks(const CollectionProgress& progress, ExportPlan& plan);
   // A planned import of the favorites into the profile's bookmark.htm, or export of its bookmarks
   // into the favorites directory, carried out and recorded as one change (an undone export removes
   // the files it made, and the folders it made once they are empty again).
-  [[nodiscard]] Status PlanImportFavorites(const std::string& favoritesDirectory, const std::string& profileDirectory,
-                                           const std::function<std::int64_t()>& clock,
-                                           const CollectionProgress& progress, ImportPlan& plan) const;
-  [[nodiscard]] Status PlanExportBookmarks(const std::string& profileDirectory, const std::string& favoritesDirectory,
-                                           const CollectionProgress& progress, ExportPlan& plan) const;
   [[nodiscard]] Status ImportFavorites(const ImportPlan& plan);
   [[nodiscard]] Status ExportBookmarks(const ExportPlan& plan);
 
@@ -116,7 +118,8 @@ class Session {
   // Whether a registry write of this run went through a running Wine (which then holds it).
   bool WroteThroughWine() const { return registry_.WroteThroughWine(); }
 
-  // The newest change (or change `from` and every later one) checked, then undone.
+  // The newest change (or change `from` and every later one) checked, then undone; afterwards
+  // the default browser and the open history lists are as the undo left them.
   [[nodiscard]] Status PlanUndo(std::optional<int> from, UndoPlan& plan);
   [[nodiscard]] Status Undo(const UndoPlan& plan, bool force);
 

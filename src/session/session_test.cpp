@@ -51,6 +51,26 @@ TEST_F(SessionTest, TheDefaultBrowserFollowsASwitchAndItsUndo) {
   EXPECT_EQ(session_.defaultBrowser(), Browser::InternetExplorer);
 }
 
+// An undone MRU save shows in the open lists at once, and the next save writes over it.
+TEST_F(SessionTest, OpenHistoryListsShowAnUndoneSave) {
+  const std::string prefs = prefix_.native("drive_c/netscape/jane/prefs.js");
+  test::WriteFile(prefs, "user_pref(\"browser.url_history.URL_1\", \"http://a/\");\r\n"
+                         "user_pref(\"browser.url_history.URL_2\", \"http://b/\");\r\n");
+  HistoryLists& lists = session_.histories();
+  lists.SetUi({[](const std::string&) {}, [](const std::string&) { return true; }, [](const std::string&) {}, nullptr});
+  ASSERT_TRUE(lists.Open(kProfile));
+  lists.Select(HistoryList::Netscape, 0);
+  lists.MouseDown(HistoryList::Netscape, kRightButton);
+  ASSERT_EQ(lists.Save(kProfile), SaveOutcome::Saved);
+  ASSERT_EQ(lists.items(HistoryList::Netscape).size(), 1u);
+
+  UndoPlan plan;
+  ASSERT_TRUE(session_.PlanUndo(std::nullopt, plan).ok());
+  ASSERT_TRUE(session_.Undo(plan, false).ok());
+  EXPECT_EQ(lists.items(HistoryList::Netscape), (std::vector<std::string>{"\"http://a/\");", "\"http://b/\");"}));
+  EXPECT_EQ(lists.Save(kProfile), SaveOutcome::Saved);
+}
+
 // The favorite goes to the favorites directory chosen, and to the standard one while none is.
 TEST_F(SessionTest, ABookmarkGoesToTheChosenFavoritesDirectory) {
   std::string written;
@@ -103,7 +123,9 @@ TEST_F(SessionTest, ImportsAndExportsAreUndoneAsOneChange) {
   test::WriteFile(prefix_.native("drive_c/mine/Work.url"), FavoriteFileBytes("http://work/"));
   session_.SetFavoritesDirectory("c:\\mine");
   ImportPlan import;
-  ASSERT_TRUE(PlanImportFavorites(session_.drives(), "c:\\mine", kProfile, LocalClockSeconds, nullptr, import).ok());
+  // The plans take the favorites directory chosen and the profile, as the windows have them.
+  ASSERT_TRUE(session_.PlanImportFavorites(nullptr, import).ok());
+  EXPECT_EQ(import.summary.added.size(), 1u);
   ASSERT_TRUE(session_.ImportFavorites(import).ok());
   EXPECT_NE(Bookmarks().find("http://work/"), std::string::npos);
   UndoPlan undo;
@@ -115,7 +137,7 @@ TEST_F(SessionTest, ImportsAndExportsAreUndoneAsOneChange) {
   test::WriteFile(prefix_.native("drive_c/netscape/jane/bookmark.htm"),
                   std::string(kBookmarks) + "<DT><A HREF=\"http://news/\">News</A>\r\n");
   ExportPlan exported;
-  ASSERT_TRUE(PlanExportBookmarks(session_.drives(), kProfile, "c:\\mine", nullptr, exported).ok());
+  ASSERT_TRUE(session_.PlanExportBookmarks(nullptr, exported).ok());
   ASSERT_TRUE(session_.ExportBookmarks(exported).ok());
   ASSERT_TRUE(fs::exists(prefix_.native("drive_c/mine/News.url")));
   ASSERT_TRUE(session_.PlanUndo(std::nullopt, undo).ok());

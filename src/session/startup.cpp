@@ -1,18 +1,19 @@
 #include "session/startup.h"
 
 #include "session/product.h"
+#include "session/journalled_writes.h"
 #include "settings/settings.h"
 
 namespace varnel {
 
-bool Main(Registry& registry, const DriveMap& drives, StartupWindows& windows) {
+bool Main(Registry& registry, const DriveMap& drives, StartupWindows& windows, Journal* journal) {
   bool showSetupAtStart = false;
   windows.SetHelpFile(product::kHelpFileName);
 
   if (ReadSetting(registry, Setting::NetPath).empty()) {
     if (drives.Exists(kNetscapeStandardDirectory)) {
       if (!windows.SetProfileDirectory(kNetscapeStandardProfiles)) return false;
-      if (const Status stored = WriteSetting(registry, Setting::NetPath, kNetscapeStandardDirectory); !stored.ok()) {
+      if (const Status stored = WriteSettingRecorded(journal, registry, Setting::NetPath, kNetscapeStandardDirectory); !stored.ok()) {
         windows.NoteUnsaved(stored);
       }
     } else {
@@ -24,7 +25,7 @@ bool Main(Registry& registry, const DriveMap& drives, StartupWindows& windows) {
 
   if (ReadSetting(registry, Setting::IEPath).empty()) {
     if (drives.Exists(kIEStandardDirectory)) {
-      if (const Status stored = WriteSetting(registry, Setting::IEPath, kIEStandardDirectory); !stored.ok()) {
+      if (const Status stored = WriteSettingRecorded(journal, registry, Setting::IEPath, kIEStandardDirectory); !stored.ok()) {
         windows.NoteUnsaved(stored);
       }
     } else {

@@ -4,6 +4,7 @@
 // when one cannot be found, and finally shows the main window.
 #include <string>
 
+#include "journal/journal.h"
 #include "settings/settings.h"
 #include "winenv/drive_map.h"
 #include "winenv/registry.h"
@@ -40,7 +41,8 @@ class StartupWindows {
   virtual bool ShowMainScreen() = 0;
 };
 
-// Runs the start routine. False when the program ended during it (a second copy).
-bool Main(Registry& registry, const DriveMap& drives, StartupWindows& windows);
+// Runs the start routine. False when the program ended during it (a second copy). The standard
+// directories it stores are recorded in `journal` (when given), each a change of its own.
+bool Main(Registry& registry, const DriveMap& drives, StartupWindows& windows, Journal* journal = nullptr);
 
 }  // namespace varnel

@@ -34,8 +34,10 @@ const std::string kIEMessage = "message " + std::string(kIENotFoundMessage).subs
 
 class StartupTest : public ::testing::Test {
  protected:
-  bool Start() { return Main(registry_, drives_, windows_); }
+  bool Start() { return Main(registry_, drives_, windows_, &journal_); }
   test::TempPrefix prefix_;
+  test::TempDir state_;
+  Journal journal_{state_.path() + "/journal", prefix_.path()};
   Registry registry_{prefix_.path()};
   DriveMap drives_{prefix_.path()};
   RecordingWindows windows_;
@@ -48,6 +50,12 @@ TEST_F(StartupTest, BothStandardDirectoriesAreStoredWithoutAQuestion) {
   EXPECT_EQ(windows_.calls, (std::vector<std::string>{"help vr.hlp", "dir c:\\program files\\netscape\\users", "main"}));
   EXPECT_EQ(ReadSetting(registry_, Setting::NetPath), "c:\\program files\\netscape");
   EXPECT_EQ(ReadSetting(registry_, Setting::IEPath), "c:\\program files\\Internet Explorer");
+  // Each stored directory is a change of its own, which an undo takes back.
+  std::vector<JournalEntry> changes;
+  ASSERT_TRUE(journal_.List(changes).ok());
+  ASSERT_EQ(changes.size(), 2u);
+  EXPECT_EQ(changes[0].record.what, "IEPath set to c:\\program files\\Internet Explorer");
+  EXPECT_EQ(changes[1].record.what, "NetPath set to c:\\program files\\netscape");
 }
 
 TEST_F(StartupTest, MissingNetscapeIsToldAndSetupOpensBeforeTheMainWindow) {

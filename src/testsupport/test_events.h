@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTest>
 #include <QWidget>
 #include <vector>
 
@@ -47,6 +48,15 @@ inline void TypeKey(QWidget* target, int key) {
 inline void SendTabFocusIn(QWidget* target) {
   QFocusEvent event(QEvent::FocusIn, Qt::TabFocusReason);
   QApplication::sendEvent(target, &event);
+}
+
+// A shortcut key (Ctrl+Z) as the user presses it on a control: its window shown and active, the
+// key through Qt's shortcut map.
+inline void PressShortcut(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+  QWidget* window = target->window();
+  window->show();
+  QApplication::setActiveWindow(window);
+  QTest::keyClick(target, key, modifiers);
 }
 
 inline void SendKeys(QWidget* target, std::initializer_list<int> keys) {

@@ -1,13 +1,47 @@
 #include "windows/classic_list_base.h"
 
+#include <algorithm>
 #include <utility>
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 
 #include "windows/ansi_text.h"
+#include "windows/focus_frame.h"
 
 namespace varnel {
+namespace {
+
+// Where a row keeps its text when it shows it otherwise.
+constexpr int kRealTextRole = Qt::UserRole + 64;
+
+bool IsControl(QChar c) { return c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() < 0xA0); }
+
+}  // namespace
+
+QString ClassicListBase::ShownText(const QString& text) {
+  QString shown;
+  for (const QChar c : text) {
+    shown += IsControl(c) ? QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0')) : QString(c);
+  }
+  return shown;
+}
+
+void ClassicListBase::AddShownRow(const QString& text) {
+  if (std::none_of(text.begin(), text.end(), IsControl)) {
+    addItem(text);
+    return;
+  }
+  auto* row = new QListWidgetItem(ShownText(text));
+  row->setData(kRealTextRole, text);
+  addItem(row);
+}
+
+QString ClassicListBase::RealText(const QListWidgetItem* row) {
+  const QVariant real = row->data(kRealTextRole);
+  return real.isValid() ? real.toString() : row->text();
+}
 
 ClassicListBase::ClassicListBase(QWidget* parent) : QListWidget(parent) {
   setSelectionMode(QAbstractItemView::SingleSelection);
@@ -33,7 +67,7 @@ void ClassicListBase::SelectRow(int row) {
 
 std::string ClassicListBase::RowText(int row) const {
   const QListWidgetItem* it = item(row);
-  return it ? ToAnsi(it->text()) : std::string();
+  return it ? ToAnsi(RealText(it)) : std::string();
 }
 
 void ClassicListBase::mousePressEvent(QMouseEvent* event) {
@@ -74,16 +108,34 @@ void ClassicListBase::mouseDoubleClickEvent(QMouseEvent* event) {
   emit DblClick();
 }
 
-// Enter opens the selected row as a double click does; without a selected row it does nothing.
+// Enter opens the selected row as a double click does. Without a selected row, the row the focus
+// stands on (the view puts it on the first row when the list takes the focus) is what the keys
+// act on: the first arrow key selects it rather than moving past it, and Enter selects and opens
+// it. A list without a row to stand on does nothing.
 void ClassicListBase::keyPressEvent(QKeyEvent* event) {
   emit KeyDown(event->key());
-  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  const int key = event->key();
+  const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+  const bool arrow = key == Qt::Key_Down || key == Qt::Key_Up;
+  if (SelectedRow() < 0 && ((enter && currentRow() >= 0) || (arrow && count() > 0))) {
+    SelectRow(std::max(currentRow(), 0));
+    event->accept();
+    if (arrow) return;
+  }
   if (!enter) {
     QListWidget::keyPressEvent(event);
     return;
   }
   event->accept();
   if (!event->isAutoRepeat() && SelectedRow() >= 0) emit DblClick();
+}
+
+// Without a current row the view draws no focus at all: the frame shows where the keys go.
+void ClassicListBase::paintEvent(QPaintEvent* event) {
+  QListWidget::paintEvent(event);
+  if (!hasFocus() || currentIndex().isValid()) return;
+  QPainter painter(viewport());
+  DrawFocusFrame(painter, viewport()->rect(), palette());
 }
 
 QItemSelectionModel::SelectionFlags ClassicListBase::selectionCommand(const QModelIndex& index,

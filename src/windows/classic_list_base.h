@@ -6,7 +6,9 @@
 //   selected row; changes made while rebuilding the rows (Quiet) stay silent;
 // - DblClick on a left double click; its second press does not report MouseDown;
 // - from the keyboard: the arrows select as usual, Enter (or Return) on a selected row reports
-//   DblClick, and KeyDown(key) reports every key pressed on the list before it acts on it.
+//   DblClick, and KeyDown(key) reports every key pressed on the list before it acts on it;
+//   with no row selected, the first arrow key (and Enter) takes the row the focus stands on;
+// - a list with the focus and no row to stand on (an empty one) shows a focus frame.
 #include <QListWidget>
 #include <string>
 
@@ -37,6 +39,13 @@ class ClassicListBase : public QListWidget {
     ClassicListBase& list_;
   };
 
+  // A row whose text holds control characters shows each as \xHH, as the command line does (a
+  // view draws them as boxes); RowText and RealText give the text itself.
+  void AddShownRow(const QString& text);
+  static QString RealText(const QListWidgetItem* row);
+  // The text with its control characters as \xHH.
+  static QString ShownText(const QString& text);
+
   int RowCount() const { return count(); }
   int SelectedRow() const;     // -1 when nothing is selected
   void SelectRow(int row);     // -1 clears; out of range is ignored
@@ -47,6 +56,7 @@ class ClassicListBase : public QListWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
   QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                        const QEvent* event) const override;
 

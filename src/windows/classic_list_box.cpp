@@ -6,7 +6,7 @@ namespace varnel {
 
 ClassicListBox::ClassicListBox(QWidget* parent) : ClassicListBase(parent) {}
 
-void ClassicListBox::AddItem(const std::string& ansiText) { addItem(FromAnsi(ansiText)); }
+void ClassicListBox::AddItem(const std::string& ansiText) { AddShownRow(FromAnsi(ansiText)); }
 
 void ClassicListBox::RemoveItem(int index) {
   if (index < 0 || index >= count()) return;

@@ -121,3 +121,61 @@ TEST_F(ClassicListBoxTest, EnterOnASelectedRowIsADoubleClickAndEveryKeyIsReporte
 
 }  // namespace
 }  // namespace varnel
+
+namespace varnel {
+namespace {
+
+// The keys start on the row the focus stands on: the view puts the focus on the first row
+// without selecting it, and the first Down used to move past it.
+TEST_F(ClassicListBoxTest, TheFirstDownOrEnterTakesTheRowTheFocusStandsOn) {
+  test::SendTabFocusIn(&list);
+  ASSERT_EQ(list.currentRow(), 0);
+  ASSERT_EQ(list.ListIndex(), -1);
+  test::SendKey(&list, Qt::Key_Down);
+  EXPECT_EQ(list.ListIndex(), 0);
+  test::SendKey(&list, Qt::Key_Down);
+  EXPECT_EQ(list.ListIndex(), 1);
+
+  list.SetListIndex(-1);  // the focus stays on the second row
+  test::SendKey(&list, Qt::Key_Return);
+  EXPECT_EQ(list.ListIndex(), 1);
+  EXPECT_EQ(doubleClicks, 1);
+}
+
+TEST(ClassicListFocus, AnEmptyListWithTheFocusShowsAFrame) {
+  ClassicListBox list;
+  list.resize(120, 80);
+  list.show();
+  QApplication::setActiveWindow(&list);
+  const QColor highlight = list.palette().color(QPalette::Highlight);
+  list.clearFocus();
+  EXPECT_NE(list.viewport()->grab().toImage().pixelColor(1, 1), highlight);
+  list.setFocus();
+  ASSERT_TRUE(list.hasFocus());
+  EXPECT_EQ(list.viewport()->grab().toImage().pixelColor(1, 1), highlight);
+  test::SendKey(&list, Qt::Key_Down);  // nothing to select
+  EXPECT_EQ(list.ListIndex(), -1);
+}
+
+}  // namespace
+}  // namespace varnel
+
+namespace varnel {
+namespace {
+
+// A control character shows as \xHH, as on the command line; the row still hands back its text.
+TEST(ClassicListText, ControlCharactersShowAsHexAndTheTextStaysWhole) {
+  ClassicListBox list;
+  list.AddItem(std::string("http://a/\x01tab\there"));
+  list.AddItem("plain");
+  EXPECT_EQ(list.item(0)->text(), QString("http://a/\\x01tab\\x09here"));
+  EXPECT_EQ(list.Item(0), std::string("http://a/\x01tab\there"));
+  EXPECT_EQ(list.item(1)->text(), QString("plain"));
+  list.SetListIndex(0);
+  EXPECT_EQ(list.Text(), std::string("http://a/\x01tab\there"));
+  list.AddItem(std::string("c1 \x85 and del \x7f"));  // 1252's 0x85 is an ellipsis, not a control
+  EXPECT_EQ(list.item(2)->text(), QString::fromUtf8("c1 \xE2\x80\xA6 and del \\x7f"));
+}
+
+}  // namespace
+}  // namespace varnel

@@ -3,9 +3,9 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QStyle>
-#include <QStyleOptionFocusRect>
 #include <QSvgRenderer>
+
+#include "windows/focus_frame.h"
 
 namespace varnel {
 
@@ -51,11 +51,7 @@ void ClickableImage::paintEvent(QPaintEvent* event) {
   } else {
     painter.drawPixmap(rect(), pixmap_);
   }
-  if (hasFocus()) {
-    QStyleOptionFocusRect focus;
-    focus.initFrom(this);
-    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
-  }
+  if (hasFocus()) DrawFocusFrame(painter, rect(), palette());
 }
 
 void ClickableImage::mousePressEvent(QMouseEvent* event) {

@@ -68,3 +68,29 @@ TEST_F(ClickableImageTest, TabReachesItAndEnterReturnOrSpacePressIt) {
 
 }  // namespace
 }  // namespace varnel
+
+namespace varnel {
+namespace {
+
+// The focus shows on a dark picture too (the style's dotted line was lost on the Netscape icon).
+TEST(ClickableImageFocus, AFocusedDarkPictureShowsAHighlightFrame) {
+  ClickableImage image;
+  QPixmap dark(32, 32);
+  dark.fill(Qt::black);
+  image.SetPixmap(dark);
+  image.resize(32, 32);
+  image.show();
+  QApplication::setActiveWindow(&image);
+  const QColor highlight = image.palette().color(QPalette::Highlight);
+  image.clearFocus();
+  EXPECT_EQ(image.grab().toImage().pixelColor(1, 1), QColor(Qt::black));
+  image.setFocus();
+  ASSERT_TRUE(image.hasFocus());
+  const QImage focused = image.grab().toImage();
+  EXPECT_EQ(focused.pixelColor(1, 1), highlight);
+  EXPECT_EQ(focused.pixelColor(30, 16), highlight);
+  EXPECT_EQ(focused.pixelColor(16, 16), QColor(Qt::black));  // the picture itself stays as it is
+}
+
+}  // namespace
+}  // namespace varnel

@@ -8,6 +8,7 @@
 #include "windows/ansi_text.h"
 #include "windows/keyboard.h"
 #include "windows/twips.h"
+#include "windows/wrapped_label.h"
 
 namespace varnel {
 
@@ -18,10 +19,12 @@ inline QPushButton* MakeButton(QWidget* parent, const std::string& caption, int 
   return button;
 }
 
+// A label higher than one line wraps its text, with a gap between the lines.
 inline QLabel* MakeLabel(QWidget* parent, const std::string& caption, int l, int t, int w, int h) {
-  auto* label = new QLabel(FromAnsi(caption), parent);
+  const bool wraps = h > 255;
+  QLabel* label = wraps ? new WrappedLabel(FromAnsi(caption), parent) : new QLabel(FromAnsi(caption), parent);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  label->setWordWrap(h > 255);
+  label->setWordWrap(wraps);
   label->setAutoFillBackground(true);
   PlaceTwips(label, l, t, w, h);
   return label;

@@ -128,7 +128,7 @@ QIcon FolderIcon(bool open) {
 }  // namespace
 
 void DirListBox::AddRow(const std::string& path, const std::string& name, int depth, bool open) {
-  auto* row = new QListWidgetItem(FolderIcon(open), FromAnsi(name), this);
+  auto* row = new QListWidgetItem(FolderIcon(open), ShownText(FromAnsi(name)), this);  // the path is kept whole
   row->setData(kPathRole, QByteArray::fromStdString(path));
   row->setData(kDepthRole, depth);
 }

@@ -46,6 +46,16 @@ TEST_F(DirListBoxTest, ShowsRootAncestorsCurrentAndChildren) {
   EXPECT_EQ(list->SelectedPath(), "c:\\Program Files\\Netscape");
 }
 
+// A folder named with a control character shows it as \xHH and still opens by its real name.
+TEST_F(DirListBoxTest, AControlCharacterInAFolderNameShowsAsHex) {
+  prefix.MakeDriveCDirectory("bell\x07s");
+  list->SetPath("c:\\");
+  const int row = static_cast<int>(Rows().indexOf("bell\\x07s"));
+  ASSERT_GE(row, 0) << Rows().join("|").toStdString();
+  list->setCurrentRow(row);
+  EXPECT_EQ(list->SelectedPath(), "c:\\bell\x07s");
+}
+
 TEST_F(DirListBoxTest, PathKeepsCallersSpellingRowsKeepTheDisks) {
   list->SetPath("C:\\PROGRAM FILES\\NETSCAPE\\");
   EXPECT_EQ(list->Path(), "C:\\PROGRAM FILES\\NETSCAPE");

@@ -39,12 +39,12 @@ void FileListBox::SetPattern(const std::string& pattern) {
 void FileListBox::Refresh() {
   Quiet quiet(*this);
   clear();
-  for (const std::string& name : MatchingFiles()) addItem(QString::fromStdString(name));
+  for (const std::string& name : MatchingFiles()) AddShownRow(QString::fromStdString(name));
 }
 
 std::string FileListBox::Item(int index) const {
   const QListWidgetItem* row = index >= 0 ? item(index) : nullptr;
-  return row ? row->text().toStdString() : std::string();
+  return row ? RealText(row).toStdString() : std::string();
 }
 
 std::vector<std::string> FileListBox::MatchingFiles() const {

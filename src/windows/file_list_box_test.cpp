@@ -64,3 +64,20 @@ TEST_F(FileListBoxTest, MissingDirectoryShowsNothing) {
 
 }  // namespace
 }  // namespace varnel
+
+namespace varnel {
+namespace {
+
+// A favorite named with a control character shows it as \xHH and is handed back by its real name.
+TEST_F(FileListBoxTest, AControlCharacterInANameShowsAsHexAndTheNameStaysReal) {
+  test::WriteFile(prefix.native("drive_c/Favorites/bell\x07.url"), "x");
+  list.SetPattern("*.url");
+  list.SetPath("c:\\favorites");
+  ASSERT_EQ(list.ListCount(), 3);
+  EXPECT_EQ(list.item(2)->text(), QString("bell\\x07.url"));
+  list.SetListIndex(2);
+  EXPECT_EQ(list.FileName(), "bell\x07.url");
+}
+
+}  // namespace
+}  // namespace varnel

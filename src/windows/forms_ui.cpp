@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "windows/changes_window.h"
 #include "windows/main_screen_window.h"
 #include "windows/session_end_ui.h"
 #include "session/single_instance.h"
@@ -20,6 +21,7 @@
 #include "windows/ie_window.h"
 #include "session/journalled_writes.h"
 #include "journal/undo.h"
+#include "session/change_list.h"
 #include "settings/settings.h"
 #include "windows/setup_window.h"
 #include "windows/classic_font.h"
@@ -96,38 +98,60 @@ void Forms::CloseProgram() {
   EndProgram();
 }
 
+// Ctrl+Z and Ctrl+Shift+Z in every window, and in the Changes dialog.
 void Forms::InstallUndoKey(QWidget& window) {
-  auto* key = new QShortcut(QKeySequence::Undo, &window);
-  key->setContext(Qt::WindowShortcut);
-  connect(key, &QShortcut::activated, &window, [this, &window] { UndoNewestChange(&window); });
+  auto* undo = new QShortcut(QKeySequence::Undo, &window);
+  undo->setContext(Qt::WindowShortcut);
+  connect(undo, &QShortcut::activated, &window, [this, &window] { UndoNewestChange(&window); });
+  auto* changes = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &window);
+  changes->setContext(Qt::WindowShortcut);
+  connect(changes, &QShortcut::activated, &window, [this] { ShowChanges(); });
 }
 
 void Forms::UndoNewestChange(QWidget* window) {
+  if (UndoChanges(window, std::nullopt) && changes_ && changes_->isVisible()) changes_->Refill();
+}
+
+bool Forms::UndoChanges(QWidget* window, std::optional<int> from) {
   UndoPlan plan;
-  Status status = session_.PlanUndo(std::nullopt, plan);
+  Status status = session_.PlanUndo(from, plan);
   if (!status.ok()) {
     dialogs().Ok(window, "Nothing to undo: " + status.message);
-    return;
+    return false;
   }
-  if (!dialogs().YesNo(window, UndoQuestion(plan.changes.front()))) return;
+  if (!dialogs().YesNo(window, UndoPlanQuestion(plan))) return false;
   const bool force = !plan.moved.empty();
   // Yes here overwrites what was changed since: Enter must not give it.
-  if (force && !dialogs().YesNo(window,
-                                MovedOnText(plan) + ".  Undoing it now puts the old state back over those later "
-                                                    "changes, which are then lost.  Undo it anyway?",
-                                Dialogs::Answer::No)) {
-    return;
-  }
+  if (force && !dialogs().YesNo(window, UndoOverwriteQuestion(plan), Dialogs::Answer::No)) return false;
   status = session_.Undo(plan, force);
   if (!status.ok()) dialogs().Ok(window, status.message);
-  if (main_) main_->ShowDefaultBrowser();
+  ShowStateAfterUndo();  // a failed undo may have restored part of it
+  return status.ok();
 }
+
+// Every window made so far shows what the undo left; the session has read the open history
+// lists again, which the main window shows through the lists' own callback.
+void Forms::ShowStateAfterUndo() {
+  if (main_) main_->ShowAfterUndo();
+  if (ie_) ie_->ShowAfterUndo();
+  if (setup_) setup_->ShowAfterUndo();
+}
+
+ChangesWindow& Forms::Changes() {
+  if (!changes_) {
+    changes_ = std::make_unique<ChangesWindow>(*this);
+    InstallUndoKey(*changes_);
+  }
+  return *changes_;
+}
+
+void Forms::ShowChanges() { Changes().ShowChanges(); }
 
 void Forms::EndProgram() {
   if (ended_) return;
   ended_ = true;
-  for (QWidget* w : {static_cast<QWidget*>(setup_.get()), static_cast<QWidget*>(ie_.get()),
-                     static_cast<QWidget*>(main_.get())}) {
+  for (QWidget* w : {static_cast<QWidget*>(changes_.get()), static_cast<QWidget*>(setup_.get()),
+                     static_cast<QWidget*>(ie_.get()), static_cast<QWidget*>(main_.get())}) {
     if (w) w->hide();
   }
   QCoreApplication::quit();
@@ -178,10 +202,12 @@ int RunWindows(int argc, char** argv, const std::optional<std::string>& commandL
   QApplication app(argc, argv);
   opening.join();
   QtDialogs dialogs;
+  Help help;
+  help.InstallKey();  // F1 opens the help from the prefix chooser on
   if (!opened.choices.empty()) {
     // Several found prefixes hold a browser and none is named: the user picks one.
     QApplication::setFont(ClassicDialogFont());
-    const std::optional<std::string> picked = ChoosePrefixAtStart(opened.choices);
+    const std::optional<std::string> picked = ChoosePrefixAtStart(opened.choices, opened.choiceBrowsers);
     if (!picked) return 0;
     status = OpenChoice(opened, *picked);
     if (status.ok()) status = opened.registry->CheckHives();
@@ -207,7 +233,8 @@ int RunWindows(int argc, char** argv, const std::optional<std::string>& commandL
   // The icon is drawn at every size the window system asks for: done once the window is up.
   QTimer::singleShot(0, &app, [] { QApplication::setWindowIcon(QIcon(":/icons/globe.svg")); });
   QApplication::setFont(ClassicDialogFont());  // the designed twips geometry fits it
-  Help help;
+  // Before the start's own messages that the browsers are not found: where they must go.
+  if (opened.ownMadeNow) dialogs.Ok(nullptr, OwnPrefixMadeMessage(prefix));
 
   SystemAddressOpener opener(prefix);
   SingleInstance instance(prefix);
@@ -218,7 +245,7 @@ int RunWindows(int argc, char** argv, const std::optional<std::string>& commandL
   });
   SessionEndWatcher sessionEnd([&forms] { forms.Main().close(); });
   StartupAdapter startup(forms);
-  if (!Main(session.registry(), session.drives(), startup)) return 0;
+  if (!Main(session.registry(), session.drives(), startup, &session.journal())) return 0;
   return forms.Ended() ? 0 : app.exec();
 }
 

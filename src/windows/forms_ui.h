@@ -20,6 +20,7 @@ namespace varnel {
 class MainScreen;
 class IEWindow;
 class SetupWindow;
+class ChangesWindow;
 
 // What the windows use of the world outside them: the program passes the real ones, the window
 // tests their doubles.
@@ -62,8 +63,14 @@ class Forms : public QObject {
   Help& help() { return services_.help; }
 
   // Ctrl+Z in a window: asks whether to undo the newest change, naming it, and undoes it; a
-  // change made over since is undone only after a second question.
+  // change made over since is undone only after a second question, whose default is No.
   void UndoNewestChange(QWidget* window);
+  // The same for change `from` and every later one (the Changes dialog's Undo). True when the
+  // undo was made; every window then shows the state as it is now.
+  bool UndoChanges(QWidget* window, std::optional<int> from);
+  // Ctrl+Shift+Z, and "Changes..." on the context menus: the Changes dialog.
+  ChangesWindow& Changes();
+  void ShowChanges();
 
   Session& session() { return session_; }
   const DriveMap& drives() const { return session_.drives(); }
@@ -71,6 +78,7 @@ class Forms : public QObject {
 
  private:
   void InstallUndoKey(QWidget& window);
+  void ShowStateAfterUndo();
 
   Session& session_;
   WindowServices services_;
@@ -79,6 +87,7 @@ class Forms : public QObject {
   std::unique_ptr<MainScreen> main_;
   std::unique_ptr<IEWindow> ie_;
   std::unique_ptr<SetupWindow> setup_;
+  std::unique_ptr<ChangesWindow> changes_;
 };
 
 // Opens the prefix and starts the windows on it; runs until the program ends. Returns the exit

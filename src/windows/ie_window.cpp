@@ -43,6 +43,21 @@ IEWindow::IEWindow(Forms& forms) : QWidget(nullptr), forms_(forms) {
           [this](const QModelIndex& index) { tvwMyTree_NodeClick(treeModel_->NodeOf(index)); });
   connect(File1, &FileListBox::DblClick, this, [this] { File1_DblClick(); });
   SetUpKeyboard();
+  SetUpContextMenus();
+}
+
+// The right button, the menu key and Shift+F10 on the tree or the favorites list open the
+// menu; a transfer that changed something shows in both.
+void IEWindow::SetUpContextMenus() {
+  Menu1 = new CollectionMenu(forms_, this, [this] {
+    Dir1->Refresh();
+    Command3_Click();
+  });
+  for (QAbstractScrollArea* control : std::initializer_list<QAbstractScrollArea*>{tvwMyTree, File1}) {
+    control->setContextMenuPolicy(Qt::CustomContextMenu);
+    QWidget* at = control->viewport();  // the signal's point is the viewport's
+    connect(control, &QWidget::customContextMenuRequested, this, [this, at](const QPoint& pos) { Menu1->OpenOn(at, pos); });
+  }
 }
 
 // Keyboard use: Tab goes through the controls as they are laid out, top to bottom and left to
@@ -117,6 +132,11 @@ void IEWindow::Form_Load() {
   if (choice.message) forms_.dialogs().Ok(this, *choice.message);
   Dir1_Change();
   Command3_Click();
+}
+
+void IEWindow::ShowAfterUndo() {
+  Dir1->Refresh();  // a folder the undo removed falls back, and the favorites list with it
+  Command3_Click();  // the tree, then the favorites list, read again
 }
 
 // The favorites list's path is the session's favorites directory from the window's load on.

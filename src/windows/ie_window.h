@@ -11,6 +11,7 @@
 
 #include "bookmarks/bookmark_tree.h"
 #include "windows/bookmark_tree_model_ui.h"
+#include "windows/collection_menu_ui.h"
 #include "bookmarks/transfers.h"
 #include "windows/clickable_image.h"
 #include "windows/dir_list_box.h"
@@ -27,6 +28,8 @@ class IEWindow : public QWidget {
   explicit IEWindow(Forms& forms);
 
   void Form_Load();
+  // After an undo: the favorites folders and list, and the bookmark tree read again.
+  void ShowAfterUndo();
   void Dir1_Change();
   void Command1_Click();
   // Reloads the bookmark tree from the main window's profile and refreshes File1.
@@ -54,6 +57,8 @@ class IEWindow : public QWidget {
   QLabel* Label3;
   ClickableImage* Image2;
   QLabel* Label4;
+  // The tree's and the favorites list's context menu.
+  CollectionMenu* Menu1;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -63,6 +68,7 @@ class IEWindow : public QWidget {
  private:
   void CreateControls();
   void SetUpKeyboard();
+  void SetUpContextMenus();
   void TreeTakesFocus();
   void SetStatus(std::string_view text);
   void ShowLoadedTree();

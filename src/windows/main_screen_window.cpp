@@ -1,5 +1,6 @@
 #include "windows/main_screen_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QEvent>
 #include <QMouseEvent>
@@ -67,7 +68,9 @@ MainScreen::~MainScreen() = default;
 HistoryLists& MainScreen::histories() { return forms_.session().histories(); }
 
 void MainScreen::CreateControls() {
-  WebBrowser1 = new QTextBrowser(this);
+  WebBrowser1 = new WebStrip(this);
+  // The caption is the program's own: the strip names the Windows environment that is open.
+  WebBrowser1->SetNote("Windows environment: " + QString::fromStdString(forms_.session().prefix()));
   WebBrowser1->setOpenLinks(false);
   WebBrowser1->setFrameShape(QFrame::NoFrame);
   // Only a click into the strip enlarges it; the window's first focus goes elsewhere.
@@ -134,6 +137,8 @@ void MainScreen::ConnectHandlers() {
   Label6->installEventFilter(this);
   Frame1->installEventFilter(this);
   WebBrowser1->installEventFilter(this);
+  // Every key pressed in the window, whichever control has it: see eventFilter.
+  qApp->installEventFilter(this);
 }
 
 // Keyboard use: Tab goes through the controls as they are laid out, top to bottom and left to
@@ -186,7 +191,14 @@ void MainScreen::ShowDefaultBrowser() {
   Image5->setVisible(browser == Browser::InternetExplorer);
 }
 
-// A switch hides the icon just clicked until the pointer moves over the window again.
+void MainScreen::ShowAfterUndo() {
+  ShowDefaultBrowser();
+  Form_MouseMove();  // the icon the undone switch hid is needed again
+  Dir1->Refresh();
+}
+
+// A switch hides the icon just clicked until the pointer moves over the window again, or a key
+// is pressed in it.
 void MainScreen::SwitchDefaultBrowser(Browser browser) {
   const Status switched = forms_.session().MakeDefault(browser);
   if (!switched.ok()) {
@@ -259,7 +271,12 @@ void MainScreen::mouseMoveEvent(QMouseEvent* event) {
   QWidget::mouseMoveEvent(event);
 }
 
+// What the pointer's movement brings back (the switch icon just pressed), a key brings back too:
+// by keys alone both browsers stay within reach.
 bool MainScreen::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this) {
+    Form_MouseMove();
+  }
   if (watched == Frame1 && event->type() == QEvent::MouseMove) Form_MouseMove();
   if (watched == Label6 && IsLabel6Click(event)) Label6_Click();
   if (watched == WebBrowser1 && event->type() == QEvent::FocusIn) WebBrowser1_GotFocus();

@@ -14,6 +14,7 @@
 #include "windows/clickable_image.h"
 #include "windows/dir_list_box.h"
 #include "windows/drive_list_box.h"
+#include "windows/web_strip.h"
 
 namespace varnel {
 
@@ -62,7 +63,7 @@ class MainScreen : public QWidget {
   void Form_QueryUnload();
 
   // Controls, in creation order.
-  QTextBrowser* WebBrowser1;
+  WebStrip* WebBrowser1;
   DriveListBox* Drive1;
   QPushButton* Command5;
   ClassicListBox* List2;
@@ -88,6 +89,9 @@ class MainScreen : public QWidget {
   HistoryLists& histories();
   // The default-browser frame as the session knows it now.
   void ShowDefaultBrowser();
+  // After an undo: the default-browser frame with both switch icons, and the profile folders
+  // as the disk has them now (the session reads the open history lists again itself).
+  void ShowAfterUndo();
   // The profile list moved to the drive (when given), then the path.
   void ShowProfileDirectory(const std::string& drive, const std::string& path);
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QImage>
+#include <QTextDocument>
 #include <QTimer>
 
 #include "windows/forms_ui.h"
@@ -44,6 +46,8 @@ TEST_F(WindowTest, TheWebStripGrowsOnFocusAndBackToVarnelShrinksIt) {
   EXPECT_TRUE(main.WebBrowser1->document()->isEmpty());  // the page loads once the window is up
   QCoreApplication::processEvents();
   EXPECT_TRUE(main.WebBrowser1->toPlainText().contains("Varnel 1.02"));
+  // The window names the Windows environment it works on.
+  EXPECT_TRUE(main.WebBrowser1->toPlainText().contains(QString::fromStdString("Windows environment: " + prefix_.path())));
   EXPECT_EQ(main.WebBrowser1->geometry(), TwipsRect(120, -120, 9255, 1575));
   EXPECT_EQ(main.WebBrowser1->focusPolicy(), Qt::ClickFocus);  // not by the window's first focus
   main.WebBrowser1_GotFocus();
@@ -51,6 +55,13 @@ TEST_F(WindowTest, TheWebStripGrowsOnFocusAndBackToVarnelShrinksIt) {
   main.Command6_Click();
   EXPECT_EQ(main.WebBrowser1->geometry(), TwipsRect(120, 0, 9255, 1455));
   EXPECT_FALSE(main.WebBrowser1->document()->isEmpty());
+  EXPECT_TRUE(main.WebBrowser1->toPlainText().contains("Windows environment: "));  // loaded again, still named
+  // The page's picture is drawn at the screen's scale, not enlarged from its nominal size.
+  const QImage logo = main.WebBrowser1->document()->resource(QTextDocument::ImageResource,
+                                                             QUrl("qrc:/icons/globe.svg")).value<QImage>();
+  ASSERT_FALSE(logo.isNull());
+  EXPECT_EQ(logo.devicePixelRatio(), main.WebBrowser1->devicePixelRatioF());
+  EXPECT_EQ(logo.width(), qRound(32 * logo.devicePixelRatio()));
 }
 
 TEST_F(WindowTest, StartUpWithBothBrowsersShowsTheMainWindowAtTheProfiles) {

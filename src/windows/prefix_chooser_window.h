@@ -1,6 +1,7 @@
 #pragma once
 // The small chooser the windows show at start when no prefix is named and several of the Wine
-// prefixes found hold a browser: a list of their paths, OK and Cancel.
+// prefixes found hold a browser: a list of their paths, each with the browsers it holds and its
+// default browser (as `varnel prefixes` says them), OK and Cancel. F1 opens the help there too.
 #include <QDialog>
 #include <optional>
 #include <string>
@@ -17,8 +18,10 @@ class PrefixChooser : public QDialog {
   Q_OBJECT
 
  public:
-  // `paths` are native (UTF-8); the first is selected.
-  explicit PrefixChooser(std::vector<std::string> paths, QWidget* parent = nullptr);
+  // `paths` are native (UTF-8), `browsers` what each holds (none: the paths alone); the first
+  // is selected.
+  explicit PrefixChooser(std::vector<std::string> paths, const std::vector<std::string>& browsers = {},
+                         QWidget* parent = nullptr);
 
   // The chosen path after an accepted run; nullopt when cancelled.
   std::optional<std::string> Chosen() const;
@@ -33,6 +36,7 @@ class PrefixChooser : public QDialog {
 };
 
 // Shows the chooser modally: the path picked, or nullopt when the user cancelled.
-std::optional<std::string> ChoosePrefixAtStart(const std::vector<std::string>& paths);
+std::optional<std::string> ChoosePrefixAtStart(const std::vector<std::string>& paths,
+                                               const std::vector<std::string>& browsers);
 
 }  // namespace varnel

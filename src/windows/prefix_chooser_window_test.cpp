@@ -6,6 +6,7 @@
 
 #include "testsupport/test_events.h"
 #include "windows/classic_list_box.h"
+#include "windows/help.h"
 
 namespace varnel {
 namespace {
@@ -49,6 +50,24 @@ TEST(PrefixChooserTest, ADoubleClickChoosesAndOkWithoutASelectionWaits) {
   test::DoubleClickAt(chooser.List1->viewport(), Qt::LeftButton, second);
   EXPECT_EQ(chooser.result(), QDialog::Accepted);
   EXPECT_EQ(chooser.Chosen(), kPaths[1]);
+}
+
+// Each prefix shows what it holds, as `varnel prefixes` says it, and F1 opens the help there too.
+TEST(PrefixChooserTest, EachPathShowsItsBrowsersAndF1OpensTheHelp) {
+  const std::vector<std::string> held = {"Netscape in c:\\ns, Internet Explorer not found, default browser ie",
+                                         "Netscape not found, Internet Explorer in c:\\ie, default browser ie"};
+  PrefixChooser chooser(kPaths, held);
+  ASSERT_EQ(chooser.List1->ListCount(), 2);
+  EXPECT_EQ(chooser.List1->Item(0), kPaths[0] + ": " + held[0]);
+  chooser.List1->SetListIndex(1);
+  chooser.Command1->click();
+  EXPECT_EQ(chooser.Chosen(), kPaths[1]);  // the path alone
+
+  std::vector<QString> opened;
+  Help help([&opened](const QString& file) { opened.push_back(file); });
+  help.InstallKey();
+  test::SendKey(chooser.List1, Qt::Key_F1);
+  EXPECT_EQ(opened.size(), 1u);
 }
 
 }  // namespace

@@ -135,6 +135,8 @@ void SetupWindow::Form_Load() {
   Drive2->SetDrive(Dir2->Path().substr(0, 2));
 }
 
+void SetupWindow::ShowAfterUndo() { Form_Load(); }
+
 void SetupWindow::Drive1_Change() { Dir1->SetDrive(Drive1->Drive()); }
 void SetupWindow::Drive2_Change() { Dir2->SetDrive(Drive2->Drive()); }
 void SetupWindow::Command1_Click() {

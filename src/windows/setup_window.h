@@ -24,6 +24,8 @@ class SetupWindow : public QWidget {
   explicit SetupWindow(Forms& forms);
 
   void Form_Load();
+  // After an undo: the lists stand on the directories stored now, on the disk as it is now.
+  void ShowAfterUndo();
   void Drive1_Change();
   void Drive2_Change();
   void Command1_Click();

@@ -1,10 +1,10 @@
 #pragma once
 // Rewriting a file that other programs write too (bookmark.htm, prefs.js, a favorite) without
 // losing what they wrote. Every such replacement Varnel makes takes turns with the others through
-// an advisory lock on the hidden file ".varnel-replace.lock" in the folder of the link-resolved
-// target: the folder where the replacement's temporary file is made, so every path to the same
-// file (a link, another prefix's drive) meets the same lock, and a folder gets one lock file
-// however many files are replaced in it. Under the lock the temporaries a killed replacement
+// an advisory lock of the folder of the link-resolved target (the folder where the replacement's
+// temporary file is made): every path to the same file (a link, another prefix's drive) meets the
+// same lock, and a folder has one lock however many files are replaced in it. The lock files are
+// kept out of the user's folders (see ReplaceLockFor). Under the lock the temporaries a killed replacement
 // left are removed; the caller then reads the file and hands over what it read, and the new
 // contents replace the file only while it is still that file, compared again right before the
 // rename: a browser, which takes no lock, is caught the same way.
@@ -19,6 +19,13 @@
 namespace varnel {
 
 inline constexpr std::string_view kReplaceLockName = ".varnel-replace.lock";
+
+// The lock file of a folder's replacements: in Varnel's own lock folder, /tmp/varnel-locks-<uid>
+// (made 0700, and used only while it is a folder of the user's own), named after the folder's
+// device and inode, so that the user's favorites and profile folders never hold one (and a folder
+// an undo empties can go). Where that folder cannot be used, or the folder cannot be looked at,
+// the lock is the hidden file kReplaceLockName in the folder itself.
+std::string ReplaceLockFor(const std::string& folder);
 
 class ReplaceGuard {
  public:

@@ -65,7 +65,7 @@ TEST(ReplaceGuardTest, AFileRewrittenSinceItWasReadIsLeftAsItIs) {
   ASSERT_TRUE(ReplaceFileContents(dir / "file", "the browser's").ok());  // same size and second: a new file
   EXPECT_EQ(guard.Replace(read, {"ours"}, kChanged).message, kChanged.message);
   EXPECT_EQ(test::ReadFile(dir / "file"), "the browser's");
-  EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{std::string(kReplaceLockName), "file"}));
+  EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"file"});  // no lock file among the user's
 
   // Read again, replaced: the pieces are written one after the other.
   const FileIdentity again = IdentityOf(dir / "file");
@@ -97,8 +97,11 @@ TEST(ReplaceGuardTest, LocksTheTargetsFolderAndRemovesOnlyItsLeftovers) {
   test::WriteFile(there / ".other.varnel-AbCdEf", "another file's");
   ReplaceGuard guard;
   ASSERT_TRUE(guard.Lock(here / "link").ok());
-  EXPECT_TRUE(fs::exists(there / std::string(kReplaceLockName)));
-  EXPECT_FALSE(fs::exists(here / std::string(kReplaceLockName)));
+  EXPECT_TRUE(fs::exists(ReplaceLockFor(there.path())));
+  EXPECT_NE(ReplaceLockFor(there.path()), ReplaceLockFor(here.path()));
+  EXPECT_EQ(ReplaceLockFor(there.path()), ReplaceLockFor(here / "../" + fs::path(there.path()).filename().string()))
+      << "every path to the folder meets the same lock";
+  EXPECT_FALSE(fs::exists(there / std::string(kReplaceLockName)));
   EXPECT_FALSE(fs::exists(there / ".real.varnel-AbCdEf"));
   EXPECT_TRUE(fs::exists(there / ".other.varnel-AbCdEf"));
   ASSERT_TRUE(guard.Replace(IdentityOf(here / "link"), {"new"}, kChanged).ok());
@@ -108,14 +111,14 @@ TEST(ReplaceGuardTest, LocksTheTargetsFolderAndRemovesOnlyItsLeftovers) {
 
   // Another holder of the folder's lock, through another path, is waited for.
   FileLock other;
-  ASSERT_TRUE(other.Acquire(there / std::string(kReplaceLockName)).ok());
+  ASSERT_TRUE(other.Acquire(ReplaceLockFor(there.path())).ok());
   std::atomic<bool> locked = false;
   std::thread second([&] {
     ReplaceGuard g;
     EXPECT_TRUE(g.Lock(there / "real").ok());
     locked = true;
   });
-  EXPECT_TRUE(test::WaitUntilSomeoneWaitsFor(there / std::string(kReplaceLockName), locked));
+  EXPECT_TRUE(test::WaitUntilSomeoneWaitsFor(ReplaceLockFor(there.path()), locked));
   other.Release();
   second.join();
   EXPECT_TRUE(locked);
