@@ -122,6 +122,7 @@ class Registry {
   static void Load(HiveState& state);
   bool Apply(const PendingWrite& write, HiveFile& file, std::int64_t now);
   Status Save(const std::vector<PendingWrite>& writes);
+  Status SaveHives(const std::vector<HiveState*>& touched, bool& wineMoved);
   Status SaveThroughWine(const struct WineServer& wine, const std::vector<PendingWrite>& writes);
   void Drop(const std::vector<PendingWrite>& writes);
   Status Write(PendingWrite write);

@@ -18,14 +18,15 @@ std::string ReadLinkText(const std::string& link) {
   return length > 0 ? std::string(target, static_cast<std::size_t>(length)) : std::string();
 }
 
-// True when the wineserver lock file exists and a process holds a lock on it.
+// True when the wineserver lock file exists and a process holds a lock on it: a server's. The
+// open file description lock with which Varnel keeps a server from starting has no process.
 bool LockHeld(const std::string& lockPath) {
   int fd = ::open(lockPath.c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0) return false;
   struct flock probe {};
   probe.l_type = F_WRLCK;
   probe.l_whence = SEEK_SET;
-  bool locked = ::fcntl(fd, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+  bool locked = ::fcntl(fd, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK && probe.l_pid > 0;
   ::close(fd);
   return locked;
 }
@@ -53,16 +54,6 @@ std::vector<std::string> ServerProcessFolders(const std::optional<std::string>& 
   return found;
 }
 
-// "server-<device>-<inode>" of the prefix's folder; "" when it cannot be examined.
-std::string ServerFolderName(const std::string& prefix) {
-  struct stat st {};
-  if (::stat(prefix.c_str(), &st) != 0) return "";
-  char server[96];
-  std::snprintf(server, sizeof server, "server-%llx-%llx", static_cast<unsigned long long>(st.st_dev),
-                static_cast<unsigned long long>(st.st_ino));
-  return server;
-}
-
 std::optional<WineServer> ClassicServer(const std::string& server) {
   const std::string classic = "/tmp/.wine-" + std::to_string(::getuid()) + "/" + server;
   if (LockHeld(classic + "/lock")) return WineServer{classic, std::nullopt};
@@ -78,6 +69,15 @@ WineServer ServerWorkingIn(const std::string& folder) {
 }
 
 }  // namespace
+
+std::string ServerFolderName(const std::string& prefix) {
+  struct stat st {};
+  if (::stat(prefix.c_str(), &st) != 0) return "";
+  char server[96];
+  std::snprintf(server, sizeof server, "server-%llx-%llx", static_cast<unsigned long long>(st.st_dev),
+                static_cast<unsigned long long>(st.st_ino));
+  return server;
+}
 
 std::vector<std::string> WineServer::Environment(const std::string& prefix) const {
   std::vector<std::string> settings = {"WINEPREFIX=" + prefix, "WINEDEBUG=-all"};

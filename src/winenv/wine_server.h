@@ -17,6 +17,10 @@ struct WineServer {
   std::vector<std::string> Environment(const std::string& prefix) const;
 };
 
+// "server-<device>-<inode>", the name of the prefix's server folder; "" when the prefix cannot be
+// examined.
+std::string ServerFolderName(const std::string& prefix);
+
 // The wineserver serving the prefix now, if any: found by its locked lock file in the upstream
 // place, else as a process of this user named wineserver* working in the prefix's server folder.
 std::optional<WineServer> FindWineServer(const std::string& prefix);
