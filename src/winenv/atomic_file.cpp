@@ -1,4 +1,5 @@
 #include "winenv/atomic_file.h"
+#include "winenv/write_watch.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -177,6 +178,7 @@ Status Replace(const std::string& nativePath, const std::vector<std::string_view
   if (!temp.valid()) return StatusFromErrno(errno, nativePath);
 
   status = FillTemporary(temp, pieces, target, tempPath);
+  if (status.ok()) status = WriteAboutToLand({nativePath, &pieces});
   if (status.ok() && beforeRename) status = (*beforeRename)();
   if (status.ok() && !stillExpected()) status = *changed;
   if (status.ok() && rename(tempPath.c_str(), target.c_str()) != 0) status = StatusFromErrno(errno, nativePath);

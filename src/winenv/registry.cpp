@@ -17,6 +17,7 @@
 #include "winenv/wine_registry.h"
 #include "winenv/wine_server.h"
 #include "winenv/wine_start_block.h"
+#include "winenv/write_watch.h"
 
 namespace varnel {
 
@@ -223,6 +224,10 @@ Status Registry::Save(const std::vector<PendingWrite>& writes) {
   FileLock lock;
   const Status locked = lock.Acquire(prefix_ + "/.varnel-registry.lock");
   if (!locked.ok()) return discard(locked);
+  pending_ = writes;  // laid over again should the watcher's reads find a hive changed on disk
+  const Status watched = WriteAboutToLand({"", nullptr});
+  pending_.clear();
+  if (!watched.ok()) return discard(watched);
   for (int round = 0;; ++round) {
     if (const std::optional<WineServer> wine = FindWineServer(prefix_)) {
       const Status through = SaveThroughWine(*wine, writes);

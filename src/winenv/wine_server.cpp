@@ -8,6 +8,8 @@
 #include <cctype>
 #include <cstdio>
 
+#include "winenv/wine_start_block.h"
+
 namespace varnel {
 namespace {
 
@@ -54,11 +56,6 @@ std::vector<std::string> ServerProcessFolders(const std::optional<std::string>& 
   return found;
 }
 
-std::optional<WineServer> ClassicServer(const std::string& server) {
-  const std::string classic = "/tmp/.wine-" + std::to_string(::getuid()) + "/" + server;
-  if (LockHeld(classic + "/lock")) return WineServer{classic, std::nullopt};
-  return std::nullopt;
-}
 
 // A server found working in `folder`: .../<TMPDIR>/wine-XXXXXX/server-..., the TMPDIR two levels up.
 WineServer ServerWorkingIn(const std::string& folder) {
@@ -66,6 +63,15 @@ WineServer ServerWorkingIn(const std::string& folder) {
   const std::size_t slash = parent.rfind('/');
   if (parent.compare(slash + 1, 5, "wine-") != 0) return WineServer{folder, std::nullopt};
   return WineServer{folder, slash == 0 ? std::string("/") : parent.substr(0, slash)};
+}
+
+// The server that holds the lock of a folder where one for the prefix starts in this environment.
+// While it loads or saves the hives it works in the prefix, not in its folder.
+std::optional<WineServer> ServerByLock(const std::string& prefix) {
+  for (const std::string& folder : ServerStartFolders(prefix, false)) {
+    if (LockHeld(folder + "/lock")) return ServerWorkingIn(folder);
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -88,7 +94,7 @@ std::vector<std::string> WineServer::Environment(const std::string& prefix) cons
 std::optional<WineServer> FindWineServer(const std::string& prefix) {
   const std::string server = ServerFolderName(prefix);
   if (server.empty()) return std::nullopt;
-  if (std::optional<WineServer> classic = ClassicServer(server)) return classic;
+  if (std::optional<WineServer> locked = ServerByLock(prefix)) return locked;
   const std::vector<std::string> folders = ServerProcessFolders(server);
   if (folders.empty()) return std::nullopt;
   return ServerWorkingIn(folders.front());
@@ -103,7 +109,7 @@ WineServers WineServers::Running() {
 std::optional<WineServer> WineServers::Serving(const std::string& prefix) const {
   const std::string server = ServerFolderName(prefix);
   if (server.empty()) return std::nullopt;
-  if (std::optional<WineServer> classic = ClassicServer(server)) return classic;
+  if (std::optional<WineServer> locked = ServerByLock(prefix)) return locked;
   for (const std::string& folder : folders_) {
     if (folder.substr(folder.rfind('/') + 1) == server) return ServerWorkingIn(folder);
   }

@@ -18,10 +18,10 @@ bool IsOurFolder(const std::string& path) {
   return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::geteuid();
 }
 
-// Makes the folder when missing, private to the user as Wine makes it; true when it is then a
-// folder of ours (not a link).
-bool PrivateFolder(const std::string& path) {
-  if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
+// Makes the folder when missing (with `make`), private to the user as Wine makes it; true when
+// it is then a folder of ours (not a link).
+bool PrivateFolder(const std::string& path, bool make = true) {
+  if (make && ::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
   return IsOurFolder(path);
 }
 
@@ -49,14 +49,14 @@ bool FolderOpens(const std::string& path) {
 
 // Debian's Wine: the folder holding server folders, made when missing; "" when it has none for
 // this prefix.
-std::string DebianServerRoot(const std::string& prefix) {
+std::string DebianServerRoot(const std::string& prefix, bool make) {
   const std::string runtime = "/run/user/" + std::to_string(::getuid());
-  if (FolderOpens(runtime)) return PrivateFolder(runtime + "/wine") ? runtime + "/wine" : "";
+  if (FolderOpens(runtime)) return PrivateFolder(runtime + "/wine", make) ? runtime + "/wine" : "";
   const std::string name = TmpFolderNamed(prefix);
   if (name.empty()) return "";
   const char* tmpdir = std::getenv("TMPDIR");
   const std::string root = std::string(tmpdir && *tmpdir ? tmpdir : "/tmp") + "/" + name;
-  return PrivateFolder(root) ? root : "";
+  return PrivateFolder(root, make) ? root : "";
 }
 
 // Takes the lock a starting server takes: 1 held, 0 a server holds it, -1 it cannot be taken
@@ -81,11 +81,11 @@ int LockServerFolder(const std::string& folder, std::vector<int>& fds) {
 
 }  // namespace
 
-std::vector<std::string> ServerStartFolders(const std::string& prefix) {
+std::vector<std::string> ServerStartFolders(const std::string& prefix, bool make) {
   std::vector<std::string> folders;
   const std::string server = ServerFolderName(prefix);
   if (server.empty()) return folders;
-  const std::string debian = DebianServerRoot(prefix);
+  const std::string debian = DebianServerRoot(prefix, make);
   if (!debian.empty()) folders.push_back(debian + "/" + server);
   const std::string classic = "/tmp/.wine-" + std::to_string(::getuid());
   if (IsOurFolder(classic)) folders.push_back(classic + "/" + server);
@@ -94,7 +94,7 @@ std::vector<std::string> ServerStartFolders(const std::string& prefix) {
 
 bool WineStartBlock::Hold(const std::string& prefix) {
   if (held_) return true;
-  for (const std::string& folder : ServerStartFolders(prefix)) {
+  for (const std::string& folder : ServerStartFolders(prefix, true)) {
     if (LockServerFolder(folder, fds_) == 0) {
       Release();
       return false;

@@ -17,8 +17,9 @@
 
 namespace varnel {
 
-// The server folders a wineserver for the prefix would work in, for this environment.
-std::vector<std::string> ServerStartFolders(const std::string& prefix);
+// The server folders a wineserver for the prefix would work in, for this environment; with
+// `make`, the folders they lie in are made when missing.
+std::vector<std::string> ServerStartFolders(const std::string& prefix, bool make);
 
 class WineStartBlock {
  public:

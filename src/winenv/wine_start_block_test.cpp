@@ -15,6 +15,7 @@
 #include "testsupport/temp_dir.h"
 #include "winenv/registry.h"
 #include "winenv/wine_server.h"
+#include "winenv/write_watch.h"
 
 namespace varnel {
 namespace {
@@ -29,6 +30,7 @@ class StartBlockTest : public ::testing::Test {
     ::setenv("TMPDIR", tmp_.path().c_str(), 1);
     test::WriteFile(prefix_.native("wineserver"), "wine-Tst001");
     ::chmod(prefix_.native("wineserver").c_str(), 0400);
+    ::mkdir((tmp_ / "wine-Tst001").c_str(), 0700);  // Wine ran here before
     folder_ = tmp_ / ("wine-Tst001/" + ServerFolderName(prefix_.path()));
   }
   void TearDown() override {
@@ -36,7 +38,7 @@ class StartBlockTest : public ::testing::Test {
     else ::setenv("TMPDIR", oldTmp_.c_str(), 1);
   }
   bool DebianFolderUsed() const {
-    const std::vector<std::string> folders = ServerStartFolders(prefix_.path());
+    const std::vector<std::string> folders = ServerStartFolders(prefix_.path(), false);
     return std::find(folders.begin(), folders.end(), folder_) != folders.end();
   }
 
@@ -111,19 +113,30 @@ TEST_F(StartBlockTest, NoServerStartsWhileHeldAndAServerHoldingTheLockIsSeen) {
   EXPECT_TRUE(block.Hold(prefix_.path()));
 }
 
-// A server that holds the lock after the look for one (it is starting): the hive file is left as
-// it was, for the server loads it, and the save says why it failed.
-TEST_F(StartBlockTest, AHiveIsNotRenamedWhileAServerIsStarting) {
+// A server that starts after the look for one, right before the rename (as the new hive is on
+// disk): the hive file is left as it was, for the server loads it, and the write goes to the
+// server instead.
+TEST_F(StartBlockTest, AServerStartingRightBeforeTheRenameGetsTheWriteInsteadOfTheFile) {
   if (!DebianFolderUsed()) GTEST_SKIP() << "this user's /run/user folder is where Wine starts servers here";
-  ASSERT_TRUE(std::filesystem::create_directories(folder_));
-  StandInServer server;
-  ASSERT_TRUE(server.Start(folder_));
   const std::string before = test::ReadFile(prefix_.native("system.reg"));
+  ASSERT_TRUE(std::filesystem::create_directory(folder_));
+  StandInServer server;
+  bool started = false;
+  const WatchWrites startAServer([&](const LandingWrite& write) {
+    if (write.native.ends_with("system.reg") && !started) started = server.Start(folder_);
+    return Status::Ok();
+  });
   Registry registry(prefix_.path());
-  const Status saved = registry.SetValue(Hive::LocalMachine, "Software\\Varnel", "x", RegValue::String(u"lost?"));
+  int throughWine = 0;
+  registry.SetWineWait([&](const std::function<Status()>&) {
+    ++throughWine;  // a stand-in serves no Wine program: the write is taken as made
+    return Status::Ok();
+  });
+  const Status saved = registry.SetValue(Hive::LocalMachine, "Software\\Varnel", "x", RegValue::String(u"kept"));
+  ASSERT_TRUE(started);
   EXPECT_EQ(server.Stop(), 0);
-  EXPECT_FALSE(saved.ok());
-  EXPECT_NE(saved.message.find("Wine started"), std::string::npos) << saved.message;
+  EXPECT_TRUE(saved.ok()) << saved.message;
+  EXPECT_EQ(throughWine, 1);
   EXPECT_EQ(test::ReadFile(prefix_.native("system.reg")), before);
 }
 
