@@ -225,9 +225,48 @@ void ChangeScope::Fail() {
   number_ = 0;
 }
 
+// A change of many files (an export) plans none: one record per file would cost a flush each.
+constexpr std::size_t kMostPlannedItems = 64;
+
+Status ChangeScope::Plan(const LandingWrite& write) {
+  bool touched = false;
+  for (std::size_t i = 0; i < record_.items.size(); ++i) {
+    const ChangeItem& item = record_.items[i];
+    if (write.contents && item.kind == ItemKind::File && item.native == write.native) {
+      planned_[i] = FileFingerprint(*write.contents);
+      touched = true;
+    } else if (!write.contents && InRegistry(item.kind)) {
+      ItemState state;
+      (void)CaptureState(item, registry_, state);  // the registry holds the save's values by now
+      planned_[i] = Fingerprint(std::move(state));
+      touched = true;
+    }
+  }
+  if (!touched) return Status::Ok();
+  const Status planned = journal_->Plan(number_, planned_);
+  // Unplanned, an interrupted change is undone only where things are as it found them.
+  if (!planned.ok()) journal_->Report("varnel: " + record_.what + ": the journal could not record the planned state (" + planned.message + ")");
+  return Status::Ok();
+}
+
+WatchWrites ChangeScope::PlanWrites() {
+  planned_.clear();
+  if (!journal_ || number_ == 0 || record_.items.size() > kMostPlannedItems) return WatchWrites(nullptr);
+  for (std::size_t i = 0; i < record_.items.size(); ++i) {
+    ItemState planned = Fingerprint(record_.before[i]);
+    if (record_.items[i].kind == ItemKind::Folder) planned.exists = true;  // made by the write
+    planned_.push_back(std::move(planned));
+  }
+  return WatchWrites([this](const LandingWrite& landing) { return Plan(landing); });
+}
+
 Status ChangeScope::Run(const std::function<Status()>& write) {
   Begin();
-  const Status written = write();
+  Status written;
+  {
+    const WatchWrites planning = PlanWrites();
+    written = write();
+  }
   if (written.ok()) Finish();
   else Fail();
   return written;

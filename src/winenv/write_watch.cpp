@@ -10,7 +10,9 @@ thread_local bool watching = false;  // inside the watcher: its own writes are n
 
 }  // namespace
 
-WatchWrites::WatchWrites(WriteWatcher w) : previous_(std::exchange(watcher, std::move(w))) {}
+WatchWrites::WatchWrites(WriteWatcher w) : previous_(watcher) {
+  if (w) watcher = std::move(w);
+}
 
 WatchWrites::~WatchWrites() { watcher = std::move(previous_); }
 

@@ -20,7 +20,7 @@ struct LandingWrite {
 
 using WriteWatcher = std::function<Status(const LandingWrite& write)>;
 
-// Watches this thread's writes while it lives.
+// Watches this thread's writes while it lives (an empty watcher leaves the current one).
 class WatchWrites {
  public:
   explicit WatchWrites(WriteWatcher watcher);
