@@ -39,11 +39,13 @@ std::string MissingKey(Registry& registry, Hive hive, const std::string& key) {
 }
 
 // Removes the keys a write created on the way to the item, deepest first, while they are empty.
+// A key emptied of every sub-key may be gone from the files' view while a running Wine still
+// holds it (the files name only the keys that hold something): it is deleted all the same.
 void RemoveCreatedKeys(const ChangeItem& item, const ItemState& state, Registry& registry) {
   if (state.missingKey.empty()) return;
   for (std::string path = item.key; path.size() >= state.missingKey.size();) {
-    if (!registry.KeyExists(item.hive, path) || !registry.ValueNames(item.hive, path).empty()) return;
-    if (!registry.DeleteKey(item.hive, path).ok()) return;  // it has sub-keys
+    if (!registry.ValueNames(item.hive, path).empty()) return;
+    if (!registry.DeleteEmptyKey(item.hive, path).ok()) return;  // it has sub-keys
     const std::size_t separator = path.rfind('\\');
     if (separator == std::string::npos) return;
     path.resize(separator);

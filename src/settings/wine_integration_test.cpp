@@ -132,6 +132,26 @@ TEST_F(WineIntegrationTest, AWriteWhileAWineServerStartsIsNotLost) {
   }
 }
 
+// Beside a running Wine, the undo of a switch of the default browser leaves none of the keys the
+// switch made: not the ddeexec keys under http, nor the gopher keys, which Wine's prefix lacks.
+// The files show only keys that hold something, so a key emptied of its sub-keys is deleted in
+// Wine although the files' view no longer has it.
+TEST_F(WineIntegrationTest, AnUndoneSwitchBesideARunningWineLeavesNoKeyItMade) {
+  const test::TempDir state;
+  const auto run = [&](std::vector<std::string> words) { return test::RunVarnel(prefix_.path(), state.path(), words); };
+  ASSERT_EQ(run({"settings", "IEPath", "c:\\ie"}).first, 0);
+  ASSERT_EQ(Wine({"reg", "query", "HKCR\\http\\shell\\open\\command"}).exitCode, 0);
+  ASSERT_NO_FATAL_FAILURE(StartPersistentServer());
+  const auto [switched, switchSaid] = run({"default-browser", "ie"});
+  ASSERT_EQ(switched, 0) << switchSaid;
+  ASSERT_EQ(Wine({"reg", "query", "HKCR\\gopher\\shell\\open\\ddeexec"}).exitCode, 0);
+  const auto [undone, undoSaid] = run({"undo"});
+  EXPECT_EQ(undone, 0) << undoSaid;
+  EXPECT_NE(Wine({"reg", "query", "HKCR\\gopher"}).exitCode, 0) << Wine({"reg", "query", "HKCR\\gopher", "/s"}).output;
+  EXPECT_NE(Wine({"reg", "query", "HKCR\\http\\shell\\open\\ddeexec"}).exitCode, 0);
+  EXPECT_EQ(Wine({"reg", "query", "HKCR\\http\\shell\\open\\command"}).exitCode, 0);  // Wine's own stays
+}
+
 // The read-back script run by Wine's own cscript: it finds edits Wine does not hold, and holds
 // every kind of edit of a batch once the import went through.
 TEST_F(WineIntegrationTest, OneScriptReadsAWholeBatchBackFromARunningWine) {

@@ -56,6 +56,7 @@ struct Registry::PendingWrite {
   std::u16string name;
   std::optional<RegValue> value;  // none: delete the key, or only the value `name`
   bool deletesValue = false;
+  bool evenIfAbsent = false;  // a key delete that holds also for a key not in the files
 };
 
 Registry::Registry(std::string prefixPath)
@@ -131,7 +132,7 @@ bool Registry::Apply(const PendingWrite& write, HiveFile& file, std::int64_t now
     file.DeleteValue(write.key, write.name, now);
     return true;
   }
-  return file.DeleteKey(write.key);
+  return file.DeleteKey(write.key) || (write.evenIfAbsent && !file.KeyExists(write.key));
 }
 
 std::optional<RegValue> Registry::QueryValue(Hive hive, std::string_view keyPath, std::string_view name) {
@@ -158,6 +159,10 @@ Status Registry::SetValue(Hive hive, std::string_view keyPath, std::string_view 
 
 Status Registry::DeleteKey(Hive hive, std::string_view keyPath) {
   return Write(PendingWrite{hive, KeyInHive(hive, keyPath), u"", std::nullopt});
+}
+
+Status Registry::DeleteEmptyKey(Hive hive, std::string_view keyPath) {
+  return Write(PendingWrite{hive, KeyInHive(hive, keyPath), u"", std::nullopt, false, true});
 }
 
 Status Registry::DeleteValue(Hive hive, std::string_view keyPath, std::string_view name) {

@@ -55,6 +55,9 @@ class Registry {
   // Deletes a key that has no sub-keys: code 53 when there is no such key (or it has sub-keys),
   // else the save's failure, if any.
   Status DeleteKey(Hive hive, std::string_view keyPath);
+  // The same, and also a key the files hold nothing of (no value, no sub-key, perhaps not even
+  // its name) while a running Wine may hold it: a key emptied of everything Varnel put there.
+  Status DeleteEmptyKey(Hive hive, std::string_view keyPath);
   // Deletes one value; the key stays. Nothing to do (success) when there is no such value.
   Status DeleteValue(Hive hive, std::string_view keyPath, std::string_view name);
   // The names of the key's values, in the hive's order; none for a missing key or a broken hive.
