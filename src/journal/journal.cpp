@@ -296,6 +296,9 @@ Status Journal::Finish(int number, const std::vector<ItemState>& after) {
 }
 
 Status Journal::Plan(int number, const std::vector<ItemState>& planned) {
+  FileLock journalLock;  // under which a killed write's temporaries are removed
+  const Status prepared = Prepare(journalLock);
+  if (!prepared.ok()) return prepared;
   return WriteWholeFile(folder_, PathOf(number, "plan"), SerializeAfter(planned), true);
 }
 
