@@ -74,7 +74,8 @@ int UndoCommand(CommandContext& c) {
   }
   for (const std::string& unchecked : plan.unchecked) {
     c.err << "varnel: " << ForErr(c, unchecked)
-          << " never finished: its recorded old state is restored without checking what is there now\n";
+          << " never finished (its run was interrupted): it is undone only where everything is as it found it or as "
+             "it would have left it\n";
   }
   if (dryRun) {
     for (const JournalEntry& e : plan.changes) c.out << "would undo change " << e.number << ": " << TerminalText(e.record.what, c.outIsTerminal) << "\n";

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "history/typed_urls.h"
+#include "journal/journal.h"
 #include "settings/launch_address.h"
 #include "settings/registry_access.h"
 #include "testsupport/expect_ok.h"
@@ -27,7 +28,7 @@ const std::string kPrefs =
 TEST(KilledWrite, AHistorySaveKilledAtEachStepIsUndoneByTheNextRun) {
   if (!ProgramOnPath("strace")) GTEST_SKIP() << "strace is not installed here";
   const std::vector<std::pair<std::string, int>> kills = {
-      {"rename,renameat,renameat2", 5}, {"write,pwrite64", 8}};  // calls, and how many of them are tried
+      {"rename,renameat,renameat2", 8}, {"write,pwrite64", 10}};  // calls, and how many of them are tried
   for (const auto& [calls, tries] : kills) {
     for (int when = 1; when <= tries; ++when) {
       const std::string step = calls + " " + std::to_string(when);
@@ -64,6 +65,58 @@ TEST(KilledWrite, AHistorySaveKilledAtEachStepIsUndoneByTheNextRun) {
       ReadTypedUrls(registry, [&](const std::string& address) { typed.push_back(address); });
       EXPECT_EQ(typed, (std::vector<std::string>{"http://ie/1", "http://ie/2"})) << step;
     }
+  }
+}
+
+// A history save killed for real as it marks its change done (SIGKILL as it renames the .done
+// mark into place, every write being over): undone without a question while prefs.js and the
+// typed addresses are as the save left them; after the browser wrote prefs.js, refused like any
+// change, and undone with --force.
+TEST(KilledWrite, AChangeKilledAfterItsWriteIsUndoneOnlyOverTheStateItLeft) {
+  if (!ProgramOnPath("strace")) GTEST_SKIP() << "strace is not installed here";
+  for (const bool edited : {false, true}) {
+    test::TempPrefix prefix;
+    test::TempDir state;
+    prefix.MakeDriveCDirectory("Program Files/Netscape/Users/jane");
+    const std::string prefs = prefix.native("drive_c/Program Files/Netscape/Users/jane/prefs.js");
+    test::WriteFile(prefs, kPrefs);
+    {
+      Registry registry(prefix.path());
+      test::ExpectOk(WriteTypedUrls(registry, {"http://ie/1", "http://ie/2"}));
+    }
+    const std::vector<std::string> environment = {"XDG_STATE_HOME=" + state.path(), "HOME=" + state.path()};
+    const std::string journal = Journal::FolderFor(prefix.path(), [&](const char* name) -> std::optional<std::string> {
+      if (std::string(name) == "XDG_STATE_HOME") return state.path();
+      return std::nullopt;
+    });
+    const ProgramRun killed = RunProgram(
+        {"strace", "-f", "-qq", "-o", "/dev/null", "-P", journal + "/000001.done", "-e",
+         "inject=rename,renameat,renameat2:signal=SIGKILL:when=1", VARNEL_PROGRAM, "--prefix", prefix.path(), "history",
+         "clear", "both", "--profile", kProfile},
+        environment, 60);
+    ASSERT_TRUE(killed.started);
+    ASSERT_NE(killed.exitCode, 0) << "not killed at the mark";
+    ASSERT_NE(test::ReadFile(prefs), kPrefs);  // the save itself was done
+
+    const auto run = [&](std::vector<std::string> words) { return test::RunVarnel(prefix.path(), state.path(), words); };
+    EXPECT_NE(run({"changes"}).second.find("unfinished"), std::string::npos);
+    if (edited) {
+      test::WriteFile(prefs, kPrefs + "user_pref(\"browser.startup.homepage\", \"http://later/\");\r\n");
+      const auto [refused, said] = run({"undo"});
+      EXPECT_EQ(refused, 1) << said;
+      EXPECT_NE(said.find("prefs.js is neither as change 1"), std::string::npos) << said;
+      EXPECT_NE(test::ReadFile(prefs), kPrefs);  // the browser's edit is kept
+      const auto [forced, forcedSaid] = run({"undo", "--force"});
+      EXPECT_EQ(forced, 0) << forcedSaid;
+    } else {
+      const auto [undone, said] = run({"undo"});
+      EXPECT_EQ(undone, 0) << said;
+    }
+    EXPECT_EQ(test::ReadFile(prefs), kPrefs);
+    Registry registry(prefix.path());
+    std::vector<std::string> typed;
+    ReadTypedUrls(registry, [&](const std::string& address) { typed.push_back(address); });
+    EXPECT_EQ(typed, (std::vector<std::string>{"http://ie/1", "http://ie/2"})) << edited;
   }
 }
 

@@ -140,13 +140,25 @@ std::string_view HiveName(Hive hive) {
 
 }  // namespace
 
-std::uint64_t BytesHash(std::string_view bytes) {
+std::uint64_t BytesHash(std::string_view bytes) { return BytesHash(std::vector<std::string_view>{bytes}); }
+
+std::uint64_t BytesHash(const std::vector<std::string_view>& pieces) {
   std::uint64_t hash = 14695981039346656037ull;
-  for (const char c : bytes) {
-    hash ^= static_cast<unsigned char>(c);
-    hash *= 1099511628211ull;
+  for (const std::string_view piece : pieces) {
+    for (const char c : piece) {
+      hash ^= static_cast<unsigned char>(c);
+      hash *= 1099511628211ull;
+    }
   }
   return hash;
+}
+
+ItemState FileFingerprint(const std::vector<std::string_view>& pieces) {
+  ItemState state;
+  state.exists = true;
+  for (const std::string_view piece : pieces) state.size += piece.size();
+  state.hash = BytesHash(pieces);
+  return state;
 }
 
 ItemState Fingerprint(ItemState state) {

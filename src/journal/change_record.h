@@ -65,6 +65,9 @@ struct ChangeRecord {
 
 // 64-bit FNV-1a: a fingerprint, not a defence against someone forging a file.
 std::uint64_t BytesHash(std::string_view bytes);
+std::uint64_t BytesHash(const std::vector<std::string_view>& pieces);  // of the pieces one after the other
+// The fingerprint of a file that will hold the pieces.
+ItemState FileFingerprint(const std::vector<std::string_view>& pieces);
 // The state kept after a change: a file's bytes reduced to size and hash.
 ItemState Fingerprint(ItemState state);
 

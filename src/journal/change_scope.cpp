@@ -39,11 +39,13 @@ std::string MissingKey(Registry& registry, Hive hive, const std::string& key) {
 }
 
 // Removes the keys a write created on the way to the item, deepest first, while they are empty.
+// A key emptied of every sub-key may be gone from the files' view while a running Wine still
+// holds it (the files name only the keys that hold something): it is deleted all the same.
 void RemoveCreatedKeys(const ChangeItem& item, const ItemState& state, Registry& registry) {
   if (state.missingKey.empty()) return;
   for (std::string path = item.key; path.size() >= state.missingKey.size();) {
-    if (!registry.KeyExists(item.hive, path) || !registry.ValueNames(item.hive, path).empty()) return;
-    if (!registry.DeleteKey(item.hive, path).ok()) return;  // it has sub-keys
+    if (!registry.ValueNames(item.hive, path).empty()) return;
+    if (!registry.DeleteEmptyKey(item.hive, path).ok()) return;  // it has sub-keys
     const std::size_t separator = path.rfind('\\');
     if (separator == std::string::npos) return;
     path.resize(separator);
@@ -225,9 +227,48 @@ void ChangeScope::Fail() {
   number_ = 0;
 }
 
+// A change of many files (an export) plans none: one record per file would cost a flush each.
+constexpr std::size_t kMostPlannedItems = 64;
+
+Status ChangeScope::Plan(const LandingWrite& write) {
+  bool touched = false;
+  for (std::size_t i = 0; i < record_.items.size(); ++i) {
+    const ChangeItem& item = record_.items[i];
+    if (write.contents && item.kind == ItemKind::File && item.native == write.native) {
+      planned_[i] = FileFingerprint(*write.contents);
+      touched = true;
+    } else if (!write.contents && InRegistry(item.kind)) {
+      ItemState state;
+      (void)CaptureState(item, registry_, state);  // the registry holds the save's values by now
+      planned_[i] = Fingerprint(std::move(state));
+      touched = true;
+    }
+  }
+  if (!touched) return Status::Ok();
+  const Status planned = journal_->Plan(number_, planned_);
+  // Unplanned, an interrupted change is undone only where things are as it found them.
+  if (!planned.ok()) journal_->Report("varnel: " + record_.what + ": the journal could not record the planned state (" + planned.message + ")");
+  return Status::Ok();
+}
+
+WatchWrites ChangeScope::PlanWrites() {
+  planned_.clear();
+  if (!journal_ || number_ == 0 || record_.items.size() > kMostPlannedItems) return WatchWrites(nullptr);
+  for (std::size_t i = 0; i < record_.items.size(); ++i) {
+    ItemState planned = Fingerprint(record_.before[i]);
+    if (record_.items[i].kind == ItemKind::Folder) planned.exists = true;  // made by the write
+    planned_.push_back(std::move(planned));
+  }
+  return WatchWrites([this](const LandingWrite& landing) { return Plan(landing); });
+}
+
 Status ChangeScope::Run(const std::function<Status()>& write) {
   Begin();
-  const Status written = write();
+  Status written;
+  {
+    const WatchWrites planning = PlanWrites();
+    written = write();
+  }
   if (written.ok()) Finish();
   else Fail();
   return written;

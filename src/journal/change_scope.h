@@ -1,6 +1,9 @@
 #pragma once
 // How a writer records its change: name what it will touch, then Run() the write: the old state
-// is read and recorded (flushed to disk) before it, and after it the change is marked finished
+// is read and recorded (flushed to disk) before it; right before each file or registry save of
+// the write lands, the state it is about to leave is recorded too (the plan: an interrupted
+// change is undone without a question only where things are as it found or planned them); after
+// the write the change is marked finished
 // with the new state's fingerprint, or, when the write failed, dropped (a failed write leaves
 // things as they were). While the write runs the change is marked under way by a lock this
 // process holds. Without a journal, or when the journal cannot be written, the scope does
@@ -17,6 +20,7 @@
 #include "journal/journal.h"
 #include "journal/restore_guard.h"
 #include "winenv/registry.h"
+#include "winenv/write_watch.h"
 
 namespace varnel {
 
@@ -51,6 +55,9 @@ class ChangeScope {
   // The steps of Run, for a test that stops between them as a kill would.
   // Records the old state. False when it is not recorded (the reason has been reported).
   bool Begin();
+  // Records, while the returned watch lives, the state each of the write's saves is about to leave
+  // (nothing for a change not recorded, or of very many items).
+  [[nodiscard]] WatchWrites PlanWrites();
   // Records the new state; a change that left everything as it was is dropped again.
   void Finish();
   // Drops the change of a write that failed.
@@ -60,6 +67,7 @@ class ChangeScope {
 
  private:
   void AddOnDisk(ItemKind kind, std::string native, std::string shown);
+  Status Plan(const LandingWrite& write);
   void NotRecorded(const std::string& reason);
 
   Journal* journal_;
@@ -67,6 +75,7 @@ class ChangeScope {
   ChangeRecord record_;
   int number_ = 0;
   FileLock underWay_;
+  std::vector<ItemState> planned_;  // one per item: the state the write is about to leave
 };
 
 }  // namespace varnel

@@ -41,12 +41,14 @@ std::string TemporaryFor(const std::string& folder, const std::string& path) {
 }
 
 // Writes the file whole under a temporary name and gives it its name only then: a kill leaves
-// the file whole or not there. Never replaces a file of that name.
-Status WriteWholeFile(const std::string& folder, const std::string& path, std::string_view bytes) {
+// the file whole or not there. Never replaces a file of that name, unless `replace`: then a kill
+// leaves the old file or the new one.
+Status WriteWholeFile(const std::string& folder, const std::string& path, std::string_view bytes, bool replace = false) {
   const std::string temporary = TemporaryFor(folder, path);
   ::unlink(temporary.c_str());
   Status status = WriteNewFile(temporary, bytes, 0600, Flush::ToDisk);
-  if (status.ok() && ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
+  const unsigned flags = replace ? 0 : RENAME_NOREPLACE;
+  if (status.ok() && ::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), flags) != 0) {
     status = StatusFromErrno(errno, path);
   }
   ::unlink(temporary.c_str());
@@ -112,6 +114,19 @@ std::uint64_t CountedSize(const std::string& record, const std::string& done) {
   if (!counted) return 0;
   const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
   return size + (::lstat(done.c_str(), &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0);
+}
+
+// The state an unfinished change's write was about to leave; none when it was not recorded or
+// does not read back whole for the record's items.
+std::optional<std::vector<ItemState>> ReadPlan(const std::string& path, std::size_t items) {
+  std::string text;
+  std::uint64_t size = 0;
+  std::vector<ItemState> planned;
+  if (!ReadJournalFile(path, kJournalMaxBytes, text, size).ok() || !ParseAfter(text, planned).ok() ||
+      planned.size() != items) {
+    return std::nullopt;
+  }
+  return planned;
 }
 
 }  // namespace
@@ -245,11 +260,20 @@ Status Journal::Finish(int number, const std::vector<ItemState>& after) {
   const std::string done = PathOf(number, "done");
   ::unlink(done.c_str());  // a mark of a number used before, left by a crash
   const Status status = WriteWholeFile(folder_, done, SerializeAfter(after));
+  ::unlink(PathOf(number, "plan").c_str());
   ::unlink(PathOf(number, "lock").c_str());
   return status;
 }
 
+Status Journal::Plan(int number, const std::vector<ItemState>& planned) {
+  FileLock journalLock;  // under which a killed write's temporaries are removed
+  const Status prepared = Prepare(journalLock);
+  if (!prepared.ok()) return prepared;
+  return WriteWholeFile(folder_, PathOf(number, "plan"), SerializeAfter(planned), true);
+}
+
 void Journal::Forget(int number) {
+  ::unlink(PathOf(number, "plan").c_str());
   ::unlink(PathOf(number, "done").c_str());
   ::unlink(PathOf(number, "change").c_str());
   ::unlink(PathOf(number, "lock").c_str());
@@ -281,6 +305,7 @@ Status Journal::List(std::vector<JournalEntry>& entries) const {
       }
       entry.bytes += doneSize;
     }
+    if (entry.damage.empty() && !entry.after) entry.planned = ReadPlan(PathOf(*it, "plan"), entry.record.items.size());
     entries.push_back(std::move(entry));
   }
   return Status::Ok();

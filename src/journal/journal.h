@@ -3,7 +3,8 @@
 // ~/.local/state/varnel/...), the prefix's path in the file "prefix" there. Each change is the
 // file NNNNNN.change, written and flushed to disk (file and folder) before the write it
 // describes, and NNNNNN.done once the write is over, holding the new state's fingerprint. A
-// change without its .done was interrupted: it shows as unfinished. Each file is written whole
+// change without its .done was interrupted: it shows as unfinished. Before the write lands,
+// NNNNNN.plan holds the fingerprint of the state the write is about to leave. Each file is written whole
 // under a temporary name, flushed and then renamed, so a kill leaves a record whole or not at
 // all. A number is chosen and its record written under the journal's lock (".lock"); while a
 // change is under way its process holds the lock NNNNNN.lock, which the kernel drops when the
@@ -35,6 +36,7 @@ struct JournalEntry {
   int number = 0;
   ChangeRecord record;
   std::optional<std::vector<ItemState>> after;  // none: the change never finished
+  std::optional<std::vector<ItemState>> planned;  // unfinished: the state its write was about to leave
   bool underWay = false;                        // unfinished, and its process still runs it
   std::string damage;                           // why the record cannot be read, "" when it can
   std::uint64_t bytes = 0;                      // on disk
@@ -56,6 +58,9 @@ class Journal {
   // Writes the record as the next change, whole and flushed; `number` receives its number and
   // `underWay` the change's lock, held until the change is marked finished or forgotten.
   [[nodiscard]] Status Begin(const ChangeRecord& record, int& number, FileLock& underWay);
+  // Records, whole and flushed, the state the change's write is about to leave, before it lands:
+  // an unfinished change is then undone only where things are as it found or as it would leave them.
+  [[nodiscard]] Status Plan(int number, const std::vector<ItemState>& planned);
   // Marks the change finished with the state the write left.
   [[nodiscard]] Status Finish(int number, const std::vector<ItemState>& after);
   // Removes a change that turned out to change nothing, or whose write failed.

@@ -16,6 +16,7 @@
 #include "testsupport/expect_ok.h"
 #include "testsupport/journal_entries.h"
 #include "testsupport/temp_dir.h"
+#include "winenv/atomic_file.h"
 
 namespace varnel {
 namespace {
@@ -242,7 +243,8 @@ TEST_F(HistoryJournalTest, AWriteKilledAtAnyStepIsUndoneToTheRecordedOldState) {
       change.AddFile(Prefs(), std::string(kProfile) + "\\prefs.js");
       change.AddKey(Hive::CurrentUser, std::string(kTypedUrlsKey));
       ASSERT_TRUE(change.Begin());
-      if (step >= 1) test::WriteFile(Prefs(), "half-written");
+      const WatchWrites planning = change.PlanWrites();
+      if (step >= 1) test::ExpectOk(ReplaceFileContents(Prefs(), "half-written"));
       if (step >= 2) {
         ASSERT_TRUE(WriteTypedUrls(registry_, {"http://new/"}).ok());
       }
@@ -255,6 +257,43 @@ TEST_F(HistoryJournalTest, AWriteKilledAtAnyStepIsUndoneToTheRecordedOldState) {
     ASSERT_TRUE(CarryOutUndo(journal_, registry_, plan, false).ok()) << step;
     EXPECT_EQ(test::ReadFile(Prefs()), kPrefs) << step;
     EXPECT_EQ(Values(Hive::CurrentUser, {std::string(kTypedUrlsKey)}), before) << step;
+  }
+}
+
+// Killed after its write, before it was marked finished, then edited from outside: the change
+// is undone only where things are as it found them or as it planned them, so the outside edit
+// makes undo refuse, as for any change; --force undoes it anyway. The registry's and a file's
+// plans are both recorded before their writes land.
+TEST_F(HistoryJournalTest, AnInterruptedChangeIsUndoneOverItsOwnStatesOnly) {
+  for (const bool editedFile : {false, true}) {
+    test::WriteFile(Prefs(), kPrefs);
+    test::ExpectOk(WriteRegistryString(registry_, Hive::CurrentUser, kTypedUrlsKey, "url1", "http://ie/"));
+    const Snapshot before = Values(Hive::CurrentUser, {std::string(kTypedUrlsKey)});
+    {
+      ChangeScope change(&journal_, registry_, "MRU saved", std::string(kProfile));
+      change.AddFile(Prefs(), std::string(kProfile) + "\\prefs.js");
+      change.AddKey(Hive::CurrentUser, std::string(kTypedUrlsKey));
+      ASSERT_TRUE(change.Begin());
+      const WatchWrites planning = change.PlanWrites();
+      test::ExpectOk(ReplaceFileContents(Prefs(), "saved by the change"));
+      ASSERT_TRUE(WriteTypedUrls(registry_, {"http://new/"}).ok());
+    }  // killed before the mark
+    ASSERT_TRUE(Entries().front().planned.has_value());
+    if (editedFile) test::WriteFile(Prefs(), "saved by the browser afterwards");
+    const Status undone = UndoFrom();
+    if (!editedFile) {
+      test::ExpectOk(undone);
+      EXPECT_EQ(test::ReadFile(Prefs()), kPrefs);
+      EXPECT_EQ(Values(Hive::CurrentUser, {std::string(kTypedUrlsKey)}), before);
+      continue;
+    }
+    EXPECT_NE(undone.message.find("prefs.js is neither as change"), std::string::npos) << undone.message;
+    EXPECT_EQ(undone.message.find("TypedURLs"), std::string::npos) << undone.message;  // as the change left it
+    EXPECT_EQ(test::ReadFile(Prefs()), "saved by the browser afterwards");
+    UndoPlan plan;
+    ASSERT_TRUE(PlanUndo(journal_, registry_, std::nullopt, plan).ok());
+    test::ExpectOk(CarryOutUndo(journal_, registry_, plan, true));
+    EXPECT_EQ(test::ReadFile(Prefs()), kPrefs);
   }
 }
 
@@ -311,6 +350,7 @@ TEST_F(JournalTest, AChangeUnderWayIsNeverUndoneAndAKilledOneIs) {
     ChangeScope running(&journal_, registry_, "NetLAU set to c:\\b", "");
     running.AddValue(Hive::LocalMachine, SettingKey(Setting::NetLAU), "");
     ASSERT_TRUE(running.Begin());
+    const WatchWrites planning = running.PlanWrites();
     EXPECT_TRUE(Entries().front().underWay);
     const Status refused = UndoFrom();
     EXPECT_NE(refused.message.find("change 2 (NetLAU set to c:\\b) is under way in another run of Varnel"),

@@ -113,26 +113,36 @@ Status PlanUndo(const Journal& journal, Registry& registry, std::optional<int> f
     }
     plan.changes.push_back(std::move(entry));
   }
-  // Each item is compared with the state the newest of the changes left it in.
+  // Each item is compared with the state the newest of the changes left it in; an item of an
+  // interrupted change with the state it found or, when recorded, the one its write planned.
   std::set<std::string> seen;
   std::vector<ChangeItem> items;
-  std::vector<ItemState> left;
+  std::vector<ItemState> left, planned;
   std::vector<std::string> since;
   for (const JournalEntry& change : plan.changes) {
     if (!change.after) plan.unchecked.push_back(ChangeName(change));
     for (std::size_t i = 0; i < change.record.items.size(); ++i) {
       const ChangeItem& item = change.record.items[i];
-      if (!seen.insert(ItemIdentity(item)).second || !change.after) continue;
+      if (!seen.insert(ItemIdentity(item)).second) continue;
       items.push_back(item);
-      left.push_back((*change.after)[i]);
-      since.push_back(ChangeName(change));
+      if (change.after) {
+        left.push_back((*change.after)[i]);
+        planned.push_back(left.back());
+        since.push_back(" changed since " + ChangeName(change));
+        continue;
+      }
+      left.push_back(Fingerprint(change.record.before[i]));
+      planned.push_back(change.planned ? (*change.planned)[i] : left.back());
+      since.push_back(" is neither as " + ChangeName(change) + " found it nor as it would have left it (it was "
+                      "interrupted)");
     }
   }
-  std::vector<bool> unchanged;
-  const Status checked = CheckStates(registry, items, left, unchanged);
+  std::vector<bool> unchanged, asPlanned;
+  Status checked = CheckStates(registry, items, left, unchanged);
+  if (checked.ok() && planned != left) checked = CheckStates(registry, items, planned, asPlanned);
   if (!checked.ok()) return checked;
   for (std::size_t i = 0; i < items.size(); ++i) {
-    if (!unchanged[i]) plan.moved.push_back(items[i].shown + " changed since " + since[i]);
+    if (!unchanged[i] && !(i < asPlanned.size() && asPlanned[i])) plan.moved.push_back(items[i].shown + since[i]);
   }
   return Status::Ok();
 }

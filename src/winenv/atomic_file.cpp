@@ -1,4 +1,5 @@
 #include "winenv/atomic_file.h"
+#include "winenv/write_watch.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -127,9 +128,10 @@ Status ResolveReplaceable(const std::string& nativePath, std::string& target) {
 }
 
 // The replacement itself; with `expected`, only while the target is still that file (`changed`
-// otherwise), looked at before anything is written and once more right before the rename.
+// otherwise), looked at before anything is written and once more right before the rename; with
+// `beforeRename`, only when it succeeds, called once the new contents are on disk.
 Status Replace(const std::string& nativePath, const std::vector<std::string_view>& pieces,
-               const FileIdentity* expected, const Status* changed) {
+               const FileIdentity* expected, const Status* changed, const BeforeRename* beforeRename) {
   const auto stillExpected = [&] { return expected == nullptr || IdentityOf(nativePath) == *expected; };
   if (!stillExpected()) return *changed;
   std::string target;
@@ -141,6 +143,8 @@ Status Replace(const std::string& nativePath, const std::vector<std::string_view
   if (!temp.valid()) return StatusFromErrno(errno, nativePath);
 
   status = FillTemporary(temp, pieces, target, tempPath);
+  if (status.ok()) status = WriteAboutToLand({nativePath, &pieces});
+  if (status.ok() && beforeRename) status = (*beforeRename)();
   if (status.ok() && !stillExpected()) status = *changed;
   if (status.ok() && rename(tempPath.c_str(), target.c_str()) != 0) status = StatusFromErrno(errno, nativePath);
   if (!status.ok()) {
@@ -189,12 +193,17 @@ Status CheckReplaceable(const std::string& nativePath) {
 }
 
 Status ReplaceFileContents(const std::string& nativePath, const std::vector<std::string_view>& pieces) {
-  return Replace(nativePath, pieces, nullptr, nullptr);
+  return Replace(nativePath, pieces, nullptr, nullptr, nullptr);
+}
+
+Status ReplaceFileContents(const std::string& nativePath, const std::vector<std::string_view>& pieces,
+                           const BeforeRename& beforeRename) {
+  return Replace(nativePath, pieces, nullptr, nullptr, &beforeRename);
 }
 
 Status ReplaceFileContentsIfUnchanged(const std::string& nativePath, const std::vector<std::string_view>& pieces,
                                       const FileIdentity& expected, const Status& changed) {
-  return Replace(nativePath, pieces, &expected, &changed);
+  return Replace(nativePath, pieces, &expected, &changed, nullptr);
 }
 
 Status ResolveReplaceTarget(const std::string& nativePath, std::string& target) {

@@ -3,6 +3,7 @@
 // directory, flushed to disk, renamed over the target. A symbolic link at the target is
 // followed (the link stays, its target is replaced) and the target's permission bits are kept.
 // On any failure the target is exactly as it was and the temporary file is gone.
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,12 @@ Status ReplaceFileContents(const std::string& nativePath, std::string_view bytes
 // The same with the new contents given in pieces, written one after the other: a large file
 // edited in one place need not be joined in memory first.
 Status ReplaceFileContents(const std::string& nativePath, const std::vector<std::string_view>& pieces);
+// The same, renamed only when `beforeRename`, called once the new contents are on disk, succeeds
+// (its failure is then the outcome): for a caller that must look at something, or take a lock,
+// right before the target changes.
+using BeforeRename = std::function<Status()>;
+Status ReplaceFileContents(const std::string& nativePath, const std::vector<std::string_view>& pieces,
+                           const BeforeRename& beforeRename);
 // The same, but only while the target is still the file `expected` identifies (IdentityOf the
 // path; a target that did not exist is expected absent): compared before the new contents are
 // written and again right before the rename, so a file another program wrote meanwhile is left as

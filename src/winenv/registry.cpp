@@ -16,6 +16,8 @@
 #include "winenv/prefix.h"
 #include "winenv/wine_registry.h"
 #include "winenv/wine_server.h"
+#include "winenv/wine_start_block.h"
+#include "winenv/write_watch.h"
 
 namespace varnel {
 
@@ -54,6 +56,7 @@ struct Registry::PendingWrite {
   std::u16string name;
   std::optional<RegValue> value;  // none: delete the key, or only the value `name`
   bool deletesValue = false;
+  bool evenIfAbsent = false;  // a key delete that holds also for a key not in the files
 };
 
 Registry::Registry(std::string prefixPath)
@@ -129,7 +132,7 @@ bool Registry::Apply(const PendingWrite& write, HiveFile& file, std::int64_t now
     file.DeleteValue(write.key, write.name, now);
     return true;
   }
-  return file.DeleteKey(write.key);
+  return file.DeleteKey(write.key) || (write.evenIfAbsent && !file.KeyExists(write.key));
 }
 
 std::optional<RegValue> Registry::QueryValue(Hive hive, std::string_view keyPath, std::string_view name) {
@@ -156,6 +159,10 @@ Status Registry::SetValue(Hive hive, std::string_view keyPath, std::string_view 
 
 Status Registry::DeleteKey(Hive hive, std::string_view keyPath) {
   return Write(PendingWrite{hive, KeyInHive(hive, keyPath), u"", std::nullopt});
+}
+
+Status Registry::DeleteEmptyKey(Hive hive, std::string_view keyPath) {
+  return Write(PendingWrite{hive, KeyInHive(hive, keyPath), u"", std::nullopt, false, true});
 }
 
 Status Registry::DeleteValue(Hive hive, std::string_view keyPath, std::string_view name) {
@@ -202,7 +209,10 @@ void Registry::Drop(const std::vector<PendingWrite>& writes) {
 }
 
 // Saves every hive that the writes touched, inside the prefix-wide lock. A hive that changed
-// on disk meanwhile is reloaded first and the writes are laid over the fresh content.
+// on disk meanwhile is reloaded first and the writes are laid over the fresh content. With Wine
+// running the writes go through it; else the hives are renamed into place while no wineserver
+// can start, and a server that started (or ended, saving the hives) since the look for one
+// sends the save round again.
 Status Registry::Save(const std::vector<PendingWrite>& writes) {
   std::vector<HiveState*> touched;
   for (const PendingWrite& w : writes) {
@@ -219,22 +229,47 @@ Status Registry::Save(const std::vector<PendingWrite>& writes) {
   FileLock lock;
   const Status locked = lock.Acquire(prefix_ + "/.varnel-registry.lock");
   if (!locked.ok()) return discard(locked);
-  if (const std::optional<WineServer> wine = FindWineServer(prefix_)) {
-    const Status through = SaveThroughWine(*wine, writes);
-    return through.ok() ? through : discard(through);
+  pending_ = writes;  // laid over again should the watcher's reads find a hive changed on disk
+  const Status watched = WriteAboutToLand({"", nullptr});
+  pending_.clear();
+  if (!watched.ok()) return discard(watched);
+  for (int round = 0;; ++round) {
+    if (const std::optional<WineServer> wine = FindWineServer(prefix_)) {
+      const Status through = SaveThroughWine(*wine, writes);
+      return through.ok() ? through : discard(through);
+    }
+    for (HiveState* s : touched) {
+      if (IdentityOf(s->path) == s->identity) continue;
+      pending_ = writes;  // replayed by Refresh over the file's new content
+      s->loaded = false;
+      bool ok = Refresh(*s);
+      pending_.clear();
+      if (!ok) return discard(Status::Error(errc::kPathFileAccess, s->error));
+    }
+    bool wineMoved = false;
+    const Status saved = SaveHives(touched, wineMoved);
+    if (saved.ok()) return saved;
+    if (!wineMoved || round == 3) return discard(saved);
   }
-  for (HiveState* s : touched) {
-    if (IdentityOf(s->path) == s->identity) continue;
-    pending_ = writes;  // replayed by Refresh over the file's new content
-    s->loaded = false;
-    bool ok = Refresh(*s);
-    pending_.clear();
-    if (!ok) return discard(Status::Error(errc::kPathFileAccess, s->error));
-  }
+}
+
+// Renames each touched hive into place. Before the first rename no wineserver may start and the
+// hives must be as last read; `wineMoved` says when one was starting or had saved them.
+Status Registry::SaveHives(const std::vector<HiveState*>& touched, bool& wineMoved) {
+  WineStartBlock block;  // held from the first rename to the last
+  const BeforeRename holdWineOff = [&]() -> Status {
+    if (block.held()) return Status::Ok();
+    const bool unchanged = block.Hold(prefix_) && std::all_of(touched.begin(), touched.end(), [](const HiveState* s) {
+                             return IdentityOf(s->path) == s->identity;
+                           });
+    if (unchanged) return Status::Ok();
+    wineMoved = true;
+    return Status::Error(errc::kPathFileAccess, "Wine started or stopped while the registry was being saved");
+  };
   for (HiveState* s : touched) {
     RemoveLeftoverTemporaries(s->path);  // of a save that was killed; none can be under way now
-    Status saved = ReplaceFileContents(s->path, s->file.Pieces());
-    if (!saved.ok()) return discard(saved);
+    Status saved = ReplaceFileContents(s->path, s->file.Pieces(), holdWineOff);
+    if (!saved.ok()) return saved;
     s->identity = IdentityOf(s->path);
   }
   return Status::Ok();

@@ -55,6 +55,9 @@ class Registry {
   // Deletes a key that has no sub-keys: code 53 when there is no such key (or it has sub-keys),
   // else the save's failure, if any.
   Status DeleteKey(Hive hive, std::string_view keyPath);
+  // The same, and also a key the files hold nothing of (no value, no sub-key, perhaps not even
+  // its name) while a running Wine may hold it: a key emptied of everything Varnel put there.
+  Status DeleteEmptyKey(Hive hive, std::string_view keyPath);
   // Deletes one value; the key stays. Nothing to do (success) when there is no such value.
   Status DeleteValue(Hive hive, std::string_view keyPath, std::string_view name);
   // The names of the key's values, in the hive's order; none for a missing key or a broken hive.
@@ -122,6 +125,7 @@ class Registry {
   static void Load(HiveState& state);
   bool Apply(const PendingWrite& write, HiveFile& file, std::int64_t now);
   Status Save(const std::vector<PendingWrite>& writes);
+  Status SaveHives(const std::vector<HiveState*>& touched, bool& wineMoved);
   Status SaveThroughWine(const struct WineServer& wine, const std::vector<PendingWrite>& writes);
   void Drop(const std::vector<PendingWrite>& writes);
   Status Write(PendingWrite write);

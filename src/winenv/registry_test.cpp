@@ -113,6 +113,14 @@ TEST(RegistryTest, DeleteRemovesOnlyAKeyWithoutSubKeys) {
   Registry fresh(prefix.path());
   EXPECT_FALSE(fresh.KeyExists(Hive::CurrentUser, "Software\\A\\B"));
   EXPECT_EQ(StringOf(fresh.QueryValue(Hive::CurrentUser, "Software\\A", "w")), "2");
+
+  // A key the files hold nothing of (a running Wine may still hold it): its delete is a write
+  // all the same, unlike DeleteKey's; one with a sub-key is refused by both.
+  EXPECT_FALSE(fresh.DeleteKey(Hive::CurrentUser, "Software\\A\\Gone").ok());
+  EXPECT_TRUE(fresh.DeleteEmptyKey(Hive::CurrentUser, "Software\\A\\Gone").ok());
+  ASSERT_TRUE(fresh.SetValue(Hive::CurrentUser, "Software\\A\\C\\D", "v", Sz("3")).ok());
+  EXPECT_FALSE(fresh.DeleteEmptyKey(Hive::CurrentUser, "Software\\A\\C").ok());
+  EXPECT_EQ(StringOf(fresh.QueryValue(Hive::CurrentUser, "Software\\A\\C\\D", "v")), "3");
 }
 
 TEST(RegistryTest, ABatchIsSavedOnceWithAllItsWrites) {

@@ -8,6 +8,8 @@
 #include <cctype>
 #include <cstdio>
 
+#include "winenv/wine_start_block.h"
+
 namespace varnel {
 namespace {
 
@@ -18,14 +20,15 @@ std::string ReadLinkText(const std::string& link) {
   return length > 0 ? std::string(target, static_cast<std::size_t>(length)) : std::string();
 }
 
-// True when the wineserver lock file exists and a process holds a lock on it.
+// True when the wineserver lock file exists and a process holds a lock on it: a server's. The
+// open file description lock with which Varnel keeps a server from starting has no process.
 bool LockHeld(const std::string& lockPath) {
   int fd = ::open(lockPath.c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0) return false;
   struct flock probe {};
   probe.l_type = F_WRLCK;
   probe.l_whence = SEEK_SET;
-  bool locked = ::fcntl(fd, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+  bool locked = ::fcntl(fd, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK && probe.l_pid > 0;
   ::close(fd);
   return locked;
 }
@@ -53,21 +56,6 @@ std::vector<std::string> ServerProcessFolders(const std::optional<std::string>& 
   return found;
 }
 
-// "server-<device>-<inode>" of the prefix's folder; "" when it cannot be examined.
-std::string ServerFolderName(const std::string& prefix) {
-  struct stat st {};
-  if (::stat(prefix.c_str(), &st) != 0) return "";
-  char server[96];
-  std::snprintf(server, sizeof server, "server-%llx-%llx", static_cast<unsigned long long>(st.st_dev),
-                static_cast<unsigned long long>(st.st_ino));
-  return server;
-}
-
-std::optional<WineServer> ClassicServer(const std::string& server) {
-  const std::string classic = "/tmp/.wine-" + std::to_string(::getuid()) + "/" + server;
-  if (LockHeld(classic + "/lock")) return WineServer{classic, std::nullopt};
-  return std::nullopt;
-}
 
 // A server found working in `folder`: .../<TMPDIR>/wine-XXXXXX/server-..., the TMPDIR two levels up.
 WineServer ServerWorkingIn(const std::string& folder) {
@@ -77,7 +65,25 @@ WineServer ServerWorkingIn(const std::string& folder) {
   return WineServer{folder, slash == 0 ? std::string("/") : parent.substr(0, slash)};
 }
 
+// The server that holds the lock of a folder where one for the prefix starts in this environment.
+// While it loads or saves the hives it works in the prefix, not in its folder.
+std::optional<WineServer> ServerByLock(const std::string& prefix) {
+  for (const std::string& folder : ServerStartFolders(prefix, false)) {
+    if (LockHeld(folder + "/lock")) return ServerWorkingIn(folder);
+  }
+  return std::nullopt;
+}
+
 }  // namespace
+
+std::string ServerFolderName(const std::string& prefix) {
+  struct stat st {};
+  if (::stat(prefix.c_str(), &st) != 0) return "";
+  char server[96];
+  std::snprintf(server, sizeof server, "server-%llx-%llx", static_cast<unsigned long long>(st.st_dev),
+                static_cast<unsigned long long>(st.st_ino));
+  return server;
+}
 
 std::vector<std::string> WineServer::Environment(const std::string& prefix) const {
   std::vector<std::string> settings = {"WINEPREFIX=" + prefix, "WINEDEBUG=-all"};
@@ -88,7 +94,7 @@ std::vector<std::string> WineServer::Environment(const std::string& prefix) cons
 std::optional<WineServer> FindWineServer(const std::string& prefix) {
   const std::string server = ServerFolderName(prefix);
   if (server.empty()) return std::nullopt;
-  if (std::optional<WineServer> classic = ClassicServer(server)) return classic;
+  if (std::optional<WineServer> locked = ServerByLock(prefix)) return locked;
   const std::vector<std::string> folders = ServerProcessFolders(server);
   if (folders.empty()) return std::nullopt;
   return ServerWorkingIn(folders.front());
@@ -103,7 +109,7 @@ WineServers WineServers::Running() {
 std::optional<WineServer> WineServers::Serving(const std::string& prefix) const {
   const std::string server = ServerFolderName(prefix);
   if (server.empty()) return std::nullopt;
-  if (std::optional<WineServer> classic = ClassicServer(server)) return classic;
+  if (std::optional<WineServer> locked = ServerByLock(prefix)) return locked;
   for (const std::string& folder : folders_) {
     if (folder.substr(folder.rfind('/') + 1) == server) return ServerWorkingIn(folder);
   }

@@ -17,8 +17,13 @@ struct WineServer {
   std::vector<std::string> Environment(const std::string& prefix) const;
 };
 
-// The wineserver serving the prefix now, if any: found by its locked lock file in the upstream
-// place, else as a process of this user named wineserver* working in the prefix's server folder.
+// "server-<device>-<inode>", the name of the prefix's server folder; "" when the prefix cannot be
+// examined.
+std::string ServerFolderName(const std::string& prefix);
+
+// The wineserver serving the prefix now, if any: found by its locked lock file in a place where
+// one starts for this environment (ServerStartFolders), else as a process of this user named
+// wineserver* working in a server folder of the prefix's name (one started with another TMPDIR).
 std::optional<WineServer> FindWineServer(const std::string& prefix);
 
 // The same for many prefixes: the processes are looked at once, when made.
