@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string_view>
 
-#include "session/open_prefix.h"
+#include "session/open_session.h"
 #include "cli/commands.h"
 #include "cli/history_command.h"
 #include "winenv/drive_map.h"
@@ -154,29 +154,22 @@ int RunCommand(const CommandLine& commandLine, const EnvLookup& env, std::ostrea
   if (it->runWithoutPrefix) return it->runWithoutPrefix(commandLine, env, out, err, terminals);
 
   OpenedPrefix prefix;
-  Status opened = OpenPrefix(commandLine.prefix, env, prefix);
+  const Status opened = OpenPrefixChecked(commandLine.prefix, env, it->reads, prefix);
   if (!prefix.choices.empty()) {
     err << "varnel: " << opened.message << "\n";
     return 2;
   }
-  if (prefix.laidOut) err << "varnel: laid out a new Windows environment in " << prefix.location.path << "\n";
-  if (prefix.onlyFound) err << "varnel: using " << prefix.location.path << ", the only Wine prefix found that holds a browser\n";
-  for (Hive hive : it->reads) {
-    if (opened.ok()) opened = prefix.registry->CheckHive(hive);
-  }
+  for (const std::string& note : PrefixNotes(prefix)) err << "varnel: " << note << "\n";
   if (!opened.ok()) {
     err << "varnel: cannot use the prefix " << prefix.location.path << ": " << opened.message << "\n";
     return 1;
   }
-  Session session(std::move(prefix.registry), env);
-  session.SetChangeReporter(
+  std::string latestNote;
+  const std::unique_ptr<Session> session = OpenSession(prefix, env, !it->reads.empty(), latestNote);
+  session->SetChangeReporter(
       [&err, &terminals](const std::string& text) { err << TerminalText(text, terminals.err) << "\n"; });
-  if (!it->reads.empty()) {
-    if (const Status latest = session.ReadLatestFromWine(); !latest.ok()) {
-      err << "varnel: " << TerminalText(Session::LatestFromWineFailure(latest), terminals.err) << "\n";
-    }
-  }
-  CommandContext context{session, out, err, {}, false, terminals.out, terminals.err};
+  if (!latestNote.empty()) err << "varnel: " << TerminalText(latestNote, terminals.err) << "\n";
+  CommandContext context{*session, out, err, {}, false, terminals.out, terminals.err};
   for (std::size_t i = 1; i < commandLine.words.size(); ++i) {
     if (commandLine.words[i] == "--json") context.json = true;
     else context.args.push_back(commandLine.words[i]);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "session/open_prefix.h"
+#include "session/open_session.h"
 #include "settings/settings.h"
 #include "testsupport/temp_dir.h"
 
@@ -165,6 +166,28 @@ TEST_F(SurveyTest, OpeningUsesTheOnlyPrefixWithABrowserOrOffersTheChoice) {
   ASSERT_TRUE(several.registry);
   EXPECT_EQ(several.registry->prefix(), second);
   EXPECT_EQ(ReadSetting(*several.registry, Setting::NetPath), "");
+}
+
+// The start both the command line and the windows make: the hives a run needs are checked (a
+// broken one it does not need is no failure), and what the user is told of the prefix chosen.
+TEST_F(SurveyTest, OpeningChecksTheHivesARunNeedsAndSaysWhichPrefixItChose) {
+  const std::string only = WithStandardNetscape(".local/share/wineprefixes/a");
+  test::WriteFile(only + "/user.reg", "not a hive\n");
+  OpenedPrefix opened;
+  ASSERT_TRUE(OpenPrefixChecked(std::nullopt, Env(), {Hive::LocalMachine}, opened).ok());
+  EXPECT_EQ(PrefixNotes(opened),
+            std::vector<std::string>{"using " + only + ", the only Wine prefix found that holds a browser"});
+  OpenedPrefix both;
+  const Status broken = OpenPrefixChecked(std::nullopt, Env(), {Hive::LocalMachine, Hive::CurrentUser}, both);
+  EXPECT_NE(broken.message.find("user.reg"), std::string::npos) << broken.message;
+
+  OpenedPrefix own;
+  ASSERT_TRUE(OpenPrefixChecked(home_ / "new-prefix", Env(), {Hive::LocalMachine, Hive::CurrentUser}, own).ok());
+  EXPECT_EQ(PrefixNotes(own), std::vector<std::string>{"laid out a new Windows environment in " + home_ / "new-prefix"});
+  std::string note;
+  const std::unique_ptr<Session> session = OpenSession(own, Env(), true, note);
+  EXPECT_EQ(session->prefix(), home_ / "new-prefix");
+  EXPECT_EQ(note, "");  // no Wine runs in it
 }
 
 TEST_F(SurveyTest, WithoutAnyPrefixTheOwnOneIsLaidOutAsBefore) {

@@ -16,7 +16,7 @@
 #include "windows/session_end_ui.h"
 #include "session/single_instance.h"
 #include "session/startup.h"
-#include "session/open_prefix.h"
+#include "session/open_session.h"
 #include "windows/prefix_chooser_window.h"
 #include "windows/ie_window.h"
 #include "session/journalled_writes.h"
@@ -159,6 +159,9 @@ void Forms::EndProgram() {
 
 namespace {
 
+// The windows use both hive files, so both are checked at start.
+const std::vector<Hive> kBothHives = {Hive::LocalMachine, Hive::CurrentUser};
+
 // The start routine's view of the windows.
 class StartupAdapter : public StartupWindows {
  public:
@@ -196,8 +199,7 @@ int RunWindows(int argc, char** argv, const std::optional<std::string>& commandL
   std::thread opening([&] {
     // Qt's start waits on the X server, which needs the CPU meanwhile: this thread gives way.
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
-    status = OpenPrefix(commandLinePrefix, ProcessEnvironment(), opened);
-    if (status.ok()) status = opened.registry->CheckHives();
+    status = OpenPrefixChecked(commandLinePrefix, ProcessEnvironment(), kBothHives, opened);
   });
   QApplication app(argc, argv);
   opening.join();
@@ -209,24 +211,20 @@ int RunWindows(int argc, char** argv, const std::optional<std::string>& commandL
     QApplication::setFont(ClassicDialogFont());
     const std::optional<std::string> picked = ChoosePrefixAtStart(opened.choices, opened.choiceBrowsers);
     if (!picked) return 0;
-    status = OpenChoice(opened, *picked);
-    if (status.ok()) status = opened.registry->CheckHives();
+    status = OpenChoiceChecked(opened, *picked, kBothHives);
   }
   const PrefixLocation& location = opened.location;
-  if (opened.laidOut) std::fprintf(stderr, "varnel: laid out a new Windows environment in %s\n", location.path.c_str());
-  if (opened.onlyFound) {
-    std::fprintf(stderr, "varnel: using %s, the only Wine prefix found that holds a browser\n", location.path.c_str());
-  }
+  for (const std::string& note : PrefixNotes(opened)) std::fprintf(stderr, "varnel: %s\n", note.c_str());
   if (!status.ok()) {
     const std::string message = "Varnel cannot use the Windows environment " + location.path + ": " + status.message;
     std::fprintf(stderr, "varnel: %s\n", message.c_str());
     if (!isatty(STDERR_FILENO)) dialogs.Ok(nullptr, message);  // started from a menu: no terminal
     return 1;
   }
-  Session session(std::move(opened.registry), ProcessEnvironment());
-  if (const Status latest = session.ReadLatestFromWine(); !latest.ok()) {
-    std::fprintf(stderr, "varnel: %s\n", Session::LatestFromWineFailure(latest).c_str());
-  }
+  std::string latestNote;
+  const std::unique_ptr<Session> ownedSession = OpenSession(opened, ProcessEnvironment(), true, latestNote);
+  Session& session = *ownedSession;
+  if (!latestNote.empty()) std::fprintf(stderr, "varnel: %s\n", latestNote.c_str());
   session.registry().EndWineSession();  // the windows' writes come later, each its own Wine program
   const std::string& prefix = session.prefix();
   QApplication::setApplicationName("Varnel");
