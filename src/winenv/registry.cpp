@@ -138,7 +138,6 @@ bool Registry::Apply(const PendingWrite& write, HiveFile& file, std::int64_t now
 std::optional<RegValue> Registry::QueryValue(Hive hive, std::string_view keyPath, std::string_view name) {
   HiveState& state = StateFor(hive);
   if (!Refresh(state)) {
-    lastError_ = state.error;
     return std::nullopt;
   }
   return state.file.GetValue(KeyInHive(hive, keyPath), Utf16FromAnsi(name));
@@ -147,7 +146,6 @@ std::optional<RegValue> Registry::QueryValue(Hive hive, std::string_view keyPath
 bool Registry::KeyExists(Hive hive, std::string_view keyPath) {
   HiveState& state = StateFor(hive);
   if (!Refresh(state)) {
-    lastError_ = state.error;
     return false;
   }
   return state.file.KeyExists(KeyInHive(hive, keyPath));
@@ -178,7 +176,6 @@ std::vector<std::string> Registry::ValueNames(Hive hive, std::string_view keyPat
   std::vector<std::string> names;
   HiveState& state = StateFor(hive);
   if (!Refresh(state)) {
-    lastError_ = state.error;
     return names;
   }
   for (const std::u16string& name : state.file.ValueNames(KeyInHive(hive, keyPath))) names.push_back(AnsiFromUtf16(name));
@@ -188,7 +185,6 @@ std::vector<std::string> Registry::ValueNames(Hive hive, std::string_view keyPat
 Status Registry::Write(PendingWrite write) {
   HiveState& state = StateFor(write.hive);
   if (!Refresh(state)) {
-    lastError_ = state.error;
     const Status failed = Status::Error(errc::kPathFileAccess, state.error);
     if (batchDepth_ > 0 && batchFailure_.ok()) batchFailure_ = failed;
     return failed;
@@ -220,7 +216,6 @@ Status Registry::Save(const std::vector<PendingWrite>& writes) {
     if (std::find(touched.begin(), touched.end(), s) == touched.end()) touched.push_back(s);
   }
   auto discard = [&](const Status& failure) {
-    lastError_ = failure.message;
     Drop(writes);
     return failure;
   };

@@ -8,7 +8,8 @@
 // outside edit is never overwritten with stale data. Every write is saved at once by an atomic
 // replace, under an advisory lock on <prefix>/.varnel-registry.lock, after reloading inside the
 // lock; two processes writing different values both keep theirs. A hive file that does not parse
-// is never written: reads give nothing, writes do nothing, and LastError() says why.
+// is never written: reads give nothing, writes fail saying why, and CheckHive tells a broken hive
+// from an empty one.
 #include <functional>
 #include <map>
 #include <memory>
@@ -68,7 +69,6 @@ class Registry {
   Status CheckHive(Hive hive);
   // Both hive files.
   Status CheckHives();
-  const std::string& LastError() const { return lastError_; }
 
   // True while a wineserver serves this prefix: it holds the registry in memory and overwrites
   // the hive files now and then. Writes made then go through Wine itself (wine_registry.h), are
@@ -139,7 +139,6 @@ class Registry {
   std::vector<PendingWrite> throughWine_;  // written through a running Wine this run
   int batchDepth_ = 0;
   Status batchFailure_;  // the first failure inside the open batch
-  std::string lastError_;
   WineWait wineWait_;
   std::unique_ptr<WineSession> wineSession_;  // the run's Wine program, while it serves
 };

@@ -96,8 +96,9 @@ TEST(RegistryTest, AHiveThatDoesNotParseIsNeverWritten) {
   Registry registry(prefix.path());
   EXPECT_FALSE(registry.CheckHives().ok());
   EXPECT_FALSE(registry.QueryValue(Hive::LocalMachine, "Software\\Broken", "x"));
-  EXPECT_FALSE(registry.SetValue(Hive::LocalMachine, "Software\\Varnel\\NetPath", "", Sz("c:\\x")).ok());
-  EXPECT_NE(registry.LastError().find("system.reg"), std::string::npos);
+  const Status set = registry.SetValue(Hive::LocalMachine, "Software\\Varnel\\NetPath", "", Sz("c:\\x"));
+  EXPECT_FALSE(set.ok());
+  EXPECT_NE(set.message.find("system.reg"), std::string::npos) << set.message;
   EXPECT_EQ(ReadFile(prefix.native("system.reg")), broken);
 }
 
@@ -342,9 +343,9 @@ TEST(RegistryTest, OnlyTheHiveACallNeedsIsRead) {
   Registry registry(prefix.path());
   EXPECT_EQ(StringOf(registry.QueryValue(Hive::ClassesRoot, ".htm", "")), "htmlfile");
   EXPECT_TRUE(registry.SetValue(Hive::LocalMachine, "Software\\Varnel\\NetPath", "", Sz("c:\\x")).ok());
-  EXPECT_EQ(registry.LastError(), "");
+  EXPECT_TRUE(registry.CheckHive(Hive::LocalMachine).ok());
   EXPECT_FALSE(registry.QueryValue(Hive::CurrentUser, "Software", ""));
-  EXPECT_NE(registry.LastError().find("user.reg"), std::string::npos);
+  EXPECT_NE(registry.CheckHive(Hive::CurrentUser).message.find("user.reg"), std::string::npos);
 }
 
 }  // namespace
