@@ -5,7 +5,7 @@
 
 #include "cli/commands.h"
 #include "settings/settings.h"
-#include "testsupport/command_fixture.h"
+#include "testsupport/session_fixture.h"
 #include "testsupport/temp_dir.h"
 #include "testsupport/expect_ok.h"
 
@@ -13,7 +13,7 @@ namespace varnel {
 namespace {
 
 // The bookmarks and favorites subcommands on a prefix with a profile and a favorites folder.
-class CollectionsCommandTest : public test::CommandFixture {
+class CollectionsCommandTest : public test::SessionFixture {
  protected:
   CollectionsCommandTest() {
     prefix_.MakeDriveCDirectory("Program Files/Netscape/Users/jane");

@@ -4,14 +4,14 @@
 #include <sstream>
 
 #include "cli/commands.h"
-#include "testsupport/command_fixture.h"
+#include "testsupport/session_fixture.h"
 #include "testsupport/temp_dir.h"
 
 namespace varnel {
 namespace {
 
 // import-favorites and export-bookmarks as a user runs them: the summary, --json, --dry-run.
-class CollectionCommandsTest : public test::CommandFixture {
+class CollectionCommandsTest : public test::SessionFixture {
  protected:
   CollectionCommandsTest() {
     prefix_.MakeDriveCDirectory("netscape/jane");
@@ -23,7 +23,7 @@ class CollectionCommandsTest : public test::CommandFixture {
   }
   int Run(int (*command)(CommandContext&), std::vector<std::string> args, bool json = false) {
     args.insert(args.begin(), {"--profile", "c:\\netscape\\jane", "--dir", "c:\\windows\\favorites"});
-    return CommandFixture::Run(command, std::move(args), json);
+    return SessionFixture::Run(command, std::move(args), json);
   }
   std::string Bookmarks() const { return test::ReadFile(prefix_.native("drive_c/netscape/jane/bookmark.htm")); }
 

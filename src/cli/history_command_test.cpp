@@ -9,21 +9,21 @@
 #include "winenv/registry.h"
 #include "settings/registry_access.h"
 #include "settings/settings.h"
-#include "testsupport/command_fixture.h"
+#include "testsupport/session_fixture.h"
 #include "testsupport/temp_dir.h"
 #include "testsupport/expect_ok.h"
 
 namespace varnel {
 namespace {
 
-class HistoryCommandTest : public test::CommandFixture {
+class HistoryCommandTest : public test::SessionFixture {
  protected:
   HistoryCommandTest() {
     prefix_.MakeDriveCDirectory("Program Files/Netscape/Users/jane");
     test::ExpectOk(WriteRegistryString(registry_, Hive::CurrentUser, kTypedUrlsKey, "url1", "http://ie/caf\xe9"));
   }
   int Run(std::vector<std::string> args, bool json = false, bool terminal = false) {
-    return CommandFixture::Run(HistoryCommand, std::move(args), json, terminal);
+    return SessionFixture::Run(HistoryCommand, std::move(args), json, terminal);
   }
   std::string Native(const std::string& name) const {
     return prefix_.native("drive_c/Program Files/Netscape/Users/jane/" + name);

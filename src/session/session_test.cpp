@@ -8,6 +8,7 @@
 #include "bookmarks/transfers.h"
 #include "testsupport/expect_ok.h"
 #include "testsupport/journal_entries.h"
+#include "testsupport/session_fixture.h"
 #include "testsupport/temp_dir.h"
 
 namespace varnel {
@@ -19,7 +20,7 @@ constexpr const char* kProfile = "c:\\netscape\\jane";
 constexpr const char* kBookmarks =
     "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<TITLE>Bookmarks</TITLE>\r\n<H1>Bookmarks</H1>\r\n<DL><p>\r\n</DL><p>\r\n";
 
-class SessionTest : public ::testing::Test {
+class SessionTest : public test::SessionFixture {
  protected:
   SessionTest() {
     prefix_.MakeDriveCDirectory("netscape/jane");
@@ -33,9 +34,6 @@ class SessionTest : public ::testing::Test {
   }
   std::string Bookmarks() const { return test::ReadFile(prefix_.native("drive_c/netscape/jane/bookmark.htm")); }
 
-  test::TempPrefix prefix_;
-  test::TempDir state_;
-  Session session_{std::make_unique<Registry>(prefix_.path()), test::StateHomeIn(state_.path())};
 };
 
 // A switch is known to the session at once, recorded, and an undo brings the old browser back

@@ -16,7 +16,7 @@
 
 namespace varnel::test {
 
-class CommandFixture : public ::testing::Test {
+class SessionFixture : public ::testing::Test {
  protected:
   // Runs a subcommand with these words after its name, as from a terminal when `terminal` is
   // set; what it printed replaces what out_ and err_ held.
