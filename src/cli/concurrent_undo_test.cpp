@@ -43,6 +43,7 @@ TEST(ConcurrentUndo, TwoUndosAtOnceNeverUndoTheSameChange) {
 }
 
 TEST(ConcurrentUndo, AnUndoBesideABookmarkAddedLosesNothing) {
+  const test::TempWorkingDirectory work;  // favorite-to-bookmark's "tempfile" is made here
   const std::string profile = "c:\\p", favorites = "c:\\windows\\favorites";
   std::string bookmarks = "<TITLE>Bookmarks</TITLE>\n<H1>Bookmarks</H1>\n<DL><p>\n";
   for (int n = 0; n < 20000; ++n) bookmarks += "    <DT><A HREF=\"http://b" + std::to_string(n) + "/\">B</A>\n";
