@@ -129,8 +129,8 @@ TEST(WineTempFiles, WhatEndedRunsLeftIsRemovedAndALiveRunsFilesStay) {
   const std::string temp = prefix.native("drive_c/windows/temp/");
   std::filesystem::create_directories(temp);
   const std::vector<std::string> gone = {"varnel-Kill01.js", "varnel-Kill01.1.js", "varnel-Kill01.12.js",
-                                         "varnel-Kill02.reg", "varnel-Ended3.4.js" /* its script is gone: an "end" */};
-  const std::vector<std::string> kept = {"varnel-Live01.js", "varnel-Live01.2.js", "varnel-notes.txt",
+                                         "varnel-Kill02.reg", "varnel-Kill02.wake", "varnel-Ended3.4.js" /* its script is gone: an "end" */};
+  const std::vector<std::string> kept = {"varnel-Live01.js", "varnel-Live01.2.js", "varnel-Live01.wake", "varnel-notes.txt",
                                          "varnel-Kill01.x.js", "other.js", "varnel-AB.js"};
   for (const std::string& name : gone) test::WriteFile(temp + name, "left");
   for (const std::string& name : kept) test::WriteFile(temp + name, "stays");
