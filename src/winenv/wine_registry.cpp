@@ -18,6 +18,7 @@
 #include "winenv/code_page.h"
 #include "winenv/process.h"
 #include "winenv/wake_pipe.h"
+#include "winenv/wine_requests.h"
 #include "winenv/wine_scripts.h"
 
 namespace varnel {
@@ -324,16 +325,6 @@ Status RunWine(const std::vector<std::string>& argv, const std::vector<std::stri
   return Status::Ok();
 }
 
-// Whether the output holds the line, whole.
-bool HasLine(std::string_view output, std::string_view line) {
-  for (std::size_t at = output.find(line); at != std::string_view::npos; at = output.find(line, at + 1)) {
-    const std::size_t end = at + line.size();
-    const bool starts = at == 0 || output[at - 1] == '\n' || output[at - 1] == '\r';
-    if (starts && (end == output.size() || output[end] == '\r' || output[end] == '\n')) return true;
-  }
-  return false;
-}
-
 // For every edit, whether its check reported it held; an edit a later one supersedes is not
 // checked and counts as held.
 std::vector<bool> HeldEdits(const std::vector<RegistryEdit>& edits, const std::string& output) {
@@ -430,14 +421,39 @@ Status AskWineWhatItHolds(const std::string& prefix, const WineServer& server, c
   return RunReadBack(prefix, server, edits, false, session, held);
 }
 
-struct WineSession::Script {
-  Script(const std::string& prefix) : file(prefix, ".js") {}
-  WineTempFile file;
-  WakePipe wake;  // BASE.wake, beside the program file BASE.js
-};
-
 // How often the waiting script is woken to see whether two seconds have passed without a request.
 constexpr std::chrono::milliseconds kWakeTick{500};
+
+// The session's script in Wine: its program file BASE.js, request files BASE.N.js and wake pipe
+// BASE.wake in C:\windows\temp, and the cscript that runs it.
+class WineSession::Script final : public ScriptProgram {
+ public:
+  explicit Script(const std::string& prefix) : file(prefix, ".js") {}
+
+  bool Hand(int n, std::string_view text) override {
+    if (!ReplaceFileContents(RequestFile(n), text).ok()) return false;
+    wake.Wake();
+    return true;
+  }
+  void TakeBack(int n) override { ::unlink(RequestFile(n).c_str()); }
+  bool ReadUntil(const std::function<bool(const std::string&)>& done, Deadline deadline) override {
+    return program.ReadUntil(done, deadline);
+  }
+  const std::string& output() const override { return program.output(); }
+  bool exited() const override { return program.exited(); }
+  void Finish(Deadline deadline) override { program.Finish(deadline); }
+  void Abandon() override { program.Abandon(); }
+
+  // The native path of the run's files without ".js".
+  std::string Base() const { return file.nativePath().substr(0, file.nativePath().size() - 3); }
+
+  WineTempFile file;
+  WakePipe wake;
+  ChildProgram program;
+
+ private:
+  std::string RequestFile(int n) const { return Base() + "." + std::to_string(n) + ".js"; }
+};
 
 WineSession::WineSession(std::string prefix, WineServer server) : prefix_(std::move(prefix)), server_(std::move(server)) {}
 
@@ -445,12 +461,7 @@ WineSession::WineSession(std::string prefix, WineServer server) : prefix_(std::m
 // wake pipe is gone.
 WineSession::~WineSession() { End(false); }
 
-void WineSession::End(bool wait) {
-  if (script_) program_.ReadUntil(nullptr, std::chrono::steady_clock::now());  // has it ended by itself?
-  if (!script_ || program_.exited() || !Request("end")) return;
-  if (wait) program_.Finish(std::chrono::steady_clock::now() + std::chrono::seconds(5));
-  else program_.Abandon();
-}
+void WineSession::End(bool wait) { requests_.End(std::chrono::seconds(wait ? 5 : 0)); }
 
 Status WineSession::Start(const std::vector<RegistryEdit>& reads, std::vector<WineString>& found) {
   script_ = std::make_unique<Script>(prefix_);
@@ -458,19 +469,19 @@ Status WineSession::Start(const std::vector<RegistryEdit>& reads, std::vector<Wi
   const std::string base = windowsPath.substr(0, windowsPath.size() - 3);  // without ".js"
   Status status = script_->file.Write(ReadStringsScript(reads) + ServeStatements(base));
   if (!status.ok()) return status;
-  const std::string& native = script_->file.nativePath();
   // Without its wake pipe the script ends after the first reads, and each later request runs as a
   // program of its own.
-  static_cast<void>(script_->wake.Open(native.substr(0, native.size() - 3) + ".wake", kWakeTick));
-  if (!program_.Start({"wine", "cscript", "//nologo", windowsPath}, server_.Environment(prefix_))) {
+  static_cast<void>(script_->wake.Open(script_->Base() + ".wake", kWakeTick));
+  ChildProgram& program = script_->program;
+  if (!program.Start({"wine", "cscript", "//nologo", windowsPath}, server_.Environment(prefix_))) {
     return Status::Error(errc::kPathNotFound, "Wine is running in this prefix, but the wine command could not be started");
   }
   const auto ready = [](const std::string& output) { return HasLine(output, "varnel ready"); };
-  if (!program_.ReadUntil(ready, std::chrono::steady_clock::now() + std::chrono::seconds(kWineTimeoutSeconds))) {
+  if (!program.ReadUntil(ready, std::chrono::steady_clock::now() + std::chrono::seconds(kWineTimeoutSeconds))) {
     return Status::Error(errc::kDeviceIo, "Wine did not finish reading the registry");
   }
-  found = ParseWineStrings(program_.output(), reads.size());
-  answered_ = program_.output().size();
+  found = ParseWineStrings(program.output(), reads.size());
+  requests_.Begin(*script_, std::chrono::seconds(kWineTimeoutSeconds));
   return Status::Ok();
 }
 
@@ -491,29 +502,6 @@ Status WineSession::Read(const std::vector<RegistryEdit>& reads, std::vector<Win
   return status;
 }
 
-bool WineSession::Request(std::string_view text) {
-  const std::string& native = script_->file.nativePath();
-  const std::string request = native.substr(0, native.size() - 3) + "." + std::to_string(++requests_) + ".js";
-  if (!ReplaceFileContents(request, text).ok()) return false;
-  requestFile_ = request;
-  script_->wake.Wake();
-  return true;
-}
-
-bool WineSession::Run(const std::string& statements, std::string& output) {
-  if (!script_ || program_.exited() || !Request(statements)) return false;
-  const std::string done = "varnel done " + std::to_string(requests_);
-  const auto answered = [&](const std::string& all) { return HasLine(std::string_view(all).substr(answered_), done); };
-  if (!program_.ReadUntil(answered, std::chrono::steady_clock::now() + std::chrono::seconds(kWineTimeoutSeconds))) {
-    // The script ended without taking it, or hangs and is ended now: the caller runs it again on
-    // its own (its writes and checks may safely run twice).
-    program_.Finish(std::chrono::steady_clock::now());
-    ::unlink(requestFile_.c_str());
-    return false;
-  }
-  output = program_.output().substr(answered_);
-  answered_ = program_.output().size();
-  return true;
-}
+bool WineSession::Run(const std::string& statements, std::string& output) { return requests_.Run(statements, output); }
 
 }  // namespace varnel
