@@ -47,6 +47,9 @@ TEST(ReadBackScript, ChecksWhatStandsAtTheEndInPlainAscii) {
   };
   const std::string script = ReadBackScript(edits);
   EXPECT_TRUE(std::all_of(script.begin(), script.end(), [](char c) { return c > 0 && c < 0x7f; }));
+  for (std::size_t at = script.find('\n'); at != std::string::npos; at = script.find('\n', at + 1)) {
+    ASSERT_TRUE(at > 0 && script[at - 1] == '\r') << "a line of the script ends without CR LF at " << at;
+  }
   // The deleted key is superseded by the value written into it again, the first "x" by "y".
   EXPECT_EQ(script.find("check(0,"), std::string::npos);
   EXPECT_EQ(script.find("check(2,"), std::string::npos);
