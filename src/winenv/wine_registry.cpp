@@ -17,6 +17,9 @@
 #include "winenv/file_lock.h"
 #include "winenv/code_page.h"
 #include "winenv/process.h"
+#include "winenv/wake_pipe.h"
+#include "winenv/wine_requests.h"
+#include "winenv/wine_scripts.h"
 
 namespace varnel {
 namespace {
@@ -164,30 +167,17 @@ bool ScriptCanWrite(const std::vector<RegistryEdit>& edits) {
 
 namespace {
 
-// The functions every script of Varnel's uses: writing a plain string, reading, checking an edit
-// ("varnel N held" or "varnel N not held"), and reporting a string value in hex.
-std::string ScriptPrelude() {
-  return "var shell = new ActiveXObject(\"WScript.Shell\");\r\n"
-         "function write(path, text) { try { shell.RegWrite(path, text, \"REG_SZ\"); } catch (e) {} }\r\n"
-         "function read(path) { try { return shell.RegRead(path); } catch (e) { return undefined; } }\r\n"
-         "function dword(path) { var v = read(path); return typeof v == \"number\" ? v >>> 0 : undefined; }\r\n"
-         "function queried(command) { return shell.Run(command, 0, true) == 0; }\r\n"
-         "function check(i, test) {\r\n"
-         "  var held = false;\r\n"
-         "  try { held = test(); } catch (e) {}\r\n"
-         "  WScript.Echo(\"varnel \" + i + (held ? \" held\" : \" not held\"));\r\n"
-         "}\r\n"
-         "function hex(s) {\r\n"
-         "  var r = \"\";\r\n"
-         "  for (var k = 0; k < s.length; k++) { var h = s.charCodeAt(k).toString(16); r += \"0000\".substr(h.length) + h; }\r\n"
-         "  return r;\r\n"
-         "}\r\n"
-         "function report(i, path) {\r\n"
-         "  var v;\r\n"
-         "  try { v = shell.RegRead(path); } catch (e) { WScript.Echo(\"varnel \" + i + \" none\"); return; }\r\n"
-         "  WScript.Echo(\"varnel \" + i + (typeof v == \"string\" ? \" text \" + hex(v) : \" other\"));\r\n"
-         "}\r\n";
+// A script file as Wine gets it: CR LF line ends.
+std::string WithCrLf(std::string_view text) {
+  std::string lines;
+  for (const char c : text) {
+    if (c == '\n') lines += '\r';
+    lines += c;
+  }
+  return lines;
 }
+
+std::string ScriptPrelude() { return WithCrLf(wine_scripts::prelude); }
 
 std::string ReadBackStatements(const std::vector<RegistryEdit>& edits, bool writeFirst) {
   std::string statements;
@@ -214,29 +204,12 @@ std::string ReportStatements(const std::vector<RegistryEdit>& where) {
   return statements;
 }
 
-// The session's loop: request files BASE.1.js, BASE.2.js, ... are run in turn as they appear, each
-// answered with "varnel done N"; the request "end", or two seconds without one, ends it. Wine's
-// WScript.Sleep is not implemented, so the loop looks for the next file without pause; it only
-// waits while Varnel records a change.
+// The session's loop (serve.js) for the request files BASE.N.js, woken through BASE.wake.
 std::string ServeStatements(const std::string& windowsBase) {
-  return "var files = new ActiveXObject(\"Scripting.FileSystemObject\");\r\n"
-         "function serve(base) {\r\n"
-         "  var idleSince = new Date().getTime();\r\n"
-         "  for (var n = 1; new Date().getTime() - idleSince < 2000;) {\r\n"
-         "    var name = base + \".\" + n + \".js\";\r\n"
-         "    if (!files.FileExists(name)) continue;\r\n"
-         "    var file = files.OpenTextFile(name, 1);\r\n"
-         "    var text = file.AtEndOfStream ? \"\" : file.ReadAll();\r\n"
-         "    file.Close();\r\n"
-         "    try { files.DeleteFile(name); } catch (e) {}\r\n"
-         "    if (text == \"end\") return;\r\n"
-         "    try { eval(text); } catch (e) {}\r\n"
-         "    WScript.Echo(\"varnel done \" + n);\r\n"
-         "    n++;\r\n"
-         "    idleSince = new Date().getTime();\r\n"
-         "  }\r\n"
-         "}\r\n"
-         "serve(" + ScriptString(Utf16FromAnsi(windowsBase)) + ");\r\n";
+  std::string script = WithCrLf(wine_scripts::serve);
+  const std::string_view placeholder = "VARNEL_BASE";
+  script.replace(script.find(placeholder), placeholder.size(), ScriptString(Utf16FromAnsi(windowsBase)));
+  return script;
 }
 
 }  // namespace
@@ -268,10 +241,11 @@ bool RunIsOver(const std::string& programFile) {
   return free;
 }
 
-// What remains after the run's name: ".js" or ".reg" (its program file), or ".N.js" (a
-// request to its script); "" when neither.
+// What remains after the run's name: ".js" or ".reg" (its program file), ".N.js" (a request to
+// its script) or ".wake" (the script's wake pipe), which go with the program file; "" when none.
 std::string_view KindOfRest(std::string_view rest) {
   if (rest == ".js" || rest == ".reg") return "program";
+  if (rest == ".wake") return "request";
   if (rest.size() > 4 && rest.front() == '.' && rest.ends_with(".js") &&
       std::all_of(rest.begin() + 1, rest.end() - 3, [](char c) { return c >= '0' && c <= '9'; })) {
     return "request";
@@ -349,16 +323,6 @@ Status RunWine(const std::vector<std::string>& argv, const std::vector<std::stri
   }
   if (run.timedOut) return Status::Error(errc::kDeviceIo, std::string("Wine did not finish ") + what);
   return Status::Ok();
-}
-
-// Whether the output holds the line, whole.
-bool HasLine(std::string_view output, std::string_view line) {
-  for (std::size_t at = output.find(line); at != std::string_view::npos; at = output.find(line, at + 1)) {
-    const std::size_t end = at + line.size();
-    const bool starts = at == 0 || output[at - 1] == '\n' || output[at - 1] == '\r';
-    if (starts && (end == output.size() || output[end] == '\r' || output[end] == '\n')) return true;
-  }
-  return false;
 }
 
 // For every edit, whether its check reported it held; an edit a later one supersedes is not
@@ -457,40 +421,67 @@ Status AskWineWhatItHolds(const std::string& prefix, const WineServer& server, c
   return RunReadBack(prefix, server, edits, false, session, held);
 }
 
-struct WineSession::Script {
-  Script(const std::string& prefix) : file(prefix, ".js") {}
+// How often the waiting script is woken to see whether two seconds have passed without a request.
+constexpr std::chrono::milliseconds kWakeTick{500};
+
+// The session's script in Wine: its program file BASE.js, request files BASE.N.js and wake pipe
+// BASE.wake in C:\windows\temp, and the cscript that runs it.
+class WineSession::Script final : public ScriptProgram {
+ public:
+  explicit Script(const std::string& prefix) : file(prefix, ".js") {}
+
+  bool Hand(int n, std::string_view text) override {
+    if (!ReplaceFileContents(RequestFile(n), text).ok()) return false;
+    wake.Wake();
+    return true;
+  }
+  void TakeBack(int n) override { ::unlink(RequestFile(n).c_str()); }
+  bool ReadUntil(const std::function<bool(const std::string&)>& done, Deadline deadline) override {
+    return program.ReadUntil(done, deadline);
+  }
+  const std::string& output() const override { return program.output(); }
+  bool exited() const override { return program.exited(); }
+  void Finish(Deadline deadline) override { program.Finish(deadline); }
+  void Abandon() override { program.Abandon(); }
+
+  // The native path of the run's files without ".js".
+  std::string Base() const { return file.nativePath().substr(0, file.nativePath().size() - 3); }
+
   WineTempFile file;
+  WakePipe wake;
+  ChildProgram program;
+
+ private:
+  std::string RequestFile(int n) const { return Base() + "." + std::to_string(n) + ".js"; }
 };
 
 WineSession::WineSession(std::string prefix, WineServer server) : prefix_(std::move(prefix)), server_(std::move(server)) {}
 
-// At the run's end the script is not waited for: it ends by itself on the request, or after two
-// seconds without one.
+// At the run's end the script is not waited for: it ends by itself on the request, or once its
+// wake pipe is gone.
 WineSession::~WineSession() { End(false); }
 
-void WineSession::End(bool wait) {
-  if (script_) program_.ReadUntil(nullptr, std::chrono::steady_clock::now());  // has it ended by itself?
-  if (!script_ || program_.exited() || !Request("end")) return;
-  if (wait) program_.Finish(std::chrono::steady_clock::now() + std::chrono::seconds(5));
-  else program_.Abandon();
-}
+void WineSession::End(bool wait) { requests_.End(std::chrono::seconds(wait ? 5 : 0)); }
 
 Status WineSession::Start(const std::vector<RegistryEdit>& reads, std::vector<WineString>& found) {
   script_ = std::make_unique<Script>(prefix_);
   const std::string& windowsPath = script_->file.windowsPath();
   const std::string base = windowsPath.substr(0, windowsPath.size() - 3);  // without ".js"
-  Status status =
-      script_->file.Write(ReadStringsScript(reads) + "WScript.Echo(\"varnel ready\");\r\n" + ServeStatements(base));
+  Status status = script_->file.Write(ReadStringsScript(reads) + ServeStatements(base));
   if (!status.ok()) return status;
-  if (!program_.Start({"wine", "cscript", "//nologo", windowsPath}, server_.Environment(prefix_))) {
+  // Without its wake pipe the script ends after the first reads, and each later request runs as a
+  // program of its own.
+  static_cast<void>(script_->wake.Open(script_->Base() + ".wake", kWakeTick));
+  ChildProgram& program = script_->program;
+  if (!program.Start({"wine", "cscript", "//nologo", windowsPath}, server_.Environment(prefix_))) {
     return Status::Error(errc::kPathNotFound, "Wine is running in this prefix, but the wine command could not be started");
   }
   const auto ready = [](const std::string& output) { return HasLine(output, "varnel ready"); };
-  if (!program_.ReadUntil(ready, std::chrono::steady_clock::now() + std::chrono::seconds(kWineTimeoutSeconds))) {
+  if (!program.ReadUntil(ready, std::chrono::steady_clock::now() + std::chrono::seconds(kWineTimeoutSeconds))) {
     return Status::Error(errc::kDeviceIo, "Wine did not finish reading the registry");
   }
-  found = ParseWineStrings(program_.output(), reads.size());
-  answered_ = program_.output().size();
+  found = ParseWineStrings(program.output(), reads.size());
+  requests_.Begin(*script_, std::chrono::seconds(kWineTimeoutSeconds));
   return Status::Ok();
 }
 
@@ -511,28 +502,6 @@ Status WineSession::Read(const std::vector<RegistryEdit>& reads, std::vector<Win
   return status;
 }
 
-bool WineSession::Request(std::string_view text) {
-  const std::string& native = script_->file.nativePath();
-  const std::string request = native.substr(0, native.size() - 3) + "." + std::to_string(++requests_) + ".js";
-  if (!ReplaceFileContents(request, text).ok()) return false;
-  requestFile_ = request;
-  return true;
-}
-
-bool WineSession::Run(const std::string& statements, std::string& output) {
-  if (!script_ || program_.exited() || !Request(statements)) return false;
-  const std::string done = "varnel done " + std::to_string(requests_);
-  const auto answered = [&](const std::string& all) { return HasLine(std::string_view(all).substr(answered_), done); };
-  if (!program_.ReadUntil(answered, std::chrono::steady_clock::now() + std::chrono::seconds(kWineTimeoutSeconds))) {
-    // The script ended without taking it, or hangs and is ended now: the caller runs it again on
-    // its own (its writes and checks may safely run twice).
-    program_.Finish(std::chrono::steady_clock::now());
-    ::unlink(requestFile_.c_str());
-    return false;
-  }
-  output = program_.output().substr(answered_);
-  answered_ = program_.output().size();
-  return true;
-}
+bool WineSession::Run(const std::string& statements, std::string& output) { return requests_.Run(statements, output); }
 
 }  // namespace varnel

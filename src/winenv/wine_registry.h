@@ -13,6 +13,7 @@
 #include "winenv/hive_file.h"
 #include "winenv/process.h"
 #include "winenv/status.h"
+#include "winenv/wine_requests.h"
 #include "winenv/wine_server.h"
 
 namespace varnel {
@@ -75,8 +76,9 @@ std::vector<WineString> ParseWineStrings(const std::string& output, std::size_t 
 // One Wine program for a whole run of Varnel beside a running Wine, where each program costs a
 // fifth of a second to start: Wine's own cscript runs a script that first reads the values the
 // run will need, then runs the statements it is handed (writes and read-backs), each as a
-// request file in C:\windows\temp, until the run ends or two seconds pass without one. A switch
-// through Wine is then one Wine program in all.
+// request file in C:\windows\temp (WineRequests), until the run ends or two seconds pass without
+// one; between requests it waits on a wake pipe, not using the processor. A switch through Wine
+// is then one Wine program in all.
 class WineSession {
  public:
   WineSession(std::string prefix, WineServer server);
@@ -96,16 +98,12 @@ class WineSession {
   void End(bool wait);
 
  private:
-  struct Script;
-  bool Request(std::string_view text);
+  class Script;
 
   std::string prefix_;
   WineServer server_;
   std::unique_ptr<Script> script_;
-  ChildProgram program_;
-  int requests_ = 0;
-  std::string requestFile_;
-  std::size_t answered_ = 0;  // the output up to here belongs to earlier requests
+  WineRequests requests_;
 };
 
 }  // namespace varnel

@@ -47,6 +47,9 @@ TEST(ReadBackScript, ChecksWhatStandsAtTheEndInPlainAscii) {
   };
   const std::string script = ReadBackScript(edits);
   EXPECT_TRUE(std::all_of(script.begin(), script.end(), [](char c) { return c > 0 && c < 0x7f; }));
+  for (std::size_t at = script.find('\n'); at != std::string::npos; at = script.find('\n', at + 1)) {
+    ASSERT_TRUE(at > 0 && script[at - 1] == '\r') << "a line of the script ends without CR LF at " << at;
+  }
   // The deleted key is superseded by the value written into it again, the first "x" by "y".
   EXPECT_EQ(script.find("check(0,"), std::string::npos);
   EXPECT_EQ(script.find("check(2,"), std::string::npos);
@@ -129,8 +132,8 @@ TEST(WineTempFiles, WhatEndedRunsLeftIsRemovedAndALiveRunsFilesStay) {
   const std::string temp = prefix.native("drive_c/windows/temp/");
   std::filesystem::create_directories(temp);
   const std::vector<std::string> gone = {"varnel-Kill01.js", "varnel-Kill01.1.js", "varnel-Kill01.12.js",
-                                         "varnel-Kill02.reg", "varnel-Ended3.4.js" /* its script is gone: an "end" */};
-  const std::vector<std::string> kept = {"varnel-Live01.js", "varnel-Live01.2.js", "varnel-notes.txt",
+                                         "varnel-Kill02.reg", "varnel-Kill02.wake", "varnel-Ended3.4.js" /* its script is gone: an "end" */};
+  const std::vector<std::string> kept = {"varnel-Live01.js", "varnel-Live01.2.js", "varnel-Live01.wake", "varnel-notes.txt",
                                          "varnel-Kill01.x.js", "other.js", "varnel-AB.js"};
   for (const std::string& name : gone) test::WriteFile(temp + name, "left");
   for (const std::string& name : kept) test::WriteFile(temp + name, "stays");
