@@ -6,7 +6,7 @@
 
 namespace varnel {
 
-bool Main(Registry& registry, const DriveMap& drives, StartupWindows& windows, Journal* journal) {
+bool Main(Registry& registry, const DriveMap& drives, StartupWindows& windows, Prompt& prompt, Journal* journal) {
   bool showSetupAtStart = false;
   windows.SetHelpFile(product::kHelpFileName);
 
@@ -18,7 +18,7 @@ bool Main(Registry& registry, const DriveMap& drives, StartupWindows& windows, J
       }
     } else {
       if (!windows.SetProfileDirectory(kProfileListFallback)) return false;
-      windows.ShowMessage(kNetscapeNotFoundMessage);
+      prompt.Tell(kNetscapeNotFoundMessage);
       showSetupAtStart = true;
     }
   }
@@ -29,7 +29,7 @@ bool Main(Registry& registry, const DriveMap& drives, StartupWindows& windows, J
         windows.NoteUnsaved(stored);
       }
     } else {
-      windows.ShowMessage(kIENotFoundMessage);
+      prompt.Tell(kIENotFoundMessage);
       showSetupAtStart = true;
     }
   }

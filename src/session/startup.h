@@ -7,6 +7,7 @@
 #include "journal/journal.h"
 #include "settings/settings.h"
 #include "winenv/drive_map.h"
+#include "winenv/prompt.h"
 #include "winenv/registry.h"
 
 namespace varnel {
@@ -21,7 +22,7 @@ inline constexpr const char* kIENotFoundMessage =
     "have to find the directory.  We will launch setup at this time so you can select the correct path for your IE "
     "browser.";
 
-// What the start routine needs of the windows.
+// What the start routine does to the windows; its messages go to a prompt.
 class StartupWindows {
  public:
   virtual ~StartupWindows() = default;
@@ -30,7 +31,6 @@ class StartupWindows {
   // Sets the main window's profile list (creating and loading the main window first when it
   // does not exist yet). False when that load ended the program (a second copy).
   virtual bool SetProfileDirectory(const std::string& windowsPath) = 0;
-  virtual void ShowMessage(const std::string& text) = 0;
   // A standard directory that could not be stored: not shown in a window (the start goes on and
   // tries again next time), said where a user who looks finds it.
   virtual void NoteUnsaved(const Status& failure) = 0;
@@ -43,6 +43,7 @@ class StartupWindows {
 
 // Runs the start routine. False when the program ended during it (a second copy). The standard
 // directories it stores are recorded in `journal` (when given), each a change of its own.
-bool Main(Registry& registry, const DriveMap& drives, StartupWindows& windows, Journal* journal = nullptr);
+bool Main(Registry& registry, const DriveMap& drives, StartupWindows& windows, Prompt& prompt,
+          Journal* journal = nullptr);
 
 }  // namespace varnel

@@ -4,6 +4,7 @@
 
 #include "session/single_instance.h"
 #include "settings/settings.h"
+#include "testsupport/scripted_prompt.h"
 #include "testsupport/temp_dir.h"
 #include "testsupport/expect_ok.h"
 
@@ -18,7 +19,6 @@ class RecordingWindows : public StartupWindows {
     calls.push_back("dir " + path);
     return !secondCopy;
   }
-  void ShowMessage(const std::string& text) override { calls.push_back("message " + text.substr(0, 40)); }
   void ShowSetupModal() override { calls.push_back("setup"); }
   void NoteUnsaved(const Status& failure) override { calls.push_back("unsaved " + failure.message); }
   bool ShowMainScreen() override {
@@ -29,18 +29,19 @@ class RecordingWindows : public StartupWindows {
   bool secondCopy = false;
 };
 
-const std::string kNetMessage = "message " + std::string(kNetscapeNotFoundMessage).substr(0, 40);
-const std::string kIEMessage = "message " + std::string(kIENotFoundMessage).substr(0, 40);
+const std::string kNetMessage = "message " + std::string(kNetscapeNotFoundMessage);
+const std::string kIEMessage = "message " + std::string(kIENotFoundMessage);
 
 class StartupTest : public ::testing::Test {
  protected:
-  bool Start() { return Main(registry_, drives_, windows_, &journal_); }
+  bool Start() { return Main(registry_, drives_, windows_, prompt_, &journal_); }
   test::TempPrefix prefix_;
   test::TempDir state_;
   Journal journal_{state_.path() + "/journal", prefix_.path()};
   Registry registry_{prefix_.path()};
   DriveMap drives_{prefix_.path()};
   RecordingWindows windows_;
+  test::ScriptedPrompt prompt_{windows_.calls};  // its messages in order with the window steps
 };
 
 TEST_F(StartupTest, BothStandardDirectoriesAreStoredWithoutAQuestion) {

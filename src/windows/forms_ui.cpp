@@ -170,7 +170,6 @@ class StartupAdapter : public StartupWindows {
     forms_.ShowProfileDirectory("", path);
     return true;
   }
-  void ShowMessage(const std::string& text) override { forms_.dialogs().Ok(nullptr, text); }
   void ShowSetupModal() override { forms_.Setup().ShowModalAtStart(); }
   void NoteUnsaved(const Status& failure) override {
     std::fprintf(stderr, "varnel: a standard browser directory was not stored: %s\n", failure.message.c_str());
@@ -245,7 +244,8 @@ int RunWindows(int argc, char** argv, const std::optional<std::string>& commandL
   });
   SessionEndWatcher sessionEnd([&forms] { forms.Main().close(); });
   StartupAdapter startup(forms);
-  if (!Main(session.registry(), session.drives(), startup, &session.journal())) return 0;
+  DialogsPrompt startupPrompt(dialogs, nullptr);
+  if (!Main(session.registry(), session.drives(), startup, startupPrompt, &session.journal())) return 0;
   return forms.Ended() ? 0 : app.exec();
 }
 
