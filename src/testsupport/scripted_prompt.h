@@ -1,6 +1,6 @@
 #pragma once
 // The core's prompt for the tests: shows nothing, records each text and answers Ask from the
-// queue. With the queue empty the answer is No, counted in `unanswered` so a test can tell.
+// queue; with the queue empty the answer is No.
 // Every text goes to `texts`; when a log is given, each also goes there as "message <text>" or
 // "ask <text>", in order with whatever else the test writes to that log.
 #include <deque>
@@ -17,22 +17,16 @@ class ScriptedPrompt : public Prompt {
   explicit ScriptedPrompt(std::vector<std::string>& log) : log_(&log) {}
 
   void Tell(const std::string& text) override { Record("message ", text); }
-  bool Ask(const std::string& text, Answer byDefault = Answer::Yes) override {
+  bool Ask(const std::string& text, Answer = Answer::Yes) override {
     Record("ask ", text);
-    defaults.push_back(byDefault);
-    if (answers.empty()) {
-      ++unanswered;
-      return false;
-    }
+    if (answers.empty()) return false;
     const bool answer = answers.front();
     answers.pop_front();
     return answer;
   }
 
   std::vector<std::string> texts;  // every text told or asked, in order
-  std::vector<Answer> defaults;    // each question's default answer, in order
   std::deque<bool> answers;
-  int unanswered = 0;
 
  private:
   void Record(const char* kind, const std::string& text) {
