@@ -6,18 +6,18 @@
 
 namespace varnel {
 
-bool Main(Registry& registry, const DriveMap& drives, StartupWindows& windows, Prompt& prompt, Journal* journal) {
+bool Main(Registry& registry, const DriveMap& drives, const StartupWindows& windows, Prompt& prompt, Journal* journal) {
   bool showSetupAtStart = false;
-  windows.SetHelpFile(product::kHelpFileName);
+  windows.setHelpFile(product::kHelpFileName);
 
   if (ReadSetting(registry, Setting::NetPath).empty()) {
     if (drives.Exists(kNetscapeStandardDirectory)) {
-      if (!windows.SetProfileDirectory(kNetscapeStandardProfiles)) return false;
+      if (!windows.setProfileDirectory(kNetscapeStandardProfiles)) return false;
       if (const Status stored = WriteSettingRecorded(journal, registry, Setting::NetPath, kNetscapeStandardDirectory); !stored.ok()) {
-        windows.NoteUnsaved(stored);
+        windows.noteUnsaved(stored);
       }
     } else {
-      if (!windows.SetProfileDirectory(kProfileListFallback)) return false;
+      if (!windows.setProfileDirectory(kProfileListFallback)) return false;
       prompt.Tell(kNetscapeNotFoundMessage);
       showSetupAtStart = true;
     }
@@ -26,7 +26,7 @@ bool Main(Registry& registry, const DriveMap& drives, StartupWindows& windows, P
   if (ReadSetting(registry, Setting::IEPath).empty()) {
     if (drives.Exists(kIEStandardDirectory)) {
       if (const Status stored = WriteSettingRecorded(journal, registry, Setting::IEPath, kIEStandardDirectory); !stored.ok()) {
-        windows.NoteUnsaved(stored);
+        windows.noteUnsaved(stored);
       }
     } else {
       prompt.Tell(kIENotFoundMessage);
@@ -34,8 +34,8 @@ bool Main(Registry& registry, const DriveMap& drives, StartupWindows& windows, P
     }
   }
 
-  if (showSetupAtStart) windows.ShowSetupModal();
-  return windows.ShowMainScreen();
+  if (showSetupAtStart) windows.showSetupModal();
+  return windows.showMainScreen();
 }
 
 }  // namespace varnel
