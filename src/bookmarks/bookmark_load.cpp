@@ -45,7 +45,7 @@ std::string UnreadableStatus(const std::vector<std::size_t>& lines) {
 
 }  // namespace
 
-void LoadBookmarks(const DriveMap& drives, const std::string& profileDirectory, BookmarkTree& tree,
+void LoadBookmarks(const DriveMap& drives, const std::string& profileDirectory, BookmarkTree& tree, Prompt& prompt,
                    const BookmarkLoadUi& ui) {
   ui.setStatus(kLoadingBookmarksStatus);
   ui.setHourglass(true);
@@ -54,7 +54,7 @@ void LoadBookmarks(const DriveMap& drives, const std::string& profileDirectory, 
   const BookmarkFileReading reading = ReadBookmarkFile(drives, profileDirectory, tree);
   ui.treeReplaced();
   if (!reading.opened && IsMissingFile(reading.status)) {
-    ui.showMessage(kNoBookmarkFileMessage);
+    prompt.Tell(std::string(kNoBookmarkFileMessage));
     ui.setHourglass(false);
     return;
   }

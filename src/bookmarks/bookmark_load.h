@@ -11,6 +11,7 @@
 
 #include "bookmarks/bookmark_tree.h"
 #include "winenv/drive_map.h"
+#include "winenv/prompt.h"
 #include "winenv/status.h"
 
 namespace varnel {
@@ -37,18 +38,17 @@ struct BookmarkFileReading {
 // into the tree (which the caller has emptied).
 BookmarkFileReading ReadBookmarkFile(const DriveMap& drives, const std::string& profileDirectory, BookmarkTree& tree);
 
-// What the load needs of the window.
+// What the load does to the window besides its message, which goes to a prompt.
 struct BookmarkLoadUi {
   std::function<void(std::string_view)> setStatus;  // the status line, repainted at once
   std::function<void(bool)> setHourglass;
   std::function<void()> treeReplacing;  // the tree is about to be emptied and refilled
   std::function<void()> treeReplaced;   // the tree is complete again: show it
-  std::function<void(std::string_view)> showMessage;
   std::function<void()> refreshFavorites;
 };
 
 // The load: empties the tree and reads the profile's bookmark file into it.
-void LoadBookmarks(const DriveMap& drives, const std::string& profileDirectory, BookmarkTree& tree,
+void LoadBookmarks(const DriveMap& drives, const std::string& profileDirectory, BookmarkTree& tree, Prompt& prompt,
                    const BookmarkLoadUi& ui);
 
 // True when an open failed because the file (or its directory) is not there.

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "testsupport/scripted_prompt.h"
 #include "testsupport/temp_dir.h"
 
 namespace varnel {
@@ -19,7 +20,7 @@ class LoadTest : public ::testing::Test {
 
   Events Load(const std::string& profile = kProfile) {
     events_.clear();
-    LoadBookmarks(drives_, profile, tree_, ui_);
+    LoadBookmarks(drives_, profile, tree_, prompt_, ui_);
     return events_;
   }
   void WriteBookmarks(const std::string& bytes) { test::WriteFile(Native(), bytes); }
@@ -30,11 +31,11 @@ class LoadTest : public ::testing::Test {
   DriveMap drives_{prefix_.path()};
   BookmarkTree tree_;
   Events events_;
+  test::ScriptedPrompt prompt_{events_};  // its message in order with the window's steps
   BookmarkLoadUi ui_{[this](std::string_view s) { events_.push_back("status " + std::string(s)); },
                      [this](bool on) { events_.push_back(on ? "hourglass" : "default pointer"); },
                      [this] { events_.push_back("replacing"); },
                      [this] { events_.push_back("replaced " + std::to_string(tree_.size())); },
-                     [this](std::string_view s) { events_.push_back("message " + std::string(s)); },
                      [this] { events_.push_back("refresh favorites"); }};
 };
 

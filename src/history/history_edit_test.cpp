@@ -8,6 +8,7 @@
 #include "history/typed_urls.h"
 #include "settings/registry_access.h"
 #include "testsupport/expect_ok.h"
+#include "testsupport/scripted_prompt.h"
 #include "testsupport/temp_dir.h"
 
 namespace varnel {
@@ -68,8 +69,9 @@ class HistoryEditTest : public ::testing::Test {
   }
   // What the main window's save writes after the right button took out the items at `rows`.
   std::string WindowSavedPrefs(HistoryList list, std::vector<int> rows) {
-    HistoryLists window(drives_, registry_,
-                        {[](const std::string&) {}, [&](const std::string&) { return true; }, [](const std::string&) {}, nullptr});
+    test::ScriptedPrompt prompt;
+    prompt.answers = {true};
+    HistoryLists window(drives_, registry_, prompt);
     EXPECT_TRUE(window.Open(kProfile));
     for (int row : rows) {
       window.Select(list, row);

@@ -72,8 +72,8 @@ std::string HistorySaveFailureText(const HistorySaveResult& result) {
                                                 : IeSaveFailureText(result.status);
 }
 
-HistoryLists::HistoryLists(const DriveMap& drives, Registry& registry, HistoryUi ui)
-    : drives_(drives), registry_(registry), ui_(std::move(ui)) {}
+HistoryLists::HistoryLists(const DriveMap& drives, Registry& registry, Prompt& prompt, HistoryWindow window)
+    : drives_(drives), registry_(registry), prompt_(&prompt), window_(std::move(window)) {}
 
 void HistoryLists::Clear(ListState& state) {
   state.items.clear();
@@ -86,8 +86,8 @@ bool HistoryLists::Open(std::string_view profileDirectory) {
   Status read = ReadNetscapeHistory(workingCopy_, drives_, profileDirectory,
                                     [this](const std::string& item) { netscape_.items.push_back(item); });
   if (!read.ok()) {
-    if (ui_.showLists) ui_.showLists();
-    ui_.ok(OpenFailureText(read));
+    if (window_.showLists) window_.showLists();
+    prompt_->Tell(OpenFailureText(read));
     return false;
   }
   Clear(ie_);
@@ -100,14 +100,14 @@ bool HistoryLists::Open(std::string_view profileDirectory) {
 void HistoryLists::ReadAgain() {
   if (!openedFrom_) return;
   const std::string directory = *openedFrom_;
-  if (Open(directory) && ui_.showLists) ui_.showLists();  // a failed open has shown them already
+  if (Open(directory) && window_.showLists) window_.showLists();  // a failed open has shown them already
 }
 
 // Clearing a history asks first; a save of two filled lists only reminds the user to close the
 // browsers, which would overwrite the data when they close.
 bool HistoryLists::ConfirmSave() {
-  if (netscape_.items.empty() || ie_.items.empty()) return ui_.yesNo(std::string(history_text::kClearQuestion));
-  ui_.ok(std::string(history_text::kCloseBrowsersWarning));
+  if (netscape_.items.empty() || ie_.items.empty()) return prompt_->Ask(std::string(history_text::kClearQuestion));
+  prompt_->Tell(std::string(history_text::kCloseBrowsersWarning));
   return true;
 }
 
@@ -117,7 +117,7 @@ SaveOutcome HistoryLists::Save(std::string_view profileDirectory) {
   if (!ConfirmSave()) return SaveOutcome::Declined;
   const HistorySaveResult saved =
       SaveHistories(workingCopy_, registry_, {&netscape_.items, &ie_.items}, journal_, profileDirectory);
-  if (!saved.status.ok()) ui_.ok(HistorySaveFailureText(saved));
+  if (!saved.status.ok()) prompt_->Tell(HistorySaveFailureText(saved));
   Open(profileDirectory);
   return saved.status.ok() ? SaveOutcome::Saved : SaveOutcome::Failed;
 }
@@ -148,12 +148,12 @@ void HistoryLists::MouseDown(HistoryList list, unsigned buttons) {
 void HistoryLists::DoubleClick(HistoryList list) {
   const std::string selected = text(list);
   if (list == HistoryList::InternetExplorer) {
-    ui_.launch(selected);
+    if (window_.launch) window_.launch(selected);
     return;
   }
   if (selected.empty() || netscape_.selection < 0) return;
   std::optional<std::string> address = NetscapeItemAddress(selected);
-  if (address) ui_.launch(*address);
+  if (address && window_.launch) window_.launch(*address);
 }
 
 void HistoryLists::Select(HistoryList list, int index) {

@@ -6,8 +6,8 @@
 // Command2's caption tells the user what a save will do; it is the only state besides the lists.
 //
 // The window keeps its controls in step with this model: it reports selections, mouse buttons
-// and double clicks, and shows items(), selection() and caption() afterwards. Message boxes and
-// the address launcher are handed in as callbacks.
+// and double clicks, and shows items(), selection() and caption() afterwards. Questions and
+// messages go to the window's prompt, the address launcher and the lists' refresh are callbacks.
 #include <functional>
 #include <optional>
 #include <string>
@@ -17,6 +17,7 @@
 #include "history/netscape_history.h"
 #include "journal/journal.h"
 #include "winenv/drive_map.h"
+#include "winenv/prompt.h"
 #include "winenv/registry.h"
 #include "winenv/status.h"
 
@@ -78,9 +79,8 @@ HistorySaveResult SaveHistories(NetscapeWorkingCopy& workingCopy, Registry& regi
 // NetscapeSaveFailureText or IeSaveFailureText, for the half that failed.
 std::string HistorySaveFailureText(const HistorySaveResult& result);
 
-struct HistoryUi {
-  std::function<void(const std::string& text)> ok;         // a message box with an OK button
-  std::function<bool(const std::string& text)> yesNo;      // Yes and No buttons; true for Yes
+// What the lists need of the window besides its prompt.
+struct HistoryWindow {
   std::function<void(const std::string& address)> launch;  // the address launcher
   // The lists changed under the window, which shows them now: a failed open's message is up
   // over what the open left in them (the items read so far).
@@ -91,7 +91,7 @@ enum class SaveOutcome { Declined, Saved, Failed };
 
 class HistoryLists {
  public:
-  HistoryLists(const DriveMap& drives, Registry& registry, HistoryUi ui);
+  HistoryLists(const DriveMap& drives, Registry& registry, Prompt& prompt, HistoryWindow window = {});
 
   // Command1: reads both histories into the lists; the profile directory is Dir1's path.
   // A failure is shown and ends the open, leaving what was done so far.
@@ -113,8 +113,11 @@ class HistoryLists {
   void Select(HistoryList list, int index);
   // Where a save is recorded for undo ("MRU saved": prefs.js and the TypedURLs key); none by default.
   void SetJournal(Journal* journal) { journal_ = journal; }
-  // The window that shows the lists hands in its message boxes and launcher.
-  void SetUi(HistoryUi ui) { ui_ = std::move(ui); }
+  // The window that shows the lists hands in its prompt, launcher and refresh.
+  void SetUi(Prompt& prompt, HistoryWindow window) {
+    prompt_ = &prompt;
+    window_ = std::move(window);
+  }
   // Program end: closes the working copy without saving.
   void CloseAll() {
     workingCopy_.CloseAll();
@@ -142,7 +145,8 @@ class HistoryLists {
 
   const DriveMap& drives_;
   Registry& registry_;
-  HistoryUi ui_;
+  Prompt* prompt_;
+  HistoryWindow window_;
   Journal* journal_ = nullptr;
   NetscapeWorkingCopy workingCopy_;
   std::optional<std::string> openedFrom_;  // the profile directory of the last open

@@ -8,6 +8,7 @@
 
 #include "history/typed_urls.h"
 #include "settings/registry_access.h"
+#include "testsupport/scripted_prompt.h"
 #include "testsupport/temp_dir.h"
 #include "testsupport/expect_ok.h"
 
@@ -55,24 +56,18 @@ class HistoryListsTest : public ::testing::Test {
   test::TempPrefix prefix_;
   DriveMap drives_{prefix_.path()};
   Registry registry_{prefix_.path()};
-  std::vector<std::string> shown_;     // every message box text, in order
-  std::deque<bool> answers_;           // Yes/No answers to give
+  test::ScriptedPrompt prompt_;        // every message box text, in order, and the Yes/No answers to give
+  std::vector<std::string>& shown_ = prompt_.texts;
+  std::deque<bool>& answers_ = prompt_.answers;
   std::vector<std::string> launched_;  // addresses handed to the launcher
   std::vector<std::vector<std::string>> listsShown_;  // the Netscape list each time the window is told to show it
   std::size_t messagesBeforeListsShown_ = 0;
-  HistoryLists lists_{drives_, registry_,
-                      HistoryUi{[this](const std::string& t) { shown_.push_back(t); },
-                                [this](const std::string& t) {
-                                  shown_.push_back(t);
-                                  bool yes = answers_.front();
-                                  answers_.pop_front();
-                                  return yes;
-                                },
-                                [this](const std::string& a) { launched_.push_back(a); },
-                                [this] {
-                                  listsShown_.push_back(lists_.items(L::Netscape));
-                                  messagesBeforeListsShown_ = shown_.size();
-                                }}};
+  HistoryLists lists_{drives_, registry_, prompt_,
+                      HistoryWindow{[this](const std::string& a) { launched_.push_back(a); },
+                                    [this] {
+                                      listsShown_.push_back(lists_.items(L::Netscape));
+                                      messagesBeforeListsShown_ = shown_.size();
+                                    }}};
 };
 
 TEST_F(HistoryListsTest, OpenFillsBothListsAndSetsSaveCaption) {

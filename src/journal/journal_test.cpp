@@ -15,6 +15,7 @@
 #include "settings/registry_access.h"
 #include "testsupport/expect_ok.h"
 #include "testsupport/journal_entries.h"
+#include "testsupport/scripted_prompt.h"
 #include "testsupport/temp_dir.h"
 #include "winenv/atomic_file.h"
 
@@ -181,16 +182,23 @@ class HistoryJournalTest : public JournalTest {
  protected:
   std::string Prefs() const { return Native("Program Files/Netscape/Users/default/prefs.js"); }
   SaveOutcome OpenDeleteAndSave() {
-    HistoryLists lists(drives_, registry_, {[](const std::string& t) { EXPECT_EQ(t, history_text::kCloseBrowsersWarning); },
-                                            [](const std::string&) { return true; },
-                                            [](const std::string&) {}, [] {}});
+    std::vector<std::string> told;
+    test::ScriptedPrompt prompt(told);
+    prompt.answers = {true};
+    HistoryLists lists(drives_, registry_, prompt, {[](const std::string&) {}, [] {}});
     lists.SetJournal(&journal_);
     if (!lists.Open(kProfile)) return SaveOutcome::Failed;
     lists.Select(HistoryList::Netscape, 0);
     lists.MouseDown(HistoryList::Netscape, kRightButton);
     lists.Select(HistoryList::InternetExplorer, 0);
     lists.MouseDown(HistoryList::InternetExplorer, kRightButton);
-    return lists.Save(kProfile);
+    const SaveOutcome outcome = lists.Save(kProfile);
+    for (const std::string& text : told) {
+      if (text.starts_with("message ")) {
+        EXPECT_EQ(text, "message " + std::string(history_text::kCloseBrowsersWarning));
+      }
+    }
+    return outcome;
   }
   static constexpr std::string_view kProfile = "c:\\Program Files\\Netscape\\Users\\default";
   const std::string kPrefs =

@@ -55,14 +55,14 @@ Status StoreRememberedDirectoriesRecorded(Journal* journal, Registry& registry, 
 
 bool SaveBrowserDirectoriesRecorded(Journal* journal, Registry& registry, const DriveMap& drives,
                                     const std::string& netscapeDirectory, const std::string& ieDirectory,
-                                    const std::string& netscapeDrive, SetupSaveWindows& windows) {
+                                    const std::string& netscapeDrive, Prompt& prompt, const SetupSaveSteps& windows) {
   ChangeScope change(journal, registry, "browser directories set",
                      RegistryPathText(Hive::LocalMachine, "Software\\Varnel", "", false));
   AddSetting(change, Setting::NetPath);
   AddSetting(change, Setting::IEPath);
   bool saved = false;
   (void)change.Run([&] {
-    saved = SaveBrowserDirectories(registry, drives, netscapeDirectory, ieDirectory, netscapeDrive, windows);
+    saved = SaveBrowserDirectories(registry, drives, netscapeDirectory, ieDirectory, netscapeDrive, prompt, windows);
     return saved ? Status::Ok() : Status::Error(errc::kPathFileAccess, "not saved");
   });
   return saved;

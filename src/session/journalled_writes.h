@@ -31,7 +31,7 @@ Status MakeDefaultRecorded(Journal* journal, Registry& registry, Browser browser
 // Setup's save of NetPath and IEPath, one change ("browser directories set").
 bool SaveBrowserDirectoriesRecorded(Journal* journal, Registry& registry, const DriveMap& drives,
                                     const std::string& netscapeDirectory, const std::string& ieDirectory,
-                                    const std::string& netscapeDrive, SetupSaveWindows& windows);
+                                    const std::string& netscapeDrive, Prompt& prompt, const SetupSaveSteps& windows);
 
 // "favorite added: <title>", or "favorite replaced: <title>" over a file of that name.
 Status WriteFavoriteRecorded(Journal* journal, Registry& registry, const DriveMap& drives,

@@ -26,8 +26,15 @@ std::vector<ExpectedRegistryState> TypedUrlsAskedOfWine(std::size_t first, std::
 }
 
 // Until a window hands in its own: no question is answered Yes, nothing is shown or launched.
-HistoryUi QuietHistoryUi() {
-  return {[](const std::string&) {}, [](const std::string&) { return false; }, [](const std::string&) {}, nullptr};
+class QuietPrompt : public Prompt {
+ public:
+  void Tell(const std::string&) override {}
+  bool Ask(const std::string&, Answer) override { return false; }
+};
+
+Prompt& Quiet() {
+  static QuietPrompt quiet;
+  return quiet;
 }
 
 }  // namespace
@@ -40,7 +47,7 @@ Session::Session(Registry& registry, const EnvLookup& env)
     : registry_(registry),
       drives_(registry.prefix()),
       journal_(Journal::FolderFor(registry.prefix(), env), registry.prefix()),
-      histories_(drives_, registry, QuietHistoryUi()) {
+      histories_(drives_, registry, Quiet()) {
   histories_.SetJournal(&journal_);
 }
 
@@ -166,9 +173,9 @@ Status Session::ExportBookmarks(const ExportPlan& plan) {
 }
 
 bool Session::SaveBrowserDirectories(const std::string& netscapeDirectory, const std::string& ieDirectory,
-                                     const std::string& netscapeDrive, SetupSaveWindows& windows) {
+                                     const std::string& netscapeDrive, Prompt& prompt, const SetupSaveSteps& windows) {
   return SaveBrowserDirectoriesRecorded(&journal_, registry_, drives_, netscapeDirectory, ieDirectory, netscapeDrive,
-                                        windows);
+                                        prompt, windows);
 }
 
 Status Session::PlanUndo(std::optional<int> from, UndoPlan& plan) {

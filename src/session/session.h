@@ -108,7 +108,7 @@ class Session {
 
   // Setup's save: both directories checked by name (the user may choose again), then stored.
   bool SaveBrowserDirectories(const std::string& netscapeDirectory, const std::string& ieDirectory,
-                              const std::string& netscapeDrive, SetupSaveWindows& windows);
+                              const std::string& netscapeDrive, Prompt& prompt, const SetupSaveSteps& windows);
 
   // The recorded changes, newest first; the folder they are kept in; who is told of a change
   // that could not be recorded.

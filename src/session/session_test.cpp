@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "bookmarks/transfers.h"
+#include "testsupport/scripted_prompt.h"
 #include "testsupport/expect_ok.h"
 #include "testsupport/journal_entries.h"
 #include "testsupport/session_fixture.h"
@@ -55,7 +56,9 @@ TEST_F(SessionTest, OpenHistoryListsShowAnUndoneSave) {
   test::WriteFile(prefs, "user_pref(\"browser.url_history.URL_1\", \"http://a/\");\r\n"
                          "user_pref(\"browser.url_history.URL_2\", \"http://b/\");\r\n");
   HistoryLists& lists = session_.histories();
-  lists.SetUi({[](const std::string&) {}, [](const std::string&) { return true; }, [](const std::string&) {}, nullptr});
+  test::ScriptedPrompt prompt;
+  prompt.answers = {true, true};  // each save may ask to clear
+  lists.SetUi(prompt, {});
   ASSERT_TRUE(lists.Open(kProfile));
   lists.Select(HistoryList::Netscape, 0);
   lists.MouseDown(HistoryList::Netscape, kRightButton);

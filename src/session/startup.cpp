@@ -6,19 +6,19 @@
 
 namespace varnel {
 
-bool Main(Registry& registry, const DriveMap& drives, StartupWindows& windows, Journal* journal) {
+bool Main(Registry& registry, const DriveMap& drives, const StartupWindows& windows, Prompt& prompt, Journal* journal) {
   bool showSetupAtStart = false;
-  windows.SetHelpFile(product::kHelpFileName);
+  windows.setHelpFile(product::kHelpFileName);
 
   if (ReadSetting(registry, Setting::NetPath).empty()) {
     if (drives.Exists(kNetscapeStandardDirectory)) {
-      if (!windows.SetProfileDirectory(kNetscapeStandardProfiles)) return false;
+      if (!windows.setProfileDirectory(kNetscapeStandardProfiles)) return false;
       if (const Status stored = WriteSettingRecorded(journal, registry, Setting::NetPath, kNetscapeStandardDirectory); !stored.ok()) {
-        windows.NoteUnsaved(stored);
+        windows.noteUnsaved(stored);
       }
     } else {
-      if (!windows.SetProfileDirectory(kProfileListFallback)) return false;
-      windows.ShowMessage(kNetscapeNotFoundMessage);
+      if (!windows.setProfileDirectory(kProfileListFallback)) return false;
+      prompt.Tell(kNetscapeNotFoundMessage);
       showSetupAtStart = true;
     }
   }
@@ -26,16 +26,16 @@ bool Main(Registry& registry, const DriveMap& drives, StartupWindows& windows, J
   if (ReadSetting(registry, Setting::IEPath).empty()) {
     if (drives.Exists(kIEStandardDirectory)) {
       if (const Status stored = WriteSettingRecorded(journal, registry, Setting::IEPath, kIEStandardDirectory); !stored.ok()) {
-        windows.NoteUnsaved(stored);
+        windows.noteUnsaved(stored);
       }
     } else {
-      windows.ShowMessage(kIENotFoundMessage);
+      prompt.Tell(kIENotFoundMessage);
       showSetupAtStart = true;
     }
   }
 
-  if (showSetupAtStart) windows.ShowSetupModal();
-  return windows.ShowMainScreen();
+  if (showSetupAtStart) windows.showSetupModal();
+  return windows.showMainScreen();
 }
 
 }  // namespace varnel

@@ -2,11 +2,13 @@
 // The start routine: makes sure the settings name an install directory for each browser,
 // storing the standard directories when they exist, tells the user and opens the setup window
 // when one cannot be found, and finally shows the main window.
+#include <functional>
 #include <string>
 
 #include "journal/journal.h"
 #include "settings/settings.h"
 #include "winenv/drive_map.h"
+#include "winenv/prompt.h"
 #include "winenv/registry.h"
 
 namespace varnel {
@@ -21,28 +23,26 @@ inline constexpr const char* kIENotFoundMessage =
     "have to find the directory.  We will launch setup at this time so you can select the correct path for your IE "
     "browser.";
 
-// What the start routine needs of the windows.
-class StartupWindows {
- public:
-  virtual ~StartupWindows() = default;
+// What the start routine does to the windows; its messages go to a prompt.
+struct StartupWindows {
   // Names the help file that F1 opens in every window.
-  virtual void SetHelpFile(const std::string& fileName) = 0;
+  std::function<void(const std::string& fileName)> setHelpFile;
   // Sets the main window's profile list (creating and loading the main window first when it
   // does not exist yet). False when that load ended the program (a second copy).
-  virtual bool SetProfileDirectory(const std::string& windowsPath) = 0;
-  virtual void ShowMessage(const std::string& text) = 0;
+  std::function<bool(const std::string& windowsPath)> setProfileDirectory;
   // A standard directory that could not be stored: not shown in a window (the start goes on and
   // tries again next time), said where a user who looks finds it.
-  virtual void NoteUnsaved(const Status& failure) = 0;
+  std::function<void(const Status& failure)> noteUnsaved;
   // Shows the setup window modally and returns when it was hidden or closed.
-  virtual void ShowSetupModal() = 0;
+  std::function<void()> showSetupModal;
   // Shows the main window modelessly (creating and loading it when needed). False when its
   // load ended the program.
-  virtual bool ShowMainScreen() = 0;
+  std::function<bool()> showMainScreen;
 };
 
 // Runs the start routine. False when the program ended during it (a second copy). The standard
 // directories it stores are recorded in `journal` (when given), each a change of its own.
-bool Main(Registry& registry, const DriveMap& drives, StartupWindows& windows, Journal* journal = nullptr);
+bool Main(Registry& registry, const DriveMap& drives, const StartupWindows& windows, Prompt& prompt,
+          Journal* journal = nullptr);
 
 }  // namespace varnel

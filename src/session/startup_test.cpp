@@ -4,6 +4,7 @@
 
 #include "session/single_instance.h"
 #include "settings/settings.h"
+#include "testsupport/scripted_prompt.h"
 #include "testsupport/temp_dir.h"
 #include "testsupport/expect_ok.h"
 
@@ -11,36 +12,35 @@ namespace varnel {
 namespace {
 
 // Records what the start routine asks of the windows, in order.
-class RecordingWindows : public StartupWindows {
- public:
-  void SetHelpFile(const std::string& name) override { calls.push_back("help " + name); }
-  bool SetProfileDirectory(const std::string& path) override {
-    calls.push_back("dir " + path);
-    return !secondCopy;
-  }
-  void ShowMessage(const std::string& text) override { calls.push_back("message " + text.substr(0, 40)); }
-  void ShowSetupModal() override { calls.push_back("setup"); }
-  void NoteUnsaved(const Status& failure) override { calls.push_back("unsaved " + failure.message); }
-  bool ShowMainScreen() override {
-    calls.push_back("main");
-    return !secondCopy;
-  }
+struct RecordingWindows {
   std::vector<std::string> calls;
   bool secondCopy = false;
+  StartupWindows steps{[this](const std::string& name) { calls.push_back("help " + name); },
+                       [this](const std::string& path) {
+                         calls.push_back("dir " + path);
+                         return !secondCopy;
+                       },
+                       [this](const Status& failure) { calls.push_back("unsaved " + failure.message); },
+                       [this] { calls.push_back("setup"); },
+                       [this] {
+                         calls.push_back("main");
+                         return !secondCopy;
+                       }};
 };
 
-const std::string kNetMessage = "message " + std::string(kNetscapeNotFoundMessage).substr(0, 40);
-const std::string kIEMessage = "message " + std::string(kIENotFoundMessage).substr(0, 40);
+const std::string kNetMessage = "message " + std::string(kNetscapeNotFoundMessage);
+const std::string kIEMessage = "message " + std::string(kIENotFoundMessage);
 
 class StartupTest : public ::testing::Test {
  protected:
-  bool Start() { return Main(registry_, drives_, windows_, &journal_); }
+  bool Start() { return Main(registry_, drives_, windows_.steps, prompt_, &journal_); }
   test::TempPrefix prefix_;
   test::TempDir state_;
   Journal journal_{state_.path() + "/journal", prefix_.path()};
   Registry registry_{prefix_.path()};
   DriveMap drives_{prefix_.path()};
   RecordingWindows windows_;
+  test::ScriptedPrompt prompt_{windows_.calls};  // its messages in order with the window steps
 };
 
 TEST_F(StartupTest, BothStandardDirectoriesAreStoredWithoutAQuestion) {

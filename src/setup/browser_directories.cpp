@@ -23,27 +23,27 @@ Status StoreBrowserDirectories(Registry& registry, const std::string& netscapeDi
 
 bool SaveBrowserDirectories(Registry& registry, const DriveMap& drives, const std::string& netscapeDirectory,
                             const std::string& ieDirectory, const std::string& netscapeDrive,
-                            SetupSaveWindows& windows) {
+                            Prompt& prompt, const SetupSaveSteps& windows) {
   bool setupHidden = false;
   if (!DirectoryNameEndsWith(drives, netscapeDirectory, kNetscapeNameEnding)) {
-    if (windows.AskYesNo(kInvalidNetscapeQuestion)) return false;
-    windows.HideSetupShowMain();
+    if (prompt.Ask(kInvalidNetscapeQuestion)) return false;
+    windows.hideSetupShowMain();
     setupHidden = true;
   }
   if (!DirectoryNameEndsWith(drives, ieDirectory, kIENameEnding)) {
-    if (windows.AskYesNo(kInvalidIEQuestion)) {
-      if (setupHidden) windows.ShowSetup();
+    if (prompt.Ask(kInvalidIEQuestion)) {
+      if (setupHidden) windows.showSetup();
       return false;
     }
-    windows.HideSetupShowMain();
+    windows.hideSetupShowMain();
   }
   if (const Status stored = StoreBrowserDirectories(registry, netscapeDirectory, ieDirectory); !stored.ok()) {
-    windows.ShowMessage("The browser directories were not saved: " + stored.message);
-    windows.ShowSetup();
+    prompt.Tell("The browser directories were not saved: " + stored.message);
+    windows.showSetup();
     return false;
   }
-  windows.MoveProfileList(netscapeDrive, netscapeDirectory + "\\users");
-  windows.HideSetupShowMain();
+  windows.moveProfileList(netscapeDrive, netscapeDirectory + "\\users");
+  windows.hideSetupShowMain();
   return true;
 }
 

@@ -2,9 +2,11 @@
 // Saving the two browser directories chosen in the setup window: each is checked by its own
 // name, the user may choose again or accept it, then both are stored and the main window's
 // profile list moves to the Netscape directory's "users" folder.
+#include <functional>
 #include <string>
 
 #include "winenv/drive_map.h"
+#include "winenv/prompt.h"
 #include "winenv/registry.h"
 
 namespace varnel {
@@ -19,18 +21,12 @@ inline constexpr const char* kInvalidIEQuestion = "You have not selected a valid
 // text without regard to case. A drive root or a missing directory has no name and fails.
 bool DirectoryNameEndsWith(const DriveMap& drives, const std::string& windowsPath, const std::string& ending);
 
-// What the save needs of the windows.
-class SetupSaveWindows {
- public:
-  virtual ~SetupSaveWindows() = default;
-  virtual bool AskYesNo(const std::string& text) = 0;
-  // Hides the setup window and shows the main window.
-  virtual void HideSetupShowMain() = 0;
-  // Brings the setup window back for another choice.
-  virtual void ShowSetup() = 0;
+// What the save does to the windows besides its questions and messages.
+struct SetupSaveSteps {
+  std::function<void()> hideSetupShowMain;  // hides the setup window and shows the main window
+  std::function<void()> showSetup;          // brings the setup window back for another choice
   // Moves the main window's profile list: first to the drive, then to the path.
-  virtual void MoveProfileList(const std::string& drive, const std::string& path) = 0;
-  virtual void ShowMessage(const std::string& text) = 0;
+  std::function<void(const std::string& drive, const std::string& path)> moveProfileList;
 };
 
 // The save, step by step. True when both directories were stored. A user who accepted an odd
@@ -39,6 +35,6 @@ class SetupSaveWindows {
 // (a broken hive, Wine refusing the change), the user is told and the setup window stays.
 bool SaveBrowserDirectories(Registry& registry, const DriveMap& drives, const std::string& netscapeDirectory,
                             const std::string& ieDirectory, const std::string& netscapeDrive,
-                            SetupSaveWindows& windows);
+                            Prompt& prompt, const SetupSaveSteps& windows);
 
 }  // namespace varnel

@@ -2,28 +2,24 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+
 #include "settings/settings.h"
+#include "testsupport/scripted_prompt.h"
 #include "testsupport/temp_dir.h"
 
 namespace varnel {
 namespace {
 
-class ScriptedSetup : public SetupSaveWindows {
- public:
-  bool AskYesNo(const std::string& text) override {
-    calls.push_back("ask " + text);
-    bool answer = answers.front();
-    answers.erase(answers.begin());
-    return answer;
-  }
-  void HideSetupShowMain() override { calls.push_back("hide"); }
-  void ShowSetup() override { calls.push_back("show setup"); }
-  void ShowMessage(const std::string& text) override { calls.push_back("message " + text); }
-  void MoveProfileList(const std::string& drive, const std::string& path) override {
-    calls.push_back("move " + drive + " " + path);
-  }
-  std::vector<bool> answers;
+// The setup window's steps, recorded in order with the prompt's questions and messages.
+struct ScriptedSetup {
   std::vector<std::string> calls;
+  test::ScriptedPrompt prompt{calls};
+  std::deque<bool>& answers = prompt.answers;
+  SetupSaveSteps steps{[this] { calls.push_back("hide"); }, [this] { calls.push_back("show setup"); },
+                       [this](const std::string& drive, const std::string& path) {
+                         calls.push_back("move " + drive + " " + path);
+                       }};
 };
 
 class SetupSaveTest : public ::testing::Test {
@@ -35,7 +31,7 @@ class SetupSaveTest : public ::testing::Test {
     prefix_.MakeDriveCDirectory("MyNetscape");
   }
   bool Save(const std::string& net, const std::string& ie) {
-    return SaveBrowserDirectories(registry_, drives_, net, ie, "c:", windows_);
+    return SaveBrowserDirectories(registry_, drives_, net, ie, "c:", windows_.prompt, windows_.steps);
   }
   test::TempPrefix prefix_;
   Registry registry_{prefix_.path()};

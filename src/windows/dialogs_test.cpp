@@ -17,6 +17,23 @@
 namespace varnel {
 namespace {
 
+// The core's prompt reaches the message boxes with its text, its kind and its default answer.
+TEST(DialogsPromptTest, TellsAndAsksThroughTheDialogs) {
+  test::ScriptedDialogs dialogs;
+  dialogs.answers = {true};
+  DialogsPrompt prompt(dialogs, nullptr);
+  prompt.Tell("Saved.");
+  EXPECT_TRUE(prompt.Ask("Overwrite?", Prompt::Answer::No));
+  EXPECT_FALSE(prompt.Ask("Go on?"));  // the queue is empty: No
+  ASSERT_EQ(dialogs.shown.size(), 3u);
+  EXPECT_FALSE(dialogs.shown[0].yesNo);
+  EXPECT_EQ(dialogs.shown[0].text, "Saved.");
+  EXPECT_TRUE(dialogs.shown[1].yesNo);
+  EXPECT_EQ(dialogs.shown[1].text, "Overwrite?");
+  EXPECT_EQ(dialogs.shown[1].byDefault, Dialogs::Answer::No);
+  EXPECT_EQ(dialogs.shown[2].byDefault, Dialogs::Answer::Yes);
+}
+
 TEST(ScriptedDialogsTest, RecordsEveryTextWithItsKind) {
   test::ScriptedDialogs dialogs;
   dialogs.answers = {true};

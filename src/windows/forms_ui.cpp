@@ -162,32 +162,26 @@ namespace {
 // The windows use both hive files, so both are checked at start.
 const std::vector<Hive> kBothHives = {Hive::LocalMachine, Hive::CurrentUser};
 
-// The start routine's view of the windows.
-class StartupAdapter : public StartupWindows {
- public:
-  explicit StartupAdapter(Forms& forms) : forms_(forms) {}
-  void SetHelpFile(const std::string& fileName) override { forms_.help().SetFileName(fileName); }
-  bool SetProfileDirectory(const std::string& path) override {
-    forms_.Main();
-    if (forms_.Ended()) return false;
-    forms_.ShowProfileDirectory("", path);
-    return true;
-  }
-  void ShowMessage(const std::string& text) override { forms_.dialogs().Ok(nullptr, text); }
-  void ShowSetupModal() override { forms_.Setup().ShowModalAtStart(); }
-  void NoteUnsaved(const Status& failure) override {
-    std::fprintf(stderr, "varnel: a standard browser directory was not stored: %s\n", failure.message.c_str());
-  }
-  bool ShowMainScreen() override {
-    MainScreen& main = forms_.Main();
-    if (forms_.Ended()) return false;
-    main.ShowRestored();
-    return true;
-  }
-
- private:
-  Forms& forms_;
-};
+// The start routine's steps on the windows.
+StartupWindows StartupSteps(Forms& forms) {
+  return {[&forms](const std::string& fileName) { forms.help().SetFileName(fileName); },
+          [&forms](const std::string& path) {
+            forms.Main();
+            if (forms.Ended()) return false;
+            forms.ShowProfileDirectory("", path);
+            return true;
+          },
+          [](const Status& failure) {
+            std::fprintf(stderr, "varnel: a standard browser directory was not stored: %s\n", failure.message.c_str());
+          },
+          [&forms] { forms.Setup().ShowModalAtStart(); },
+          [&forms] {
+            MainScreen& main = forms.Main();
+            if (forms.Ended()) return false;
+            main.ShowRestored();
+            return true;
+          }};
+}
 
 }  // namespace
 
@@ -242,8 +236,8 @@ int RunWindows(int argc, char** argv, const std::optional<std::string>& commandL
     dialogs.Ok(QApplication::activeWindow(), text);
   });
   SessionEndWatcher sessionEnd([&forms] { forms.Main().close(); });
-  StartupAdapter startup(forms);
-  if (!Main(session.registry(), session.drives(), startup, &session.journal())) return 0;
+  DialogsPrompt startupPrompt(dialogs, nullptr);
+  if (!Main(session.registry(), session.drives(), StartupSteps(forms), startupPrompt, &session.journal())) return 0;
   return forms.Ended() ? 0 : app.exec();
 }
 

@@ -151,12 +151,12 @@ void IEWindow::SetStatus(std::string_view text) {
 }
 
 void IEWindow::Command3_Click() {
-  LoadBookmarks(forms_.drives(), forms_.session().profileDirectory(), tree_,
+  DialogsPrompt prompt(forms_.dialogs(), this);
+  LoadBookmarks(forms_.drives(), forms_.session().profileDirectory(), tree_, prompt,
                 BookmarkLoadUi{[this](std::string_view text) { SetStatus(text); },
                                [this](bool busy) { busy ? setCursor(Qt::WaitCursor) : unsetCursor(); },
                                [this] { treeModel_->BeginReplace(); },
                                [this] { ShowLoadedTree(); },
-                               [this](std::string_view text) { forms_.dialogs().Ok(this, std::string(text)); },
                                [this] { File1->Refresh(); }});
 }
 

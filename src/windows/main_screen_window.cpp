@@ -46,15 +46,13 @@ unsigned ButtonFlags(Qt::MouseButton button) {
 
 }  // namespace
 
-MainScreen::MainScreen(Forms& forms) : QWidget(nullptr), forms_(forms) {
+MainScreen::MainScreen(Forms& forms) : QWidget(nullptr), forms_(forms), prompt_(forms.dialogs(), this) {
   setObjectName("MainScreen");
   setWindowTitle(QString::fromLatin1(kMainCaption));
   setFixedSize(TwipsToPixels(9480) + TwipsToPixels(120), TwipsToPixels(6615) + TwipsToPixels(120));
   setMouseTracking(true);
-  histories().SetUi(HistoryUi{[this](const std::string& text) { forms_.dialogs().Ok(this, text); },
-                              [this](const std::string& text) { return forms_.dialogs().YesNo(this, text); },
-                              [this](const std::string& address) { forms_.Launch(address); },
-                              [this] { ShowHistories(); }});
+  histories().SetUi(prompt_, HistoryWindow{[this](const std::string& address) { forms_.Launch(address); },
+                                            [this] { ShowHistories(); }});
   CreateControls();
   ConnectHandlers();
   // The profile list's path is the session's profile directory, whatever moves it.

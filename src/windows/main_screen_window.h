@@ -12,6 +12,7 @@
 #include "history/history_lists.h"
 #include "windows/classic_list_box.h"
 #include "windows/clickable_image.h"
+#include "windows/dialogs.h"
 #include "windows/dir_list_box.h"
 #include "windows/drive_list_box.h"
 #include "windows/web_strip.h"
@@ -111,6 +112,7 @@ class MainScreen : public QWidget {
   void PlaceWebStrip(int top, int height);
 
   Forms& forms_;
+  DialogsPrompt prompt_;  // the history lists' questions and messages, over this window
   bool label6Pressed_ = false;
 };
 

@@ -68,18 +68,19 @@ TEST_F(WindowTest, StartUpWithBothBrowsersShowsTheMainWindowAtTheProfiles) {
   prefix_.MakeDriveCDirectory("Program Files/Netscape/Users/default");
   prefix_.MakeDriveCDirectory("Program Files/Internet Explorer");
   Forms& forms = MakeForms();
-  class Adapter : public StartupWindows {
-   public:
-    explicit Adapter(Forms& f) : forms(f) {}
-    void SetHelpFile(const std::string&) override {}
-    bool SetProfileDirectory(const std::string& p) override { forms.Main().Dir1->SetPath(p); return !forms.Ended(); }
-    void ShowMessage(const std::string& t) override { forms.dialogs().Ok(nullptr, t); }
-    void ShowSetupModal() override { ADD_FAILURE() << "no setup expected"; }
-    void NoteUnsaved(const Status& failure) override { ADD_FAILURE() << failure.message; }
-    bool ShowMainScreen() override { forms.Main().show(); return !forms.Ended(); }
-    Forms& forms;
-  } adapter(forms);
-  EXPECT_TRUE(Main(registry_, drives_, adapter));
+  const StartupWindows adapter{[](const std::string&) {},
+                               [&forms](const std::string& p) {
+                                 forms.Main().Dir1->SetPath(p);
+                                 return !forms.Ended();
+                               },
+                               [](const Status& failure) { ADD_FAILURE() << failure.message; },
+                               [] { ADD_FAILURE() << "no setup expected"; },
+                               [&forms] {
+                                 forms.Main().show();
+                                 return !forms.Ended();
+                               }};
+  DialogsPrompt prompt(forms.dialogs(), nullptr);
+  EXPECT_TRUE(Main(registry_, drives_, adapter, prompt));
   EXPECT_TRUE(Texts().empty());
   EXPECT_EQ(forms.Main().Dir1->Path(), "c:\\program files\\netscape\\users");
   EXPECT_TRUE(forms.Main().isVisible());

@@ -43,25 +43,6 @@ QPixmap ExamplePicture(QSize size) {
   return picture;
 }
 
-class SetupSaveAdapter : public SetupSaveWindows {
- public:
-  SetupSaveAdapter(SetupWindow& setup, Forms& forms) : setup_(setup), forms_(forms) {}
-  bool AskYesNo(const std::string& text) override { return forms_.dialogs().YesNo(&setup_, text); }
-  void HideSetupShowMain() override {
-    setup_.hide();
-    forms_.ShowMain();
-  }
-  void ShowSetup() override { setup_.show(); }
-  void ShowMessage(const std::string& text) override { forms_.dialogs().Ok(&setup_, text); }
-  void MoveProfileList(const std::string& drive, const std::string& path) override {
-    forms_.ShowProfileDirectory(drive, path);
-  }
-
- private:
-  SetupWindow& setup_;
-  Forms& forms_;
-};
-
 }  // namespace
 
 SetupWindow::SetupWindow(Forms& forms) : QWidget(nullptr), forms_(forms) {
@@ -162,8 +143,16 @@ void SetupWindow::CoverWithExample(bool covered) {
 }
 
 void SetupWindow::Image1_Click() {
-  SetupSaveAdapter windows(*this, forms_);
-  forms_.session().SaveBrowserDirectories(Dir1->Path(), Dir2->Path(), Drive1->Drive(), windows);
+  DialogsPrompt prompt(forms_.dialogs(), this);
+  const SetupSaveSteps steps{[this] {
+                               hide();
+                               forms_.ShowMain();
+                             },
+                             [this] { show(); },
+                             [this](const std::string& drive, const std::string& path) {
+                               forms_.ShowProfileDirectory(drive, path);
+                             }};
+  forms_.session().SaveBrowserDirectories(Dir1->Path(), Dir2->Path(), Drive1->Drive(), prompt, steps);
 }
 
 // The close box never puts the window away: it brings up the main window beside it. While
