@@ -9,10 +9,10 @@
 #include <filesystem>
 #include <vector>
 
-#include "windows/forms_ui.h"
-#include "windows/main_screen_window.h"
 #include "bookmarks/bookmark_load.h"
+#include "windows/forms_ui.h"
 #include "windows/ie_window.h"
+#include "windows/main_screen_window.h"
 #include "winenv/prefix.h"
 
 namespace {

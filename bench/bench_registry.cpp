@@ -72,7 +72,8 @@ int main(int argc, char** argv) {
   registry.QueryValue(Hive::ClassesRoot, ".htm", "");  // first read parses
   double read = BestMicroseconds(1000, [&](int) { registry.QueryValue(Hive::ClassesRoot, ".htm", ""); });
   double write = BestMicroseconds(20, [&](int i) {
-    Must(registry.SetValue(Hive::LocalMachine, "Software\\Varnel\\NetLAU", "", RegValue::String(u"c:\\x" + std::u16string(1, u'a' + i % 26))));
+    Must(registry.SetValue(Hive::LocalMachine, "Software\\Varnel\\NetLAU", "",
+                           RegValue::String(u"c:\\x" + std::u16string(1, u'a' + i % 26))));
   });
   double batch = BestMicroseconds(20, [&](int i) {
     Registry::Batch b(registry);

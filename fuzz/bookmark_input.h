@@ -42,7 +42,8 @@ inline void CheckTree(const BookmarkTree& tree) {
     }
   }
   if (tree.lastMadeVisible() != BookmarkTree::kNone) {
-    for (BookmarkTree::NodeId up = tree.parent(tree.lastMadeVisible()); up != BookmarkTree::kNone; up = tree.parent(up)) {
+    for (BookmarkTree::NodeId up = tree.parent(tree.lastMadeVisible()); up != BookmarkTree::kNone;
+         up = tree.parent(up)) {
       Require(tree.expanded(up));
     }
   }

@@ -11,8 +11,8 @@
 int main(int argc, char** argv) {
   varnel::CommandLine commandLine = varnel::ParseCommandLine(argc, argv);
 #ifdef VARNEL_WITH_UI
-  bool wantsWindows = commandLine.words.empty() && !commandLine.help && !commandLine.version &&
-                      commandLine.usageError.empty();
+  bool wantsWindows =
+      commandLine.words.empty() && !commandLine.help && !commandLine.version && commandLine.usageError.empty();
   if (wantsWindows) return varnel::RunWindows(argc, argv, commandLine.prefix);
 #endif
   const varnel::Terminals terminals{isatty(STDOUT_FILENO) == 1, isatty(STDERR_FILENO) == 1};

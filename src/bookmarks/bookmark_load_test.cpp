@@ -41,8 +41,13 @@ class LoadTest : public ::testing::Test {
 
 TEST_F(LoadTest, AWholeReadEndsReadyAndRefreshesTheFavorites) {
   WriteBookmarks("<DL><p>\r\n<DT><A HREF=\"http://a/\">A</A>\r\n</DL><p>\r\n");
-  const Events expected = {"status STATUS: Loading Netscape bookmarks", "hourglass", "replacing", "replaced 2",
-                           "status STATUS: Ready", "refresh favorites", "default pointer"};
+  const Events expected = {"status STATUS: Loading Netscape bookmarks",
+                           "hourglass",
+                           "replacing",
+                           "replaced 2",
+                           "status STATUS: Ready",
+                           "refresh favorites",
+                           "default pointer"};
   EXPECT_EQ(Load(), expected);
   EXPECT_EQ(Load(), expected);  // pressed again: the same tree, not a second copy
   EXPECT_EQ(tree_.size(), 2u);
@@ -52,8 +57,9 @@ TEST_F(LoadTest, AMissingFileShowsTheProfileMessageAndLeavesTheTreeEmpty) {
   WriteBookmarks("<DT><A HREF=\"http://a/\">A</A>\r\n");
   Load();
   std::remove(Native().c_str());
-  const Events expected = {"status STATUS: Loading Netscape bookmarks", "hourglass", "replacing", "replaced 0",
-                           "message " + std::string(kNoBookmarkFileMessage), "default pointer"};
+  const Events expected = {
+      "status STATUS: Loading Netscape bookmarks",      "hourglass",      "replacing", "replaced 0",
+      "message " + std::string(kNoBookmarkFileMessage), "default pointer"};
   EXPECT_EQ(Load(), expected);
   EXPECT_EQ(Load("c:\\no such profile"), expected);
   EXPECT_EQ(Load("q:\\unmapped drive"), expected);
@@ -135,7 +141,8 @@ TEST(ShownText, AnOverlongTextShowsItsStartAndAnEllipsis) {
   EXPECT_EQ(ShownText(fits), fits);
   EXPECT_EQ(ShownText(fits + "b"), fits + "\u2026");
   // Never inside a character: a two-byte character across the limit is left out whole.
-  EXPECT_EQ(ShownText(std::string(kShownTextLength - 1, 'a') + "\xC3\xA9"), std::string(kShownTextLength - 1, 'a') + "\u2026");
+  EXPECT_EQ(ShownText(std::string(kShownTextLength - 1, 'a') + "\xC3\xA9"),
+            std::string(kShownTextLength - 1, 'a') + "\u2026");
   EXPECT_EQ(ShownText(""), "");
   // Control characters as the command line shows them.
   EXPECT_EQ(ShownText("a\tb\x1b[2Jc\x7f\xC2\x9B\xC3\xA9"), "a\\x09b\\x1b[2Jc\\x7f\\x9b\xC3\xA9");

@@ -132,9 +132,9 @@ std::optional<char32_t> Reference(std::string_view text, std::size_t at, std::si
     if (digits.empty()) return std::nullopt;
     char32_t value = 0;
     for (const char d : digits) {
-      const int digit = d >= '0' && d <= '9' ? d - '0'
+      const int digit = d >= '0' && d <= '9'                        ? d - '0'
                         : hex && Lower(d) >= 'a' && Lower(d) <= 'f' ? Lower(d) - 'a' + 10
-                                                                      : -1;
+                                                                    : -1;
       if (digit < 0) return std::nullopt;
       value = value * (hex ? 16 : 10) + static_cast<char32_t>(digit);
     }
@@ -425,7 +425,8 @@ void BookmarkMarkup::Tag(std::string_view inside) {
     return;
   }
   if (open_ != Open::Nothing) {
-    const bool ownEnd = endTag && ((open_ == Open::Title && is(TagName::A)) || (open_ == Open::FolderName && is(TagName::H3)));
+    const bool ownEnd =
+        endTag && ((open_ == Open::Title && is(TagName::A)) || (open_ == Open::FolderName && is(TagName::H3)));
     CloseText(ownEnd);
     if (ownEnd) return;
   }
@@ -512,7 +513,9 @@ void BookmarkMarkup::Emit(MarkupEntry::Kind kind, std::string_view text, std::st
 
 std::vector<ReadBackEntry> ReadBack(std::string_view line, BookmarkCharset charset) {
   struct Collected : MarkupEntries {
-    void Entry(const MarkupEntry& e) override { entries.push_back({e.kind, std::string(e.text), std::string(e.address)}); }
+    void Entry(const MarkupEntry& e) override {
+      entries.push_back({e.kind, std::string(e.text), std::string(e.address)});
+    }
     std::vector<ReadBackEntry> entries;
   } collected;
   BookmarkMarkup markup(collected, charset);

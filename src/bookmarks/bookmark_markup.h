@@ -86,14 +86,14 @@ class BookmarkMarkup {
   Shortcut shortcut_;
   std::size_t lineNumber_ = 0;
   bool inComment_ = false;
-  bool inTag_ = false;        // a tag continues from an earlier line (held in tag_)
+  bool inTag_ = false;  // a tag continues from an earlier line (held in tag_)
   std::size_t tagLine_ = 0;
   char quote_ = 0;            // the quote a tag's value is open in (0: none)
   bool afterEquals_ = false;  // the last thing in the tag was "=" (a quote then opens a value)
   std::string tag_;
   Open open_ = Open::Nothing;
   std::size_t openLine_ = 0;
-  bool textBroken_ = false;   // a line ended since the open text's last piece
+  bool textBroken_ = false;  // a line ended since the open text's last piece
   // The open text as read: a view into the current line while it lies in one piece there (the
   // common case, read without a copy), else held in text_.
   std::string_view lineText_;

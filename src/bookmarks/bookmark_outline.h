@@ -17,10 +17,10 @@
 namespace varnel {
 
 struct OutlineFolder {
-  std::string name;                     // the top level: ""
-  std::size_t parent = 0;               // the top level is its own parent
-  std::vector<std::size_t> folders;     // its sub-folders, in file order
-  std::vector<std::size_t> bookmarks;   // its bookmarks, in file order
+  std::string name;                    // the top level: ""
+  std::size_t parent = 0;              // the top level is its own parent
+  std::vector<std::size_t> folders;    // its sub-folders, in file order
+  std::vector<std::size_t> bookmarks;  // its bookmarks, in file order
   // The line that closes its list, when new lines put before that line are inside the folder:
   // none when the list never closes, or when that line opens or closes another list before.
   std::optional<std::size_t> listEnd;
@@ -33,12 +33,12 @@ struct OutlineBookmark {
 };
 
 struct BookmarkOutline {
-  std::string native;       // bookmark.htm
-  FileIdentity identity;    // the file the lines were read from
+  std::string native;     // bookmark.htm
+  FileIdentity identity;  // the file the lines were read from
   std::vector<std::string> lines;
   std::vector<OutlineFolder> folders;  // [0] is the top level: loose bookmarks, top folders
   std::vector<OutlineBookmark> bookmarks;
-  std::optional<std::size_t> headingLine;  // the first line holding "</H1>"
+  std::optional<std::size_t> headingLine;    // the first line holding "</H1>"
   std::vector<std::size_t> unreadableLines;  // lines (from 1) of entries that cannot be read
   BookmarkCharset charset = BookmarkCharset::CodePage;
 };

@@ -71,7 +71,7 @@ class BookmarkReader : private MarkupEntries {
   std::optional<std::string_view> KeyOf(std::size_t folder) const;
   // Adds a node under a key made unique from `key`; returns the key used (valid until the next).
   std::string_view AddUnique(std::optional<std::string_view> parent, std::string_view key, std::string_view text,
-                               BookmarkPicture picture, std::optional<std::string_view> address);
+                             BookmarkPicture picture, std::optional<std::string_view> address);
 
   BookmarkActions& actions_;
   BookmarkMarkup markup_;

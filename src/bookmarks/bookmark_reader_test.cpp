@@ -63,9 +63,9 @@ TEST(BookmarkReader, TopLevelAndFolders) {
   EXPECT_EQ(Read({}).nodes, Lines{"NoFolder"});
   // Loose bookmarks (those inserted after the heading too) go under the root in file order; a
   // description at top level is ignored; two folders of one name are told apart by their number.
-  const Shown shown = Read({"<H1>Bookmarks</H1>", A("n", "New one"), "<DL><p>", A("l", "Loose"), "<DD>top description",
-                            H3("Same"), kOpen, A("s1", "One"), kClose, H3("Same"), kOpen, A("s2", "Two"), kClose,
-                            "</DL><p>"});
+  const Shown shown =
+      Read({"<H1>Bookmarks</H1>", A("n", "New one"), "<DL><p>", A("l", "Loose"), "<DD>top description", H3("Same"),
+            kOpen, A("s1", "One"), kClose, H3("Same"), kOpen, A("s2", "Two"), kClose, "</DL><p>"});
   EXPECT_EQ(shown.nodes,
             (Lines{"NoFolder +", "  New one =n", "  Loose =l", "Same 1 +", "  One =s1", "Same 2 +", "  Two =s2"}));
   EXPECT_EQ(shown.lastVisible, "Two");
@@ -92,8 +92,8 @@ TEST(BookmarkReader, NoSixteenBitLimits) {
 TEST(BookmarkReader, ANestedFolderIsAChildAndItsEndReturnsToTheEnclosingFolder) {
   const Shown shown = Read({"<DL><p>", H3("Outer"), kOpen, A("o1", "O1"), H3("Inner"), kOpen, A("i1", "I1"), kClose,
                             A("o2", "O2"), kClose, A("l", "Loose"), "</DL><p>"});
-  EXPECT_EQ(shown.nodes, (Lines{"NoFolder +", "  Loose =l", "Outer 1 +", "  O1 =o1", "  Inner 2 +", "    I1 =i1",
-                                "  O2 =o2"}));
+  EXPECT_EQ(shown.nodes,
+            (Lines{"NoFolder +", "  Loose =l", "Outer 1 +", "  O1 =o1", "  Inner 2 +", "    I1 =i1", "  O2 =o2"}));
   // A header whose list never starts takes what follows until a list ends or the next header.
   EXPECT_EQ(Read({H3("A"), A("a", "In A"), H3("B"), A("b", "In B"), kClose, A("c", "Loose")}).nodes,
             (Lines{"NoFolder +", "  Loose =c", "A 1 +", "  In A =a", "B 2 +", "  In B =b"}));
@@ -131,9 +131,9 @@ TEST(BookmarkReader, DescriptionsNeverTakeBookmarksNorEndAFolder) {
 }
 
 TEST(BookmarkReader, EveryEntryIsShownARepeatedKeyMadeUnique) {
-  const Shown shown = Read({A("1", "Twice"), A("2", "Twice"), A("3", "Twice"), A("e1", ""), A("e2", ""),
-                            A("r", "NoFolder"), H3("News"), kOpen, kClose, A("n", "News 1"), H3("News"), kOpen,
-                            A("t", "Twice (2)"), kClose});
+  const Shown shown =
+      Read({A("1", "Twice"), A("2", "Twice"), A("3", "Twice"), A("e1", ""), A("e2", ""), A("r", "NoFolder"), H3("News"),
+            kOpen, kClose, A("n", "News 1"), H3("News"), kOpen, A("t", "Twice (2)"), kClose});
   EXPECT_EQ(shown.nodes, (Lines{"NoFolder +", "  Twice =1", "  Twice (2) =2 [Twice]", "  Twice (3) =3 [Twice]",
                                 "   =e1", "   (2) =e2 []", "  NoFolder (2) =r [NoFolder]", "  News 1 (2) =n [News 1]",
                                 "News 1", "News 2 +", "  Twice (2) (2) =t [Twice (2)]"}));
@@ -161,9 +161,9 @@ TEST(BookmarkReader, TheMarkupIsReadByItsTags) {
 }
 
 TEST(BookmarkReader, AnEntryThatCannotBeReadIsSkippedAndTheReadingGoesOn) {
-  const Shown shown = Read({"<DL><p>", A("a", "First"), "<DT><A HREF=\"http://x ADD_DATE=1>Never closed</A>",
-                            "<DT><A NAME=\"anchor\">No address</A>", H3("F"), kOpen, A("b", "After"), kClose,
-                            "<DT><A HREF=\"z\""});
+  const Shown shown =
+      Read({"<DL><p>", A("a", "First"), "<DT><A HREF=\"http://x ADD_DATE=1>Never closed</A>",
+            "<DT><A NAME=\"anchor\">No address</A>", H3("F"), kOpen, A("b", "After"), kClose, "<DT><A HREF=\"z\""});
   EXPECT_EQ(shown.nodes, (Lines{"NoFolder +", "  First =a", "F 1 +", "  After =b"}));
   EXPECT_EQ(shown.unreadable, (std::vector<std::size_t>{3, 4, 9}));
   // A title without its end tag ends at the next tag, its trailing blanks dropped; the end of the
@@ -177,8 +177,9 @@ TEST(BookmarkReader, TextsAreShownAsABrowserShowsThem) {
   // bytes come out as UTF-8.
   const Shown page = Read({H3("R&amp;D &#233;t&#xE9;"), "<DD>&lt;b&gt; &quot;q&quot; &apos;", kOpen,
                            A("http://a/?x=1&amp;y=2", "Caf\xE9 &#x263A; &#150; &#0; &bogus; &amp"), kClose});
-  EXPECT_EQ(page.nodes, (Lines{"NoFolder", "R&D \xC3\xA9t\xC3\xA9 1 +", "  R&D \xC3\xA9t\xC3\xA9 1<b> \"q\" '",
-                               "  Caf\xC3\xA9 \xE2\x98\xBA \xE2\x80\x93 \xEF\xBF\xBD &bogus; &amp =http://a/?x=1&y=2"}));
+  EXPECT_EQ(page.nodes,
+            (Lines{"NoFolder", "R&D \xC3\xA9t\xC3\xA9 1 +", "  R&D \xC3\xA9t\xC3\xA9 1<b> \"q\" '",
+                   "  Caf\xC3\xA9 \xE2\x98\xBA \xE2\x80\x93 \xEF\xBF\xBD &bogus; &amp =http://a/?x=1&y=2"}));
   // A byte order mark or a META charset makes the file UTF-8; a byte that is no UTF-8 is read in
   // the code page.
   const std::string chinese = "\xE4\xB8\xAD\xE5\x9B\xBD";
@@ -186,7 +187,8 @@ TEST(BookmarkReader, TextsAreShownAsABrowserShowsThem) {
             (Lines{"NoFolder +", "  " + chinese + " =c", "  bad \xC3\xA9 byte =d"}));
   EXPECT_EQ(Read({"<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">", A("c", chinese)}).nodes,
             (Lines{"NoFolder +", "  " + chinese + " =c"}));
-  EXPECT_EQ(Read({A("c", chinese)}).nodes, (Lines{"NoFolder +", "  \xC3\xA4\xC2\xB8\xC2\xAD\xC3\xA5\xE2\x80\xBA\xC2\xBD =c"}));
+  EXPECT_EQ(Read({A("c", chinese)}).nodes,
+            (Lines{"NoFolder +", "  \xC3\xA4\xC2\xB8\xC2\xAD\xC3\xA5\xE2\x80\xBA\xC2\xBD =c"}));
 }
 
 // The entries of a file's lines, one a line: kind, line number, text and address.
@@ -209,18 +211,29 @@ TEST(BookmarkMarkup, ABookmarkLineReadInOneStepGivesWhatTheGeneralReadingGives) 
     EXPECT_EQ(Entries(lines, BookmarkMarkup::Shortcut::On), Entries(lines, BookmarkMarkup::Shortcut::Off));
   };
   // Lines in the written shape and each way out of it, alone and after what an earlier line left open.
-  const Lines near = {
-      A("a", "Title"), "<DT><A HREF=\"a\">t</A>", "<DT><A HREF=\"\"></A>", "\t<DT><A HREF=\"a\" X=\"b>c\">t > u</A>",
-      "<DT><A HREF=\"a\" X='b'>t</A>", "<DT><A HREF=\"a\" X=b>t</A>", "<DT><A HREF=\"a\"\"b\">t</A>", "<DT><A HREF=\"a\" X\"y>z\">t</A>",
-      "<DT><A HREF=\"a\" X = \"b\">t</A>", "<DT><A HREF=\"a\" X=\"open>t</A>", "<DT><A HREF=\"a\" X=\"\" >t</A>",
-      "<DT><A HREF=\"a&amp;b\">t &amp; caf\xE9 &#9786;</A>", "<DT><A HREF=\"a\">t<b>bold</b></A>",
-      "<DT><A HREF=\"a\">t</A>  ", "<DT><A HREF=\"a\">t</a>", "<DT><A HREF=\"a\">t</A></A>",
-      "<DT><A HREF=\"a\" ICON_URI=\"x\" LAST-X=\"y\">t</A>", "<DT><A HREF=\"a\">" + std::string(40, 'x') + "</A>"};
+  const Lines near = {A("a", "Title"),
+                      "<DT><A HREF=\"a\">t</A>",
+                      "<DT><A HREF=\"\"></A>",
+                      "\t<DT><A HREF=\"a\" X=\"b>c\">t > u</A>",
+                      "<DT><A HREF=\"a\" X='b'>t</A>",
+                      "<DT><A HREF=\"a\" X=b>t</A>",
+                      "<DT><A HREF=\"a\"\"b\">t</A>",
+                      "<DT><A HREF=\"a\" X\"y>z\">t</A>",
+                      "<DT><A HREF=\"a\" X = \"b\">t</A>",
+                      "<DT><A HREF=\"a\" X=\"open>t</A>",
+                      "<DT><A HREF=\"a\" X=\"\" >t</A>",
+                      "<DT><A HREF=\"a&amp;b\">t &amp; caf\xE9 &#9786;</A>",
+                      "<DT><A HREF=\"a\">t<b>bold</b></A>",
+                      "<DT><A HREF=\"a\">t</A>  ",
+                      "<DT><A HREF=\"a\">t</a>",
+                      "<DT><A HREF=\"a\">t</A></A>",
+                      "<DT><A HREF=\"a\" ICON_URI=\"x\" LAST-X=\"y\">t</A>",
+                      "<DT><A HREF=\"a\">" + std::string(40, 'x') + "</A>"};
   for (const std::string& line : near) {
     SCOPED_TRACE(line);
     expectSame({line});
     for (const char* before : {"<DT><A", "<!-- open", "<DT><A HREF=\"x\">open title", "<DD>open description",
-                                      "<DT><H3>open folder", "<DT><A HREF=\"x\" X=\"open value"}) {
+                               "<DT><H3>open folder", "<DT><A HREF=\"x\" X=\"open value"}) {
       expectSame({before, line, A("after", "After")});
     }
   }

@@ -63,7 +63,8 @@ bool BookmarkTree::Add(const BookmarkNodeToAdd& add) {
     parent = *found;
   }
   const bool textIsKey = add.text == add.key;
-  const std::size_t length = add.key.size() + (textIsKey ? 0 : add.text.size()) + (add.address ? add.address->size() : 0);
+  const std::size_t length =
+      add.key.size() + (textIsKey ? 0 : add.text.size()) + (add.address ? add.address->size() : 0);
   char* data = static_cast<char*>(arena_.Allocate(length, 1));
   char* next = std::copy(add.key.begin(), add.key.end(), data);
   if (!textIsKey) next = std::copy(add.text.begin(), add.text.end(), next);
@@ -185,7 +186,8 @@ std::string ShownText(std::string_view text) {
   std::string shown;
   const std::size_t end = std::min(text.size(), kShownTextLength);
   std::size_t cut = end;
-  while (cut > 0 && cut < text.size() && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // not inside a character
+  while (cut > 0 && cut < text.size() && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+    --cut;  // not inside a character
   // Control characters (C0, DEL, and C1 in UTF-8) as \xHH, as the command line shows them: a
   // view would draw them as boxes, or not at all.
   constexpr char kHex[] = "0123456789abcdef";

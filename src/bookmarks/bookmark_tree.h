@@ -56,7 +56,9 @@ class BookmarkTree : public BookmarkActions {
   // The nodes are kept in chunks of 2^kChunkBits, which never move.
   static constexpr int kChunkBits = 12;
   static constexpr std::size_t kChunkMask = (std::size_t{1} << kChunkBits) - 1;
-  Node& At(NodeId id) { return chunks_[static_cast<std::size_t>(id) >> kChunkBits][static_cast<std::size_t>(id) & kChunkMask]; }
+  Node& At(NodeId id) {
+    return chunks_[static_cast<std::size_t>(id) >> kChunkBits][static_cast<std::size_t>(id) & kChunkMask];
+  }
   const Node& At(NodeId id) const {
     return chunks_[static_cast<std::size_t>(id) >> kChunkBits][static_cast<std::size_t>(id) & kChunkMask];
   }

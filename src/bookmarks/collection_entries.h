@@ -13,7 +13,7 @@ struct FolderEntry {
   std::string native;  // the name as the file system spells it (UTF-8)
   std::string name;    // the same in 1252
   bool folder = false;
-  bool link = false;   // a symbolic link (`folder` tells where it leads)
+  bool link = false;  // a symbolic link (`folder` tells where it leads)
 };
 
 // Where a collection is put together before it is moved into the favorites directory: the

@@ -29,13 +29,13 @@
 namespace varnel {
 
 struct RefusedEntry {
-  std::string entry;   // Windows path of a favorite, or a bookmark's folders and title
+  std::string entry;  // Windows path of a favorite, or a bookmark's folders and title
   std::string reason;
 };
 
 struct CollectionSummary {
-  std::vector<std::string> added;          // favorites (import) or favorite files (export)
-  std::vector<std::string> foldersAdded;   // bookmark folders (import) or sub-folders (export)
+  std::vector<std::string> added;         // favorites (import) or favorite files (export)
+  std::vector<std::string> foldersAdded;  // bookmark folders (import) or sub-folders (export)
   std::vector<std::string> alreadyThere;
   std::vector<RefusedEntry> refused;
   std::vector<std::string> cut;  // added under a name cut to fit the file system (export)

@@ -1,32 +1,32 @@
 #include "bookmarks/collections.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
-#include <sys/file.h>
+#include <gtest/gtest.h>
 #include <linux/capability.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
+#include <climits>
 #include <csignal>
 #include <filesystem>
-#include <algorithm>
-#include <climits>
 #include <iterator>
-#include <array>
 #include <map>
 #include <set>
 
-#include "bookmarks/collection_entries.h"
 #include "bookmarks/bookmark_load.h"
+#include "bookmarks/collection_entries.h"
 #include "bookmarks/favorites.h"
 #include "bookmarks/transfers.h"
 #include "settings/launch_address.h"
 #include "testsupport/temp_dir.h"
-#include "winenv/process.h"
 #include "winenv/guarded_replace.h"
+#include "winenv/process.h"
 #include "winenv/text_lines.h"
 
 namespace varnel {
@@ -105,7 +105,8 @@ class CollectionsTest : public ::testing::Test {
     test::WriteFile(FavoritesNative(relative), bytes);
   }
   Status Import(ImportPlan& plan, bool apply = true) {
-    Status status = PlanImportFavorites(drives_, kFavorites, kProfile, [] { return std::int64_t{42}; }, nullptr, plan);
+    Status status = PlanImportFavorites(
+        drives_, kFavorites, kProfile, [] { return std::int64_t{42}; }, nullptr, plan);
     if (status.ok() && apply) status = ApplyImportFavorites(plan);
     return status;
   }
@@ -145,7 +146,8 @@ TEST(BookmarkOutline, NestsFoldersAsNetscapeWritesThemAndReadsEntriesAsTheTreeDo
   EXPECT_EQ(outline.bookmarks[2].title, "News page");
   EXPECT_EQ(outline.bookmarks[2].folder, 2u);
   // A bookmark line without the closing quote cannot be read: it is noted, the rest is read.
-  OutlineBookmarkLines({"<DL><p>", "<DT><A HREF=\"http://x>x</A>", "<DT><A HREF=\"y\">Y &amp; Z</A>", "</DL><p>"}, outline);
+  OutlineBookmarkLines({"<DL><p>", "<DT><A HREF=\"http://x>x</A>", "<DT><A HREF=\"y\">Y &amp; Z</A>", "</DL><p>"},
+                       outline);
   EXPECT_EQ(outline.unreadableLines, std::vector<std::size_t>{2});
   ASSERT_EQ(outline.bookmarks.size(), 1u);
   EXPECT_EQ(outline.bookmarks[0].title, "Y & Z");
@@ -161,7 +163,8 @@ TEST_F(CollectionsTest, TheRealNetscapeFileKeepsEveryBookmarkInItsNestedFolder) 
   test::WriteFile(BookmarkNative(), corpus);
   const BookmarkOutline outline = Outline();
   std::size_t bookmarkLines = 0;
-  for (std::size_t at = corpus.find("<DT><A"); at != std::string::npos; at = corpus.find("<DT><A", at + 1)) ++bookmarkLines;
+  for (std::size_t at = corpus.find("<DT><A"); at != std::string::npos; at = corpus.find("<DT><A", at + 1))
+    ++bookmarkLines;
   EXPECT_EQ(outline.bookmarks.size(), bookmarkLines);
   EXPECT_EQ(outline.folders[1].name, "Personal Toolbar Folder");
   EXPECT_EQ(outline.folders[outline.folders[1].folders[0]].name, "Search");
@@ -170,8 +173,8 @@ TEST_F(CollectionsTest, TheRealNetscapeFileKeepsEveryBookmarkInItsNestedFolder) 
 
 TEST_F(CollectionsTest, ImportNestsFoldersReusesThoseThereAndARerunAddsNothing) {
   AddFavorite("Top.url", Favorite("http://top/"));
-  AddFavorite("Loose again.url", Favorite("http://loose/"));       // already a top-level bookmark
-  AddFavorite("Work/Work page.url", Favorite("http://work/"));     // already in Work
+  AddFavorite("Loose again.url", Favorite("http://loose/"));    // already a top-level bookmark
+  AddFavorite("Work/Work page.url", Favorite("http://work/"));  // already in Work
   AddFavorite("Work/Plan.url", Favorite("http://plan/"));
   AddFavorite("Work/News/Today.url", Favorite("http://today/"));
   AddFavorite("Work/News/Deep/Deeper.url", Favorite("http://deeper/"));
@@ -190,32 +193,42 @@ TEST_F(CollectionsTest, ImportNestsFoldersReusesThoseThereAndARerunAddsNothing) 
             "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n"
             "<TITLE>Bookmarks</TITLE>\r\n"
             "<H1>Bookmarks</H1>\r\n"
-            "\t<DT><A HREF=\"http://top/\" " + t + ">Top</A>\r\n"
-            "\r\n"
-            "<DL><p>\r\n"
-            "    <DT><A HREF=\"http://loose/\" ADD_DATE=\"1\">Loose</A>\r\n"
-            "    <DT><H3 ADD_DATE=\"2\">Work</H3>\r\n"
-            "    <DL><p>\r\n"
-            "        <DT><A HREF=\"http://work/\" ADD_DATE=\"3\">Work page</A>\r\n"
-            "        <DT><H3 FOLDED ADD_DATE=\"4\">News</H3>\r\n"
-            "        <DL><p>\r\n"
-            "            <DT><A HREF=\"http://news/\" ADD_DATE=\"5\">News page</A>\r\n"
-            "        \t<DT><A HREF=\"http://today/\" " + t + ">Today</A>\r\n"
-            "        \t<DT><H3 ADD_DATE=\"42\">Deep</H3>\r\n"
-            "        \t<DL><p>\r\n"
-            "        \t\t<DT><A HREF=\"http://deeper/\" " + t + ">Deeper</A>\r\n"
-            "        \t</DL><p>\r\n"
-            "        </DL><p>\r\n"
-            "    \t<DT><A HREF=\"http://plan/\" " + t + ">Plan</A>\r\n"
-            "    </DL><p>\r\n"
-            "\t<DT><H3 ADD_DATE=\"42\">Empty</H3>\r\n"
-            "\t<DL><p>\r\n"
-            "\t</DL><p>\r\n"
-            "\t<DT><H3 ADD_DATE=\"42\">Home</H3>\r\n"
-            "\t<DL><p>\r\n"
-            "\t\t<DT><A HREF=\"http://garden/\" " + t + ">Garden</A>\r\n"
-            "\t</DL><p>\r\n"
-            "</DL><p>\r\n");
+            "\t<DT><A HREF=\"http://top/\" " +
+                t +
+                ">Top</A>\r\n"
+                "\r\n"
+                "<DL><p>\r\n"
+                "    <DT><A HREF=\"http://loose/\" ADD_DATE=\"1\">Loose</A>\r\n"
+                "    <DT><H3 ADD_DATE=\"2\">Work</H3>\r\n"
+                "    <DL><p>\r\n"
+                "        <DT><A HREF=\"http://work/\" ADD_DATE=\"3\">Work page</A>\r\n"
+                "        <DT><H3 FOLDED ADD_DATE=\"4\">News</H3>\r\n"
+                "        <DL><p>\r\n"
+                "            <DT><A HREF=\"http://news/\" ADD_DATE=\"5\">News page</A>\r\n"
+                "        \t<DT><A HREF=\"http://today/\" " +
+                t +
+                ">Today</A>\r\n"
+                "        \t<DT><H3 ADD_DATE=\"42\">Deep</H3>\r\n"
+                "        \t<DL><p>\r\n"
+                "        \t\t<DT><A HREF=\"http://deeper/\" " +
+                t +
+                ">Deeper</A>\r\n"
+                "        \t</DL><p>\r\n"
+                "        </DL><p>\r\n"
+                "    \t<DT><A HREF=\"http://plan/\" " +
+                t +
+                ">Plan</A>\r\n"
+                "    </DL><p>\r\n"
+                "\t<DT><H3 ADD_DATE=\"42\">Empty</H3>\r\n"
+                "\t<DL><p>\r\n"
+                "\t</DL><p>\r\n"
+                "\t<DT><H3 ADD_DATE=\"42\">Home</H3>\r\n"
+                "\t<DL><p>\r\n"
+                "\t\t<DT><A HREF=\"http://garden/\" " +
+                t +
+                ">Garden</A>\r\n"
+                "\t</DL><p>\r\n"
+                "</DL><p>\r\n");
   // The window's tree shows the folders as the import nested them.
   BookmarkTree tree;
   EXPECT_TRUE(ReadBookmarkFile(drives_, kProfile, tree).unreadableLines.empty());
@@ -271,11 +284,13 @@ TEST_F(CollectionsTest, ImportDryRunAndAFailedReplaceWriteNothing) {
   EXPECT_EQ(plan.summary.added.size(), 50u);
   EXPECT_EQ(Snapshot(prefix_.path()), before);
   // A disk that fills while the new bookmark.htm is written leaves the old one whole.
-  const int code = InChild([&] {
-    ImportPlan full;
-    const Status status = Import(full);
-    return status.ok() ? 0 : 1;
-  }, kBookmarks.size() + 100);
+  const int code = InChild(
+      [&] {
+        ImportPlan full;
+        const Status status = Import(full);
+        return status.ok() ? 0 : 1;
+      },
+      kBookmarks.size() + 100);
   EXPECT_EQ(code, 1);
   EXPECT_EQ(Snapshot(prefix_.path()), before);
   // bookmark.htm changed by a browser between the plan and its application: left alone.
@@ -290,11 +305,12 @@ TEST_F(CollectionsTest, ExportNestsFoldersSkipsWhatIsThereAndNamesCollisionsAsCo
                                         "    <DT><A HREF=\"http://other-work/\" ADD_DATE=\"6\">Work: page</A>\r\n"
                                         "    <DT><A HREF=\"\" ADD_DATE=\"6\">Empty</A>\r\n"
                                         "    <DT><A HREF=\"http://bar/\" ADD_DATE=\"6\">a|b</A>\r\n"
-                                        "    <DT><A HREF=\"http://" + std::string(kMaxFavoriteFileBytes, 'x') +
+                                        "    <DT><A HREF=\"http://" +
+                                        std::string(kMaxFavoriteFileBytes, 'x') +
                                         "\">Too long</A>\r\n"
                                         "</DL><p>\r\n");
   AddFavorite("Loose.url", Favorite("http://someone-elses/"));  // the name is taken by another address
-  AddFavorite("Work/Old.url", Favorite("http://work/"));          // the address is there already
+  AddFavorite("Work/Old.url", Favorite("http://work/"));        // the address is there already
   ExportPlan plan;
   ASSERT_TRUE(Export(plan).ok());
   EXPECT_EQ(AddressIn("Loose (2).url"), "http://loose/");
@@ -306,7 +322,8 @@ TEST_F(CollectionsTest, ExportNestsFoldersSkipsWhatIsThereAndNamesCollisionsAsCo
   EXPECT_EQ(plan.summary.foldersAdded, std::vector<std::string>{kFavorites + std::string("\\Work\\News")});
   ASSERT_EQ(plan.summary.refused.size(), 2u);
   EXPECT_EQ(plan.summary.refused[0].reason, kNotAnAddressMessage);
-  EXPECT_NE(plan.summary.refused[1].reason.find("too long for a favorite file"), std::string::npos);  // it would not be read
+  EXPECT_NE(plan.summary.refused[1].reason.find("too long for a favorite file"),
+            std::string::npos);                   // it would not be read
   EXPECT_EQ(AddressIn("ab.url"), "http://bar/");  // the "|" Windows forbids is dropped
   for (const auto& [path, bytes] : Snapshot(FavoritesNative())) EXPECT_EQ(path.find(".varnel-"), std::string::npos);
 
@@ -355,33 +372,38 @@ TEST_F(CollectionsTest, ExportThatFailsHalfWayLeavesTheFavoritesAsTheyWere) {
               ExportPlan plan;
               const Status status = Export(plan);
               return status.code == errc::kPermissionDenied &&
-                             status.message.find("left as they were") != std::string::npos ? 0 : 1;
-            }), 0);
+                             status.message.find("left as they were") != std::string::npos
+                         ? 0
+                         : 1;
+            }),
+            0);
   EXPECT_EQ(Snapshot(FavoritesNative()), before);
   chmod(FavoritesNative("Work").c_str(), 0755);
   // A disk that fills up while the files are staged: one long address does not fit.
   test::WriteFile(BookmarkNative(), kBookmarks.substr(0, kBookmarks.size() - 10) + "<DT><A HREF=\"http://" +
                                         std::string(5000, 'x') + "\">Long</A>\r\n</DL><p>\r\n");
-  EXPECT_EQ(InChild([&] {
-              ExportPlan plan;
-              return Export(plan).ok() ? 0 : 1;
-            }, 4096), 1);
+  EXPECT_EQ(InChild(
+                [&] {
+                  ExportPlan plan;
+                  return Export(plan).ok() ? 0 : 1;
+                },
+                4096),
+            1);
   EXPECT_EQ(Snapshot(FavoritesNative()), before);
   EXPECT_EQ(test::ReadFile(BookmarkNative()).find("\t<DT>"), std::string::npos);
 }
 
 // The staging folder of an export killed for real (SIGKILL, delivered by strace as it makes its
-// first move, the one of Loose.url; the change journal's renames come before) is dealt with by the next export (which finds the export completed); that of an
-// export still running (its folder locked) is left alone, and so are folders of the user's that
-// only look like one.
+// first move, the one of Loose.url; the change journal's renames come before) is dealt with by the next export (which
+// finds the export completed); that of an export still running (its folder locked) is left alone, and so are folders of
+// the user's that only look like one.
 TEST_F(CollectionsTest, AKilledExportsStagingFolderIsRemovedByTheNextExportAndOnlyThat) {
   if (!ProgramOnPath("strace")) GTEST_SKIP() << "strace is not installed here";
   test::TempDir state;
-  const ProgramRun killed =
-      RunProgram({"strace", "-f", "-qq", "-o", "/dev/null", "-P", FavoritesNative("Loose.url"), "-e",
-                  "inject=renameat2:signal=SIGKILL:when=1", VARNEL_PROGRAM, "--prefix", prefix_.path(), "export-bookmarks",
-                  "--profile", kProfile, "--dir", kFavorites},
-                 {"XDG_STATE_HOME=" + state.path(), "HOME=" + state.path()}, 60);
+  const ProgramRun killed = RunProgram({"strace", "-f", "-qq", "-o", "/dev/null", "-P", FavoritesNative("Loose.url"),
+                                        "-e", "inject=renameat2:signal=SIGKILL:when=1", VARNEL_PROGRAM, "--prefix",
+                                        prefix_.path(), "export-bookmarks", "--profile", kProfile, "--dir", kFavorites},
+                                       {"XDG_STATE_HOME=" + state.path(), "HOME=" + state.path()}, 60);
   ASSERT_TRUE(killed.started);
   EXPECT_NE(killed.exitCode, 0);
   std::vector<std::string> left;
@@ -402,7 +424,8 @@ TEST_F(CollectionsTest, AKilledExportsStagingFolderIsRemovedByTheNextExportAndOn
   ExportPlan plan;
   ASSERT_TRUE(Export(plan).ok());
   EXPECT_FALSE(fs::exists(left[0]));
-  for (const std::string& folder : {running, archive, alike}) EXPECT_TRUE(fs::exists(folder + "/Work/Half.url")) << folder;
+  for (const std::string& folder : {running, archive, alike})
+    EXPECT_TRUE(fs::exists(folder + "/Work/Half.url")) << folder;
   close(held);
   EXPECT_EQ(plan.summary.added.size(), 0u);
   EXPECT_EQ(AddressIn("Loose.url"), "http://loose/");
@@ -483,7 +506,8 @@ TEST(CollectionName, KeepsEveryCharacterWindowsHoldsInAName) {
   EXPECT_EQ(CollectionName("nul.txt"), "nul_.txt");
   EXPECT_EQ(CollectionName("com7"), "com7_");
   EXPECT_EQ(CollectionName("Console"), "Console");
-  EXPECT_EQ(CollectionName("\xD0\xA1\xD1\x82\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xBA"), "\xD0\xA1\xD1\x82\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xBA");
+  EXPECT_EQ(CollectionName("\xD0\xA1\xD1\x82\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xBA"),
+            "\xD0\xA1\xD1\x82\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xBA");
   std::string name = "ab\xC3\xA9";
   EXPECT_TRUE(CutToBytes(name, 3));
   EXPECT_EQ(name, "ab");  // never inside a character
@@ -496,11 +520,13 @@ TEST_F(CollectionsTest, ExportNamesFilesAndFoldersByWhatWindowsHolds) {
                   "<H1>B</H1>\r\n<DL><p>\r\n"
                   "<DT><A HREF=\"http://amazon/\">Amazon.com--Earth's Biggest</A>\r\n"
                   "<DT><A HREF=\"http://dell/\">Dell.URL</A>\r\n"
-                  "<DT><A HREF=\"http://long/\">" + longTitle + "</A>\r\n"
-                  "<DT><A HREF=\"http://zh/\">&#20013;&#22269;</A>\r\n"
-                  "<DT><H3>C</H3>\r\n<DL><p>\r\n<DT><A HREF=\"http://c/\">C</A>\r\n</DL><p>\r\n"
-                  "<DT><H3>C++</H3>\r\n<DL><p>\r\n<DT><A HREF=\"http://cpp/\">C++</A>\r\n</DL><p>\r\n"
-                  "</DL><p>\r\n");
+                  "<DT><A HREF=\"http://long/\">" +
+                      longTitle +
+                      "</A>\r\n"
+                      "<DT><A HREF=\"http://zh/\">&#20013;&#22269;</A>\r\n"
+                      "<DT><H3>C</H3>\r\n<DL><p>\r\n<DT><A HREF=\"http://c/\">C</A>\r\n</DL><p>\r\n"
+                      "<DT><H3>C++</H3>\r\n<DL><p>\r\n<DT><A HREF=\"http://cpp/\">C++</A>\r\n</DL><p>\r\n"
+                      "</DL><p>\r\n");
   fs::remove_all(FavoritesNative());
   fs::create_directories(FavoritesNative());
   ExportPlan plan;
@@ -532,7 +558,8 @@ TEST_F(CollectionsTest, RealFavoritesAreImportedWithTheirTitles) {
   fs::remove_all(FavoritesNative());
   fs::create_directories(FavoritesNative());
   for (const auto& entry : fs::directory_iterator(test::CorpusPath("favorites"))) {
-    if (entry.path().extension() == ".url") fs::copy_file(entry.path(), FavoritesNative(entry.path().filename().string()));
+    if (entry.path().extension() == ".url")
+      fs::copy_file(entry.path(), FavoritesNative(entry.path().filename().string()));
   }
   test::WriteFile(BookmarkNative(), "<H1>B</H1>\r\n<DL><p>\r\n</DL><p>\r\n");
   ImportPlan plan;
@@ -560,7 +587,8 @@ TEST_F(CollectionsTest, RealFavoritesAreImportedWithTheirTitles) {
 bool KeptAsCopyOrCut(const std::string& entry, const std::set<std::string>& after) {
   const auto fields = [](const std::string& line) {
     const std::size_t first = line.find('\t'), last = line.rfind('\t');
-    return std::array<std::string, 3>{line.substr(0, first), line.substr(first + 1, last - first - 1), line.substr(last + 1)};
+    return std::array<std::string, 3>{line.substr(0, first), line.substr(first + 1, last - first - 1),
+                                      line.substr(last + 1)};
   };
   const auto [path, title, address] = fields(entry);
   for (const std::string& other : after) {

@@ -1,7 +1,7 @@
 // Bookmarks into the favorites directory (collections.h).
 #include <fcntl.h>
-#include <sys/file.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,12 +36,12 @@ FoldedName Folded(std::string_view realName) {
 }
 
 struct Target {
-  std::string path;      // native, relative to the favorites directory ("" for the directory itself)
+  std::string path;  // native, relative to the favorites directory ("" for the directory itself)
   std::string windows;
-  std::set<FoldedName> taken;                    // every name in it
-  std::unordered_set<std::string> addresses;     // the addresses its favorites hold
+  std::set<FoldedName> taken;                           // every name in it
+  std::unordered_set<std::string> addresses;            // the addresses its favorites hold
   std::unordered_map<FoldedName, std::size_t> folders;  // folder name -> target
-  std::unordered_map<FoldedName, int> nextCopy;  // file name -> the " (n)" to try next for it
+  std::unordered_map<FoldedName, int> nextCopy;         // file name -> the " (n)" to try next for it
 };
 
 // Room kept in a name for the " (n)" of a copy, so that a cut name stays in bounds when numbered.
@@ -168,7 +168,8 @@ class Exporter {
       if (found != targets_[parent].folders.end()) {
         std::size_t index = found->second;
         if (index == kLinked) {
-          return RefuseFolder(folder, entry, "its folder in the favorites is a link, which Varnel does not write through");
+          return RefuseFolder(folder, entry,
+                              "its folder in the favorites is a link, which Varnel does not write through");
         }
         if (index == kNotLoaded) {
           const std::string& realName = loadedNames_[{parent, folded}];
@@ -342,8 +343,9 @@ bool ReadOurRecord(int folderFd, StagingRecord& record) {
     }
     const std::size_t space = line.find(' ', 2);
     if (line.size() < 4 || space == std::string_view::npos) return true;  // cut short: no move began
-    record.moves.push_back({std::string(line.substr(space + 1)), line[0] == 'd',
-                            static_cast<ino_t>(std::strtoull(std::string(line.substr(2, space - 2)).c_str(), nullptr, 10))});
+    record.moves.push_back(
+        {std::string(line.substr(space + 1)), line[0] == 'd',
+         static_cast<ino_t>(std::strtoull(std::string(line.substr(2, space - 2)).c_str(), nullptr, 10))});
   }
   return true;
 }
@@ -429,8 +431,8 @@ Status MakeStaging(const std::string& favoritesNative, std::string& staging, int
   staging = favoritesNative + "/" + std::string(kStagingPrefix) + "XXXXXX";
   if (!mkdtemp(staging.data())) return StatusFromErrno(errno, favoritesNative);
   lock = LockFolder(staging);
-  status = lock < 0 ? StatusFromErrno(errno, staging)
-                     : AppendToRecord(lock, staging, IdentityText(lock), O_CREAT | O_EXCL);
+  status =
+      lock < 0 ? StatusFromErrno(errno, staging) : AppendToRecord(lock, staging, IdentityText(lock), O_CREAT | O_EXCL);
   if (!status.ok()) {
     std::error_code ignored;
     std::filesystem::remove_all(staging, ignored);
@@ -450,7 +452,8 @@ Status FinishKilledExportsIn(const std::string& favoritesNative) {
 }
 
 Status PlanExportBookmarks(const DriveMap& drives, const std::string& profileDirectory,
-                           const std::string& favoritesDirectory, const CollectionProgress& progress, ExportPlan& plan) {
+                           const std::string& favoritesDirectory, const CollectionProgress& progress,
+                           ExportPlan& plan) {
   plan = {};
   plan.favoritesNative = drives.ToNative(favoritesDirectory);
   if (plan.favoritesNative.empty() || !drives.IsDirectory(favoritesDirectory)) {
@@ -500,9 +503,9 @@ Status ApplyExportBookmarks(const ExportPlan& plan) {
       if (MoveToFreeName(target, staging + "/" + it->path, it->folder) != 0) notMovedBack += " " + target;
     }
     if (notMovedBack.empty()) std::filesystem::remove_all(staging, ignored);
-    status.message += notMovedBack.empty() ? "; the favorites were left as they were"
-                                           : "; these could not be taken back out:" + notMovedBack + " (and " +
-                                                 staging + " was kept)";
+    status.message += notMovedBack.empty()
+                          ? "; the favorites were left as they were"
+                          : "; these could not be taken back out:" + notMovedBack + " (and " + staging + " was kept)";
     return status;
   }
   std::filesystem::remove_all(staging, ignored);

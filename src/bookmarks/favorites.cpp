@@ -140,7 +140,7 @@ Status ReadFavoriteAddressNative(const std::string& native, std::optional<std::s
   address.reset();
   if (!scanner.tooLarge()) return scanner.status();
   return Status::Error(errc::kPathFileAccess, native + ": larger than " + std::to_string(kMaxFavoriteFileBytes >> 20) +
-                                                   " MB, which no favorite file is; it was not read");
+                                                  " MB, which no favorite file is; it was not read");
 }
 
 std::string AddressInCodePage(std::string_view utf8) {

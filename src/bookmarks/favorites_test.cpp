@@ -29,7 +29,8 @@ TEST(FavoriteFile, TheLastLineBeginningWithUrlInAnyCaseGivesTheAddress) {
   } cases[] = {
       {"as this program writes it", "[InternetShortcut]\r\r\nURL=http://a/ b \r\r\n", "http://a/ b "},
       {"as the browser writes it",
-       "[DEFAULT]\r\nBASEURL=http://base/\r\n[InternetShortcut]\r\nURL=http://real/\r\nIconFile=x.ico\r\nIconIndex=1\r\n",
+       "[DEFAULT]\r\nBASEURL=http://base/\r\n[InternetShortcut]\r\nURL=http://real/"
+       "\r\nIconFile=x.ico\r\nIconIndex=1\r\n",
        "http://real/"},
       {"last one wins, any section", "url=first\r\n[Other]\r\nUrL=second", "second"},
       {"LF line ends", "[InternetShortcut]\nURL=http://lf/\nIconIndex=0\n", "http://lf/"},

@@ -53,7 +53,8 @@ class Importer {
   std::unordered_set<std::string> AddressesOf(std::optional<std::size_t> folder) const {
     std::unordered_set<std::string> addresses;
     if (!folder) return addresses;
-    for (const std::size_t b : plan_.outline.folders[*folder].bookmarks) addresses.insert(plan_.outline.bookmarks[b].address);
+    for (const std::size_t b : plan_.outline.folders[*folder].bookmarks)
+      addresses.insert(plan_.outline.bookmarks[b].address);
     return addresses;
   }
 
@@ -79,12 +80,14 @@ class Importer {
     }
     for (const FolderEntry& entry : entries) {
       if (!entry.folder && IsFavoriteFileName(entry.name)) {
-        ImportFavorite(native + "/" + entry.native, WindowsChild(windows, entry.name), entry.native, bookmarks, addresses);
+        ImportFavorite(native + "/" + entry.native, WindowsChild(windows, entry.name), entry.native, bookmarks,
+                       addresses);
       }
     }
     for (const FolderEntry& entry : entries) {
-      if (entry.folder) ImportSubfolder(native + "/" + entry.native, WindowsChild(windows, entry.name), entry.native,
-                                        existing, folders, depth + 1);
+      if (entry.folder)
+        ImportSubfolder(native + "/" + entry.native, WindowsChild(windows, entry.name), entry.native, existing, folders,
+                        depth + 1);
     }
   }
 
@@ -98,7 +101,8 @@ class Importer {
     if (!address) return Refuse(windows, std::string(kCorruptedFavoriteMessage));
     if (address->empty()) return Refuse(windows, "its URL= line holds no address");
     const std::string title = FavoriteTitle(fileName);
-    if (HoldsLineBreak(title)) return Refuse(windows, "its name holds a line break, which would split the bookmark line");
+    if (HoldsLineBreak(title))
+      return Refuse(windows, "its name holds a line break, which would split the bookmark line");
     const std::string line = sink.indent + BookmarkLine(*address, title, plan_.outline.charset, clock_);
     // The address as bookmark.htm will hold it, read back from the line as the reader reads it.
     const std::vector<ReadBackEntry> written = ReadBack(line, plan_.outline.charset);

@@ -41,12 +41,14 @@ std::string CollectionName(std::string_view title) {
   std::string name;
   name.reserve(title.size());
   for (const char c : title) {
-    const bool dropped = static_cast<unsigned char>(c) < 32 || std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos;
+    const bool dropped =
+        static_cast<unsigned char>(c) < 32 || std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos;
     if (!dropped) name += c;
   }
   while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
   const std::size_t dot = name.find('.');
-  if (IsDeviceName(std::string_view(name).substr(0, dot))) name.insert(dot == std::string::npos ? name.size() : dot, "_");
+  if (IsDeviceName(std::string_view(name).substr(0, dot)))
+    name.insert(dot == std::string::npos ? name.size() : dot, "_");
   return name;
 }
 
@@ -111,10 +113,10 @@ Status WriteFavorite(const DriveMap& drives, const std::string& favoritesDirecto
   ReplaceGuard guard;
   const Status locked = guard.Lock(native);
   if (!locked.ok()) return locked;
-  const Status written = guard.Replace(IdentityOf(native), {FavoriteFileBytes(address)},
-                       Status::Error(errc::kPathFileAccess, writtenPath +
-                                                                " was changed by another program while the favorite "
-                                                                "was being written, so it was left as it is"));
+  const Status written = guard.Replace(
+      IdentityOf(native), {FavoriteFileBytes(address)},
+      Status::Error(errc::kPathFileAccess, writtenPath + " was changed by another program while the favorite "
+                                                         "was being written, so it was left as it is"));
   return written.ok() ? written : WithWindowsPath(written, writtenPath);
 }
 
@@ -137,8 +139,8 @@ std::string BookmarkLine(std::string_view address, std::string_view title, Bookm
 
 std::string FolderHeaderLine(std::string_view name, BookmarkCharset charset,
                              const std::function<std::int64_t()>& clock) {
-  return "\t<DT><H3 ADD_DATE=\"" + std::to_string(clock()) + "\">" + EncodeBookmarkText(name, charset, BookmarkField::Text) +
-         "</H3>";
+  return "\t<DT><H3 ADD_DATE=\"" + std::to_string(clock()) + "\">" +
+         EncodeBookmarkText(name, charset, BookmarkField::Text) + "</H3>";
 }
 
 namespace {

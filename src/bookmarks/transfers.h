@@ -89,7 +89,8 @@ Status CheckFavoriteForBookmarkLine(std::string_view address, std::string_view t
 // the inserted bookmark line: the header (a tab, <DT><H3 ADD_DATE="t">name</H3>, the time read
 // from the clock, the name written as BookmarkLine writes a title), then the lines that open and
 // close the folder's list.
-std::string FolderHeaderLine(std::string_view name, BookmarkCharset charset, const std::function<std::int64_t()>& clock);
+std::string FolderHeaderLine(std::string_view name, BookmarkCharset charset,
+                             const std::function<std::int64_t()>& clock);
 inline constexpr std::string_view kFolderListStartLine = "\t<DL><p>";
 inline constexpr std::string_view kFolderListEndLine = "\t</DL><p>";
 

@@ -15,10 +15,10 @@
 
 #include "bookmarks/bookmark_load.h"
 #include "bookmarks/favorites.h"
-#include "testsupport/lock_waiters.h"
-#include "testsupport/kill_rounds.h"
-#include "testsupport/temp_dir.h"
 #include "testsupport/expect_ok.h"
+#include "testsupport/kill_rounds.h"
+#include "testsupport/lock_waiters.h"
+#include "testsupport/temp_dir.h"
 #include "winenv/code_page.h"
 #include "winenv/file_lock.h"
 #include "winenv/guarded_replace.h"
@@ -134,12 +134,14 @@ TEST_F(FavoriteWriteTest, AnOverwriteWaitsForTheFoldersLockAndClearsLeftovers) {
 TEST(BookmarkLine, IsExactAndCarriesTheLocalClock) {
   int tick = 1700000000;
   const auto clock = [&tick] { return std::int64_t{tick++}; };
-  EXPECT_EQ(BookmarkLine("http://a/\"q\"?a>b<c&d", "News <b>Today</b> & \xE4\xB8\xAD", BookmarkCharset::CodePage, clock),
-            "\t<DT><A HREF=\"http://a/%22q%22?a%3Eb%3Cc&amp;d\" ADD_DATE=\"1700000000\" LAST_VISIT=\"1700000001\" "
-            "LAST_MODIFIED=\"1700000002\">News &lt;b&gt;Today&lt;/b&gt; &amp; &#20013;</A>");
+  EXPECT_EQ(
+      BookmarkLine("http://a/\"q\"?a>b<c&d", "News <b>Today</b> & \xE4\xB8\xAD", BookmarkCharset::CodePage, clock),
+      "\t<DT><A HREF=\"http://a/%22q%22?a%3Eb%3Cc&amp;d\" ADD_DATE=\"1700000000\" LAST_VISIT=\"1700000001\" "
+      "LAST_MODIFIED=\"1700000002\">News &lt;b&gt;Today&lt;/b&gt; &amp; &#20013;</A>");
   EXPECT_TRUE(BookmarkLine("a", "Plain \xC3\xA9", BookmarkCharset::Utf8, clock).ends_with(">Plain \xC3\xA9</A>"));
-  EXPECT_NE(BookmarkLine("a", "", BookmarkCharset::CodePage, [] { return std::int64_t{4102444800}; }).find("\"4102444800\""),
-            std::string::npos);  // past 2038
+  EXPECT_NE(
+      BookmarkLine("a", "", BookmarkCharset::CodePage, [] { return std::int64_t{4102444800}; }).find("\"4102444800\""),
+      std::string::npos);  // past 2038
 
   const char* saved = std::getenv("TZ");
   const std::string savedTz = saved ? saved : "";
@@ -174,8 +176,8 @@ class BookmarkInsertTest : public ::testing::Test {
   BookmarkInsertTest() { prefix_.MakeDriveCDirectory("p"); }
   std::string Bookmarks() const { return prefix_.native("drive_c/p/bookmark.htm"); }
   Status Add(const std::string& address = "http://fav/", const std::string& title = "Fav") {
-    Status status = CopyBookmarksWithFavorite(drives_, "c:\\p", address, title, [] { return std::int64_t{42}; },
-                                              work_ / "tempfile", copy_);
+    Status status = CopyBookmarksWithFavorite(
+        drives_, "c:\\p", address, title, [] { return std::int64_t{42}; }, work_ / "tempfile", copy_);
     return status.ok() ? ReplaceBookmarks(copy_) : status;
   }
   static std::string Line(const std::string& address = "http://fav/", const std::string& title = "Fav") {
@@ -197,7 +199,8 @@ TEST_F(BookmarkInsertTest, TheLineGoesAfterEachHeadingAndEveryLineEndsInCrLf) {
   EXPECT_EQ(test::ReadFile(work_ / "tempfile"), expected);  // the working file stays, same bytes
   // The same favorite again: a second line, no check for the first.
   ASSERT_TRUE(Add().ok());
-  EXPECT_EQ(test::ReadFile(Bookmarks()).find(Line() + Line()), std::string("<TITLE>B</TITLE>\r\n<H1>B</H1>\r\n").size());
+  EXPECT_EQ(test::ReadFile(Bookmarks()).find(Line() + Line()),
+            std::string("<TITLE>B</TITLE>\r\n<H1>B</H1>\r\n").size());
 
   test::WriteFile(Bookmarks(), "<h1>lower</h1>\n<H1>one</H1>\r\nx</H1>y\r\n");
   ASSERT_TRUE(Add().ok());
@@ -215,8 +218,8 @@ TEST_F(BookmarkInsertTest, FailuresLeaveBookmarkHtmAsItWas) {
   const std::string original = "<H1>B</H1>\r\n";
   test::WriteFile(Bookmarks(), original);
   // "tempfile" cannot be made.
-  EXPECT_FALSE(CopyBookmarksWithFavorite(drives_, "c:\\p", "a", "t", LocalClockSeconds, work_ / "gone/tempfile", copy_)
-                   .ok());
+  EXPECT_FALSE(
+      CopyBookmarksWithFavorite(drives_, "c:\\p", "a", "t", LocalClockSeconds, work_ / "gone/tempfile", copy_).ok());
   // A read-only bookmark.htm is not replaced.
   chmod(Bookmarks().c_str(), 0444);
   EXPECT_EQ(Add().code, errc::kPermissionDenied);
@@ -334,8 +337,9 @@ TEST_F(BookmarkInsertTest, TwoTransfersAtOnceNeverLoseALine) {
         char go;
         [[maybe_unused]] const ssize_t ignored = read(start[0], &go, 1);  // both start when the pipe closes
         BookmarkCopy copy;
-        Status status = CopyBookmarksWithFavorite(drives_, "c:\\p", "http://" + name + "/", name,
-                                                  [] { return std::int64_t{42}; }, work_ / name + "/tempfile", copy);
+        Status status = CopyBookmarksWithFavorite(
+            drives_, "c:\\p", "http://" + name + "/", name, [] { return std::int64_t{42}; }, work_ / name + "/tempfile",
+            copy);
         if (status.ok()) status = ReplaceBookmarks(copy);
         _exit(status.ok() ? 0 : (status.message.find("changed by another program") != std::string::npos ? 1 : 2));
       }

@@ -30,14 +30,23 @@ const std::vector<BadFile>& BadFiles() {
       {"FIFO", [](const std::string& p) { mkfifo(p.c_str(), 0600); }},
       {"device", [](const std::string& p) { fs::create_symlink("/dev/zero", p); }},
       {"directory", [](const std::string& p) { fs::create_directory(p); }},
-      {"link loop", [](const std::string& p) { fs::create_symlink(fs::path(p).filename().string() + ".2", p);
-                                               fs::create_symlink(fs::path(p).filename().string(), p + ".2"); }},
-      {"unreadable file", [](const std::string& p) { test::WriteFile(p, "x\r\n"); chmod(p.c_str(), 0); }},
-      {"link into a folder that may not be searched", [](const std::string& p) {
+      {"link loop",
+       [](const std::string& p) {
+         fs::create_symlink(fs::path(p).filename().string() + ".2", p);
+         fs::create_symlink(fs::path(p).filename().string(), p + ".2");
+       }},
+      {"unreadable file",
+       [](const std::string& p) {
+         test::WriteFile(p, "x\r\n");
+         chmod(p.c_str(), 0);
+       }},
+      {"link into a folder that may not be searched",
+       [](const std::string& p) {
          fs::create_directory(p + ".locked");
          test::WriteFile(p + ".locked/file", "x\r\n");
          chmod((p + ".locked").c_str(), 0);
-         fs::create_symlink(fs::path(p).filename().string() + ".locked/file", p); }},
+         fs::create_symlink(fs::path(p).filename().string() + ".locked/file", p);
+       }},
   };
   return kinds;
 }
@@ -84,9 +93,12 @@ std::map<std::string, std::string> Snapshot(const std::string& root) {
   std::map<std::string, std::string> files;
   for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
     const fs::path& p = it->path();
-    if (fs::is_symlink(fs::symlink_status(p))) files[p] = "link " + fs::read_symlink(p).string();
-    else if (fs::is_regular_file(fs::symlink_status(p))) files[p] = test::ReadFile(p);
-    else files[p] = "special";
+    if (fs::is_symlink(fs::symlink_status(p)))
+      files[p] = "link " + fs::read_symlink(p).string();
+    else if (fs::is_regular_file(fs::symlink_status(p)))
+      files[p] = test::ReadFile(p);
+    else
+      files[p] = "special";
   }
   return files;
 }
@@ -103,8 +115,9 @@ TEST(BadFiles, EveryReadFileThatCannotBeReadFailsClearlyAndChangesNothing) {
       {"user.reg", {"history", "--profile", "c:\\program files\\netscape\\users\\default"}},
       {profile + "/prefs.js", {"history", "--profile", "c:\\program files\\netscape\\users\\default"}},
       {profile + "/bookmark.htm", {"bookmarks", "--profile", "c:\\program files\\netscape\\users\\default"}},
-      {"drive_c/windows/Favorites/Site.url", {"favorite-to-bookmark", "Site.url", "--dir", "c:\\windows\\favorites",
-                                              "--profile", "c:\\program files\\netscape\\users\\default"}},
+      {"drive_c/windows/Favorites/Site.url",
+       {"favorite-to-bookmark", "Site.url", "--dir", "c:\\windows\\favorites", "--profile",
+        "c:\\program files\\netscape\\users\\default"}},
   };
   for (const Case& c : cases) {
     for (const BadFile& bad : BadFiles()) {
@@ -132,7 +145,10 @@ TEST(BadFiles, EveryReadFileThatCannotBeReadFailsClearlyAndChangesNothing) {
 TEST(BadFiles, ARegistryFileThatIsNotWinesIsRefusedAndLeftAlone) {
   const std::string header = "WINE REGISTRY Version 2\n;; All keys relative to \\Machine\n\n";
   const std::vector<std::pair<const char*, std::string>> contents = {
-      {"binary", std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10) + std::string(4096, '\xff')},
+      {"binary", std::string("\x7f"
+                             "ELF\x02\x01\x01\0\0\0",
+                             10) +
+                     std::string(4096, '\xff')},
       {"NULs in a key", header + std::string("[Software\\Cl\0asses] 1\n", 22)},
       {"a 100-megabyte line", header + "[Software] 1\n" + std::string(100 << 20, 'x') + "\n"},
   };
@@ -158,14 +174,15 @@ TEST(BadFiles, AHistoryEditThatCannotBeSavedChangesNothing) {
   const std::vector<std::pair<std::string, std::string>> cases = {{profile + "/prefs.js", "prefs.js"},
                                                                   {profile, "test.js"}};
   for (const auto& [readOnly, named] : cases) {
-    for (const std::vector<std::string>& edit : std::vector<std::vector<std::string>>{
-             {"clear", "both"}, {"remove", "netscape", "http://a/"}}) {
+    for (const std::vector<std::string>& edit :
+         std::vector<std::vector<std::string>>{{"clear", "both"}, {"remove", "netscape", "http://a/"}}) {
       SCOPED_TRACE(readOnly + ", " + edit.front());
       test::TempPrefix prefix;
       prefix.MakeDriveCDirectory("Program Files/Netscape/Users/default");
-      test::WriteFile(prefix.native(profile + "/prefs.js"), "user_pref(\"browser.url_history.URL_1\", \"http://a/\");\r\n");
-      std::vector<std::string> words = {"varnel", "--prefix", prefix.path(), "settings", "NetLAU",
-                                        "c:\\program files\\netscape\\users\\default"};
+      test::WriteFile(prefix.native(profile + "/prefs.js"),
+                      "user_pref(\"browser.url_history.URL_1\", \"http://a/\");\r\n");
+      std::vector<std::string> words = {"varnel",   "--prefix", prefix.path(),
+                                        "settings", "NetLAU",   "c:\\program files\\netscape\\users\\default"};
       ASSERT_EQ(RunAsAnyUser(words).code, 0);
       chmod(prefix.native(readOnly).c_str(), readOnly == profile ? 0555 : 0444);
       const auto before = Snapshot(prefix.path());

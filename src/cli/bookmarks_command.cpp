@@ -18,12 +18,16 @@ void PrintJson(OutputWriter& w, const std::string& profile, const BookmarkTree& 
     const NodeId parent = tree.parent(id);
     const std::optional<std::string_view> address = tree.address(id);
     w.Raw(id == 0 ? "{\"key\": " : ", {\"key\": ").Utf8Json(tree.key(id)).Raw(", \"parent\": ");
-    if (parent == BookmarkTree::kNone) w.Raw("null");
-    else w.Utf8Json(tree.key(parent));
+    if (parent == BookmarkTree::kNone)
+      w.Raw("null");
+    else
+      w.Utf8Json(tree.key(parent));
     w.Raw(", \"text\": ").Utf8Json(tree.text(id));
     w.Raw(", \"picture\": ").Number(static_cast<unsigned>(tree.picture(id))).Raw(", \"address\": ");
-    if (address) w.Utf8Json(*address);
-    else w.Raw("null");
+    if (address)
+      w.Utf8Json(*address);
+    else
+      w.Raw("null");
     w.Raw("}");
   }
   w.Raw("], \"unreadable_lines\": [");

@@ -5,9 +5,9 @@
 
 #include "cli/commands.h"
 #include "settings/settings.h"
+#include "testsupport/expect_ok.h"
 #include "testsupport/session_fixture.h"
 #include "testsupport/temp_dir.h"
-#include "testsupport/expect_ok.h"
 
 namespace varnel {
 namespace {
@@ -37,19 +37,19 @@ TEST_F(CollectionsCommandTest, BookmarksPrintsTheTreeAsTextAndJson) {
   WriteBookmarks(kBookmarks);
   test::ExpectOk(WriteSetting(registry_, Setting::NetLAU, kProfile));
   ASSERT_EQ(Run(BookmarksCommand, {}), 0) << err_.str();
-  EXPECT_EQ(out_.str(),
-            "Bookmarks not In folders\n  Caf\xc3\xa9 <http://loose/>\nWork\n  notes\n  Empty <>\n");
+  EXPECT_EQ(out_.str(), "Bookmarks not In folders\n  Caf\xc3\xa9 <http://loose/>\nWork\n  notes\n  Empty <>\n");
   ASSERT_EQ(Run(BookmarksCommand, {"--profile", kProfile}, true), 0);
-  EXPECT_EQ(out_.str(),
-            "{\"profile\": \"c:\\\\program files\\\\netscape\\\\users\\\\jane\", \"nodes\": ["
-            "{\"key\": \"NoFolder\", \"parent\": null, \"text\": \"Bookmarks not In folders\", \"picture\": 2, "
-            "\"address\": null}, "
-            "{\"key\": \"Caf\xc3\xa9\", \"parent\": \"NoFolder\", \"text\": \"Caf\xc3\xa9\", \"picture\": 1, "
-            "\"address\": \"http://loose/\"}, "
-            "{\"key\": \"Work 1\", \"parent\": null, \"text\": \"Work\", \"picture\": 2, \"address\": null}, "
-            "{\"key\": \"Work 1notes\", \"parent\": \"Work 1\", \"text\": \"notes\", \"picture\": 2, \"address\": null}, "
-            "{\"key\": \"Empty\", \"parent\": \"Work 1\", \"text\": \"Empty\", \"picture\": 1, \"address\": \"\"}"
-            "], \"unreadable_lines\": []}\n");
+  EXPECT_EQ(
+      out_.str(),
+      "{\"profile\": \"c:\\\\program files\\\\netscape\\\\users\\\\jane\", \"nodes\": ["
+      "{\"key\": \"NoFolder\", \"parent\": null, \"text\": \"Bookmarks not In folders\", \"picture\": 2, "
+      "\"address\": null}, "
+      "{\"key\": \"Caf\xc3\xa9\", \"parent\": \"NoFolder\", \"text\": \"Caf\xc3\xa9\", \"picture\": 1, "
+      "\"address\": \"http://loose/\"}, "
+      "{\"key\": \"Work 1\", \"parent\": null, \"text\": \"Work\", \"picture\": 2, \"address\": null}, "
+      "{\"key\": \"Work 1notes\", \"parent\": \"Work 1\", \"text\": \"notes\", \"picture\": 2, \"address\": null}, "
+      "{\"key\": \"Empty\", \"parent\": \"Work 1\", \"text\": \"Empty\", \"picture\": 1, \"address\": \"\"}"
+      "], \"unreadable_lines\": []}\n");
 }
 
 TEST_F(CollectionsCommandTest, BookmarksFailures) {
@@ -64,13 +64,15 @@ TEST_F(CollectionsCommandTest, BookmarksFailures) {
   EXPECT_EQ(Run(BookmarksCommand, {"--profile", kProfile}, true), 3);
   EXPECT_NE(out_.str().find("\"unreadable_lines\": [2, 3]}"), std::string::npos);
   EXPECT_NE(out_.str().find("\"text\": \"D\""), std::string::npos);
-  EXPECT_EQ(err_.str(), std::string("varnel: line 2 of ") + kProfile + "\\bookmark.htm could not be read as a bookmark; it was skipped\n" +
-                            "varnel: line 3 of " + kProfile + "\\bookmark.htm could not be read as a bookmark; it was skipped\n");
+  EXPECT_EQ(err_.str(), std::string("varnel: line 2 of ") + kProfile +
+                            "\\bookmark.htm could not be read as a bookmark; it was skipped\n" + "varnel: line 3 of " +
+                            kProfile + "\\bookmark.htm could not be read as a bookmark; it was skipped\n");
 }
 
 TEST_F(CollectionsCommandTest, FavoritesListsTitlesAndAddressesInTheListsOrder) {
   WriteFavorite("b site.URL", "[InternetShortcut]\r\r\nURL=http://b/\r\r\n");
-  WriteFavorite("A site.url", "[DEFAULT]\r\nBASEURL=http://x/\r\n[InternetShortcut]\r\nURL=http://a/\r\nIconIndex=0\r\n");
+  WriteFavorite("A site.url",
+                "[DEFAULT]\r\nBASEURL=http://x/\r\n[InternetShortcut]\r\nURL=http://a/\r\nIconIndex=0\r\n");
   WriteFavorite("none.url", "[InternetShortcut]\r\n");
   WriteFavorite("other.txt", "URL=http://not-listed/\r\n");
   ASSERT_EQ(Run(FavoritesCommand, {}), 0) << err_.str();
@@ -108,21 +110,25 @@ TEST_F(CollectionsCommandTest, BookmarkToFavoriteWritesTheFavoriteOfATitle) {
 }
 
 TEST_F(CollectionsCommandTest, ARepeatedTitleIsChosenByItsFolder) {
-  WriteBookmarks("<H1>B</H1>\r\n<DL><p>\r\n<DT><A HREF=\"http://loose/\">News</A>\r\n<DT><H3>Work</H3>\r\n<DL><p>\r\n"
-                 "<DT><H3>\xc3\xa9t\xc3\xa9</H3>\r\n<DL><p>\r\n<DT><A HREF=\"http://deep/\">News</A>\r\n</DL><p>\r\n</DL><p>\r\n"
-                 "</DL><p>\r\n");
+  WriteBookmarks(
+      "<H1>B</H1>\r\n<DL><p>\r\n<DT><A HREF=\"http://loose/\">News</A>\r\n<DT><H3>Work</H3>\r\n<DL><p>\r\n"
+      "<DT><H3>\xc3\xa9t\xc3\xa9</H3>\r\n<DL><p>\r\n<DT><A HREF=\"http://deep/\">News</A>\r\n</DL><p>\r\n</DL><p>\r\n"
+      "</DL><p>\r\n");
   test::ExpectOk(WriteSetting(registry_, Setting::NetLAU, kProfile));
   ASSERT_EQ(Run(BookmarksCommand, {}), 0) << err_.str();
-  EXPECT_EQ(out_.str(), "Bookmarks not In folders\n  News <http://loose/>\nWork\n  \xc3\x83\xc2\xa9t\xc3\x83\xc2\xa9\n"
-                        "    News <http://deep/>\n");
+  EXPECT_EQ(out_.str(),
+            "Bookmarks not In folders\n  News <http://loose/>\nWork\n  \xc3\x83\xc2\xa9t\xc3\x83\xc2\xa9\n"
+            "    News <http://deep/>\n");
   // Several bookmarks of that title: none is written, their folders are listed, exit 2.
   EXPECT_EQ(Run(BookmarkToFavoriteCommand, {"News"}), 2);
-  EXPECT_EQ(err_.str(), "varnel: 2 bookmarks are titled News; name its folder with --folder PATH:\n"
-                        "  Bookmarks not In folders  <http://loose/>\n"
-                        "  Work/\xc3\x83\xc2\xa9t\xc3\x83\xc2\xa9  <http://deep/>\n");
+  EXPECT_EQ(err_.str(),
+            "varnel: 2 bookmarks are titled News; name its folder with --folder PATH:\n"
+            "  Bookmarks not In folders  <http://loose/>\n"
+            "  Work/\xc3\x83\xc2\xa9t\xc3\x83\xc2\xa9  <http://deep/>\n");
   EXPECT_FALSE(std::filesystem::exists(prefix_.native("drive_c/Windows/Favorites/News.url")));
   // --folder picks one (the folder names as the tree shows them, in UTF-8).
-  ASSERT_EQ(Run(BookmarkToFavoriteCommand, {"News", "--folder", "Work/\xc3\x83\xc2\xa9t\xc3\x83\xc2\xa9"}), 0) << err_.str();
+  ASSERT_EQ(Run(BookmarkToFavoriteCommand, {"News", "--folder", "Work/\xc3\x83\xc2\xa9t\xc3\x83\xc2\xa9"}), 0)
+      << err_.str();
   EXPECT_EQ(test::ReadFile(prefix_.native("drive_c/Windows/Favorites/News.url")),
             "[InternetShortcut]\r\r\nURL=http://deep/\r\r\n");
   EXPECT_EQ(Run(BookmarkToFavoriteCommand, {"News", "--folder=Work"}), 1);

@@ -42,7 +42,9 @@ int ChangesCommand(CommandContext& c) {
     return 1;
   }
   for (const JournalEntry& e : entries) {
-    if (!e.damage.empty()) c.err << "varnel: change " << e.number << " in " << c.session.changesFolder() << " is damaged: " << e.damage << "\n";
+    if (!e.damage.empty())
+      c.err << "varnel: change " << e.number << " in " << c.session.changesFolder() << " is damaged: " << e.damage
+            << "\n";
   }
   if (c.json) {
     PrintJson(c, entries);
@@ -58,9 +60,12 @@ int UndoCommand(CommandContext& c) {
   bool dryRun = false, force = false;
   std::optional<int> from;
   for (const std::string& arg : c.args) {
-    if (arg == "--dry-run") dryRun = true;
-    else if (arg == "--force") force = true;
-    else if (!from && !arg.empty() && arg.size() < 10 && arg.find_first_not_of("0123456789") == std::string::npos) from = std::stoi(arg);
+    if (arg == "--dry-run")
+      dryRun = true;
+    else if (arg == "--force")
+      force = true;
+    else if (!from && !arg.empty() && arg.size() < 10 && arg.find_first_not_of("0123456789") == std::string::npos)
+      from = std::stoi(arg);
     else {
       c.err << "varnel: undo takes a change number, --dry-run and --force\n";
       return 2;
@@ -78,17 +83,21 @@ int UndoCommand(CommandContext& c) {
              "it would have left it\n";
   }
   if (dryRun) {
-    for (const JournalEntry& e : plan.changes) c.out << "would undo change " << e.number << ": " << TerminalText(e.record.what, c.outIsTerminal) << "\n";
-    for (const std::string& moved : plan.moved) c.out << "changed since: " << TerminalText(moved, c.outIsTerminal) << "\n";
+    for (const JournalEntry& e : plan.changes)
+      c.out << "would undo change " << e.number << ": " << TerminalText(e.record.what, c.outIsTerminal) << "\n";
+    for (const std::string& moved : plan.moved)
+      c.out << "changed since: " << TerminalText(moved, c.outIsTerminal) << "\n";
     // Exits as the undo itself would: refused while something moved on, unless forced.
     return plan.moved.empty() || force ? 0 : 1;
   }
   status = c.session.Undo(plan, force);
   if (!status.ok()) {
-    c.err << "varnel: " << ForErr(c, status.message) << (plan.moved.empty() || force ? "" : " (--force undoes it anyway)") << "\n";
+    c.err << "varnel: " << ForErr(c, status.message)
+          << (plan.moved.empty() || force ? "" : " (--force undoes it anyway)") << "\n";
     return 1;
   }
-  for (const JournalEntry& e : plan.changes) c.out << "undone: change " << e.number << ": " << TerminalText(e.record.what, c.outIsTerminal) << "\n";
+  for (const JournalEntry& e : plan.changes)
+    c.out << "undone: change " << e.number << ": " << TerminalText(e.record.what, c.outIsTerminal) << "\n";
   SayIfWrittenThroughWine(c);
   return 0;
 }

@@ -49,12 +49,13 @@ TEST_F(ChangesCommandTest, ListsNewestFirstAndUndoesRefusesAndForces) {
   EXPECT_NE(listed.out.find("\"unfinished\": false"), std::string::npos);
 
   Outcome dry = Varnel({"undo", "1", "--dry-run"});
-  EXPECT_EQ(dry.out, "would undo change 2: default browser set to Internet Explorer\n"
-                     "would undo change 1: IEPath set to C:\\IE\n");
+  EXPECT_EQ(dry.out,
+            "would undo change 2: default browser set to Internet Explorer\n"
+            "would undo change 1: IEPath set to C:\\IE\n");
   EXPECT_EQ(Varnel({"settings", "IEPath"}).out, "C:\\IE\n");
 
   ASSERT_EQ(Varnel({"settings", "IEPath", "C:\\Other"}).code, 0);  // change 3
-  ASSERT_EQ(Varnel({"undo", "2"}).code, 0);                          // 3, then 2
+  ASSERT_EQ(Varnel({"undo", "2"}).code, 0);                        // 3, then 2
   EXPECT_EQ(Varnel({"settings", "IEPath"}).out, "C:\\IE\n");
   EXPECT_EQ(Varnel({"default-browser"}).out, "ie\n");  // no Netscape table was there before either
 
@@ -63,7 +64,8 @@ TEST_F(ChangesCommandTest, ListsNewestFirstAndUndoesRefusesAndForces) {
   ASSERT_EQ(Varnel({"settings", "NetPath", "x"}).code, 0);
   {
     Registry registry(prefix_.path());
-    ASSERT_TRUE(registry.SetValue(Hive::LocalMachine, "Software\\Varnel\\IEPath", "", RegValue::String(u"by hand")).ok());
+    ASSERT_TRUE(
+        registry.SetValue(Hive::LocalMachine, "Software\\Varnel\\IEPath", "", RegValue::String(u"by hand")).ok());
   }
   // A dry run exits as the undo would: refused, unless forced.
   EXPECT_EQ(Varnel({"undo", "6", "--dry-run"}).code, 1);
@@ -100,8 +102,10 @@ TEST_F(ChangesCommandTest, AnUnusableJournalIsSaidAndTheChangeIsMadeAnyway) {
 TEST_F(ChangesCommandTest, AHistorySaveShowsWhereItWrote) {
   {
     Registry registry(prefix_.path());
-    ASSERT_TRUE(registry.SetValue(Hive::CurrentUser, "Software\\Microsoft\\Internet Explorer\\TypedURLs", "url1",
-                                  RegValue::String(u"http://a/")).ok());
+    ASSERT_TRUE(registry
+                    .SetValue(Hive::CurrentUser, "Software\\Microsoft\\Internet Explorer\\TypedURLs", "url1",
+                              RegValue::String(u"http://a/"))
+                    .ok());
   }
   ASSERT_EQ(Varnel({"history", "clear", "ie"}).code, 0);
   const Outcome listed = Varnel({"changes"});

@@ -5,9 +5,9 @@
 #include <ostream>
 #include <string_view>
 
-#include "session/open_session.h"
 #include "cli/commands.h"
 #include "cli/history_command.h"
+#include "session/open_session.h"
 #include "winenv/drive_map.h"
 #include "winenv/registry.h"
 
@@ -23,7 +23,8 @@ struct Subcommand {
   std::vector<Hive> reads;
   // Instead of `run`: a command about the machine's prefixes, run before any is opened (so it
   // lays none out and needs none chosen).
-  std::function<int(const CommandLine&, const EnvLookup&, std::ostream&, std::ostream&, Terminals)> runWithoutPrefix = nullptr;
+  std::function<int(const CommandLine&, const EnvLookup&, std::ostream&, std::ostream&, Terminals)> runWithoutPrefix =
+      nullptr;
 };
 
 const std::vector<Subcommand>& Subcommands() {
@@ -145,7 +146,8 @@ int RunCommand(const CommandLine& commandLine, const EnvLookup& env, std::ostrea
     return 0;
   }
   const std::string name = commandLine.words.empty() ? "settings" : commandLine.words.front();
-  auto it = std::find_if(Subcommands().begin(), Subcommands().end(), [&](const Subcommand& s) { return s.name == name; });
+  auto it =
+      std::find_if(Subcommands().begin(), Subcommands().end(), [&](const Subcommand& s) { return s.name == name; });
   if (it == Subcommands().end()) {
     err << "varnel: unknown subcommand '" << name << "' (see varnel --help)\n";
     return 2;
@@ -171,8 +173,10 @@ int RunCommand(const CommandLine& commandLine, const EnvLookup& env, std::ostrea
   if (!latestNote.empty()) err << "varnel: " << TerminalText(latestNote, terminals.err) << "\n";
   CommandContext context{*session, out, err, {}, false, terminals.out, terminals.err};
   for (std::size_t i = 1; i < commandLine.words.size(); ++i) {
-    if (commandLine.words[i] == "--json") context.json = true;
-    else context.args.push_back(commandLine.words[i]);
+    if (commandLine.words[i] == "--json")
+      context.json = true;
+    else
+      context.args.push_back(commandLine.words[i]);
   }
   return it->run(context);
 }

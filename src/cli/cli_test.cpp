@@ -48,8 +48,9 @@ TEST_F(CommandLineTest, SettingsOnAFreshOwnPrefix) {
 
   EXPECT_EQ(Varnel({"settings", "NetPath", "c:\\program files\\netscape"}).code, 0);
   EXPECT_EQ(Varnel({"settings", "netpath"}).out, "c:\\program files\\netscape\n");
-  EXPECT_EQ(Varnel({"settings", "--json"}).out,
-            "{\"NetPath\": \"c:\\\\program files\\\\netscape\", \"IEPath\": \"\", \"NetLAU\": \"\", \"IEfav\": \"\"}\n");
+  EXPECT_EQ(
+      Varnel({"settings", "--json"}).out,
+      "{\"NetPath\": \"c:\\\\program files\\\\netscape\", \"IEPath\": \"\", \"NetLAU\": \"\", \"IEfav\": \"\"}\n");
 }
 
 TEST_F(CommandLineTest, TextIsUtf8OnTheTerminalAnd1252InTheRegistry) {
@@ -139,20 +140,29 @@ TEST_F(CommandLineTest, PrefixesListsWhatIsFoundAndMarksTheOneInUse) {
 
   Outcome listed = Varnel({"prefixes"});
   ASSERT_EQ(listed.code, 0) << listed.err;
-  EXPECT_EQ(listed.out, "  " + tricks + "/half (winetricks): cannot be used: it has no drive_c folder (half made)\n"
-                        "* " + tricks + "/nav (winetricks): Netscape in c:\\program files\\netscape, Internet "
-                        "Explorer not found, default browser ie\n"
-                        "The other commands use " + tricks + "/nav (the only Wine prefix found that holds a browser).\n");
+  EXPECT_EQ(listed.out, "  " + tricks +
+                            "/half (winetricks): cannot be used: it has no drive_c folder (half made)\n"
+                            "* " +
+                            tricks +
+                            "/nav (winetricks): Netscape in c:\\program files\\netscape, Internet "
+                            "Explorer not found, default browser ie\n"
+                            "The other commands use " +
+                            tricks + "/nav (the only Wine prefix found that holds a browser).\n");
   EXPECT_FALSE(std::filesystem::exists(home_ / ".local/share/varnel"));  // nothing laid out
 
   Outcome json = Varnel({"--prefix", tricks + "/half", "prefixes", "--json"});
   ASSERT_EQ(json.code, 0) << json.err;
-  EXPECT_EQ(json.out, "{\"prefixes\": [{\"path\": \"" + tricks + "/half\", \"layout\": \"winetricks\", \"usable\": false, "
-                      "\"problem\": \"it has no drive_c folder (half made)\", \"netscape\": null, \"ie\": null, "
-                      "\"default\": null, \"chosen\": true}, {\"path\": \"" + tricks + "/nav\", \"layout\": \"winetricks\", "
-                      "\"usable\": true, \"problem\": null, \"netscape\": \"c:\\\\program files\\\\netscape\", "
-                      "\"ie\": null, \"default\": \"ie\", \"chosen\": false}], \"chosen\": \"" + tricks + "/half\", "
-                      "\"reason\": \"named with --prefix\"}\n");
+  EXPECT_EQ(json.out, "{\"prefixes\": [{\"path\": \"" + tricks +
+                          "/half\", \"layout\": \"winetricks\", \"usable\": false, "
+                          "\"problem\": \"it has no drive_c folder (half made)\", \"netscape\": null, \"ie\": null, "
+                          "\"default\": null, \"chosen\": true}, {\"path\": \"" +
+                          tricks +
+                          "/nav\", \"layout\": \"winetricks\", "
+                          "\"usable\": true, \"problem\": null, \"netscape\": \"c:\\\\program files\\\\netscape\", "
+                          "\"ie\": null, \"default\": \"ie\", \"chosen\": false}], \"chosen\": \"" +
+                          tricks +
+                          "/half\", "
+                          "\"reason\": \"named with --prefix\"}\n");
   EXPECT_EQ(Varnel({"prefixes", "extra"}).code, 2);
 
   // The other commands use the only prefix holding a browser, and say so.
@@ -175,7 +185,8 @@ TEST_F(CommandLineTest, WithSeveralPrefixesHoldingABrowserTheCommandsAskForOne) 
                              "/two; name one with --prefix DIR (see varnel prefixes)\n");
   Outcome listed = Varnel({"prefixes"});
   EXPECT_NE(listed.out.find("The other commands use none: several Wine prefixes found hold a browser; name one "
-                            "with --prefix DIR.\n"), std::string::npos);
+                            "with --prefix DIR.\n"),
+            std::string::npos);
   EXPECT_EQ(listed.out.find("* "), std::string::npos);
   EXPECT_EQ(Varnel({"--prefix", tricks + "/two", "settings", "NetLAU", "c:\\"}).code, 0);
 }

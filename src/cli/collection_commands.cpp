@@ -27,7 +27,8 @@ bool TakeFlag(CommandContext& c, std::string_view flag) {
 // A progress line on stderr, rewritten in place, only when stderr is a terminal.
 class ProgressLine {
  public:
-  ProgressLine(CommandContext& c, std::string what) : what_(std::move(what)), shown_(&c.err == &std::cerr && isatty(2)) {}
+  ProgressLine(CommandContext& c, std::string what)
+      : what_(std::move(what)), shown_(&c.err == &std::cerr && isatty(2)) {}
   ~ProgressLine() {
     if (drawn_) std::cerr << "\n";
   }
@@ -55,8 +56,8 @@ void JsonList(CommandContext& c, const char* name, const std::vector<std::string
 }
 
 void PrintJson(CommandContext& c, const CollectionSummary& s, bool dryRun) {
-  c.out << "{\"dry_run\": " << (dryRun ? "true" : "false") << ", \"changed\": "
-        << (!dryRun && s.changes() ? "true" : "false");
+  c.out << "{\"dry_run\": " << (dryRun ? "true" : "false")
+        << ", \"changed\": " << (!dryRun && s.changes() ? "true" : "false");
   JsonList(c, "added", s.added);
   JsonList(c, "folders_added", s.foldersAdded);
   JsonList(c, "already_there", s.alreadyThere);
@@ -73,11 +74,13 @@ void PrintJson(CommandContext& c, const CollectionSummary& s, bool dryRun) {
 // lists what it would add.
 void PrintText(CommandContext& c, const CollectionSummary& s, bool dryRun, const std::string& into) {
   if (dryRun) {
-    for (const std::string& folder : s.foldersAdded) c.out << "would add folder " << TerminalText(folder, c.outIsTerminal) << "\n";
+    for (const std::string& folder : s.foldersAdded)
+      c.out << "would add folder " << TerminalText(folder, c.outIsTerminal) << "\n";
     for (const std::string& entry : s.added) c.out << "would add " << TerminalText(entry, c.outIsTerminal) << "\n";
   }
   for (const RefusedEntry& r : s.refused) {
-    c.out << "refused " << TerminalText(r.entry, c.outIsTerminal) << ": " << TerminalText(r.reason, c.outIsTerminal) << "\n";
+    c.out << "refused " << TerminalText(r.entry, c.outIsTerminal) << ": " << TerminalText(r.reason, c.outIsTerminal)
+          << "\n";
   }
   for (const std::string& entry : s.cut) {
     c.out << "name cut to fit the file system: " << TerminalText(entry, c.outIsTerminal) << "\n";
@@ -88,8 +91,8 @@ void PrintText(CommandContext& c, const CollectionSummary& s, bool dryRun, const
     return;
   }
   c.out << (dryRun ? "dry run, nothing written: would add " : "added ") << s.added.size() << " ("
-        << s.foldersAdded.size() << " new folders) to " << TerminalText(into, c.outIsTerminal) << ", " << s.alreadyThere.size()
-        << " already there, " << s.refused.size() << " refused\n";
+        << s.foldersAdded.size() << " new folders) to " << TerminalText(into, c.outIsTerminal) << ", "
+        << s.alreadyThere.size() << " already there, " << s.refused.size() << " refused\n";
 }
 
 // 0 done, 3 done but some entries were refused, 1 failed (nothing changed).

@@ -18,7 +18,8 @@ class CollectionCommandsTest : public test::SessionFixture {
     prefix_.MakeDriveCDirectory("windows/favorites/Work");
     test::WriteFile(prefix_.native("drive_c/netscape/jane/bookmark.htm"),
                     "<H1>B</H1>\r\n<DL><p>\r\n<DT><A HREF=\"http://loose/\">Loose</A>\r\n</DL><p>\r\n");
-    test::WriteFile(prefix_.native("drive_c/windows/favorites/Work/Plan.url"), "[InternetShortcut]\r\nURL=http://plan/\r\n");
+    test::WriteFile(prefix_.native("drive_c/windows/favorites/Work/Plan.url"),
+                    "[InternetShortcut]\r\nURL=http://plan/\r\n");
     test::WriteFile(prefix_.native("drive_c/windows/favorites/Broken.url"), "[InternetShortcut]\r\n");
   }
   int Run(int (*command)(CommandContext&), std::vector<std::string> args, bool json = false) {
@@ -26,7 +27,6 @@ class CollectionCommandsTest : public test::SessionFixture {
     return SessionFixture::Run(command, std::move(args), json);
   }
   std::string Bookmarks() const { return test::ReadFile(prefix_.native("drive_c/netscape/jane/bookmark.htm")); }
-
 };
 
 TEST_F(CollectionCommandsTest, ImportSaysWhatItAddsRefusesAndThatASecondRunChangesNothing) {
@@ -50,7 +50,8 @@ TEST_F(CollectionCommandsTest, ImportSaysWhatItAddsRefusesAndThatASecondRunChang
             "command, could be a corrupted favorite file\"}]}\n");
   std::filesystem::remove(prefix_.native("drive_c/windows/favorites/Broken.url"));
   EXPECT_EQ(Run(ImportFavoritesCommand, {}), 0);
-  EXPECT_EQ(out_.str(), "nothing to add: 1 already there, 0 refused; c:\\netscape\\jane\\bookmark.htm left as it was\n");
+  EXPECT_EQ(out_.str(),
+            "nothing to add: 1 already there, 0 refused; c:\\netscape\\jane\\bookmark.htm left as it was\n");
 }
 
 TEST_F(CollectionCommandsTest, ExportWritesTheFavoritesOnceAndFailsClearly) {

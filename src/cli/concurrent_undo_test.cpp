@@ -18,7 +18,9 @@ TEST(ConcurrentUndo, TwoUndosAtOnceNeverUndoTheSameChange) {
   for (int attempt = 0; attempt < 20; ++attempt) {
     test::TempPrefix prefix;
     test::TempDir state;
-    const auto run = [&](std::vector<std::string> words) { return test::RunVarnel(prefix.path(), state.path(), words); };
+    const auto run = [&](std::vector<std::string> words) {
+      return test::RunVarnel(prefix.path(), state.path(), words);
+    };
     ASSERT_EQ(run({"settings", "NetLAU", "c:\\new"}).first, 0);
     const std::string undo = std::string("'") + VARNEL_PROGRAM + "' --prefix '" + prefix.path() + "' undo";
     const ProgramRun both = RunProgram({"sh", "-c", undo + " & " + undo + " & wait"},
@@ -33,7 +35,8 @@ TEST(ConcurrentUndo, TwoUndosAtOnceNeverUndoTheSameChange) {
       const std::size_t at = line.find("  undo of change ");
       if (at == std::string::npos) continue;
       undos.push_back(line.substr(at + 2, line.find(':', at) - at - 2));
-      EXPECT_TRUE(undone.insert(undos.back()).second) << attempt << ": " << undos.back() << " twice\n" << changes << both.output;
+      EXPECT_TRUE(undone.insert(undos.back()).second) << attempt << ": " << undos.back() << " twice\n"
+                                                      << changes << both.output;
     }
     ASSERT_FALSE(undos.empty()) << changes << both.output;
     // An undo of change 1 leaves NetLAU as before it, an undo of that undo as it was set.
@@ -58,13 +61,16 @@ TEST(ConcurrentUndo, AnUndoBesideABookmarkAddedLosesNothing) {
       test::WriteFile(prefix.native("drive_c/windows/favorites/") + name + ".url",
                       std::string("[InternetShortcut]\r\nURL=http://") + name + "/\r\n");
     }
-    const auto run = [&](std::vector<std::string> words) { return test::RunVarnel(prefix.path(), state.path(), words); };
+    const auto run = [&](std::vector<std::string> words) {
+      return test::RunVarnel(prefix.path(), state.path(), words);
+    };
     ASSERT_EQ(run({"favorite-to-bookmark", "First.url", "--profile", profile, "--dir", favorites}).first, 0);
     const std::string varnel = std::string("'") + VARNEL_PROGRAM + "' --prefix '" + prefix.path() + "' ";
-    const ProgramRun both = RunProgram(
-        {"sh", "-c", varnel + "undo 2>&1; echo undo $? & " + varnel + "favorite-to-bookmark Second.url --profile '" +
-                         profile + "' --dir '" + favorites + "' 2>&1; echo added $? & wait"},
-        {"XDG_STATE_HOME=" + state.path(), "HOME=" + state.path()}, 60);
+    const ProgramRun both =
+        RunProgram({"sh", "-c",
+                    varnel + "undo 2>&1; echo undo $? & " + varnel + "favorite-to-bookmark Second.url --profile '" +
+                        profile + "' --dir '" + favorites + "' 2>&1; echo added $? & wait"},
+                   {"XDG_STATE_HOME=" + state.path(), "HOME=" + state.path()}, 60);
     ASSERT_TRUE(both.started);
     EXPECT_EQ(both.output.find("No such file"), std::string::npos) << attempt << ": " << both.output;
 
@@ -72,9 +78,11 @@ TEST(ConcurrentUndo, AnUndoBesideABookmarkAddedLosesNothing) {
     const std::string now = test::ReadFile(prefix.native("drive_c/p/bookmark.htm"));
     const bool firstUndone = changes.find("undo of change 1: bookmark added: First") != std::string::npos;
     const bool secondUndone = changes.find("undo of change 2: bookmark added: Second") != std::string::npos;
-    EXPECT_EQ(now.find("http://First/") != std::string::npos, !firstUndone) << attempt << ": " << changes << both.output;
+    EXPECT_EQ(now.find("http://First/") != std::string::npos, !firstUndone)
+        << attempt << ": " << changes << both.output;
     if (both.output.find("added 0") != std::string::npos) {
-      EXPECT_EQ(now.find("http://Second/") != std::string::npos, !secondUndone) << attempt << ": " << changes << both.output;
+      EXPECT_EQ(now.find("http://Second/") != std::string::npos, !secondUndone)
+          << attempt << ": " << changes << both.output;
     }
   }
 }

@@ -17,8 +17,10 @@ void PrintJson(OutputWriter& w, const std::string& dir, const std::vector<Favori
   for (const Favorite& f : favorites) {
     w.Raw(separator).Raw("{\"file\": ").Utf8Json(f.file).Raw(", \"title\": ").Utf8Json(FavoriteTitle(f.file));
     w.Raw(", \"address\": ");
-    if (f.address) w.Utf8Json(*f.address);
-    else w.Raw("null");
+    if (f.address)
+      w.Utf8Json(*f.address);
+    else
+      w.Raw("null");
     w.Raw("}");
     separator = ", ";
   }
@@ -39,8 +41,8 @@ void PrintText(OutputWriter& w, const std::vector<Favorite>& favorites) {
 }  // namespace
 
 // Lists the favorite files of a directory (default IEfav, else the standard directory) in the
-// favorites list's order, by their real names, each with its address (all UTF-8). Exit 1 when the directory is not there or a
-// favorite could not be read (the others are still listed).
+// favorites list's order, by their real names, each with its address (all UTF-8). Exit 1 when the directory is not
+// there or a favorite could not be read (the others are still listed).
 int FavoritesCommand(CommandContext& c) {
   std::string dir;
   if (!ParseOptions(c, {{"--dir", &dir}})) return 2;

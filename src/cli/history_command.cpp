@@ -73,8 +73,8 @@ int ListHistories(CommandContext& c) {
   HistoryListing listing;
   if (!ParseOptions(c, {{"--profile", &listing.profile}})) return 2;
   if (!ResolveProfile(c, listing.profile)) return 1;
-  listing.netscapeRead =
-      c.session.ReadNetscapeHistory(listing.profile, [&](const std::string& item) { listing.netscape.push_back(item); });
+  listing.netscapeRead = c.session.ReadNetscapeHistory(
+      listing.profile, [&](const std::string& item) { listing.netscape.push_back(item); });
   c.session.ReadTypedAddresses([&](const std::string& item) { listing.ie.push_back(item); });
   PrintListing(c, listing);
   if (listing.netscapeRead.ok()) return 0;
@@ -96,8 +96,10 @@ void PrintRemoved(CommandContext& c, const HistoryEditRequest& request, const Hi
   OutputWriter w = Output(c);
   if (c.json) {
     w.Raw("{\"profile\": ");
-    if (EditsNetscape(request)) w.Json(request.profileDirectory);
-    else w.Raw("null");
+    if (EditsNetscape(request))
+      w.Json(request.profileDirectory);
+    else
+      w.Raw("null");
     w.Raw(", \"dry_run\": ").Raw(request.dryRun ? "true" : "false").Raw(", \"removed\": {");
     if (EditsNetscape(request)) PrintJsonArray(w.Raw("\"netscape\": "), result.netscapeRemoved);
     if (EditsNetscape(request) && EditsIe(request)) w.Raw(", ");
@@ -129,11 +131,8 @@ void ReportEditFailure(CommandContext& c, const HistoryEditRequest& request, con
       }
       c.err << "varnel: nothing was changed\n";
       return;
-    case HistoryEditStep::Save:
-      c.err << "varnel: " << ForErr(c, HistorySaveFailureText(result.save)) << "\n";
-      return;
-    case HistoryEditStep::Done:
-      return;
+    case HistoryEditStep::Save: c.err << "varnel: " << ForErr(c, HistorySaveFailureText(result.save)) << "\n"; return;
+    case HistoryEditStep::Done: return;
   }
 }
 

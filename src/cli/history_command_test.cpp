@@ -6,12 +6,12 @@
 #include <sstream>
 
 #include "history/typed_urls.h"
-#include "winenv/registry.h"
 #include "settings/registry_access.h"
 #include "settings/settings.h"
+#include "testsupport/expect_ok.h"
 #include "testsupport/session_fixture.h"
 #include "testsupport/temp_dir.h"
-#include "testsupport/expect_ok.h"
+#include "winenv/registry.h"
 
 namespace varnel {
 namespace {
@@ -77,14 +77,16 @@ TEST_F(HistoryCommandTest, RemoveAndClearSayWhatWentAndSave) {
   test::ExpectOk(WriteSetting(registry_, Setting::NetLAU, kProfile));
 
   ASSERT_EQ(Run({"remove", "netscape", "http://b/", "--dry-run"}), 0) << err_.str();
-  EXPECT_EQ(out_.str(), "Would remove from Netscape (c:\\program files\\netscape\\users\\jane\\prefs.js):\n"
-                        "  \"http://b/\");\n");
+  EXPECT_EQ(out_.str(),
+            "Would remove from Netscape (c:\\program files\\netscape\\users\\jane\\prefs.js):\n"
+            "  \"http://b/\");\n");
   EXPECT_EQ(test::ReadFile(Native("prefs.js")), kTwoAddresses);
   EXPECT_FALSE(std::filesystem::exists(Native("test.js")));
 
   ASSERT_EQ(Run({"remove", "netscape", "http://b/"}, true), 0) << err_.str();
-  EXPECT_EQ(out_.str(), "{\"profile\": \"c:\\\\program files\\\\netscape\\\\users\\\\jane\", \"dry_run\": false, "
-                        "\"removed\": {\"netscape\": [\"\\\"http://b/\\\");\"]}}\n");
+  EXPECT_EQ(out_.str(),
+            "{\"profile\": \"c:\\\\program files\\\\netscape\\\\users\\\\jane\", \"dry_run\": false, "
+            "\"removed\": {\"netscape\": [\"\\\"http://b/\\\");\"]}}\n");
   EXPECT_EQ(test::ReadFile(Native("prefs.js")),
             "user_pref(\"mail.identity.username\", \"Jane\");\r\n"
             "user_pref(\"browser.url_history.URL_1\", \"http://a/\");\r\n");
@@ -97,8 +99,9 @@ TEST_F(HistoryCommandTest, RemoveAndClearSayWhatWentAndSave) {
   EXPECT_EQ(ie, std::vector<std::string>{"http://ie/2"});
 
   ASSERT_EQ(Run({"clear", "both", "--profile=" + std::string(kProfile)}, true), 0) << err_.str();
-  EXPECT_EQ(out_.str(), "{\"profile\": \"c:\\\\program files\\\\netscape\\\\users\\\\jane\", \"dry_run\": false, "
-                        "\"removed\": {\"netscape\": [\"\\\"http://a/\\\");\"], \"ie\": [\"http://ie/2\"]}}\n");
+  EXPECT_EQ(out_.str(),
+            "{\"profile\": \"c:\\\\program files\\\\netscape\\\\users\\\\jane\", \"dry_run\": false, "
+            "\"removed\": {\"netscape\": [\"\\\"http://a/\\\");\"], \"ie\": [\"http://ie/2\"]}}\n");
   EXPECT_FALSE(registry_.KeyExists(Hive::CurrentUser, kTypedUrlsKey));
   EXPECT_EQ(test::ReadFile(Native("prefs.js")), "user_pref(\"mail.identity.username\", \"Jane\");\r\n");
   ASSERT_EQ(Run({"clear", "ie"}, true), 0);
@@ -110,16 +113,22 @@ TEST_F(HistoryCommandTest, EditMistakesAndFailuresChangeNothing) {
   test::ExpectOk(WriteSetting(registry_, Setting::NetLAU, kProfile));
   EXPECT_EQ(Run({"remove", "netscape", "http://a/", "http://gone/"}), 1);
   EXPECT_EQ(out_.str(), "");
-  EXPECT_EQ(err_.str(), "varnel: not in the Netscape history of c:\\program files\\netscape\\users\\jane\\prefs.js: "
-                        "http://gone/\nvarnel: nothing was changed\n");
+  EXPECT_EQ(err_.str(),
+            "varnel: not in the Netscape history of c:\\program files\\netscape\\users\\jane\\prefs.js: "
+            "http://gone/\nvarnel: nothing was changed\n");
   EXPECT_EQ(Run({"remove", "ie", "http://a/"}), 1);
   EXPECT_NE(err_.str().find("not in Internet Explorer's typed addresses: http://a/"), std::string::npos);
   EXPECT_EQ(test::ReadFile(Native("prefs.js")), kTwoAddresses);
   EXPECT_FALSE(std::filesystem::exists(Native("test.js")));
 
-  for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
-           {"remove", "netscape"}, {"remove", "both", "http://a/"}, {"clear"}, {"clear", "all"},
-           {"clear", "ie", "http://a/"}, {"clear", "ie", "--dry-run=yes"}, {"remove", "ie", "--force", "x"}}) {
+  for (const std::vector<std::string>& wrong :
+       std::vector<std::vector<std::string>>{{"remove", "netscape"},
+                                             {"remove", "both", "http://a/"},
+                                             {"clear"},
+                                             {"clear", "all"},
+                                             {"clear", "ie", "http://a/"},
+                                             {"clear", "ie", "--dry-run=yes"},
+                                             {"remove", "ie", "--force", "x"}}) {
     EXPECT_EQ(Run(wrong), 2) << wrong.back();
     EXPECT_FALSE(err_.str().empty());
   }
@@ -134,17 +143,24 @@ TEST_F(HistoryCommandTest, EditMistakesAndFailuresChangeNothing) {
 // On a terminal an entry's control characters are shown escaped, in the listing and in messages;
 // to a pipe the bytes are passed on.
 TEST_F(HistoryCommandTest, ControlCharactersReachATerminalEscaped) {
-  test::WriteFile(Native("prefs.js"), "user_pref(\"browser.url_history.URL_1\", \"http://a/\x1b]0;owned\x07\x1b[2J\");\r\n");
-  test::ExpectOk(WriteRegistryString(registry_, Hive::CurrentUser, kTypedUrlsKey, "url1", "http://ie/\x9b" "1m\x0a  fake"));
+  test::WriteFile(Native("prefs.js"),
+                  "user_pref(\"browser.url_history.URL_1\", \"http://a/\x1b]0;owned\x07\x1b[2J\");\r\n");
+  test::ExpectOk(WriteRegistryString(registry_, Hive::CurrentUser, kTypedUrlsKey, "url1",
+                                     "http://ie/\x9b"
+                                     "1m\x0a  fake"));
   ASSERT_EQ(Run({"--profile", kProfile}, false, true), 0);
-  EXPECT_EQ(out_.str(), "Netscape (c:\\program files\\netscape\\users\\jane\\prefs.js):\n"
-                        "  \"http://a/\\x1b]0;owned\\x07\\x1b[2J\");\n"
-                        "Internet Explorer (TypedURLs):\n"
-                        "  http://ie/\xe2\x80\xba" "1m\\x0a  fake\n");
+  EXPECT_EQ(out_.str(),
+            "Netscape (c:\\program files\\netscape\\users\\jane\\prefs.js):\n"
+            "  \"http://a/\\x1b]0;owned\\x07\\x1b[2J\");\n"
+            "Internet Explorer (TypedURLs):\n"
+            "  http://ie/\xe2\x80\xba"
+            "1m\\x0a  fake\n");
   EXPECT_EQ(Run({"remove", "ie", "\x1b[2J", "--profile", kProfile}, false, true), 1);
   EXPECT_NE(err_.str().find(": \\x1b[2J\n"), std::string::npos) << err_.str();
   ASSERT_EQ(Run({"--profile", kProfile}), 0);
-  EXPECT_NE(out_.str().find("  http://ie/\xe2\x80\xba" "1m\n  fake\n"), std::string::npos);
+  EXPECT_NE(out_.str().find("  http://ie/\xe2\x80\xba"
+                            "1m\n  fake\n"),
+            std::string::npos);
 }
 
 }  // namespace

@@ -50,7 +50,9 @@ TEST(KilledWrite, AHistorySaveKilledAtEachStepIsUndoneByTheNextRun) {
       ASSERT_TRUE(killed.started);
       if (killed.exitCode == 0) continue;  // the save made fewer such calls
 
-      const auto run = [&](std::vector<std::string> words) { return test::RunVarnel(prefix.path(), state.path(), words); };
+      const auto run = [&](std::vector<std::string> words) {
+        return test::RunVarnel(prefix.path(), state.path(), words);
+      };
       const auto [listed, changes] = run({"changes"});
       EXPECT_EQ(listed, 0) << changes;
       EXPECT_EQ(changes.find("damaged"), std::string::npos) << step << ": " << changes;
@@ -89,16 +91,18 @@ TEST(KilledWrite, AChangeKilledAfterItsWriteIsUndoneOnlyOverTheStateItLeft) {
       if (std::string(name) == "XDG_STATE_HOME") return state.path();
       return std::nullopt;
     });
-    const ProgramRun killed = RunProgram(
-        {"strace", "-f", "-qq", "-o", "/dev/null", "-P", journal + "/000001.done", "-e",
-         "inject=rename,renameat,renameat2:signal=SIGKILL:when=1", VARNEL_PROGRAM, "--prefix", prefix.path(), "history",
-         "clear", "both", "--profile", kProfile},
-        environment, 60);
+    const ProgramRun killed =
+        RunProgram({"strace", "-f", "-qq", "-o", "/dev/null", "-P", journal + "/000001.done", "-e",
+                    "inject=rename,renameat,renameat2:signal=SIGKILL:when=1", VARNEL_PROGRAM, "--prefix", prefix.path(),
+                    "history", "clear", "both", "--profile", kProfile},
+                   environment, 60);
     ASSERT_TRUE(killed.started);
     ASSERT_NE(killed.exitCode, 0) << "not killed at the mark";
     ASSERT_NE(test::ReadFile(prefs), kPrefs);  // the save itself was done
 
-    const auto run = [&](std::vector<std::string> words) { return test::RunVarnel(prefix.path(), state.path(), words); };
+    const auto run = [&](std::vector<std::string> words) {
+      return test::RunVarnel(prefix.path(), state.path(), words);
+    };
     EXPECT_NE(run({"changes"}).second.find("unfinished"), std::string::npos);
     if (edited) {
       test::WriteFile(prefs, kPrefs + "user_pref(\"browser.startup.homepage\", \"http://later/\");\r\n");

@@ -1,8 +1,8 @@
 #include <ostream>
 
 #include "cli/commands.h"
-#include "winenv/code_page.h"
 #include "settings/launch_address.h"
+#include "winenv/code_page.h"
 
 namespace varnel {
 

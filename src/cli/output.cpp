@@ -48,10 +48,11 @@ bool ParseOptions(CommandContext& c, const std::vector<CommandOption>& options, 
       return false;
     }
   }
-  const bool operandsFit = !operands ? words.empty()
-                         : countIs == OperandCount::AtLeast ? words.size() >= operandCount
-                                                            : words.size() == operandCount;
-  if (!operandsFit || std::any_of(words.begin(), words.end(), [](const std::string& w) { return w.starts_with("--"); })) {
+  const bool operandsFit = !operands                          ? words.empty()
+                           : countIs == OperandCount::AtLeast ? words.size() >= operandCount
+                                                              : words.size() == operandCount;
+  if (!operandsFit ||
+      std::any_of(words.begin(), words.end(), [](const std::string& w) { return w.starts_with("--"); })) {
     return UsageError(c, options);
   }
   if (operands) *operands = std::move(words);

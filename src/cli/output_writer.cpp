@@ -46,8 +46,7 @@ std::string Escaped(const char* prefix, unsigned byte) {
 // Bytes that reach a terminal as control characters: C0, DEL, and the five bytes 1252 leaves
 // undefined, which keep their own code points (U+0081 ...), C1 controls.
 bool IsControl(unsigned byte) {
-  return byte < 0x20 || byte == 0x7F || byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 ||
-         byte == 0x9D;
+  return byte < 0x20 || byte == 0x7F || byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D;
 }
 
 // A C1 control in UTF-8: 0xC2 and a byte 0x80 to 0x9F.
@@ -174,13 +173,9 @@ std::string TerminalUtf8Text(std::string_view utf8, bool escapeControls) {
   return out.str();
 }
 
-std::string JsonText(std::string_view ansi) {
-  return "\"" + Converted(ansi, JsonTable()) + "\"";
-}
+std::string JsonText(std::string_view ansi) { return "\"" + Converted(ansi, JsonTable()) + "\""; }
 
-std::string JsonUtf8Text(std::string_view utf8) {
-  return "\"" + Converted(utf8, Utf8JsonTable()) + "\"";
-}
+std::string JsonUtf8Text(std::string_view utf8) { return "\"" + Converted(utf8, Utf8JsonTable()) + "\""; }
 
 OutputWriter::OutputWriter(std::ostream& out, bool escapeControls)
     : out_(out),

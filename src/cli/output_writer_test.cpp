@@ -56,7 +56,10 @@ TEST(OutputWriterTest, TextEscapesControlCharactersOnlyOnATerminal) {
             "a\\x1b]0;owned\\x07\\x1b[2J\\x0d\\x0afake line\\x09\\x7f\\x9d\\x90 c:\\caf\xc3\xa9 \xe2\x82\xac\n");
   EXPECT_EQ(Written(false, [&](OutputWriter& w) { w.Text(hostile); }), Utf8FromAnsi(hostile));
   EXPECT_EQ(TerminalText(hostile, false), Utf8FromAnsi(hostile));
-  EXPECT_EQ(TerminalText("\x1b" "c", true), "\\x1bc");
+  EXPECT_EQ(TerminalText("\x1b"
+                         "c",
+                         true),
+            "\\x1bc");
   // Plain text is skipped a word at a time: a byte to escape is found at every position of a word.
   for (std::size_t at = 0; at < 17; ++at) {
     for (const char special : {'\x1b', '\x7f', '"', '\\', '\xe9'}) {
@@ -81,17 +84,21 @@ TEST(OutputWriterTest, LongTextsCrossTheBufferWhole) {
   for (int i = 0; i < 100000; ++i) big += (i % 7 == 0) ? "\xe9\"" : "ab\x01";
   std::string expected = "\"";
   for (char c : Utf8FromAnsi(big)) {
-    if (c == '"') expected += "\\\"";
-    else if (c == '\x01') expected += "\\u0001";
-    else expected += c;
+    if (c == '"')
+      expected += "\\\"";
+    else if (c == '\x01')
+      expected += "\\u0001";
+    else
+      expected += c;
   }
   expected += "\"";
   const std::string json = Written(false, [&](OutputWriter& w) { w.Json(big); });
   EXPECT_EQ(json.size(), expected.size());
   EXPECT_TRUE(json == expected);
-  EXPECT_EQ(Written(false, [&](OutputWriter& w) {
-              w.Raw(std::string(200000, 'x')).Number(0).Number(18446744073709551615ull).Spaces(130).Raw("|");
-            }),
+  EXPECT_EQ(Written(false,
+                    [&](OutputWriter& w) {
+                      w.Raw(std::string(200000, 'x')).Number(0).Number(18446744073709551615ull).Spaces(130).Raw("|");
+                    }),
             std::string(200000, 'x') + "018446744073709551615" + std::string(130, ' ') + "|");
 }
 

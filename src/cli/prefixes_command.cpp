@@ -1,9 +1,9 @@
 #include <ostream>
 
-#include "session/prefix_survey.h"
 #include "cli/cli.h"
 #include "cli/commands.h"
 #include "cli/output_writer.h"
+#include "session/prefix_survey.h"
 
 namespace varnel {
 
@@ -11,9 +11,7 @@ namespace {
 
 const char* BrowserName(Browser browser) { return browser == Browser::Netscape ? "netscape" : "ie"; }
 
-std::string JsonFolder(const std::string& windowsPath) {
-  return windowsPath.empty() ? "null" : JsonText(windowsPath);
-}
+std::string JsonFolder(const std::string& windowsPath) { return windowsPath.empty() ? "null" : JsonText(windowsPath); }
 
 void PrintJson(std::ostream& out, const std::vector<SurveyedPrefix>& surveyed, const PrefixDecision& decision) {
   out << "{\"prefixes\": [";
@@ -38,8 +36,8 @@ void PrintText(std::ostream& out, const std::vector<SurveyedPrefix>& surveyed, c
                bool outIsTerminal) {
   if (surveyed.empty()) out << "No Wine prefix was found.\n";
   for (const SurveyedPrefix& p : surveyed) {
-    out << (p.found.path == decision.path ? "* " : "  ") << p.found.path << " (" << p.found.layout << "): "
-        << TerminalText(BrowsersText(p), outIsTerminal) << "\n";
+    out << (p.found.path == decision.path ? "* " : "  ") << p.found.path << " (" << p.found.layout
+        << "): " << TerminalText(BrowsersText(p), outIsTerminal) << "\n";
   }
   if (decision.path.empty()) {
     out << "The other commands use none: " << DescribeSource(decision.source) << "; name one with --prefix DIR.\n";
@@ -64,8 +62,10 @@ int PrefixesCommand(const CommandLine& commandLine, const EnvLookup& env, std::o
   }
   const std::vector<SurveyedPrefix> surveyed = SurveyPrefixes(env);
   const PrefixDecision decision = DecidePrefix(commandLine.prefix, env, surveyed);
-  if (json) PrintJson(out, surveyed, decision);
-  else PrintText(out, surveyed, decision, terminals.out);
+  if (json)
+    PrintJson(out, surveyed, decision);
+  else
+    PrintText(out, surveyed, decision, terminals.out);
   return 0;
 }
 

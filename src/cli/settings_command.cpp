@@ -1,9 +1,9 @@
 #include <ostream>
 
 #include "cli/commands.h"
-#include "winenv/code_page.h"
 #include "session/journalled_writes.h"
 #include "settings/settings.h"
+#include "winenv/code_page.h"
 
 namespace varnel {
 
@@ -44,8 +44,10 @@ int SettingsCommand(CommandContext& c) {
   if (c.args.size() == 1) {
     const std::string value = c.session.Setting(*setting);
     OutputWriter w = Output(c);
-    if (c.json) w.Json(value);
-    else w.Text(value);
+    if (c.json)
+      w.Json(value);
+    else
+      w.Text(value);
     w.Raw("\n");
     return 0;
   }

@@ -11,8 +11,9 @@ namespace {
 
 // The one bookmark of that title (in the folder named by --folder, when given). None, with the
 // reason on stderr, when there is none or several: `exit` is then 1 or 2.
-std::optional<BookmarkTree::NodeId> ChosenBookmark(CommandContext& c, const BookmarkTree& tree, const std::string& title,
-                                                   const std::optional<std::string>& folder, int& exit) {
+std::optional<BookmarkTree::NodeId> ChosenBookmark(CommandContext& c, const BookmarkTree& tree,
+                                                   const std::string& title, const std::optional<std::string>& folder,
+                                                   int& exit) {
   std::vector<BookmarkTree::NodeId> found = BookmarksTitled(tree, title);
   if (folder) std::erase_if(found, [&](BookmarkTree::NodeId id) { return FolderPath(tree, id) != *folder; });
   const std::string shownTitle = TerminalUtf8Text(title, c.errIsTerminal);
@@ -40,13 +41,13 @@ std::optional<BookmarkTree::NodeId> ChosenBookmark(CommandContext& c, const Book
 int BookmarkToFavoriteCommand(CommandContext& c) {
   std::string profile, directory, folderPath;
   std::vector<std::string> titles;
-  if (!ParseOptions(c, {{"--profile", &profile}, {"--dir", &directory}, {"--folder", &folderPath, nullptr, ArgumentText::Utf8}},
-                    &titles, 1, OperandCount::Exactly, ArgumentText::Utf8)) {
+  if (!ParseOptions(
+          c, {{"--profile", &profile}, {"--dir", &directory}, {"--folder", &folderPath, nullptr, ArgumentText::Utf8}},
+          &titles, 1, OperandCount::Exactly, ArgumentText::Utf8)) {
     return 2;
   }
-  const bool folderGiven = std::any_of(c.args.begin(), c.args.end(), [](const std::string& a) {
-    return a == "--folder" || a.starts_with("--folder=");
-  });
+  const bool folderGiven = std::any_of(
+      c.args.begin(), c.args.end(), [](const std::string& a) { return a == "--folder" || a.starts_with("--folder="); });
   if (!ResolveProfile(c, profile) || !ResolveFavoritesDirectory(c, directory)) return 1;
   BookmarkTree tree;
   BookmarkFileReading reading;

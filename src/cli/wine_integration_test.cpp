@@ -13,9 +13,9 @@
 #include "session/prefix_survey.h"
 #include "settings/launch_address.h"
 #include "settings/registry_access.h"
+#include "testsupport/expect_ok.h"
 #include "testsupport/run_varnel.h"
 #include "testsupport/temp_dir.h"
-#include "testsupport/expect_ok.h"
 #include "winenv/process.h"
 #include "winenv/registry.h"
 #include "winenv/wine_registry.h"
@@ -86,7 +86,8 @@ TEST_F(WineIntegrationTest, EachSideReadsWhatTheOtherWroteAndARunningWineIsWritt
   Registry registry(prefix_.path());
   EXPECT_EQ(FindWineServer(prefix_.path())->tmpdir, serverTmp_);
   const std::string before = test::ReadFile(prefix_ / "system.reg");
-  test::ExpectOk(WriteRegistryString(registry, Hive::LocalMachine, "Software\\Varnel\\NetPath", "", "c:\\program files\\netscape"));
+  test::ExpectOk(WriteRegistryString(registry, Hive::LocalMachine, "Software\\Varnel\\NetPath", "",
+                                     "c:\\program files\\netscape"));
   EXPECT_TRUE(registry.WroteThroughWine());
   EXPECT_EQ(test::ReadFile(prefix_ / "system.reg"), before);  // the files are left to Wine
   EXPECT_EQ(ReadRegistryString(registry, Hive::LocalMachine, "Software\\Varnel\\NetPath", "", ""),
@@ -115,7 +116,8 @@ TEST_F(WineIntegrationTest, AWriteWhileAWineServerStartsIsNotLost) {
     }
     ChildProgram other;
     const std::string theirs = std::to_string(round);
-    ASSERT_TRUE(other.Start({"wine", "reg", "add", "HKCU\\Software\\HRace", "/v", "x", "/d", theirs, "/f"}, environment));
+    ASSERT_TRUE(
+        other.Start({"wine", "reg", "add", "HKCU\\Software\\HRace", "/v", "x", "/d", theirs, "/f"}, environment));
     usleep(std::uniform_int_distribution<useconds_t>(0, 40000)(random));
     const std::string value = "c:\\race" + std::to_string(round);
     {
@@ -127,7 +129,8 @@ TEST_F(WineIntegrationTest, AWriteWhileAWineServerStartsIsNotLost) {
     if (round >= kStoppedRounds) Wine({"wineserver", "-k"});
     Wine({"wineserver", "-w"});
     Registry after(prefix_.path());
-    EXPECT_EQ(ReadRegistryString(after, Hive::LocalMachine, "Software\\Varnel\\NetLAU", "", ""), value) << "round " << round;
+    EXPECT_EQ(ReadRegistryString(after, Hive::LocalMachine, "Software\\Varnel\\NetLAU", "", ""), value)
+        << "round " << round;
     EXPECT_EQ(ReadRegistryString(after, Hive::CurrentUser, "Software\\HRace", "x", ""), theirs) << "round " << round;
   }
 }
@@ -198,7 +201,9 @@ TEST_F(WineIntegrationTest, OneScriptReadsAWholeBatchBackFromARunningWine) {
 TEST_F(WineIntegrationTest, AHistoryEditWhileWineRunsGoesThroughWine) {
   const std::string key = "HKCU\\Software\\Microsoft\\Internet Explorer\\TypedURLs";
   for (const char* n : {"1", "2", "3"}) {
-    ASSERT_EQ(Wine({"reg", "add", key, "/v", std::string("url") + n, "/d", std::string("http://") + n + "/", "/f"}).exitCode, 0);
+    ASSERT_EQ(
+        Wine({"reg", "add", key, "/v", std::string("url") + n, "/d", std::string("http://") + n + "/", "/f"}).exitCode,
+        0);
   }
   Wine({"wineserver", "-w"});
   ASSERT_NO_FATAL_FAILURE(StartPersistentServer());
@@ -226,7 +231,9 @@ TEST_F(WineIntegrationTest, PrefixesShowWhatARunningWineHoldsAndLeaveNoFilesInIt
   test::WriteFile(temp + "varnel-Kill01.js", "left by a killed run");
   test::WriteFile(temp + "varnel-Kill01.3.js", "end");
   ASSERT_EQ(Wine({"reg", "add", "HKLM\\Software\\Classes\\HTTP\\shell\\open\\ddeexec\\application", "/ve", "/d",
-                  "NSShell", "/f"}).exitCode, 0);
+                  "NSShell", "/f"})
+                .exitCode,
+            0);
   {
     Registry files(prefix_.path());
     ASSERT_EQ(ReadRegistryString(files, Hive::ClassesRoot, kDefaultBrowserKey, "", ""), "");  // not written yet
@@ -310,13 +317,15 @@ TEST_F(WineIntegrationTest, ChangesThroughARunningWineAreUndoneByLaterRuns) {
   EXPECT_EQ(run({"default-browser"}).second, "netscape\n");
   ASSERT_EQ(Wine({"reg", "add", "HKLM\\Software\\Varnel\\NetLAU", "/ve", "/d", "c:\\in wine", "/f"}).exitCode, 0);
   ASSERT_EQ(Wine({"reg", "add", "HKCU\\Software\\Microsoft\\Internet Explorer\\TypedURLs", "/v", "url1", "/d",
-                  "http://typed.in.wine/", "/f"}).exitCode, 0);
+                  "http://typed.in.wine/", "/f"})
+                .exitCode,
+            0);
   EXPECT_EQ(run({"settings", "NetLAU"}).second, "c:\\in wine\n");
   EXPECT_NE(run({"history"}).second.find("http://typed.in.wine/"), std::string::npos);
 
   std::tie(code, said) = run({"undo"});
   EXPECT_EQ(code, 0) << said;
-  EXPECT_EQ(command(), ie);  // what Wine held before the second switch, not what its files said
+  EXPECT_EQ(command(), ie);                   // what Wine held before the second switch, not what its files said
   std::tie(code, said) = run({"undo", "3"});  // the first switch and all after it; 1 and 2 are the settings
   EXPECT_EQ(code, 0) << said;
   EXPECT_EQ(command(), original);
@@ -328,14 +337,17 @@ TEST_F(WineIntegrationTest, ChangesThroughARunningWineAreUndoneByLaterRuns) {
   ASSERT_EQ(Wine({"reg", "add", "HKCR\\http\\shell\\open\\command", "/ve", "/d", "by hand", "/f"}).exitCode, 0);
   std::tie(code, said) = run({"undo"});
   EXPECT_NE(code, 0);
-  EXPECT_NE(said.find("HKEY_CLASSES_ROOT\\HTTP\\shell\\open\\command (default value) changed since change"), std::string::npos) << said;
+  EXPECT_NE(said.find("HKEY_CLASSES_ROOT\\HTTP\\shell\\open\\command (default value) changed since change"),
+            std::string::npos)
+      << said;
   EXPECT_NE(command().find("by hand"), std::string::npos);
 }
 
 TEST_F(WineIntegrationTest, AddressesReachTheBrowserAsGiven) {
   test::TempDir browser;
   const std::string received = browser / "received";
-  test::WriteFile(browser / "browser", "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done >> " + received + "\n");
+  test::WriteFile(browser / "browser",
+                  "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done >> " + received + "\n");
   std::filesystem::permissions(browser / "browser", std::filesystem::perms::owner_all);
   ASSERT_EQ(Wine({"reg", "add", "HKCU\\Software\\Wine\\WineBrowser", "/v", "Browsers", "/d", browser / "browser", "/f"})
                 .exitCode,

@@ -14,7 +14,7 @@ namespace varnel {
 enum class Browser { Netscape, InternetExplorer };
 
 struct AssociationRow {
-  std::string key;   // under HKEY_CLASSES_ROOT; the default (unnamed) value is written
+  std::string key;  // under HKEY_CLASSES_ROOT; the default (unnamed) value is written
   std::string data;
 };
 using AssociationTable = std::array<AssociationRow, 18>;

@@ -4,15 +4,17 @@
 
 #include "settings/registry_access.h"
 #include "settings/settings.h"
-#include "testsupport/temp_dir.h"
 #include "testsupport/expect_ok.h"
+#include "testsupport/temp_dir.h"
 
 namespace varnel {
 namespace {
 
 class DefaultBrowserTest : public ::testing::Test {
  protected:
-  std::string Classes(const std::string& key) { return ReadRegistryString(registry_, Hive::ClassesRoot, key, "", "<none>"); }
+  std::string Classes(const std::string& key) {
+    return ReadRegistryString(registry_, Hive::ClassesRoot, key, "", "<none>");
+  }
   test::TempPrefix prefix_{true};
   Registry registry_{prefix_.path()};
 };
@@ -20,15 +22,18 @@ class DefaultBrowserTest : public ::testing::Test {
 TEST_F(DefaultBrowserTest, DetectionLooksOnlyAtTheHttpDdeApplication) {
   EXPECT_EQ(DetectDefaultBrowser(registry_), Browser::InternetExplorer);  // missing key
   for (const char* netscape : {"NSShell", "nsshell", "NSSHELL"}) {
-    test::ExpectOk(WriteRegistryString(registry_, Hive::ClassesRoot, "http\\shell\\open\\ddeexec\\Application", "", netscape));
+    test::ExpectOk(
+        WriteRegistryString(registry_, Hive::ClassesRoot, "http\\shell\\open\\ddeexec\\Application", "", netscape));
     EXPECT_EQ(DetectDefaultBrowser(registry_), Browser::Netscape) << netscape;
   }
   for (const char* other : {"IExplore", "", "NSShell2"}) {
-    test::ExpectOk(WriteRegistryString(registry_, Hive::ClassesRoot, "HTTP\\shell\\open\\ddeexec\\application", "", other));
+    test::ExpectOk(
+        WriteRegistryString(registry_, Hive::ClassesRoot, "HTTP\\shell\\open\\ddeexec\\application", "", other));
     EXPECT_EQ(DetectDefaultBrowser(registry_), Browser::InternetExplorer) << other;
   }
   EXPECT_STREQ(DefaultBrowserCaption(Browser::Netscape), "Netscape is the default browser, Click IE icon to change");
-  EXPECT_STREQ(DefaultBrowserCaption(Browser::InternetExplorer), "IE is the default browser, Click Netscape icon to change");
+  EXPECT_STREQ(DefaultBrowserCaption(Browser::InternetExplorer),
+               "IE is the default browser, Click Netscape icon to change");
 }
 
 TEST_F(DefaultBrowserTest, SwitchingBothWaysWritesEveryRowAndIsDetectedAfterReload) {
@@ -40,7 +45,8 @@ TEST_F(DefaultBrowserTest, SwitchingBothWaysWritesEveryRowAndIsDetectedAfterRelo
     Registry reloaded(prefix_.path());
     EXPECT_EQ(DetectDefaultBrowser(reloaded), Browser::Netscape);
   }
-  for (const AssociationRow& row : NetscapeAssociations("c:\\program files\\netscape")) EXPECT_EQ(Classes(row.key), row.data) << row.key;
+  for (const AssociationRow& row : NetscapeAssociations("c:\\program files\\netscape"))
+    EXPECT_EQ(Classes(row.key), row.data) << row.key;
   EXPECT_EQ(Classes("ftp\\shell\\open\\ddeexec\\application"), "NSShell");  // row 2 written as "fTP"
   EXPECT_EQ(Classes("http\\shell\\open\\command"),
             "\"c:\\program files\\netscape\\COMMUNICATOR\\PROGRAM\\NETSCAPE.EXE\" -h \"%1\"");
@@ -51,7 +57,8 @@ TEST_F(DefaultBrowserTest, SwitchingBothWaysWritesEveryRowAndIsDetectedAfterRelo
   ASSERT_TRUE(MakeDefault(registry_, Browser::InternetExplorer).ok());
   Registry reloaded(prefix_.path());
   EXPECT_EQ(DetectDefaultBrowser(reloaded), Browser::InternetExplorer);
-  for (const AssociationRow& row : IEAssociations("c:\\program files\\Internet Explorer")) EXPECT_EQ(Classes(row.key), row.data) << row.key;
+  for (const AssociationRow& row : IEAssociations("c:\\program files\\Internet Explorer"))
+    EXPECT_EQ(Classes(row.key), row.data) << row.key;
   EXPECT_EQ(Classes("HTTPS\\shell\\open\\command"), "\"c:\\program files\\Internet Explorer\\iexplore.exe\" -nohome");
   EXPECT_EQ(Classes("http\\shell\\open\\ddeexec"), "\"%1\", , -1, , , , ,");
   EXPECT_EQ(Classes("https\\DefaultIcon"), "c:\\windows\\system\\url.dll,0");

@@ -31,8 +31,8 @@ enum class HistoryEditStep { Done, NetscapeRead, AddressesNotFound, Save };
 
 struct HistoryEditResult {
   HistoryEditStep failedAt = HistoryEditStep::Done;
-  Status status;                  // the failure of that step
-  HistorySaveResult save;         // for a failed save: which half, and why
+  Status status;           // the failure of that step
+  HistorySaveResult save;  // for a failed save: which half, and why
   // The items taken out of each list (or that would be, on a dry run), in list order. The
   // Internet Explorer list also loses whatever stands beyond the 20 typed addresses a save keeps.
   std::vector<std::string> netscapeRemoved;

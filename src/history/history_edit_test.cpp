@@ -41,7 +41,9 @@ const std::string kWineTypedUrls =
     "\"url4\"=\"http://a/\"\n"
     "\n";
 const std::vector<std::string> kWineItems = {"http://www.winehq.org/", "file:///C:/users/root/Caf\xe9 \"menu\".html",
-                                             "C:\\temp\\x\xe9" "1.htm", "http://a/"};
+                                             "C:\\temp\\x\xe9"
+                                             "1.htm",
+                                             "http://a/"};
 
 class HistoryEditTest : public ::testing::Test {
  protected:
@@ -138,15 +140,16 @@ TEST_F(HistoryEditTest, RemovingFromInternetExplorerRewritesWinesTypedUrls) {
   }
   const HistoryEditResult longer = Edit(HistoryChoice::InternetExplorer, {"http://c/"});
   ASSERT_TRUE(longer.ok());
-  EXPECT_EQ(longer.ieRemoved, (std::vector<std::string>{"http://c/", "http://v/", "http://w/", "http://x/", "http://y/"}));
+  EXPECT_EQ(longer.ieRemoved,
+            (std::vector<std::string>{"http://c/", "http://v/", "http://w/", "http://x/", "http://y/"}));
   EXPECT_EQ(TypedUrls().size(), 20u);
 }
 
 // An address in no entry, or a dry run: nothing is written at all, not even the working copy.
 TEST_F(HistoryEditTest, AMissingAddressOrADryRunWritesNothing) {
   const std::string hive = test::ReadFile(prefix_.native("user.reg"));
-  const HistoryEditResult missing =
-      Edit(HistoryChoice::Netscape, {"http://www.example.com/", "http://nowhere/", "http://nowhere/", "\"http://a/\");"});
+  const HistoryEditResult missing = Edit(
+      HistoryChoice::Netscape, {"http://www.example.com/", "http://nowhere/", "http://nowhere/", "\"http://a/\");"});
   EXPECT_EQ(missing.failedAt, HistoryEditStep::AddressesNotFound);
   EXPECT_EQ(missing.notFound, (std::vector<std::string>{"http://nowhere/", "\"http://a/\");"}));
   const HistoryEditResult ieMissing = Edit(HistoryChoice::InternetExplorer, {"http://www.example.com/"});
@@ -192,7 +195,8 @@ TEST_F(HistoryEditTest, AMissingOrReadOnlyPrefsFileChangesNothing) {
   EXPECT_EQ(readOnly.failedAt, HistoryEditStep::Save);
   EXPECT_EQ(readOnly.save.failed, L::Netscape);
   EXPECT_EQ(readOnly.status.code, errc::kPermissionDenied);
-  EXPECT_EQ(HistorySaveFailureText(readOnly.save).rfind("MRU not saved, prefs.js and IE's typed addresses were left", 0), 0u);
+  EXPECT_EQ(
+      HistorySaveFailureText(readOnly.save).rfind("MRU not saved, prefs.js and IE's typed addresses were left", 0), 0u);
   EXPECT_EQ(test::ReadFile(Native("prefs.js")), kPrefs);
   EXPECT_EQ(fs::status(Native("prefs.js")).permissions() & fs::perms::all, fs::perms(0444));
   EXPECT_FALSE(fs::exists(Native("test.js")));

@@ -51,7 +51,8 @@ std::string HistorySaveWhere(const HistoriesToSave& lists, std::string_view prof
 HistorySaveResult SaveHistories(NetscapeWorkingCopy& workingCopy, Registry& registry, const HistoriesToSave& lists,
                                 Journal* journal, std::string_view profileDirectory) {
   const bool cleared = (!lists.netscape || lists.netscape->empty()) && (!lists.ie || lists.ie->empty());
-  ChangeScope change(journal, registry, cleared ? "MRU cleared" : "MRU saved", HistorySaveWhere(lists, profileDirectory));
+  ChangeScope change(journal, registry, cleared ? "MRU cleared" : "MRU saved",
+                     HistorySaveWhere(lists, profileDirectory));
   if (lists.netscape && !workingCopy.prefsPath().empty()) {
     change.AddFile(workingCopy.prefsPath(), PrefsFileName(profileDirectory));
   }

@@ -8,9 +8,9 @@
 
 #include "history/typed_urls.h"
 #include "settings/registry_access.h"
+#include "testsupport/expect_ok.h"
 #include "testsupport/scripted_prompt.h"
 #include "testsupport/temp_dir.h"
-#include "testsupport/expect_ok.h"
 
 namespace varnel {
 namespace {
@@ -38,7 +38,8 @@ class HistoryListsTest : public ::testing::Test {
   std::string PrefsPath() const { return prefix_.native("drive_c/Program Files/Netscape/Users/default/prefs.js"); }
   void PutTypedUrls(const std::vector<std::string>& values) {
     for (std::size_t i = 0; i < values.size(); ++i) {
-      test::ExpectOk(WriteRegistryString(registry_, Hive::CurrentUser, kTypedUrlsKey, TypedUrlValueName(i + 1), values[i]));
+      test::ExpectOk(
+          WriteRegistryString(registry_, Hive::CurrentUser, kTypedUrlsKey, TypedUrlValueName(i + 1), values[i]));
     }
   }
   std::vector<std::string> TypedUrls() {
@@ -56,10 +57,10 @@ class HistoryListsTest : public ::testing::Test {
   test::TempPrefix prefix_;
   DriveMap drives_{prefix_.path()};
   Registry registry_{prefix_.path()};
-  test::ScriptedPrompt prompt_;        // every message box text, in order, and the Yes/No answers to give
+  test::ScriptedPrompt prompt_;  // every message box text, in order, and the Yes/No answers to give
   std::vector<std::string>& shown_ = prompt_.texts;
   std::deque<bool>& answers_ = prompt_.answers;
-  std::vector<std::string> launched_;  // addresses handed to the launcher
+  std::vector<std::string> launched_;                 // addresses handed to the launcher
   std::vector<std::vector<std::string>> listsShown_;  // the Netscape list each time the window is told to show it
   std::size_t messagesBeforeListsShown_ = 0;
   HistoryLists lists_{drives_, registry_, prompt_,
@@ -180,8 +181,8 @@ TEST_F(HistoryListsTest, ClearingAsksFirstAndNoChangesNothing) {
   answers_ = {true};
   EXPECT_EQ(lists_.Save(kProfile), SaveOutcome::Saved);
   EXPECT_FALSE(registry_.KeyExists(Hive::CurrentUser, kTypedUrlsKey));
-  EXPECT_EQ(Prefs(), prefsBefore.substr(0, kHeader.size()) + kOther + HistoryLine(1, "http://a/") +
-                         HistoryLine(2, "http://b/"));
+  EXPECT_EQ(Prefs(),
+            prefsBefore.substr(0, kHeader.size()) + kOther + HistoryLine(1, "http://a/") + HistoryLine(2, "http://b/"));
   EXPECT_EQ(lists_.caption(), text::kSave);
 }
 
@@ -190,8 +191,9 @@ TEST_F(HistoryListsTest, ASaveWithoutAnOpenLeavesBothHistoriesAsTheyWere) {
   answers_ = {true};  // both lists are empty: the user is asked
   EXPECT_EQ(lists_.Save(kProfile), SaveOutcome::Failed);
   ASSERT_EQ(shown_.size(), 2u);
-  EXPECT_EQ(shown_[1].rfind("MRU not saved, prefs.js and IE's typed addresses were left as they were.  Error number 52: ", 0),
-            0u)
+  EXPECT_EQ(
+      shown_[1].rfind("MRU not saved, prefs.js and IE's typed addresses were left as they were.  Error number 52: ", 0),
+      0u)
       << shown_[1];
   EXPECT_EQ(Prefs(), prefsBefore);
   EXPECT_EQ(TypedUrls(), (std::vector<std::string>{"http://ie1/", "http://ie2/"}));  // not yet written: kept
@@ -256,8 +258,7 @@ TEST_F(HistoryListsTest, AFailedRegistrySaveIsReported) {
   test::WriteFile(prefix_.native("user.reg"), "not a hive file");
   EXPECT_EQ(lists_.Save(kProfile), SaveOutcome::Failed);
   ASSERT_EQ(shown_.size(), 2u);
-  EXPECT_EQ(shown_[1].rfind("IE MRU not saved, TypedURLs was left as it was.  Error number 75: ", 0), 0u)
-      << shown_[1];
+  EXPECT_EQ(shown_[1].rfind("IE MRU not saved, TypedURLs was left as it was.  Error number 75: ", 0), 0u) << shown_[1];
   EXPECT_EQ(test::ReadFile(prefix_.native("user.reg")), "not a hive file");
 }
 

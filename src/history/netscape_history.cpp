@@ -88,8 +88,8 @@ void NetscapeWorkingCopy::CloseAll() {
   complete_ = false;
 }
 
-Status ReadNetscapeHistory(NetscapeWorkingCopy& workingCopy, const DriveMap& drives,
-                           std::string_view profileDirectory, const HistoryItemSink& onItem) {
+Status ReadNetscapeHistory(NetscapeWorkingCopy& workingCopy, const DriveMap& drives, std::string_view profileDirectory,
+                           const HistoryItemSink& onItem) {
   workingCopy.CloseAll();
   TextLineReader prefs;
   Status opened = OpenPrefs(drives, profileDirectory, prefs, workingCopy.prefsNative_);
@@ -101,7 +101,8 @@ Status ReadNetscapeHistory(NetscapeWorkingCopy& workingCopy, const DriveMap& dri
   Status created = workingCopy.file_.Create(workingNative);
   if (!created.ok()) return WithContext(created, "Creating the working copy test.js");
 
-  Status read = SplitPrefsFile(prefs, onItem, [&](const std::string& line) { return workingCopy.file_.WriteLine(line); });
+  Status read =
+      SplitPrefsFile(prefs, onItem, [&](const std::string& line) { return workingCopy.file_.WriteLine(line); });
   if (!read.ok()) return read;
   Status flushed = workingCopy.file_.Flush();
   if (!flushed.ok()) return WithContext(flushed, "Writing the working copy test.js");
@@ -134,9 +135,9 @@ Status WriteNetscapeHistory(NetscapeWorkingCopy& workingCopy, const std::vector<
   ReplaceGuard guard;
   Status locked = guard.Lock(workingCopy.prefsNative_);
   if (!locked.ok()) return WithContext(locked, "Copying test.js over prefs.js");
-  const Status changed = Status::Error(
-      errc::kPathFileAccess,
-      "prefs.js was changed by another program after the Netscape MRU was opened; open it again and repeat your changes");
+  const Status changed = Status::Error(errc::kPathFileAccess,
+                                       "prefs.js was changed by another program after the Netscape MRU was opened; "
+                                       "open it again and repeat your changes");
   const Status copied = guard.Replace(workingCopy.prefsRead_, {bytes}, changed);
   if (copied.ok() || copied.message == changed.message) return copied;
   return WithContext(copied, "Copying test.js over prefs.js");

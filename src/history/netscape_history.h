@@ -78,8 +78,8 @@ class NetscapeWorkingCopy {
 // items go to onItem, other lines into a fresh test.js, which stays open. Stops at the first
 // failure, keeping what was done: code 53 when prefs.js does not exist, 5 for a history line
 // that cannot be cut, a file-system code otherwise.
-Status ReadNetscapeHistory(NetscapeWorkingCopy& workingCopy, const DriveMap& drives,
-                           std::string_view profileDirectory, const HistoryItemSink& onItem);
+Status ReadNetscapeHistory(NetscapeWorkingCopy& workingCopy, const DriveMap& drives, std::string_view profileDirectory,
+                           const HistoryItemSink& onItem);
 
 // Appends one history line per item, numbered from 1, to the working copy, closes it and
 // copies it over prefs.js of the directory it was read from. Refused (code 52) without a

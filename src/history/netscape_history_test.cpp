@@ -11,9 +11,9 @@
 #include <filesystem>
 #include <random>
 
+#include "testsupport/expect_ok.h"
 #include "testsupport/kill_rounds.h"
 #include "testsupport/temp_dir.h"
-#include "testsupport/expect_ok.h"
 #include "winenv/atomic_file.h"
 
 namespace varnel {
@@ -48,7 +48,9 @@ const std::vector<std::string> kItems = {
 
 class NetscapeHistoryTest : public ::testing::Test {
  protected:
-  NetscapeHistoryTest() : drives_(prefix_.path()) { prefix_.MakeDriveCDirectory("Program Files/Netscape/Users/default"); }
+  NetscapeHistoryTest() : drives_(prefix_.path()) {
+    prefix_.MakeDriveCDirectory("Program Files/Netscape/Users/default");
+  }
 
   std::string Native(const std::string& name) const {
     return prefix_.native("drive_c/Program Files/Netscape/Users/default/" + name);
@@ -77,7 +79,7 @@ class NetscapeHistoryTest : public ::testing::Test {
 
 TEST(NetscapeHistoryLineTest, RecognisesTheKeyFromTheTwelfthCharacterOnAndCaseSensitively) {
   EXPECT_TRUE(IsHistoryLine("user_pref(\"browser.url_history.URL_1\", \"x\");"));
-  EXPECT_TRUE(IsHistoryLine("// see also browser.url_history.URL_ lines"));  // a comment counts too
+  EXPECT_TRUE(IsHistoryLine("// see also browser.url_history.URL_ lines"));     // a comment counts too
   EXPECT_FALSE(IsHistoryLine("user_pref(browser.url_history.URL_1, \"x\");"));  // key at position 11
   EXPECT_FALSE(IsHistoryLine("browser.url_history.URL_1"));
   EXPECT_FALSE(IsHistoryLine("user_pref(\"Browser.url_history.URL_1\", \"x\");"));
@@ -370,7 +372,8 @@ TEST_F(NetscapeHistoryTest, OfTwoSavesFromOneOpenStateTheSecondIsRefused) {
   ASSERT_TRUE(ReadNetscapeHistory(first, drives_, kProfile, [](const std::string&) {}).ok());
   ASSERT_TRUE(ReadNetscapeHistory(second, drives_, kProfile, [](const std::string&) {}).ok());
   ASSERT_TRUE(WriteNetscapeHistory(first, {"\"http://first/\");"}).ok());
-  const std::string saved = kHeader + kPrefsBefore + kPrefsAfter + ComposeHistoryLine(1, "\"http://first/\");") + "\r\n";
+  const std::string saved =
+      kHeader + kPrefsBefore + kPrefsAfter + ComposeHistoryLine(1, "\"http://first/\");") + "\r\n";
   EXPECT_EQ(Prefs(), saved);
   EXPECT_EQ(WriteNetscapeHistory(second, {"\"http://second/\");"}).code, errc::kPathFileAccess);
   EXPECT_EQ(Prefs(), saved);

@@ -29,8 +29,8 @@ Status WriteTypedUrls(Registry& registry, const std::vector<std::string>& items)
   if (committed.code == errc::kFileNotFound) committed = Status::Ok();  // none there yet is no failure
   const std::size_t count = std::min(items.size(), kMaxTypedUrls);
   for (std::size_t i = 0; i < count && committed.ok(); ++i) {
-    committed = WriteRegistryString(registry, Hive::CurrentUser, kTypedUrlsKey, TypedUrlValueName(i + 1),
-                                    TrimBlanks(items[i]));
+    committed =
+        WriteRegistryString(registry, Hive::CurrentUser, kTypedUrlsKey, TypedUrlValueName(i + 1), TrimBlanks(items[i]));
   }
   if (committed.ok()) committed = batch.Commit();  // uncommitted, the batch saves nothing
   if (committed.ok()) return committed;

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "settings/registry_access.h"
-#include "testsupport/temp_dir.h"
 #include "testsupport/expect_ok.h"
+#include "testsupport/temp_dir.h"
 
 namespace varnel {
 namespace {

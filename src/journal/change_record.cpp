@@ -51,7 +51,8 @@ class FieldReader {
   bool Number(std::string_view tag, std::uint64_t& number) {
     std::string text;
     if (!Get(tag, text)) return false;
-    if (std::from_chars(text.data(), text.data() + text.size(), number).ptr != text.data() + text.size() || text.empty()) {
+    if (std::from_chars(text.data(), text.data() + text.size(), number).ptr != text.data() + text.size() ||
+        text.empty()) {
       return Fail(tag);
     }
     return true;
@@ -59,7 +60,8 @@ class FieldReader {
   bool AtEnd() const { return ok_ && at_ == text_.size(); }
   Status Result() const {
     if (ok_ && AtEnd()) return Status::Ok();
-    return Status::Error(errc::kPathFileAccess, ok_ ? "unexpected data at the end" : "the field " + failedTag_ + " cannot be read");
+    return Status::Error(errc::kPathFileAccess,
+                         ok_ ? "unexpected data at the end" : "the field " + failedTag_ + " cannot be read");
   }
 
  private:
@@ -203,7 +205,8 @@ Status ParseRecord(std::string_view text, ChangeRecord& record) {
   FieldReader r(text.substr(kRecordHeading.size() + 1));
   record = ChangeRecord{};
   std::uint64_t time = 0, count = 0;
-  if (r.Number("time", time) && r.Get("what", record.what) && r.Get("where", record.where) && r.Number("items", count)) {
+  if (r.Number("time", time) && r.Get("what", record.what) && r.Get("where", record.where) &&
+      r.Number("items", count)) {
     record.time = static_cast<std::int64_t>(time);
     for (std::uint64_t i = 0; i < count; ++i) {
       ChangeItem item;
@@ -214,7 +217,8 @@ Status ParseRecord(std::string_view text, ChangeRecord& record) {
           !r.Number("hive", hive) || !r.Get("key", item.key) || !r.Get("name", item.name) || !GetState(r, state)) {
         break;
       }
-      if (!KindByName(kind, item.kind) || hive > 2) return Status::Error(errc::kPathFileAccess, "an item of unknown kind");
+      if (!KindByName(kind, item.kind) || hive > 2)
+        return Status::Error(errc::kPathFileAccess, "an item of unknown kind");
       item.hive = static_cast<Hive>(hive);
       record.items.push_back(std::move(item));
       record.before.push_back(std::move(state));
@@ -232,7 +236,8 @@ std::string SerializeAfter(const std::vector<ItemState>& after) {
 }
 
 Status ParseAfter(std::string_view text, std::vector<ItemState>& after) {
-  if (!text.starts_with(std::string(kAfterHeading) + "\n")) return Status::Error(errc::kPathFileAccess, "not a finished mark");
+  if (!text.starts_with(std::string(kAfterHeading) + "\n"))
+    return Status::Error(errc::kPathFileAccess, "not a finished mark");
   FieldReader r(text.substr(kAfterHeading.size() + 1));
   after.clear();
   std::uint64_t count = 0;

@@ -38,7 +38,7 @@ struct ChangeItem {
   std::string shown;   // how the user knows it: a Windows path, or the registry path
   Hive hive = Hive::LocalMachine;
   std::string key;
-  std::string name;    // the value's name (ItemKind::Value)
+  std::string name;  // the value's name (ItemKind::Value)
 };
 
 // A file's or a registry item's state at one moment. Before a change: a file's whole bytes and

@@ -1,10 +1,10 @@
 #include "journal/change_scope.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "journal/wine_state.h"
 #include "winenv/atomic_file.h"
@@ -31,7 +31,7 @@ Status CaptureFile(const ChangeItem& item, ItemState& state) {
 
 // The outermost key on the way to `key` that does not exist: what a write there creates.
 std::string MissingKey(Registry& registry, Hive hive, const std::string& key) {
-  for (std::size_t end = key.find('\\'); ; end = key.find('\\', end + 1)) {
+  for (std::size_t end = key.find('\\');; end = key.find('\\', end + 1)) {
     const std::string path = key.substr(0, end);
     if (!registry.KeyExists(hive, path)) return path;
     if (end == std::string::npos) return "";
@@ -71,8 +71,10 @@ void CaptureRegistry(const ChangeItem& item, Registry& registry, ItemState& stat
 
 void RestoreRegistryItem(const ChangeItem& item, const ItemState& state, Registry& registry) {
   if (item.kind == ItemKind::Value) {
-    if (state.values.empty()) (void)registry.DeleteValue(item.hive, item.key, item.name);
-    else (void)registry.SetValue(item.hive, item.key, item.name, state.values.front().value);
+    if (state.values.empty())
+      (void)registry.DeleteValue(item.hive, item.key, item.name);
+    else
+      (void)registry.SetValue(item.hive, item.key, item.name, state.values.front().value);
     RemoveCreatedKeys(item, state, registry);
     return;
   }
@@ -215,7 +217,9 @@ void ChangeScope::Finish() {
     return;
   }
   const Status finished = journal_->Finish(number_, after);
-  if (!finished.ok()) journal_->Report("varnel: " + record_.what + ": the journal could not mark the change finished (" + finished.message + ")");
+  if (!finished.ok())
+    journal_->Report("varnel: " + record_.what + ": the journal could not mark the change finished (" +
+                     finished.message + ")");
   underWay_.Release();
   journal_->Prune(number_);
 }
@@ -247,7 +251,9 @@ Status ChangeScope::Plan(const LandingWrite& write) {
   if (!touched) return Status::Ok();
   const Status planned = journal_->Plan(number_, planned_);
   // Unplanned, an interrupted change is undone only where things are as it found them.
-  if (!planned.ok()) journal_->Report("varnel: " + record_.what + ": the journal could not record the planned state (" + planned.message + ")");
+  if (!planned.ok())
+    journal_->Report("varnel: " + record_.what + ": the journal could not record the planned state (" +
+                     planned.message + ")");
   return Status::Ok();
 }
 
@@ -269,8 +275,10 @@ Status ChangeScope::Run(const std::function<Status()>& write) {
     const WatchWrites planning = PlanWrites();
     written = write();
   }
-  if (written.ok()) Finish();
-  else Fail();
+  if (written.ok())
+    Finish();
+  else
+    Fail();
   return written;
 }
 

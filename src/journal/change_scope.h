@@ -40,7 +40,9 @@ class ChangeScope {
   ChangeScope(const ChangeScope&) = delete;
   ChangeScope& operator=(const ChangeScope&) = delete;
 
-  void AddFile(std::string native, std::string shown) { AddOnDisk(ItemKind::File, std::move(native), std::move(shown)); }
+  void AddFile(std::string native, std::string shown) {
+    AddOnDisk(ItemKind::File, std::move(native), std::move(shown));
+  }
   void AddFolder(std::string native, std::string shown) {
     AddOnDisk(ItemKind::Folder, std::move(native), std::move(shown));
   }

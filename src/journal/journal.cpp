@@ -1,15 +1,15 @@
 #include "journal/journal.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/file.h>
 #include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "winenv/atomic_file.h"
 #include "winenv/posix_file.h"
@@ -43,7 +43,8 @@ std::string TemporaryFor(const std::string& folder, const std::string& path) {
 // Writes the file whole under a temporary name and gives it its name only then: a kill leaves
 // the file whole or not there. Never replaces a file of that name, unless `replace`: then a kill
 // leaves the old file or the new one.
-Status WriteWholeFile(const std::string& folder, const std::string& path, std::string_view bytes, bool replace = false) {
+Status WriteWholeFile(const std::string& folder, const std::string& path, std::string_view bytes,
+                      bool replace = false) {
   const std::string temporary = TemporaryFor(folder, path);
   ::unlink(temporary.c_str());
   Status status = WriteNewFile(temporary, bytes, 0600, Flush::ToDisk);
@@ -62,8 +63,10 @@ Status ReadJournalFile(const std::string& path, std::uint64_t limit, std::string
   if (fd < 0) return StatusFromErrno(errno, path);
   struct stat st {};
   Status status = Status::Ok();
-  if (::fstat(fd, &st) != 0) status = StatusFromErrno(errno, path);
-  else if (!S_ISREG(st.st_mode)) status = Status::Error(errc::kPathFileAccess, "not a regular file");
+  if (::fstat(fd, &st) != 0)
+    status = StatusFromErrno(errno, path);
+  else if (!S_ISREG(st.st_mode))
+    status = Status::Error(errc::kPathFileAccess, "not a regular file");
   size = status.ok() ? static_cast<std::uint64_t>(st.st_size) : 0;
   if (status.ok() && size > limit) {
     status = Status::Error(errc::kPathFileAccess, "larger than the journal keeps (" + std::to_string(size) + " bytes)");
@@ -143,7 +146,8 @@ std::string Journal::FolderFor(const std::string& prefix, const EnvLookup& env) 
   return state + "/varnel/" + hash;
 }
 
-Journal::Journal(std::string folder, std::string prefix) : folder_(std::move(folder)), prefix_(CanonicalPrefix(prefix)) {}
+Journal::Journal(std::string folder, std::string prefix)
+    : folder_(std::move(folder)), prefix_(CanonicalPrefix(prefix)) {}
 
 void Journal::Report(const std::string& text) const {
   if (reporter_) reporter_(text);
@@ -216,7 +220,8 @@ void Journal::RemoveTemporaries() const {
 
 Status Journal::Begin(const ChangeRecord& record, int& number, FileLock& underWay) {
   const std::string text = SerializeRecord(record);
-  if (text.size() > kJournalMaxBytes) return Status::Error(errc::kDiskFull, "the change is larger than the journal keeps");
+  if (text.size() > kJournalMaxBytes)
+    return Status::Error(errc::kDiskFull, "the change is larger than the journal keeps");
   FileLock journalLock;
   Status status = Prepare(journalLock);
   if (!status.ok()) return status;

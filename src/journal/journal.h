@@ -35,11 +35,11 @@ inline constexpr int kJournalMaxNumber = 999'999'999;
 struct JournalEntry {
   int number = 0;
   ChangeRecord record;
-  std::optional<std::vector<ItemState>> after;  // none: the change never finished
+  std::optional<std::vector<ItemState>> after;    // none: the change never finished
   std::optional<std::vector<ItemState>> planned;  // unfinished: the state its write was about to leave
-  bool underWay = false;                        // unfinished, and its process still runs it
-  std::string damage;                           // why the record cannot be read, "" when it can
-  std::uint64_t bytes = 0;                      // on disk
+  bool underWay = false;                          // unfinished, and its process still runs it
+  std::string damage;                             // why the record cannot be read, "" when it can
+  std::uint64_t bytes = 0;                        // on disk
 };
 
 class Journal {

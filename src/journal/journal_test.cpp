@@ -2,16 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <filesystem>
+#include <functional>
 
 #include "history/history_lists.h"
 #include "history/typed_urls.h"
 #include "journal/change_scope.h"
-#include "session/journalled_writes.h"
 #include "journal/undo.h"
+#include "session/journalled_writes.h"
 #include "settings/registry_access.h"
 #include "testsupport/expect_ok.h"
 #include "testsupport/journal_entries.h"
@@ -79,7 +79,8 @@ TEST(ChangeRecordText, KeepsAnyBytesAndRefusesDamage) {
   record.items.push_back({ItemKind::File, "/p/b\nx", "c:\\p", Hive::LocalMachine, "", ""});
   record.items.push_back({ItemKind::Key, "", "k", Hive::CurrentUser, "Software\\K", ""});
   ItemState file{true, std::string("\0\r\n\xff bytes 12 3\n", 16), 0640, 0, 0, {}, ""};
-  ItemState key{true, "", 0, 0, 0, {{"url1", RegValue::String(u"http://a/")}, {"bin", {kRegBinary, {0, 10, 255}}}}, "K"};
+  ItemState key{true, "", 0, 0, 0, {{"url1", RegValue::String(u"http://a/")}, {"bin", {kRegBinary, {0, 10, 255}}}},
+                "K"};
   record.before = {file, key};
   const std::string text = SerializeRecord(record);
   ChangeRecord read;
@@ -136,8 +137,8 @@ TEST_F(JournalTest, ASwitchIsUndoneToTheOldAssociationsAbsentOnesIncluded) {
   ASSERT_TRUE(MakeDefaultRecorded(&journal_, registry_, Browser::InternetExplorer).ok());
   EXPECT_EQ(Entries().front().record.what, "default browser set to Internet Explorer");
 
-  ASSERT_TRUE(UndoFrom(1).ok());  // both switches, newest first
-  EXPECT_EQ(Values(Hive::ClassesRoot, keys), before);  // the keys a switch created are gone again
+  ASSERT_TRUE(UndoFrom(1).ok());                                          // both switches, newest first
+  EXPECT_EQ(Values(Hive::ClassesRoot, keys), before);                     // the keys a switch created are gone again
   EXPECT_EQ(DetectDefaultBrowser(registry_), Browser::InternetExplorer);  // "other.exe" is no Netscape
   ASSERT_TRUE(UndoFrom().ok());  // the undo of the first switch is undone: Netscape's table again
   EXPECT_EQ(DetectDefaultBrowser(registry_), Browser::Netscape);
@@ -170,7 +171,8 @@ TEST_F(JournalTest, AStateMovedOnIsRefusedNamingItAndForceRevertsAnyway) {
   EXPECT_NE(plan.moved[0].find("HKEY_CLASSES_ROOT\\" + key), std::string::npos) << plan.moved[0];
   const Status refused = CarryOutUndo(journal_, registry_, plan, false);
   EXPECT_FALSE(refused.ok());
-  EXPECT_NE(refused.message.find("changed since change 1 (default browser set to Internet Explorer)"), std::string::npos);
+  EXPECT_NE(refused.message.find("changed since change 1 (default browser set to Internet Explorer)"),
+            std::string::npos);
   EXPECT_EQ(Values(Hive::ClassesRoot, AssociationKeys()), edited);  // nothing touched
   EXPECT_EQ(Entries().size(), 1u);
 
@@ -210,7 +212,8 @@ TEST_F(HistoryJournalTest, ASaveIsUndoneToTheSameBytesAndTheWholeOldKey) {
   test::WriteFile(Prefs(), kPrefs);
   ::chmod(Prefs().c_str(), 0640);
   for (const char* name : {"url1", "url2", "url3"}) {
-    test::ExpectOk(WriteRegistryString(registry_, Hive::CurrentUser, kTypedUrlsKey, name, std::string("http://") + name + "/"));
+    test::ExpectOk(
+        WriteRegistryString(registry_, Hive::CurrentUser, kTypedUrlsKey, name, std::string("http://") + name + "/"));
   }
   test::ExpectOk(WriteRegistryString(registry_, Hive::CurrentUser, kTypedUrlsKey, "url25", "beyond what is read"));
   const Snapshot before = Values(Hive::CurrentUser, {std::string(kTypedUrlsKey)});
@@ -307,10 +310,14 @@ TEST_F(HistoryJournalTest, AnInterruptedChangeIsUndoneOverItsOwnStatesOnly) {
 
 TEST_F(JournalTest, FavoritesAddedOrOverwrittenAreUndone) {
   std::string written;
-  ASSERT_TRUE(WriteFavoriteRecorded(&journal_, registry_, drives_, "c:\\windows\\favorites", "News!", "http://n/", written).ok());
+  ASSERT_TRUE(
+      WriteFavoriteRecorded(&journal_, registry_, drives_, "c:\\windows\\favorites", "News!", "http://n/", written)
+          .ok());
   const std::string native = Native("Windows/Favorites/News.url");
   const std::string first = test::ReadFile(native);
-  ASSERT_TRUE(WriteFavoriteRecorded(&journal_, registry_, drives_, "c:\\windows\\favorites", "News", "http://m/", written).ok());
+  ASSERT_TRUE(
+      WriteFavoriteRecorded(&journal_, registry_, drives_, "c:\\windows\\favorites", "News", "http://m/", written)
+          .ok());
   const std::vector<JournalEntry> entries = Entries();
   EXPECT_EQ(entries[0].record.what, "favorite replaced: News");
   EXPECT_EQ(entries[1].record.what, "favorite added: News!");
@@ -330,8 +337,10 @@ TEST_F(JournalTest, ABookmarkAddedIsUndoneToTheSameBytes) {
   const std::string old = "<TITLE>B</TITLE>\n<H1>Bookmarks</H1>\n<DL><p>\n</DL><p>\n";
   test::WriteFile(bookmarks, old);
   BookmarkCopy copy;
-  ASSERT_TRUE(CopyBookmarksWithFavorite(drives_, "c:\\p", "http://n/", "News Today", [] { return std::int64_t{1}; },
-                                        state_ / "tempfile", copy).ok());
+  ASSERT_TRUE(
+      CopyBookmarksWithFavorite(
+          drives_, "c:\\p", "http://n/", "News Today", [] { return std::int64_t{1}; }, state_ / "tempfile", copy)
+          .ok());
   ASSERT_TRUE(ReplaceBookmarksRecorded(&journal_, registry_, copy, "News Today", "c:\\p\\bookmark.htm").ok());
   EXPECT_EQ(Entries().front().record.what, "bookmark added: News Today");
   ASSERT_NE(test::ReadFile(bookmarks), old);
@@ -344,8 +353,9 @@ TEST_F(JournalTest, AFailedWriteLeavesNoRecord) {
   std::filesystem::create_directories(Native("p"));
   test::WriteFile(bookmarks, "<TITLE>B</TITLE>\n<H1>Bookmarks</H1>\n<DL><p>\n</DL><p>\n");
   BookmarkCopy copy;
-  ASSERT_TRUE(CopyBookmarksWithFavorite(drives_, "c:\\p", "http://n/", "News", [] { return std::int64_t{1}; },
-                                        state_ / "tempfile", copy).ok());
+  ASSERT_TRUE(CopyBookmarksWithFavorite(
+                  drives_, "c:\\p", "http://n/", "News", [] { return std::int64_t{1}; }, state_ / "tempfile", copy)
+                  .ok());
   test::WriteFile(bookmarks, "rewritten by the browser meanwhile");
   EXPECT_FALSE(ReplaceBookmarksRecorded(&journal_, registry_, copy, "News", "c:\\p\\bookmark.htm").ok());
   EXPECT_TRUE(Entries().empty());  // not a finished "bookmark added" whose new state is the browser's
@@ -362,7 +372,8 @@ TEST_F(JournalTest, AChangeUnderWayIsNeverUndoneAndAKilledOneIs) {
     EXPECT_TRUE(Entries().front().underWay);
     const Status refused = UndoFrom();
     EXPECT_NE(refused.message.find("change 2 (NetLAU set to c:\\b) is under way in another run of Varnel"),
-              std::string::npos) << refused.message;
+              std::string::npos)
+        << refused.message;
     EXPECT_FALSE(UndoFrom(1).ok());  // nor any earlier change
     test::ExpectOk(WriteSetting(registry_, Setting::NetLAU, "c:\\b"));
   }  // ended without a mark, as a kill ends it
@@ -378,7 +389,8 @@ TEST_F(JournalTest, AnUndoPlannedBeforeAnotherUndoIsRefused) {
   test::ExpectOk(PlanUndo(journal_, registry_, std::nullopt, second));
   test::ExpectOk(CarryOutUndo(journal_, registry_, first, false));
   const Status refused = CarryOutUndo(journal_, registry_, second, false);
-  EXPECT_NE(refused.message.find("the journal changed since the undo was planned"), std::string::npos) << refused.message;
+  EXPECT_NE(refused.message.find("the journal changed since the undo was planned"), std::string::npos)
+      << refused.message;
   EXPECT_EQ(Entries().size(), 2u);
   EXPECT_FALSE(registry_.QueryValue(Hive::LocalMachine, SettingKey(Setting::NetLAU), "").has_value());
 }
@@ -405,7 +417,9 @@ TEST_F(JournalTest, AnUndoWritesOnlyWhereTheChangeWasMade) {
   for (std::size_t edit = 0; edit < edits.size(); ++edit) {
     std::filesystem::remove_all(state_ / "journal");
     std::filesystem::remove(Native("Windows/Favorites/News.url"));
-    ASSERT_TRUE(WriteFavoriteRecorded(&journal_, registry_, drives_, "c:\\windows\\favorites", "News", "http://n/", written).ok());
+    ASSERT_TRUE(
+        WriteFavoriteRecorded(&journal_, registry_, drives_, "c:\\windows\\favorites", "News", "http://n/", written)
+            .ok());
     ASSERT_EQ(Entries().size(), 1u);
     ChangeRecord record = Entries().front().record;
     edits[edit](record);
@@ -438,7 +452,8 @@ TEST_F(JournalTest, AWriteThatChangesNothingLeavesNoChangeAndFilesAreTheUsersOnl
 
 TEST_F(JournalTest, TheOldestChangesAreDroppedPastEitherBound) {
   journal_.SetBound(3, 1ull << 30);
-  for (int i = 0; i < 5; ++i) ASSERT_TRUE(WriteSettingRecorded(&journal_, registry_, Setting::NetLAU, "c:\\" + std::to_string(i)).ok());
+  for (int i = 0; i < 5; ++i)
+    ASSERT_TRUE(WriteSettingRecorded(&journal_, registry_, Setting::NetLAU, "c:\\" + std::to_string(i)).ok());
   std::vector<JournalEntry> entries = Entries();
   ASSERT_EQ(entries.size(), 3u);
   EXPECT_EQ(entries.back().number, 3);
@@ -466,7 +481,8 @@ TEST_F(JournalTest, ADamagedJournalIsReportedAndNeverStopsAWrite) {
   const Status refused = UndoFrom();
   EXPECT_NE(refused.message.find("change 2 cannot be read"), std::string::npos) << refused.message;
   // It says the way out: the damaged record's file to delete.
-  EXPECT_NE(refused.message.find("Deleting " + journal_.RecordPath(2) + " drops"), std::string::npos) << refused.message;
+  EXPECT_NE(refused.message.find("Deleting " + journal_.RecordPath(2) + " drops"), std::string::npos)
+      << refused.message;
   EXPECT_EQ(ReadSetting(registry_, Setting::NetLAU), "c:\\a");
 
   // The next change still gets its own number past the damaged one, and is undone past it.
@@ -491,7 +507,8 @@ TEST_F(JournalTest, ADamagedJournalIsReportedAndNeverStopsAWrite) {
   said.clear();
   std::filesystem::create_directories(Native("Windows/Favorites/Odd.url"));
   std::string written;
-  EXPECT_FALSE(WriteFavoriteRecorded(&blocked, registry_, drives_, "c:\\windows\\favorites", "Odd", "http://o/", written).ok());
+  EXPECT_FALSE(
+      WriteFavoriteRecorded(&blocked, registry_, drives_, "c:\\windows\\favorites", "Odd", "http://o/", written).ok());
   EXPECT_EQ(said.size(), 1u);
 }
 
@@ -548,9 +565,11 @@ TEST_F(JournalTest, AJournalFolderOfAnotherPrefixIsNotUsed) {
   EXPECT_EQ(Entries().size(), 1u);
   EXPECT_NE(Journal::FolderFor("/a", [](const char*) { return std::optional<std::string>("/s"); }),
             Journal::FolderFor("/b", [](const char*) { return std::optional<std::string>("/s"); }));
-  EXPECT_EQ(Journal::FolderFor("/a", [](const char* n) {
-              return std::string(n) == "HOME" ? std::optional<std::string>("/h") : std::nullopt;
-            }).rfind("/h/.local/state/varnel/", 0),
+  EXPECT_EQ(Journal::FolderFor("/a",
+                               [](const char* n) {
+                                 return std::string(n) == "HOME" ? std::optional<std::string>("/h") : std::nullopt;
+                               })
+                .rfind("/h/.local/state/varnel/", 0),
             0u);
 }
 

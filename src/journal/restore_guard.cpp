@@ -1,10 +1,10 @@
 #include "journal/restore_guard.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "winenv/atomic_file.h"
 #include "winenv/guarded_replace.h"
@@ -51,7 +51,8 @@ std::string WhereFolder(const ChangeRecord& record, const DriveMap& drives) {
 
 std::string UntrustedFile(const ChangeItem& item, const ItemState& before, const DriveMap& drives,
                           const std::vector<std::string>& roots) {
-  if (!PlainPath(item.native) || drives.ToNative(item.shown) != item.native) return item.native + " is not " + item.shown;
+  if (!PlainPath(item.native) || drives.ToNative(item.shown) != item.native)
+    return item.native + " is not " + item.shown;
   std::string target;
   if (!ResolveReplaceTarget(item.native, target).ok()) return item.native + " cannot be followed";
   const std::string folder = RealPath(FolderOf(target));
@@ -114,8 +115,10 @@ Status RestoreGuard::RestoreFile(const ChangeItem& item, const ItemState& state)
     return Status::Ok();
   }
   const Status written = ReplaceFileContentsIfUnchanged(item.native, {state.bytes}, expected, changed);
-  if (!written.ok()) return written.code == changed.code && written.message == changed.message
-                                ? written : Status::Error(written.code, item.shown + ": " + written.message);
+  if (!written.ok())
+    return written.code == changed.code && written.message == changed.message
+               ? written
+               : Status::Error(written.code, item.shown + ": " + written.message);
   if (::chmod(item.native.c_str(), static_cast<mode_t>(state.mode)) != 0) return StatusFromErrno(errno, item.shown);
   return Status::Ok();
 }

@@ -39,7 +39,8 @@ Status CheckStates(Registry& registry, const std::vector<ChangeItem>& items, con
 // A damaged record blocks only the undo of itself and the changes before it.
 Status DamagedRefusal(const Journal& journal, const JournalEntry& damaged, int newest) {
   const std::string number = std::to_string(damaged.number);
-  std::string text = "change " + number + " cannot be read (" + damaged.damage + "), so neither it nor an earlier change "
+  std::string text = "change " + number + " cannot be read (" + damaged.damage +
+                     "), so neither it nor an earlier change "
                      "can be undone: nothing was undone. ";
   if (damaged.number < newest) text += "The changes after it can be: undo " + std::to_string(damaged.number + 1) + ". ";
   return Status::Error(errc::kPathFileAccess, text + "Deleting " + journal.RecordPath(damaged.number) +
@@ -81,9 +82,7 @@ std::string UndoWhat(const JournalEntry& change) {
   return "undo of change " + std::to_string(change.number) + ": " + std::string(WithoutUndoOf(change.record.what));
 }
 
-std::string UndoQuestion(const JournalEntry& change) {
-  return "Undo the last change, " + change.record.what + "?";
-}
+std::string UndoQuestion(const JournalEntry& change) { return "Undo the last change, " + change.record.what + "?"; }
 
 std::string MovedOnText(const UndoPlan& plan) {
   std::string text;
@@ -108,8 +107,9 @@ Status PlanUndo(const Journal& journal, Registry& registry, std::optional<int> f
     if (entry.damage.empty()) entry.damage = UntrustedFileItems(entry.record, drives, registry.prefix());
     if (!entry.damage.empty()) return DamagedRefusal(journal, entry, entries.front().number);
     if (entry.underWay) {
-      return Status::Error(errc::kPathFileAccess, ChangeName(entry) + " is under way in another run of Varnel: nothing "
-                                                  "was undone; undo it once that run has finished");
+      return Status::Error(errc::kPathFileAccess, ChangeName(entry) +
+                                                      " is under way in another run of Varnel: nothing "
+                                                      "was undone; undo it once that run has finished");
     }
     plan.changes.push_back(std::move(entry));
   }
@@ -133,7 +133,8 @@ Status PlanUndo(const Journal& journal, Registry& registry, std::optional<int> f
       }
       left.push_back(Fingerprint(change.record.before[i]));
       planned.push_back(change.planned ? (*change.planned)[i] : left.back());
-      since.push_back(" is neither as " + ChangeName(change) + " found it nor as it would have left it (it was "
+      since.push_back(" is neither as " + ChangeName(change) +
+                      " found it nor as it would have left it (it was "
                       "interrupted)");
     }
   }
@@ -152,7 +153,8 @@ Status CarryOutUndo(Journal& journal, Registry& registry, const UndoPlan& seen, 
   // never undone unseen, and no other undo runs until this one is over.
   FileLock undoLock;
   Status status = journal.LockForUndo(undoLock);
-  if (!status.ok()) return Status::Error(status.code, "the journal cannot be locked (" + status.message + "): nothing was undone");
+  if (!status.ok())
+    return Status::Error(status.code, "the journal cannot be locked (" + status.message + "): nothing was undone");
   // The files' writers take turns under their folders' locks: from the check to the restore
   // none of them writes.
   RestoreGuard files;
@@ -162,10 +164,12 @@ Status CarryOutUndo(Journal& journal, Registry& registry, const UndoPlan& seen, 
   status = PlanUndo(journal, registry, seen.from, plan);
   if (!status.ok()) return status;
   if (!SameChanges(seen, plan)) {
-    return Status::Error(errc::kPathFileAccess, "the journal changed since the undo was planned (another run of Varnel "
-                                                "recorded or undid a change): nothing was undone");
+    return Status::Error(errc::kPathFileAccess,
+                         "the journal changed since the undo was planned (another run of Varnel "
+                         "recorded or undid a change): nothing was undone");
   }
-  if (!plan.moved.empty() && !force) return Status::Error(errc::kPathFileAccess, MovedOnText(plan) + "; nothing was undone");
+  if (!plan.moved.empty() && !force)
+    return Status::Error(errc::kPathFileAccess, MovedOnText(plan) + "; nothing was undone");
   for (const JournalEntry& change : plan.changes) {
     ChangeScope scope(&journal, registry, UndoWhat(change), change.record.where);
     for (const ChangeItem& item : change.record.items) scope.AddItem(item);
@@ -175,7 +179,8 @@ Status CarryOutUndo(Journal& journal, Registry& registry, const UndoPlan& seen, 
     const Status restored = RestoreStates(change.record.items, change.record.before, registry, files);
     scope.Finish();
     if (!restored.ok()) {
-      return Status::Error(restored.code, "change " + std::to_string(change.number) + " was not undone: " + restored.message);
+      return Status::Error(restored.code,
+                           "change " + std::to_string(change.number) + " was not undone: " + restored.message);
     }
   }
   return Status::Ok();

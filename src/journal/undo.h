@@ -15,10 +15,10 @@
 namespace varnel {
 
 struct UndoPlan {
-  std::optional<int> from;            // as asked: none for the newest change
-  std::vector<JournalEntry> changes;  // to undo, newest first
-  std::vector<std::string> moved;     // "<item> changed since change N (<what>)"
-  std::vector<std::string> unchecked; // changes that never finished (checked against their old and planned states)
+  std::optional<int> from;             // as asked: none for the newest change
+  std::vector<JournalEntry> changes;   // to undo, newest first
+  std::vector<std::string> moved;      // "<item> changed since change N (<what>)"
+  std::vector<std::string> unchecked;  // changes that never finished (checked against their old and planned states)
 };
 
 // The plan for undoing change `from` and every later one (the newest alone without it). Fails

@@ -107,7 +107,8 @@ Status CatchUpWithWine(const Journal& journal, Registry& registry, const std::ve
   if (!status.ok()) return status;
   std::vector<ExpectedRegistryState> known;
   for (std::size_t k = 0; k < behind.size(); ++k) {
-    if (!held[k]) return Status::Error(errc::kDeviceIo, items[behind[k]].shown + " is not in Wine's files as Wine holds it yet");
+    if (!held[k])
+      return Status::Error(errc::kDeviceIo, items[behind[k]].shown + " is not in Wine's files as Wine holds it yet");
     known.insert(known.end(), groups[k].begin(), groups[k].end());
     states[behind[k]] = std::move(recorded[k]);
   }

@@ -16,8 +16,8 @@ std::string ChangeTimeText(std::int64_t seconds) {
 std::string ChangeLine(const JournalEntry& entry) {
   const std::string number = std::to_string(entry.number);
   if (!entry.damage.empty()) return number + "  damaged record";
-  return number + "  " + ChangeTimeText(entry.record.time) + "  " + entry.record.what + "  (" + entry.record.where + ")" +
-         (entry.after ? "" : "  unfinished");
+  return number + "  " + ChangeTimeText(entry.record.time) + "  " + entry.record.what + "  (" + entry.record.where +
+         ")" + (entry.after ? "" : "  unfinished");
 }
 
 std::string UndoPlanQuestion(const UndoPlan& plan) {
@@ -32,8 +32,9 @@ std::string UndoPlanQuestion(const UndoPlan& plan) {
 }
 
 std::string UndoOverwriteQuestion(const UndoPlan& plan) {
-  return MovedOnText(plan) + ".  Undoing it now puts the old state back over those later changes, which are then "
-                             "lost.  Undo it anyway?";
+  return MovedOnText(plan) +
+         ".  Undoing it now puts the old state back over those later changes, which are then "
+         "lost.  Undo it anyway?";
 }
 
 }  // namespace varnel

@@ -18,7 +18,8 @@ JournalEntry Change(int number, std::string what, bool finished = true) {
 TEST(ChangeList, EachChangeIsOneLineAsTheCommandLineListsIt) {
   const std::string time = ChangeTimeText(0);
   EXPECT_EQ(time.size(), std::string("1970-01-01 00:00:00").size());
-  EXPECT_EQ(ChangeLine(Change(12, "bookmark added: Home")), "12  " + time + "  bookmark added: Home  (c:\\p\\bookmark.htm)");
+  EXPECT_EQ(ChangeLine(Change(12, "bookmark added: Home")),
+            "12  " + time + "  bookmark added: Home  (c:\\p\\bookmark.htm)");
   EXPECT_EQ(ChangeLine(Change(3, "MRU saved", false)), "3  " + time + "  MRU saved  (c:\\p\\bookmark.htm)  unfinished");
   JournalEntry damaged = Change(4, "whatever");
   damaged.damage = "not a change record";

@@ -37,7 +37,8 @@ std::string CountText(std::size_t count) {
 
 std::string CollectionPlanQuestion(CollectionWork work, const CollectionSummary& plan, const std::string& from,
                                    const std::string& into) {
-  const std::string what = work == CollectionWork::ImportFavorites ? "Import all favorites of " : "Export all bookmarks of ";
+  const std::string what =
+      work == CollectionWork::ImportFavorites ? "Import all favorites of " : "Export all bookmarks of ";
   return what + from + " into " + into + ": adds " + Counts(work, plan) + ".  Go ahead?";
 }
 

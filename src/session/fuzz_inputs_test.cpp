@@ -15,10 +15,9 @@ namespace {
 // target's checks.
 TEST(FuzzInputs, EveryKeptInputPassesItsTargetsChecks) {
   const std::map<std::string, std::function<void(std::string_view)>> targets = {
-      {"bookmarks", fuzz::ReadBookmarkInput}, {"hive", fuzz::ReadHiveInput},
+      {"bookmarks", fuzz::ReadBookmarkInput},   {"hive", fuzz::ReadHiveInput},
       {"text_lines", fuzz::ReadTextLinesInput}, {"code_page", fuzz::ConvertCodePageInput},
-      {"prefs", fuzz::ReadPrefsLineInput},
-      {"wine_output", fuzz::ReadWineOutputInput}};
+      {"prefs", fuzz::ReadPrefsLineInput},      {"wine_output", fuzz::ReadWineOutputInput}};
   for (const auto& [name, check] : targets) {
     int inputs = 0;
     for (const auto& entry : std::filesystem::directory_iterator(test::CorpusPath("fuzz/" + name))) {

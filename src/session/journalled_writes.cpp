@@ -25,7 +25,9 @@ Status WriteSettingRecorded(Journal* journal, Registry& registry, Setting settin
   return change.Run([&] { return WriteSetting(registry, setting, value); });
 }
 
-std::string DefaultBrowserWhat(Browser browser) { return std::string("default browser set to ") + BrowserName(browser); }
+std::string DefaultBrowserWhat(Browser browser) {
+  return std::string("default browser set to ") + BrowserName(browser);
+}
 
 Status MakeDefaultRecorded(Journal* journal, Registry& registry, Browser browser) {
   ChangeScope change(journal, registry, DefaultBrowserWhat(browser), "HKEY_CLASSES_ROOT (the shell associations)");
@@ -75,8 +77,8 @@ Status WriteFavoriteRecorded(Journal* journal, Registry& registry, const DriveMa
   if (!FavoritePath(drives, favoritesDirectory, title, shown, native).ok()) native.clear();
   struct stat st {};
   const bool replacing = !native.empty() && ::stat(native.c_str(), &st) == 0;
-  ChangeScope change(journal, registry,
-                     (replacing ? "favorite replaced: " : "favorite added: ") + AnsiFromUtf8(title), shown);
+  ChangeScope change(journal, registry, (replacing ? "favorite replaced: " : "favorite added: ") + AnsiFromUtf8(title),
+                     shown);
   const auto write = [&] { return WriteFavorite(drives, favoritesDirectory, title, address, writtenPath); };
   if (native.empty()) return write();  // a path no drive maps fails before anything is written
   change.AddFile(native, shown);

@@ -14,10 +14,10 @@ namespace varnel {
 struct OpenedPrefix {
   PrefixLocation location;
   std::unique_ptr<Registry> registry;
-  bool laidOut = false;     // a new layout was made in it: the caller tells the user once
-  bool ownMadeNow = false;  // Varnel's own prefix, made by this run (its first start)
-  bool onlyFound = false;   // none was named: this is the only found prefix that holds a browser
-  std::vector<std::string> choices;  // none was named and several found prefixes hold a browser
+  bool laidOut = false;                     // a new layout was made in it: the caller tells the user once
+  bool ownMadeNow = false;                  // Varnel's own prefix, made by this run (its first start)
+  bool onlyFound = false;                   // none was named: this is the only found prefix that holds a browser
+  std::vector<std::string> choices;         // none was named and several found prefixes hold a browser
   std::vector<std::string> choiceBrowsers;  // BrowsersText of each choice, in the same order
 };
 

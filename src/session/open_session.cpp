@@ -38,7 +38,8 @@ std::unique_ptr<Session> OpenSession(OpenedPrefix& opened, const EnvLookup& env,
   note.clear();
   auto session = std::make_unique<Session>(std::move(opened.registry), env);
   if (readLatest) {
-    if (const Status latest = session->ReadLatestFromWine(); !latest.ok()) note = Session::LatestFromWineFailure(latest);
+    if (const Status latest = session->ReadLatestFromWine(); !latest.ok())
+      note = Session::LatestFromWineFailure(latest);
   }
   return session;
 }

@@ -5,9 +5,9 @@
 #include "settings/registry_access.h"
 #include "settings/settings.h"
 #include "winenv/code_page.h"
+#include "winenv/drive_map.h"
 #include "winenv/hive_lookup.h"
 #include "winenv/wine_server.h"
-#include "winenv/drive_map.h"
 
 namespace varnel {
 namespace {

@@ -158,8 +158,9 @@ TEST_F(SurveyTest, OpeningUsesTheOnlyPrefixWithABrowserOrOffersTheChoice) {
                                 "; name one with --prefix DIR (see varnel prefixes)");
   EXPECT_EQ(several.choices, (std::vector<std::string>{first, second}));
   // Each with what it holds, for the chooser.
-  EXPECT_EQ(several.choiceBrowsers, std::vector<std::string>(2, "Netscape in c:\\program files\\netscape, Internet "
-                                                                "Explorer not found, default browser ie"));
+  EXPECT_EQ(several.choiceBrowsers, std::vector<std::string>(2,
+                                                             "Netscape in c:\\program files\\netscape, Internet "
+                                                             "Explorer not found, default browser ie"));
   EXPECT_FALSE(several.registry);
   ASSERT_TRUE(OpenChoice(several, second).ok());
   EXPECT_EQ(several.location.path, second);
@@ -183,7 +184,8 @@ TEST_F(SurveyTest, OpeningChecksTheHivesARunNeedsAndSaysWhichPrefixItChose) {
 
   OpenedPrefix own;
   ASSERT_TRUE(OpenPrefixChecked(home_ / "new-prefix", Env(), {Hive::LocalMachine, Hive::CurrentUser}, own).ok());
-  EXPECT_EQ(PrefixNotes(own), std::vector<std::string>{"laid out a new Windows environment in " + home_ / "new-prefix"});
+  EXPECT_EQ(PrefixNotes(own),
+            std::vector<std::string>{"laid out a new Windows environment in " + home_ / "new-prefix"});
   std::string note;
   const std::unique_ptr<Session> session = OpenSession(own, Env(), true, note);
   EXPECT_EQ(session->prefix(), home_ / "new-prefix");

@@ -4,9 +4,9 @@
 
 #include "bookmarks/bookmark_load.h"
 #include "bookmarks/favorites.h"
+#include "history/typed_urls.h"
 #include "journal/change_scope.h"
 #include "session/journalled_writes.h"
-#include "history/typed_urls.h"
 #include "winenv/code_page.h"
 
 namespace varnel {
@@ -53,7 +53,8 @@ Session::Session(Registry& registry, const EnvLookup& env)
 
 Status Session::ReadLatestFromWine() {
   std::vector<ExpectedRegistryState> values;
-  for (varnel::Setting setting : kAllSettings) values.push_back({Hive::LocalMachine, SettingKey(setting), "", {}, false});
+  for (varnel::Setting setting : kAllSettings)
+    values.push_back({Hive::LocalMachine, SettingKey(setting), "", {}, false});
   for (const AssociationRow& row : IEAssociations("")) values.push_back({Hive::ClassesRoot, row.key, "", {}, false});
   const std::vector<ExpectedRegistryState> typed = TypedUrlsAskedOfWine(1, kTypedUrlsReadFromWine);
   values.insert(values.end(), typed.begin(), typed.end());
@@ -167,8 +168,10 @@ Status Session::ExportBookmarks(const ExportPlan& plan) {
     std::replace(text.begin() + static_cast<std::ptrdiff_t>(directory.size()), text.end(), '/', '\\');
     return text;
   };
-  for (const std::string& folder : plan.newDirectories) change.AddFolder(plan.favoritesNative + "/" + folder, shown(folder));
-  for (const ExportPlan::NewFile& file : plan.files) change.AddFile(plan.favoritesNative + "/" + file.path, shown(file.path));
+  for (const std::string& folder : plan.newDirectories)
+    change.AddFolder(plan.favoritesNative + "/" + folder, shown(folder));
+  for (const ExportPlan::NewFile& file : plan.files)
+    change.AddFile(plan.favoritesNative + "/" + file.path, shown(file.path));
   return change.Run([&] { return ApplyExportBookmarks(plan); });
 }
 

@@ -85,8 +85,8 @@ class Session {
   // favorites directory as a favorite file; `written` is its path.
   [[nodiscard]] Status CopyBookmarkToFavorite(std::string_view title, std::string_view address, std::string& written);
   // A favorite of the favorites directory (its real name and its address, both UTF-8) added to
-  // the profile's bookmark.htm through "tempfile" in the working directory. `copied` runs between the copy and the replacement (the window
-  // hides the tree's heading then). A bookmark.htm without a heading gains nothing: the window
+  // the profile's bookmark.htm through "tempfile" in the working directory. `copied` runs between the copy and the
+  // replacement (the window hides the tree's heading then). A bookmark.htm without a heading gains nothing: the window
   // rewrites it all the same, as the browser's own program did; `keepWithoutHeading` leaves it
   // as it is and fails instead, so that a failure changes nothing.
   [[nodiscard]] Status AddFavoriteToBookmarks(const std::string& file, const std::string& address,

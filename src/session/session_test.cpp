@@ -6,9 +6,9 @@
 #include <fstream>
 
 #include "bookmarks/transfers.h"
-#include "testsupport/scripted_prompt.h"
 #include "testsupport/expect_ok.h"
 #include "testsupport/journal_entries.h"
+#include "testsupport/scripted_prompt.h"
 #include "testsupport/session_fixture.h"
 #include "testsupport/temp_dir.h"
 
@@ -34,7 +34,6 @@ class SessionTest : public test::SessionFixture {
     session_.SetProfileDirectory(kProfile);
   }
   std::string Bookmarks() const { return test::ReadFile(prefix_.native("drive_c/netscape/jane/bookmark.htm")); }
-
 };
 
 // A switch is known to the session at once, recorded, and an undo brings the old browser back
@@ -53,8 +52,9 @@ TEST_F(SessionTest, TheDefaultBrowserFollowsASwitchAndItsUndo) {
 // An undone MRU save shows in the open lists at once, and the next save writes over it.
 TEST_F(SessionTest, OpenHistoryListsShowAnUndoneSave) {
   const std::string prefs = prefix_.native("drive_c/netscape/jane/prefs.js");
-  test::WriteFile(prefs, "user_pref(\"browser.url_history.URL_1\", \"http://a/\");\r\n"
-                         "user_pref(\"browser.url_history.URL_2\", \"http://b/\");\r\n");
+  test::WriteFile(prefs,
+                  "user_pref(\"browser.url_history.URL_1\", \"http://a/\");\r\n"
+                  "user_pref(\"browser.url_history.URL_2\", \"http://b/\");\r\n");
   HistoryLists& lists = session_.histories();
   test::ScriptedPrompt prompt;
   prompt.answers = {true, true};  // each save may ask to clear
@@ -90,7 +90,10 @@ TEST_F(SessionTest, AFavoriteIsAddedToTheProfilesBookmarks) {
   test::WriteFile(prefix_.native("drive_c/netscape/jane/bookmark.htm"), kBookmarks);
   int copied = 0;
   BookmarkCopy copy;
-  ASSERT_TRUE(session_.AddFavoriteToBookmarks("News.url", "http://news/", false, [&] { ++copied; }, copy).ok());
+  ASSERT_TRUE(session_
+                  .AddFavoriteToBookmarks(
+                      "News.url", "http://news/", false, [&] { ++copied; }, copy)
+                  .ok());
   EXPECT_EQ(copied, 1);
   EXPECT_NE(Bookmarks().find("<DT><A HREF=\"http://news/\""), std::string::npos);
   EXPECT_EQ(test::JournalEntries(session_.journal()).front().record.what, "bookmark added: News");
@@ -98,7 +101,8 @@ TEST_F(SessionTest, AFavoriteIsAddedToTheProfilesBookmarks) {
   const std::string headless = "<DL><p>\n</DL><p>\n";
   test::WriteFile(prefix_.native("drive_c/netscape/jane/bookmark.htm"), headless);
   BookmarkCopy kept;
-  const Status refused = session_.AddFavoriteToBookmarks("News.url", "http://news/", true, [&] { ++copied; }, kept);
+  const Status refused = session_.AddFavoriteToBookmarks(
+      "News.url", "http://news/", true, [&] { ++copied; }, kept);
   EXPECT_FALSE(refused.ok());
   EXPECT_NE(refused.message.find("left as it is"), std::string::npos);
   EXPECT_EQ(Bookmarks(), headless);

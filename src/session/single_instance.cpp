@@ -1,9 +1,9 @@
 #include "session/single_instance.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#include <cerrno>
 
 namespace varnel {
 

@@ -1,7 +1,7 @@
 #include "session/startup.h"
 
-#include "session/product.h"
 #include "session/journalled_writes.h"
+#include "session/product.h"
 #include "settings/settings.h"
 
 namespace varnel {
@@ -13,7 +13,8 @@ bool Main(Registry& registry, const DriveMap& drives, const StartupWindows& wind
   if (ReadSetting(registry, Setting::NetPath).empty()) {
     if (drives.Exists(kNetscapeStandardDirectory)) {
       if (!windows.setProfileDirectory(kNetscapeStandardProfiles)) return false;
-      if (const Status stored = WriteSettingRecorded(journal, registry, Setting::NetPath, kNetscapeStandardDirectory); !stored.ok()) {
+      if (const Status stored = WriteSettingRecorded(journal, registry, Setting::NetPath, kNetscapeStandardDirectory);
+          !stored.ok()) {
         windows.noteUnsaved(stored);
       }
     } else {
@@ -25,7 +26,8 @@ bool Main(Registry& registry, const DriveMap& drives, const StartupWindows& wind
 
   if (ReadSetting(registry, Setting::IEPath).empty()) {
     if (drives.Exists(kIEStandardDirectory)) {
-      if (const Status stored = WriteSettingRecorded(journal, registry, Setting::IEPath, kIEStandardDirectory); !stored.ok()) {
+      if (const Status stored = WriteSettingRecorded(journal, registry, Setting::IEPath, kIEStandardDirectory);
+          !stored.ok()) {
         windows.noteUnsaved(stored);
       }
     } else {

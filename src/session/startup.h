@@ -13,7 +13,6 @@
 
 namespace varnel {
 
-
 inline constexpr const char* kNetscapeNotFoundMessage =
     "We tried to locate the netscape directory under c:\\program files\\netscape and it was not found, you will "
     "have to find the directory.  We will first check the for IE and then allow you to setup the full path of your "

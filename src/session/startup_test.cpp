@@ -4,9 +4,9 @@
 
 #include "session/single_instance.h"
 #include "settings/settings.h"
+#include "testsupport/expect_ok.h"
 #include "testsupport/scripted_prompt.h"
 #include "testsupport/temp_dir.h"
-#include "testsupport/expect_ok.h"
 
 namespace varnel {
 namespace {
@@ -47,7 +47,8 @@ TEST_F(StartupTest, BothStandardDirectoriesAreStoredWithoutAQuestion) {
   prefix_.MakeDriveCDirectory("Program Files/Netscape/users");
   prefix_.MakeDriveCDirectory("Program Files/Internet Explorer");
   EXPECT_TRUE(Start());
-  EXPECT_EQ(windows_.calls, (std::vector<std::string>{"help vr.hlp", "dir c:\\program files\\netscape\\users", "main"}));
+  EXPECT_EQ(windows_.calls,
+            (std::vector<std::string>{"help vr.hlp", "dir c:\\program files\\netscape\\users", "main"}));
   EXPECT_EQ(ReadSetting(registry_, Setting::NetPath), "c:\\program files\\netscape");
   EXPECT_EQ(ReadSetting(registry_, Setting::IEPath), "c:\\program files\\Internet Explorer");
   // Each stored directory is a change of its own, which an undo takes back.

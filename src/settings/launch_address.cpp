@@ -2,14 +2,14 @@
 
 #include <cstdio>
 
-#include <algorithm>
-#include <cctype>
-#include <chrono>
-#include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
 
 #include "winenv/code_page.h"
 #include "winenv/process.h"
@@ -20,7 +20,6 @@ extern char** environ;
 namespace varnel {
 
 namespace {
-
 
 void Call(const std::function<void()>& hook) {
   if (hook) hook();
@@ -146,13 +145,15 @@ std::vector<std::string> SystemAddressOpener::Environment() const {
 Status SystemAddressOpener::OpenAndWait(const std::string& address, int seconds) {
   const std::vector<std::string> command = CommandFor(address);
   if (command.empty()) {
-    return Status::Error(errc::kInvalidArgument,
-                         "nothing was opened: Wine's start takes an address beginning with \"/\" for one of its options");
+    return Status::Error(
+        errc::kInvalidArgument,
+        "nothing was opened: Wine's start takes an address beginning with \"/\" for one of its options");
   }
   const std::string opener = useWine_ ? "wine start" : command.front();
   const int code = RunInOwnSession(command, Environment(), seconds);
   if (code == 0 || code == kStillRunning) return Status::Ok();
-  if (code < 0) return Status::Error(errc::kFileNotFound, command.front() + " could not be started to open the address");
+  if (code < 0)
+    return Status::Error(errc::kFileNotFound, command.front() + " could not be started to open the address");
   return Status::Error(errc::kPathFileAccess,
                        opener + " could not open the address (it ended with status " + std::to_string(code) + ")");
 }

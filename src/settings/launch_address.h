@@ -21,7 +21,8 @@ class AddressOpener {
 
 // Starts a program detached from this process (its own session, standard streams on /dev/null),
 // without a shell. False when it could not be started.
-[[nodiscard]] bool SpawnDetached(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnvironment);
+[[nodiscard]] bool SpawnDetached(const std::vector<std::string>& argv,
+                                 const std::vector<std::string>& extraEnvironment);
 // Runs a program in a session of its own (so that what it starts outlives a closed terminal),
 // without a shell, its input and output on /dev/null and its error output on ours, and waits up
 // to `seconds` for it to end: its exit status (128 + the signal when one ended it), -1 when it

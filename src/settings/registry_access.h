@@ -10,7 +10,6 @@
 
 namespace varnel {
 
-
 // The value's text when it is of type REG_SZ, up to (not including) its first NUL; otherwise,
 // or when the key or value is absent, the default text.
 std::string StringOfValue(const std::optional<RegValue>& value, std::string_view defaultText);

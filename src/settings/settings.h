@@ -35,6 +35,6 @@ std::string ReadSetting(Registry& registry, Setting setting);
 Status WriteSetting(Registry& registry, Setting setting, std::string_view value);
 // The end of a run: IEfav (when the bookmarks window had a favorites directory), then NetLAU.
 [[nodiscard]] Status StoreRememberedDirectories(Registry& registry, const std::string& profileDirectory,
-                                const std::optional<std::string>& favoritesDirectory);
+                                                const std::optional<std::string>& favoritesDirectory);
 
 }  // namespace varnel

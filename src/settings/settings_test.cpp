@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "settings/registry_access.h"
-#include "testsupport/temp_dir.h"
 #include "testsupport/expect_ok.h"
+#include "testsupport/temp_dir.h"
 #include "winenv/code_page.h"
 
 namespace varnel {
@@ -32,7 +32,8 @@ TEST(RegistryAccessTest, ReadsOnlyStringValuesAndFallsBackToTheDefault) {
 TEST(RegistryAccessTest, WriteCreatesParentsAndStoresTextExactly) {
   test::TempPrefix prefix;
   Registry registry(prefix.path());
-  test::ExpectOk(WriteRegistryString(registry, Hive::LocalMachine, "Software\\Deep\\Er\\Key", "", "c:\\program files\\netscape"));
+  test::ExpectOk(
+      WriteRegistryString(registry, Hive::LocalMachine, "Software\\Deep\\Er\\Key", "", "c:\\program files\\netscape"));
   EXPECT_TRUE(registry.KeyExists(Hive::LocalMachine, "Software\\Deep"));
   EXPECT_EQ(ReadRegistryString(registry, Hive::LocalMachine, "Software\\Deep\\Er\\Key", "", ""),
             "c:\\program files\\netscape");

@@ -12,7 +12,8 @@ bool DirectoryNameEndsWith(const DriveMap& drives, const std::string& windowsPat
 
 namespace {
 
-Status StoreBrowserDirectories(Registry& registry, const std::string& netscapeDirectory, const std::string& ieDirectory) {
+Status StoreBrowserDirectories(Registry& registry, const std::string& netscapeDirectory,
+                               const std::string& ieDirectory) {
   Registry::Batch batch(registry);
   Status stored = WriteSetting(registry, Setting::NetPath, netscapeDirectory);
   if (stored.ok()) stored = WriteSetting(registry, Setting::IEPath, ieDirectory);
@@ -22,8 +23,8 @@ Status StoreBrowserDirectories(Registry& registry, const std::string& netscapeDi
 }  // namespace
 
 bool SaveBrowserDirectories(Registry& registry, const DriveMap& drives, const std::string& netscapeDirectory,
-                            const std::string& ieDirectory, const std::string& netscapeDrive,
-                            Prompt& prompt, const SetupSaveSteps& windows) {
+                            const std::string& ieDirectory, const std::string& netscapeDrive, Prompt& prompt,
+                            const SetupSaveSteps& windows) {
   bool setupHidden = false;
   if (!DirectoryNameEndsWith(drives, netscapeDirectory, kNetscapeNameEnding)) {
     if (prompt.Ask(kInvalidNetscapeQuestion)) return false;

@@ -15,7 +15,8 @@ inline constexpr const char* kNetscapeNameEnding = "netscape";
 inline constexpr const char* kIENameEnding = "internet explorer";
 inline constexpr const char* kInvalidNetscapeQuestion =
     "You have not selected a valid Netscape path,  do you wish to select again.";
-inline constexpr const char* kInvalidIEQuestion = "You have not selected a valid IE path,  do you wish to select again.";
+inline constexpr const char* kInvalidIEQuestion =
+    "You have not selected a valid IE path,  do you wish to select again.";
 
 // True when the directory's name, as the file system spells it, ends in the given lower-case
 // text without regard to case. A drive root or a missing directory has no name and fails.
@@ -34,7 +35,7 @@ struct SetupSaveSteps {
 // gets the setup window back, which the No had put away. When the directories cannot be stored
 // (a broken hive, Wine refusing the change), the user is told and the setup window stays.
 bool SaveBrowserDirectories(Registry& registry, const DriveMap& drives, const std::string& netscapeDirectory,
-                            const std::string& ieDirectory, const std::string& netscapeDrive,
-                            Prompt& prompt, const SetupSaveSteps& windows);
+                            const std::string& ieDirectory, const std::string& netscapeDrive, Prompt& prompt,
+                            const SetupSaveSteps& windows);
 
 }  // namespace varnel

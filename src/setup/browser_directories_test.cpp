@@ -16,10 +16,9 @@ struct ScriptedSetup {
   std::vector<std::string> calls;
   test::ScriptedPrompt prompt{calls};
   std::deque<bool>& answers = prompt.answers;
-  SetupSaveSteps steps{[this] { calls.push_back("hide"); }, [this] { calls.push_back("show setup"); },
-                       [this](const std::string& drive, const std::string& path) {
-                         calls.push_back("move " + drive + " " + path);
-                       }};
+  SetupSaveSteps steps{
+      [this] { calls.push_back("hide"); }, [this] { calls.push_back("show setup"); },
+      [this](const std::string& drive, const std::string& path) { calls.push_back("move " + drive + " " + path); }};
 };
 
 class SetupSaveTest : public ::testing::Test {
@@ -66,10 +65,9 @@ TEST_F(SetupSaveTest, YesToTheNetscapeQuestionStoresNothing) {
 TEST_F(SetupSaveTest, NoToBothQuestionsStoresBothAsChosen) {
   windows_.answers = {false, false};
   EXPECT_TRUE(Save("c:\\Program Files\\Communicator", "c:\\"));
-  EXPECT_EQ(windows_.calls,
-            (std::vector<std::string>{std::string("ask ") + kInvalidNetscapeQuestion, "hide",
-                                      std::string("ask ") + kInvalidIEQuestion, "hide",
-                                      "move c: c:\\Program Files\\Communicator\\users", "hide"}));
+  EXPECT_EQ(windows_.calls, (std::vector<std::string>{std::string("ask ") + kInvalidNetscapeQuestion, "hide",
+                                                      std::string("ask ") + kInvalidIEQuestion, "hide",
+                                                      "move c: c:\\Program Files\\Communicator\\users", "hide"}));
   EXPECT_EQ(ReadSetting(registry_, Setting::NetPath), "c:\\Program Files\\Communicator");
   EXPECT_EQ(ReadSetting(registry_, Setting::IEPath), "c:\\");
 }

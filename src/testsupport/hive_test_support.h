@@ -35,7 +35,8 @@ inline HiveFile MustParse(const std::string& text) {
 inline std::u16string TextOf(const std::optional<RegValue>& value) {
   if (!value) return u"<none>";
   std::u16string text;
-  for (std::size_t i = 0; i + 1 < value->data.size(); i += 2) text += char16_t(value->data[i] | value->data[i + 1] << 8);
+  for (std::size_t i = 0; i + 1 < value->data.size(); i += 2)
+    text += char16_t(value->data[i] | value->data[i + 1] << 8);
   return text;
 }
 

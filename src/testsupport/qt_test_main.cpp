@@ -1,6 +1,6 @@
 // The window tests' main: one QApplication on Qt's offscreen platform for every test.
-#include <QApplication>
 #include <gtest/gtest.h>
+#include <QApplication>
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -17,7 +17,8 @@ inline std::pair<int, std::string> RunVarnel(const std::string& prefix, const st
   std::vector<char*> argv;
   for (std::string& w : words) argv.push_back(w.data());
   std::ostringstream out, err;
-  const int code = RunCommand(ParseCommandLine(static_cast<int>(argv.size()), argv.data()), StateHomeIn(stateHome), out, err);
+  const int code =
+      RunCommand(ParseCommandLine(static_cast<int>(argv.size()), argv.data()), StateHomeIn(stateHome), out, err);
   return {code, out.str() + err.str()};
 }
 

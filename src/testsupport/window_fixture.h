@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "windows/forms_ui.h"
 #include "testsupport/recording_opener.h"
 #include "testsupport/scripted_dialogs.h"
 #include "testsupport/temp_dir.h"
+#include "windows/forms_ui.h"
 
 namespace varnel::test {
 

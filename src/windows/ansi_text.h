@@ -8,12 +8,8 @@
 
 namespace varnel {
 
-inline QString FromAnsi(const std::string& ansi) {
-  return QString::fromStdU16String(Utf16FromAnsi(ansi));
-}
+inline QString FromAnsi(const std::string& ansi) { return QString::fromStdU16String(Utf16FromAnsi(ansi)); }
 
-inline std::string ToAnsi(const QString& text) {
-  return AnsiFromUtf16(text.toStdU16String());
-}
+inline std::string ToAnsi(const QString& text) { return AnsiFromUtf16(text.toStdU16String()); }
 
 }  // namespace varnel

@@ -1,6 +1,5 @@
 #include "windows/bookmark_tree_model_ui.h"
 
-
 namespace varnel {
 
 BookmarkTreeModel::BookmarkTreeModel(BookmarkTree& tree, QObject* parent)

@@ -2,11 +2,11 @@
 
 #include <QApplication>
 
-#include "windows/forms_ui.h"
 #include "session/change_list.h"
 #include "windows/ansi_text.h"
 #include "windows/classic_list_box.h"
 #include "windows/controls.h"
+#include "windows/forms_ui.h"
 #include "windows/keyboard.h"
 
 namespace varnel {

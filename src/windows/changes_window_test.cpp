@@ -4,12 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include "windows/main_screen_window.h"
 #include "settings/settings.h"
 #include "testsupport/expect_ok.h"
 #include "testsupport/test_events.h"
 #include "testsupport/window_fixture.h"
 #include "windows/classic_list_box.h"
+#include "windows/main_screen_window.h"
 
 namespace varnel {
 namespace {
@@ -40,7 +40,7 @@ TEST_F(ChangesDialogTest, ListsNewestFirstAndEnterUndoesTheChosenChangeAndEveryL
   EXPECT_NE(rows[0].find("  NetPath set to c:\\c  ("), std::string::npos) << rows[0];
   EXPECT_EQ(rows[2].find("1  "), 0u);
   EXPECT_EQ(changes.List1->item(0)->toolTip().toStdString(), rows[0]);  // a line cut by the list, whole
-  EXPECT_EQ(changes.List1->ListIndex(), 0);  // Enter alone undoes the newest, as Ctrl+Z does
+  EXPECT_EQ(changes.List1->ListIndex(), 0);                             // Enter alone undoes the newest, as Ctrl+Z does
 
   test::SendKey(changes.List1, Qt::Key_Down);
   dialogs_.answers = {true};
@@ -58,7 +58,8 @@ TEST_F(ChangesDialogTest, ListsNewestFirstAndEnterUndoesTheChosenChangeAndEveryL
   test::PressShortcut(changes.List1, Qt::Key_Z, Qt::ControlModifier);
   EXPECT_EQ(dialogs_.shown.back().text, "Undo the last change, undo of change 2: NetPath set to c:\\b?");
   EXPECT_EQ(NetPath(), "c:\\b");
-  EXPECT_NE(Rows(changes)[0].find("  undo of change 5: NetPath set to c:\\b  ("), std::string::npos) << Rows(changes)[0];
+  EXPECT_NE(Rows(changes)[0].find("  undo of change 5: NetPath set to c:\\b  ("), std::string::npos)
+      << Rows(changes)[0];
 
   test::SendKey(changes.List1, Qt::Key_Escape);
   EXPECT_FALSE(changes.isVisible());

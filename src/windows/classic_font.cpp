@@ -29,7 +29,8 @@ QFont ClassicDialogFont() {
 QFont ClassicDialogFont(qreal devicePixelRatio) {
   static const QString bitmapFamily = WineFontFamily("ms_sans_serif.ttf");
   static const QString outlineFamily = WineFontFamily("tahoma.ttf");
-  const QString& family = qFuzzyCompare(devicePixelRatio, 1.0) || outlineFamily.isEmpty() ? bitmapFamily : outlineFamily;
+  const QString& family =
+      qFuzzyCompare(devicePixelRatio, 1.0) || outlineFamily.isEmpty() ? bitmapFamily : outlineFamily;
   QFont font = family.isEmpty() ? QApplication::font() : QFont(family);
   font.setPointSize(8);
   return font;

@@ -100,9 +100,8 @@ void ClassicListBase::mouseDoubleClickEvent(QMouseEvent* event) {
     return;
   }
   // The second press selects like the first, then the double click is reported.
-  QMouseEvent press(QEvent::MouseButtonPress, event->position(), event->scenePosition(),
-                    event->globalPosition(), event->button(), event->buttons(), event->modifiers(),
-                    event->pointingDevice());
+  QMouseEvent press(QEvent::MouseButtonPress, event->position(), event->scenePosition(), event->globalPosition(),
+                    event->button(), event->buttons(), event->modifiers(), event->pointingDevice());
   QListWidget::mousePressEvent(&press);
   releaseEndsDoubleClick_ = true;
   emit DblClick();

@@ -47,8 +47,8 @@ class ClassicListBase : public QListWidget {
   static QString ShownText(const QString& text);
 
   int RowCount() const { return count(); }
-  int SelectedRow() const;     // -1 when nothing is selected
-  void SelectRow(int row);     // -1 clears; out of range is ignored
+  int SelectedRow() const;             // -1 when nothing is selected
+  void SelectRow(int row);             // -1 clears; out of range is ignored
   std::string RowText(int row) const;  // "" out of range
 
   void mousePressEvent(QMouseEvent* event) override;
@@ -57,8 +57,7 @@ class ClassicListBase : public QListWidget {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
-  QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
-                                                       const QEvent* event) const override;
+  QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index, const QEvent* event) const override;
 
  private:
   void PressLeft(QMouseEvent* event);

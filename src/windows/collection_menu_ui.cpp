@@ -1,8 +1,8 @@
 #include "windows/collection_menu_ui.h"
 
-#include "windows/forms_ui.h"
 #include "bookmarks/bookmark_load.h"
 #include "session/collection_text.h"
+#include "windows/forms_ui.h"
 #include "windows/progress_work.h"
 
 namespace varnel {
@@ -20,17 +20,19 @@ void CollectionMenu::OpenOn(QWidget* control, const QPoint& at) { popup(control-
 void CollectionMenu::ImportAllFavorites() {
   Session& session = forms_.session();
   ImportPlan plan;
-  Transfer(CollectionWork::ImportFavorites, session.FavoritesDirectoryInUse(), BookmarkFileName(session.profileDirectory()),
-           [&](const WorkProgress& progress) { return session.PlanImportFavorites(progress, plan); }, plan.summary,
-           [&] { return session.ImportFavorites(plan); });
+  Transfer(
+      CollectionWork::ImportFavorites, session.FavoritesDirectoryInUse(), BookmarkFileName(session.profileDirectory()),
+      [&](const WorkProgress& progress) { return session.PlanImportFavorites(progress, plan); }, plan.summary,
+      [&] { return session.ImportFavorites(plan); });
 }
 
 void CollectionMenu::ExportAllBookmarks() {
   Session& session = forms_.session();
   ExportPlan plan;
-  Transfer(CollectionWork::ExportBookmarks, BookmarkFileName(session.profileDirectory()), session.FavoritesDirectoryInUse(),
-           [&](const WorkProgress& progress) { return session.PlanExportBookmarks(progress, plan); }, plan.summary,
-           [&] { return session.ExportBookmarks(plan); });
+  Transfer(
+      CollectionWork::ExportBookmarks, BookmarkFileName(session.profileDirectory()), session.FavoritesDirectoryInUse(),
+      [&](const WorkProgress& progress) { return session.PlanExportBookmarks(progress, plan); }, plan.summary,
+      [&] { return session.ExportBookmarks(plan); });
 }
 
 // The plan read with the progress bar; when it changes something, asked and carried out; then

@@ -7,14 +7,14 @@
 #include <QContextMenuEvent>
 #include <filesystem>
 
-#include "windows/changes_window.h"
-#include "windows/main_screen_window.h"
 #include "bookmarks/favorites.h"
-#include "windows/ie_window.h"
 #include "settings/settings.h"
 #include "testsupport/expect_ok.h"
 #include "testsupport/test_events.h"
 #include "testsupport/window_fixture.h"
+#include "windows/changes_window.h"
+#include "windows/ie_window.h"
+#include "windows/main_screen_window.h"
 
 namespace varnel {
 namespace {
@@ -22,8 +22,9 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kProfile = "c:\\program files\\netscape\\users\\default";
-constexpr const char* kBookmarks = "<TITLE>Bookmarks</TITLE>\r\n<H1>Bookmarks</H1>\r\n<DL><p>\r\n"
-                                   "    <DT><A HREF=\"http://home/\">Home</A>\r\n</DL><p>\r\n";
+constexpr const char* kBookmarks =
+    "<TITLE>Bookmarks</TITLE>\r\n<H1>Bookmarks</H1>\r\n<DL><p>\r\n"
+    "    <DT><A HREF=\"http://home/\">Home</A>\r\n</DL><p>\r\n";
 
 class CollectionMenuTest : public test::WindowTest {
  protected:
@@ -32,7 +33,8 @@ class CollectionMenuTest : public test::WindowTest {
     prefix_.MakeDriveCDirectory("windows/Favorites");
     test::WriteFile(prefix_.native("drive_c/Program Files/Netscape/Users/default/bookmark.htm"), kBookmarks);
     for (const char* name : {"Work", "News"}) {
-      test::WriteFile(Favorite(std::string(name) + ".url"), std::string("[InternetShortcut]\r\nURL=http://") + name + "/\r\n");
+      test::WriteFile(Favorite(std::string(name) + ".url"),
+                      std::string("[InternetShortcut]\r\nURL=http://") + name + "/\r\n");
     }
     test::ExpectOk(WriteSetting(registry_, Setting::NetLAU, kProfile));
   }
@@ -96,9 +98,10 @@ TEST_F(CollectionMenuTest, TheRightButtonOnTheTreeExportsEveryBookmarkOnlyAfterY
   ASSERT_TRUE(ie.Menu1->isVisible());
   QTest::keyClick(ie.Menu1, Qt::Key_E);  // No: nothing is written
   ASSERT_EQ(dialogs_.shown.size(), 1u);
-  EXPECT_EQ(dialogs_.shown[0].text, std::string("Export all bookmarks of ") + kProfile +
-                                        "\\bookmark.htm into c:\\windows\\favorites: adds 1 favorite; 0 already there; 0 "
-                                        "refused.  Go ahead?");
+  EXPECT_EQ(dialogs_.shown[0].text,
+            std::string("Export all bookmarks of ") + kProfile +
+                "\\bookmark.htm into c:\\windows\\favorites: adds 1 favorite; 0 already there; 0 "
+                "refused.  Go ahead?");
   EXPECT_FALSE(fs::exists(Favorite("Home.url")));
 
   dialogs_.answers = {true};

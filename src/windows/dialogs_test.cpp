@@ -66,13 +66,14 @@ TEST(MessageBoxTest, LooksClassicAndKeepsTheTextAsGiven) {
 }
 
 TEST(MessageBoxTest, AnAddressIsNeverBrokenAcrossLines) {
-  const QString text = QStringLiteral("Write to varnel-support@lists.example.org or https://a-b.example/x-y.  Then wait.");
+  const QString text =
+      QStringLiteral("Write to varnel-support@lists.example.org or https://a-b.example/x-y.  Then wait.");
   QTextDocument narrow;
   narrow.setHtml(MessageHtml(text));
   QTextOption wrapAtWords;  // as the box's label wraps
   wrapAtWords.setWrapMode(QTextOption::WordWrap);
   narrow.setDefaultTextOption(wrapAtWords);
-  narrow.setTextWidth(20);  // narrower than any word: every word on a line of its own
+  narrow.setTextWidth(20);               // narrower than any word: every word on a line of its own
   ASSERT_GT(narrow.size().height(), 0);  // lays the text out
   QStringList lines;
   for (QTextBlock block = narrow.begin(); block.isValid(); block = block.next()) {

@@ -1,31 +1,31 @@
 #include "windows/forms_ui.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QEventLoop>
 #include <QIcon>
 #include <QShortcut>
 #include <QTimer>
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <thread>
 
-#include "windows/changes_window.h"
-#include "windows/main_screen_window.h"
-#include "windows/session_end_ui.h"
-#include "session/single_instance.h"
-#include "session/startup.h"
-#include "session/open_session.h"
-#include "windows/prefix_chooser_window.h"
-#include "windows/ie_window.h"
-#include "session/journalled_writes.h"
 #include "journal/undo.h"
 #include "session/change_list.h"
+#include "session/journalled_writes.h"
+#include "session/open_session.h"
+#include "session/single_instance.h"
+#include "session/startup.h"
 #include "settings/settings.h"
-#include "windows/setup_window.h"
+#include "windows/changes_window.h"
 #include "windows/classic_font.h"
+#include "windows/ie_window.h"
+#include "windows/main_screen_window.h"
 #include "windows/off_thread.h"
+#include "windows/prefix_chooser_window.h"
+#include "windows/session_end_ui.h"
+#include "windows/setup_window.h"
 
 namespace varnel {
 

@@ -8,11 +8,11 @@
 #include <string>
 
 #include "journal/journal.h"
+#include "session/session.h"
 #include "settings/launch_address.h"
 #include "windows/dialogs.h"
 #include "windows/help.h"
 #include "winenv/drive_map.h"
-#include "session/session.h"
 #include "winenv/registry.h"
 
 namespace varnel {

@@ -7,9 +7,9 @@
 #include <QTimer>
 
 #include "testsupport/temp_dir.h"
+#include "testsupport/test_events.h"
 #include "windows/dialogs.h"
 #include "windows/help_viewer.h"
-#include "testsupport/test_events.h"
 
 namespace varnel {
 namespace {

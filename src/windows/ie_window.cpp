@@ -4,7 +4,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
-#include "windows/forms_ui.h"
 #include "bookmarks/bookmark_load.h"
 #include "bookmarks/favorites.h"
 #include "settings/launch_address.h"
@@ -12,6 +11,7 @@
 #include "windows/ansi_text.h"
 #include "windows/controls.h"
 #include "windows/dialogs.h"
+#include "windows/forms_ui.h"
 #include "windows/keyboard.h"
 #include "windows/twips.h"
 
@@ -56,7 +56,8 @@ void IEWindow::SetUpContextMenus() {
   for (QAbstractScrollArea* control : std::initializer_list<QAbstractScrollArea*>{tvwMyTree, File1}) {
     control->setContextMenuPolicy(Qt::CustomContextMenu);
     QWidget* at = control->viewport();  // the signal's point is the viewport's
-    connect(control, &QWidget::customContextMenuRequested, this, [this, at](const QPoint& pos) { Menu1->OpenOn(at, pos); });
+    connect(control, &QWidget::customContextMenuRequested, this,
+            [this, at](const QPoint& pos) { Menu1->OpenOn(at, pos); });
   }
 }
 
@@ -135,7 +136,7 @@ void IEWindow::Form_Load() {
 }
 
 void IEWindow::ShowAfterUndo() {
-  Dir1->Refresh();  // a folder the undo removed falls back, and the favorites list with it
+  Dir1->Refresh();   // a folder the undo removed falls back, and the favorites list with it
   Command3_Click();  // the tree, then the favorites list, read again
 }
 
@@ -155,8 +156,7 @@ void IEWindow::Command3_Click() {
   LoadBookmarks(forms_.drives(), forms_.session().profileDirectory(), tree_, prompt,
                 BookmarkLoadUi{[this](std::string_view text) { SetStatus(text); },
                                [this](bool busy) { busy ? setCursor(Qt::WaitCursor) : unsetCursor(); },
-                               [this] { treeModel_->BeginReplace(); },
-                               [this] { ShowLoadedTree(); },
+                               [this] { treeModel_->BeginReplace(); }, [this] { ShowLoadedTree(); },
                                [this] { File1->Refresh(); }});
 }
 
@@ -191,7 +191,8 @@ void IEWindow::tvwMyTree_NodeClick(BookmarkTree::NodeId node) {
     return;
   }
   Label2[1]->hide();
-  PlayAnimation(Image1, Label3, QString::fromStdString(ShownText(title)), BookmarkToFavoriteSteps());  // as the tree shows it
+  PlayAnimation(Image1, Label3, QString::fromStdString(ShownText(title)),
+                BookmarkToFavoriteSteps());  // as the tree shows it
 }
 
 void IEWindow::File1_DblClick() {
@@ -224,10 +225,13 @@ void IEWindow::File1_DblClick() {
 void IEWindow::AddFavoriteToBookmarks(const std::string& file, const std::string& address) {
   BookmarkCopy copy;
   bool headingHidden = false;
-  const Status status = forms_.session().AddFavoriteToBookmarks(file, address, false, [this, &headingHidden] {
-    Label2[1]->hide();
-    headingHidden = true;
-  }, copy);
+  const Status status = forms_.session().AddFavoriteToBookmarks(
+      file, address, false,
+      [this, &headingHidden] {
+        Label2[1]->hide();
+        headingHidden = true;
+      },
+      copy);
   if (!status.ok()) {
     if (headingHidden) Label2[1]->show();
     ShowFailure(status);

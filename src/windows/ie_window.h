@@ -10,10 +10,10 @@
 #include <array>
 
 #include "bookmarks/bookmark_tree.h"
-#include "windows/bookmark_tree_model_ui.h"
-#include "windows/collection_menu_ui.h"
 #include "bookmarks/transfers.h"
+#include "windows/bookmark_tree_model_ui.h"
 #include "windows/clickable_image.h"
+#include "windows/collection_menu_ui.h"
 #include "windows/dir_list_box.h"
 #include "windows/file_list_box.h"
 
@@ -74,8 +74,7 @@ class IEWindow : public QWidget {
   void ShowLoadedTree();
   void ShowFailure(const Status& failure);
   void AddFavoriteToBookmarks(const std::string& file, const std::string& address);
-  void PlayAnimation(QWidget* image, QLabel* label, const QString& caption,
-                     const std::vector<AnimationStep>& steps);
+  void PlayAnimation(QWidget* image, QLabel* label, const QString& caption, const std::vector<AnimationStep>& steps);
 
   Forms& forms_;
   BookmarkTree tree_;

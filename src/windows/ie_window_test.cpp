@@ -2,19 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <sys/stat.h>
+#include <QApplication>
 #include <filesystem>
 
-#include "windows/main_screen_window.h"
 #include "bookmarks/bookmark_load.h"
 #include "bookmarks/bookmark_tree.h"
 #include "bookmarks/favorites.h"
 #include "bookmarks/transfers.h"
 #include "settings/settings.h"
 #include "testsupport/expect_ok.h"
-#include "testsupport/window_fixture.h"
 #include "testsupport/test_events.h"
+#include "testsupport/window_fixture.h"
+#include "windows/main_screen_window.h"
 #include "windows/twips.h"
 #include "winenv/code_page.h"
 
@@ -45,7 +45,8 @@ class BookmarksWindowTest : public test::WindowTest {
   }
   static std::vector<std::string> Rows(const QAbstractItemModel& model, const QModelIndex& parent = {}) {
     std::vector<std::string> rows;
-    for (int r = 0; r < model.rowCount(parent); ++r) rows.push_back(model.index(r, 0, parent).data().toString().toStdString());
+    for (int r = 0; r < model.rowCount(parent); ++r)
+      rows.push_back(model.index(r, 0, parent).data().toString().toStdString());
     return rows;
   }
   static std::vector<std::string> Files(const FileListBox& list) {
@@ -101,8 +102,8 @@ TEST_F(BookmarksWindowTest, AFavoritesDirectoryThatIsNotThereLeavesTheListAtTheW
     test::ExpectOk(WriteSetting(registry_, Setting::IEfav, remembered));
     IEWindow& ie = OpenBookmarks();
     // Its own message first, then the load's (this profile has no bookmark.htm).
-    EXPECT_EQ(Texts(), (std::vector<std::string>{std::string(kFavoritesDirectoryGone),
-                                                 std::string(kNoBookmarkFileMessage)}));
+    EXPECT_EQ(Texts(),
+              (std::vector<std::string>{std::string(kFavoritesDirectoryGone), std::string(kNoBookmarkFileMessage)}));
     EXPECT_EQ(ie.Dir1->Path(), drives_.WorkingDirectory());
     EXPECT_EQ(ie.File1->Path(), ie.Dir1->Path());
   }
@@ -115,8 +116,9 @@ TEST_F(BookmarksWindowTest, AFavoritesDirectoryThatIsNotThereLeavesTheListAtTheW
 }
 
 TEST_F(BookmarksWindowTest, TheLoadShowsTheTreeExpandedWhereItWasMadeVisible) {
-  WriteBookmarks("<DT><A HREF=\"http://loose/\">Loose</A>\r\n<DT><H3>Quiet</H3>\r\n<DL><p>\r\n</DL><p>\r\n"
-                 "<DT><H3>Work</H3>\r\n<DL><p>\r\n<DD>notes\r\n<DD>more\r\n<DT><A HREF=\"http://w/\">Deep</A>\r\n");
+  WriteBookmarks(
+      "<DT><A HREF=\"http://loose/\">Loose</A>\r\n<DT><H3>Quiet</H3>\r\n<DL><p>\r\n</DL><p>\r\n"
+      "<DT><H3>Work</H3>\r\n<DL><p>\r\n<DD>notes\r\n<DD>more\r\n<DT><A HREF=\"http://w/\">Deep</A>\r\n");
   prefix_.MakeDriveCDirectory("windows/Favorites");
   IEWindow& ie = OpenBookmarks();
   EXPECT_TRUE(Texts().empty());
@@ -219,9 +221,7 @@ class TransferWindowTest : public BookmarksWindowTest {
     EXPECT_TRUE(id) << key;
     return id.value_or(0);
   }
-  std::string Favorite(const std::string& name) const {
-    return prefix_.native("drive_c/windows/Favorites/" + name);
-  }
+  std::string Favorite(const std::string& name) const { return prefix_.native("drive_c/windows/Favorites/" + name); }
   std::string BookmarkFile() const {
     return prefix_.native("drive_c/Program Files/Netscape/Users/default/bookmark.htm");
   }
@@ -321,7 +321,8 @@ TEST_F(TransferWindowTest, AFavoriteIsOpenedOrAddedAfterTheHeading) {
   DoubleClickFavorite(ie, "News Today.url");
   EXPECT_TRUE(Texts().empty());
   const std::string now = test::ReadFile(BookmarkFile());
-  const std::string head = "<TITLE>Bookmarks</TITLE>\r\n<H1>Bookmarks</H1>\r\n\t<DT><A HREF=\"http://news/\" ADD_DATE=\"";
+  const std::string head =
+      "<TITLE>Bookmarks</TITLE>\r\n<H1>Bookmarks</H1>\r\n\t<DT><A HREF=\"http://news/\" ADD_DATE=\"";
   EXPECT_EQ(now.substr(0, head.size()), head);
   EXPECT_NE(now.find("\">News Today</A>\r\n<DL><p>\r\n"), std::string::npos);
   EXPECT_EQ(test::ReadFile(work_ / "tempfile"), now);
@@ -340,7 +341,8 @@ TEST_F(TransferWindowTest, AFavoriteIsOpenedOrAddedAfterTheHeading) {
 // becomes a bookmark of that title.
 TEST_F(TransferWindowTest, AFavoriteOfAnyNameIsListedOpenedAndAdded) {
   const std::string name = "\xD0\xA1\xD1\x82\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xBA \xE4\xB8\xAD.url";  // Станок 中
-  test::WriteFile(Favorite(name), "[InternetShortcut]\r\nURL=http://?/\r\n[InternetShortcut.W]\r\nURL=http://+BEA-/\r\n");
+  test::WriteFile(Favorite(name),
+                  "[InternetShortcut]\r\nURL=http://?/\r\n[InternetShortcut.W]\r\nURL=http://+BEA-/\r\n");
   IEWindow& ie = OpenBookmarks();
   ASSERT_EQ(ie.File1->ListCount(), 1);
   EXPECT_EQ(ie.File1->Item(0), name);
@@ -349,7 +351,8 @@ TEST_F(TransferWindowTest, AFavoriteOfAnyNameIsListedOpenedAndAdded) {
   ie.Check1->setChecked(true);
   DoubleClickFavorite(ie, name);
   EXPECT_TRUE(Texts().empty());
-  EXPECT_NE(test::ReadFile(BookmarkFile()).find("\">&#1057;&#1090;&#1072;&#1085;&#1086;&#1082; &#20013;</A>"), std::string::npos);
+  EXPECT_NE(test::ReadFile(BookmarkFile()).find("\">&#1057;&#1090;&#1072;&#1085;&#1086;&#1082; &#20013;</A>"),
+            std::string::npos);
   ie.Command3_Click();
   EXPECT_TRUE(ie.tree().Find(FavoriteTitle(name)));
 }
@@ -384,7 +387,8 @@ TEST_F(TransferWindowTest, RefusedTransfersAreToldByTheFavoritesNameAndWindowsPa
   ie.tvwMyTree_NodeClick(Node(longTitle));
   ASSERT_EQ(Texts().size(), 2u);
   EXPECT_EQ(Texts()[0].rfind("52 The favorite \"Fav\\n<DT><H3 >Injected\" was not added", 0), 0u) << Texts()[0];
-  EXPECT_EQ(test::ReadFile(BookmarkFile()), std::string(kBookmarks) + "<DT><A HREF=\"http://long/\">" + longTitle + "</A>\r\n");
+  EXPECT_EQ(test::ReadFile(BookmarkFile()),
+            std::string(kBookmarks) + "<DT><A HREF=\"http://long/\">" + longTitle + "</A>\r\n");
   EXPECT_EQ(Texts()[1].rfind("52 c:\\windows\\favorites\\" + longTitle + ".url: ", 0), 0u) << Texts()[1];
 }
 
@@ -416,7 +420,8 @@ TEST_F(TransferWindowTest, EnterOpensTheTreesCurrentBookmarkOrTransfersIt) {
 
 TEST_F(TransferWindowTest, TheTreeShowsItsCurrentNodeWhenItTakesTheFocus) {
   std::string many = kBookmarks;
-  for (int i = 0; i < 200; ++i) many += "<DT><A HREF=\"http://n/" + std::to_string(i) + "\">N" + std::to_string(i) + "</A>\r\n";
+  for (int i = 0; i < 200; ++i)
+    many += "<DT><A HREF=\"http://n/" + std::to_string(i) + "\">N" + std::to_string(i) + "</A>\r\n";
   WriteBookmarks(many);
   IEWindow& ie = OpenBookmarks();
   const QModelIndex first = ie.treeModel().IndexOf(Node("Weather: 5-day forecast"));

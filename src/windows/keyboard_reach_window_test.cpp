@@ -3,12 +3,12 @@
 // main_screen_history_window_test.cpp.)
 #include <gtest/gtest.h>
 
-#include "windows/main_screen_window.h"
-#include "windows/ie_window.h"
 #include "settings/settings.h"
 #include "testsupport/expect_ok.h"
 #include "testsupport/test_events.h"
 #include "testsupport/window_fixture.h"
+#include "windows/ie_window.h"
+#include "windows/main_screen_window.h"
 
 namespace varnel {
 namespace {
@@ -23,7 +23,7 @@ TEST_F(KeyboardReachTest, TheDefaultBrowserIsSwitchedBackAndForthByKeysAlone) {
   test::SendKey(main.Image2, Qt::Key_Space);
   ASSERT_EQ(DetectDefaultBrowser(registry_), Browser::Netscape);
   EXPECT_FALSE(main.Image2->isVisibleTo(&main));  // hidden by its press, as the mouse has it
-  test::SendKey(main.List1, Qt::Key_Tab);  // any key brings it back, as a move of the pointer does
+  test::SendKey(main.List1, Qt::Key_Tab);         // any key brings it back, as a move of the pointer does
   EXPECT_TRUE(main.Image2->isVisibleTo(&main));
   test::SendKey(main.Image1, Qt::Key_Space);
   EXPECT_EQ(DetectDefaultBrowser(registry_), Browser::InternetExplorer);

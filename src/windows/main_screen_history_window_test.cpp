@@ -1,14 +1,14 @@
 #include <gtest/gtest.h>
 
-#include "windows/forms_ui.h"
-#include "windows/main_screen_window.h"
 #include "history/typed_urls.h"
 #include "settings/settings.h"
 #include "testsupport/expect_ok.h"
 #include "testsupport/recording_opener.h"
-#include "testsupport/temp_dir.h"
 #include "testsupport/scripted_dialogs.h"
+#include "testsupport/temp_dir.h"
 #include "testsupport/test_events.h"
+#include "windows/forms_ui.h"
+#include "windows/main_screen_window.h"
 
 namespace varnel {
 namespace {

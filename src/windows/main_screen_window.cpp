@@ -7,15 +7,15 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "windows/forms_ui.h"
-#include "session/product.h"
 #include "session/journalled_writes.h"
+#include "session/product.h"
 #include "settings/launch_address.h"
 #include "settings/registry_access.h"
 #include "settings/settings.h"
 #include "windows/ansi_text.h"
-#include "windows/dialogs.h"
 #include "windows/controls.h"
+#include "windows/dialogs.h"
+#include "windows/forms_ui.h"
 #include "windows/keyboard.h"
 #include "windows/twips.h"
 
@@ -52,7 +52,7 @@ MainScreen::MainScreen(Forms& forms) : QWidget(nullptr), forms_(forms), prompt_(
   setFixedSize(TwipsToPixels(9480) + TwipsToPixels(120), TwipsToPixels(6615) + TwipsToPixels(120));
   setMouseTracking(true);
   histories().SetUi(prompt_, HistoryWindow{[this](const std::string& address) { forms_.Launch(address); },
-                                            [this] { ShowHistories(); }});
+                                           [this] { ShowHistories(); }});
   CreateControls();
   ConnectHandlers();
   // The profile list's path is the session's profile directory, whatever moves it.
@@ -103,8 +103,7 @@ void MainScreen::CreateControls() {
   List1->setToolTip(QString::fromLatin1(history_text::kNetscapeListTip.data(), history_text::kNetscapeListTip.size()));
   PlaceTwips(List1, 120, 4680, 8775, 1425);
   Dir1 = new DirListBox(forms_.drives(), this);
-  Dir1->setToolTip(QString::fromLatin1(
-      "Open User Profile folder then either right click  or press Open Netscape MRU"));
+  Dir1->setToolTip(QString::fromLatin1("Open User Profile folder then either right click  or press Open Netscape MRU"));
   PlaceTwips(Dir1, 240, 1800, 2415, 765);
   Command6 = MakeButton(this, "Back to Varnel", 2280, 120, 5895, 300);
   Label4[2] = MakeLabel(this, kListHelp, 1200, 2640, 6855, 255);
@@ -167,7 +166,8 @@ void MainScreen::Form_Load() {
   if (!remembered.empty()) Dir1->SetPath(remembered);
   // The strip navigates as a browser does, once the window is up: laying out the page is the
   // largest single piece of the start, and the window need not wait for it.
-  QTimer::singleShot(0, WebBrowser1, [this] { WebBrowser1->setSource(QUrl(QString::fromLatin1(product::kWebPageAddress))); });
+  QTimer::singleShot(0, WebBrowser1,
+                     [this] { WebBrowser1->setSource(QUrl(QString::fromLatin1(product::kWebPageAddress))); });
 }
 
 void MainScreen::ShowRestored() {
@@ -272,7 +272,8 @@ void MainScreen::mouseMoveEvent(QMouseEvent* event) {
 // What the pointer's movement brings back (the switch icon just pressed), a key brings back too:
 // by keys alone both browsers stay within reach.
 bool MainScreen::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress && watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this) {
+  if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+      static_cast<QWidget*>(watched)->window() == this) {
     Form_MouseMove();
   }
   if (watched == Frame1 && event->type() == QEvent::MouseMove) Form_MouseMove();
@@ -297,7 +298,8 @@ bool MainScreen::IsLabel6Click(QEvent* event) {
 
 // The history lists: the model holds the items, the controls show them.
 void MainScreen::ShowHistories() {
-  for (auto [list, control] : {std::pair{HistoryList::Netscape, List1}, std::pair{HistoryList::InternetExplorer, List2}}) {
+  for (auto [list, control] :
+       {std::pair{HistoryList::Netscape, List1}, std::pair{HistoryList::InternetExplorer, List2}}) {
     control->Clear();
     for (const std::string& item : histories().items(list)) control->AddItem(item);
     control->SetListIndex(histories().selection(list));

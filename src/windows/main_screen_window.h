@@ -21,9 +21,9 @@ namespace varnel {
 
 class Forms;
 
-inline constexpr const char* kMainCaption =
-    "Browser Information and Clear MRU___Function Key 1 for help__Version 1.02";
-inline constexpr const char* kSecondCopyMessage = "Only one copy of Varnel can be executed,  already open on this machine";
+inline constexpr const char* kMainCaption = "Browser Information and Clear MRU___Function Key 1 for help__Version 1.02";
+inline constexpr const char* kSecondCopyMessage =
+    "Only one copy of Varnel can be executed,  already open on this machine";
 inline constexpr const char* kBookmarksCaptionIE = "Bookmarks and Favorites, IE is the default Browser";
 inline constexpr const char* kBookmarksCaptionNetscape = "Bookmarks and Favorites, Netscape is the default Browser";
 

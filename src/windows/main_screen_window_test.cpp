@@ -7,17 +7,17 @@
 #include <QTextDocument>
 #include <QTimer>
 
-#include "windows/forms_ui.h"
 #include "session/product.h"
 #include "session/startup.h"
-#include "windows/ie_window.h"
 #include "settings/registry_access.h"
 #include "settings/settings.h"
-#include "windows/setup_window.h"
 #include "testsupport/expect_ok.h"
+#include "testsupport/test_events.h"
 #include "testsupport/window_fixture.h"
 #include "windows/dialogs.h"
-#include "testsupport/test_events.h"
+#include "windows/forms_ui.h"
+#include "windows/ie_window.h"
+#include "windows/setup_window.h"
 #include "windows/twips.h"
 
 namespace varnel {
@@ -27,7 +27,8 @@ using test::WindowTest;
 
 TEST_F(WindowTest, TheMainWindowIsLaidOutAsDesigned) {
   MainScreen& main = MakeForms().Main();
-  EXPECT_EQ(main.windowTitle().toStdString(), "Browser Information and Clear MRU___Function Key 1 for help__Version 1.02");
+  EXPECT_EQ(main.windowTitle().toStdString(),
+            "Browser Information and Clear MRU___Function Key 1 for help__Version 1.02");
   EXPECT_EQ(main.Command2->text().toStdString(), "Clear both MRU");
   EXPECT_EQ(main.Command5->text().toStdString(), "Support ");
   EXPECT_EQ(main.Label1->text().toStdString(), "Open User Profile ");
@@ -47,7 +48,8 @@ TEST_F(WindowTest, TheWebStripGrowsOnFocusAndBackToVarnelShrinksIt) {
   QCoreApplication::processEvents();
   EXPECT_TRUE(main.WebBrowser1->toPlainText().contains("Varnel 1.02"));
   // The window names the Windows environment it works on.
-  EXPECT_TRUE(main.WebBrowser1->toPlainText().contains(QString::fromStdString("Windows environment: " + prefix_.path())));
+  EXPECT_TRUE(
+      main.WebBrowser1->toPlainText().contains(QString::fromStdString("Windows environment: " + prefix_.path())));
   EXPECT_EQ(main.WebBrowser1->geometry(), TwipsRect(120, -120, 9255, 1575));
   EXPECT_EQ(main.WebBrowser1->focusPolicy(), Qt::ClickFocus);  // not by the window's first focus
   main.WebBrowser1_GotFocus();
@@ -57,8 +59,9 @@ TEST_F(WindowTest, TheWebStripGrowsOnFocusAndBackToVarnelShrinksIt) {
   EXPECT_FALSE(main.WebBrowser1->document()->isEmpty());
   EXPECT_TRUE(main.WebBrowser1->toPlainText().contains("Windows environment: "));  // loaded again, still named
   // The page's picture is drawn at the screen's scale, not enlarged from its nominal size.
-  const QImage logo = main.WebBrowser1->document()->resource(QTextDocument::ImageResource,
-                                                             QUrl("qrc:/icons/globe.svg")).value<QImage>();
+  const QImage logo = main.WebBrowser1->document()
+                          ->resource(QTextDocument::ImageResource, QUrl("qrc:/icons/globe.svg"))
+                          .value<QImage>();
   ASSERT_FALSE(logo.isNull());
   EXPECT_EQ(logo.devicePixelRatio(), main.WebBrowser1->devicePixelRatioF());
   EXPECT_EQ(logo.width(), qRound(32 * logo.devicePixelRatio()));
@@ -96,7 +99,8 @@ TEST_F(WindowTest, F1InAnyWindowOpensTheHelpTheWindowsWereGiven) {
 TEST_F(WindowTest, ASecondCopyIsRefusedAndSavesNothing) {
   Forms& forms = MakeForms(true);
   forms.Main();
-  EXPECT_EQ(Texts(), (std::vector<std::string>{"Only one copy of Varnel can be executed,  already open on this machine"}));
+  EXPECT_EQ(Texts(),
+            (std::vector<std::string>{"Only one copy of Varnel can be executed,  already open on this machine"}));
   EXPECT_TRUE(forms.Ended());
   EXPECT_EQ(ReadSetting(registry_, Setting::NetLAU), "");
 }
@@ -129,7 +133,8 @@ TEST_F(WindowTest, SwitchingTheDefaultBrowserUpdatesFrameIconsAndRegistry) {
 
   main.Image1_Click();
   EXPECT_EQ(main.Frame1->title().toStdString(), "IE is the default browser, Click Netscape icon to change");
-  EXPECT_EQ(ReadRegistryString(registry_, Hive::ClassesRoot, "http\\shell\\open\\ddeexec\\application", "", ""), "IExplore");
+  EXPECT_EQ(ReadRegistryString(registry_, Hive::ClassesRoot, "http\\shell\\open\\ddeexec\\application", "", ""),
+            "IExplore");
 }
 
 TEST_F(WindowTest, SwitchingWithoutTheBrowserDirectoryTellsTheUserAndWritesNothing) {
@@ -281,8 +286,8 @@ TEST_F(WindowTest, SetupIsTabbedThroughAndSavedByKeysAlone) {
   SetupWindow& setup = forms.Setup();
   setup.show();
   EXPECT_EQ(setup.focusWidget(), setup.Dir1);
-  EXPECT_EQ(test::TabVisits(&setup), (std::vector<QWidget*>{setup.Command1, setup.Drive2, setup.Dir2, setup.Image1,
-                                                           setup.Drive1, setup.Dir1}));
+  EXPECT_EQ(test::TabVisits(&setup),
+            (std::vector<QWidget*>{setup.Command1, setup.Drive2, setup.Dir2, setup.Image1, setup.Drive1, setup.Dir1}));
   // The example panel: in by Enter, and the focus with it to its button; out the same way.
   setup.Command1->setFocus();
   test::SendKey(setup.Command1, Qt::Key_Return);
@@ -310,7 +315,7 @@ TEST_F(WindowTest, SetupIsTabbedThroughAndSavedByKeysAlone) {
 TEST_F(WindowTest, TabGoesThroughTheMainWindowAsItIsLaidOutPassingHiddenIcons) {
   MainScreen& main = MakeForms().Main();
   main.show();
-  EXPECT_EQ(main.focusWidget(), main.Dir1);  // the window opens at the profile list
+  EXPECT_EQ(main.focusWidget(), main.Dir1);       // the window opens at the profile list
   EXPECT_FALSE(main.Image4->isVisibleTo(&main));  // Internet Explorer is the default
   EXPECT_EQ(test::TabVisits(&main),
             (std::vector<QWidget*>{main.Drive1, main.Image3, main.Image1, main.Image2, main.Image5, main.List2,

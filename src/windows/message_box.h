@@ -24,7 +24,6 @@ QString MessageHtml(const QString& text);
 // available area where the window reaches past it.
 QRect CentredOver(const QRect& windowFrame, QSize size, const QRect& screen);
 
-std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const QString& text,
-                                            QMessageBox::StandardButtons buttons);
+std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const QString& text, QMessageBox::StandardButtons buttons);
 
 }  // namespace varnel

@@ -29,13 +29,9 @@ class InputHold : public QObject {
       case QEvent::MouseButtonPress:
       case QEvent::MouseButtonRelease:
       case QEvent::MouseButtonDblClick:
-      case QEvent::Wheel:
-        return true;
-      case QEvent::Close:
-        event->ignore();
-        return true;
-      default:
-        return false;
+      case QEvent::Wheel: return true;
+      case QEvent::Close: event->ignore(); return true;
+      default: return false;
     }
   }
 };

@@ -23,9 +23,13 @@ PrefixChooser::PrefixChooser(std::vector<std::string> paths, const std::vector<s
   Command1 = MakeButton(this, "OK", 6720, 2640, 1215, 375);
   Command2 = MakeButton(this, "Cancel", 8145, 2640, 1215, 375);
   Command1->setDefault(true);
-  connect(Command1, &QPushButton::clicked, this, [this] { if (List1->ListIndex() >= 0) accept(); });
+  connect(Command1, &QPushButton::clicked, this, [this] {
+    if (List1->ListIndex() >= 0) accept();
+  });
   connect(Command2, &QPushButton::clicked, this, &QDialog::reject);
-  connect(List1, &ClassicListBox::DblClick, this, [this] { if (List1->ListIndex() >= 0) accept(); });
+  connect(List1, &ClassicListBox::DblClick, this, [this] {
+    if (List1->ListIndex() >= 0) accept();
+  });
 }
 
 std::optional<std::string> PrefixChooser::Chosen() const {

@@ -1,8 +1,8 @@
 #include "windows/prefix_chooser_window.h"
 
+#include <gtest/gtest.h>
 #include <QLabel>
 #include <QPushButton>
-#include <gtest/gtest.h>
 
 #include "testsupport/test_events.h"
 #include "windows/classic_list_box.h"

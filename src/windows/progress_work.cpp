@@ -27,10 +27,13 @@ Status RunWithProgressBar(QWidget* window, const std::string& doing,
   const WorkProgress progress = [&bar](std::size_t done, std::size_t total) {
     if (done % kStep != 0 && done != total) return;
     // On the window thread: a call still queued when the bar is gone is dropped with it.
-    QMetaObject::invokeMethod(&bar, [&bar, done, total] {
-      bar.setMaximum(static_cast<int>(total));  // 0: a bar that only moves
-      if (total != 0) bar.setValue(static_cast<int>(done));
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &bar,
+        [&bar, done, total] {
+          bar.setMaximum(static_cast<int>(total));  // 0: a bar that only moves
+          if (total != 0) bar.setValue(static_cast<int>(done));
+        },
+        Qt::QueuedConnection);
   };
   return RunOffWindowThread(window, doing, [&] { return work(progress); });
 }

@@ -22,9 +22,12 @@ TEST(RunWithProgressBar, TheWorkReportsFromItsThreadAndTheBarFollowsOnTheWindowT
     for (std::size_t done = 0; done <= 256; ++done) progress(done, 256);
     // The bar's moves are the window thread's, in the order posted: a look queued after them
     // sees the last one.
-    QMetaObject::invokeMethod(&window, [&] {
-      if (auto* bar = window.findChild<QProgressDialog*>()) seenMaximum = bar->maximum();
-    }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        &window,
+        [&] {
+          if (auto* bar = window.findChild<QProgressDialog*>()) seenMaximum = bar->maximum();
+        },
+        Qt::BlockingQueuedConnection);
     return Status::Error(errc::kFileNotFound, "gone");
   });
   EXPECT_EQ(status.code, errc::kFileNotFound);  // the work's own result

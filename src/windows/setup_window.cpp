@@ -4,10 +4,10 @@
 #include <QEventLoop>
 #include <QPainter>
 
-#include "windows/forms_ui.h"
 #include "settings/settings.h"
 #include "setup/browser_directories.h"
 #include "windows/dialogs.h"
+#include "windows/forms_ui.h"
 #include "windows/keyboard.h"
 #include "windows/twips.h"
 
@@ -144,14 +144,13 @@ void SetupWindow::CoverWithExample(bool covered) {
 
 void SetupWindow::Image1_Click() {
   DialogsPrompt prompt(forms_.dialogs(), this);
-  const SetupSaveSteps steps{[this] {
-                               hide();
-                               forms_.ShowMain();
-                             },
-                             [this] { show(); },
-                             [this](const std::string& drive, const std::string& path) {
-                               forms_.ShowProfileDirectory(drive, path);
-                             }};
+  const SetupSaveSteps steps{
+      [this] {
+        hide();
+        forms_.ShowMain();
+      },
+      [this] { show(); },
+      [this](const std::string& drive, const std::string& path) { forms_.ShowProfileDirectory(drive, path); }};
   forms_.session().SaveBrowserDirectories(Dir1->Path(), Dir2->Path(), Drive1->Drive(), prompt, steps);
 }
 

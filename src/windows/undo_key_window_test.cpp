@@ -4,14 +4,14 @@
 
 #include <QShortcut>
 
-#include "windows/main_screen_window.h"
-#include "windows/ie_window.h"
 #include "journal/journal.h"
 #include "settings/settings.h"
-#include "windows/setup_window.h"
 #include "testsupport/expect_ok.h"
 #include "testsupport/journal_entries.h"
 #include "testsupport/window_fixture.h"
+#include "windows/ie_window.h"
+#include "windows/main_screen_window.h"
+#include "windows/setup_window.h"
 
 namespace varnel {
 namespace {
@@ -49,7 +49,8 @@ TEST_F(UndoKeyTest, AskedNamingTheChangeThenUndoneAndShown) {
   forms.UndoNewestChange(&main);
   EXPECT_EQ(DetectDefaultBrowser(registry_), Browser::InternetExplorer);
   EXPECT_EQ(main.Frame1->title().toStdString(), ieCaption);
-  EXPECT_EQ(test::JournalEntries(session_.journal()).front().record.what, "undo of change 1: default browser set to Netscape");
+  EXPECT_EQ(test::JournalEntries(session_.journal()).front().record.what,
+            "undo of change 1: default browser set to Netscape");
   EXPECT_TRUE(HasUndoKey(forms.IE()));
   EXPECT_TRUE(HasUndoKey(forms.Setup()));
 }

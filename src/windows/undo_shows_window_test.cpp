@@ -5,17 +5,17 @@
 
 #include <filesystem>
 
-#include "windows/changes_window.h"
-#include "windows/main_screen_window.h"
 #include "bookmarks/collections.h"
-#include "windows/ie_window.h"
+#include "history/typed_urls.h"
 #include "settings/settings.h"
-#include "windows/setup_window.h"
 #include "testsupport/expect_ok.h"
 #include "testsupport/journal_entries.h"
 #include "testsupport/test_events.h"
 #include "testsupport/window_fixture.h"
-#include "history/typed_urls.h"
+#include "windows/changes_window.h"
+#include "windows/ie_window.h"
+#include "windows/main_screen_window.h"
+#include "windows/setup_window.h"
 
 namespace varnel {
 namespace {
@@ -30,10 +30,12 @@ class UndoShowsTest : public test::WindowTest {
     fs::current_path(work_.path());  // the bookmark copy's "tempfile" goes there
     prefix_.MakeDriveCDirectory("Program Files/Netscape/Users/default");
     prefix_.MakeDriveCDirectory("windows/Favorites");
-    test::WriteFile(Profile("prefs.js"), "user_pref(\"browser.url_history.URL_1\", \"http://one/\");\r\n"
-                                         "user_pref(\"browser.url_history.URL_2\", \"http://two/\");\r\n");
-    test::WriteFile(Profile("bookmark.htm"), "<TITLE>Bookmarks</TITLE>\r\n<H1>Bookmarks</H1>\r\n<DL><p>\r\n"
-                                             "    <DT><A HREF=\"http://home/\">Home</A>\r\n</DL><p>\r\n");
+    test::WriteFile(Profile("prefs.js"),
+                    "user_pref(\"browser.url_history.URL_1\", \"http://one/\");\r\n"
+                    "user_pref(\"browser.url_history.URL_2\", \"http://two/\");\r\n");
+    test::WriteFile(Profile("bookmark.htm"),
+                    "<TITLE>Bookmarks</TITLE>\r\n<H1>Bookmarks</H1>\r\n<DL><p>\r\n"
+                    "    <DT><A HREF=\"http://home/\">Home</A>\r\n</DL><p>\r\n");
     test::ExpectOk(WriteTypedUrls(registry_, {"http://ie1/", "http://ie2/"}));
     test::ExpectOk(WriteSetting(registry_, Setting::NetLAU, kProfile));
   }
@@ -138,9 +140,10 @@ TEST_F(UndoShowsTest, SetupListsAndTheSwitchIconsFollowAnUndo) {
 }
 
 TEST_F(UndoShowsTest, AFolderAnUndoneExportMadeLeavesTheFavoritesFolders) {
-  test::WriteFile(Profile("bookmark.htm"), "<TITLE>Bookmarks</TITLE>\r\n<H1>Bookmarks</H1>\r\n<DL><p>\r\n"
-                                           "    <DT><H3>Made</H3>\r\n    <DL><p>\r\n"
-                                           "        <DT><A HREF=\"http://in/\">In</A>\r\n    </DL><p>\r\n</DL><p>\r\n");
+  test::WriteFile(Profile("bookmark.htm"),
+                  "<TITLE>Bookmarks</TITLE>\r\n<H1>Bookmarks</H1>\r\n<DL><p>\r\n"
+                  "    <DT><H3>Made</H3>\r\n    <DL><p>\r\n"
+                  "        <DT><A HREF=\"http://in/\">In</A>\r\n    </DL><p>\r\n</DL><p>\r\n");
   MainScreen& main = MakeForms().Main();
   main.Command4_Click();
   IEWindow& ie = forms_->IE();

@@ -36,7 +36,9 @@ std::string NameOf(const std::string& path) {
 }
 
 // The name of a replacement being written for `target`, before its six random characters.
-std::string TemporaryPrefix(const std::string& target) { return DirectoryOf(target) + "/." + NameOf(target) + ".varnel-"; }
+std::string TemporaryPrefix(const std::string& target) {
+  return DirectoryOf(target) + "/." + NameOf(target) + ".varnel-";
+}
 
 std::optional<std::string> ReadLink(const std::string& path) {
   std::string target(PATH_MAX, '\0');
@@ -120,8 +122,7 @@ Status ResolveReplaceable(const std::string& nativePath, std::string& target) {
   Status status = ResolveTarget(nativePath, target);
   if (!status.ok()) return status;
   struct stat existing {};
-  if (stat(target.c_str(), &existing) == 0 &&
-      ((existing.st_mode & 0222) == 0 || access(target.c_str(), W_OK) != 0)) {
+  if (stat(target.c_str(), &existing) == 0 && ((existing.st_mode & 0222) == 0 || access(target.c_str(), W_OK) != 0)) {
     return StatusFromErrno(EACCES, nativePath);
   }
   return Status::Ok();
@@ -130,8 +131,8 @@ Status ResolveReplaceable(const std::string& nativePath, std::string& target) {
 // The replacement itself; with `expected`, only while the target is still that file (`changed`
 // otherwise), looked at before anything is written and once more right before the rename; with
 // `beforeRename`, only when it succeeds, called once the new contents are on disk.
-Status Replace(const std::string& nativePath, const std::vector<std::string_view>& pieces,
-               const FileIdentity* expected, const Status* changed, const BeforeRename* beforeRename) {
+Status Replace(const std::string& nativePath, const std::vector<std::string_view>& pieces, const FileIdentity* expected,
+               const Status* changed, const BeforeRename* beforeRename) {
   const auto stillExpected = [&] { return expected == nullptr || IdentityOf(nativePath) == *expected; };
   if (!stillExpected()) return *changed;
   std::string target;

@@ -25,9 +25,9 @@ struct WindowsPath {
 
 // The answer of walking a Windows path down the real directories.
 struct Resolution {
-  std::string native;      // UTF-8
-  bool allFound = false;   // every component named an existing entry
-  std::string lastName;    // the last component as the file system spells it (UTF-8)
+  std::string native;     // UTF-8
+  bool allFound = false;  // every component named an existing entry
+  std::string lastName;   // the last component as the file system spells it (UTF-8)
 };
 
 bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -60,7 +60,9 @@ std::string JoinComponents(const std::vector<std::string>& parts, std::size_t co
 std::string DriveRootText(char drive) { return std::string{drive, ':', kSeparator}; }
 
 // A '/' or NUL in a name cannot be spelled natively, and a '/' there would name some other file.
-bool IsNativeName(std::string_view name) { return name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos; }
+bool IsNativeName(std::string_view name) {
+  return name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
+}
 
 // "." names the folder itself and ".." its parent, which never climbs above the drive root.
 // Nothing when there is no drive letter or a name no native file can have.
@@ -299,9 +301,7 @@ std::string DriveMap::WorkingDirectory() const {
   return ToWindows(here.string()).value_or("c:\\");
 }
 
-bool DriveMap::IsDirectory(std::string_view windowsPath) const {
-  return FileType(ToNative(windowsPath)) == S_IFDIR;
-}
+bool DriveMap::IsDirectory(std::string_view windowsPath) const { return FileType(ToNative(windowsPath)) == S_IFDIR; }
 
 std::string DriveMap::ActualName(std::string_view windowsPath) const {
   const std::optional<WindowsPath> path = ParseWindowsPath(windowsPath);

@@ -58,7 +58,7 @@ TEST_F(DriveMapTest, PrefersTheExactSpelling) {
 }
 
 TEST_F(DriveMapTest, ConvertsNamesBetween1252AndUtf8) {
-  prefix_.MakeDriveCDirectory("Caf\xC3\xA9");  // UTF-8 on disk
+  prefix_.MakeDriveCDirectory("Caf\xC3\xA9");                      // UTF-8 on disk
   EXPECT_EQ(map_.ToNative("c:\\CAF\xC9"), driveC("Caf\xC3\xA9"));  // 1252 in the Windows path
   EXPECT_EQ(map_.ActualName("c:\\caf\xE9"), "Caf\xE9");
   EXPECT_EQ(map_.SubDirectories("c:\\"), Names{"Caf\xE9"});
@@ -99,7 +99,8 @@ TEST_F(DriveMapTest, ToWindowsPrefersTheLongestDriveTarget) {
   EXPECT_EQ(map_.ToWindows(driveC("windows")), "c:\\windows");
   EXPECT_EQ(map_.ToWindows(driveC("windows/not yet/made.txt")), "c:\\windows\\not yet\\made.txt");
   EXPECT_EQ(map_.ToWindows(prefix_.native("drive_c")), "c:\\");
-  EXPECT_EQ(map_.ToWindows(prefix_.native("system.reg")), "z:" + Backslashed(fs::canonical(prefix_.native("system.reg"))));
+  EXPECT_EQ(map_.ToWindows(prefix_.native("system.reg")),
+            "z:" + Backslashed(fs::canonical(prefix_.native("system.reg"))));
   // Through a link into drive_c the real location counts.
   fs::create_directory_symlink(driveC("windows"), prefix_.native("win-link"));
   EXPECT_EQ(map_.ToWindows(prefix_.native("win-link")), "c:\\windows");
@@ -112,7 +113,8 @@ TEST_F(DriveMapTest, ToWindowsWithoutADrive) {
 }
 
 TEST_F(DriveMapTest, ListsSubDirectoriesSortedWithoutCase) {
-  for (const char* name : {"beta", "Alpha", ".hidden", "gamma"}) prefix_.MakeDriveCDirectory(std::string("list/") + name);
+  for (const char* name : {"beta", "Alpha", ".hidden", "gamma"})
+    prefix_.MakeDriveCDirectory(std::string("list/") + name);
   test::WriteFile(driveC("list/file.txt"), "");
   fs::create_directory_symlink(driveC("list/beta"), driveC("list/Linked"));
   fs::create_symlink(driveC("list/file.txt"), driveC("list/file-link"));
@@ -121,7 +123,8 @@ TEST_F(DriveMapTest, ListsSubDirectoriesSortedWithoutCase) {
 }
 
 TEST_F(DriveMapTest, FilesMatchPatternsWithoutCase) {
-  for (const char* name : {"News.URL", "home.url", "a.url.txt", "README", "x.ur"}) test::WriteFile(driveC("fav/") + name, "");
+  for (const char* name : {"News.URL", "home.url", "a.url.txt", "README", "x.ur"})
+    test::WriteFile(driveC("fav/") + name, "");
   prefix_.MakeDriveCDirectory("fav/folder.url");
   EXPECT_EQ(map_.Files("c:\\FAV", "*.url"), (Names{"home.url", "News.URL"}));
   EXPECT_EQ(map_.Files("c:\\fav", "?.UR*"), (Names{"a.url.txt", "x.ur"}));

@@ -1,9 +1,9 @@
 #pragma once
 // What tells that a file changed on disk since it was read: its inode, size and modification
 // time. A replaced file (new inode) or an edited one (new size or time) compares unequal.
+#include <sys/types.h>
 #include <ctime>
 #include <string>
-#include <sys/types.h>
 
 #include "winenv/status.h"
 

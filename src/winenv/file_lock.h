@@ -3,8 +3,8 @@
 // from Acquire until Release or destruction. The kernel drops it with the descriptor, so a killed
 // holder never leaves it taken. Each FileLock is its own claim, between processes and between
 // threads of one process alike.
-#include <string>
 #include <sys/types.h>
+#include <string>
 
 #include "winenv/status.h"
 

@@ -13,7 +13,7 @@ namespace {
 std::string LockFolder() {
   const std::string folder = "/tmp/varnel-locks-" + std::to_string(::getuid());
   ::mkdir(folder.c_str(), 0700);
-  struct stat info{};
+  struct stat info {};
   if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid() ||
       (info.st_mode & 077) != 0) {
     return "";
@@ -25,7 +25,7 @@ std::string LockFolder() {
 
 std::string ReplaceLockFor(const std::string& folder) {
   static const std::string locks = LockFolder();
-  struct stat info{};
+  struct stat info {};
   if (locks.empty() || ::stat(folder.c_str(), &info) != 0) return folder + "/" + std::string(kReplaceLockName);
   return locks + "/" + std::to_string(info.st_dev) + "-" + std::to_string(info.st_ino) + ".lock";
 }

@@ -25,17 +25,17 @@ struct HiveFile::Impl {
   static constexpr std::uint32_t kUnchanged = ~std::uint32_t{0};
 
   struct Region {
-    std::uint32_t start = 0;            // in the text, while unchanged
+    std::uint32_t start = 0;  // in the text, while unchanged
     std::uint32_t length = 0;
     std::uint32_t changed = kUnchanged;  // else its text in `changedTexts`
   };
 
-  std::string text;                        // the file as read
-  std::vector<Region> regions;             // in file order
-  std::vector<std::string> changedTexts;   // of the regions written since
-  std::vector<std::uint32_t> byPath;       // the keys in Wine's order of their paths
-  bool inWineOrder = true;                 // file order is Wine's order, as Wine writes it
-  std::string newline = "\n";              // the file's own line ending
+  std::string text;                       // the file as read
+  std::vector<Region> regions;            // in file order
+  std::vector<std::string> changedTexts;  // of the regions written since
+  std::vector<std::uint32_t> byPath;      // the keys in Wine's order of their paths
+  bool inWineOrder = true;                // file order is Wine's order, as Wine writes it
+  std::string newline = "\n";             // the file's own line ending
 
   void CutIntoRegions(const std::vector<std::uint32_t>& keyStarts);
   std::string_view RegionText(std::size_t region) const;
@@ -133,9 +133,8 @@ std::size_t HiveFile::Impl::LineNumberOf(std::size_t key) const {
 
 // The first place in byPath whose key does not come before the path.
 std::size_t HiveFile::Impl::LowerBound(std::u16string_view path) const {
-  const auto it = std::partition_point(byPath.begin(), byPath.end(), [&](std::uint32_t key) {
-    return ComparePaths(KeyPath(key), PathUnits(path)) < 0;
-  });
+  const auto it = std::partition_point(
+      byPath.begin(), byPath.end(), [&](std::uint32_t key) { return ComparePaths(KeyPath(key), PathUnits(path)) < 0; });
   return static_cast<std::size_t>(it - byPath.begin());
 }
 
@@ -172,7 +171,8 @@ std::u16string HiveFile::Impl::SpelledAsExisting(std::u16string_view path) const
     const std::size_t at = LowerBound(existing);
     if (at == byPath.size()) continue;
     const std::string_view keyLine = KeyLine(byPath[at]);
-    if (ComparePaths(KeyLineUnits(keyLine), PathUnits(existing)) != 0 && !IsBelow(KeyLineUnits(keyLine), existing)) continue;
+    if (ComparePaths(KeyLineUnits(keyLine), PathUnits(existing)) != 0 && !IsBelow(KeyLineUnits(keyLine), existing))
+      continue;
     std::u16string spelled;
     ReadKeyLine(keyLine, &spelled);
     return spelled.substr(0, end) + std::u16string(path.substr(end));
@@ -192,8 +192,10 @@ std::size_t HiveFile::Impl::InsertionPoint(std::u16string_view path) const {
   std::size_t first = 0, last = KeyCount();
   while (first < last) {
     const std::size_t middle = first + (last - first) / 2;
-    if (sortsAfter(middle)) last = middle;
-    else first = middle + 1;
+    if (sortsAfter(middle))
+      last = middle;
+    else
+      first = middle + 1;
   }
   return first;
 }
@@ -234,7 +236,8 @@ std::size_t HiveFile::Impl::CreateBlock(std::u16string_view path, std::int64_t u
 // block before goes too, so the file again ends right after its last value.
 void HiveFile::Impl::EraseBlock(std::size_t key) {
   const bool wasLast = key + 1 == KeyCount();
-  if (const std::uint32_t changed = regions[key + 1].changed; changed != kUnchanged) std::string().swap(changedTexts[changed]);
+  if (const std::uint32_t changed = regions[key + 1].changed; changed != kUnchanged)
+    std::string().swap(changedTexts[changed]);
   regions.erase(regions.begin() + static_cast<std::ptrdiff_t>(key + 1));
   byPath.erase(std::find(byPath.begin(), byPath.end(), key));
   for (std::uint32_t& k : byPath) k -= k > key ? 1 : 0;
@@ -259,7 +262,8 @@ void HiveFile::Impl::Touch(LineList& block, std::int64_t unixNow) const {
 // A new key changes its parent, the nearest key above it that exists; the parent's time is in
 // the file when it has a block of its own.
 void HiveFile::Impl::TouchParentOf(std::u16string_view path, std::int64_t unixNow) {
-  for (std::size_t cut = path.rfind(u'\\'); cut != std::u16string_view::npos && cut > 0; cut = path.rfind(u'\\', cut - 1)) {
+  for (std::size_t cut = path.rfind(u'\\'); cut != std::u16string_view::npos && cut > 0;
+       cut = path.rfind(u'\\', cut - 1)) {
     const std::u16string_view parent = path.substr(0, cut);
     if (const std::size_t key = Find(parent); key != kNone) {
       LineList block = RegionLines(key + 1);
@@ -301,7 +305,8 @@ Status HiveFile::Parse(std::string&& text, HiveFile& out) {
   h.CutIntoRegions(scan.keyStarts);
   h.newline = std::move(scan.newline);
   if (const std::size_t repeated = h.OrderKeys(); repeated != Impl::kNone) {
-    return Status::Error(errc::kPathFileAccess, "line " + std::to_string(h.LineNumberOf(repeated)) + ": the key appears twice");
+    return Status::Error(errc::kPathFileAccess,
+                         "line " + std::to_string(h.LineNumberOf(repeated)) + ": the key appears twice");
   }
   if (problem) return Status::Error(errc::kPathFileAccess, "line " + std::to_string(scan.line) + ": " + problem);
   out = std::move(parsed);
@@ -358,7 +363,6 @@ std::optional<RegValue> HiveFile::GetValue(std::u16string_view keyPath, std::u16
 bool HiveFile::KeyExists(std::u16string_view keyPath) const {
   return impl_->Find(keyPath) != Impl::kNone || impl_->HasBlocksBelow(keyPath);
 }
-
 
 void HiveFile::SetValue(std::u16string_view keyPath, std::u16string_view name, const RegValue& value,
                         std::int64_t unixNow) {

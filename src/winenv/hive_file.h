@@ -72,8 +72,7 @@ class HiveFile {
   // Stores the value, replacing an existing one of that name in place, or appending it to the
   // key's values; creates the key's block (with "[Path] <unixNow>" and "#time=<FILETIME hex>")
   // at Wine's sorted position when the key has none.
-  void SetValue(std::u16string_view keyPath, std::u16string_view name, const RegValue& value,
-                std::int64_t unixNow);
+  void SetValue(std::u16string_view keyPath, std::u16string_view name, const RegValue& value, std::int64_t unixNow);
   // Removes the key's block. False (nothing changed) when the key has sub-keys or no block.
   bool DeleteKey(std::u16string_view keyPath);
   // Removes one value from its key (the key stays, even when it is left empty). False (nothing

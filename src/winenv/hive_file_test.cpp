@@ -73,12 +73,14 @@ TEST(HiveRead, FindsCorpusValuesWithoutCase) {
   EXPECT_FALSE(system.GetValue(u"Software\\Classes\\.nothing", u""));
   EXPECT_FALSE(system.GetValue(u"Software\\Classes", u""));  // implied, no block of its own
 
-  const RegValue multi = *system.GetValue(u"Software\\Microsoft\\Cryptography\\OID\\EncodingType 1\\CertDllVerifyRevocation\\DEFAULT", u"Dll");
+  const RegValue multi = *system.GetValue(
+      u"Software\\Microsoft\\Cryptography\\OID\\EncodingType 1\\CertDllVerifyRevocation\\DEFAULT", u"Dll");
   EXPECT_EQ(multi.type, kRegMultiSz);
   EXPECT_EQ(TextOf(multi), std::u16string(u"cryptnet.dll\0\0", 14));
 
   HiveFile user = MustParse(CorpusHive("user.reg"));
-  const RegValue expand = *user.GetValue(u"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders", u"AppData");
+  const RegValue expand =
+      *user.GetValue(u"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders", u"AppData");
   EXPECT_EQ(expand.type, kRegExpandSz);
   EXPECT_EQ(TextOf(expand), std::u16string(u"%USERPROFILE%\\AppData\\Roaming\0", 30));
   EXPECT_EQ(TextOf(user.GetValue(u"Control Panel\\International\\\U0001F30E\U0001F30F\U0001F30D", u"Currencies")),
@@ -119,7 +121,10 @@ TEST(HiveEscapes, EveryEscapeIsDecoded) {
 
 TEST(HiveEscapes, WritesQuotesBackslashesAndNonAsciiAsWineDoes) {
   HiveFile hive = HiveFile::Empty("REGISTRY\\\\Machine");
-  const std::u16string text = u"q\"b\\s[]\u00e9x\u00e9a\u20ac!\x01" u"7\x01z\t\x1b\x7f" + std::u16string(1, 0) + u"end";
+  const std::u16string text =
+      u"q\"b\\s[]\u00e9x\u00e9a\u20ac!\x01"
+      u"7\x01z\t\x1b\x7f" +
+      std::u16string(1, 0) + u"end";
   hive.SetValue(u"Software\\A[b]", u"na\"me\\", RegValue::String(text), kNow);
   EXPECT_EQ(hive.Serialize(),
             "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n"
@@ -136,8 +141,10 @@ TEST(HiveWrite, ValuesThatAreNotPlainStringsBecomeHex) {
   hive.SetValue(u"K", u"short", RegValue{kRegDword, {1, 2}}, kNow);
   hive.SetValue(u"K", u"", RegValue{kRegDword, {0xef, 0xbe, 0xad, 0xde}}, kNow);
   const std::string text = hive.Serialize();
-  EXPECT_NE(text.find("\n\"odd\"=hex(1):41,00,00,00,00\n\"unterminated\"=hex(2):41,00\n\"short\"=hex(4):01,02\n@=dword:deadbeef\n"),
-            std::string::npos);
+  EXPECT_NE(
+      text.find(
+          "\n\"odd\"=hex(1):41,00,00,00,00\n\"unterminated\"=hex(2):41,00\n\"short\"=hex(4):01,02\n@=dword:deadbeef\n"),
+      std::string::npos);
   HiveFile reread = MustParse(text);
   EXPECT_EQ(*reread.GetValue(u"K", u"odd"), (RegValue{kRegSz, {0x41, 0, 0, 0, 0}}));
 }
@@ -169,23 +176,28 @@ TEST(HiveWrite, SettingAValueChangesOnlyItsLinesAndItsKeysTimeAsWineDoes) {
                                       "@=\"NetscapeMarkup\""}));
 
   // A continued hex value is replaced whole.
-  const std::u16string filter = u"Software\\Classes\\CLSID\\{083863F1-70DE-11D0-BD40-00A0C911CE86}\\Instance\\{1B544C20-FD0B-11CE-8C63-00AA0044B51E}";
+  const std::u16string filter =
+      u"Software\\Classes\\CLSID\\{083863F1-70DE-11D0-BD40-00A0C911CE86}\\Instance\\{1B544C20-FD0B-11CE-8C63-"
+      u"00AA0044B51E}";
   ASSERT_TRUE(hive.GetValue(filter, u"FilterData")) << "corpus key moved";
   hive.SetValue(filter, u"FilterData", RegValue{kRegBinary, {1}}, kNow);
   std::string after = hive.Serialize();
   EXPECT_EQ(LinesOf(after).size() + 6, LinesOf(text).size());
-  EXPECT_NE(after.find("-00AA0044B51E}\"\n\"FilterData\"=hex:01\n\"FriendlyName\"=\"AVI Splitter\"\n"), std::string::npos);
+  EXPECT_NE(after.find("-00AA0044B51E}\"\n\"FilterData\"=hex:01\n\"FriendlyName\"=\"AVI Splitter\"\n"),
+            std::string::npos);
 }
 
 TEST(HiveWrite, NewValueFollowsTheKeysLastValue) {
-  const std::string text = "WINE REGISTRY Version 2\n\n[A] 1\n#time=1\n\"x\"=\"1\"\n;note\n\n[B] 2\n#time=2\n\n[C] 3\n#time=3";
+  const std::string text =
+      "WINE REGISTRY Version 2\n\n[A] 1\n#time=1\n\"x\"=\"1\"\n;note\n\n[B] 2\n#time=2\n\n[C] 3\n#time=3";
   HiveFile hive = MustParse(text);
   hive.SetValue(u"a", u"y", RegValue::String(u"2"), kNow);
   hive.SetValue(u"b", u"z", RegValue::String(u"3"), kNow);
   hive.SetValue(u"c", u"w", RegValue::String(u"4"), kNow);  // the file had no final line ending
-  EXPECT_EQ(hive.Serialize(),
-            "WINE REGISTRY Version 2\n\n[A] 1700000000\n#time=1da1747c66d0000\n\"x\"=\"1\"\n\"y\"=\"2\"\n;note\n\n"
-            "[B] 1700000000\n#time=1da1747c66d0000\n\"z\"=\"3\"\n\n[C] 1700000000\n#time=1da1747c66d0000\n\"w\"=\"4\"\n");
+  EXPECT_EQ(
+      hive.Serialize(),
+      "WINE REGISTRY Version 2\n\n[A] 1700000000\n#time=1da1747c66d0000\n\"x\"=\"1\"\n\"y\"=\"2\"\n;note\n\n"
+      "[B] 1700000000\n#time=1da1747c66d0000\n\"z\"=\"3\"\n\n[C] 1700000000\n#time=1da1747c66d0000\n\"w\"=\"4\"\n");
 }
 
 TEST(HiveWrite, NewKeysGoWhereWineSortsThem) {
@@ -207,9 +219,10 @@ TEST(HiveWrite, ANewKeyTakesItsParentsSpellingAndTime) {
   const std::string text = "WINE REGISTRY Version 2\n\n[Software\\\\Classes\\\\http] 1\n#time=1\n@=\"URL:HTTP\"\n";
   HiveFile hive = MustParse(text);
   hive.SetValue(u"SOFTWARE\\CLASSES\\HTTP\\shell\\open", u"", RegValue::String(u"x"), kNow);
-  EXPECT_EQ(hive.Serialize(),
-            "WINE REGISTRY Version 2\n\n[Software\\\\Classes\\\\http] 1700000000\n#time=1da1747c66d0000\n@=\"URL:HTTP\"\n"
-            "\n[Software\\\\Classes\\\\http\\\\shell\\\\open] 1700000000\n#time=1da1747c66d0000\n@=\"x\"\n");
+  EXPECT_EQ(
+      hive.Serialize(),
+      "WINE REGISTRY Version 2\n\n[Software\\\\Classes\\\\http] 1700000000\n#time=1da1747c66d0000\n@=\"URL:HTTP\"\n"
+      "\n[Software\\\\Classes\\\\http\\\\shell\\\\open] 1700000000\n#time=1da1747c66d0000\n@=\"x\"\n");
 }
 
 // Keys inserted in random order must land in the corpus order: the comparator is Wine's
@@ -231,7 +244,8 @@ TEST(HiveWrite, InsertionOrderAgreesWithTheCorpus) {
 
 TEST(HiveDelete, KeepsTheBlankLineStructureWineWrites) {
   const std::string header = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n";
-  const std::string a = "\n[A] 1\n#time=1\n\"x\"=\"1\"\n", b = "\n[B] 2\n#time=2\n", c = "\n[C] 3\n#time=3\n@=hex:01,\\\n  02\n";
+  const std::string a = "\n[A] 1\n#time=1\n\"x\"=\"1\"\n", b = "\n[B] 2\n#time=2\n",
+                    c = "\n[C] 3\n#time=3\n@=hex:01,\\\n  02\n";
   HiveFile hive = MustParse(header + a + b + c);
   EXPECT_TRUE(hive.DeleteKey(u"b"));
   EXPECT_EQ(hive.Serialize(), header + a + c);
@@ -247,9 +261,9 @@ TEST(HiveDelete, KeepsTheBlankLineStructureWineWrites) {
 TEST(HiveDelete, OnlyAKeyWithABlockAndNoSubKeys) {
   HiveFile hive = MustParse("WINE REGISTRY Version 2\n\n[A] 1\n\n[A\\\\B\\\\C] 1\n");
   const std::string before = hive.Serialize();
-  EXPECT_FALSE(hive.DeleteKey(u"A"));      // has a sub-key
-  EXPECT_FALSE(hive.DeleteKey(u"A\\B"));   // implied only
-  EXPECT_FALSE(hive.DeleteKey(u"A\\X"));   // missing
+  EXPECT_FALSE(hive.DeleteKey(u"A"));     // has a sub-key
+  EXPECT_FALSE(hive.DeleteKey(u"A\\B"));  // implied only
+  EXPECT_FALSE(hive.DeleteKey(u"A\\X"));  // missing
   EXPECT_EQ(hive.Serialize(), before);
   EXPECT_TRUE(hive.DeleteKey(u"a\\b\\c"));
   EXPECT_FALSE(hive.KeyExists(u"A\\B"));
@@ -264,22 +278,22 @@ TEST(HiveParse, RejectsWhatItDoesNotUnderstandNamingTheLine) {
       {"WINE REGISTRY Version 2\n\"v\"=\"x\"\n", 2},  // value before any key
       {head + "[K2 1\n", 4},                          // no closing bracket
       {head + "[K2] 1 x\n", 4},
-      {head + "[A\\\\\\\\B]\n", 4},                   // empty key name
-      {head + "[k] 2\n", 4},                          // the same key twice
-      {head + "\"v\" \"x\"\n", 4},                    // no '='
-      {head + "\"v\"=\"x\n", 4},                      // unterminated string
-      {head + "\"v\"=\"a\\qb\"\n", 4},                // unknown escape
+      {head + "[A\\\\\\\\B]\n", 4},     // empty key name
+      {head + "[k] 2\n", 4},            // the same key twice
+      {head + "\"v\" \"x\"\n", 4},      // no '='
+      {head + "\"v\"=\"x\n", 4},        // unterminated string
+      {head + "\"v\"=\"a\\qb\"\n", 4},  // unknown escape
       {head + "\"v\"=\"a\\x\"\n", 4},
-      {head + "\"v\"=\"caf\xc3\xa9\"\n", 4},          // raw non-ASCII
+      {head + "\"v\"=\"caf\xc3\xa9\"\n", 4},  // raw non-ASCII
       {head + "\"v\"=hex:0g\n", 4},
       {head + "\"v\"=hex:123\n", 4},
       {head + "\"v\"=hex(zz):01\n", 4},
       {head + "\"v\"=hex:01,\\\n  02,zz\n", 5},
-      {head + "\"v\"=hex:01,\\\n", 4},                // continued past the end
+      {head + "\"v\"=hex:01,\\\n", 4},  // continued past the end
       {head + "\"v\"=dword:123456789\n", 4},
       {head + "\"v\"=str(3):\"x\"\n", 4},
-      {head + "\"v\"=1\n", 4},                        // unknown type
-      {head + "\"v\"=dword:1\n\"V\"=dword:2\n", 5},   // the same value twice
+      {head + "\"v\"=1\n", 4},                       // unknown type
+      {head + "\"v\"=dword:1\n\"V\"=dword:2\n", 5},  // the same value twice
       {head + "garbage\n", 4},
   };
   for (const auto& [text, line] : cases) {

@@ -24,7 +24,8 @@ constexpr std::int64_t kNow = test::kHiveNow;
 // still found, a key that appears twice is still refused, and a new key still goes before the
 // first block that sorts after it.
 TEST(HiveOrder, KeysOutOfWinesOrderAreFoundAndKeptWhereTheyAre) {
-  const std::string text = "WINE REGISTRY Version 2\n\n[B\\\\Sub] 1\n@=\"b-sub\"\n\n[A] 1\n@=\"a\"\n\n[C] 1\n@=\"c\"\n\n[B] 1\n@=\"b\"\n";
+  const std::string text =
+      "WINE REGISTRY Version 2\n\n[B\\\\Sub] 1\n@=\"b-sub\"\n\n[A] 1\n@=\"a\"\n\n[C] 1\n@=\"c\"\n\n[B] 1\n@=\"b\"\n";
   HiveFile hive = MustParse(text);
   EXPECT_EQ(hive.Serialize(), text);
   for (const char16_t* key : {u"a", u"B", u"b\\sub", u"C"}) EXPECT_TRUE(hive.GetValue(key, u"")) << AnsiFromUtf16(key);
@@ -41,11 +42,11 @@ TEST(HiveOrder, KeysOutOfWinesOrderAreFoundAndKeptWhereTheyAre) {
 TEST(HiveOrder, AKeyThatAppearsTwiceIsRefusedWhereverTheTwoStand) {
   const std::string head = "WINE REGISTRY Version 2\n\n";
   const std::pair<std::string, int> cases[] = {
-      {head + "[B] 1\n\n[A] 1\n\n[C] 1\n\n[b] 1\n", 9},          // far apart, the file out of order
-      {head + "[B] 1\n\n[A] 1\n\n[a] 1\n\n[B] 1\n", 7},          // the first repetition is named
-      {head + "[K\\x41] 1\n\n[Ka] 1\n", 5},                     // the same name spelled two ways
-      {head + "[Z\\\\x] 1\n\n[Z\\x5cx] 1\n", 5},                // a separator spelled as an escape
-      {head + "[B] 1\n\n[A] 1\n\n[a] 1\n\"v\"=hex:zz\n", 7},   // before a later bad line
+      {head + "[B] 1\n\n[A] 1\n\n[C] 1\n\n[b] 1\n", 9},       // far apart, the file out of order
+      {head + "[B] 1\n\n[A] 1\n\n[a] 1\n\n[B] 1\n", 7},       // the first repetition is named
+      {head + "[K\\x41] 1\n\n[Ka] 1\n", 5},                   // the same name spelled two ways
+      {head + "[Z\\\\x] 1\n\n[Z\\x5cx] 1\n", 5},              // a separator spelled as an escape
+      {head + "[B] 1\n\n[A] 1\n\n[a] 1\n\"v\"=hex:zz\n", 7},  // before a later bad line
   };
   for (const auto& [text, line] : cases) {
     HiveFile hive;
@@ -66,7 +67,8 @@ TEST(HiveOrder, KeysWhoseEscapesDifferAfterACommonSpellingAreOrderedByTheirCodeU
 TEST(HiveParse, ValueNamesAreComparedDecodedWithoutCase) {
   const std::string head = "WINE REGISTRY Version 2\n\n[K] 1\n";
   HiveFile hive;
-  EXPECT_EQ(HiveFile::Parse(head + "\"A\"=\"1\"\n\"\\x61\"=\"2\"\n", hive).message, "line 5: the value appears twice in its key");
+  EXPECT_EQ(HiveFile::Parse(head + "\"A\"=\"1\"\n\"\\x61\"=\"2\"\n", hive).message,
+            "line 5: the value appears twice in its key");
   // Names whose quick comparison agrees but which differ ("ab", "`\xe2") are both kept.
   hive = MustParse(head + "\"ab\"=\"1\"\n\"`\\xe2\"=\"2\"\n");
   EXPECT_EQ(TextOf(hive.GetValue(u"K", u"AB")), std::u16string(u"1\0", 2));
@@ -86,9 +88,13 @@ TEST(HiveWrite, ManyWritesGiveTheSameBytesAsEachWriteOnAFreshParse) {
     stepByStep = fresh.Serialize();
   };
   for (int i = 0; i < 3; ++i) {
-    write([&](HiveFile& h) { h.SetValue(u"Software\\Classes\\.htm", u"", RegValue::String(i % 2 ? u"a" : u"bb"), kNow + i); });
+    write([&](HiveFile& h) {
+      h.SetValue(u"Software\\Classes\\.htm", u"", RegValue::String(i % 2 ? u"a" : u"bb"), kNow + i);
+    });
   }
-  write([](HiveFile& h) { h.SetValue(u"Software\\Classes\\.htm", u"New", RegValue{kRegBinary, std::vector<std::uint8_t>(50, 7)}, kNow); });
+  write([](HiveFile& h) {
+    h.SetValue(u"Software\\Classes\\.htm", u"New", RegValue{kRegBinary, std::vector<std::uint8_t>(50, 7)}, kNow);
+  });
   write([](HiveFile& h) { h.SetValue(u"!first", u"", RegValue::String(u"x"), kNow); });
   write([](HiveFile& h) { h.SetValue(u"zzz last", u"", RegValue::String(u"y"), kNow); });
   write([](HiveFile& h) { h.SetValue(u"zzz last\\below", u"v", RegValue{kRegDword, {1, 0, 0, 0}}, kNow); });
@@ -96,7 +102,8 @@ TEST(HiveWrite, ManyWritesGiveTheSameBytesAsEachWriteOnAFreshParse) {
   write([](HiveFile& h) { EXPECT_TRUE(h.DeleteKey(u"zzz last")); });
   write([](HiveFile& h) { EXPECT_TRUE(h.DeleteKey(u"!first")); });
   EXPECT_TRUE(held.Serialize() == stepByStep);
-  EXPECT_EQ(held.GetValue(u"software\\classes\\.htm", u"new"), (RegValue{kRegBinary, std::vector<std::uint8_t>(50, 7)}));
+  EXPECT_EQ(held.GetValue(u"software\\classes\\.htm", u"new"),
+            (RegValue{kRegBinary, std::vector<std::uint8_t>(50, 7)}));
   EXPECT_EQ(TextOf(held.GetValue(u"software\\classes\\.htm", u"")), std::u16string(u"bb\0", 3));
 }
 

@@ -14,8 +14,10 @@ LineList LineList::Of(std::string_view text, bool startsWithSignature) {
     const std::size_t end = std::min(text.find('\n', start), text.size() - 1) + 1;
     const std::string_view content = ContentOf(text.substr(start, end - start));
     LineKind kind = LineKind::Signature;
-    if (continues) kind = LineKind::Continuation;
-    else if (start > 0 || !startsWithSignature) kind = KindOf(content).value_or(LineKind::Comment);
+    if (continues)
+      kind = LineKind::Continuation;
+    else if (start > 0 || !startsWithSignature)
+      kind = KindOf(content).value_or(LineKind::Comment);
     continues = (kind == LineKind::Value || kind == LineKind::Continuation) && ContinuesHexData(content);
     lines.spans_.push_back(Span{Offset(start), Offset(end - start), kind});
     start = end;

@@ -29,7 +29,9 @@ class LineList {
   std::size_t size() const { return spans_.size(); }
   bool empty() const { return spans_.empty(); }
   LineKind kind(std::size_t i) const { return spans_[i].kind; }
-  std::string_view raw(std::size_t i) const { return std::string_view(text_).substr(spans_[i].start, spans_[i].length); }
+  std::string_view raw(std::size_t i) const {
+    return std::string_view(text_).substr(spans_[i].start, spans_[i].length);
+  }
   std::string_view content(std::size_t i) const { return ContentOf(raw(i)); }
   const std::string& text() const { return text_; }
 

@@ -20,7 +20,7 @@ std::string_view LineAt(std::string_view text, std::size_t start) {
 // Where the block of the key starts, or the text's size when it has none. Between the halving
 // steps only key lines are read (and checked).
 std::size_t FindKeyLine(std::string_view text, std::u16string_view path, Problem& problem) {
-  std::size_t low = 0;  // every key line before it comes before the path
+  std::size_t low = 0;             // every key line before it comes before the path
   std::size_t high = text.size();  // the first key line from here on does not
   while (low < high) {
     const std::size_t middle = low + (high - low) / 2;
@@ -50,7 +50,9 @@ Status LookUpHiveValues(const std::string& nativePath, const std::vector<HiveVal
   values.clear();
   std::string text;
   if (Status read = ReadWholeFile(nativePath, text); !read.ok()) return read;
-  const auto refuse = [&](Problem problem) { return Status::Error(errc::kPathFileAccess, nativePath + ": " + problem); };
+  const auto refuse = [&](Problem problem) {
+    return Status::Error(errc::kPathFileAccess, nativePath + ": " + problem);
+  };
   if (LineAt(text, 0) != kSignature) return refuse("not a Wine registry file (no \"WINE REGISTRY Version 2\" line)");
   for (const HiveValueName& value : wanted) {
     Problem problem = nullptr;

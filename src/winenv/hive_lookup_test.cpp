@@ -54,7 +54,8 @@ TEST(HiveLookup, RefusesWhatItMeetsThatDoesNotParse) {
 
   test::WriteFile(dir / "broken.reg", "WINE REGISTRY Version 2\n\n[A] 1\n@=\"a\"\n\n[B] 1\n@=\"b\n");  // unterminated
   EXPECT_EQ(LookUpHiveValues(dir / "broken.reg", wanted, values).code, errc::kPathFileAccess);
-  test::WriteFile(dir / "elsewhere.reg", "WINE REGISTRY Version 2\n\n[A] 1\n@=\"a\"\n\n[B] 1\n@=\"b\"\n\n[C] 1\n@=\"c\n");
+  test::WriteFile(dir / "elsewhere.reg",
+                  "WINE REGISTRY Version 2\n\n[A] 1\n@=\"a\"\n\n[B] 1\n@=\"b\"\n\n[C] 1\n@=\"c\n");
   ASSERT_TRUE(LookUpHiveValues(dir / "elsewhere.reg", wanted, values).ok());
   EXPECT_EQ(values[0], RegValue::String(u"b"));
   EXPECT_EQ(LookUpHiveValues(dir / "missing.reg", wanted, values).code, errc::kFileNotFound);

@@ -32,9 +32,9 @@ class Scanner {
 
   std::string_view text_;
   HiveScan& scan_;
-  bool hexContinues_ = false;        // the last line ended in a continuation backslash
+  bool hexContinues_ = false;         // the last line ended in a continuation backslash
   std::vector<NameSeen> valueNames_;  // the current key's values, by the hash of their names
-  std::u16string name_;              // working space: names compared in full
+  std::u16string name_;               // working space: names compared in full
   std::u16string earlierName_;
 };
 

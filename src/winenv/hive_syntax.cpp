@@ -153,8 +153,12 @@ class EmptyNameWatch {
 
 Problem ReadStringData(std::string_view text, std::uint32_t type, RegValue* value) {
   std::size_t pos = 0;
-  const Problem problem = value ? ReadQuoted(text, pos, '"', [&](char16_t unit) { AppendUnits(value->data, {&unit, 1}); })
-                                : ReadQuoted(text, pos, '"', [](char16_t) {}, [](std::string_view) {});
+  const Problem problem = value ? ReadQuoted(text, pos, '"',
+                                             [&](char16_t unit) {
+                                               AppendUnits(value->data, {&unit, 1});
+                                             })
+                                : ReadQuoted(
+                                      text, pos, '"', [](char16_t) {}, [](std::string_view) {});
   if (problem) return problem;
   if (!OnlySpacesFrom(text, pos)) return "unexpected text after the string";
   if (!value) return nullptr;
@@ -218,8 +222,10 @@ std::string FormatStringData(std::uint32_t type, std::u16string_view text) {
 }
 
 std::vector<std::string> FormatHexLines(std::string head, const RegValue& value) {
-  if (value.type == kRegBinary) head += "hex:";
-  else AppendFormatted(head, "hex(%x):", static_cast<unsigned>(value.type));
+  if (value.type == kRegBinary)
+    head += "hex:";
+  else
+    AppendFormatted(head, "hex(%x):", static_cast<unsigned>(value.type));
   std::vector<std::string> lines;
   std::string line = std::move(head);
   for (std::size_t i = 0; i < value.data.size(); ++i) {
@@ -372,7 +378,8 @@ Problem ReadValueName(std::string_view content, std::size_t& pos, std::u16string
 
 Problem HashValueName(std::string_view content, std::size_t& pos, std::uint64_t& foldedHash) {
   foldedHash = 0;
-  return ReadValueNameWith(content, pos, [&](char16_t unit) { foldedHash = std::rotl(foldedHash, 7) ^ FoldUnit(unit); });
+  return ReadValueNameWith(content, pos,
+                           [&](char16_t unit) { foldedHash = std::rotl(foldedHash, 7) ^ FoldUnit(unit); });
 }
 
 // Appends comma-separated hex bytes; `continues` tells whether the line ends in the backslash

@@ -4,11 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
-#include <string>
 #include <new>
+#include <string>
 
 #include "winenv/byte_search.h"
 

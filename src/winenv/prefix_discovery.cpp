@@ -187,7 +187,8 @@ Status ExaminePrefixFolder(const std::string& path) {
   const Entry hive = EntryKind(Join(path, "system.reg"));
   const Entry drive = EntryKind(Join(path, "drive_c"));
   if (hive == Entry::Missing && drive == Entry::Missing) {
-    return Status::Error(errc::kFileNotFound, "it holds neither system.reg nor drive_c (not made yet, or not a prefix)");
+    return Status::Error(errc::kFileNotFound,
+                         "it holds neither system.reg nor drive_c (not made yet, or not a prefix)");
   }
   if (hive == Entry::Missing) return Status::Error(errc::kFileNotFound, "it has no system.reg (half made)");
   if (hive == Entry::Unreadable) return Status::Error(errc::kPermissionDenied, "its system.reg cannot be examined");

@@ -78,7 +78,8 @@ std::map<std::string, std::string> ListAsAnotherUser(const FakeHome& home) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   std::map<std::string, std::string> listed;
   std::istringstream lines(text);
-  for (std::string line; std::getline(lines, line);) listed[line.substr(0, line.find('\t'))] = line.substr(line.find('\t') + 1);
+  for (std::string line; std::getline(lines, line);)
+    listed[line.substr(0, line.find('\t'))] = line.substr(line.find('\t') + 1);
   return listed;
 }
 
@@ -189,8 +190,9 @@ TEST(PrefixDiscovery, BrokenPrefixesAreListedWithWhy) {
                              {tricks + "a-file", "winetricks: it is not a folder"},
                              {tricks + "dangling", "winetricks: it is a link to something that does not exist"},
                              {tricks + "drive-is-a-file", "winetricks: its drive_c is not a folder"},
-                             {tricks + "empty", "winetricks: it holds neither system.reg nor drive_c (not made "
-                                                "yet, or not a prefix)"},
+                             {tricks + "empty",
+                              "winetricks: it holds neither system.reg nor drive_c (not made "
+                              "yet, or not a prefix)"},
                              {tricks + "fifo-hive", "winetricks: its system.reg is not a regular file"},
                              {tricks + "hive-is-a-folder", "winetricks: its system.reg is not a regular file"},
                              {tricks + "loop-a", "winetricks: it is a link that leads round in a loop"},
@@ -212,14 +214,15 @@ TEST(PrefixDiscovery, FoldersThatMayNotBeReadAreListedWithWhy) {
                              ".local/share/Steam/steamapps/compatdata/70"}) {
     fs::permissions(home / locked, fs::perms::none);
   }
-  EXPECT_EQ(ListAsAnotherUser(home),
-            (std::map<std::string, std::string>{
-                {".local/share/wineprefixes/locked", "winetricks: Varnel may not read it"},
-                {".local/share/wineprefixes/fine", "winetricks"},
-                {".PlayOnLinux/wineprefix", "playonlinux: Varnel may not read it"},
-                {"Games/locked-game", "lutris: Varnel may not read it"},
-                {".local/share/Steam/steamapps/compatdata/70/pfx", "steam: Varnel may not look into the folder above it"},
-            }));
+  EXPECT_EQ(
+      ListAsAnotherUser(home),
+      (std::map<std::string, std::string>{
+          {".local/share/wineprefixes/locked", "winetricks: Varnel may not read it"},
+          {".local/share/wineprefixes/fine", "winetricks"},
+          {".PlayOnLinux/wineprefix", "playonlinux: Varnel may not read it"},
+          {"Games/locked-game", "lutris: Varnel may not read it"},
+          {".local/share/Steam/steamapps/compatdata/70/pfx", "steam: Varnel may not look into the folder above it"},
+      }));
 }
 
 TEST(PrefixDiscovery, ADanglingDotWineIsListedAndTheOwnPrefixFollowsXdg) {

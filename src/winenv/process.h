@@ -29,7 +29,6 @@ class ExecVectors {
   std::vector<char*> envp_;
 };
 
-
 struct ProgramRun {
   bool started = false;
   bool timedOut = false;

@@ -17,7 +17,8 @@ TEST(ChildProgram, ReadsOutputAsItComesAndKillsAtTheDeadline) {
   test::TempDir dir;
   const std::string go = dir / "go";
   ChildProgram program;
-  ASSERT_TRUE(program.Start({"sh", "-c", "echo one; while [ ! -e \"$1\" ]; do sleep 0.01; done; echo two", "sh", go}, {}));
+  ASSERT_TRUE(
+      program.Start({"sh", "-c", "echo one; while [ ! -e \"$1\" ]; do sleep 0.01; done; echo two", "sh", go}, {}));
   const auto deadline = Clock::now() + std::chrono::seconds(30);
   EXPECT_TRUE(program.ReadUntil([](const std::string& out) { return out == "one\n"; }, deadline));
   EXPECT_FALSE(program.exited());

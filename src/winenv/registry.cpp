@@ -1,12 +1,12 @@
 #include "winenv/registry.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 
 #include "winenv/atomic_file.h"
@@ -35,7 +35,8 @@ namespace {
 // An expected state as the edit that would make it: the value set, the value deleted, or the
 // key deleted.
 RegistryEdit EditOf(const ExpectedRegistryState& e) {
-  return {e.hive == Hive::CurrentUser, KeyInHive(e.hive, e.key), Utf16FromAnsi(e.name), e.value, !e.keyAbsent && !e.value};
+  return {e.hive == Hive::CurrentUser, KeyInHive(e.hive, e.key), Utf16FromAnsi(e.name), e.value,
+          !e.keyAbsent && !e.value};
 }
 
 }  // namespace
@@ -178,7 +179,8 @@ std::vector<std::string> Registry::ValueNames(Hive hive, std::string_view keyPat
   if (!Refresh(state)) {
     return names;
   }
-  for (const std::u16string& name : state.file.ValueNames(KeyInHive(hive, keyPath))) names.push_back(AnsiFromUtf16(name));
+  for (const std::u16string& name : state.file.ValueNames(KeyInHive(hive, keyPath)))
+    names.push_back(AnsiFromUtf16(name));
   return names;
 }
 
@@ -273,7 +275,8 @@ Status Registry::SaveHives(const std::vector<HiveState*>& touched, bool& wineMov
 // Wine holds the registry: the writes go to it, and the hive files are left to Wine.
 Status Registry::SaveThroughWine(const WineServer& wine, const std::vector<PendingWrite>& writes) {
   std::vector<RegistryEdit> edits;
-  for (const PendingWrite& w : writes) edits.push_back({w.hive == Hive::CurrentUser, w.key, w.name, w.value, w.deletesValue});
+  for (const PendingWrite& w : writes)
+    edits.push_back({w.hive == Hive::CurrentUser, w.key, w.name, w.value, w.deletesValue});
   const auto write = [&] { return WriteThroughWine(prefix_, wine, edits, wineSession_.get()); };
   const Status written = wineWait_ ? wineWait_(write) : write();
   if (written.ok()) throughWine_.insert(throughWine_.end(), writes.begin(), writes.end());
@@ -346,7 +349,8 @@ bool Registry::ReadFromWine(Hive hive, std::string_view keyPath, std::string_vie
   const std::u16string valueName = Utf16FromAnsi(name);
   const bool inUser = hive == Hive::CurrentUser;
   return std::any_of(readFromWine_.begin(), readFromWine_.end(), [&](const PendingWrite& read) {
-    return (read.hive == Hive::CurrentUser) == inUser && EqualNoCase(read.key, key) && EqualNoCase(read.name, valueName);
+    return (read.hive == Hive::CurrentUser) == inUser && EqualNoCase(read.key, key) &&
+           EqualNoCase(read.name, valueName);
   });
 }
 
@@ -369,7 +373,8 @@ Registry::Batch::Batch(Registry& registry) : registry_(registry) { ++registry_.b
 Registry::Batch::~Batch() {
   if (done_) return;
   done_ = true;
-  if (registry_.batchFailure_.ok()) registry_.batchFailure_ = Status::Error(errc::kPathFileAccess, "a batch was abandoned");
+  if (registry_.batchFailure_.ok())
+    registry_.batchFailure_ = Status::Error(errc::kPathFileAccess, "a batch was abandoned");
   if (--registry_.batchDepth_ > 0) return;
   registry_.Drop(std::exchange(registry_.pending_, {}));
   registry_.batchFailure_ = Status::Ok();

@@ -10,13 +10,13 @@
 // lock; two processes writing different values both keep theirs. A hive file that does not parse
 // is never written: reads give nothing, writes fail saying why, and CheckHive tells a broken hive
 // from an empty one.
+#include <sys/types.h>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 #include <vector>
 
 #include "winenv/hive_file.h"
@@ -134,9 +134,9 @@ class Registry {
   std::unique_ptr<HiveState> system_;
   std::unique_ptr<HiveState> user_;
   std::vector<PendingWrite> pending_;
-  std::vector<PendingWrite> fromWine_;     // found in the running Wine, not yet in its files
-  std::vector<PendingWrite> readFromWine_; // the values read from Wine this run (no value kept)
-  std::vector<PendingWrite> throughWine_;  // written through a running Wine this run
+  std::vector<PendingWrite> fromWine_;      // found in the running Wine, not yet in its files
+  std::vector<PendingWrite> readFromWine_;  // the values read from Wine this run (no value kept)
+  std::vector<PendingWrite> throughWine_;   // written through a running Wine this run
   int batchDepth_ = 0;
   Status batchFailure_;  // the first failure inside the open batch
   WineWait wineWait_;

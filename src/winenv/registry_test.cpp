@@ -1,20 +1,20 @@
 #include "winenv/registry.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
-#include <sys/stat.h>
+#include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <random>
-#include <unistd.h>
 
+#include "testsupport/expect_ok.h"
 #include "testsupport/kill_rounds.h"
 #include "testsupport/temp_dir.h"
-#include "testsupport/expect_ok.h"
 #include "winenv/code_page.h"
 
 namespace varnel {
@@ -48,7 +48,8 @@ TEST(RegistryTest, ClassesRootIsMachineSoftwareClassesAndNamesIgnoreCase) {
   EXPECT_EQ(StringOf(registry.QueryValue(Hive::ClassesRoot, ".HTM", "")), "htmlfile");
   EXPECT_EQ(StringOf(registry.QueryValue(Hive::LocalMachine, "software\\classes\\.htm", "content type")), "text/html");
   ASSERT_TRUE(registry.SetValue(Hive::ClassesRoot, "HTTP\\shell\\open\\ddeexec\\application", "", Sz("NSShell")).ok());
-  EXPECT_EQ(StringOf(registry.QueryValue(Hive::LocalMachine, "Software\\Classes\\http\\shell\\open\\ddeexec\\Application", "")),
+  EXPECT_EQ(StringOf(registry.QueryValue(Hive::LocalMachine,
+                                         "Software\\Classes\\http\\shell\\open\\ddeexec\\Application", "")),
             "NSShell");
 }
 
@@ -69,7 +70,8 @@ TEST(RegistryTest, WritesAreSavedAtOnceAndOnlyTheirLinesChange) {
   };
   std::size_t at = before.find("@=\"htmlfile\"\n\"Content Type\"=\"text/html\"");
   ASSERT_NE(at, std::string::npos);
-  EXPECT_EQ(withoutHtmTimes(after), withoutHtmTimes(before.substr(0, at) + "@=\"NetscapeMarkup\"" + before.substr(at + 12)));
+  EXPECT_EQ(withoutHtmTimes(after),
+            withoutHtmTimes(before.substr(0, at) + "@=\"NetscapeMarkup\"" + before.substr(at + 12)));
   Registry reopened(prefix.path());
   EXPECT_EQ(StringOf(reopened.QueryValue(Hive::ClassesRoot, ".htm", "")), "NetscapeMarkup");
 }
@@ -131,7 +133,7 @@ TEST(RegistryTest, ABatchIsSavedOnceWithAllItsWrites) {
   {
     Registry::Batch batch(registry);
     for (int i = 0; i < 5; ++i) test::ExpectOk(registry.SetValue(Hive::ClassesRoot, Numbered("k", i), "", Sz("v")));
-    EXPECT_EQ(ReadFile(prefix.native("system.reg")), before);  // nothing saved yet
+    EXPECT_EQ(ReadFile(prefix.native("system.reg")), before);                    // nothing saved yet
     EXPECT_EQ(StringOf(registry.QueryValue(Hive::ClassesRoot, "k3", "")), "v");  // but visible
     EXPECT_TRUE(batch.Commit().ok());
   }
@@ -160,11 +162,13 @@ TEST(RegistryTest, TwoProcessesWritingDifferentValuesBothSurvive) {
   pid_t child = fork();
   if (child == 0) {
     Registry registry(prefix.path());
-    for (int i = 0; i < kWrites; ++i) test::ExpectOk(registry.SetValue(Hive::LocalMachine, "Software\\Child", Numbered("v", i), Sz("c")));
+    for (int i = 0; i < kWrites; ++i)
+      test::ExpectOk(registry.SetValue(Hive::LocalMachine, "Software\\Child", Numbered("v", i), Sz("c")));
     _exit(0);
   }
   Registry registry(prefix.path());
-  for (int i = 0; i < kWrites; ++i) test::ExpectOk(registry.SetValue(Hive::LocalMachine, "Software\\Parent", Numbered("v", i), Sz("p")));
+  for (int i = 0; i < kWrites; ++i)
+    test::ExpectOk(registry.SetValue(Hive::LocalMachine, "Software\\Parent", Numbered("v", i), Sz("p")));
   int status = 0;
   waitpid(child, &status, 0);
   Registry fresh(prefix.path());
@@ -191,11 +195,31 @@ TEST(RegistryTest, OnlyAHiveThatIsNotThereIsEmpty) {
     std::function<void()> make;
     const char* says;
   } cases[] = {
-      {"link loop", [&] { std::remove(hive.c_str()); symlink("user.reg.loop", hive.c_str());
-                          symlink("system.reg", prefix.native("user.reg.loop").c_str()); }, "symbolic links"},
-      {"FIFO", [&] { std::remove(hive.c_str()); mkfifo(hive.c_str(), 0600); }, "not a regular file"},
-      {"device", [&] { std::remove(hive.c_str()); symlink("/dev/zero", hive.c_str()); }, "not a regular file"},
-      {"directory", [&] { std::remove(hive.c_str()); mkdir(hive.c_str(), 0700); }, "directory"},
+      {"link loop",
+       [&] {
+         std::remove(hive.c_str());
+         symlink("user.reg.loop", hive.c_str());
+         symlink("system.reg", prefix.native("user.reg.loop").c_str());
+       },
+       "symbolic links"},
+      {"FIFO",
+       [&] {
+         std::remove(hive.c_str());
+         mkfifo(hive.c_str(), 0600);
+       },
+       "not a regular file"},
+      {"device",
+       [&] {
+         std::remove(hive.c_str());
+         symlink("/dev/zero", hive.c_str());
+       },
+       "not a regular file"},
+      {"directory",
+       [&] {
+         std::remove(hive.c_str());
+         mkdir(hive.c_str(), 0700);
+       },
+       "directory"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -219,7 +243,9 @@ TEST(RegistryTest, OnlyAHiveThatIsNotThereIsEmpty) {
 int UnderMemoryLimit(std::size_t bytes, const std::function<int()>& work) {
   const pid_t child = fork();
   if (child == 0) {
-    struct rlimit limit {bytes, bytes};
+    struct rlimit limit {
+      bytes, bytes
+    };
     setrlimit(RLIMIT_AS, &limit);
     _exit(work());
   }
@@ -233,11 +259,12 @@ TEST(RegistryTest, AHiveTooLargeForMemoryIsAFailureNotACrash) {
   const std::string hive = prefix.native("system.reg");
   ASSERT_EQ(truncate(hive.c_str(), 0), 0);
   ASSERT_EQ(truncate(hive.c_str(), std::int64_t{1} << 30), 0);  // 1 GB, sparse
-  EXPECT_EQ(UnderMemoryLimit(std::size_t{512} << 20, [&] {
-              Registry registry(prefix.path());
-              const Status checked = registry.CheckHives();
-              return checked.message.find("memory") != std::string::npos ? 42 : 1;
-            }),
+  EXPECT_EQ(UnderMemoryLimit(std::size_t{512} << 20,
+                             [&] {
+                               Registry registry(prefix.path());
+                               const Status checked = registry.CheckHives();
+                               return checked.message.find("memory") != std::string::npos ? 42 : 1;
+                             }),
             42);
 }
 #endif
@@ -249,7 +276,9 @@ TEST(RegistryTest, AFullDiskFailsTheSaveAndKeepsTheHive) {
   const pid_t child = fork();
   if (child == 0) {
     std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limit {4096, 4096};  // files may grow to 4 KB only
+    struct rlimit limit {
+      4096, 4096
+    };  // files may grow to 4 KB only
     setrlimit(RLIMIT_FSIZE, &limit);
     Registry registry(prefix.path());
     _exit(registry.SetValue(Hive::LocalMachine, "Software\\Varnel\\NetLAU", "", Sz("c:\\")).code);
@@ -271,7 +300,10 @@ TEST(RegistryTest, AKilledSaveLeavesTheOldOrNewHiveAndTheNextSaveCleansUp) {
     Registry writer(prefix.path());
     int i = 0;
     ASSERT_NO_FATAL_FAILURE(test::KillWhileRepeating(
-        [&] { test::ExpectOk(writer.SetValue(Hive::LocalMachine, "Software\\Varnel\\NetLAU", "", Sz("c:\\" + std::to_string(i++)))); },
+        [&] {
+          test::ExpectOk(
+              writer.SetValue(Hive::LocalMachine, "Software\\Varnel\\NetLAU", "", Sz("c:\\" + std::to_string(i++))));
+        },
         random, 30000));
     Registry reader(prefix.path());
     ASSERT_TRUE(reader.CheckHives().ok()) << "round " << round;  // whole, parseable

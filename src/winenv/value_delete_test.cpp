@@ -59,8 +59,8 @@ TEST(RegeditFile, DeletesAValueWithEqualsMinusAndReadsItBackAsAbsent) {
   RegistryEdit named{true, u"Software\\K", u"url1", std::nullopt, true};
   EXPECT_EQ(RegeditFile({unnamed, named}),
             test::Utf16Le("Windows Registry Editor Version 5.00\r\n"
-                    "\r\n[HKEY_LOCAL_MACHINE\\Software\\Classes\\http\\shell\\open\\command]\r\n@=-\r\n"
-                    "\r\n[HKEY_CURRENT_USER\\Software\\K]\r\n\"url1\"=-\r\n"));
+                          "\r\n[HKEY_LOCAL_MACHINE\\Software\\Classes\\http\\shell\\open\\command]\r\n@=-\r\n"
+                          "\r\n[HKEY_CURRENT_USER\\Software\\K]\r\n\"url1\"=-\r\n"));
   const std::string script = ReadBackScript({unnamed, named});
   EXPECT_NE(script.find("check(0, function () { return !queried(\"reg query \\u0022HKLM\\u005cSoftware\\u005cClasses"
                         "\\u005chttp\\u005cshell\\u005copen\\u005ccommand\\u0022 /ve\"); });"),

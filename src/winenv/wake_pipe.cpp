@@ -1,9 +1,9 @@
 #include "winenv/wake_pipe.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 
 namespace varnel {
 

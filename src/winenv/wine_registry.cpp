@@ -1,21 +1,21 @@
 #include "winenv/wine_registry.h"
 
-#include <stdlib.h>
-#include <algorithm>
-#include <charconv>
-#include <cerrno>
-#include <unistd.h>
 #include <fcntl.h>
+#include <stdlib.h>
 #include <sys/file.h>
+#include <unistd.h>
+#include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <charconv>
 
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 
 #include "winenv/atomic_file.h"
-#include "winenv/file_lock.h"
 #include "winenv/code_page.h"
+#include "winenv/file_lock.h"
 #include "winenv/process.h"
 #include "winenv/wake_pipe.h"
 #include "winenv/wine_requests.h"
@@ -95,7 +95,9 @@ std::string ScriptString(std::u16string_view text) {
 
 std::u16string ShortKey(const RegistryEdit& edit) { return (edit.currentUser ? u"HKCU\\" : u"HKLM\\") + edit.key; }
 
-std::string QueryCommand(std::u16string_view arguments) { return ScriptString(u"reg query " + std::u16string(arguments)); }
+std::string QueryCommand(std::u16string_view arguments) {
+  return ScriptString(u"reg query " + std::u16string(arguments));
+}
 
 // The check of one edit as a JScript expression that is true when Wine holds it. A deleted key is
 // asked of "reg query", which tells a missing key from one without a default value; so is a value
@@ -161,7 +163,8 @@ std::string RegeditFile(const std::vector<RegistryEdit>& edits) {
 
 bool ScriptCanWrite(const std::vector<RegistryEdit>& edits) {
   return std::all_of(edits.begin(), edits.end(), [](const RegistryEdit& edit) {
-    return edit.value && !edit.deletesValue && PlainString(*edit.value) && edit.name.find(u'\\') == std::u16string::npos;
+    return edit.value && !edit.deletesValue && PlainString(*edit.value) &&
+           edit.name.find(u'\\') == std::u16string::npos;
   });
 }
 
@@ -199,7 +202,8 @@ std::string ReportStatements(const std::vector<RegistryEdit>& where) {
   for (std::size_t i = 0; i < where.size(); ++i) {
     // RegRead would take a backslash in a value's name for a key's: such a value is not asked.
     if (where[i].name.find(u'\\') != std::u16string::npos) continue;
-    statements += "report(" + std::to_string(i) + ", " + ScriptString(ShortKey(where[i]) + u"\\" + where[i].name) + ");\r\n";
+    statements +=
+        "report(" + std::to_string(i) + ", " + ScriptString(ShortKey(where[i]) + u"\\" + where[i].name) + ");\r\n";
   }
   return statements;
 }
@@ -229,7 +233,8 @@ constexpr std::size_t kRunNameSize = 13;
 
 bool IsRunName(std::string_view name) {
   return name.size() >= kRunNameSize && name.starts_with("varnel-") &&
-         std::all_of(name.begin() + 7, name.begin() + kRunNameSize, [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
+         std::all_of(name.begin() + 7, name.begin() + kRunNameSize,
+                     [](char c) { return std::isalnum(static_cast<unsigned char>(c)); });
 }
 
 // Whether the program file of a run is gone or held by no one: the run is over.
@@ -319,7 +324,8 @@ Status RunWine(const std::vector<std::string>& argv, const std::vector<std::stri
                const char* what) {
   run = RunProgram(argv, environment, kWineTimeoutSeconds);
   if (!run.started || run.exitCode == 127) {
-    return Status::Error(errc::kPathNotFound, "Wine is running in this prefix, but the wine command could not be started");
+    return Status::Error(errc::kPathNotFound,
+                         "Wine is running in this prefix, but the wine command could not be started");
   }
   if (run.timedOut) return Status::Error(errc::kDeviceIo, std::string("Wine did not finish ") + what);
   return Status::Ok();
@@ -455,7 +461,8 @@ class WineSession::Script final : public ScriptProgram {
   std::string RequestFile(int n) const { return Base() + "." + std::to_string(n) + ".js"; }
 };
 
-WineSession::WineSession(std::string prefix, WineServer server) : prefix_(std::move(prefix)), server_(std::move(server)) {}
+WineSession::WineSession(std::string prefix, WineServer server)
+    : prefix_(std::move(prefix)), server_(std::move(server)) {}
 
 // At the run's end the script is not waited for: it ends by itself on the request, or once its
 // wake pipe is gone.
@@ -474,7 +481,8 @@ Status WineSession::Start(const std::vector<RegistryEdit>& reads, std::vector<Wi
   static_cast<void>(script_->wake.Open(script_->Base() + ".wake", kWakeTick));
   ChildProgram& program = script_->program;
   if (!program.Start({"wine", "cscript", "//nologo", windowsPath}, server_.Environment(prefix_))) {
-    return Status::Error(errc::kPathNotFound, "Wine is running in this prefix, but the wine command could not be started");
+    return Status::Error(errc::kPathNotFound,
+                         "Wine is running in this prefix, but the wine command could not be started");
   }
   const auto ready = [](const std::string& output) { return HasLine(output, "varnel ready"); };
   if (!program.ReadUntil(ready, std::chrono::steady_clock::now() + std::chrono::seconds(kWineTimeoutSeconds))) {

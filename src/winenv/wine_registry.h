@@ -6,8 +6,8 @@
 // itself (one Wine program in all); other edits are first imported with one "wine regedit /S".
 #include <memory>
 #include <optional>
-#include <string_view>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "winenv/hive_file.h"
@@ -19,9 +19,9 @@
 namespace varnel {
 
 struct RegistryEdit {
-  bool currentUser = false;  // HKEY_CURRENT_USER, else HKEY_LOCAL_MACHINE
-  std::u16string key;        // relative to the hive's root
-  std::u16string name;       // "" is the key's unnamed value
+  bool currentUser = false;       // HKEY_CURRENT_USER, else HKEY_LOCAL_MACHINE
+  std::u16string key;             // relative to the hive's root
+  std::u16string name;            // "" is the key's unnamed value
   std::optional<RegValue> value;  // none: delete the key, or with deletesValue only the value
   bool deletesValue = false;
 };

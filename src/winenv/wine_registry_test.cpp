@@ -27,18 +27,19 @@ TEST(RegeditFile, HoldsTheEditsInOrderWithRegeditsEscapes) {
   };
   EXPECT_EQ(RegeditFile(edits),
             test::Utf16Le("Windows Registry Editor Version 5.00\r\n"
-                    "\r\n[-HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\TypedURLs]\r\n"
-                    "\r\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\TypedURLs]\r\n"
-                    "\"url1\"=\"http://a/\\\"q\\\"\\\\b\"\r\n"
-                    "\r\n[HKEY_LOCAL_MACHINE\\Software\\Varnel\\NetLAU]\r\n@=\"c:\\\\x\"\r\n"
-                    "\r\n[HKEY_LOCAL_MACHINE\\Software\\Test]\r\n\"two lines\"=hex(1):61,00,0a,00,62,00,00,00\r\n"
-                    "\r\n[HKEY_LOCAL_MACHINE\\Software\\Test]\r\n\"n\"=dword:12345678\r\n"));
+                          "\r\n[-HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\TypedURLs]\r\n"
+                          "\r\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Explorer\\TypedURLs]\r\n"
+                          "\"url1\"=\"http://a/\\\"q\\\"\\\\b\"\r\n"
+                          "\r\n[HKEY_LOCAL_MACHINE\\Software\\Varnel\\NetLAU]\r\n@=\"c:\\\\x\"\r\n"
+                          "\r\n[HKEY_LOCAL_MACHINE\\Software\\Test]\r\n\"two lines\"=hex(1):61,00,0a,00,62,00,00,00\r\n"
+                          "\r\n[HKEY_LOCAL_MACHINE\\Software\\Test]\r\n\"n\"=dword:12345678\r\n"));
 }
 
 TEST(ReadBackScript, ChecksWhatStandsAtTheEndInPlainAscii) {
   const std::vector<RegistryEdit> edits = {
       {true, u"Software\\Microsoft\\Internet Explorer\\TypedURLs", u"", std::nullopt},
-      {true, u"Software\\Microsoft\\Internet Explorer\\TypedURLs", u"url1", RegValue::String(u"http://caf\u00e9/\"q\"")},
+      {true, u"Software\\Microsoft\\Internet Explorer\\TypedURLs", u"url1",
+       RegValue::String(u"http://caf\u00e9/\"q\"")},
       {false, u"Software\\Classes\\http\\shell\\open\\command", u"", RegValue::String(u"x")},
       {false, u"Software\\Classes\\http\\shell\\open\\command", u"", RegValue::String(u"y")},
       {false, u"Software\\Test", u"n", RegValue{kRegDword, {0x01, 0x00, 0x00, 0x80}}},
@@ -78,8 +79,9 @@ TEST(ReadBackScript, WritesPlainStringsItselfAndLeavesTheRestToRegedit) {
   };
   EXPECT_TRUE(ScriptCanWrite(strings));
   const std::string script = ReadBackScript(strings, true);
-  const std::size_t write = script.find("write(\"HKLM\\u005cSoftware\\u005cClasses\\u005chttp\\u005cshell\\u005copen"
-                                        "\\u005ccommand\\u005c\", \"x \\u0022%1\\u0022\");");
+  const std::size_t write = script.find(
+      "write(\"HKLM\\u005cSoftware\\u005cClasses\\u005chttp\\u005cshell\\u005copen"
+      "\\u005ccommand\\u005c\", \"x \\u0022%1\\u0022\");");
   ASSERT_NE(write, std::string::npos) << script;
   EXPECT_LT(write, script.find("write(\"HKCU\\u005cSoftware\\u005cVarnel\\u005cname\", \"caf\\u00e9\");"));
   EXPECT_LT(script.find("write(\"HKCU"), script.find("check(0,"));
@@ -131,10 +133,12 @@ TEST(WineTempFiles, WhatEndedRunsLeftIsRemovedAndALiveRunsFilesStay) {
   test::TempPrefix prefix;
   const std::string temp = prefix.native("drive_c/windows/temp/");
   std::filesystem::create_directories(temp);
-  const std::vector<std::string> gone = {"varnel-Kill01.js", "varnel-Kill01.1.js", "varnel-Kill01.12.js",
-                                         "varnel-Kill02.reg", "varnel-Kill02.wake", "varnel-Ended3.4.js" /* its script is gone: an "end" */};
-  const std::vector<std::string> kept = {"varnel-Live01.js", "varnel-Live01.2.js", "varnel-Live01.wake", "varnel-notes.txt",
-                                         "varnel-Kill01.x.js", "other.js", "varnel-AB.js"};
+  const std::vector<std::string> gone = {
+      "varnel-Kill01.js",  "varnel-Kill01.1.js", "varnel-Kill01.12.js",
+      "varnel-Kill02.reg", "varnel-Kill02.wake", "varnel-Ended3.4.js" /* its script is gone: an "end" */};
+  const std::vector<std::string> kept = {"varnel-Live01.js", "varnel-Live01.2.js", "varnel-Live01.wake",
+                                         "varnel-notes.txt", "varnel-Kill01.x.js", "other.js",
+                                         "varnel-AB.js"};
   for (const std::string& name : gone) test::WriteFile(temp + name, "left");
   for (const std::string& name : kept) test::WriteFile(temp + name, "stays");
   const int live = open((temp + "varnel-Live01.js").c_str(), O_RDONLY);

@@ -38,8 +38,10 @@ void WineRequests::End(std::chrono::seconds wait) {
   if (!program_) return;
   program_->ReadUntil(nullptr, std::chrono::steady_clock::now());  // has it ended by itself?
   if (program_->exited() || !program_->Hand(++requests_, "end")) return;
-  if (wait.count() > 0) program_->Finish(std::chrono::steady_clock::now() + wait);
-  else program_->Abandon();
+  if (wait.count() > 0)
+    program_->Finish(std::chrono::steady_clock::now() + wait);
+  else
+    program_->Abandon();
 }
 
 }  // namespace varnel

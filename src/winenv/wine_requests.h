@@ -26,7 +26,7 @@ class ScriptProgram {
   virtual const std::string& output() const = 0;
   virtual bool exited() const = 0;
   virtual void Finish(Deadline deadline) = 0;  // waits for it to end, ending it at the deadline
-  virtual void Abandon() = 0;                   // lets it end by itself
+  virtual void Abandon() = 0;                  // lets it end by itself
 };
 
 class WineRequests {

@@ -24,9 +24,7 @@ class FakeScript final : public ScriptProgram {
     return true;
   }
   void TakeBack(int n) override { takenBack.push_back(n); }
-  bool ReadUntil(const std::function<bool(const std::string&)>& done, Deadline) override {
-    return done && done(out);
-  }
+  bool ReadUntil(const std::function<bool(const std::string&)>& done, Deadline) override { return done && done(out); }
   const std::string& output() const override { return out; }
   bool exited() const override { return ended; }
   void Finish(Deadline) override {

@@ -56,7 +56,6 @@ std::vector<std::string> ServerProcessFolders(const std::optional<std::string>& 
   return found;
 }
 
-
 // A server found working in `folder`: .../<TMPDIR>/wine-XXXXXX/server-..., the TMPDIR two levels up.
 WineServer ServerWorkingIn(const std::string& folder) {
   const std::string parent = folder.substr(0, folder.rfind('/'));

@@ -34,8 +34,10 @@ class StartBlockTest : public ::testing::Test {
     folder_ = tmp_ / ("wine-Tst001/" + ServerFolderName(prefix_.path()));
   }
   void TearDown() override {
-    if (oldTmp_.empty()) ::unsetenv("TMPDIR");
-    else ::setenv("TMPDIR", oldTmp_.c_str(), 1);
+    if (oldTmp_.empty())
+      ::unsetenv("TMPDIR");
+    else
+      ::setenv("TMPDIR", oldTmp_.c_str(), 1);
   }
   bool DebianFolderUsed() const {
     const std::vector<std::string> folders = ServerStartFolders(prefix_.path(), false);
@@ -101,7 +103,7 @@ TEST_F(StartBlockTest, NoServerStartsWhileHeldAndAServerHoldingTheLockIsSeen) {
   EXPECT_TRUE(std::filesystem::is_directory(folder_));  // made as Wine makes it
   EXPECT_EQ(std::filesystem::status(folder_).permissions(), std::filesystem::perms::owner_all);
   EXPECT_EQ(StandInServer::StartAndEnd(folder_), 2);  // a starting server ends; its program retries
-  EXPECT_FALSE(FindWineServer(prefix_.path()));        // the hold is not taken for a server
+  EXPECT_FALSE(FindWineServer(prefix_.path()));       // the hold is not taken for a server
   block.Release();
   EXPECT_EQ(StandInServer::StartAndEnd(folder_), 0);
 
