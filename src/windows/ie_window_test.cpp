@@ -208,12 +208,10 @@ TEST_F(BookmarksWindowTest, BackToTheMainScreenRestoresItFromMinimized) {
 // profile whose bookmark.htm holds a heading, a folder and bookmarks.
 class TransferWindowTest : public BookmarksWindowTest {
  protected:
-  TransferWindowTest() : saved_(std::filesystem::current_path()) {
-    std::filesystem::current_path(work_.path());
+  TransferWindowTest() {
     prefix_.MakeDriveCDirectory("windows/Favorites");
     WriteBookmarks(kBookmarks);
   }
-  ~TransferWindowTest() override { std::filesystem::current_path(saved_); }
 
   // The node of a key given in the code page (the tree's keys are UTF-8).
   BookmarkTree::NodeId Node(const std::string& key) {
@@ -238,8 +236,7 @@ class TransferWindowTest : public BookmarksWindowTest {
       "<DT><A HREF=\"http://weather/5\">Weather: 5-day forecast</A>\r\n<DT><A HREF=\"\">No address</A>\r\n"
       "<DT><H3>Work</H3>\r\n<DL><p>\r\n<DD>notes\r\n<DT><A HREF=\"http://w/\">In work</A>\r\n</DL><p>\r\n"
       "</DL><p>\r\n";
-  test::TempDir work_;
-  std::filesystem::path saved_;
+  test::TempWorkingDirectory work_;  // "tempfile" is made here
 };
 
 TEST_F(TransferWindowTest, ANodeWithoutAnAddressIsNotAnAddressWhateverTheSwitch) {
