@@ -25,6 +25,16 @@ const std::string kPrefs =
     "user_pref(\"browser.url_history.URL_2\", \"http://b/\");\r\n"
     "user_pref(\"mail.identity.username\", \"Jane\");\r\n";
 
+// Jane's prefs.js and two typed addresses in the prefix; gives the native path of prefs.js.
+std::string WriteHistories(const test::TempPrefix& prefix) {
+  prefix.MakeDriveCDirectory("Program Files/Netscape/Users/jane");
+  const std::string prefs = prefix.native("drive_c/Program Files/Netscape/Users/jane/prefs.js");
+  test::WriteFile(prefs, kPrefs);
+  Registry registry(prefix.path());
+  test::ExpectOk(WriteTypedUrls(registry, {"http://ie/1", "http://ie/2"}));
+  return prefs;
+}
+
 TEST(KilledWrite, AHistorySaveKilledAtEachStepIsUndoneByTheNextRun) {
   if (!ProgramOnPath("strace")) GTEST_SKIP() << "strace is not installed here";
   const std::vector<std::pair<std::string, int>> kills = {
@@ -34,13 +44,7 @@ TEST(KilledWrite, AHistorySaveKilledAtEachStepIsUndoneByTheNextRun) {
       const std::string step = calls + " " + std::to_string(when);
       test::TempPrefix prefix;
       test::TempDir state;
-      prefix.MakeDriveCDirectory("Program Files/Netscape/Users/jane");
-      const std::string prefs = prefix.native("drive_c/Program Files/Netscape/Users/jane/prefs.js");
-      test::WriteFile(prefs, kPrefs);
-      {
-        Registry registry(prefix.path());
-        test::ExpectOk(WriteTypedUrls(registry, {"http://ie/1", "http://ie/2"}));
-      }
+      const std::string prefs = WriteHistories(prefix);
       const std::vector<std::string> environment = {"XDG_STATE_HOME=" + state.path(), "HOME=" + state.path()};
       const ProgramRun killed =
           RunProgram({"strace", "-f", "-qq", "-o", "/dev/null", "-e",
@@ -79,13 +83,7 @@ TEST(KilledWrite, AChangeKilledAfterItsWriteIsUndoneOnlyOverTheStateItLeft) {
   for (const bool edited : {false, true}) {
     test::TempPrefix prefix;
     test::TempDir state;
-    prefix.MakeDriveCDirectory("Program Files/Netscape/Users/jane");
-    const std::string prefs = prefix.native("drive_c/Program Files/Netscape/Users/jane/prefs.js");
-    test::WriteFile(prefs, kPrefs);
-    {
-      Registry registry(prefix.path());
-      test::ExpectOk(WriteTypedUrls(registry, {"http://ie/1", "http://ie/2"}));
-    }
+    const std::string prefs = WriteHistories(prefix);
     const std::vector<std::string> environment = {"XDG_STATE_HOME=" + state.path(), "HOME=" + state.path()};
     const std::string journal = Journal::FolderFor(prefix.path(), [&](const char* name) -> std::optional<std::string> {
       if (std::string(name) == "XDG_STATE_HOME") return state.path();

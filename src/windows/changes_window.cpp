@@ -45,7 +45,7 @@ void ChangesWindow::Refill() {
   numbers_.clear();
   Command1->setEnabled(false);
   std::vector<JournalEntry> entries;
-  const Status listed = forms_.session().journal().List(entries);
+  const Status listed = forms_.session().ListChanges(entries);
   if (!listed.ok()) {
     List1->AddItem("The journal cannot be read: " + listed.message);
     return;

@@ -231,7 +231,7 @@ int RunWindows(int argc, char** argv, const std::optional<std::string>& commandL
   SystemAddressOpener opener(prefix);
   SingleInstance instance(prefix);
   Forms forms(session, {opener, dialogs, help}, instance.AnotherCopyRunning());
-  session.journal().SetReporter([&dialogs](const std::string& text) {
+  session.SetChangeReporter([&dialogs](const std::string& text) {
     std::fprintf(stderr, "%s\n", text.c_str());
     dialogs.Ok(QApplication::activeWindow(), text);
   });

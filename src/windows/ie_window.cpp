@@ -199,7 +199,7 @@ void IEWindow::File1_DblClick() {
   const std::string file = File1->FileName();
   if (file.empty()) return;
   std::optional<std::string> address;
-  const Status read = ReadFavoriteAddress(forms_.drives(), File1->Path(), file, address);
+  const Status read = forms_.session().ReadFavoriteAddress(File1->Path(), file, address);
   if (!read.ok()) {
     ShowFailure(read);
     return;
