@@ -1,9 +1,10 @@
 # What `cmake --install` puts in place, and the Debian package CPack makes of it.
-#   bin/varnel                                      the program
+#   bin/varnel                                      the program (the command line)
 #   share/man/man1/varnel.1.gz                      its manual page
 #   share/doc/varnel/changelog.gz, copyright        Debian's changelog (a native package's)
 #                                                   and the machine-readable copyright file
 # and with the windows:
+#   libexec/varnel/varnel-windows                   the windows, which varnel starts
 #   share/applications/org.varnel.Varnel.desktop    the menu entry
 #   share/metainfo/org.varnel.Varnel.metainfo.xml   the AppStream description
 #   share/icons/hicolor/{scalable,NxN}/apps/        the icon, as SVG and as PNG files
@@ -11,6 +12,9 @@
 set(VARNEL_APP_ID org.varnel.Varnel)
 
 install(TARGETS varnel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(VARNEL_BUILD_UI)
+  install(TARGETS varnel-windows RUNTIME DESTINATION ${VARNEL_INSTALL_WINDOWSDIR})
+endif()
 
 # The manual page and the changelog are installed compressed, as Debian wants them: gzip -9 at
 # its best, and -n so that the files carry no name or time and the package builds the same twice.

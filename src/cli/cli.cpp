@@ -131,6 +131,10 @@ CommandLine ParseCommandLine(int argc, char** argv) {
   return result;
 }
 
+bool WantsWindows(const CommandLine& commandLine) {
+  return commandLine.words.empty() && !commandLine.help && !commandLine.version && commandLine.usageError.empty();
+}
+
 int RunCommand(const CommandLine& commandLine, const EnvLookup& env, std::ostream& out, std::ostream& err,
                Terminals terminals) {
   if (!commandLine.usageError.empty()) {

@@ -22,6 +22,8 @@ struct CommandLine {
 };
 
 CommandLine ParseCommandLine(int argc, char** argv);
+// No subcommand, no --help, no --version and no usage error: the windows are wanted.
+bool WantsWindows(const CommandLine& commandLine);
 
 // Whether stdout and stderr are terminals (main asks isatty); entries' control characters are
 // then shown escaped.

@@ -39,7 +39,7 @@ void Help::SetFileName(const std::string& name) { fileName_ = name; }
 QString Help::FilePath() const {
   const QString name = FromAnsi(fileName_);
   const QString programDir = QCoreApplication::applicationDirPath();
-  const QString installed = QDir::cleanPath(programDir + QStringLiteral("/" VARNEL_HELPDIR_FROM_BINDIR "/") + name);
+  const QString installed = QDir::cleanPath(programDir + QStringLiteral("/" VARNEL_HELPDIR_FROM_PROGRAMDIR "/") + name);
   if (QFile::exists(installed)) return installed;
   const QString resource = QStringLiteral(":/help/") + name;
   if (QFile::exists(resource)) return resource;
