@@ -156,6 +156,17 @@ std::size_t PlainRun(std::string_view text, std::size_t at) {
       [](unsigned char c) { return c >= 0x80 || c == '&'; });
 }
 
+// In a UTF-8 file: where the run of bytes from `at` on that decode to themselves (ASCII but "&",
+// and whole UTF-8 characters) ends; it starts a plain run.
+std::size_t PlainUtf8Run(std::string_view text, std::size_t at) {
+  while (at < text.size() && text[at] != '&') {
+    std::size_t next = at;
+    if (NextUtf8(text, next) == kNoCodePoint) break;
+    at = PlainRun(text, next);
+  }
+  return at;
+}
+
 // Where the next byte that may end a tag or open a value in it (">", a double or single quote)
 // stands from `at` on, npos when the text has none.
 std::size_t NextTagStop(std::string_view text, std::size_t at) {
@@ -236,11 +247,13 @@ std::size_t DecodeInto(std::string_view raw, std::size_t plain, BookmarkCharset 
   return static_cast<std::size_t>(out - start);
 }
 
-// The decoded text without a copy when it needs no decoding (plain ASCII without "&"): the text
+// The decoded text without a copy when it needs no decoding (plain ASCII without "&", and in a
+// UTF-8 file whole UTF-8 characters too): the text
 // itself, else the start of `scratch` holding the decoded text. `scratch` only grows, so that
 // its room is made (and cleared) once for many texts.
 std::string_view Decoded(std::string_view raw, BookmarkCharset charset, std::string& scratch) {
-  const std::size_t plain = PlainRun(raw, 0);
+  std::size_t plain = PlainRun(raw, 0);
+  if (charset == BookmarkCharset::Utf8) plain = PlainUtf8Run(raw, plain);
   if (plain == raw.size()) return raw;
   if (scratch.size() < DecodingRoom(raw)) scratch.resize(DecodingRoom(raw));
   return {scratch.data(), DecodeInto(raw, plain, charset, scratch.data())};

@@ -11,20 +11,31 @@ namespace {
 
 using NodeId = BookmarkTree::NodeId;
 
+// Each node's key is converted once and written again as the text when the text is the key (a
+// bookmark's unique title); its parent's key is converted once for a run of siblings.
 void PrintJson(OutputWriter& w, const std::string& profile, const BookmarkTree& tree,
                const std::vector<std::size_t>& unreadable) {
   w.Raw("{\"profile\": ").Json(profile).Raw(", \"nodes\": [");
+  std::vector<char> keyRoom, parentRoom;
+  std::string_view parentJson = "null";
+  NodeId parentConverted = BookmarkTree::kNone;
   for (NodeId id = 0; id < static_cast<NodeId>(tree.size()); ++id) {
     const NodeId parent = tree.parent(id);
-    const std::optional<std::string_view> address = tree.address(id);
-    w.Raw(id == 0 ? "{\"key\": " : ", {\"key\": ").Utf8Json(tree.key(id)).Raw(", \"parent\": ");
-    if (parent == BookmarkTree::kNone)
-      w.Raw("null");
+    if (parent != parentConverted) {
+      parentJson = parent == BookmarkTree::kNone ? "null" : JsonUtf8TextIn(parentRoom, tree.key(parent));
+      parentConverted = parent;
+    }
+    const std::string_view key = tree.key(id);
+    const std::string_view text = tree.text(id);
+    const std::string_view keyJson = JsonUtf8TextIn(keyRoom, key);
+    w.Raw(id == 0 ? "{\"key\": " : ", {\"key\": ").Raw(keyJson).Raw(", \"parent\": ").Raw(parentJson);
+    w.Raw(", \"text\": ");
+    if (text == key)
+      w.Raw(keyJson);
     else
-      w.Utf8Json(tree.key(parent));
-    w.Raw(", \"text\": ").Utf8Json(tree.text(id));
+      w.Utf8Json(text);
     w.Raw(", \"picture\": ").Number(static_cast<unsigned>(tree.picture(id))).Raw(", \"address\": ");
-    if (address)
+    if (const std::optional<std::string_view> address = tree.address(id))
       w.Utf8Json(*address);
     else
       w.Raw("null");

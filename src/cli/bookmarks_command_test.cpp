@@ -52,6 +52,26 @@ TEST_F(CollectionsCommandTest, BookmarksPrintsTheTreeAsTextAndJson) {
       "], \"unreadable_lines\": []}\n");
 }
 
+// Each node names its own parent: after a nested folder closes, its enclosing folder is the
+// parent again; a repeated title keeps its text under a key of its own; quotes are escaped.
+TEST_F(CollectionsCommandTest, BookmarksJsonNamesEachNodesParentAndText) {
+  WriteBookmarks(
+      "<DT><H3>Outer</H3>\r\n<DL><p>\r\n<DT><H3>In \"q\"</H3>\r\n<DL><p>\r\n<DT><A HREF=\"a\">Same</A>\r\n"
+      "</DL><p>\r\n<DT><A HREF=\"b\">Same</A>\r\n</DL><p>\r\n");
+  ASSERT_EQ(Run(BookmarksCommand, {"--profile", kProfile}, true), 0) << err_.str();
+  EXPECT_EQ(
+      out_.str(),
+      "{\"profile\": \"c:\\\\program files\\\\netscape\\\\users\\\\jane\", \"nodes\": ["
+      "{\"key\": \"NoFolder\", \"parent\": null, \"text\": \"Bookmarks not In folders\", \"picture\": 2, "
+      "\"address\": null}, "
+      "{\"key\": \"Outer 1\", \"parent\": null, \"text\": \"Outer\", \"picture\": 2, \"address\": null}, "
+      "{\"key\": \"In \\\"q\\\" 2\", \"parent\": \"Outer 1\", \"text\": \"In \\\"q\\\"\", \"picture\": 2, "
+      "\"address\": null}, "
+      "{\"key\": \"Same\", \"parent\": \"In \\\"q\\\" 2\", \"text\": \"Same\", \"picture\": 1, \"address\": \"a\"}, "
+      "{\"key\": \"Same (2)\", \"parent\": \"Outer 1\", \"text\": \"Same\", \"picture\": 1, \"address\": \"b\"}"
+      "], \"unreadable_lines\": []}\n");
+}
+
 TEST_F(CollectionsCommandTest, BookmarksFailures) {
   // No profile at all, no bookmark file, a usage error.
   EXPECT_EQ(Run(BookmarksCommand, {}), 1);

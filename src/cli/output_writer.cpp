@@ -175,7 +175,20 @@ std::string TerminalUtf8Text(std::string_view utf8, bool escapeControls) {
 
 std::string JsonText(std::string_view ansi) { return "\"" + Converted(ansi, JsonTable()) + "\""; }
 
-std::string JsonUtf8Text(std::string_view utf8) { return "\"" + Converted(utf8, Utf8JsonTable()) + "\""; }
+std::string JsonUtf8Text(std::string_view utf8) {
+  std::vector<char> room;
+  return std::string(JsonUtf8TextIn(room, utf8));
+}
+
+std::string_view JsonUtf8TextIn(std::vector<char>& room, std::string_view utf8) {
+  // The worst case: every byte replaced, the last replacement copied whole, and the quotes.
+  const std::size_t needed = utf8.size() * kLongestReplacement + kLongestReplacement + 2;
+  if (room.size() < needed) room.resize(std::max(needed, 2 * room.size()));
+  room[0] = '"';
+  char* end = Convert(utf8, Utf8JsonTable(), room.data() + 1);
+  *end++ = '"';
+  return {room.data(), static_cast<std::size_t>(end - room.data())};
+}
 
 OutputWriter::OutputWriter(std::ostream& out, bool escapeControls)
     : out_(out),

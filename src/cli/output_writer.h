@@ -24,6 +24,9 @@ std::string TerminalUtf8Text(std::string_view utf8, bool escapeControls);
 // A quoted, escaped JSON string, as Json() writes it; and of UTF-8 text, as Utf8Json() does.
 std::string JsonText(std::string_view ansi);
 std::string JsonUtf8Text(std::string_view utf8);
+// The same converted into `room` (grown as needed; the caller keeps it between calls), for a
+// text written more than once: the JSON tree names each node's parent by its key.
+std::string_view JsonUtf8TextIn(std::vector<char>& room, std::string_view utf8);
 
 class OutputWriter {
  public:
