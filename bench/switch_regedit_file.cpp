@@ -20,8 +20,7 @@ int main(int argc, char** argv) {
   const AssociationTable table = browser == "ie" ? IEAssociations(argv[2]) : NetscapeAssociations(argv[2]);
   std::vector<RegistryEdit> edits;
   for (const AssociationRow& row : table) {
-    edits.push_back(
-        {false, u"Software\\Classes\\" + Utf16FromAnsi(row.key), u"", RegValue::String(Utf16FromAnsi(row.data))});
+    edits.push_back(RegistryEdit::SetValue(Hive::ClassesRoot, row.key, "", RegValue::String(Utf16FromAnsi(row.data))));
   }
   const Status written = ReplaceFileContents(argv[3], RegeditFile(edits));
   if (!written.ok()) std::fprintf(stderr, "switch_regedit_file: %s\n", written.message.c_str());

@@ -54,9 +54,9 @@ class WineIntegrationTest : public ::testing::Test {
     for (int attempt = 0; attempt < 5; ++attempt) {
       Wine({"wineserver", "-w"});
       ASSERT_TRUE(RunProgram({"sh", "-c", "wineserver -p &"}, settings, 30).started);
-      for (int i = 0; i < 200 && !registry.WineServerRunning(); ++i) usleep(50000);  // up to 10 s
+      for (int i = 0; i < 200 && !registry.wine().Running(); ++i) usleep(50000);  // up to 10 s
       usleep(1000000);
-      if (registry.WineServerRunning()) return;
+      if (registry.wine().Running()) return;
     }
     FAIL() << "no wineserver stayed up for " << prefix_.path();
   }
@@ -88,7 +88,7 @@ TEST_F(WineIntegrationTest, EachSideReadsWhatTheOtherWroteAndARunningWineIsWritt
   const std::string before = test::ReadFile(prefix_ / "system.reg");
   test::ExpectOk(WriteRegistryString(registry, Hive::LocalMachine, "Software\\Varnel\\NetPath", "",
                                      "c:\\program files\\netscape"));
-  EXPECT_TRUE(registry.WroteThroughWine());
+  EXPECT_TRUE(registry.wine().WroteThroughWine());
   EXPECT_EQ(test::ReadFile(prefix_ / "system.reg"), before);  // the files are left to Wine
   EXPECT_EQ(ReadRegistryString(registry, Hive::LocalMachine, "Software\\Varnel\\NetPath", "", ""),
             "c:\\program files\\netscape");
@@ -162,12 +162,13 @@ TEST_F(WineIntegrationTest, OneScriptReadsAWholeBatchBackFromARunningWine) {
   const std::optional<WineServer> server = FindWineServer(prefix_.path());
   ASSERT_TRUE(server);
   const std::vector<RegistryEdit> edits = {
-      {true, u"Software\\VarnelTest\\Gone", u"", RegValue::String(u"soon deleted")},
-      {true, u"Software\\VarnelTest\\Gone", u"", std::nullopt},
-      {true, u"Software\\VarnelTest", u"url1", RegValue::String(u"http://caf\u00e9.example/\"q\"")},
-      {false, u"Software\\VarnelTest", u"", RegValue::String(u"c:\\program files\\x")},
-      {false, u"Software\\VarnelTest", u"n", RegValue{kRegDword, {0x01, 0x00, 0x00, 0x80}}},
-      {false, u"Software\\VarnelTest", u"a\\b", RegValue::String(u"z")},
+      RegistryEdit::SetValue(Hive::CurrentUser, "Software\\VarnelTest\\Gone", "", RegValue::String(u"soon deleted")),
+      RegistryEdit::DeleteKey(Hive::CurrentUser, "Software\\VarnelTest\\Gone"),
+      RegistryEdit::SetValue(Hive::CurrentUser, "Software\\VarnelTest", "url1",
+                             RegValue::String(u"http://caf\u00e9.example/\"q\"")),
+      RegistryEdit::SetValue(Hive::LocalMachine, "Software\\VarnelTest", "", RegValue::String(u"c:\\program files\\x")),
+      RegistryEdit::SetValue(Hive::LocalMachine, "Software\\VarnelTest", "n", {kRegDword, {0x01, 0x00, 0x00, 0x80}}),
+      RegistryEdit::SetValue(Hive::LocalMachine, "Software\\VarnelTest", "a\\b", RegValue::String(u"z")),
   };
   const std::string script = prefix_ / "drive_c/windows/temp/check.js";
   test::WriteFile(script, ReadBackScript(edits));
@@ -184,8 +185,10 @@ TEST_F(WineIntegrationTest, OneScriptReadsAWholeBatchBackFromARunningWine) {
 
   // Plain strings only: the script writes them itself, and Wine holds them.
   const std::vector<RegistryEdit> strings = {
-      {false, u"Software\\VarnelTest\\Open", u"", RegValue::String(u"\"c:\\caf\u00e9\\x.exe\" \"%1\"")},
-      {true, u"Software\\VarnelTest", u"url2", RegValue::String(u"http://two.example/")},
+      RegistryEdit::SetValue(Hive::LocalMachine, "Software\\VarnelTest\\Open", "",
+                             RegValue::String(u"\"c:\\caf\u00e9\\x.exe\" \"%1\"")),
+      RegistryEdit::SetValue(Hive::CurrentUser, "Software\\VarnelTest", "url2",
+                             RegValue::String(u"http://two.example/")),
   };
   ASSERT_TRUE(ScriptCanWrite(strings));
   const Status scripted = WriteThroughWine(prefix_.path(), *server, strings);

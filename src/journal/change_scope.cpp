@@ -186,7 +186,7 @@ bool ChangeScope::Begin() {
   }
   const bool touchesRegistry = std::any_of(record_.items.begin(), record_.items.end(),
                                            [](const ChangeItem& item) { return InRegistry(item.kind); });
-  if (touchesRegistry && registry_.WineServerRunning()) {
+  if (touchesRegistry && registry_.wine().Running()) {
     const Status caught = CatchUpWithWine(*journal_, registry_, record_.items, record_.before);
     if (!caught.ok()) {
       NotRecorded(caught.message);

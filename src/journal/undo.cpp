@@ -20,7 +20,7 @@ std::string ChangeName(const JournalEntry& change) {
 // runs (its files may be behind), else read from the files like every file item.
 Status CheckStates(Registry& registry, const std::vector<ChangeItem>& items, const std::vector<ItemState>& states,
                    std::vector<bool>& unchanged) {
-  const bool askWine = registry.WineServerRunning() &&
+  const bool askWine = registry.wine().Running() &&
                        std::any_of(items.begin(), items.end(), [](const ChangeItem& i) { return InRegistry(i.kind); });
   if (askWine) {
     const Status asked = WineHoldsStates(registry, items, states, unchanged);

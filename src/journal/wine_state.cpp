@@ -8,11 +8,12 @@ namespace {
 
 // The state a newer one replaces, said as expected states: the newer state's own, and for a key
 // the values the older state has that the newer has not, as gone.
-std::vector<ExpectedRegistryState> Replacing(const ChangeItem& item, const ItemState& older, const ItemState& newer) {
-  std::vector<ExpectedRegistryState> expected = ExpectedStates(item, newer);
+std::vector<RegistryEdit> Replacing(const ChangeItem& item, const ItemState& older, const ItemState& newer) {
+  std::vector<RegistryEdit> expected = ExpectedStates(item, newer);
   if (item.kind != ItemKind::Key || !newer.exists) return expected;
   for (const NamedValue& v : older.values) {
-    if (!HasValueNamed(newer.values, v.name)) expected.push_back({item.hive, item.key, v.name, std::nullopt, false});
+    if (!HasValueNamed(newer.values, v.name))
+      expected.push_back(RegistryEdit::DeleteValue(item.hive, item.key, v.name));
   }
   return expected;
 }
@@ -20,7 +21,7 @@ std::vector<ExpectedRegistryState> Replacing(const ChangeItem& item, const ItemS
 // An old state read this run, in a value read from Wine itself at the run's start: it is what
 // Wine holds, with nothing to ask.
 bool ReadFromWine(Registry& registry, const ChangeItem& item) {
-  return item.kind == ItemKind::Value && registry.ReadFromWine(item.hive, item.key, item.name);
+  return item.kind == ItemKind::Value && registry.wine().WasRead(item.hive, item.key, item.name);
 }
 
 // The state of the item that the newest finished change naming it left, if any.
@@ -36,13 +37,12 @@ std::optional<ItemState> LastRecordedState(const std::vector<JournalEntry>& entr
 }
 
 // Asks Wine about groups of expected states at once: held[g] when every state of group g is held.
-Status AskGroups(Registry& registry, const std::vector<std::vector<ExpectedRegistryState>>& groups,
-                 std::vector<bool>& held) {
-  std::vector<ExpectedRegistryState> all;
+Status AskGroups(Registry& registry, const std::vector<std::vector<RegistryEdit>>& groups, std::vector<bool>& held) {
+  std::vector<RegistryEdit> all;
   for (const auto& group : groups) all.insert(all.end(), group.begin(), group.end());
   std::vector<bool> each;
   if (!all.empty()) {
-    const Status asked = registry.AskWine(all, each);
+    const Status asked = registry.wine().AskHeld(all, each);
     if (!asked.ok()) return asked;
   }
   held.assign(groups.size(), true);
@@ -55,22 +55,23 @@ Status AskGroups(Registry& registry, const std::vector<std::vector<ExpectedRegis
 
 }  // namespace
 
-std::vector<ExpectedRegistryState> ExpectedStates(const ChangeItem& item, const ItemState& state) {
+std::vector<RegistryEdit> ExpectedStates(const ChangeItem& item, const ItemState& state) {
   if (OnDisk(item.kind)) return {};
   if (item.kind == ItemKind::Value) {
     std::optional<RegValue> value;
     if (!state.values.empty()) value = state.values.front().value;
-    return {{item.hive, item.key, item.name, std::move(value), false}};
+    return {RegistryEdit::Leaving(item.hive, item.key, item.name, std::move(value))};
   }
-  if (!state.exists) return {{item.hive, item.key, "", std::nullopt, true}};
-  std::vector<ExpectedRegistryState> expected;
-  for (const NamedValue& v : state.values) expected.push_back({item.hive, item.key, v.name, v.value, false});
+  if (!state.exists) return {RegistryEdit::DeleteKey(item.hive, item.key)};
+  std::vector<RegistryEdit> expected;
+  for (const NamedValue& v : state.values)
+    expected.push_back(RegistryEdit::SetValue(item.hive, item.key, v.name, v.value));
   return expected;
 }
 
 Status WineHoldsStates(Registry& registry, const std::vector<ChangeItem>& items, const std::vector<ItemState>& states,
                        std::vector<bool>& held) {
-  std::vector<std::vector<ExpectedRegistryState>> groups;
+  std::vector<std::vector<RegistryEdit>> groups;
   for (std::size_t i = 0; i < items.size(); ++i) groups.push_back(ExpectedStates(items[i], states[i]));
   return AskGroups(registry, groups, held);
 }
@@ -94,7 +95,7 @@ Status CatchUpWithWine(const Journal& journal, Registry& registry, const std::ve
   if (!status.ok()) return status;
   std::vector<std::size_t> behind;
   std::vector<ItemState> recorded;
-  std::vector<std::vector<ExpectedRegistryState>> groups;
+  std::vector<std::vector<RegistryEdit>> groups;
   for (std::size_t i = 0; i < items.size(); ++i) {
     if (held[i]) continue;
     std::optional<ItemState> last = LastRecordedState(entries, items[i]);
@@ -105,14 +106,14 @@ Status CatchUpWithWine(const Journal& journal, Registry& registry, const std::ve
   }
   status = AskGroups(registry, groups, held);
   if (!status.ok()) return status;
-  std::vector<ExpectedRegistryState> known;
+  std::vector<RegistryEdit> known;
   for (std::size_t k = 0; k < behind.size(); ++k) {
     if (!held[k])
       return Status::Error(errc::kDeviceIo, items[behind[k]].shown + " is not in Wine's files as Wine holds it yet");
     known.insert(known.end(), groups[k].begin(), groups[k].end());
     states[behind[k]] = std::move(recorded[k]);
   }
-  registry.TakeFromWine(known);
+  registry.wine().TakeHeld(known);
   return Status::Ok();
 }
 

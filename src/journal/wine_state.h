@@ -10,9 +10,9 @@
 
 namespace varnel {
 
-// What says that a registry item is in `state`: each of its values as recorded, or that it is
-// not there.
-std::vector<ExpectedRegistryState> ExpectedStates(const ChangeItem& item, const ItemState& state);
+// What says that a registry item is in `state`, as the edits that would leave it so: each of its
+// values as recorded, or that it is not there.
+std::vector<RegistryEdit> ExpectedStates(const ChangeItem& item, const ItemState& state);
 
 // For every item, whether Wine holds the state given for it (a file counts as held). Fails when
 // Wine cannot be asked.

@@ -34,17 +34,17 @@ const std::vector<HiveValueName>& SurveyedValues() {
 // those it does not answer taken from the files (`values` holds them).
 void AskRunningWine(const std::string& prefix, std::vector<std::optional<RegValue>>& values) {
   Registry registry(prefix);
-  std::vector<ExpectedRegistryState> asked;
-  for (const HiveValueName& value : SurveyedValues()) {
-    asked.push_back({Hive::LocalMachine, AnsiFromUtf16(value.keyPath), AnsiFromUtf16(value.name), std::nullopt, false});
-  }
-  if (!registry.ReadLatestFromWine(asked).ok()) return;
+  std::vector<RegistryLocation> asked;
+  for (const HiveValueName& value : SurveyedValues()) asked.push_back({Hive::LocalMachine, value.keyPath, value.name});
+  if (!registry.wine().ReadLatest(asked).ok()) return;
   for (std::size_t i = 0; i < asked.size(); ++i) {
-    if (registry.ReadFromWine(Hive::LocalMachine, asked[i].key, asked[i].name)) {
-      values[i] = registry.QueryValue(Hive::LocalMachine, asked[i].key, asked[i].name);
+    const std::string key = AnsiFromUtf16(asked[i].key);
+    const std::string name = AnsiFromUtf16(asked[i].name);
+    if (registry.wine().WasRead(Hive::LocalMachine, key, name)) {
+      values[i] = registry.QueryValue(Hive::LocalMachine, key, name);
     }
   }
-  registry.EndWineSession();
+  registry.wine().EndProgram();
 }
 
 }  // namespace

@@ -17,10 +17,10 @@ namespace {
 // list, as a browser may make it, is read on in batches of as many again.
 constexpr std::size_t kTypedUrlsReadFromWine = 50;
 
-std::vector<ExpectedRegistryState> TypedUrlsAskedOfWine(std::size_t first, std::size_t count) {
-  std::vector<ExpectedRegistryState> values;
+std::vector<RegistryLocation> TypedUrlsAskedOfWine(std::size_t first, std::size_t count) {
+  std::vector<RegistryLocation> values;
   for (std::size_t n = first; n < first + count; ++n) {
-    values.push_back({Hive::CurrentUser, std::string(kTypedUrlsKey), TypedUrlValueName(n), {}, false});
+    values.push_back(RegistryLocation::Of(Hive::CurrentUser, kTypedUrlsKey, TypedUrlValueName(n)));
   }
   return values;
 }
@@ -52,21 +52,22 @@ Session::Session(Registry& registry, const EnvLookup& env)
 }
 
 Status Session::ReadLatestFromWine() {
-  std::vector<ExpectedRegistryState> values;
+  std::vector<RegistryLocation> values;
   for (varnel::Setting setting : kAllSettings)
-    values.push_back({Hive::LocalMachine, SettingKey(setting), "", {}, false});
-  for (const AssociationRow& row : IEAssociations("")) values.push_back({Hive::ClassesRoot, row.key, "", {}, false});
-  const std::vector<ExpectedRegistryState> typed = TypedUrlsAskedOfWine(1, kTypedUrlsReadFromWine);
+    values.push_back(RegistryLocation::Of(Hive::LocalMachine, SettingKey(setting), ""));
+  for (const AssociationRow& row : IEAssociations(""))
+    values.push_back(RegistryLocation::Of(Hive::ClassesRoot, row.key, ""));
+  const std::vector<RegistryLocation> typed = TypedUrlsAskedOfWine(1, kTypedUrlsReadFromWine);
   values.insert(values.end(), typed.begin(), typed.end());
-  Status status = registry_.ReadLatestFromWine(values);
+  Status status = registry_.wine().ReadLatest(values);
   // Every typed address Wine holds, up to the first missing one, as ReadTypedUrls reads them.
   const auto goesOn = [this](std::size_t last) {
     const std::string name = TypedUrlValueName(last);
-    return registry_.ReadFromWine(Hive::CurrentUser, kTypedUrlsKey, name) &&
+    return registry_.wine().WasRead(Hive::CurrentUser, kTypedUrlsKey, name) &&
            registry_.QueryValue(Hive::CurrentUser, kTypedUrlsKey, name).has_value();
   };
   for (std::size_t asked = kTypedUrlsReadFromWine; status.ok() && goesOn(asked); asked += kTypedUrlsReadFromWine) {
-    status = registry_.ReadMoreFromWine(TypedUrlsAskedOfWine(asked + 1, kTypedUrlsReadFromWine));
+    status = registry_.wine().ReadLatest(TypedUrlsAskedOfWine(asked + 1, kTypedUrlsReadFromWine));
   }
   return status;
 }

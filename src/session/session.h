@@ -116,7 +116,7 @@ class Session {
   const std::string& changesFolder() const { return journal_.folder(); }
   void SetChangeReporter(Journal::Reporter reporter) { journal_.SetReporter(std::move(reporter)); }
   // Whether a registry write of this run went through a running Wine (which then holds it).
-  bool WroteThroughWine() const { return registry_.WroteThroughWine(); }
+  bool WroteThroughWine() const { return registry_.wine().WroteThroughWine(); }
 
   // The newest change (or change `from` and every later one) checked, then undone; afterwards
   // the default browser and the open history lists are as the undo left them.

@@ -14,34 +14,14 @@
 #include "winenv/file_identity.h"
 #include "winenv/file_lock.h"
 #include "winenv/prefix.h"
-#include "winenv/wine_registry.h"
 #include "winenv/wine_server.h"
 #include "winenv/wine_start_block.h"
 #include "winenv/write_watch.h"
 
 namespace varnel {
 
-// Keys are given with backslashes; a leading or trailing one is ignored, as Windows does.
-std::u16string KeyInHive(Hive hive, std::string_view keyPath) {
-  while (!keyPath.empty() && keyPath.front() == '\\') keyPath.remove_prefix(1);
-  while (!keyPath.empty() && keyPath.back() == '\\') keyPath.remove_suffix(1);
-  std::u16string key = Utf16FromAnsi(keyPath);
-  if (hive == Hive::ClassesRoot) return key.empty() ? u"Software\\Classes" : u"Software\\Classes\\" + key;
-  return key;
-}
-
-namespace {
-
-// An expected state as the edit that would make it: the value set, the value deleted, or the
-// key deleted.
-RegistryEdit EditOf(const ExpectedRegistryState& e) {
-  return {e.hive == Hive::CurrentUser, KeyInHive(e.hive, e.key), Utf16FromAnsi(e.name), e.value,
-          !e.keyAbsent && !e.value};
-}
-
-}  // namespace
-
 struct Registry::HiveState {
+  Hive hive;  // CurrentUser or LocalMachine
   std::string path;
   std::string rootComment;
   HiveFile file;
@@ -51,19 +31,12 @@ struct Registry::HiveState {
   std::string error;
 };
 
-struct Registry::PendingWrite {
-  Hive hive;
-  std::u16string key;
-  std::u16string name;
-  std::optional<RegValue> value;  // none: delete the key, or only the value `name`
-  bool deletesValue = false;
-  bool evenIfAbsent = false;  // a key delete that holds also for a key not in the files
-};
-
 Registry::Registry(std::string prefixPath)
     : prefix_(std::move(prefixPath)), system_(std::make_unique<HiveState>()), user_(std::make_unique<HiveState>()) {
+  system_->hive = Hive::LocalMachine;
   system_->path = SystemHivePath(prefix_);
   system_->rootComment = "\\\\Registry\\\\Machine";
+  user_->hive = Hive::CurrentUser;
   user_->path = UserHivePath(prefix_);
   user_->rootComment = "\\\\Registry\\\\User\\\\S-1-5-21-0-0-0-1000";
 }
@@ -116,32 +89,28 @@ bool Registry::Refresh(HiveState& state) {
   // Wine saves its registry only now and then: what it was found to hold and what was written
   // through it this run are laid over the files again, then the writes of a batch still open.
   std::int64_t stamp = std::time(nullptr);
-  for (const std::vector<PendingWrite>* writes : {&fromWine_, &throughWine_, &pending_}) {
-    for (const PendingWrite& w : *writes) {
-      if (&StateFor(w.hive) == &state) Apply(w, state.file, stamp);
-    }
+  wine_.LayOver(state.hive, state.file, stamp);
+  for (const RegistryEdit& edit : pending_) {
+    if (edit.at.hive == state.hive) edit.ApplyTo(state.file, stamp);
   }
   return true;
 }
 
-bool Registry::Apply(const PendingWrite& write, HiveFile& file, std::int64_t now) {
-  if (write.value) {
-    file.SetValue(write.key, write.name, *write.value, now);
-    return true;
-  }
-  if (write.deletesValue) {
-    file.DeleteValue(write.key, write.name, now);
-    return true;
-  }
-  return file.DeleteKey(write.key) || (write.evenIfAbsent && !file.KeyExists(write.key));
+std::optional<RegValue> Registry::QueryValue(Hive hive, std::string_view keyPath, std::string_view name) {
+  return QueryValueAt(RegistryLocation::Of(hive, keyPath, name));
 }
 
-std::optional<RegValue> Registry::QueryValue(Hive hive, std::string_view keyPath, std::string_view name) {
-  HiveState& state = StateFor(hive);
+std::optional<RegValue> Registry::QueryValueAt(const RegistryLocation& at) {
+  HiveState& state = StateFor(at.hive);
   if (!Refresh(state)) {
     return std::nullopt;
   }
-  return state.file.GetValue(KeyInHive(hive, keyPath), Utf16FromAnsi(name));
+  return state.file.GetValue(at.key, at.name);
+}
+
+void Registry::LayOverLoaded(const RegistryEdit& edit, std::int64_t now) {
+  HiveState& state = StateFor(edit.at.hive);
+  if (state.loaded && state.valid) edit.ApplyTo(state.file, now);
 }
 
 bool Registry::KeyExists(Hive hive, std::string_view keyPath) {
@@ -153,15 +122,15 @@ bool Registry::KeyExists(Hive hive, std::string_view keyPath) {
 }
 
 Status Registry::SetValue(Hive hive, std::string_view keyPath, std::string_view name, const RegValue& value) {
-  return Write(PendingWrite{hive, KeyInHive(hive, keyPath), Utf16FromAnsi(name), value});
+  return Write(RegistryEdit::SetValue(hive, keyPath, name, value));
 }
 
 Status Registry::DeleteKey(Hive hive, std::string_view keyPath) {
-  return Write(PendingWrite{hive, KeyInHive(hive, keyPath), u"", std::nullopt});
+  return Write(RegistryEdit::DeleteKey(hive, keyPath));
 }
 
 Status Registry::DeleteEmptyKey(Hive hive, std::string_view keyPath) {
-  return Write(PendingWrite{hive, KeyInHive(hive, keyPath), u"", std::nullopt, false, true});
+  return Write(RegistryEdit::DeleteKey(hive, keyPath), true);
 }
 
 Status Registry::DeleteValue(Hive hive, std::string_view keyPath, std::string_view name) {
@@ -170,7 +139,7 @@ Status Registry::DeleteValue(Hive hive, std::string_view keyPath, std::string_vi
     if (state.valid) return Status::Ok();
     return Status::Error(errc::kPathFileAccess, state.error);
   }
-  return Write(PendingWrite{hive, KeyInHive(hive, keyPath), Utf16FromAnsi(name), std::nullopt, true});
+  return Write(RegistryEdit::DeleteValue(hive, keyPath, name));
 }
 
 std::vector<std::string> Registry::ValueNames(Hive hive, std::string_view keyPath) {
@@ -184,26 +153,28 @@ std::vector<std::string> Registry::ValueNames(Hive hive, std::string_view keyPat
   return names;
 }
 
-Status Registry::Write(PendingWrite write) {
-  HiveState& state = StateFor(write.hive);
+// A key delete with `keyMayBeMissing` holds also for a key the files do not hold.
+Status Registry::Write(RegistryEdit write, bool keyMayBeMissing) {
+  HiveState& state = StateFor(write.at.hive);
   if (!Refresh(state)) {
     const Status failed = Status::Error(errc::kPathFileAccess, state.error);
     if (batchDepth_ > 0 && batchFailure_.ok()) batchFailure_ = failed;
     return failed;
   }
-  if (!Apply(write, state.file, std::time(nullptr))) {
-    return Status::Error(errc::kFileNotFound, "there is no key " + AnsiFromUtf16(write.key) + " without sub-keys");
+  const bool applied = write.ApplyTo(state.file, std::time(nullptr));
+  if (!applied && !(keyMayBeMissing && !state.file.KeyExists(write.at.key))) {
+    return Status::Error(errc::kFileNotFound, "there is no key " + AnsiFromUtf16(write.at.key) + " without sub-keys");
   }
   pending_.push_back(std::move(write));
   if (batchDepth_ > 0) return Status::Ok();
-  std::vector<PendingWrite> writes = std::move(pending_);
+  std::vector<RegistryEdit> writes = std::move(pending_);
   pending_.clear();
   return Save(writes);
 }
 
 // Forgets writes that were applied in memory but will not be saved.
-void Registry::Drop(const std::vector<PendingWrite>& writes) {
-  for (const PendingWrite& w : writes) StateFor(w.hive).loaded = false;
+void Registry::Drop(const std::vector<RegistryEdit>& writes) {
+  for (const RegistryEdit& w : writes) StateFor(w.at.hive).loaded = false;
 }
 
 // Saves every hive that the writes touched, inside the prefix-wide lock. A hive that changed
@@ -211,10 +182,10 @@ void Registry::Drop(const std::vector<PendingWrite>& writes) {
 // running the writes go through it; else the hives are renamed into place while no wineserver
 // can start, and a server that started (or ended, saving the hives) since the look for one
 // sends the save round again.
-Status Registry::Save(const std::vector<PendingWrite>& writes) {
+Status Registry::Save(const std::vector<RegistryEdit>& writes) {
   std::vector<HiveState*> touched;
-  for (const PendingWrite& w : writes) {
-    HiveState* s = &StateFor(w.hive);
+  for (const RegistryEdit& w : writes) {
+    HiveState* s = &StateFor(w.at.hive);
     if (std::find(touched.begin(), touched.end(), s) == touched.end()) touched.push_back(s);
   }
   auto discard = [&](const Status& failure) {
@@ -232,7 +203,7 @@ Status Registry::Save(const std::vector<PendingWrite>& writes) {
   if (!watched.ok()) return discard(watched);
   for (int round = 0;; ++round) {
     if (const std::optional<WineServer> wine = FindWineServer(prefix_)) {
-      const Status through = SaveThroughWine(*wine, writes);
+      const Status through = wine_.Write(*wine, writes);
       return through.ok() ? through : discard(through);
     }
     for (HiveState* s : touched) {
@@ -272,17 +243,6 @@ Status Registry::SaveHives(const std::vector<HiveState*>& touched, bool& wineMov
   return Status::Ok();
 }
 
-// Wine holds the registry: the writes go to it, and the hive files are left to Wine.
-Status Registry::SaveThroughWine(const WineServer& wine, const std::vector<PendingWrite>& writes) {
-  std::vector<RegistryEdit> edits;
-  for (const PendingWrite& w : writes)
-    edits.push_back({w.hive == Hive::CurrentUser, w.key, w.name, w.value, w.deletesValue});
-  const auto write = [&] { return WriteThroughWine(prefix_, wine, edits, wineSession_.get()); };
-  const Status written = wineWait_ ? wineWait_(write) : write();
-  if (written.ok()) throughWine_.insert(throughWine_.end(), writes.begin(), writes.end());
-  return written;
-}
-
 Status Registry::CheckHive(Hive hive) {
   HiveState& state = StateFor(hive);
   return Refresh(state) ? Status::Ok() : Status::Error(errc::kPathFileAccess, state.error);
@@ -292,79 +252,6 @@ Status Registry::CheckHives() {
   Status system = CheckHive(Hive::LocalMachine);
   return system.ok() ? CheckHive(Hive::CurrentUser) : system;
 }
-
-Status Registry::AskWine(const std::vector<ExpectedRegistryState>& expected, std::vector<bool>& held) {
-  const std::optional<WineServer> wine = FindWineServer(prefix_);
-  if (!wine) return Status::Error(errc::kFileNotFound, "Wine is not running in this prefix");
-  std::vector<RegistryEdit> edits;
-  for (const ExpectedRegistryState& e : expected) edits.push_back(EditOf(e));
-  const auto ask = [&] { return AskWineWhatItHolds(prefix_, *wine, edits, wineSession_.get(), held); };
-  return wineWait_ ? wineWait_(ask) : ask();
-}
-
-Status Registry::ReadLatestFromWine(const std::vector<ExpectedRegistryState>& values) {
-  const std::optional<WineServer> wine = FindWineServer(prefix_);
-  if (!wine) return Status::Ok();
-  wineSession_ = std::make_unique<WineSession>(prefix_, *wine);
-  const Status status = ReadFromWineSession(values, true);
-  if (!status.ok()) wineSession_.reset();
-  return status;
-}
-
-Status Registry::ReadMoreFromWine(const std::vector<ExpectedRegistryState>& values) {
-  return wineSession_ ? ReadFromWineSession(values, false) : Status::Ok();
-}
-
-Status Registry::ReadFromWineSession(const std::vector<ExpectedRegistryState>& values, bool start) {
-  std::vector<RegistryEdit> where;
-  for (const ExpectedRegistryState& v : values) where.push_back(EditOf({v.hive, v.key, v.name, std::nullopt, false}));
-  std::vector<WineString> found;
-  const auto read = [&] { return start ? wineSession_->Start(where, found) : wineSession_->Read(where, found); };
-  const Status status = wineWait_ ? wineWait_(read) : read();
-  if (!status.ok()) return status;
-  std::vector<ExpectedRegistryState> differing;
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    const ExpectedRegistryState& v = values[i];
-    const std::optional<RegValue> inFiles = QueryValue(v.hive, v.key, v.name);
-    if (found[i].kind == WineString::Kind::Unknown || (inFiles && inFiles->type == kRegExpandSz)) continue;
-    readFromWine_.push_back({v.hive, where[i].key, where[i].name, std::nullopt, false});
-    if (found[i].kind == WineString::Kind::None) {
-      if (inFiles) differing.push_back({v.hive, v.key, v.name, std::nullopt, false});
-      continue;
-    }
-    RegValue held = RegValue::String(found[i].text);
-    if (!inFiles || *inFiles != held) differing.push_back({v.hive, v.key, v.name, std::move(held), false});
-  }
-  if (!differing.empty()) TakeFromWine(differing);
-  return Status::Ok();
-}
-
-void Registry::EndWineSession() {
-  if (wineSession_) wineSession_->End(true);
-  wineSession_.reset();
-}
-
-bool Registry::ReadFromWine(Hive hive, std::string_view keyPath, std::string_view name) const {
-  const std::u16string key = KeyInHive(hive, keyPath);
-  const std::u16string valueName = Utf16FromAnsi(name);
-  const bool inUser = hive == Hive::CurrentUser;
-  return std::any_of(readFromWine_.begin(), readFromWine_.end(), [&](const PendingWrite& read) {
-    return (read.hive == Hive::CurrentUser) == inUser && EqualNoCase(read.key, key) &&
-           EqualNoCase(read.name, valueName);
-  });
-}
-
-void Registry::TakeFromWine(const std::vector<ExpectedRegistryState>& held) {
-  const std::int64_t stamp = std::time(nullptr);
-  for (const ExpectedRegistryState& e : held) {
-    const RegistryEdit edit = EditOf(e);
-    fromWine_.push_back({e.hive, edit.key, edit.name, edit.value, edit.deletesValue});
-    HiveState& state = StateFor(e.hive);
-    if (state.loaded && state.valid) Apply(fromWine_.back(), state.file, stamp);  // a reload lays it over again
-  }
-}
-
-bool Registry::WineServerRunning() const { return FindWineServer(prefix_).has_value(); }
 
 Registry::Batch::Batch(Registry& registry) : registry_(registry) { ++registry_.batchDepth_; }
 
@@ -384,7 +271,7 @@ Status Registry::Batch::Commit() {
   if (done_) return Status::Ok();
   done_ = true;
   if (--registry_.batchDepth_ > 0) return Status::Ok();
-  std::vector<PendingWrite> writes = std::exchange(registry_.pending_, {});
+  std::vector<RegistryEdit> writes = std::exchange(registry_.pending_, {});
   const Status failure = std::exchange(registry_.batchFailure_, Status::Ok());
   if (!failure.ok()) {
     registry_.Drop(writes);  // all or nothing

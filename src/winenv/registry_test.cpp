@@ -325,7 +325,7 @@ TEST(RegistryTest, AKilledSaveLeavesTheOldOrNewHiveAndTheNextSaveCleansUp) {
 TEST(RegistryTest, ARunningWineServerIsSeenWhereverItKeepsItsFolder) {
   TempPrefix prefix;
   Registry registry(prefix.path());
-  EXPECT_FALSE(registry.WineServerRunning());
+  EXPECT_FALSE(registry.wine().Running());
 
   test::TempDir elsewhere;  // the server's own TMPDIR
   struct stat st {};
@@ -338,7 +338,7 @@ TEST(RegistryTest, ARunningWineServerIsSeenWhereverItKeepsItsFolder) {
   const std::string standIn = elsewhere / "wineserver64";
   std::filesystem::copy_file("/bin/sleep", standIn);
   std::filesystem::permissions(standIn, std::filesystem::perms::owner_exec, std::filesystem::perm_options::add);
-  EXPECT_FALSE(registry.WineServerRunning());  // a lock file nobody holds: the server is gone
+  EXPECT_FALSE(registry.wine().Running());  // a lock file nobody holds: the server is gone
 
   int ready[2];
   ASSERT_EQ(pipe(ready), 0);
@@ -358,13 +358,13 @@ TEST(RegistryTest, ARunningWineServerIsSeenWhereverItKeepsItsFolder) {
   ASSERT_EQ(read(ready[0], &byte, 1), 1);
   bool seen = false;
   for (int i = 0; i < 6000 && !seen; ++i) {  // until the exec has happened (at most 30 s)
-    seen = registry.WineServerRunning();
+    seen = registry.wine().Running();
     if (!seen) usleep(5000);
   }
   EXPECT_TRUE(seen);
   kill(holder, SIGKILL);
   waitpid(holder, nullptr, 0);
-  EXPECT_FALSE(registry.WineServerRunning());
+  EXPECT_FALSE(registry.wine().Running());
 }
 
 // A call reads only the hive it needs: a user.reg that does not parse stands in the way of no

@@ -55,8 +55,8 @@ TEST(RegistryValueDelete, IsSavedAndAMissingValueIsNothingToDo) {
 }
 
 TEST(RegeditFile, DeletesAValueWithEqualsMinusAndReadsItBackAsAbsent) {
-  RegistryEdit unnamed{false, u"Software\\Classes\\http\\shell\\open\\command", u"", std::nullopt, true};
-  RegistryEdit named{true, u"Software\\K", u"url1", std::nullopt, true};
+  const RegistryEdit unnamed = RegistryEdit::DeleteValue(Hive::ClassesRoot, "http\\shell\\open\\command", "");
+  const RegistryEdit named = RegistryEdit::DeleteValue(Hive::CurrentUser, "Software\\K", "url1");
   EXPECT_EQ(RegeditFile({unnamed, named}),
             test::Utf16Le("Windows Registry Editor Version 5.00\r\n"
                           "\r\n[HKEY_LOCAL_MACHINE\\Software\\Classes\\http\\shell\\open\\command]\r\n@=-\r\n"
@@ -70,13 +70,13 @@ TEST(RegeditFile, DeletesAValueWithEqualsMinusAndReadsItBackAsAbsent) {
 
   // A value deleted and then set again is checked as set; a value set and then deleted as absent;
   // a deleted value does not count as its key deleted.
-  RegistryEdit set{true, u"Software\\K", u"url1", RegValue::String(u"x"), false};
+  const RegistryEdit set = RegistryEdit::SetValue(Hive::CurrentUser, "Software\\K", "url1", RegValue::String(u"x"));
   const std::string setLast = ReadBackScript({named, set});
   EXPECT_EQ(setLast.find("check(0,"), std::string::npos);
   EXPECT_NE(setLast.find("check(1,"), std::string::npos);
   const std::string deletedLast = ReadBackScript({set, named});
   EXPECT_EQ(deletedLast.find("check(0,"), std::string::npos);
-  RegistryEdit other{true, u"Software\\K", u"url2", RegValue::String(u"y"), false};
+  const RegistryEdit other = RegistryEdit::SetValue(Hive::CurrentUser, "Software\\K", "url2", RegValue::String(u"y"));
   EXPECT_NE(ReadBackScript({other, named}).find("check(0,"), std::string::npos);
 }
 

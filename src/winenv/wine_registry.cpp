@@ -26,8 +26,10 @@ namespace {
 
 constexpr int kWineTimeoutSeconds = 120;
 
-std::u16string FullKey(const RegistryEdit& edit) {
-  return (edit.currentUser ? u"HKEY_CURRENT_USER\\" : u"HKEY_LOCAL_MACHINE\\") + edit.key;
+using Kind = RegistryEdit::Kind;
+
+std::u16string FullKey(const RegistryLocation& at) {
+  return (at.hive == Hive::CurrentUser ? u"HKEY_CURRENT_USER\\" : u"HKEY_LOCAL_MACHINE\\") + at.key;
 }
 
 std::u16string Quoted(std::u16string_view text) {
@@ -93,7 +95,9 @@ std::string ScriptString(std::u16string_view text) {
   return literal + "\"";
 }
 
-std::u16string ShortKey(const RegistryEdit& edit) { return (edit.currentUser ? u"HKCU\\" : u"HKLM\\") + edit.key; }
+std::u16string ShortKey(const RegistryLocation& at) {
+  return (at.hive == Hive::CurrentUser ? u"HKCU\\" : u"HKLM\\") + at.key;
+}
 
 std::string QueryCommand(std::u16string_view arguments) {
   return ScriptString(u"reg query " + std::u16string(arguments));
@@ -104,20 +108,21 @@ std::string QueryCommand(std::u16string_view arguments) {
 // whose name holds a backslash, which RegRead would take for a key. A plain string or a DWORD must
 // come back as written; other data only be there.
 std::string EditCheck(const RegistryEdit& edit) {
-  const std::u16string key = u"\"" + ShortKey(edit) + u"\"";
-  if (!edit.value && edit.deletesValue) {
-    const std::u16string which = edit.name.empty() ? std::u16string(u" /ve") : u" /v \"" + edit.name + u"\"";
+  const RegistryLocation& at = edit.at;
+  const std::u16string key = u"\"" + ShortKey(at) + u"\"";
+  if (edit.kind == Kind::DeleteValue) {
+    const std::u16string which = at.name.empty() ? std::u16string(u" /ve") : u" /v \"" + at.name + u"\"";
     return "!queried(" + QueryCommand(key + which) + ")";
   }
-  if (!edit.value) return "!queried(" + QueryCommand(key) + ")";
-  if (edit.name.find(u'\\') != std::u16string::npos) {
-    return "queried(" + QueryCommand(key + u" /v \"" + edit.name + u"\"") + ")";
+  if (edit.kind == Kind::DeleteKey) return "!queried(" + QueryCommand(key) + ")";
+  if (at.name.find(u'\\') != std::u16string::npos) {
+    return "queried(" + QueryCommand(key + u" /v \"" + at.name + u"\"") + ")";
   }
-  const std::string read = "read(" + ScriptString(ShortKey(edit) + u"\\" + edit.name) + ")";
+  const std::string read = "read(" + ScriptString(ShortKey(at) + u"\\" + at.name) + ")";
   if (const std::optional<std::u16string> text = PlainString(*edit.value)) return read + " === " + ScriptString(*text);
   if (edit.value->type == kRegDword && edit.value->data.size() == 4) {
     const std::uint32_t number = DwordOf(*edit.value);
-    return "dword(" + ScriptString(ShortKey(edit) + u"\\" + edit.name) + ") === " + std::to_string(number);
+    return "dword(" + ScriptString(ShortKey(at) + u"\\" + at.name) + ") === " + std::to_string(number);
   }
   return read + " !== undefined";
 }
@@ -133,14 +138,12 @@ bool Superseded(const std::vector<RegistryEdit>& edits, std::size_t i) {
   const RegistryEdit& edit = edits[i];
   for (std::size_t j = i + 1; j < edits.size(); ++j) {
     const RegistryEdit& later = edits[j];
-    if (later.currentUser != edit.currentUser) continue;
-    const bool laterDeletesKey = !later.value && !later.deletesValue;
-    const bool deletesKey = !edit.value && !edit.deletesValue;
-    if (laterDeletesKey && Within(edit.key, later.key)) return true;
-    if (deletesKey && Within(later.key, edit.key)) return true;
-    if (!deletesKey && !laterDeletesKey && EqualNoCase(later.key, edit.key) && EqualNoCase(later.name, edit.name)) {
-      return true;
-    }
+    if (later.at.hive != edit.at.hive) continue;
+    const bool laterDeletesKey = later.kind == Kind::DeleteKey;
+    const bool deletesKey = edit.kind == Kind::DeleteKey;
+    if (laterDeletesKey && Within(edit.at.key, later.at.key)) return true;
+    if (deletesKey && Within(later.at.key, edit.at.key)) return true;
+    if (!deletesKey && !laterDeletesKey && later.at.SameAs(edit.at)) return true;
   }
   return false;
 }
@@ -150,21 +153,20 @@ bool Superseded(const std::vector<RegistryEdit>& edits, std::size_t i) {
 std::string RegeditFile(const std::vector<RegistryEdit>& edits) {
   std::u16string text = u"Windows Registry Editor Version 5.00\r\n";
   for (const RegistryEdit& edit : edits) {
-    if (!edit.value && !edit.deletesValue) {
-      text += u"\r\n[-" + FullKey(edit) + u"]\r\n";
+    if (edit.kind == Kind::DeleteKey) {
+      text += u"\r\n[-" + FullKey(edit.at) + u"]\r\n";
       continue;
     }
-    text += u"\r\n[" + FullKey(edit) + u"]\r\n";
-    const std::u16string data = edit.value ? DataText(*edit.value) : std::u16string(u"-");
-    text += (edit.name.empty() ? std::u16string(u"@") : Quoted(edit.name)) + u"=" + data + u"\r\n";
+    text += u"\r\n[" + FullKey(edit.at) + u"]\r\n";
+    const std::u16string data = edit.kind == Kind::SetValue ? DataText(*edit.value) : std::u16string(u"-");
+    text += (edit.at.name.empty() ? std::u16string(u"@") : Quoted(edit.at.name)) + u"=" + data + u"\r\n";
   }
   return Utf16LeBytes(text);
 }
 
 bool ScriptCanWrite(const std::vector<RegistryEdit>& edits) {
   return std::all_of(edits.begin(), edits.end(), [](const RegistryEdit& edit) {
-    return edit.value && !edit.deletesValue && PlainString(*edit.value) &&
-           edit.name.find(u'\\') == std::u16string::npos;
+    return edit.kind == Kind::SetValue && PlainString(*edit.value) && edit.at.name.find(u'\\') == std::u16string::npos;
   });
 }
 
@@ -186,7 +188,7 @@ std::string ReadBackStatements(const std::vector<RegistryEdit>& edits, bool writ
   std::string statements;
   if (writeFirst) {
     for (const RegistryEdit& edit : edits) {
-      statements += "write(" + ScriptString(ShortKey(edit) + u"\\" + edit.name) + ", " +
+      statements += "write(" + ScriptString(ShortKey(edit.at) + u"\\" + edit.at.name) + ", " +
                     ScriptString(*PlainString(*edit.value)) + ");\r\n";
     }
   }
@@ -197,7 +199,7 @@ std::string ReadBackStatements(const std::vector<RegistryEdit>& edits, bool writ
   return statements;
 }
 
-std::string ReportStatements(const std::vector<RegistryEdit>& where) {
+std::string ReportStatements(const std::vector<RegistryLocation>& where) {
   std::string statements;
   for (std::size_t i = 0; i < where.size(); ++i) {
     // RegRead would take a backslash in a value's name for a key's: such a value is not asked.
@@ -382,14 +384,14 @@ Status WriteThroughWine(const std::string& prefix, const WineServer& server, con
   const auto missing = std::find(held.begin(), held.end(), false);
   if (missing != held.end()) {
     const RegistryEdit& edit = edits[static_cast<std::size_t>(missing - held.begin())];
-    return Status::Error(errc::kDeviceIo, "Wine did not take the change of " + AnsiFromUtf16(FullKey(edit)) +
+    return Status::Error(errc::kDeviceIo, "Wine did not take the change of " + AnsiFromUtf16(FullKey(edit.at)) +
                                               " (stop Wine with wineserver -k and try again)");
   }
   return Status::Ok();
 }
 
-std::string ReadStringsScript(const std::vector<RegistryEdit>& where) {
-  return ScriptPrelude() + ReportStatements(where);
+std::string ReadStringsScript(const std::vector<RegistryLocation>& values) {
+  return ScriptPrelude() + ReportStatements(values);
 }
 
 std::vector<WineString> ParseWineStrings(const std::string& output, std::size_t count) {
@@ -470,7 +472,7 @@ WineSession::~WineSession() { End(false); }
 
 void WineSession::End(bool wait) { requests_.End(std::chrono::seconds(wait ? 5 : 0)); }
 
-Status WineSession::Start(const std::vector<RegistryEdit>& reads, std::vector<WineString>& found) {
+Status WineSession::Start(const std::vector<RegistryLocation>& reads, std::vector<WineString>& found) {
   script_ = std::make_unique<Script>(prefix_);
   const std::string& windowsPath = script_->file.windowsPath();
   const std::string base = windowsPath.substr(0, windowsPath.size() - 3);  // without ".js"
@@ -493,7 +495,7 @@ Status WineSession::Start(const std::vector<RegistryEdit>& reads, std::vector<Wi
   return Status::Ok();
 }
 
-Status WineSession::Read(const std::vector<RegistryEdit>& reads, std::vector<WineString>& found) {
+Status WineSession::Read(const std::vector<RegistryLocation>& reads, std::vector<WineString>& found) {
   std::string output;
   if (Run(ReportStatements(reads), output)) {
     found = ParseWineStrings(output, reads.size());

@@ -12,19 +12,12 @@
 
 #include "winenv/hive_file.h"
 #include "winenv/process.h"
+#include "winenv/registry_edit.h"
 #include "winenv/status.h"
 #include "winenv/wine_requests.h"
 #include "winenv/wine_server.h"
 
 namespace varnel {
-
-struct RegistryEdit {
-  bool currentUser = false;       // HKEY_CURRENT_USER, else HKEY_LOCAL_MACHINE
-  std::u16string key;             // relative to the hive's root
-  std::u16string name;            // "" is the key's unnamed value
-  std::optional<RegValue> value;  // none: delete the key, or with deletesValue only the value
-  bool deletesValue = false;
-};
 
 // The edits, in order, as a regedit file: "Windows Registry Editor Version 5.00", UTF-16LE with
 // its byte-order mark and CR LF line ends.
@@ -61,16 +54,16 @@ inline constexpr std::string_view kWineTempLockName = ".varnel-temp.lock";
                                         const std::vector<RegistryEdit>& edits, WineSession* session,
                                         std::vector<bool>& held);
 
-// What Wine holds under each edit's key and name, the edit's value aside: its text when it is a
-// string, None when there is no such value (or key), Unknown for other data or no answer.
+// What Wine holds in a value: its text when it is a string, None when there is no such value (or
+// key), Unknown for other data or no answer.
 struct WineString {
   enum class Kind { Text, None, Unknown } kind = Kind::Unknown;
   std::u16string text;
 };
 // The script that prints them: "varnel N text HHHH..." (each UTF-16 unit as four hex digits),
 // "varnel N none" or "varnel N other".
-std::string ReadStringsScript(const std::vector<RegistryEdit>& where);
-// Its output, one entry per edit (Unknown where no line answers).
+std::string ReadStringsScript(const std::vector<RegistryLocation>& values);
+// Its output, one entry per value asked (Unknown where no line answers).
 std::vector<WineString> ParseWineStrings(const std::string& output, std::size_t count);
 
 // One Wine program for a whole run of Varnel beside a running Wine, where each program costs a
@@ -87,10 +80,10 @@ class WineSession {
   WineSession& operator=(const WineSession&) = delete;
 
   // Starts the script, which answers the string values `reads` names (as ReadStringsScript).
-  [[nodiscard]] Status Start(const std::vector<RegistryEdit>& reads, std::vector<WineString>& found);
+  [[nodiscard]] Status Start(const std::vector<RegistryLocation>& reads, std::vector<WineString>& found);
   // Reads more string values, as Start did: through the script, or by a program of its own when
   // the script has ended.
-  [[nodiscard]] Status Read(const std::vector<RegistryEdit>& reads, std::vector<WineString>& found);
+  [[nodiscard]] Status Read(const std::vector<RegistryLocation>& reads, std::vector<WineString>& found);
   // Has the script run the statements; `output` is what they printed. False, with nothing run,
   // when the script has ended: the caller runs them on its own.
   bool Run(const std::string& statements, std::string& output);

@@ -19,11 +19,12 @@ namespace {
 TEST(RegeditFile, HoldsTheEditsInOrderWithRegeditsEscapes) {
   RegValue dword{kRegDword, {0x78, 0x56, 0x34, 0x12}};
   const std::vector<RegistryEdit> edits = {
-      {true, u"Software\\Microsoft\\Internet Explorer\\TypedURLs", u"", std::nullopt},
-      {true, u"Software\\Microsoft\\Internet Explorer\\TypedURLs", u"url1", RegValue::String(u"http://a/\"q\"\\b")},
-      {false, u"Software\\Varnel\\NetLAU", u"", RegValue::String(u"c:\\x")},
-      {false, u"Software\\Test", u"two lines", RegValue::String(u"a\nb")},
-      {false, u"Software\\Test", u"n", dword},
+      RegistryEdit::DeleteKey(Hive::CurrentUser, "Software\\Microsoft\\Internet Explorer\\TypedURLs"),
+      RegistryEdit::SetValue(Hive::CurrentUser, "Software\\Microsoft\\Internet Explorer\\TypedURLs", "url1",
+                             RegValue::String(u"http://a/\"q\"\\b")),
+      RegistryEdit::SetValue(Hive::LocalMachine, "Software\\Varnel\\NetLAU", "", RegValue::String(u"c:\\x")),
+      RegistryEdit::SetValue(Hive::LocalMachine, "Software\\Test", "two lines", RegValue::String(u"a\nb")),
+      RegistryEdit::SetValue(Hive::LocalMachine, "Software\\Test", "n", dword),
   };
   EXPECT_EQ(RegeditFile(edits),
             test::Utf16Le("Windows Registry Editor Version 5.00\r\n"
@@ -37,14 +38,15 @@ TEST(RegeditFile, HoldsTheEditsInOrderWithRegeditsEscapes) {
 
 TEST(ReadBackScript, ChecksWhatStandsAtTheEndInPlainAscii) {
   const std::vector<RegistryEdit> edits = {
-      {true, u"Software\\Microsoft\\Internet Explorer\\TypedURLs", u"", std::nullopt},
-      {true, u"Software\\Microsoft\\Internet Explorer\\TypedURLs", u"url1",
-       RegValue::String(u"http://caf\u00e9/\"q\"")},
-      {false, u"Software\\Classes\\http\\shell\\open\\command", u"", RegValue::String(u"x")},
-      {false, u"Software\\Classes\\http\\shell\\open\\command", u"", RegValue::String(u"y")},
-      {false, u"Software\\Test", u"n", RegValue{kRegDword, {0x01, 0x00, 0x00, 0x80}}},
-      {false, u"Software\\Test", u"a\\b", RegValue::String(u"z")},
-      {false, u"Software\\Gone", u"", std::nullopt},
+      RegistryEdit::DeleteKey(Hive::CurrentUser, "Software\\Microsoft\\Internet Explorer\\TypedURLs"),
+      RegistryEdit::SetValue(Hive::CurrentUser, "Software\\Microsoft\\Internet Explorer\\TypedURLs", "url1",
+                             RegValue::String(u"http://caf\u00e9/\"q\"")),
+      RegistryEdit::SetValue(Hive::ClassesRoot, "http\\shell\\open\\command", "", RegValue::String(u"x")),
+      RegistryEdit::SetValue(Hive::LocalMachine, "Software\\Classes\\http\\shell\\open\\command", "",
+                             RegValue::String(u"y")),
+      RegistryEdit::SetValue(Hive::LocalMachine, "Software\\Test", "n", RegValue{kRegDword, {0x01, 0x00, 0x00, 0x80}}),
+      RegistryEdit::SetValue(Hive::LocalMachine, "Software\\Test", "a\\b", RegValue::String(u"z")),
+      RegistryEdit::DeleteKey(Hive::LocalMachine, "Software\\Gone"),
   };
   const std::string script = ReadBackScript(edits);
   EXPECT_TRUE(std::all_of(script.begin(), script.end(), [](char c) { return c > 0 && c < 0x7f; }));
@@ -74,8 +76,8 @@ TEST(ReadBackScript, ChecksWhatStandsAtTheEndInPlainAscii) {
 // else goes through regedit.
 TEST(ReadBackScript, WritesPlainStringsItselfAndLeavesTheRestToRegedit) {
   const std::vector<RegistryEdit> strings = {
-      {false, u"Software\\Classes\\http\\shell\\open\\command", u"", RegValue::String(u"x \"%1\"")},
-      {true, u"Software\\Varnel", u"name", RegValue::String(u"caf\u00e9")},
+      RegistryEdit::SetValue(Hive::ClassesRoot, "http\\shell\\open\\command", "", RegValue::String(u"x \"%1\"")),
+      RegistryEdit::SetValue(Hive::CurrentUser, "Software\\Varnel", "name", RegValue::String(u"caf\u00e9")),
   };
   EXPECT_TRUE(ScriptCanWrite(strings));
   const std::string script = ReadBackScript(strings, true);
@@ -87,14 +89,15 @@ TEST(ReadBackScript, WritesPlainStringsItselfAndLeavesTheRestToRegedit) {
   EXPECT_LT(script.find("write(\"HKCU"), script.find("check(0,"));
   EXPECT_EQ(ReadBackScript(strings).find("write(\""), std::string::npos);
 
-  for (const RegistryEdit& other : {RegistryEdit{true, u"Software\\Gone", u"", std::nullopt},
-                                    RegistryEdit{true, u"Software\\T", u"n", RegValue{kRegDword, {1, 0, 0, 0}}},
-                                    RegistryEdit{true, u"Software\\T", u"a\\b", RegValue::String(u"z")},
-                                    RegistryEdit{true, u"Software\\T", u"lines", RegValue::String(u"a\nb")},
-                                    RegistryEdit{true, u"Software\\T", u"v", std::nullopt, true}}) {
+  for (const RegistryEdit& other :
+       {RegistryEdit::DeleteKey(Hive::CurrentUser, "Software\\Gone"),
+        RegistryEdit::SetValue(Hive::CurrentUser, "Software\\T", "n", {kRegDword, {1, 0, 0, 0}}),
+        RegistryEdit::SetValue(Hive::CurrentUser, "Software\\T", "a\\b", RegValue::String(u"z")),
+        RegistryEdit::SetValue(Hive::CurrentUser, "Software\\T", "lines", RegValue::String(u"a\nb")),
+        RegistryEdit::DeleteValue(Hive::CurrentUser, "Software\\T", "v")}) {
     std::vector<RegistryEdit> mixed = strings;
     mixed.push_back(other);
-    EXPECT_FALSE(ScriptCanWrite(mixed)) << AnsiFromUtf16(other.name);
+    EXPECT_FALSE(ScriptCanWrite(mixed)) << AnsiFromUtf16(other.at.name);
   }
 }
 
@@ -102,10 +105,10 @@ TEST(ReadBackScript, WritesPlainStringsItselfAndLeavesTheRestToRegedit) {
 // would misread; its answers come back as text, none or unknown, and whatever Wine prints
 // besides (a garbled line, a number out of range, an answer missing) never reads as "none".
 TEST(ReadStringsScript, AsksInPlainAsciiAndItsAnswersAreReadSafely) {
-  const std::vector<RegistryEdit> where = {
-      {false, u"Software\\Varnel\\NetLAU", u"", std::nullopt},
-      {true, u"Software\\Caf\u00e9", u"url1", std::nullopt},
-      {true, u"Software\\x", u"a\\b", std::nullopt},
+  const std::vector<RegistryLocation> where = {
+      RegistryLocation::Of(Hive::LocalMachine, "Software\\Varnel\\NetLAU", ""),
+      RegistryLocation::Of(Hive::CurrentUser, "Software\\Caf\xe9", "url1"),
+      RegistryLocation::Of(Hive::CurrentUser, "Software\\x", "a\\b"),
   };
   const std::string script = ReadStringsScript(where);
   EXPECT_NE(script.find(R"(report(0, "HKLM\u005cSoftware\u005cVarnel\u005cNetLAU\u005c");)"), std::string::npos);

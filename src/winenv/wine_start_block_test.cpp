@@ -130,7 +130,7 @@ TEST_F(StartBlockTest, AServerStartingRightBeforeTheRenameGetsTheWriteInsteadOfT
   });
   Registry registry(prefix_.path());
   int throughWine = 0;
-  registry.SetWineWait([&](const std::function<Status()>&) {
+  registry.wine().SetWait([&](const std::function<Status()>&) {
     ++throughWine;  // a stand-in serves no Wine program: the write is taken as made
     return Status::Ok();
   });
