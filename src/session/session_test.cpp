@@ -42,7 +42,7 @@ TEST_F(SessionTest, TheDefaultBrowserFollowsASwitchAndItsUndo) {
   EXPECT_EQ(session_.DetectDefaultBrowser(), Browser::InternetExplorer);  // no associations yet
   ASSERT_TRUE(session_.MakeDefault(Browser::Netscape).ok());
   EXPECT_EQ(session_.defaultBrowser(), Browser::Netscape);
-  EXPECT_EQ(test::JournalEntries(session_.journal()).front().record.what, "default browser set to Netscape");
+  EXPECT_EQ(test::JournalEntries(session_).front().record.what, "default browser set to Netscape");
   UndoPlan plan;
   ASSERT_TRUE(session_.PlanUndo(std::nullopt, plan).ok());
   ASSERT_TRUE(session_.Undo(plan, false).ok());
@@ -96,7 +96,7 @@ TEST_F(SessionTest, AFavoriteIsAddedToTheProfilesBookmarks) {
                   .ok());
   EXPECT_EQ(copied, 1);
   EXPECT_NE(Bookmarks().find("<DT><A HREF=\"http://news/\""), std::string::npos);
-  EXPECT_EQ(test::JournalEntries(session_.journal()).front().record.what, "bookmark added: News");
+  EXPECT_EQ(test::JournalEntries(session_).front().record.what, "bookmark added: News");
 
   const std::string headless = "<DL><p>\n</DL><p>\n";
   test::WriteFile(prefix_.native("drive_c/netscape/jane/bookmark.htm"), headless);
@@ -161,7 +161,7 @@ TEST_F(SessionTest, AnExportsFoldersAreRecordedAndRemovedOnceEmpty) {
   prefix_.MakeDriveCDirectory("mine");
   session_.SetFavoritesDirectory("c:\\mine");
   ExportPlan exported;
-  ASSERT_TRUE(PlanExportBookmarks(session_.drives(), kProfile, "c:\\mine", nullptr, exported).ok());
+  ASSERT_TRUE(PlanExportBookmarks(drives_, kProfile, "c:\\mine", nullptr, exported).ok());
   ASSERT_TRUE(session_.ExportBookmarks(exported).ok());
   ASSERT_TRUE(fs::is_directory(prefix_.native("drive_c/mine/Outer/Inner")));
   test::WriteFile(prefix_.native("drive_c/mine/Kept/mine.url"), FavoriteFileBytes("http://mine/"));
