@@ -121,6 +121,26 @@ TEST_F(SessionTest, TheEndStoresTheDirectoriesChosen) {
   EXPECT_EQ(session_.Setting(Setting::IEfav), "c:\\mine");
 }
 
+// The start routine run by the session stores the standard directories in the session's
+// journal, so that Ctrl+Z takes back the newest of them.
+using SessionStartTest = test::SessionFixture;  // no directory stored yet
+
+TEST_F(SessionStartTest, TheStoredStandardDirectoriesAreRecordedChanges) {
+  prefix_.MakeDriveCDirectory("Program Files/Netscape/users");
+  prefix_.MakeDriveCDirectory("Program Files/Internet Explorer");
+  test::ScriptedPrompt prompt;
+  const StartupWindows windows{[](const std::string&) {}, [](const std::string&) { return true; }, [](const Status&) {},
+                               [] {}, [] { return true; }};
+  ASSERT_TRUE(session_.RunStartup(windows, prompt));
+  EXPECT_TRUE(prompt.texts.empty());
+  ASSERT_EQ(test::JournalEntries(session_).size(), 2u);
+  UndoPlan plan;
+  ASSERT_TRUE(session_.PlanUndo(std::nullopt, plan).ok());
+  ASSERT_TRUE(session_.Undo(plan, false).ok());
+  EXPECT_EQ(session_.Setting(Setting::IEPath), "");
+  EXPECT_EQ(session_.Setting(Setting::NetPath), kNetscapeStandardDirectory);
+}
+
 // A whole collection moved is one change: its undo gives back bookmark.htm byte for byte, and
 // removes the favorites an export made.
 TEST_F(SessionTest, ImportsAndExportsAreUndoneAsOneChange) {
