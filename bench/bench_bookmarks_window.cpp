@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
   for (int i = 0; i < rounds; ++i) {
     auto start = std::chrono::steady_clock::now();
     varnel::BookmarkTree tree;
-    varnel::ReadBookmarkFile(session.drives(), windowsProfile, tree);
+    session.ReadBookmarks(windowsProfile, tree);
     read.push_back(Milliseconds(start));
 
     start = std::chrono::steady_clock::now();

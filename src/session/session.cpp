@@ -77,6 +77,10 @@ std::string Session::LatestFromWineFailure(const Status& failure) {
          "); the values in its files are used";
 }
 
+bool Session::RunStartup(const StartupWindows& windows, Prompt& prompt) {
+  return Main(registry_, drives_, windows, prompt, &journal_);
+}
+
 Status Session::SetSetting(varnel::Setting setting, std::string_view value) {
   return WriteSettingRecorded(&journal_, registry_, setting, value);
 }
@@ -128,6 +132,11 @@ BookmarkFileReading Session::ReadBookmarks(const std::string& profileDirectory, 
   return ReadBookmarkFile(drives_, profileDirectory, tree);
 }
 
+void Session::LoadBookmarks(const std::string& profileDirectory, BookmarkTree& tree, Prompt& prompt,
+                            const BookmarkLoadUi& ui) const {
+  varnel::LoadBookmarks(drives_, profileDirectory, tree, prompt, ui);
+}
+
 std::vector<std::string> Session::FavoriteNames(std::string_view directory) const {
   return drives_.RealFileNames(directory, kFavoritePattern);
 }
@@ -135,6 +144,10 @@ std::vector<std::string> Session::FavoriteNames(std::string_view directory) cons
 Status Session::ReadFavoriteAddress(const std::string& directory, const std::string& realName,
                                     std::optional<std::string>& address) const {
   return varnel::ReadFavoriteAddress(drives_, directory, realName, address);
+}
+
+FavoritesDirectoryChoice Session::ChooseFavoritesDirectory() {
+  return varnel::ChooseFavoritesDirectory(Setting(varnel::Setting::IEfav), drives_);
 }
 
 std::string Session::FavoritesDirectoryInUse() const {

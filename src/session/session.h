@@ -11,6 +11,7 @@
 
 #include "bookmarks/bookmark_load.h"
 #include "bookmarks/collections.h"
+#include "bookmarks/favorites.h"
 #include "bookmarks/transfers.h"
 #include "defaultbrowser/default_browser.h"
 #include "history/history_edit.h"
@@ -18,9 +19,11 @@
 #include "history/netscape_history.h"
 #include "journal/journal.h"
 #include "journal/undo.h"
+#include "session/startup.h"
 #include "settings/settings.h"
 #include "setup/browser_directories.h"
 #include "winenv/drive_map.h"
+#include "winenv/folder_listing.h"
 #include "winenv/prefix.h"
 #include "winenv/registry.h"
 #include "winenv/status.h"
@@ -38,15 +41,23 @@ class Session {
   Session& operator=(const Session&) = delete;
 
   const std::string& prefix() const { return registry_.prefix(); }
-  Registry& registry() { return registry_; }
   // While Wine runs in the prefix its files may not show its latest values yet: the registry
   // values Varnel reads (the settings, the shell associations, the typed addresses) are then
   // read from Wine itself for the rest of the run. Nothing to do when Wine is not running.
   [[nodiscard]] Status ReadLatestFromWine();
   // What the user is told when that fails: the work goes on with the files' values.
   static std::string LatestFromWineFailure(const Status& failure);
-  const DriveMap& drives() const { return drives_; }
-  Journal& journal() { return journal_; }
+  // Ends the Wine program that read those values (the windows end it once they have started).
+  void EndWineSession() { registry_.wine().EndProgram(); }
+  // How a write through a running Wine waits for Wine's programs (RunningWine::SetWait).
+  void SetWineWait(RunningWine::Wait wait) { registry_.wine().SetWait(std::move(wait)); }
+
+  // The windows' start routine (startup.h) on this prefix: the standard directories it stores
+  // are recorded, each a change of its own. False when the program ended during it.
+  bool RunStartup(const StartupWindows& windows, Prompt& prompt);
+
+  // The drives' folders and files, read only, as the folder controls list them.
+  const FolderListing& folders() const { return drives_; }
 
   // The Netscape profile directory (the main window's profile list, or --profile) and the
   // favorites directory (the bookmarks window's list, or --dir). The favorites directory is
@@ -76,6 +87,9 @@ class Session {
   // A profile's bookmark.htm read into a tree; the favorite files of a directory by their real
   // names (UTF-8), and the address of one.
   BookmarkFileReading ReadBookmarks(const std::string& profileDirectory, BookmarkTree& tree) const;
+  // The bookmarks window's load of it (LoadBookmarks): its message to the prompt, the rest to `ui`.
+  void LoadBookmarks(const std::string& profileDirectory, BookmarkTree& tree, Prompt& prompt,
+                     const BookmarkLoadUi& ui) const;
   bool IsDirectory(std::string_view windowsPath) const { return drives_.IsDirectory(windowsPath); }
   std::vector<std::string> FavoriteNames(std::string_view directory) const;
   [[nodiscard]] Status ReadFavoriteAddress(const std::string& directory, const std::string& realName,
@@ -93,6 +107,9 @@ class Session {
                                               bool keepWithoutHeading, const std::function<void()>& copied,
                                               BookmarkCopy& copy);
 
+  // Where the bookmarks window's favorites list starts: the remembered directory (IEfav), else
+  // the standard one, or the message for the one that is not there (favorites.h).
+  FavoritesDirectoryChoice ChooseFavoritesDirectory();
   // The favorites directory in use: the chosen one, else the standard one.
   std::string FavoritesDirectoryInUse() const;
   // The whole-collection plans, for the windows and `import-favorites` / `export-bookmarks` alike:

@@ -42,7 +42,7 @@ TEST_F(SessionTest, TheDefaultBrowserFollowsASwitchAndItsUndo) {
   EXPECT_EQ(session_.DetectDefaultBrowser(), Browser::InternetExplorer);  // no associations yet
   ASSERT_TRUE(session_.MakeDefault(Browser::Netscape).ok());
   EXPECT_EQ(session_.defaultBrowser(), Browser::Netscape);
-  EXPECT_EQ(test::JournalEntries(session_.journal()).front().record.what, "default browser set to Netscape");
+  EXPECT_EQ(test::JournalEntries(session_).front().record.what, "default browser set to Netscape");
   UndoPlan plan;
   ASSERT_TRUE(session_.PlanUndo(std::nullopt, plan).ok());
   ASSERT_TRUE(session_.Undo(plan, false).ok());
@@ -96,7 +96,7 @@ TEST_F(SessionTest, AFavoriteIsAddedToTheProfilesBookmarks) {
                   .ok());
   EXPECT_EQ(copied, 1);
   EXPECT_NE(Bookmarks().find("<DT><A HREF=\"http://news/\""), std::string::npos);
-  EXPECT_EQ(test::JournalEntries(session_.journal()).front().record.what, "bookmark added: News");
+  EXPECT_EQ(test::JournalEntries(session_).front().record.what, "bookmark added: News");
 
   const std::string headless = "<DL><p>\n</DL><p>\n";
   test::WriteFile(prefix_.native("drive_c/netscape/jane/bookmark.htm"), headless);
@@ -119,6 +119,26 @@ TEST_F(SessionTest, TheEndStoresTheDirectoriesChosen) {
   session_.SetFavoritesDirectory("c:\\mine");
   ASSERT_TRUE(session_.End().ok());
   EXPECT_EQ(session_.Setting(Setting::IEfav), "c:\\mine");
+}
+
+// The start routine run by the session stores the standard directories in the session's
+// journal, so that Ctrl+Z takes back the newest of them.
+using SessionStartTest = test::SessionFixture;  // no directory stored yet
+
+TEST_F(SessionStartTest, TheStoredStandardDirectoriesAreRecordedChanges) {
+  prefix_.MakeDriveCDirectory("Program Files/Netscape/users");
+  prefix_.MakeDriveCDirectory("Program Files/Internet Explorer");
+  test::ScriptedPrompt prompt;
+  const StartupWindows windows{[](const std::string&) {}, [](const std::string&) { return true; }, [](const Status&) {},
+                               [] {}, [] { return true; }};
+  ASSERT_TRUE(session_.RunStartup(windows, prompt));
+  EXPECT_TRUE(prompt.texts.empty());
+  ASSERT_EQ(test::JournalEntries(session_).size(), 2u);
+  UndoPlan plan;
+  ASSERT_TRUE(session_.PlanUndo(std::nullopt, plan).ok());
+  ASSERT_TRUE(session_.Undo(plan, false).ok());
+  EXPECT_EQ(session_.Setting(Setting::IEPath), "");
+  EXPECT_EQ(session_.Setting(Setting::NetPath), kNetscapeStandardDirectory);
 }
 
 // A whole collection moved is one change: its undo gives back bookmark.htm byte for byte, and
@@ -161,7 +181,7 @@ TEST_F(SessionTest, AnExportsFoldersAreRecordedAndRemovedOnceEmpty) {
   prefix_.MakeDriveCDirectory("mine");
   session_.SetFavoritesDirectory("c:\\mine");
   ExportPlan exported;
-  ASSERT_TRUE(PlanExportBookmarks(session_.drives(), kProfile, "c:\\mine", nullptr, exported).ok());
+  ASSERT_TRUE(PlanExportBookmarks(drives_, kProfile, "c:\\mine", nullptr, exported).ok());
   ASSERT_TRUE(session_.ExportBookmarks(exported).ok());
   ASSERT_TRUE(fs::is_directory(prefix_.native("drive_c/mine/Outer/Inner")));
   test::WriteFile(prefix_.native("drive_c/mine/Kept/mine.url"), FavoriteFileBytes("http://mine/"));

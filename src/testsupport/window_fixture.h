@@ -1,6 +1,7 @@
 #pragma once
-// The window tests' fixture: a prefix with the real hive files, the registry, drives and session on it,
-// scripted dialogs, a recording opener and help, and the windows' Forms made on request.
+// The window tests' fixture: the session fixture's prefix, registry and session, here with the
+// real hive files (or without them, for a test that lays out its own), scripted dialogs, a
+// recording opener and help, and the windows' Forms made on request.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -9,13 +10,15 @@
 
 #include "testsupport/recording_opener.h"
 #include "testsupport/scripted_dialogs.h"
-#include "testsupport/temp_dir.h"
+#include "testsupport/session_fixture.h"
 #include "windows/forms_ui.h"
 
 namespace varnel::test {
 
-class WindowTest : public ::testing::Test {
+class WindowTest : public SessionFixture {
  protected:
+  explicit WindowTest(bool withCorpusHives = true) : SessionFixture(withCorpusHives) {}
+
   Forms& MakeForms(bool anotherCopy = false) {
     forms_ = std::make_unique<Forms>(session_, WindowServices{opener_, dialogs_, help_}, anotherCopy);
     return *forms_;
@@ -26,12 +29,6 @@ class WindowTest : public ::testing::Test {
     return texts;
   }
 
-  TempPrefix prefix_{true};
-  Registry registry_{prefix_.path()};
-  DriveMap drives_{prefix_.path()};
-  // The change journal lives in a folder of the test's own.
-  TempDir state_;
-  Session session_{registry_, StateHomeIn(state_.path())};
   ScriptedDialogs dialogs_;
   RecordingOpener opener_;
   std::vector<QString> helpShown_;

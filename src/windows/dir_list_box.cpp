@@ -7,6 +7,7 @@
 #include "windows/ansi_text.h"
 #include "windows/twips.h"
 #include "winenv/code_page.h"
+#include "winenv/drive_map.h"  // the Windows path helpers
 
 namespace varnel {
 namespace {
@@ -41,7 +42,7 @@ std::string LastComponent(const std::string& path) {
 
 }  // namespace
 
-DirListBox::DirListBox(const DriveMap& drives, QWidget* parent) : ClassicListBase(parent), drives_(drives) {
+DirListBox::DirListBox(const FolderListing& drives, QWidget* parent) : ClassicListBase(parent), drives_(drives) {
   setItemDelegate(new IndentDelegate(this));
   connect(this, &ClassicListBase::DblClick, this, &DirListBox::OpenSelected);
   SetPath("c:\\");

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "windows/classic_list_base.h"
-#include "winenv/drive_map.h"
+#include "winenv/folder_listing.h"
 
 namespace varnel {
 
@@ -21,7 +21,7 @@ class DirListBox : public ClassicListBase {
   Q_OBJECT
 
  public:
-  explicit DirListBox(const DriveMap& drives, QWidget* parent = nullptr);
+  explicit DirListBox(const FolderListing& drives, QWidget* parent = nullptr);
 
   void SetPath(const std::string& windowsPath);
   const std::string& Path() const { return path_; }
@@ -43,7 +43,7 @@ class DirListBox : public ClassicListBase {
   std::string AncestorName(const std::string& path, int depth) const;
   void OpenSelected();
 
-  const DriveMap& drives_;
+  const FolderListing& drives_;
   std::string path_;
 };
 

@@ -6,6 +6,7 @@
 
 #include "testsupport/temp_dir.h"
 #include "testsupport/test_events.h"
+#include "winenv/drive_map.h"
 
 namespace varnel {
 namespace {

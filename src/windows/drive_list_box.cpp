@@ -8,7 +8,7 @@
 
 namespace varnel {
 
-DriveListBox::DriveListBox(const DriveMap& drives, QWidget* parent) : QComboBox(parent), drives_(drives) {
+DriveListBox::DriveListBox(const FolderListing& drives, QWidget* parent) : QComboBox(parent), drives_(drives) {
   setEditable(false);
   Refresh();
   connect(this, &QComboBox::currentIndexChanged, this, &DriveListBox::Change);

@@ -4,7 +4,7 @@
 #include <QComboBox>
 #include <string>
 
-#include "winenv/drive_map.h"
+#include "winenv/folder_listing.h"
 
 namespace varnel {
 
@@ -12,7 +12,7 @@ class DriveListBox : public QComboBox {
   Q_OBJECT
 
  public:
-  explicit DriveListBox(const DriveMap& drives, QWidget* parent = nullptr);
+  explicit DriveListBox(const FolderListing& drives, QWidget* parent = nullptr);
 
   // Takes "c:" or any path on the drive ("C:\windows"); an unmapped drive is ignored.
   void SetDrive(const std::string& drive);
@@ -27,7 +27,7 @@ class DriveListBox : public QComboBox {
   QString DisplayName(char letter) const;
   int IndexOfLetter(char letter) const;
 
-  const DriveMap& drives_;
+  const FolderListing& drives_;
 };
 
 }  // namespace varnel

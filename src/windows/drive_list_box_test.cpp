@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "testsupport/temp_dir.h"
+#include "winenv/drive_map.h"
 
 namespace varnel {
 namespace {

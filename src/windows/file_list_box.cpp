@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "winenv/code_page.h"
+#include "winenv/drive_map.h"  // the Windows path helpers
 
 namespace varnel {
 namespace {
@@ -24,7 +25,7 @@ bool LessNoCase(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-FileListBox::FileListBox(const DriveMap& drives, QWidget* parent) : ClassicListBase(parent), drives_(drives) {}
+FileListBox::FileListBox(const FolderListing& drives, QWidget* parent) : ClassicListBase(parent), drives_(drives) {}
 
 void FileListBox::SetPath(const std::string& windowsPath) {
   path_ = NormalizeWindowsPath(windowsPath);

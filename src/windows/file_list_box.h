@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "windows/classic_list_base.h"
-#include "winenv/drive_map.h"
+#include "winenv/folder_listing.h"
 
 namespace varnel {
 
@@ -16,7 +16,7 @@ class FileListBox : public ClassicListBase {
   Q_OBJECT
 
  public:
-  explicit FileListBox(const DriveMap& drives, QWidget* parent = nullptr);
+  explicit FileListBox(const FolderListing& drives, QWidget* parent = nullptr);
 
   void SetPath(const std::string& windowsPath);
   const std::string& Path() const { return path_; }
@@ -34,7 +34,7 @@ class FileListBox : public ClassicListBase {
  private:
   std::vector<std::string> MatchingFiles() const;
 
-  const DriveMap& drives_;
+  const FolderListing& drives_;
   std::string path_;
   std::string pattern_ = "*.*";
 };

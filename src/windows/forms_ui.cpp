@@ -33,12 +33,12 @@ Forms::Forms(Session& session, WindowServices services, bool anotherCopyRunning)
     : session_(session), services_(services), anotherCopyRunning_(anotherCopyRunning) {
   services_.help.InstallKey();
   // A write through a running Wine waits seconds for Wine's programs: the windows keep painting.
-  session_.registry().wine().SetWait([](const std::function<Status()>& write) {
+  session_.SetWineWait([](const std::function<Status()>& write) {
     return RunOffWindowThread(QApplication::activeWindow(), "writing through Wine, which runs in this prefix", write);
   });
 }
 
-Forms::~Forms() { session_.registry().wine().SetWait(nullptr); }
+Forms::~Forms() { session_.SetWineWait(nullptr); }
 
 MainScreen& Forms::Main() {
   if (!main_) {
@@ -219,7 +219,7 @@ int RunWindows(int argc, char** argv, const std::optional<std::string>& commandL
   const std::unique_ptr<Session> ownedSession = OpenSession(opened, ProcessEnvironment(), true, latestNote);
   Session& session = *ownedSession;
   if (!latestNote.empty()) std::fprintf(stderr, "varnel: %s\n", latestNote.c_str());
-  session.registry().wine().EndProgram();  // the windows' writes come later, each its own Wine program
+  session.EndWineSession();  // the windows' writes come later, each its own Wine program
   const std::string& prefix = session.prefix();
   QApplication::setApplicationName("Varnel");
   // The icon is drawn at every size the window system asks for: done once the window is up.
@@ -237,7 +237,7 @@ int RunWindows(int argc, char** argv, const std::optional<std::string>& commandL
   });
   SessionEndWatcher sessionEnd([&forms] { forms.Main().close(); });
   DialogsPrompt startupPrompt(dialogs, nullptr);
-  if (!Main(session.registry(), session.drives(), StartupSteps(forms), startupPrompt, &session.journal())) return 0;
+  if (!session.RunStartup(StartupSteps(forms), startupPrompt)) return 0;
   return forms.Ended() ? 0 : app.exec();
 }
 

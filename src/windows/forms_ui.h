@@ -7,13 +7,10 @@
 #include <optional>
 #include <string>
 
-#include "journal/journal.h"
 #include "session/session.h"
 #include "settings/launch_address.h"
 #include "windows/dialogs.h"
 #include "windows/help.h"
-#include "winenv/drive_map.h"
-#include "winenv/registry.h"
 
 namespace varnel {
 
@@ -73,7 +70,6 @@ class Forms : public QObject {
   void ShowChanges();
 
   Session& session() { return session_; }
-  const DriveMap& drives() const { return session_.drives(); }
   bool anotherCopyRunning() const { return anotherCopyRunning_; }
 
  private:

@@ -7,7 +7,6 @@
 #include "bookmarks/bookmark_load.h"
 #include "bookmarks/favorites.h"
 #include "settings/launch_address.h"
-#include "settings/settings.h"
 #include "windows/ansi_text.h"
 #include "windows/controls.h"
 #include "windows/dialogs.h"
@@ -97,9 +96,9 @@ void IEWindow::TreeTakesFocus() {
 void IEWindow::CreateControls() {
   Check1 = new QCheckBox(QString::fromLatin1("Transfer bookmarks <> favorities"), this);
   PlaceTwips(Check1, 360, 120, 3495, 315);
-  Dir1 = new DirListBox(forms_.drives(), this);
+  Dir1 = new DirListBox(forms_.session().folders(), this);
   PlaceTwips(Dir1, 120, 600, 3375, 1890);
-  File1 = new FileListBox(forms_.drives(), this);
+  File1 = new FileListBox(forms_.session().folders(), this);
   File1->SetPattern(std::string(kFavoritePattern));
   PlaceTwips(File1, 3600, 600, 5895, 1845);
   Label2[0] = MakeLabel(this, "Internet Explorer Favorites", 4920, 240, 6015, 255);
@@ -126,9 +125,8 @@ void IEWindow::CreateControls() {
 // not there, its message, and the list stays at the program's working directory. Then the
 // bookmarks are loaded.
 void IEWindow::Form_Load() {
-  Dir1->SetPath(forms_.drives().WorkingDirectory());
-  const FavoritesDirectoryChoice choice =
-      ChooseFavoritesDirectory(forms_.session().Setting(Setting::IEfav), forms_.drives());
+  Dir1->SetPath(forms_.session().folders().WorkingDirectory());
+  const FavoritesDirectoryChoice choice = forms_.session().ChooseFavoritesDirectory();
   if (choice.directory) Dir1->SetPath(*choice.directory);
   if (choice.message) forms_.dialogs().Ok(this, *choice.message);
   Dir1_Change();
@@ -153,11 +151,11 @@ void IEWindow::SetStatus(std::string_view text) {
 
 void IEWindow::Command3_Click() {
   DialogsPrompt prompt(forms_.dialogs(), this);
-  LoadBookmarks(forms_.drives(), forms_.session().profileDirectory(), tree_, prompt,
-                BookmarkLoadUi{[this](std::string_view text) { SetStatus(text); },
-                               [this](bool busy) { busy ? setCursor(Qt::WaitCursor) : unsetCursor(); },
-                               [this] { treeModel_->BeginReplace(); }, [this] { ShowLoadedTree(); },
-                               [this] { File1->Refresh(); }});
+  forms_.session().LoadBookmarks(forms_.session().profileDirectory(), tree_, prompt,
+                                 BookmarkLoadUi{[this](std::string_view text) { SetStatus(text); },
+                                                [this](bool busy) { busy ? setCursor(Qt::WaitCursor) : unsetCursor(); },
+                                                [this] { treeModel_->BeginReplace(); }, [this] { ShowLoadedTree(); },
+                                                [this] { File1->Refresh(); }});
 }
 
 // Every node a made-visible node lies under is expanded, and the view scrolls to the last one:

@@ -3,11 +3,8 @@
 #include "history/typed_urls.h"
 #include "settings/settings.h"
 #include "testsupport/expect_ok.h"
-#include "testsupport/recording_opener.h"
-#include "testsupport/scripted_dialogs.h"
-#include "testsupport/temp_dir.h"
 #include "testsupport/test_events.h"
-#include "windows/forms_ui.h"
+#include "testsupport/window_fixture.h"
 #include "windows/main_screen_window.h"
 
 namespace varnel {
@@ -15,9 +12,10 @@ namespace {
 
 const char* kProfile = "c:\\program files\\netscape\\users\\default";
 
-class HistoryWindowTest : public ::testing::Test {
+// Empty hives: the typed addresses are the test's own.
+class HistoryWindowTest : public test::WindowTest {
  protected:
-  HistoryWindowTest() {
+  HistoryWindowTest() : WindowTest(false) {
     prefix_.MakeDriveCDirectory("Program Files/Netscape/Users/default");
     test::WriteFile(Prefs(),
                     "// Netscape User Preferences\r\n"
@@ -26,7 +24,7 @@ class HistoryWindowTest : public ::testing::Test {
                     "user_pref(\"browser.url_history.URL_2\", \"http://two.example/\");\r\n");
     test::ExpectOk(WriteTypedUrls(registry_, {"http://ie1.example/", "http://ie2.example/"}));
     test::ExpectOk(WriteSetting(registry_, Setting::NetLAU, kProfile));
-    forms_ = std::make_unique<Forms>(session_, WindowServices{opener_, dialogs_, help_}, false);
+    MakeForms();
   }
 
   std::string Prefs() const { return prefix_.native("drive_c/Program Files/Netscape/Users/default/prefs.js"); }
@@ -36,16 +34,6 @@ class HistoryWindowTest : public ::testing::Test {
     for (int i = 0; i < list->ListCount(); ++i) items.push_back(list->Item(i));
     return items;
   }
-
-  test::TempPrefix prefix_;
-  Registry registry_{prefix_.path()};
-  DriveMap drives_{prefix_.path()};
-  test::TempDir state_;
-  Session session_{registry_, test::StateHomeIn(state_.path())};
-  test::ScriptedDialogs dialogs_;
-  test::RecordingOpener opener_;
-  Help help_{[](const QString&) {}};
-  std::unique_ptr<Forms> forms_;
 };
 
 TEST_F(HistoryWindowTest, ARightClickOnTheProfileListOpensBothHistories) {

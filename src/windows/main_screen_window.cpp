@@ -74,7 +74,7 @@ void MainScreen::CreateControls() {
   // Only a click into the strip enlarges it; the window's first focus goes elsewhere.
   WebBrowser1->setFocusPolicy(Qt::ClickFocus);
   PlaceTwips(WebBrowser1, 120, -120, 9255, 1575);
-  Drive1 = new DriveListBox(forms_.drives(), this);
+  Drive1 = new DriveListBox(forms_.session().folders(), this);
   PlaceTwips(Drive1, 2640, 1800, 1215, 420);
   Command5 = MakeButton(this, "Support ", 5400, 6240, 1575, 375);
   List2 = new ClassicListBox(this);
@@ -102,7 +102,7 @@ void MainScreen::CreateControls() {
   List1 = new ClassicListBox(this);
   List1->setToolTip(QString::fromLatin1(history_text::kNetscapeListTip.data(), history_text::kNetscapeListTip.size()));
   PlaceTwips(List1, 120, 4680, 8775, 1425);
-  Dir1 = new DirListBox(forms_.drives(), this);
+  Dir1 = new DirListBox(forms_.session().folders(), this);
   Dir1->setToolTip(QString::fromLatin1("Open User Profile folder then either right click  or press Open Netscape MRU"));
   PlaceTwips(Dir1, 240, 1800, 2415, 765);
   Command6 = MakeButton(this, "Back to Varnel", 2280, 120, 5895, 300);

@@ -49,8 +49,7 @@ TEST_F(UndoKeyTest, AskedNamingTheChangeThenUndoneAndShown) {
   forms.UndoNewestChange(&main);
   EXPECT_EQ(DetectDefaultBrowser(registry_), Browser::InternetExplorer);
   EXPECT_EQ(main.Frame1->title().toStdString(), ieCaption);
-  EXPECT_EQ(test::JournalEntries(session_.journal()).front().record.what,
-            "undo of change 1: default browser set to Netscape");
+  EXPECT_EQ(test::JournalEntries(session_).front().record.what, "undo of change 1: default browser set to Netscape");
   EXPECT_TRUE(HasUndoKey(forms.IE()));
   EXPECT_TRUE(HasUndoKey(forms.Setup()));
 }

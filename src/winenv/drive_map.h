@@ -9,18 +9,19 @@
 #include <string_view>
 #include <vector>
 
+#include "winenv/folder_listing.h"
 #include "winenv/status.h"
 
 namespace varnel {
 
-class DriveMap {
+class DriveMap final : public FolderListing {
  public:
   explicit DriveMap(std::string prefixPath);
 
   const std::string& prefix() const { return prefix_; }
 
   // "" when the path has no drive letter or the drive is not mapped.
-  std::string ToNative(std::string_view windowsPath) const;
+  std::string ToNative(std::string_view windowsPath) const override;
   // The same for a file about to be read or written: a path no drive maps fails (code 76),
   // naming the Windows path.
   [[nodiscard]] Status ToNativeFile(const std::string& windowsPath, std::string& native) const;
@@ -30,22 +31,22 @@ class DriveMap {
 
   // A directory-listing query: true for a directory or a plain file of that name.
   bool Exists(std::string_view windowsPath) const;
-  bool IsDirectory(std::string_view windowsPath) const;
+  bool IsDirectory(std::string_view windowsPath) const override;
   // The last component's name as the file system spells it; "" when the path does not exist.
   // A drive root gives "".
-  std::string ActualName(std::string_view windowsPath) const;
+  std::string ActualName(std::string_view windowsPath) const override;
 
   // Names (1252) of the sub-directories, sorted without case; hidden "." entries excluded.
-  std::vector<std::string> SubDirectories(std::string_view windowsPath) const;
+  std::vector<std::string> SubDirectories(std::string_view windowsPath) const override;
   // Names of plain files matching a pattern like "*.url" (with * and ?), without case, sorted.
   std::vector<std::string> Files(std::string_view windowsPath, std::string_view pattern) const;
   // The same by their real names, as the file system spells them (UTF-8): names the code page
   // cannot spell are listed too.
-  std::vector<std::string> RealFileNames(std::string_view windowsPath, std::string_view pattern) const;
+  std::vector<std::string> RealFileNames(std::string_view windowsPath, std::string_view pattern) const override;
   // The Windows path of the process's working directory; "c:\" when no drive maps it.
-  std::string WorkingDirectory() const;
+  std::string WorkingDirectory() const override;
   // Mapped drive letters, lower case, in order.
-  std::vector<char> Drives() const;
+  std::vector<char> Drives() const override;
 
  private:
   std::string prefix_;

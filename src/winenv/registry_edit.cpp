@@ -43,14 +43,9 @@ RegistryEdit RegistryEdit::Leaving(Hive hive, std::string_view keyPath, std::str
 
 bool RegistryEdit::ApplyTo(HiveFile& file, std::int64_t now) const {
   switch (kind) {
-    case Kind::SetValue:
-      file.SetValue(at.key, at.name, *value, now);
-      return true;
-    case Kind::DeleteValue:
-      file.DeleteValue(at.key, at.name, now);
-      return true;
-    case Kind::DeleteKey:
-      break;
+    case Kind::SetValue: file.SetValue(at.key, at.name, *value, now); return true;
+    case Kind::DeleteValue: file.DeleteValue(at.key, at.name, now); return true;
+    case Kind::DeleteKey: break;
   }
   return file.DeleteKey(at.key);
 }

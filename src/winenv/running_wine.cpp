@@ -31,8 +31,7 @@ Status RunningWine::ReadLatest(const std::vector<RegistryLocation>& values) {
 
 Status RunningWine::ReadThroughProgram(const std::vector<RegistryLocation>& values, bool start) {
   std::vector<WineString> found;
-  const Status status =
-      Call([&] { return start ? program_->Start(values, found) : program_->Read(values, found); });
+  const Status status = Call([&] { return start ? program_->Start(values, found) : program_->Read(values, found); });
   if (!status.ok()) return status;
   std::vector<RegistryEdit> differing;
   for (std::size_t i = 0; i < values.size(); ++i) {

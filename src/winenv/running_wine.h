@@ -76,9 +76,9 @@ class RunningWine {
   Status ReadThroughProgram(const std::vector<RegistryLocation>& values, bool start);
 
   Registry& registry_;
-  std::vector<RegistryEdit> held_;       // found in the running Wine, not yet in its files
-  std::vector<RegistryLocation> read_;   // the values ReadLatest read from Wine
-  std::vector<RegistryEdit> written_;    // written through the running Wine this run
+  std::vector<RegistryEdit> held_;      // found in the running Wine, not yet in its files
+  std::vector<RegistryLocation> read_;  // the values ReadLatest read from Wine
+  std::vector<RegistryEdit> written_;   // written through the running Wine this run
   Wait wait_;
   std::unique_ptr<WineSession> program_;  // the Wine program ReadLatest started, while it serves
 };
