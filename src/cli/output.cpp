@@ -73,7 +73,7 @@ bool ResolveProfile(CommandContext& c, std::string& profile) {
 bool ResolveFavoritesDirectory(CommandContext& c, std::string& directory) {
   if (directory.empty()) directory = c.session.Setting(Setting::IEfav);
   if (directory.empty()) directory = kStandardFavoritesDirectory;
-  if (c.session.IsDirectory(directory)) {
+  if (c.session.folders().IsDirectory(directory)) {
     c.session.SetFavoritesDirectory(directory);
     return true;
   }

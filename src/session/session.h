@@ -90,7 +90,6 @@ class Session {
   // The bookmarks window's load of it (LoadBookmarks): its message to the prompt, the rest to `ui`.
   void LoadBookmarks(const std::string& profileDirectory, BookmarkTree& tree, Prompt& prompt,
                      const BookmarkLoadUi& ui) const;
-  bool IsDirectory(std::string_view windowsPath) const { return drives_.IsDirectory(windowsPath); }
   std::vector<std::string> FavoriteNames(std::string_view directory) const;
   [[nodiscard]] Status ReadFavoriteAddress(const std::string& directory, const std::string& realName,
                                            std::optional<std::string>& address) const;
