@@ -34,7 +34,7 @@ if(BUILD_TESTING)
   add_test(NAME Program.StartsTheWindowsWithoutASubcommand
            COMMAND sh -c "\"$0\" --prefix \"$1\" 2>&1; true" $<TARGET_FILE:varnel> ${CMAKE_BINARY_DIR}/CMakeCache.txt/no-prefix)
   set_tests_properties(Program.StartsTheWindowsWithoutASubcommand PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=varnel-no-such-window-system;HOME=${CMAKE_BINARY_DIR}/no-such-home"
+    ENVIRONMENT "QT_QPA_PLATFORM=varnel-no-such-window-system;HOME=${CMAKE_BINARY_DIR}/CMakeCache.txt/home"
     PASS_REGULAR_EXPRESSION "varnel-no-such-window-system")
 endif()
 
