@@ -10,7 +10,8 @@ bool IsMissingFile(const Status& status) {
   return status.code == errc::kFileNotFound || status.code == errc::kPathNotFound;
 }
 
-BookmarkFileReading ReadBookmarkFile(const DriveMap& drives, const std::string& profileDirectory, BookmarkTree& tree) {
+BookmarkFileReading ReadBookmarkFile(const DriveMap& drives, const std::string& profileDirectory,
+                                     BookmarkActions& tree) {
   BookmarkFileReading reading;
   const std::string fileName = BookmarkFileName(profileDirectory);
   std::string native;

@@ -35,8 +35,9 @@ struct BookmarkFileReading {
 };
 
 // Opens the profile's bookmark.htm and, when it opens, adds the root node and reads every line
-// into the tree (which the caller has emptied).
-BookmarkFileReading ReadBookmarkFile(const DriveMap& drives, const std::string& profileDirectory, BookmarkTree& tree);
+// into the tree (which the caller has emptied), or hands the nodes to whatever takes them.
+BookmarkFileReading ReadBookmarkFile(const DriveMap& drives, const std::string& profileDirectory,
+                                     BookmarkActions& tree);
 
 // What the load does to the window besides its message, which goes to a prompt.
 struct BookmarkLoadUi {

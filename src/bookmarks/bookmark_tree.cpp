@@ -2,88 +2,49 @@
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
-#include <new>
 
 namespace varnel {
 namespace {
 
 const std::vector<BookmarkTree::NodeId> kNoChildren;
 
-std::uint32_t HashKey(std::string_view key) {
-  const std::size_t full = std::hash<std::string_view>{}(key);
-  return static_cast<std::uint32_t>(full ^ (full >> 32));
-}
-
-std::uint64_t Slot(BookmarkTree::NodeId id, std::uint32_t hash) {
-  return (std::uint64_t{hash} << 32) | static_cast<std::uint32_t>(id + 1);
-}
-
 }  // namespace
 
 void BookmarkTree::Clear() {
+  keys_.Clear();
+  nodes_.Clear();
   arena_.Clear();
-  chunks_.clear();
-  size_ = 0;
   childLists_.clear();
   topLevel_.clear();
-  index_ = nullptr;
-  indexSize_ = 0;
-  lastParent_ = lastAdded_ = lastMadeVisible_ = kNone;
-}
-
-std::optional<BookmarkTree::NodeId> BookmarkTree::Find(std::string_view key) const { return Find(key, HashKey(key)); }
-
-std::optional<BookmarkTree::NodeId> BookmarkTree::Find(std::string_view key, std::uint32_t hash) const {
-  if (indexSize_ == 0) return std::nullopt;
-  const std::size_t mask = indexSize_ - 1;
-  for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
-    const std::uint64_t entry = index_[slot];
-    if (entry == 0) return std::nullopt;
-    const NodeId id = static_cast<NodeId>(static_cast<std::uint32_t>(entry) - 1);
-    if (entry >> 32 == hash && this->key(id) == key) return id;
-  }
-}
-
-// Bookmarks come in runs under one parent: the last parent found is tried first.
-std::optional<BookmarkTree::NodeId> BookmarkTree::FindParent(std::string_view key) {
-  if (lastParent_ != kNone && this->key(lastParent_) == key) return lastParent_;
-  const std::optional<NodeId> found = Find(key);
-  if (found) lastParent_ = *found;
-  return found;
+  lastAdded_ = lastMadeVisible_ = kNone;
 }
 
 bool BookmarkTree::Add(const BookmarkNodeToAdd& add) {
-  const std::uint32_t hash = HashKey(add.key);
-  if (Find(add.key, hash)) return false;
   NodeId parent = kNone;
   if (add.parentKey) {
-    const std::optional<NodeId> found = FindParent(*add.parentKey);
+    const std::optional<NodeId> found = keys_.FindParent(*add.parentKey);
     if (!found) return false;
     parent = *found;
   }
+  const std::optional<NodeId> id = keys_.Add(add.key);
+  if (!id) return false;
   const bool textIsKey = add.text == add.key;
-  const std::size_t length =
-      add.key.size() + (textIsKey ? 0 : add.text.size()) + (add.address ? add.address->size() : 0);
-  char* data = static_cast<char*>(arena_.Allocate(length, 1));
-  char* next = std::copy(add.key.begin(), add.key.end(), data);
-  if (!textIsKey) next = std::copy(add.text.begin(), add.text.end(), next);
-  if (add.address) std::copy(add.address->begin(), add.address->end(), next);
+  const std::string_view text = textIsKey ? std::string_view() : add.text;
+  const std::string_view address = add.address.value_or(std::string_view());
+  char* data = static_cast<char*>(arena_.Allocate(text.size() + address.size(), 1));
+  std::copy(address.begin(), address.end(), std::copy(text.begin(), text.end(), data));
 
-  const NodeId id = static_cast<NodeId>(size_);
-  Node& node = NewNode();
+  Node& node = nodes_.Append();
   node.data = data;
-  node.dataLength = length;
-  node.keyLength = add.key.size();
-  node.textStart = textIsKey ? 0 : add.key.size();
-  node.textLength = add.text.size();
+  node.textLength = text.size();
+  node.addressLength = address.size();
+  node.textIsKey = textIsKey;
   node.hasAddress = add.address.has_value();
   node.picture = add.picture;
   node.parent = parent;
   std::vector<NodeId>& siblings = ChildrenOf(parent);
   node.row = static_cast<std::int32_t>(siblings.size());
-  siblings.push_back(id);
-  Place(id, hash);
+  siblings.push_back(*id);
   return true;
 }
 
@@ -96,37 +57,21 @@ void BookmarkTree::MakeVisible() {
   lastMadeVisible_ = lastAdded_;
 }
 
-std::string_view BookmarkTree::key(NodeId id) const {
-  const Node& node = At(id);
-  return std::string_view(node.data, node.keyLength);
-}
-
 std::string_view BookmarkTree::text(NodeId id) const {
   const Node& node = At(id);
-  return std::string_view(node.data + node.textStart, node.textLength);
+  return node.textIsKey ? key(id) : std::string_view(node.data, node.textLength);
 }
 
 std::optional<std::string_view> BookmarkTree::address(NodeId id) const {
   const Node& node = At(id);
   if (!node.hasAddress) return std::nullopt;
-  const std::size_t start = node.textStart == 0 ? node.keyLength : node.textStart + node.textLength;
-  return std::string_view(node.data + start, node.dataLength - start);
+  return std::string_view(node.data + node.textLength, node.addressLength);
 }
 
 const std::vector<BookmarkTree::NodeId>& BookmarkTree::children(NodeId id) const {
   if (id == kNone) return topLevel_;
   const std::int32_t list = At(id).childList;
   return list < 0 ? kNoChildren : childLists_[static_cast<std::size_t>(list)];
-}
-
-BookmarkTree::Node& BookmarkTree::NewNode() {
-  if ((size_ & kChunkMask) == 0) {
-    constexpr std::size_t kChunkSize = sizeof(Node) << kChunkBits;
-    chunks_.push_back(static_cast<Node*>(arena_.Allocate(kChunkSize, alignof(Node))));
-  }
-  Node* node = new (&chunks_.back()[size_ & kChunkMask]) Node();
-  ++size_;
-  return *node;
 }
 
 std::vector<BookmarkTree::NodeId>& BookmarkTree::ChildrenOf(NodeId parent) {
@@ -137,28 +82,6 @@ std::vector<BookmarkTree::NodeId>& BookmarkTree::ChildrenOf(NodeId parent) {
     childLists_.emplace_back();
   }
   return childLists_[static_cast<std::size_t>(node.childList)];
-}
-
-// Keeps the index at most half full: a larger table takes every entry again by its stored hash.
-void BookmarkTree::Place(NodeId id, std::uint32_t hash) {
-  if (size_ * 2 > indexSize_) {
-    const std::uint64_t* old = index_;
-    const std::size_t oldSize = indexSize_;
-    indexSize_ = std::max<std::size_t>(64, oldSize * 2);
-    index_ = static_cast<std::uint64_t*>(arena_.Allocate(indexSize_ * sizeof *index_, alignof(std::uint64_t)));
-    std::fill_n(index_, indexSize_, 0);
-    for (std::size_t i = 0; i < oldSize; ++i) {
-      if (old[i] != 0) PlaceEntry(old[i]);
-    }
-  }
-  PlaceEntry(Slot(id, hash));
-}
-
-void BookmarkTree::PlaceEntry(std::uint64_t entry) {
-  const std::size_t mask = indexSize_ - 1;
-  std::size_t slot = (entry >> 32) & mask;
-  while (index_[slot] != 0) slot = (slot + 1) & mask;
-  index_[slot] = entry;
 }
 
 std::vector<BookmarkTree::NodeId> BookmarksTitled(const BookmarkTree& tree, std::string_view title) {

@@ -4,7 +4,8 @@
 // key is already used is refused and nothing else changes; "make visible" expands every ancestor
 // of the node just added and makes it the node the view scrolls to. Nodes are kept flat, in the
 // order added; each knows its parent and its row there, and each parent its children in order.
-// The nodes, their texts and the key index live in one arena, freed together.
+// The keys are kept by number (bookmark_keys.h); the nodes and their texts live in one arena,
+// freed together.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -12,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bookmarks/bookmark_keys.h"
 #include "bookmarks/bookmark_reader.h"
 #include "winenv/block_arena.h"
 
@@ -19,8 +21,10 @@ namespace varnel {
 
 class BookmarkTree : public BookmarkActions {
  public:
-  using NodeId = std::int32_t;
+  using NodeId = BookmarkKeys::Id;
   static constexpr NodeId kNone = -1;
+
+  BookmarkTree() : nodes_(arena_) {}
 
   void Clear();
   // False when the key is already used (or the parent key is unknown): nothing was added.
@@ -30,14 +34,14 @@ class BookmarkTree : public BookmarkActions {
   bool HasKey(std::string_view key) const override { return Find(key).has_value(); }
   bool AddNode(const BookmarkNodeToAdd& node) override {
     const bool added = Add(node);
-    lastAdded_ = added ? NodeId(size_ - 1) : kNone;
+    lastAdded_ = added ? NodeId(size() - 1) : kNone;
     return added;
   }
   void MakeVisible() override;
 
-  std::size_t size() const { return size_; }
-  std::optional<NodeId> Find(std::string_view key) const;
-  std::string_view key(NodeId id) const;
+  std::size_t size() const { return nodes_.size(); }
+  std::optional<NodeId> Find(std::string_view key) const { return keys_.Find(key); }
+  std::string_view key(NodeId id) const { return keys_.key(id); }
   std::string_view text(NodeId id) const;
   std::optional<std::string_view> address(NodeId id) const;
   BookmarkPicture picture(NodeId id) const { return At(id).picture; }
@@ -52,47 +56,27 @@ class BookmarkTree : public BookmarkActions {
   NodeId lastMadeVisible() const { return lastMadeVisible_; }
 
  private:
-  struct Node;
-  // The nodes are kept in chunks of 2^kChunkBits, which never move.
-  static constexpr int kChunkBits = 12;
-  static constexpr std::size_t kChunkMask = (std::size_t{1} << kChunkBits) - 1;
-  Node& At(NodeId id) {
-    return chunks_[static_cast<std::size_t>(id) >> kChunkBits][static_cast<std::size_t>(id) & kChunkMask];
-  }
-  const Node& At(NodeId id) const {
-    return chunks_[static_cast<std::size_t>(id) >> kChunkBits][static_cast<std::size_t>(id) & kChunkMask];
-  }
   struct Node {
-    const char* data = nullptr;  // the key, the text when it differs, the address
-    std::size_t dataLength = 0;
-    std::size_t keyLength = 0;
-    std::size_t textStart = 0;  // 0: the text is the key
-    std::size_t textLength = 0;
+    const char* data = nullptr;  // the text when it differs from the key, then the address
+    std::size_t textLength = 0;  // 0 when the text is the key
+    std::size_t addressLength = 0;
     NodeId parent = kNone;
     std::int32_t row = 0;
     std::int32_t childList = -1;  // index into childLists_, -1 when it has no children
     BookmarkPicture picture = BookmarkPicture::Folder;
+    bool textIsKey = false;
     bool hasAddress = false;
     bool expanded = false;
   };
-
-  std::optional<NodeId> Find(std::string_view key, std::uint32_t hash) const;
-  std::optional<NodeId> FindParent(std::string_view key);
-  Node& NewNode();
+  Node& At(NodeId id) { return nodes_[static_cast<std::size_t>(id)]; }
+  const Node& At(NodeId id) const { return nodes_[static_cast<std::size_t>(id)]; }
   std::vector<NodeId>& ChildrenOf(NodeId parent);
-  void Place(NodeId id, std::uint32_t hash);
-  void PlaceEntry(std::uint64_t entry);
 
+  BookmarkKeys keys_;
   BlockArena arena_;
-  std::vector<Node*> chunks_;
-  std::size_t size_ = 0;
+  ArenaArray<Node> nodes_;
   std::vector<std::vector<NodeId>> childLists_;
   std::vector<NodeId> topLevel_;
-  // Open addressing over the keys: each slot holds a key's hash (high half) and its node + 1
-  // (low half); 0 is a free slot. At most half full.
-  std::uint64_t* index_ = nullptr;
-  std::size_t indexSize_ = 0;
-  NodeId lastParent_ = kNone;
   NodeId lastAdded_ = kNone;
   NodeId lastMadeVisible_ = kNone;
 };

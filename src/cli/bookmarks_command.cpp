@@ -11,39 +11,54 @@ namespace {
 
 using NodeId = BookmarkTree::NodeId;
 
-// Each node's key is converted once and written again as the text when the text is the key (a
-// bookmark's unique title); its parent's key is converted once for a run of siblings.
-void PrintJson(OutputWriter& w, const std::string& profile, const BookmarkTree& tree,
-               const std::vector<std::size_t>& unreadable) {
-  w.Raw("{\"profile\": ").Json(profile).Raw(", \"nodes\": [");
-  std::vector<char> keyRoom, parentRoom;
-  std::string_view parentJson = "null";
-  NodeId parentConverted = BookmarkTree::kNone;
-  for (NodeId id = 0; id < static_cast<NodeId>(tree.size()); ++id) {
-    const NodeId parent = tree.parent(id);
-    if (parent != parentConverted) {
-      parentJson = parent == BookmarkTree::kNone ? "null" : JsonUtf8TextIn(parentRoom, tree.key(parent));
-      parentConverted = parent;
-    }
-    const std::string_view key = tree.key(id);
-    const std::string_view text = tree.text(id);
-    const std::string_view keyJson = JsonUtf8TextIn(keyRoom, key);
-    w.Raw(id == 0 ? "{\"key\": " : ", {\"key\": ").Raw(keyJson).Raw(", \"parent\": ").Raw(parentJson);
-    w.Raw(", \"text\": ");
-    if (text == key)
-      w.Raw(keyJson);
-    else
-      w.Utf8Json(text);
-    w.Raw(", \"picture\": ").Number(static_cast<unsigned>(tree.picture(id))).Raw(", \"address\": ");
-    if (const std::optional<std::string_view> address = tree.address(id))
-      w.Utf8Json(*address);
-    else
-      w.Raw("null");
-    w.Raw("}");
+// Writes the tree as JSON while it is read, node by node, keeping only the keys (to keep them
+// unique, as the tree does): the same nodes in the same order as the tree read whole, at a
+// fraction of the memory. Each key is converted once and written again as the text when the text
+// is the key (a bookmark's unique title); a parent's key is converted once for a run of siblings.
+class JsonTreeWriter : public BookmarkActions {
+ public:
+  JsonTreeWriter(OutputWriter& w, const std::string& profile) : w_(w), profile_(profile) {}
+
+  bool HasKey(std::string_view key) const override { return keys_.Find(key).has_value(); }
+  bool AddNode(const BookmarkNodeToAdd& node) override;
+  void MakeVisible() override {}
+  // The end, once the file has been read (when it could be opened).
+  void Finish(const std::vector<std::size_t>& unreadable);
+
+ private:
+  OutputWriter& w_;
+  const std::string& profile_;
+  BookmarkKeys keys_;
+  std::vector<char> keyRoom_, textRoom_, addressRoom_, parentRoom_;
+  std::string_view parentJson_ = "null";
+  std::optional<BookmarkKeys::Id> parentConverted_;
+};
+
+bool JsonTreeWriter::AddNode(const BookmarkNodeToAdd& node) {
+  // The key's place in the index is looked up while the texts are converted.
+  const BookmarkKeys::Prepared key = keys_.Prepare(node.key);
+  std::optional<BookmarkKeys::Id> parent;
+  if (node.parentKey && !(parent = keys_.FindParent(*node.parentKey))) return false;
+  const std::string_view keyJson = JsonUtf8TextIn(keyRoom_, node.key);
+  const std::string_view textJson = node.text == node.key ? keyJson : JsonUtf8TextIn(textRoom_, node.text);
+  const std::string_view addressJson = node.address ? JsonUtf8TextIn(addressRoom_, *node.address) : "null";
+  const std::optional<BookmarkKeys::Id> id = keys_.Add(key);
+  if (!id) return false;
+  if (*id == 0) w_.Raw("{\"profile\": ").Json(profile_).Raw(", \"nodes\": [");
+  if (parent != parentConverted_) {
+    parentJson_ = parent ? JsonUtf8TextIn(parentRoom_, *node.parentKey) : "null";
+    parentConverted_ = parent;
   }
-  w.Raw("], \"unreadable_lines\": [");
-  for (std::size_t i = 0; i < unreadable.size(); ++i) w.Raw(i == 0 ? "" : ", ").Number(unreadable[i]);
-  w.Raw("]}\n");
+  w_.Raw(*id == 0 ? "{\"key\": " : ", {\"key\": ").Raw(keyJson).Raw(", \"parent\": ").Raw(parentJson_);
+  w_.Raw(", \"text\": ").Raw(textJson).Raw(", \"picture\": ").Number(static_cast<unsigned>(node.picture));
+  w_.Raw(", \"address\": ").Raw(addressJson).Raw("}");
+  return true;
+}
+
+void JsonTreeWriter::Finish(const std::vector<std::size_t>& unreadable) {
+  w_.Raw("], \"unreadable_lines\": [");
+  for (std::size_t i = 0; i < unreadable.size(); ++i) w_.Raw(i == 0 ? "" : ", ").Number(unreadable[i]);
+  w_.Raw("]}\n");
 }
 
 // One node a line, two blanks a level; a bookmark's address follows its title in <>. The tree is
@@ -71,7 +86,8 @@ void PrintText(OutputWriter& w, const BookmarkTree& tree) {
 
 }  // namespace
 
-bool ReadBookmarksFor(CommandContext& c, const std::string& profile, BookmarkTree& tree, BookmarkFileReading& reading) {
+bool ReadBookmarksFor(CommandContext& c, const std::string& profile, BookmarkActions& tree,
+                      BookmarkFileReading& reading) {
   reading = c.session.ReadBookmarks(profile, tree);
   if (reading.opened) return true;
   const std::string fileName = ForErr(c, BookmarkFileName(profile));
@@ -91,18 +107,20 @@ int BookmarksCommand(CommandContext& c) {
   std::string profile;
   if (!ParseOptions(c, {{"--profile", &profile}})) return 2;
   if (!ResolveProfile(c, profile)) return 1;
-  BookmarkTree tree;
   BookmarkFileReading reading;
-  if (!ReadBookmarksFor(c, profile, tree, reading)) return 1;
-  const std::string fileName = ForErr(c, BookmarkFileName(profile));
   {
     OutputWriter w = Output(c);
     if (c.json) {
-      PrintJson(w, profile, tree, reading.unreadableLines);
+      JsonTreeWriter json(w, profile);
+      if (!ReadBookmarksFor(c, profile, json, reading)) return 1;
+      json.Finish(reading.unreadableLines);
     } else {
+      BookmarkTree tree;
+      if (!ReadBookmarksFor(c, profile, tree, reading)) return 1;
       PrintText(w, tree);
     }
   }
+  const std::string fileName = ForErr(c, BookmarkFileName(profile));
   if (!reading.status.ok()) {
     c.err << "varnel: reading " << fileName << " failed after line " << reading.linesRead << " (error number "
           << reading.status.code << "): " << ForErr(c, reading.status.message) << "\n";

@@ -3,7 +3,9 @@
 #include <filesystem>
 #include <sstream>
 
+#include "bookmarks/bookmark_tree.h"
 #include "cli/commands.h"
+#include "cli/output_writer.h"
 #include "settings/settings.h"
 #include "testsupport/expect_ok.h"
 #include "testsupport/session_fixture.h"
@@ -70,6 +72,37 @@ TEST_F(CollectionsCommandTest, BookmarksJsonNamesEachNodesParentAndText) {
       "{\"key\": \"Same\", \"parent\": \"In \\\"q\\\" 2\", \"text\": \"Same\", \"picture\": 1, \"address\": \"a\"}, "
       "{\"key\": \"Same (2)\", \"parent\": \"Outer 1\", \"text\": \"Same\", \"picture\": 1, \"address\": \"b\"}"
       "], \"unreadable_lines\": []}\n");
+}
+
+// The JSON is written while the file is read, keeping only the keys; it lists the nodes of the
+// tree the window shows, in its order, for real files with nesting, repeated titles, loose
+// bookmarks and descriptions.
+TEST_F(CollectionsCommandTest, BookmarksJsonListsTheTreesNodesOfRealFiles) {
+  const auto jsonOfTree = [](const BookmarkTree& tree) {
+    std::string json = JsonText(kProfile).insert(0, "{\"profile\": ") + ", \"nodes\": [";
+    for (BookmarkTree::NodeId id = 0; id < static_cast<BookmarkTree::NodeId>(tree.size()); ++id) {
+      const BookmarkTree::NodeId parent = tree.parent(id);
+      json += std::string(id == 0 ? "" : ", ") + "{\"key\": " + JsonUtf8Text(tree.key(id)) +
+              ", \"parent\": " + (parent == BookmarkTree::kNone ? "null" : JsonUtf8Text(tree.key(parent))) +
+              ", \"text\": " + JsonUtf8Text(tree.text(id)) +
+              ", \"picture\": " + std::to_string(static_cast<int>(tree.picture(id))) +
+              ", \"address\": " + (tree.address(id) ? JsonUtf8Text(*tree.address(id)) : "null") + "}";
+    }
+    return json + "], \"unreadable_lines\": []}\n";
+  };
+  std::vector<std::string> files{test::CorpusPath("netscape4-bookmark.htm")};
+  for (const auto& entry : std::filesystem::directory_iterator(test::CorpusPath("bookmarks"))) {
+    if (std::filesystem::exists(entry.path().string() + ".truth")) files.push_back(entry.path().string());
+  }
+  ASSERT_GE(files.size(), 5u);
+  for (const std::string& file : files) {
+    SCOPED_TRACE(file);
+    WriteBookmarks(test::ReadFile(file));
+    BookmarkTree tree;
+    ASSERT_TRUE(session_.ReadBookmarks(kProfile, tree).status.ok());
+    ASSERT_EQ(Run(BookmarksCommand, {"--profile", kProfile}, true), 0) << err_.str();
+    EXPECT_EQ(out_.str(), jsonOfTree(tree));
+  }
 }
 
 TEST_F(CollectionsCommandTest, BookmarksFailures) {

@@ -128,7 +128,7 @@ HistoryEditResult Session::EditHistories(const HistoryEditRequest& request) {
   return result;
 }
 
-BookmarkFileReading Session::ReadBookmarks(const std::string& profileDirectory, BookmarkTree& tree) const {
+BookmarkFileReading Session::ReadBookmarks(const std::string& profileDirectory, BookmarkActions& tree) const {
   return ReadBookmarkFile(drives_, profileDirectory, tree);
 }
 

@@ -84,9 +84,9 @@ class Session {
   // Entries taken out of the histories and saved in one step, with a working copy of its own.
   HistoryEditResult EditHistories(const HistoryEditRequest& request);
 
-  // A profile's bookmark.htm read into a tree; the favorite files of a directory by their real
-  // names (UTF-8), and the address of one.
-  BookmarkFileReading ReadBookmarks(const std::string& profileDirectory, BookmarkTree& tree) const;
+  // A profile's bookmark.htm read into a tree (or handed node by node to whatever else takes the
+  // nodes); the favorite files of a directory by their real names (UTF-8), and the address of one.
+  BookmarkFileReading ReadBookmarks(const std::string& profileDirectory, BookmarkActions& tree) const;
   // The bookmarks window's load of it (LoadBookmarks): its message to the prompt, the rest to `ui`.
   void LoadBookmarks(const std::string& profileDirectory, BookmarkTree& tree, Prompt& prompt,
                      const BookmarkLoadUi& ui) const;
