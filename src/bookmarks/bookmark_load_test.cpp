@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <stdexcept>
 
 #include "testsupport/scripted_prompt.h"
 #include "testsupport/temp_dir.h"
@@ -146,6 +148,81 @@ TEST(ShownText, AnOverlongTextShowsItsStartAndAnEllipsis) {
   EXPECT_EQ(ShownText(""), "");
   // Control characters as the command line shows them.
   EXPECT_EQ(ShownText("a\tb\x1b[2Jc\x7f\xC2\x9B\xC3\xA9"), "a\\x09b\\x1b[2Jc\\x7f\\x9b\xC3\xA9");
+}
+
+}  // namespace
+}  // namespace varnel
+
+namespace varnel {
+namespace {
+
+// Records every action, in order, as one text each.
+class RecordedActions : public BookmarkActions {
+ public:
+  explicit RecordedActions(std::size_t throwAt = 0) : throwAt_(throwAt) {}
+  bool HasKey(std::string_view key) const override { return keys_.Find(key).has_value(); }
+  bool AddNode(const BookmarkNodeToAdd& node) override {
+    if (throwAt_ != 0 && keys_.size() == throwAt_) throw std::runtime_error("full");
+    if (node.parentKey && !keys_.Find(*node.parentKey)) return false;
+    if (!keys_.Add(node.key)) return false;
+    actions.push_back(std::string(node.parentKey.value_or("-")) + "|" + std::string(node.key) + "|" +
+                      std::string(node.text) + "|" + std::string(node.address.value_or("-")));
+    return true;
+  }
+  void MakeVisible() override { actions.push_back("visible"); }
+  std::vector<std::string> actions;
+
+ private:
+  std::size_t throwAt_;
+  BookmarkKeys keys_;
+};
+
+// A file of many batches' worth of entries: nested folders, repeated titles, descriptions,
+// unreadable entries and a text over two lines, each in its place.
+std::string ManyEntries() {
+  std::string file = "<!DOCTYPE NETSCAPE-Bookmark-file-1>\r\n<H1>B</H1>\r\n<DL><p>\r\n";
+  for (int folder = 0; folder < 60; ++folder) {
+    file += "<DT><H3>F" + std::to_string(folder % 7) + "</H3>\r\n<DD>about\r\n<DL><p>\r\n";
+    for (int i = 0; i < 100; ++i) {
+      file += "<DT><A HREF=\"http://e/" + std::to_string(i) + "\">T" + std::to_string(i % 40) + " &amp; x</A>\r\n";
+      if (i % 33 == 0)
+        file += "<DT><A HREF=\"broken>bad</A>\r\n<DT><H3>In</H3><DL><p><DT><A HREF=\"i\">two\r\nlines</A></DL>\r\n";
+    }
+    file += "</DL><p>\r\n";
+  }
+  return file + "</DL><p>\r\n";
+}
+
+TEST_F(LoadTest, AReadOnTwoThreadsGivesTheActionsOfAReadLineByLine) {
+  const std::string file = ManyEntries();
+  WriteBookmarks(file);
+  RecordedActions read;
+  const BookmarkFileReading reading = ReadBookmarkFile(drives_, kProfile, read);
+  ASSERT_TRUE(reading.status.ok());
+
+  RecordedActions byLine;
+  BookmarkReader reader(byLine);
+  reader.Begin();
+  std::size_t lines = 0;
+  for (std::size_t at = 0; at < file.size(); ++lines) {
+    const std::size_t end = file.find("\r\n", at);
+    reader.Line(std::string_view(file).substr(at, end - at));
+    at = end + 2;
+  }
+  reader.End();
+  EXPECT_GT(read.actions.size(), 3 * 2048u);  // more than a few batches
+  EXPECT_EQ(read.actions, byLine.actions);
+  EXPECT_EQ(reading.unreadableLines, reader.unreadableLines());
+  EXPECT_EQ(reading.unreadableLines.size(), 60u * 4);
+  EXPECT_EQ(reading.linesRead, lines);
+}
+
+// A tree that fails part-way stops the reading thread: the failure reaches the caller, no hang.
+TEST_F(LoadTest, AFailureOfTheTreeEndsTheReading) {
+  WriteBookmarks(ManyEntries());
+  RecordedActions failing(5000);
+  EXPECT_THROW(ReadBookmarkFile(drives_, kProfile, failing), std::runtime_error);
+  EXPECT_EQ(failing.actions.size() - std::count(failing.actions.begin(), failing.actions.end(), "visible"), 5000u);
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ class BookmarkActions {
   virtual void MakeVisible() = 0;
 };
 
-class BookmarkReader : private MarkupEntries {
+class BookmarkReader : public MarkupEntries {
  public:
   explicit BookmarkReader(BookmarkActions& actions) : actions_(actions), markup_(*this) {}
 
@@ -59,11 +59,12 @@ class BookmarkReader : private MarkupEntries {
   void Line(std::string_view line) { markup_.Line(line); }
   // The end of the file.
   void End() { markup_.End(); }
+  // Or, in place of Line and End, the entries of a markup reading of its own, in file order.
+  void Entry(const MarkupEntry& entry) override;
   // The lines of entries that could not be read (skipped), in file order.
   const std::vector<std::size_t>& unreadableLines() const { return unreadable_; }
 
  private:
-  void Entry(const MarkupEntry& entry) override;
   void FolderHeader(std::string_view name);
   void Bookmark(std::string_view title, std::string_view address);
   void Description(std::string_view text);
