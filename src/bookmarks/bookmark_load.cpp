@@ -26,10 +26,11 @@ void ReadEntries(LineScanner& scanner, EntryChannel& channel, std::exception_ptr
     std::string_view line;
     while (!entries.stopped() && scanner.Next(line)) markup.Line(line);
     if (!entries.stopped() && scanner.status().ok()) markup.End();
+    entries.Flush();
   } catch (...) {
     failure = std::current_exception();
   }
-  entries.Finish();
+  channel.Close();  // whatever happened: the taking side must not wait for more
 }
 
 // The file's lines and tags are read on a second thread while this one builds the tree from

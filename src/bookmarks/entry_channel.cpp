@@ -72,9 +72,8 @@ void ChannelEntries::Entry(const MarkupEntry& entry) {
   if (batch_.full()) stopped_ = !channel_.Put(batch_);
 }
 
-void ChannelEntries::Finish() {
+void ChannelEntries::Flush() {
   if (!stopped_ && !batch_.entries.empty()) stopped_ = !channel_.Put(batch_);
-  channel_.Close();
 }
 
 }  // namespace varnel

@@ -36,6 +36,13 @@ class EntryChannel {
  public:
   static constexpr std::size_t kWaiting = 4;
 
+  // Room for every batch there can be (kWaiting waiting, one on each side, and the spares), so
+  // that handing one over never allocates and so never fails.
+  EntryChannel() {
+    waiting_.reserve(kWaiting);
+    spare_.reserve(kWaiting + 2);
+  }
+
   // The reading side. Hands a batch over, waiting while kWaiting wait already, and gives back
   // an empty one; false when the taking side has stopped (the batch is dropped).
   bool Put(EntryBatch& batch);
@@ -62,8 +69,8 @@ class ChannelEntries : public MarkupEntries {
  public:
   explicit ChannelEntries(EntryChannel& channel) : channel_(channel) {}
   void Entry(const MarkupEntry& entry) override;
-  // Hands over what is not yet, and closes the channel.
-  void Finish();
+  // Hands over what is not yet.
+  void Flush();
   // The taking side has stopped: reading on is useless.
   bool stopped() const { return stopped_; }
 
